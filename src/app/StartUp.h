@@ -1,0 +1,46 @@
+#pragma once
+
+#include <memory>
+#include <string>
+#include <string_view>
+
+struct AppState;
+
+// "Yes" anywhere in the value switches on (case matters): NoYes is on, yes is off.
+bool IniSwitchOn(std::string_view value);
+// Only the exact text "Yes" switches on ([System] StartUpConnectCheck, [Capture] *Receive).
+bool IniSwitchExact(std::string_view value);
+
+// Full path of the running executable (/proc/self/exe on Linux).
+std::string ExecutablePath();
+
+// From the executable's path: exeDir (ending in '/') and iniPath (folder + base name + ".ini").
+void SetPathsFromExecutable(AppState& app, const std::string& exePath);
+
+// The user's desktop folder by the XDG user-dirs rule; empty when there is none.
+std::string DesktopDirectory();
+
+// Reads [System] Langage, WindowTitle and VisibleSerialNo into app.
+void ReadLanguageAndTitle(AppState& app);
+
+// True on every platform but old Windows (see the Windows implementation).
+bool IsSupportedWindows();
+
+// One instance per executable path. Holds an operating-system lock that dies with the
+// process. Acquire returns null when another process holds the lock for the same path.
+class SingleInstanceGuard {
+public:
+    static std::unique_ptr<SingleInstanceGuard> Acquire(const std::string& exePath);
+    ~SingleInstanceGuard();
+    SingleInstanceGuard(const SingleInstanceGuard&) = delete;
+    SingleInstanceGuard& operator=(const SingleInstanceGuard&) = delete;
+
+private:
+    explicit SingleInstanceGuard(int fd) : fd_(fd) {}
+    int fd_;
+};
+
+// Steps 2 to 9 of start-up that need no window: paths, missing INI (string 262 in Japanese,
+// through app.ui when set, false returned), desktop, portRetryCount, language and title.
+// The single-instance guard and the title page are the caller's.
+bool FillStartUpState(AppState& app, const std::string& exePath);

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// A picture as device-independent pixel rows: blue-green-red (or blue-green-red-alpha with 4
+// channels), each row padded to a multiple of 4 bytes.
+struct PixelRows {
+    int width = 0;
+    int height = 0;          // rows are top-down
+    int channels = 3;
+    std::vector<uint8_t> bits;
+    int Stride() const { return (width * channels + 3) / 4 * 4; }
+    int Padding() const { return Stride() - width * channels; }
+};
+
+// A 24-bit picture to be written: the caller supplies rows bottom-up, as a bitmap keeps them.
+struct Bitmap24 {
+    int width = 0;
+    int height = 0;
+    std::vector<uint8_t> bottomUpRows;  // blue-green-red, each row padded to 4 bytes
+};
+
+// The program's picture class: the title picture, the logo and the saved graph.
+class CJpegImage {
+public:
+    // Decodes a JPEG file: grey and colour become 3-channel BGR, 4-channel pictures
+    // premultiplied BGRA. False on a missing or undecodable file (the picture is then empty).
+    bool LoadJpeg(const std::string& path);
+    // Writes 24-bit rows as YCbCr JPEG, 4:4:4, quality 80.
+    static bool SaveBitmapAsJpeg(const std::string& path, const Bitmap24& bitmap);
+    void FreeImage();
+    bool Loaded() const { return !pixels.bits.empty(); }
+
+    PixelRows pixels;
+};

@@ -1,0 +1,13 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+// The entries of the COM port dialog: COM1..COM8 once portRetryCount has reached 2, otherwise
+// the system's ports plus the configured port when it exists on disk but is not listed
+// (a pseudo-terminal link is never listed by the system). Sorted.
+std::vector<std::string> BuildComPortList(int portRetryCount, std::vector<std::string> systemPorts,
+                                          const std::string& configuredPort, bool configuredExists);
+// Index of the first entry that begins with configured (case-insensitive), searching from the
+// second entry onwards and wrapping round to the first; -1 when none does.
+int SelectComPort(const std::vector<std::string>& entries, const std::string& configured);
