@@ -1,1 +1,314 @@
-// placeholder: being written
+#include "app/IniFile.h"
+
+#include "app/Cp932.h"
+
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <fcntl.h>
+#include <fstream>
+#include <iterator>
+#include <optional>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+namespace IniFile {
+namespace {
+
+// The file is parsed as raw CP932 bytes so that a write can keep every byte it does not
+// change. '=', ';', blanks and line ends never occur inside a double-byte character; ']'
+// can (as a trail byte), so the section-name scan steps over double-byte characters.
+
+bool IsLeadByte(unsigned char c)
+{
+    return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
+}
+
+bool IsBlank(char c)
+{
+    return c == ' ' || c == '\t';
+}
+
+std::string_view TrimBlanks(std::string_view s)
+{
+    while (!s.empty() && IsBlank(s.front()))
+        s.remove_prefix(1);
+    while (!s.empty() && IsBlank(s.back()))
+        s.remove_suffix(1);
+    return s;
+}
+
+char AsciiLower(char c)
+{
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+// Both sides are UTF-8, where every byte of a multi-byte character is >= 0x80, so folding the
+// ASCII letters alone is safe.
+bool EqualNoCase(std::string_view a, std::string_view b)
+{
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (AsciiLower(a[i]) != AsciiLower(b[i])) return false;
+    }
+    return true;
+}
+
+struct Line {
+    std::size_t begin = 0; // first byte
+    std::size_t end = 0;   // end of the text, before "\r\n" or "\n"
+    std::size_t next = 0;  // first byte of the next line
+    bool isSection = false;
+    std::string name; // section or key name in UTF-8, when the line has one
+    bool isKey = false;
+    std::size_t valueBegin = 0; // first byte after '='
+};
+
+std::vector<Line> SplitLines(const std::string& text)
+{
+    std::vector<Line> lines;
+    std::size_t pos = 0;
+    while (pos < text.size()) {
+        Line line;
+        line.begin = pos;
+        std::size_t nl = text.find('\n', pos);
+        if (nl == std::string::npos) {
+            line.end = text.size();
+            line.next = text.size();
+        } else {
+            line.end = (nl > pos && text[nl - 1] == '\r') ? nl - 1 : nl;
+            line.next = nl + 1;
+        }
+        std::string_view content = TrimBlanks(std::string_view(text).substr(pos, line.end - pos));
+        if (!content.empty() && content.front() == '[') {
+            std::size_t i = 1;
+            while (i < content.size() && content[i] != ']') {
+                i += (IsLeadByte(static_cast<unsigned char>(content[i])) && i + 1 < content.size()) ? 2 : 1;
+            }
+            line.isSection = true;
+            line.name = Cp932ToUtf8(TrimBlanks(content.substr(1, std::min(i, content.size()) - 1)));
+        } else if (!content.empty() && content.front() != ';') {
+            std::size_t eq = content.find('=');
+            if (eq != std::string_view::npos) {
+                line.isKey = true;
+                line.name = Cp932ToUtf8(TrimBlanks(content.substr(0, eq)));
+                line.valueBegin = static_cast<std::size_t>(content.data() - text.data()) + eq + 1;
+            }
+        }
+        lines.push_back(std::move(line));
+        pos = lines.back().next;
+    }
+    return lines;
+}
+
+std::optional<std::string> ReadWholeFile(const std::string& path)
+{
+    struct stat st {};
+    if (stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return std::nullopt;
+    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (in.bad()) return std::nullopt;
+    return bytes;
+}
+
+// Index of the first line of the first section called section, or lines.size().
+std::size_t FindSection(const std::vector<Line>& lines, std::string_view section)
+{
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        if (lines[i].isSection && EqualNoCase(lines[i].name, section)) return i;
+    }
+    return lines.size();
+}
+
+// Index of the first key line called key in the section whose header is at sectionIndex, or
+// the index of the next section header (or lines.size()) when there is none.
+std::size_t FindKey(const std::vector<Line>& lines, std::size_t sectionIndex, std::string_view key,
+                    bool& found)
+{
+    found = false;
+    std::size_t i = sectionIndex + 1;
+    for (; i < lines.size() && !lines[i].isSection; ++i) {
+        if (lines[i].isKey && EqualNoCase(lines[i].name, key)) {
+            found = true;
+            return i;
+        }
+    }
+    return i;
+}
+
+// At most limit bytes of CP932 text, never ending inside a double-byte character.
+std::string_view CutCp932(std::string_view s, std::size_t limit)
+{
+    if (s.size() <= limit) return s;
+    std::size_t i = 0;
+    while (i < limit) {
+        std::size_t n = (IsLeadByte(static_cast<unsigned char>(s[i])) && i + 1 < s.size()) ? 2 : 1;
+        if (i + n > limit) break;
+        i += n;
+    }
+    return s.substr(0, i);
+}
+
+bool HasLineBreak(std::string_view s)
+{
+    return s.find_first_of("\r\n") != std::string_view::npos;
+}
+
+// Writes bytes to a new file beside path and renames it over path, so that readers see either
+// the old file or the whole new one.
+bool ReplaceFile(const std::string& path, const std::string& bytes)
+{
+    std::string target = path;
+    struct stat st {};
+    bool existed = false;
+    if (lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
+        // Write through a link to its target rather than replacing the link itself.
+        char resolved[PATH_MAX];
+        if (realpath(path.c_str(), resolved) != nullptr) target = resolved;
+    }
+    if (stat(target.c_str(), &st) == 0) {
+        if (!S_ISREG(st.st_mode)) return false;
+        existed = true;
+    }
+
+    int fd = -1;
+    std::string temp;
+    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
+        temp = target + ".tmp" + std::to_string(getpid()) + "-" + std::to_string(attempt);
+        fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0 && errno != EEXIST) return false;
+    }
+    if (fd < 0) return false;
+
+    bool ok = true;
+    std::size_t done = 0;
+    while (ok && done < bytes.size()) {
+        ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0)
+            ok = false;
+        else
+            done += static_cast<std::size_t>(n);
+    }
+    if (ok && existed) ok = fchmod(fd, st.st_mode & 07777) == 0;
+    if (ok) ok = fsync(fd) == 0;
+    if (close(fd) != 0) ok = false;
+    if (ok) ok = std::rename(temp.c_str(), target.c_str()) == 0;
+    if (!ok) unlink(temp.c_str());
+    return ok;
+}
+
+} // namespace
+
+std::string GetString(const std::string& path, std::string_view section, std::string_view key,
+                      std::string_view defaultValue, std::size_t bufferSize)
+{
+    std::optional<std::string> text = ReadWholeFile(path);
+    if (!text) return std::string(defaultValue);
+    std::vector<Line> lines = SplitLines(*text);
+    std::size_t s = FindSection(lines, section);
+    if (s == lines.size()) return std::string(defaultValue);
+    bool found = false;
+    std::size_t k = FindKey(lines, s, key, found);
+    if (!found) return std::string(defaultValue);
+
+    const Line& line = lines[k];
+    std::string_view value =
+        TrimBlanks(std::string_view(*text).substr(line.valueBegin, line.end - line.valueBegin));
+    if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
+        value.back() == value.front()) {
+        value = value.substr(1, value.size() - 2);
+    }
+    if (bufferSize == 0) return std::string();
+    return Cp932ToUtf8(CutCp932(value, bufferSize - 1));
+}
+
+bool WriteString(const std::string& path, std::string_view section, std::string_view key,
+                 std::string_view value)
+{
+    // Names and values that would break the line structure cannot be stored.
+    if (section.empty() || key.empty() || HasLineBreak(section) || HasLineBreak(key) || HasLineBreak(value) ||
+        section.find(']') != std::string_view::npos || key.find('=') != std::string_view::npos ||
+        TrimBlanks(key) != key || TrimBlanks(section) != section || key.front() == '[' ||
+        key.front() == ';') {
+        return false;
+    }
+
+    std::string text;
+    struct stat st {};
+    if (stat(path.c_str(), &st) == 0) {
+        std::optional<std::string> read = ReadWholeFile(path);
+        if (!read) return false;
+        text = std::move(*read);
+    } else if (errno != ENOENT) {
+        return false;
+    }
+
+    // New lines follow the file's own line ends; a new file gets the CRLF of the format's home.
+    std::string eol = "\r\n";
+    std::size_t firstNl = text.find('\n');
+    if (firstNl != std::string::npos && (firstNl == 0 || text[firstNl - 1] != '\r')) eol = "\n";
+
+    const std::string cpValue = Utf8ToCp932(value);
+    const std::string keyLine = Utf8ToCp932(key) + "=" + cpValue;
+    std::vector<Line> lines = SplitLines(text);
+    std::size_t s = FindSection(lines, section);
+    if (s == lines.size()) {
+        if (!text.empty() && text.back() != '\n') text += eol;
+        text += "[" + Utf8ToCp932(section) + "]" + eol + keyLine + eol;
+        return ReplaceFile(path, text);
+    }
+
+    bool found = false;
+    std::size_t k = FindKey(lines, s, key, found);
+    if (found) {
+        // Keep the key as spelt and the blanks after '='; replace the rest of the line.
+        const Line& line = lines[k];
+        std::size_t from = line.valueBegin;
+        while (from < line.end && IsBlank(text[from]))
+            ++from;
+        text.replace(from, line.end - from, cpValue);
+        return ReplaceFile(path, text);
+    }
+
+    // After the last non-blank line of the section (at least its header).
+    std::size_t last = s;
+    for (std::size_t i = s + 1; i < k; ++i) {
+        if (!TrimBlanks(std::string_view(text).substr(lines[i].begin, lines[i].end - lines[i].begin))
+                 .empty()) {
+            last = i;
+        }
+    }
+    const Line& after = lines[last];
+    if (after.next == after.end) {
+        // The last line of the file without a line end.
+        text.insert(after.end, eol + keyLine + eol);
+    } else {
+        text.insert(after.next, keyLine + eol);
+    }
+    return ReplaceFile(path, text);
+}
+
+int ToInt(std::string_view text)
+{
+    std::size_t i = 0;
+    while (i < text.size() && (text[i] == ' ' || (text[i] >= '\t' && text[i] <= '\r')))
+        ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
+        negative = text[i] == '-';
+        ++i;
+    }
+    // A long run of digits saturates instead of overflowing.
+    long long value = 0;
+    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
+        value = value * 10 + (text[i] - '0');
+        if (value > static_cast<long long>(INT_MAX) + 1) value = static_cast<long long>(INT_MAX) + 1;
+    }
+    if (negative) return static_cast<int>(-value);
+    return value > INT_MAX ? INT_MAX : static_cast<int>(value);
+}
+
+} // namespace IniFile
