@@ -1,0 +1,23 @@
+#pragma once
+
+#include <vector>
+
+// The program's string table. Every visible text is stored twice: the Japanese text under
+// its id N (101..262) and the English text under N + kEnglishIdOffset (2101..2262). Texts are
+// UTF-8; ids that the program never loads are absent in both languages.
+
+constexpr int kEnglishIdOffset = 2000;
+constexpr int kFirstStringId = 101;
+constexpr int kLastStringId = 262;
+
+struct StringEntry {
+    int id;
+    const char* text;
+};
+
+// The UTF-8 text of one id (Japanese or English range), or nullptr when the table has no such
+// id. The pointer refers to static storage. Any thread may call it.
+const char* FindTableString(int id);
+
+// Every entry of both languages, sorted by id: the Japanese range first, then the English one.
+std::vector<StringEntry> AllTableStrings();
