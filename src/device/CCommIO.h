@@ -11,14 +11,14 @@ struct AppState;
 
 enum CommStatus : int {
     COMM_OK = 0,
-    COMM_NOT_CONNECTED = 1,  // port not open, or neither CTS nor DSR (thermometer off)
-    COMM_NO_REPLY = 2,       // nothing received
-    COMM_IO_ERROR = 3,       // writing or reading the port failed
-    COMM_TIMEOUT = 4,        // no complete line in time
+    COMM_NOT_CONNECTED = 1, // port not open, or neither CTS nor DSR (thermometer off)
+    COMM_NO_REPLY = 2,      // nothing received
+    COMM_IO_ERROR = 3,      // writing or reading the port failed
+    COMM_TIMEOUT = 4,       // no complete line in time
 };
 
-constexpr uint32_t kCommandWaitMs = 150;      // every transaction's wait
-constexpr uint32_t kCommandTimeoutMs = 5000;  // every transaction's time-out
+constexpr uint32_t kCommandWaitMs = 150;     // every transaction's wait
+constexpr uint32_t kCommandTimeoutMs = 5000; // every transaction's time-out
 constexpr std::size_t kReplyBufferSize = 1024;
 
 // The serial link to the thermometer: one command line out, one reply line in, paired by the
@@ -38,11 +38,24 @@ public:
     bool Purge();
     bool IsOpen() const;
 
+    // Writes the command (cut to 1021 characters) and CR LF after purging the port. 0 written,
+    // 1 not open or neither CTS nor DSR (nothing written), 3 the write failed.
     CommStatus Send(std::string_view command);
-    // Reply text up to its CR; length as the link counts it (bytes read minus CR LF).
+    // Sleeps waitMs through app.clock, then collects bytes until a CR arrives or timeoutMs
+    // (counted from the call) has passed. Reply text up to its CR, without a CR or LF left at
+    // its start by the previous line; whatever followed the CR in the same reads is dropped.
+    // length: bytes collected minus CR LF. A chunk that would overflow the 1024-byte buffer is
+    // dropped; with waitMs != 0 collecting then ends with what came before (2 when nothing).
+    // 0 a line, 1 not open, 2 nothing, 3 the port failed or hung up, 4 time-out (reply empty).
     CommStatus Receive(std::string& reply, int& length, uint32_t waitMs, uint32_t timeoutMs);
+    // The queued bytes as they are (at most 1023), without waiting or looking for a CR.
+    // 0 some, 2 none, 3 the port failed, 1 not open.
     CommStatus ReceiveNow(std::string& reply, int& length);
-    // Sends and waits for the line echoing the command's code; reply starts after the echo.
+    // Sends and waits for the line echoing the command's code; reply starts after the echo and
+    // length is the line's minus 2. Lines with another code are dropped, each further line
+    // with a fresh wait and time-out. Send's status is returned at once (reply untouched);
+    // otherwise the link pauses CommandWait2 after a "92" command and CommandWait1 after any
+    // other, and returns the last Receive's status (reply empty and length 0 on failure).
     CommStatus Transact(std::string_view command, std::string& reply, int& length,
                         uint32_t waitMs = kCommandWaitMs, uint32_t timeoutMs = kCommandTimeoutMs);
 
@@ -54,7 +67,9 @@ private:
 };
 
 // count characters read right to left, weighted by powers of 16. 0-9 and A-F are digits;
-// any other character adds its own code times its weight.
+// any other character (a lower-case letter too) adds its own code times its weight. Positions
+// beyond the text add nothing. The sum wraps to 32 bits: "FFFFFFFF" is -1.
 int HexToInt(std::string_view text, int count);
 // HexToInt of count characters at offset, after dropping the reply's last two characters.
+// A reply of 2 characters or fewer, or an offset outside what is left, gives 0.
 int ReplyHex(std::string_view reply, int count, int offset);
