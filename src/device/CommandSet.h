@@ -24,22 +24,22 @@ constexpr std::string_view kReadAmbient = "14";
 
 enum Register : uint8_t {
     REG_STATUS0 = 0x00,
-    REG_EMISSIVITY = 0x14,        // thousandths
+    REG_EMISSIVITY = 0x14, // thousandths
     REG_SERIAL_HIGH = 0x30,
     REG_SERIAL_LOW = 0x31,
     REG_FLAGS = 0x35,
-    REG_ALARM_HIGH = 0x36,        // tenths of a kelvin
-    REG_ALARM_LOW = 0x37,         // tenths of a kelvin
-    REG_CLOCK_ALARM_TIME = 0x3D,  // high byte hour, low byte minute
-    REG_CLOCK_ALARM_RING = 0x3E,  // seconds
-    REG_HOLD_TIME = 0x3F,         // seconds
+    REG_ALARM_HIGH = 0x36,       // tenths of a kelvin
+    REG_ALARM_LOW = 0x37,        // tenths of a kelvin
+    REG_CLOCK_ALARM_TIME = 0x3D, // high byte hour, low byte minute
+    REG_CLOCK_ALARM_RING = 0x3E, // seconds
+    REG_HOLD_TIME = 0x3F,        // seconds
     REG_MEMORY_COUNT = 0x40,
     REG_MEMORY_COUNT2 = 0x41,
-    REG_MEMORY_START = 0x42,      // first memory word
+    REG_MEMORY_START = 0x42, // first memory word
 };
 
 // STATUS0 bits the program names.
-constexpr uint16_t kStatus0Resolution = 0x0008;  // 0.1 degC when set
+constexpr uint16_t kStatus0Resolution = 0x0008; // 0.1 degC when set
 constexpr uint16_t kStatus0TempOut = 0x0040;
 constexpr uint16_t kStatus0RoomOut = 0x0080;
 
@@ -54,6 +54,8 @@ std::string SetDateCommand(int day, int month, int year);          // 24%02X%02X
 bool IsRefusal(std::string_view reply);
 // Register reply: address echo, 4 hex digits, 2 ignored characters.
 uint16_t DecodeRegisterValue(std::string_view reply);
+// True when the reply is long enough for that layout and its value is 4 upper-case hex digits.
+bool IsRegisterReply(std::string_view reply);
 // Replies of 2F and 14: 4 hex digits at offset 0.
 uint16_t DecodeTemperatureValue(std::string_view reply);
 
@@ -65,14 +67,15 @@ DeviceDateTime DecodeClockReply(std::string_view reply);
 
 // One streamed line (the reply buffer after ReceiveNow, CR LF already cut or still there).
 struct StreamedTemperatures {
-    bool hasData = false;   // false: line does not start with "2F", or starts with "NG"
+    bool hasData = false; // false: line does not start with "2F", or starts with "NG", or
+                          // ends (or breaks) before character 16
     uint16_t targetK10 = 0;
     uint16_t roomK10 = 0;
 };
 StreamedTemperatures DecodeStreamLine(std::string_view line);
 
 // Units: tenths of a kelvin with the 273.2 offset; doubles become wire integers by
-// truncation toward zero.
+// truncation toward zero, clamped to 0..65535.
 double K10ToCelsius(int k10);
 uint16_t CelsiusToK10(double celsius);
 double CelsiusToFahrenheit(double celsius);
@@ -91,10 +94,14 @@ public:
 
     // Open (ReportMessage 164 on failure) and DA (ReportCommandError "DA" and Close).
     bool Begin();
-    // 91; ReportRegisterError on a failed or refused read.
+    // 91; ReportRegisterError on a failed or refused read, or a reply without a 4-digit value
+    // (value untouched then).
     bool ReadRegister(uint8_t address, uint16_t& value);
     // 92; ReportRegisterError on a failed or refused write.
     bool WriteRegister(uint8_t address, uint16_t value);
+    // Read-modify-write: reads the register, replaces the bits of mask with those of bits and
+    // writes the whole word back (also when nothing changed). False after the first failure.
+    bool UpdateRegisterBits(uint8_t address, uint16_t mask, uint16_t bits);
     // Any whole command; ReportCommandError with its code on failure or refusal.
     bool Command(std::string_view command, std::string& reply);
     // 81 (ReportCommandError "81") then Close (ReportMessage 164). False if either failed.

@@ -1,1 +1,198 @@
-// placeholder: being written
+#include "device/ConnectionCheck.h"
+
+#include "app/AppState.h"
+#include "app/IniFile.h"
+#include "app/LangString.h"
+#include "app/UserInterface.h"
+#include "device/CCommIO.h"
+#include "device/CommandLog.h"
+#include "device/CommandSet.h"
+#include "device/Status0.h"
+
+#include <cstdio>
+
+namespace {
+
+constexpr int kNotConnectedId = 114;
+constexpr int kSwitchOnId = 115;
+constexpr int kReplyErrorId = 119;
+constexpr int kAppNameId = 165;
+
+// Without a user interface nobody can answer: every question is answered Cancel.
+MsgAnswer Ask(AppState& app, int id, MsgIcon icon, MsgButtons buttons, MsgAnswer defaultAnswer)
+{
+    if (app.ui == nullptr) {
+        return MsgAnswer::Cancel;
+    }
+    return app.ui->MessageBox(LoadLangString(app, id), LoadLangString(app, kAppNameId), icon, buttons,
+                              defaultAnswer);
+}
+
+void Tell(AppState& app, int id)
+{
+    Ask(app, id, MsgIcon::Exclamation, MsgButtons::Ok, MsgAnswer::Ok);
+}
+
+void RunComPortDialog(AppState& app)
+{
+    if (app.ui != nullptr) {
+        app.ui->RunComPortDialog();
+    }
+}
+
+void ShowStatus0(AppState& app, uint16_t value, const char* caption)
+{
+    if (!app.status0Monitor || app.ui == nullptr) {
+        return;
+    }
+    char text[8];
+    std::snprintf(text, sizeof text, "%4X", static_cast<unsigned>(value));
+    app.ui->MessageBox(text, caption, MsgIcon::None, MsgButtons::Ok, MsgAnswer::Ok);
+}
+
+// Opens the link and gets "OK" to check mode, with the user deciding every retry.
+bool Connect(AppState& app, CCommIO& link)
+{
+    for (;;) {
+        if (!link.Open()) {
+            if (Ask(app, kNotConnectedId, MsgIcon::Stop, MsgButtons::RetryCancel, MsgAnswer::Retry) !=
+                MsgAnswer::Retry) {
+                return false;
+            }
+            RunComPortDialog(app);
+            ++app.portRetryCount;
+            continue;
+        }
+
+        std::string reply;
+        int length = 0;
+        const CommStatus status =
+            link.Transact(Cmd::kCheckModeReq, reply, length, kCommandWaitMs, kCommandTimeoutMs);
+        if (status != COMM_OK) {
+            link.Close();
+            if (Ask(app, kSwitchOnId, MsgIcon::Exclamation, MsgButtons::OkCancel, MsgAnswer::Ok) !=
+                MsgAnswer::Ok) {
+                return false;
+            }
+            ++app.portRetryCount;
+            continue;
+        }
+        if (!reply.starts_with("OK")) {
+            // Something answers, but not a thermometer in check mode: perhaps the wrong port.
+            Tell(app, kReplyErrorId);
+            link.Close();
+            if (app.ui == nullptr) {
+                return false;
+            }
+            RunComPortDialog(app);
+            ++app.portRetryCount;
+            continue;
+        }
+        return true;
+    }
+}
+
+// One half of the serial number: the reply after its register echo, or nothing when the read
+// failed (reported here). A refusal also clears ok.
+bool ReadSerialHalf(AppState& app, CCommIO& link, uint8_t address, std::string& reply, bool& ok)
+{
+    int length = 0;
+    const CommStatus status =
+        link.Transact(RegisterReadCommand(address), reply, length, kCommandWaitMs, kCommandTimeoutMs);
+    if (status == COMM_NOT_CONNECTED) {
+        Tell(app, kNotConnectedId);
+        return false;
+    }
+    if (status != COMM_OK) {
+        Tell(app, kReplyErrorId);
+        return false;
+    }
+    if (IsRefusal(reply)) {
+        Tell(app, kReplyErrorId);
+        ok = false;
+        return false;
+    }
+    if (!IsRegisterReply(reply)) {
+        // Garbled: not a number to keep, but the thermometer did not refuse either.
+        Tell(app, kReplyErrorId);
+        return false;
+    }
+    reply.erase(0, 2);
+    return true;
+}
+
+void ReadSerialNumber(AppState& app, CCommIO& link, bool& ok)
+{
+    std::string high;
+    if (ReadSerialHalf(app, link, REG_SERIAL_HIGH, high, ok)) {
+        high.resize(high.size() - 2); // the low half's trailing characters end the combined text
+    } else {
+        high.clear();
+    }
+    std::string low;
+    if (ReadSerialHalf(app, link, REG_SERIAL_LOW, low, ok)) {
+        app.deviceSerial = static_cast<uint32_t>(ReplyHex(high + low, 8, 0));
+        app.deviceSerialText = FormatSerialText(app.deviceSerial);
+    }
+}
+
+void SetStatus0(AppState& app, CCommIO& link, bool& ok)
+{
+    const std::string templ =
+        IniFile::GetString(app.iniPath, "System", "Default_STATUS0", kDefaultStatus0Template);
+    const std::string address = RegisterAddressText(REG_STATUS0);
+
+    std::string reply;
+    int length = 0;
+    CommStatus status =
+        link.Transact(RegisterReadCommand(REG_STATUS0), reply, length, kCommandWaitMs, kCommandTimeoutMs);
+    // Writing back a value decoded from a garbled reply would scramble the mode register.
+    if (status != COMM_OK || IsRefusal(reply) || !IsRegisterReply(reply)) {
+        ReportRegisterError(app, Cmd::kRegisterRead, address);
+        ok = false;
+        return;
+    }
+    const uint16_t value = DecodeRegisterValue(reply);
+    ShowStatus0(app, value, "STATUS0 設定値読み込み");
+
+    const Status0Result applied = ApplyStatus0Template(value, templ);
+    ShowStatus0(app, applied.value, "STATUS0 再設定");
+    if (!applied.changed) {
+        return;
+    }
+    status = link.Transact(RegisterWriteCommand(REG_STATUS0, applied.value), reply, length, kCommandWaitMs,
+                           kCommandTimeoutMs);
+    if (status != COMM_OK || IsRefusal(reply)) {
+        ReportRegisterError(app, Cmd::kRegisterWrite, address); // reported only: the check goes on
+    }
+}
+
+} // namespace
+
+bool CheckConnection(AppState& app)
+{
+    CCommIO link(app);
+    if (!Connect(app, link)) {
+        return false;
+    }
+
+    bool ok = true;
+    ReadSerialNumber(app, link, ok);
+    SetStatus0(app, link, ok);
+
+    std::string reply;
+    int length = 0;
+    const CommStatus status =
+        link.Transact(Cmd::kCheckModeExit, reply, length, kCommandWaitMs, kCommandTimeoutMs);
+    if (status == COMM_NOT_CONNECTED) {
+        Tell(app, kNotConnectedId);
+    } else if (status != COMM_OK) {
+        Tell(app, kReplyErrorId);
+    } else if (IsRefusal(reply)) {
+        Tell(app, kReplyErrorId);
+        ok = false;
+    }
+
+    link.Close();
+    return ok;
+}
