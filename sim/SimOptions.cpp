@@ -1,0 +1,328 @@
+#include "SimOptions.h"
+
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <fstream>
+#include <sstream>
+
+namespace {
+
+constexpr int MAX_RECORDS = 30; // records of six words that fit the thermometer's memory
+
+bool ToDouble(const std::string& text, double& value)
+{
+    if (text.empty()) return false;
+    char* end = nullptr;
+    errno = 0;
+    value = std::strtod(text.c_str(), &end);
+    return errno == 0 && *end == '\0' && std::isfinite(value);
+}
+
+bool ToUnsigned(const std::string& text, int base, unsigned long long limit, unsigned long long& value)
+{
+    if (text.empty() || text[0] == '-' || text[0] == '+') return false;
+    char* end = nullptr;
+    errno = 0;
+    value = std::strtoull(text.c_str(), &end, base);
+    return errno == 0 && *end == '\0' && value <= limit;
+}
+
+bool ParseDateTime(const std::string& text, SimDateTime& t)
+{
+    char sep = 0;
+    char extra = 0;
+    const int n = std::sscanf(text.c_str(), "%d-%d-%d%c%d:%d:%d%c", &t.year, &t.month, &t.day, &sep, &t.hour,
+                              &t.minute, &t.second, &extra);
+    return n == 7 && (sep == 'T' || sep == ' ') && t.year >= 2000 && t.year <= 2099 && t.month >= 1 &&
+           t.month <= 12 && t.day >= 1 && t.day <= 31 && t.hour >= 0 && t.hour < 24 && t.minute >= 0 &&
+           t.minute < 60 && t.second >= 0 && t.second < 60;
+}
+
+} // namespace
+
+std::string SimUsage()
+{
+    return "usage: rm42-sim --link PATH [options]\n"
+           "Serves a simulated RM42 thermometer on a pseudo-terminal; PATH becomes a symbolic link to it.\n"
+           "  --serial N               serial number (decimal, default 123456789)\n"
+           "  --scenario S             constant | ramp | sine | alarm (default constant)\n"
+           "  --target C               true target temperature, degC (start or mean; default 25)\n"
+           "  --ramp C                 ramp: degC per minute (default 10)\n"
+           "  --amplitude C            sine: amplitude, degC (default 20)\n"
+           "  --period S               sine: period, seconds (default 60)\n"
+           "  --noise C                sine: uniform noise of +-C on every reading (default 0)\n"
+           "  --seed N                 noise seed (default 1)\n"
+           "  --ambient C              ambient temperature, degC (default 23)\n"
+           "  --emissivity E           the target's true emissivity, 0 < E <= 1 (default 0.95)\n"
+           "  --emissivity-register N  emissivity setting in thousandths (default 950)\n"
+           "  --status0 HEX            STATUS0 at power-on (default 0000)\n"
+           "  --rate HZ                streamed lines per second while output bits are on (default 10)\n"
+           "  --baud N                 pace the wire at N baud, 10 bits a byte (default 0: off)\n"
+           "  --latency MS             delay before every reply (default 0)\n"
+           "  --clock YYYY-MM-DDTHH:MM:SS  start the clock here (default: host local time)\n"
+           "  --memory FILE            memory words in hex from 0x42 on; AA=VVVV sets register AA\n"
+           "  --memory-records N       fill the memory with N plausible records (at most 30)\n"
+           "  --fault SPEC             repeatable: off, ng:CODE, silent:CODE, garbage:CODE, overlong:CODE,\n"
+           "                           ng-at:K, silent-at:K, garbage-at:K, overlong-at:K\n"
+           "  --log FILE               append every command and reply with a time stamp\n"
+           "  --help                   this text\n";
+}
+
+bool ParseSimFault(const std::string& text, SimConfig& config, std::string& error)
+{
+    if (text == "off") {
+        config.powered = false;
+        return true;
+    }
+    const auto colon = text.find(':');
+    if (colon == std::string::npos) {
+        error = "bad fault '" + text + "'";
+        return false;
+    }
+    std::string kind = text.substr(0, colon);
+    const std::string arg = text.substr(colon + 1);
+    SimFault fault;
+    bool atTransaction = false;
+    if (kind.size() > 3 && kind.compare(kind.size() - 3, 3, "-at") == 0) {
+        atTransaction = true;
+        kind.resize(kind.size() - 3);
+    }
+    if (kind == "ng") {
+        fault.kind = SimFault::Kind::Ng;
+    } else if (kind == "silent") {
+        fault.kind = SimFault::Kind::Silent;
+    } else if (kind == "garbage") {
+        fault.kind = SimFault::Kind::Garbage;
+    } else if (kind == "overlong") {
+        fault.kind = SimFault::Kind::Overlong;
+    } else {
+        error = "bad fault kind '" + kind + "'";
+        return false;
+    }
+    if (atTransaction) {
+        unsigned long long k = 0;
+        if (!ToUnsigned(arg, 10, 0xFFFFFFFFull, k) || k == 0) {
+            error = "bad transaction number in fault '" + text + "'";
+            return false;
+        }
+        fault.atTransaction = static_cast<uint32_t>(k);
+    } else {
+        if (arg.size() != 2) {
+            error = "a fault's command code has two characters: '" + text + "'";
+            return false;
+        }
+        fault.code = arg;
+    }
+    config.faults.push_back(fault);
+    return true;
+}
+
+bool ParseSimMemory(const std::string& text, SimConfig& config, std::string& error)
+{
+    std::istringstream lines(text);
+    std::string line;
+    config.memoryWords.clear();
+    while (std::getline(lines, line)) {
+        line = line.substr(0, line.find('#'));
+        std::istringstream tokens(line);
+        std::string token;
+        while (tokens >> token) {
+            unsigned long long value = 0;
+            const auto eq = token.find('=');
+            if (eq == std::string::npos) {
+                if (token.size() > 4 || !ToUnsigned(token, 16, 0xFFFF, value)) {
+                    error = "bad memory word '" + token + "'";
+                    return false;
+                }
+                config.memoryWords.push_back(static_cast<uint16_t>(value));
+                continue;
+            }
+            unsigned long long address = 0;
+            if (!ToUnsigned(token.substr(0, eq), 16, 0x41, address) ||
+                !ToUnsigned(token.substr(eq + 1), 16, 0xFFFF, value)) {
+                error = "bad register setting '" + token + "'";
+                return false;
+            }
+            const auto v = static_cast<uint16_t>(value);
+            switch (address) {
+            case 0x00:
+                config.status0 = v;
+                break;
+            case 0x14:
+                config.emissivityRegister = v;
+                break;
+            case 0x35:
+                config.flagWord = v;
+                break;
+            case 0x36:
+                config.alarmHighK10 = v;
+                break;
+            case 0x37:
+                config.alarmLowK10 = v;
+                break;
+            case 0x3D:
+                config.clockAlarm = v;
+                break;
+            case 0x3E:
+                config.clockAlarmRingS = v;
+                break;
+            case 0x3F:
+                config.holdS = v;
+                break;
+            case 0x40:
+            case 0x41:
+                config.recordCount = v;
+                break;
+            default:
+                error = "register " + token.substr(0, eq) + " cannot be set";
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
+bool FillSimRecords(int count, const SimDateTime& newest, SimConfig& config, std::string& error)
+{
+    if (count < 0 || count > MAX_RECORDS) {
+        error = "--memory-records takes 0 to " + std::to_string(MAX_RECORDS);
+        return false;
+    }
+    config.memoryWords.clear();
+    for (int i = 0; i < count; ++i) {
+        // One record a minute back from the newest, warm readings in a room near 23 degC.
+        SimDateTime t = newest;
+        int minutes = t.hour * 60 + t.minute - (count - 1 - i);
+        while (minutes < 0)
+            minutes += 24 * 60;
+        t.hour = minutes / 60;
+        t.minute = minutes % 60;
+        const double tempC = 30.0 + 5.0 * std::sin(i * 0.7) + (i % 3);
+        const double roomC = 23.0 + 0.1 * (i % 5);
+        config.memoryWords.push_back(static_cast<uint16_t>((tempC + 273.2) * 10.0));
+        config.memoryWords.push_back(static_cast<uint16_t>((t.year / 100) << 8 | (t.year % 100)));
+        config.memoryWords.push_back(static_cast<uint16_t>(t.day << 8 | t.month));
+        config.memoryWords.push_back(static_cast<uint16_t>(t.minute << 8 | t.hour));
+        config.memoryWords.push_back(static_cast<uint16_t>(t.second));
+        config.memoryWords.push_back(static_cast<uint16_t>((roomC + 273.2) * 10.0));
+    }
+    config.flagWord = static_cast<uint16_t>((config.flagWord & ~0x7C) | 0x0C);
+    config.recordCount = static_cast<uint16_t>(count);
+    return true;
+}
+
+bool ParseSimOptions(const std::vector<std::string>& args, SimOptions& options, std::string& error)
+{
+    SimConfig& c = options.config;
+    int records = -1;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& opt = args[i];
+        if (opt == "--help" || opt == "-h") {
+            options.help = true;
+            continue;
+        }
+        if (opt.rfind("--", 0) != 0) {
+            error = "unexpected argument '" + opt + "'";
+            return false;
+        }
+        if (i + 1 >= args.size()) {
+            error = opt + " needs a value";
+            return false;
+        }
+        const std::string& v = args[++i];
+        const auto bad = [&](const std::string& why) {
+            error = "bad value '" + v + "' for " + opt + ": " + why;
+            return false;
+        };
+        unsigned long long u = 0;
+        double d = 0;
+        if (opt == "--link") {
+            if (v.empty()) return bad("empty path");
+            options.linkPath = v;
+        } else if (opt == "--log") {
+            options.logPath = v;
+        } else if (opt == "--serial") {
+            if (!ToUnsigned(v, 10, 0xFFFFFFFFull, u)) return bad("expected 0..4294967295");
+            c.serial = static_cast<uint32_t>(u);
+        } else if (opt == "--scenario") {
+            if (v == "constant") {
+                c.scenario = SimScenario::Constant;
+            } else if (v == "ramp") {
+                c.scenario = SimScenario::Ramp;
+            } else if (v == "sine") {
+                c.scenario = SimScenario::Sine;
+            } else if (v == "alarm") {
+                c.scenario = SimScenario::AlarmProfile;
+            } else {
+                return bad("expected constant, ramp, sine or alarm");
+            }
+        } else if (opt == "--target" || opt == "--ambient") {
+            if (!ToDouble(v, d) || d < -273.0 || d > 3000.0) return bad("expected degC above -273");
+            (opt == "--target" ? c.targetC : c.ambientC) = d;
+        } else if (opt == "--ramp" || opt == "--amplitude" || opt == "--noise") {
+            if (!ToDouble(v, d) || std::fabs(d) > 10000.0) return bad("expected a number");
+            (opt == "--ramp" ? c.rampCPerMin : opt == "--amplitude" ? c.sineAmplitudeC : c.noiseC) = d;
+        } else if (opt == "--period") {
+            if (!ToDouble(v, d) || d <= 0) return bad("expected seconds above 0");
+            c.sinePeriodS = d;
+        } else if (opt == "--seed") {
+            if (!ToUnsigned(v, 10, 0xFFFFFFFFull, u)) return bad("expected 0..4294967295");
+            c.seed = static_cast<uint32_t>(u);
+        } else if (opt == "--emissivity") {
+            if (!ToDouble(v, d) || d <= 0 || d > 1) return bad("expected 0 < E <= 1");
+            c.trueEmissivity = d;
+        } else if (opt == "--emissivity-register") {
+            if (!ToUnsigned(v, 10, 0xFFFF, u)) return bad("expected thousandths 0..65535");
+            c.emissivityRegister = static_cast<uint16_t>(u);
+        } else if (opt == "--status0") {
+            if (v.size() > 4 || !ToUnsigned(v, 16, 0xFFFF, u)) return bad("expected 1 to 4 hex digits");
+            c.status0 = static_cast<uint16_t>(u);
+        } else if (opt == "--rate") {
+            if (!ToDouble(v, d) || d <= 0 || d > 1000) return bad("expected 0 < HZ <= 1000");
+            c.streamRateHz = d;
+        } else if (opt == "--baud") {
+            if (!ToUnsigned(v, 10, 4000000, u)) return bad("expected 0..4000000");
+            c.baud = static_cast<uint32_t>(u);
+        } else if (opt == "--latency") {
+            if (!ToUnsigned(v, 10, 600000, u)) return bad("expected 0..600000 ms");
+            c.latencyMs = static_cast<uint32_t>(u);
+        } else if (opt == "--clock") {
+            if (!ParseDateTime(v, c.clockStart)) return bad("expected YYYY-MM-DDTHH:MM:SS, years 2000..2099");
+            c.useHostClock = false;
+        } else if (opt == "--memory") {
+            std::ifstream in(v);
+            if (!in) return bad("cannot read the file");
+            std::stringstream text;
+            text << in.rdbuf();
+            std::string why;
+            if (!ParseSimMemory(text.str(), c, why)) return bad(why);
+        } else if (opt == "--memory-records") {
+            if (!ToUnsigned(v, 10, 1000, u)) return bad("expected a count");
+            records = static_cast<int>(u);
+        } else if (opt == "--fault") {
+            std::string why;
+            if (!ParseSimFault(v, c, why)) return bad(why);
+        } else {
+            error = "unknown option " + opt;
+            return false;
+        }
+    }
+    if (records >= 0) {
+        SimDateTime newest = c.clockStart;
+        if (c.useHostClock) {
+            const std::time_t now = std::time(nullptr);
+            std::tm local{};
+            localtime_r(&now, &local);
+            newest = {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, 0};
+        }
+        if (!FillSimRecords(records, newest, c, error)) return false;
+    }
+    if (!options.help && options.linkPath.empty()) {
+        error = "--link PATH is required";
+        return false;
+    }
+    return true;
+}
