@@ -1,2 +1,120 @@
-// The GUI entry point arrives with the main window.
-int main() { return 0; }
+// rm42meter: the desktop program for the RM42 infrared thermometer.
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QEventLoop>
+#include <QFileInfo>
+#include <QTimer>
+
+#include <memory>
+
+#include "app/AppState.h"
+#include "app/LangString.h"
+#include "app/StartUp.h"
+#include "device/Clock.h"
+#include "device/SerialPort.h"
+#include "image/CTitlePage.h"
+#include "ui/CMeterDlg.h"
+#include "ui/DialogUnits.h"
+#include "ui/Icons.h"
+#include "ui/QtUserInterface.h"
+
+namespace {
+
+constexpr int kTitleShowMs = 5000;
+
+struct Options {
+    QString iniPath; // --ini: run as if the executable sat beside this INI file
+    bool noTitle = false;
+    QString screenshotPath;
+};
+
+Options ParseOptions(const QApplication& application)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("Desktop program for the RM42 infrared thermometer."));
+    parser.addHelpOption();
+    const QCommandLineOption ini(
+        QStringLiteral("ini"),
+        QStringLiteral("Use this INI file instead of the one beside the program; the data files "
+                       "(pictures, templates, hardname.rm4, cmd_log.txt) are then taken from its folder."),
+        QStringLiteral("PATH"));
+    const QCommandLineOption noTitle(QStringLiteral("no-title"),
+                                     QStringLiteral("Skip the five-second title picture (tests and "
+                                                    "screenshots only)."));
+    const QCommandLineOption screenshot(QStringLiteral("screenshot"),
+                                        QStringLiteral("Save a picture of the main window to PATH as soon "
+                                                       "as it is shown, then quit (documentation only)."),
+                                        QStringLiteral("PATH"));
+    parser.addOption(ini);
+    parser.addOption(noTitle);
+    parser.addOption(screenshot);
+    parser.process(application);
+
+    Options options;
+    options.iniPath = parser.value(ini);
+    options.noTitle = parser.isSet(noTitle);
+    options.screenshotPath = parser.value(screenshot);
+    return options;
+}
+
+// The program's files are found beside the executable; --ini moves that place to the INI's
+// folder by naming a program there with the INI's base name.
+std::string StartPath(const Options& options, const std::string& executable)
+{
+    if (options.iniPath.isEmpty()) return executable;
+    const QFileInfo ini(options.iniPath);
+    return (ini.absolutePath() + QLatin1Char('/') + ini.completeBaseName()).toStdString();
+}
+
+void ShowTitlePage(AppState& app)
+{
+    CTitlePage title(app);
+    title.show();
+    // Keep painting the picture while start-up waits.
+    QEventLoop wait;
+    QTimer::singleShot(kTitleShowMs, &wait, &QEventLoop::quit);
+    wait.exec();
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    QApplication application(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("rm42meter"));
+    InstallFontSubstitutions();
+    QApplication::setWindowIcon(Icons::Application());
+    const Options options = ParseOptions(application);
+
+    AppState app;
+    SteadyClock clock;
+    const std::unique_ptr<SerialPortFactory> ports = MakeSystemSerialPortFactory();
+    QtUserInterface ui(app);
+    app.clock = &clock;
+    app.ports = ports.get();
+    app.ui = &ui;
+
+    const std::string executable = ExecutablePath();
+    if (!FillStartUpState(app, StartPath(options, executable))) return 0;
+    const auto instance = SingleInstanceGuard::Acquire(executable);
+    if (!instance) return 0;
+    if (!IsSupportedWindows()) {
+        ui.MessageBox(LoadLangString(app, 208), LoadLangString(app, 165), MsgIcon::Stop, MsgButtons::Ok,
+                      MsgAnswer::Ok);
+        return 0;
+    }
+
+    if (!options.noTitle) ShowTitlePage(app);
+
+    CMeterDlg dialog(app, ui);
+    if (!options.screenshotPath.isEmpty() && !dialog.EndedAtStart()) {
+        const QString path = options.screenshotPath;
+        QTimer::singleShot(500, &dialog, [&dialog, path] {
+            dialog.grab().save(path);
+            dialog.done(0);
+        });
+    }
+    dialog.exec();
+    return 0;
+}

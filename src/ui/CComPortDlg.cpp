@@ -1,0 +1,83 @@
+#include "ui/CComPortDlg.h"
+
+#include <QComboBox>
+#include <QFileInfo>
+#include <QLabel>
+#include <QPushButton>
+#include <QSerialPortInfo>
+
+#include "app/AppState.h"
+#include "app/IniFile.h"
+#include "ui/ComPortList.h"
+#include "ui/ControlId.h"
+#include "ui/DialogUnits.h"
+
+CComPortDlg::CComPortDlg(AppState& app, QWidget* parent)
+    : QDialog(parent,
+              Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
+      app_(app)
+{
+    const bool english = app_.language == 1;
+    setObjectName(QStringLiteral("comPortDialog"));
+    setWindowTitle(english ? QStringLiteral("COM-port Setting") : QStringLiteral("COMポート通信設定"));
+    setFont(DialogFont());
+    const DialogUnits du(font());
+    setFixedSize(du.Size(186, 46));
+
+    auto* prompt = new QLabel(english ? QStringLiteral("Select COM-port for Connecting")
+                                      : QStringLiteral("使用するCOMポートを選択してください"),
+                              this);
+    prompt->setObjectName(QStringLiteral("portPrompt"));
+    prompt->setGeometry(du.Rect(7, 7, 116, 10));
+
+    portList_ = new QComboBox(this);
+    SetControlId(portList_, 1106, QStringLiteral("portList"));
+    portList_->setGeometry(du.Rect(7, 22, 116, 14));
+    portList_->setAccessibleName(english ? QStringLiteral("COM port") : QStringLiteral("COMポート"));
+    prompt->setBuddy(portList_);
+
+    auto* ok = new QPushButton(QStringLiteral("OK"), this);
+    SetControlId(ok, 1, QStringLiteral("okButton"));
+    ok->setGeometry(du.Rect(129, 7, 50, 14));
+    ok->setDefault(true);
+    ok->setAccessibleName(ok->text());
+    connect(ok, &QPushButton::clicked, this, &CComPortDlg::accept);
+
+    auto* cancel = new QPushButton(english ? QStringLiteral("Cancel") : QStringLiteral("キャンセル"), this);
+    SetControlId(cancel, 2, QStringLiteral("cancelButton"));
+    cancel->setGeometry(du.Rect(129, 24, 50, 14));
+    cancel->setAccessibleName(cancel->text());
+    connect(cancel, &QPushButton::clicked, this, &CComPortDlg::reject);
+
+    const std::string configured =
+        IniFile::GetString(app_.iniPath, "ComPort", "Port", "COM4", IniFile::kComPortBuffer);
+    const bool configuredExists =
+        !configured.empty() && QFileInfo::exists(QString::fromStdString(configured));
+    const std::vector<std::string> entries =
+        BuildComPortList(app_.portRetryCount, SystemPortNames(), configured, configuredExists);
+    for (const std::string& entry : entries)
+        portList_->addItem(QString::fromStdString(entry));
+    portList_->setCurrentIndex(SelectComPort(entries, configured));
+}
+
+std::vector<std::string> CComPortDlg::SystemPortNames()
+{
+    std::vector<std::string> names;
+    const auto ports = QSerialPortInfo::availablePorts();
+    for (const QSerialPortInfo& port : ports) {
+#ifdef Q_OS_WIN
+        names.push_back(port.portName().toStdString());
+#else
+        // The port layer opens device paths on POSIX systems.
+        names.push_back(port.systemLocation().toStdString());
+#endif
+    }
+    return names;
+}
+
+void CComPortDlg::accept()
+{
+    const QString chosen = portList_->currentIndex() >= 0 ? portList_->currentText() : QString();
+    if (!chosen.isEmpty()) IniFile::WriteString(app_.iniPath, "ComPort", "Port", chosen.toStdString());
+    QDialog::accept();
+}

@@ -1,0 +1,242 @@
+#include "ui/CMeterDlg.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QDesktopServices>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPushButton>
+#include <QResizeEvent>
+#include <QTabWidget>
+#include <QUrl>
+
+#include "app/AppState.h"
+#include "app/IniFile.h"
+#include "app/LangString.h"
+#include "app/UserInterface.h"
+#include "capture/CCapturePage.h"
+#include "device/CommandLog.h"
+#include "image/JpegImageWidget.h"
+#include "memory/CMemoryPage.h"
+#include "settings/CSettingsPage.h"
+#include "settings/TypeNames.h"
+#include "teaching/CTeachingPage.h"
+#include "ui/CAboutDlg.h"
+#include "ui/CComPortDlg.h"
+#include "ui/ControlId.h"
+#include "ui/DialogUnits.h"
+#include "ui/Icons.h"
+#include "ui/LangWidgets.h"
+#include "ui/MeterStart.h"
+#include "ui/QtUserInterface.h"
+
+namespace {
+
+// The tab control's display area is handed to the pages 18 pixels lower and 18 shorter, so
+// a page's own top margin stays clear of the tab row.
+constexpr int kPageOffset = 18;
+
+constexpr std::array<int, CMeterDlg::kPageCount> kTabCaptions = {102, 103, 104, 105};
+
+} // namespace
+
+CMeterDlg::CMeterDlg(AppState& app, QtUserInterface& ui, QWidget* parent)
+    : QDialog(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                          Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
+      app_(app), ui_(ui)
+{
+    setObjectName(QStringLiteral("meterDialog"));
+    setFont(DialogFont());
+    setFixedSize(DialogUnits(font()).Size(451, 338));
+    setWindowIcon(Icons::Application());
+
+    CreateControls();
+    ui_.AttachMainWindow(this, statusLine_, tabControl_);
+    AddMenuEntries();
+
+    if (app_.language == 0) {
+        // The Japanese status line and tabs use the Japanese UI font explicitly.
+        const QFont japanese(QStringLiteral("MS UI Gothic"), 9);
+        statusLine_->setFont(japanese);
+        tabControl_->setFont(japanese);
+    }
+
+    for (int caption : kTabCaptions)
+        tabControl_->addTab(new QWidget, LangText(app_, caption));
+    CreatePages();
+
+    endedAtStart_ = !RunMeterStart(app_);
+
+    setWindowTitle(QString::fromStdString(ComposeCaption(app_)));
+    url_ = IniFile::GetString(app_.iniPath, "System", "URL", "");
+    logoFile_ = IniFile::GetString(app_.iniPath, "System", "Logo", "");
+    LoadLogo();
+    ReportMessage(app_, 111);
+
+    tabControl_->setCurrentIndex(0);
+    ShowPage(0);
+    connect(tabControl_, &QTabWidget::currentChanged, this, &CMeterDlg::OnTabChanged);
+}
+
+CMeterDlg::~CMeterDlg()
+{
+    ui_.DetachMainWindow();
+}
+
+void CMeterDlg::CreateControls()
+{
+    const DialogUnits du(font());
+    const bool english = app_.language == 1;
+
+    tabControl_ = new QTabWidget(this);
+    SetControlId(tabControl_, 1000, QStringLiteral("tabControl"));
+    tabControl_->setGeometry(du.Rect(7, 7, 437, 300));
+    tabControl_->setAccessibleName(english ? QStringLiteral("Tabs") : QStringLiteral("タブ"));
+
+    statusLine_ = new QLabel(this);
+    SetControlId(statusLine_, 1075, QStringLiteral("statusLine"));
+    statusLine_->setGeometry(du.Rect(7, 316, 350, 12));
+    statusLine_->setTextFormat(Qt::PlainText);
+    statusLine_->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    statusLine_->setAccessibleName(english ? QStringLiteral("Status") : QStringLiteral("ステータス"));
+
+    logoButton_ = new QPushButton(this);
+    SetControlId(logoButton_, 1318, QStringLiteral("logoButton"));
+    logoButton_->setGeometry(du.Rect(364, 312, 80, 20));
+    logoButton_->setAutoDefault(false);
+    logoButton_->setDefault(false);
+    logoButton_->setAccessibleName(english ? QStringLiteral("Logo") : QStringLiteral("ロゴ"));
+    connect(logoButton_, &QPushButton::clicked, this, &CMeterDlg::OnLogoClicked);
+}
+
+void CMeterDlg::AddMenuEntries()
+{
+    // Qt cannot reach the window manager's menu: the entries live in the window's context menu
+    // and keep their keyboard shortcuts.
+    QString comPortText;
+    QString aboutText;
+    if (app_.language == 0) {
+        comPortText = LangText(app_, 213) + QStringLiteral("(&C)...");
+        aboutText = LangText(app_, 101) + QStringLiteral("(&A)...");
+    } else {
+        comPortText = QStringLiteral("&") + LangText(app_, 213);
+        aboutText = QStringLiteral("&") + LangText(app_, 101);
+    }
+    auto* separator = new QAction(this);
+    separator->setSeparator(true);
+    addAction(separator);
+
+    comPortAction_ = new QAction(comPortText, this);
+    comPortAction_->setObjectName(QStringLiteral("comPortAction"));
+    comPortAction_->setShortcut(QKeySequence(Qt::ALT | Qt::Key_C));
+    connect(comPortAction_, &QAction::triggered, this, &CMeterDlg::ShowComPortDialog);
+    addAction(comPortAction_);
+
+    aboutAction_ = new QAction(aboutText, this);
+    aboutAction_->setObjectName(QStringLiteral("aboutAction"));
+    aboutAction_->setShortcut(QKeySequence(Qt::ALT | Qt::Key_A));
+    connect(aboutAction_, &QAction::triggered, this, &CMeterDlg::ShowAboutDialog);
+    addAction(aboutAction_);
+
+    setContextMenuPolicy(Qt::ActionsContextMenu);
+}
+
+void CMeterDlg::CreatePages()
+{
+    // Let the tab control lay out its display area now, before the window is first shown.
+    QResizeEvent layout(tabControl_->size(), QSize());
+    QCoreApplication::sendEvent(tabControl_, &layout);
+    const QWidget* display = tabControl_->widget(0)->parentWidget();
+    const QRect area(display->mapTo(this, QPoint(0, 0)), display->size());
+    pageArea_ = QRect(area.x(), area.y() + kPageOffset, area.width(), area.height() - kPageOffset);
+
+    capturePage_ = new CCapturePage(app_, this);
+    memoryPage_ = new CMemoryPage(app_, this);
+    teachingPage_ = new CTeachingPage(app_, this);
+    settingsPage_ = new CSettingsPage(app_, this);
+    pages_ = {capturePage_, memoryPage_, teachingPage_, settingsPage_};
+    for (std::size_t i = 0; i < pages_.size(); ++i) {
+        pages_[i]->setGeometry(pageArea_);
+        pages_[i]->setAccessibleName(LangText(app_, kTabCaptions[i]));
+        pages_[i]->hide();
+    }
+}
+
+void CMeterDlg::LoadLogo()
+{
+    if (logoFile_.empty() || !logo_.LoadJpeg(app_.exeDir + logoFile_)) {
+        logo_.FreeImage();
+        logoButton_->setIcon(QIcon());
+        return;
+    }
+    SetButtonImage(logo_, *logoButton_);
+}
+
+int CMeterDlg::exec()
+{
+    if (endedAtStart_) {
+        setResult(0);
+        return 0;
+    }
+    return QDialog::exec();
+}
+
+void CMeterDlg::ShowPage(int index)
+{
+    for (std::size_t i = 0; i < pages_.size(); ++i)
+        pages_[i]->setVisible(static_cast<int>(i) == index);
+}
+
+void CMeterDlg::OnTabChanged(int index)
+{
+    SetStatusText(app_, "");
+    ShowPage(index);
+}
+
+void CMeterDlg::OnLogoClicked()
+{
+    if (url_.empty()) return;
+    // Whether a browser opens is the desktop's business; a failure is not reported.
+    QDesktopServices::openUrl(QUrl::fromUserInput(QString::fromStdString(url_)));
+}
+
+void CMeterDlg::ShowComPortDialog()
+{
+    CComPortDlg dialog(app_, this);
+    dialog.exec();
+}
+
+void CMeterDlg::ShowAboutDialog()
+{
+    CAboutDlg dialog(app_, this);
+    dialog.exec();
+}
+
+void CMeterDlg::closeEvent(QCloseEvent* event)
+{
+    const MsgAnswer answer = ui_.MessageBox(LoadLangString(app_, 112), LoadLangString(app_, 165),
+                                            MsgIcon::Question, MsgButtons::OkCancel, MsgAnswer::Cancel);
+    if (answer == MsgAnswer::Ok) {
+        logo_.FreeImage();
+        setResult(0);
+        event->accept();
+    } else {
+        event->ignore();
+    }
+    ui_.RedrawMainWindow();
+}
+
+void CMeterDlg::keyPressEvent(QKeyEvent* event)
+{
+    switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Escape:
+    case Qt::Key_F1:
+        event->accept();
+        return;
+    default:
+        QDialog::keyPressEvent(event);
+    }
+}
