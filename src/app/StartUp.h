@@ -26,8 +26,19 @@ void ReadLanguageAndTitle(AppState& app);
 // True on every platform but old Windows (see the Windows implementation).
 bool IsSupportedWindows();
 
+// Platform ids of the Windows version record.
+constexpr int kPlatformWin32s = 0;
+constexpr int kPlatformWin32Windows = 1; // the 4.x consumer family
+constexpr int kPlatformWin32Nt = 2;
+
+// The rule behind IsSupportedWindows, from a version query's answer: false when the query
+// failed; the NT family from major version 5 on; the consumer family only as 4.90; nothing else.
+bool IsSupportedWindowsVersion(int platformId, int major, int minor, bool queryOk);
+
 // One instance per executable path. Holds an operating-system lock that dies with the
-// process. Acquire returns null when another process holds the lock for the same path.
+// process. Acquire returns null when another process holds the lock for the same path. When no
+// lock can be made at all (no writable runtime folder) the guard holds nothing and the
+// instance runs, rather than refusing to start for a reason the user never sees.
 class SingleInstanceGuard {
 public:
     static std::unique_ptr<SingleInstanceGuard> Acquire(const std::string& exePath);
