@@ -14,5 +14,6 @@ void LookupTypeName(AppState& app);
 std::string ComposeCaption(const AppState& app);
 // The caption after a registration: "%s : No.%s (%s)", whatever visibleSerialNo says.
 std::string ComposeRegisteredCaption(const AppState& app);
-// Removes " ' % & < > * ? : / \ from a typed type name; true when something was removed.
+// Removes " ' % & < > * ? : / \ from a typed type name and keeps at most its first 40
+// characters (not bytes); true when the text changed.
 bool FilterTypeNameInput(std::string& text);
