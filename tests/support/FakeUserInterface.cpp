@@ -44,6 +44,9 @@ MsgAnswer FakeUserInterface::MessageBox(const std::string& text, const std::stri
     }
     boxes.push_back(call);
     events.push_back("box:" + text);
+    if (onMessageBox) {
+        onMessageBox(call);
+    }
     return call.answer;
 }
 

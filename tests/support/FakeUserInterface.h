@@ -52,6 +52,9 @@ public:
     std::size_t maxBoxes = 200;
     // Runs inside RunComPortDialog, e.g. to write another [ComPort] Port.
     std::function<void()> onComPortDialog;
+    // Runs inside every MessageBox after it was recorded, e.g. to switch the thermometer on
+    // while the prompt is shown.
+    std::function<void(const MessageBoxCall&)> onMessageBox;
 
     // Records.
     std::vector<MessageBoxCall> boxes;

@@ -223,18 +223,26 @@ bool ScriptedSerialPort::Purge()
 
 bool ScriptedSerialPort::Write(const void* data, std::size_t size)
 {
-    std::lock_guard lock(line_.mutex_);
-    line_.SettleLocked();
-    if (!open_ || line_.hungUp_ || line_.failWrite) {
-        return false;
+    std::vector<std::string> commands;
+    {
+        std::lock_guard lock(line_.mutex_);
+        line_.SettleLocked();
+        if (!open_ || line_.hungUp_ || line_.failWrite) {
+            return false;
+        }
+        const std::string bytes(static_cast<const char*>(data), size);
+        line_.written_ += bytes;
+        line_.lineIn_ += bytes;
+        for (std::size_t end; (end = line_.lineIn_.find("\r\n")) != std::string::npos;) {
+            commands.push_back(line_.lineIn_.substr(0, end));
+            line_.lineIn_.erase(0, end + 2);
+            line_.CommandLocked(commands.back());
+        }
     }
-    const std::string bytes(static_cast<const char*>(data), size);
-    line_.written_ += bytes;
-    line_.lineIn_ += bytes;
-    for (std::size_t end; (end = line_.lineIn_.find("\r\n")) != std::string::npos;) {
-        const std::string command = line_.lineIn_.substr(0, end);
-        line_.lineIn_.erase(0, end + 2);
-        line_.CommandLocked(command);
+    if (line_.onCommand) {
+        for (const std::string& command : commands) {
+            line_.onCommand(command);
+        }
     }
     return true;
 }

@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -45,6 +46,10 @@ public:
     void Feed(const std::string& bytes, uint32_t afterMs = 0);
     // The cable is pulled now: every further read or wait fails.
     void HangUp();
+
+    // Runs after each command has been written (and its answer scheduled), outside the line's
+    // lock, e.g. to pull the cable or switch the thermometer off at a chosen point.
+    std::function<void(const std::string&)> onCommand;
 
     // Modem lines and failures, set by the test at any time.
     bool cts = true;
