@@ -193,7 +193,9 @@ bool PosixSerialPort::Configure(const SerialSettings& settings)
     tio.c_cflag |= CLOCAL | CREAD;
     tio.c_cflag &= ~static_cast<tcflag_t>(CRTSCTS);
     tio.c_iflag &= ~static_cast<tcflag_t>(IXON | IXOFF | IXANY);
-    tio.c_cc[VMIN] = 0;
+    // The descriptor is non-blocking; VMIN 1 makes an empty read report EAGAIN, so that a read
+    // of 0 bytes only ever means the other side hung up.
+    tio.c_cc[VMIN] = 1;
     tio.c_cc[VTIME] = 0;
     if (::tcsetattr(fd_, TCSANOW, &tio) != 0) return Fail("cannot apply line settings", errno);
 
