@@ -412,6 +412,22 @@ TEST(LoadJpeg, BadFilesFailAndLeaveThePictureEmpty)
     EXPECT_FALSE(folder.LoadJpeg(dir.Path()));
 }
 
+TEST(LoadJpeg, ShippedPicturesLoadAtTheirSizes)
+{
+    struct Case {
+        const char* name;
+        int width, height;
+    };
+    const Case cases[] = {{"Title.jpg", 640, 400}, {"logo.jpg", 160, 48}};
+    for (const auto& c : cases) {
+        CJpegImage image;
+        ASSERT_TRUE(image.LoadJpeg(TestDataPath(std::string("../../src/resources/") + c.name))) << c.name;
+        EXPECT_EQ(image.pixels.width, c.width) << c.name;
+        EXPECT_EQ(image.pixels.height, c.height) << c.name;
+        EXPECT_EQ(image.pixels.channels, 3) << c.name;
+    }
+}
+
 TEST(LoadJpeg, FreeImageEmptiesThePicture)
 {
     TempDir dir;
