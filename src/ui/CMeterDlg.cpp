@@ -2,12 +2,12 @@
 
 #include <QAction>
 #include <QCloseEvent>
-#include <QCoreApplication>
 #include <QDesktopServices>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
-#include <QResizeEvent>
+#include <QStyle>
+#include <QStyleOptionTabWidgetFrame>
 #include <QTabWidget>
 #include <QUrl>
 
@@ -38,6 +38,20 @@ namespace {
 constexpr int kPageOffset = 18;
 
 constexpr std::array<int, CMeterDlg::kPageCount> kTabCaptions = {102, 103, 104, 105};
+
+// The tab control, able to tell where its display area lies before it has ever been shown
+// (QTabWidget lays out its pages only once visible).
+class TabControl : public QTabWidget {
+public:
+    using QTabWidget::QTabWidget;
+
+    QRect DisplayArea() const
+    {
+        QStyleOptionTabWidgetFrame option;
+        initStyleOption(&option);
+        return style()->subElementRect(QStyle::SE_TabWidgetTabContents, &option, this);
+    }
+};
 
 } // namespace
 
@@ -89,7 +103,7 @@ void CMeterDlg::CreateControls()
     const DialogUnits du(font());
     const bool english = app_.language == 1;
 
-    tabControl_ = new QTabWidget(this);
+    tabControl_ = new TabControl(this);
     SetControlId(tabControl_, 1000, QStringLiteral("tabControl"));
     tabControl_->setGeometry(du.Rect(7, 7, 437, 300));
     tabControl_->setAccessibleName(english ? QStringLiteral("Tabs") : QStringLiteral("タブ"));
@@ -144,11 +158,8 @@ void CMeterDlg::AddMenuEntries()
 
 void CMeterDlg::CreatePages()
 {
-    // Let the tab control lay out its display area now, before the window is first shown.
-    QResizeEvent layout(tabControl_->size(), QSize());
-    QCoreApplication::sendEvent(tabControl_, &layout);
-    const QWidget* display = tabControl_->widget(0)->parentWidget();
-    const QRect area(display->mapTo(this, QPoint(0, 0)), display->size());
+    const QRect display = static_cast<TabControl*>(tabControl_)->DisplayArea();
+    const QRect area = display.translated(tabControl_->pos());
     pageArea_ = QRect(area.x(), area.y() + kPageOffset, area.width(), area.height() - kPageOffset);
 
     capturePage_ = new CCapturePage(app_, this);

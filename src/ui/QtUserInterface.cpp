@@ -146,7 +146,7 @@ MsgAnswer QtUserInterface::MessageBox(const std::string& text, const std::string
     box.setEscapeButton(box.button(ToQtButton(EscapeAnswer(buttons))));
 
     if (Answerer()) {
-        MessageBoxCall call{text, caption, icon, buttons, defaultAnswer};
+        QtMessageBoxCall call{text, caption, icon, buttons, defaultAnswer};
         return Answerer()(call, box);
     }
     // A box must not sit under a wait cursor.

@@ -13,7 +13,7 @@ class QWidget;
 struct AppState;
 
 // One message box as the program asked for it.
-struct MessageBoxCall {
+struct QtMessageBoxCall {
     std::string text;
     std::string caption;
     MsgIcon icon = MsgIcon::None;
@@ -46,7 +46,7 @@ public:
     // Tests answer boxes through this instead of a person: when set, every box is built as
     // it would be shown and handed over with the call instead of being run; the answer given
     // back is the button pressed. Empty: boxes run modally.
-    using BoxAnswerer = std::function<MsgAnswer(const MessageBoxCall& call, QMessageBox& box)>;
+    using BoxAnswerer = std::function<MsgAnswer(const QtMessageBoxCall& call, QMessageBox& box)>;
     static void SetBoxAnswerer(BoxAnswerer answerer);
 
     // Nesting depth of SetWaitCursor(true) not yet undone.
