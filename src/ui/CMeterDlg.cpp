@@ -105,19 +105,19 @@ void CMeterDlg::CreateControls()
 
     tabControl_ = new TabControl(this);
     SetControlId(tabControl_, 1000, QStringLiteral("tabControl"));
-    tabControl_->setGeometry(du.Rect(7, 7, 437, 300));
+    tabControl_->setGeometry(du.Rect(7, 7, 437, 292));
     tabControl_->setAccessibleName(english ? QStringLiteral("Tabs") : QStringLiteral("タブ"));
 
     statusLine_ = new QLabel(this);
     SetControlId(statusLine_, 1075, QStringLiteral("statusLine"));
-    statusLine_->setGeometry(du.Rect(7, 316, 350, 12));
+    statusLine_->setGeometry(du.Rect(7, 317, 320, 12));
     statusLine_->setTextFormat(Qt::PlainText);
     statusLine_->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     statusLine_->setAccessibleName(english ? QStringLiteral("Status") : QStringLiteral("ステータス"));
 
     logoButton_ = new QPushButton(this);
     SetControlId(logoButton_, 1318, QStringLiteral("logoButton"));
-    logoButton_->setGeometry(du.Rect(364, 312, 80, 20));
+    logoButton_->setGeometry(du.Rect(334, 303, 110, 32));
     logoButton_->setAutoDefault(false);
     logoButton_->setDefault(false);
     logoButton_->setAccessibleName(english ? QStringLiteral("Logo") : QStringLiteral("ロゴ"));

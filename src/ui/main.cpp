@@ -4,6 +4,9 @@
 #include <QCommandLineParser>
 #include <QEventLoop>
 #include <QFileInfo>
+#include <QImage>
+#include <QPainter>
+#include <QPixmap>
 #include <QTimer>
 
 #include <memory>
@@ -43,8 +46,9 @@ Options ParseOptions(const QApplication& application)
                                      QStringLiteral("Skip the five-second title picture (tests and "
                                                     "screenshots only)."));
     const QCommandLineOption screenshot(QStringLiteral("screenshot"),
-                                        QStringLiteral("Save a picture of the main window to PATH as soon "
-                                                       "as it is shown, then quit (documentation only)."),
+                                        QStringLiteral("Save a picture of the main window (with its title "
+                                                       "drawn above it) to PATH once it is shown, then quit "
+                                                       "(documentation only)."),
                                         QStringLiteral("PATH"));
     parser.addOption(ini);
     parser.addOption(noTitle);
@@ -75,6 +79,25 @@ void ShowTitlePage(AppState& app)
     QEventLoop wait;
     QTimer::singleShot(kTitleShowMs, &wait, &QEventLoop::quit);
     wait.exec();
+}
+
+// The window's contents with a plain caption bar (icon and title) drawn above them, so the
+// picture shows the title even where no window manager decorates the window.
+void SaveWindowPicture(QWidget& window, const QString& path)
+{
+    const QPixmap contents = window.grab();
+    const int barHeight = 26;
+    QImage picture(contents.width(), contents.height() + barHeight, QImage::Format_RGB32);
+    picture.fill(QColor(0, 84, 147));
+    QPainter painter(&picture);
+    painter.drawPixmap(5, (barHeight - 16) / 2, window.windowIcon().pixmap(16, 16));
+    painter.setPen(Qt::white);
+    painter.setFont(window.font());
+    painter.drawText(QRect(27, 0, contents.width() - 30, barHeight), Qt::AlignVCenter | Qt::AlignLeft,
+                     window.windowTitle());
+    painter.drawPixmap(0, barHeight, contents);
+    painter.end();
+    picture.save(path);
 }
 
 } // namespace
@@ -111,7 +134,7 @@ int main(int argc, char* argv[])
     if (!options.screenshotPath.isEmpty() && !dialog.EndedAtStart()) {
         const QString path = options.screenshotPath;
         QTimer::singleShot(500, &dialog, [&dialog, path] {
-            dialog.grab().save(path);
+            SaveWindowPicture(dialog, path);
             dialog.done(0);
         });
     }
