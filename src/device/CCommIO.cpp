@@ -132,6 +132,12 @@ CommStatus CCommIO::Send(std::string_view command)
 
 CommStatus CCommIO::Receive(std::string& reply, int& length, uint32_t waitMs, uint32_t timeoutMs)
 {
+    return ReceiveLine(reply, length, waitMs, timeoutMs, nullptr);
+}
+
+CommStatus CCommIO::ReceiveLine(std::string& reply, int& length, uint32_t waitMs, uint32_t timeoutMs,
+                                std::string* carry)
+{
     reply.clear();
     length = 0;
     if (!port_) {
@@ -143,9 +149,14 @@ CommStatus CCommIO::Receive(std::string& reply, int& length, uint32_t waitMs, ui
     clock.SleepMs(waitMs);
 
     std::string text;
-    bool lineEnded = false;
+    if (carry != nullptr) {
+        text = std::move(*carry);
+        carry->clear();
+        text.erase(0, std::min(text.size(), text.find_first_not_of("\r\n")));
+    }
+    bool lineEnded = text.find('\r') != std::string::npos;
     char chunk[kReplyBufferSize];
-    for (;;) {
+    while (!lineEnded) {
         std::size_t queued = 0;
         if (!port_->QueuedBytes(queued)) {
             return COMM_IO_ERROR;
@@ -194,7 +205,11 @@ CommStatus CCommIO::Receive(std::string& reply, int& length, uint32_t waitMs, ui
     // The count includes whatever followed the CR in the same reads; only CR LF is taken off.
     length = static_cast<int>(text.size()) - (lineEnded ? 2 : 0);
     if (lineEnded) {
-        text.resize(text.find('\r'));
+        const std::size_t cr = text.find('\r');
+        if (carry != nullptr) {
+            *carry = text.substr(cr + 1);
+        }
+        text.resize(cr);
     }
     reply = std::move(text);
     return COMM_OK;
@@ -236,14 +251,23 @@ CommStatus CCommIO::Transact(std::string_view command, std::string& reply, int& 
     }
 
     const std::string_view code = command.substr(0, std::min<std::size_t>(command.size(), 2));
+    Clock& clock = LinkClock(app_);
+    const uint64_t start = clock.TickMs();
     std::string line;
+    std::string carry; // what followed a dropped line in the same reads: it may be our answer
     int lineLength = 0;
     CommStatus status;
     for (;;) {
-        status = Receive(line, lineLength, waitMs, timeoutMs);
-        // Lines with another code (the thermometer's own temperature lines, stale replies)
-        // are not ours: wait afresh for the next one.
+        status = ReceiveLine(line, lineLength, waitMs, timeoutMs, &carry);
         if (status != COMM_OK || line.compare(0, 2, code) == 0) {
+            break;
+        }
+        // Lines with another code (the thermometer's own temperature lines, stale replies)
+        // are not ours: wait afresh for the next one. A thermometer that streams without ever
+        // answering would keep this going for ever, so the dropping ends once a whole time-out
+        // has passed since the command.
+        if (clock.TickMs() - start >= timeoutMs) {
+            status = COMM_TIMEOUT;
             break;
         }
     }

@@ -53,13 +53,21 @@ public:
     CommStatus ReceiveNow(std::string& reply, int& length);
     // Sends and waits for the line echoing the command's code; reply starts after the echo and
     // length is the line's minus 2. Lines with another code are dropped, each further line
-    // with a fresh wait and time-out. Send's status is returned at once (reply untouched);
+    // with a fresh wait and time-out; a line that arrived in the same read as a dropped one is
+    // looked at too. Once timeoutMs has passed since the command, no further line is awaited
+    // (status 4), so a thermometer streaming its own lines cannot keep the caller waiting for
+    // ever. Send's status is returned at once (reply untouched);
     // otherwise the link pauses CommandWait2 after a "92" command and CommandWait1 after any
     // other, and returns the last Receive's status (reply empty and length 0 on failure).
     CommStatus Transact(std::string_view command, std::string& reply, int& length,
                         uint32_t waitMs = kCommandWaitMs, uint32_t timeoutMs = kCommandTimeoutMs);
 
 private:
+    // Receive; with carry, the text starts with *carry and what followed the CR is left there
+    // instead of being dropped.
+    CommStatus ReceiveLine(std::string& reply, int& length, uint32_t waitMs, uint32_t timeoutMs,
+                           std::string* carry);
+
     AppState& app_;
     std::unique_ptr<SerialPort> port_;
     uint32_t commandWait1Ms_ = 40;

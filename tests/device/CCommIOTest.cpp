@@ -451,6 +451,32 @@ TEST_F(CCommIOTest, TransactGivesEachDroppedLineAFreshTimeOut)
     EXPECT_EQ(link.Transact("DA", reply, length), COMM_OK); // 8000 ms in all, no line later than 5000
 }
 
+TEST_F(CCommIOTest, TransactFindsItsAnswerInTheSameReadAsADroppedLine)
+{
+    OpenLink();
+    line.Respond("DA", "2F0BB8000000000BA2\r\nDAOK");
+    ASSERT_EQ(link.Transact("DA", reply, length), COMM_OK);
+    EXPECT_EQ(reply, "OK");
+    EXPECT_EQ(clock.sleeps, (std::vector<uint32_t>{150, 150, 40}));
+}
+
+TEST_F(CCommIOTest, AnEndlessStreamWithoutAnAnswerEndsAfterTheTimeOut)
+{
+    OpenLink();
+    for (uint32_t at = 0; at < 20000; at += 50) {
+        line.Feed("2F0BB8000000000BA2\r\n", at);
+    }
+    const uint64_t start = clock.TickMs();
+    EXPECT_EQ(link.Transact("DA", reply, length), COMM_TIMEOUT);
+    EXPECT_EQ(reply, "");
+    // Every line is awaited with its own wait of 150 ms and the queued lines come three at a
+    // time; the first line taken at or after 5000 ms is the last one.
+    std::vector<uint32_t> expected(34, 150);
+    expected.push_back(40);
+    EXPECT_EQ(clock.sleeps, expected);
+    EXPECT_EQ(clock.TickMs() - start, 34u * 150u + 40u);
+}
+
 TEST_F(CCommIOTest, TransactPausesLongerAfterARegisterWrite)
 {
     OpenLink();
