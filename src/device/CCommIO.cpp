@@ -145,8 +145,10 @@ CommStatus CCommIO::ReceiveLine(std::string& reply, int& length, uint32_t waitMs
     }
 
     Clock& clock = LinkClock(app_);
+    // The line is awaited on the port itself and taken as soon as it is complete: the wait
+    // does not delay a reply that has already arrived. It still decides what an over-long
+    // line means (see below).
     const uint64_t deadline = clock.TickMs() + timeoutMs;
-    clock.SleepMs(waitMs);
 
     std::string text;
     if (carry != nullptr) {

@@ -41,9 +41,9 @@ public:
     // Writes the command (cut to 1021 characters) and CR LF after purging the port. 0 written,
     // 1 not open or neither CTS nor DSR (nothing written), 3 the write failed.
     CommStatus Send(std::string_view command);
-    // Sleeps waitMs through app.clock, then collects bytes until a CR arrives or timeoutMs
-    // (counted from the call) has passed. Reply text up to its CR, without a CR or LF left at
-    // its start by the previous line; whatever followed the CR in the same reads is dropped.
+    // Waits on the port until a CR arrives or timeoutMs (counted from the call) has passed,
+    // and returns as soon as the line is complete; waitMs delays nothing. Reply text up to its CR, without a
+    // CR or LF left at its start by the previous line; whatever followed the CR in the same reads is dropped.
     // length: bytes collected minus CR LF. A chunk that would overflow the 1024-byte buffer is
     // dropped; with waitMs != 0 collecting then ends with what came before (2 when nothing).
     // 0 a line, 1 not open, 2 nothing, 3 the port failed or hung up, 4 time-out (reply empty).

@@ -121,7 +121,7 @@ TEST_F(CCommIOTest, OpenTakesEveryLineSettingFromTheIniAndPausesAfterPurging)
     line.Respond("92", "92");
     ASSERT_EQ(link.Transact("9100", reply, length), COMM_OK);
     ASSERT_EQ(link.Transact("9200FC04", reply, length), COMM_OK);
-    EXPECT_EQ(clock.sleeps, (std::vector<uint32_t>{150, 7, 150, 9}));
+    EXPECT_EQ(clock.sleeps, (std::vector<uint32_t>{7, 9}));
 }
 
 TEST_F(CCommIOTest, OpenWithoutAnIniUsesTheDefaults)
@@ -296,8 +296,9 @@ TEST_F(CCommIOTest, ReceiveJoinsALineSplitOverSeveralReadsAndWaitsOnlyUntilItsEn
     ASSERT_EQ(link.Receive(reply, length, 150, 5000), COMM_OK);
     EXPECT_EQ(reply, "DAOK");
     EXPECT_EQ(length, 4);
+    // Taken the moment its CR arrives; the wait itself delays nothing.
     EXPECT_EQ(clock.TickMs() - start, 300u);
-    EXPECT_EQ(clock.sleeps, std::vector<uint32_t>{150});
+    EXPECT_TRUE(clock.sleeps.empty());
 }
 
 TEST_F(CCommIOTest, ReceiveSkipsLineEndsLeftByThePreviousLine)
@@ -331,13 +332,21 @@ TEST_F(CCommIOTest, ReceiveTimesOutAfterExactlyTheTimeOut)
     EXPECT_EQ(length, 0);
 }
 
-TEST_F(CCommIOTest, AWaitLongerThanTheTimeOutStillPollsOnce)
+TEST_F(CCommIOTest, AReplyAlreadyThereIsTakenAtOnceAndALateOneIsLeftForTheNextCall)
 {
     OpenLink();
-    line.Feed("DAOK\r\n", 100);
-    EXPECT_EQ(link.Receive(reply, length, 150, 50), COMM_OK);
+    line.Feed("DAOK\r\n");
+    uint64_t start = clock.TickMs();
+    EXPECT_EQ(link.Receive(reply, length, 150, 5000), COMM_OK);
     EXPECT_EQ(reply, "DAOK");
+    EXPECT_EQ(clock.TickMs(), start);
+
+    line.Feed("81OK\r\n", 100);
+    start = clock.TickMs();
     EXPECT_EQ(link.Receive(reply, length, 150, 50), COMM_TIMEOUT);
+    EXPECT_EQ(clock.TickMs() - start, 50u);
+    EXPECT_EQ(link.Receive(reply, length, 150, 5000), COMM_OK);
+    EXPECT_EQ(reply, "81OK");
 }
 
 TEST_F(CCommIOTest, OverflowingChunkWithAWaitEndsWithWhatCameBefore)
@@ -430,9 +439,8 @@ TEST_F(CCommIOTest, TransactDropsLinesWithAnotherCode)
     ASSERT_EQ(link.Transact("DA", reply, length), COMM_OK);
     EXPECT_EQ(reply, "OK");
     EXPECT_EQ(length, 2);
-    // Each line is awaited with a fresh wait: 150, then 150 + 250 to the stream line at 400,
-    // then 150 + 250 to the answer at 800; then the pause.
-    EXPECT_EQ(clock.sleeps, (std::vector<uint32_t>{150, 150, 150, 40}));
+    // Each line is taken as it arrives: the answer at 800, then the pause.
+    EXPECT_EQ(clock.sleeps, (std::vector<uint32_t>{40}));
     EXPECT_EQ(clock.TickMs() - start, 800u + 40u);
 }
 
@@ -457,7 +465,7 @@ TEST_F(CCommIOTest, TransactFindsItsAnswerInTheSameReadAsADroppedLine)
     line.Respond("DA", "2F0BB8000000000BA2\r\nDAOK");
     ASSERT_EQ(link.Transact("DA", reply, length), COMM_OK);
     EXPECT_EQ(reply, "OK");
-    EXPECT_EQ(clock.sleeps, (std::vector<uint32_t>{150, 150, 40}));
+    EXPECT_EQ(clock.sleeps, (std::vector<uint32_t>{40}));
 }
 
 TEST_F(CCommIOTest, AnEndlessStreamWithoutAnAnswerEndsAfterTheTimeOut)
@@ -469,12 +477,10 @@ TEST_F(CCommIOTest, AnEndlessStreamWithoutAnAnswerEndsAfterTheTimeOut)
     const uint64_t start = clock.TickMs();
     EXPECT_EQ(link.Transact("DA", reply, length), COMM_TIMEOUT);
     EXPECT_EQ(reply, "");
-    // Every line is awaited with its own wait of 150 ms and the queued lines come three at a
-    // time; the first line taken at or after 5000 ms is the last one.
-    std::vector<uint32_t> expected(34, 150);
-    expected.push_back(40);
-    EXPECT_EQ(clock.sleeps, expected);
-    EXPECT_EQ(clock.TickMs() - start, 34u * 150u + 40u);
+    // The line that arrives when the time-out has passed since the command is the last one
+    // taken; then the pause.
+    EXPECT_EQ(clock.sleeps, (std::vector<uint32_t>{40}));
+    EXPECT_EQ(clock.TickMs() - start, 5000u + 40u);
 }
 
 TEST_F(CCommIOTest, TransactPausesLongerAfterARegisterWrite)
@@ -488,7 +494,7 @@ TEST_F(CCommIOTest, TransactPausesLongerAfterARegisterWrite)
     EXPECT_EQ(length, 0);
     ASSERT_EQ(link.Transact("9100", reply, length), COMM_OK);
     ASSERT_EQ(link.Transact("81", reply, length), COMM_OK);
-    EXPECT_EQ(clock.sleeps, (std::vector<uint32_t>{150, 500, 150, 40, 150, 40}));
+    EXPECT_EQ(clock.sleeps, (std::vector<uint32_t>{500, 40, 40}));
 }
 
 TEST_F(CCommIOTest, SilenceTimesOutAfterExactlyTheTimeOutAndStillPauses)
@@ -500,7 +506,7 @@ TEST_F(CCommIOTest, SilenceTimesOutAfterExactlyTheTimeOutAndStillPauses)
     EXPECT_EQ(reply, "");
     EXPECT_EQ(length, 0);
     EXPECT_EQ(clock.TickMs() - start, 5000u + 40u);
-    EXPECT_EQ(clock.sleeps, (std::vector<uint32_t>{150, 40}));
+    EXPECT_EQ(clock.sleeps, (std::vector<uint32_t>{40}));
 }
 
 TEST_F(CCommIOTest, RepliesWithoutTheEchoAreNotAnswers)
@@ -551,7 +557,7 @@ TEST_F(CCommIOTest, HangUpMidTransactionIsAnIoErrorAndTheCallerCloses)
     EXPECT_EQ(link.Transact("DA", reply, length), COMM_IO_ERROR);
     EXPECT_EQ(reply, "");
     EXPECT_TRUE(link.IsOpen());
-    EXPECT_EQ(clock.sleeps, (std::vector<uint32_t>{150, 40}));
+    EXPECT_EQ(clock.sleeps, (std::vector<uint32_t>{40}));
     EXPECT_EQ(link.Send("DA"), COMM_IO_ERROR);
     EXPECT_TRUE(link.Close());
     EXPECT_FALSE(line.AnyPortOpen());

@@ -70,9 +70,8 @@ TEST_F(ConnectionCheckTest, AHealthyThermometerIsCheckedInOneGo)
     EXPECT_EQ(app.portRetryCount, 0);
     EXPECT_TRUE(ui.boxes.empty());
     EXPECT_EQ(line.Opens().at(0).device, "/dev/ttyRM0");
-    // Open, then each command's wait and pause; the register write pauses longest.
-    EXPECT_EQ(clock.sleeps,
-              (std::vector<uint32_t>{200, 150, 40, 150, 40, 150, 40, 150, 40, 150, 500, 150, 40}));
+    // Open, then each command's pause; the register write pauses longest.
+    EXPECT_EQ(clock.sleeps, (std::vector<uint32_t>{200, 40, 40, 40, 40, 500, 40}));
     ExpectClosed();
 }
 
