@@ -48,7 +48,7 @@ QSize DialogUnits::Size(int width, int height) const
 void InstallFontSubstitutions()
 {
     QFont::insertSubstitutions(QStringLiteral("MS UI Gothic"),
-                               QStringList{QStringLiteral("IPAGothic"), QStringLiteral("IPAPGothic")});
+                               QStringList{QStringLiteral("IPAPGothic"), QStringLiteral("IPAGothic")});
     QFont::insertSubstitutions(QStringLiteral("ＭＳ Ｐゴシック"),
                                QStringList{QStringLiteral("IPAPGothic"), QStringLiteral("IPAGothic")});
     QFont::insertSubstitution(QStringLiteral("Tahoma"), QStringLiteral("DejaVu Sans"));

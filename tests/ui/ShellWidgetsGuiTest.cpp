@@ -256,7 +256,8 @@ TEST(QtUserInterface, OpenProgressGivesABoxThatGoesWithItsOwner)
 
 TEST(Fonts, WindowsFontNamesResolveToInstalledFonts)
 {
-    EXPECT_EQ(QFontInfo(QFont(QStringLiteral("MS UI Gothic"), 9)).family(), QStringLiteral("IPAGothic"));
+    // Both Windows fonts are proportional: the proportional IPA face keeps Latin text readable.
+    EXPECT_EQ(QFontInfo(QFont(QStringLiteral("MS UI Gothic"), 9)).family(), QStringLiteral("IPAPGothic"));
     EXPECT_TRUE(QFontInfo(QFont(QStringLiteral("ＭＳ Ｐゴシック"), 9)).family().startsWith("IPA"));
     EXPECT_EQ(QFontInfo(QFont(QStringLiteral("Tahoma"), 9)).family(), QStringLiteral("DejaVu Sans"));
     EXPECT_EQ(QFontInfo(QFont(QStringLiteral("Verdana"), 9)).family(), QStringLiteral("DejaVu Sans"));
