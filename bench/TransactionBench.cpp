@@ -29,7 +29,7 @@ std::string WriteIni(const std::string& link)
 {
     const std::string path = TempPath(".ini");
     std::ofstream out(path, std::ios::trunc);
-    out << "[ComPort]\nPort=" << link << "\nCommandWait1=0\nCommandWait2=0\n";
+    out << "[ComPort]\nPort=" << link << "\nStopBit=0\nCommandWait1=0\nCommandWait2=0\n";
     return path;
 }
 
