@@ -1,8 +1,7 @@
 // A second process for the single-instance tests.
 //
 //   instance_probe try <exePath>   prints "acquired" or "busy" and ends (exit 0 or 1)
-//   instance_probe hold <exePath>  as try, but when acquired keeps the guard until its
-//                                  standard input closes or it is killed
+//   instance_probe hold <exePath>  as try, but when acquired keeps the guard until it is killed
 #include "app/StartUp.h"
 
 #include <cstdio>
@@ -11,21 +10,11 @@
 
 int main(int argc, char** argv)
 {
-    if (argc != 3 || (std::strcmp(argv[1], "try") != 0 && std::strcmp(argv[1], "hold") != 0)) {
-        std::fprintf(stderr, "usage: instance_probe try|hold <exePath>\n");
-        return 2;
-    }
-    auto guard = SingleInstanceGuard::Acquire(argv[2]);
-    if (!guard) {
-        std::puts("busy");
-        return 1;
-    }
-    std::puts("acquired");
+    if (argc != 3) return 2;
+    const auto guard = SingleInstanceGuard::Acquire(argv[2]);
+    std::puts(guard ? "acquired" : "busy");
     std::fflush(stdout);
-    if (std::strcmp(argv[1], "hold") == 0) {
-        char c;
-        while (read(STDIN_FILENO, &c, 1) > 0) {
-        }
-    }
-    return 0;
+    while (guard && std::strcmp(argv[1], "hold") == 0)
+        pause();
+    return guard ? 0 : 1;
 }
