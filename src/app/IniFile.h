@@ -19,8 +19,8 @@
 // a missing file is created. The new contents go to a temporary file renamed over the old one.
 namespace IniFile {
 
-constexpr std::size_t kValueBuffer = 255;    // most keys
-constexpr std::size_t kComPortBuffer = 260;  // [ComPort] keys
+constexpr std::size_t kValueBuffer = 255;   // most keys
+constexpr std::size_t kComPortBuffer = 260; // [ComPort] keys
 
 std::string GetString(const std::string& path, std::string_view section, std::string_view key,
                       std::string_view defaultValue, std::size_t bufferSize = kValueBuffer);

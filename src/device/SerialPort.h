@@ -7,11 +7,11 @@
 
 // Line settings and time-outs of a serial port, as the INI file's [ComPort] section gives them.
 struct SerialSettings {
-    std::string device;            // "COMn" (the n-th serial device) or a device path
+    std::string device; // "COMn" (the n-th serial device) or a device path
     uint32_t baud = 9600;
     int byteSize = 8;
-    int parity = 0;                // 0 none, 1 odd, 2 even, 3 mark, 4 space
-    int stopBits = 0;              // 0 one, 1 one and a half, 2 two
+    int parity = 0;   // 0 none, 1 odd, 2 even, 3 mark, 4 space
+    int stopBits = 0; // 0 one, 1 one and a half, 2 two
     uint32_t readTimeoutMs = 30000;
     uint32_t writeTimeoutMs = 30000;
 };
