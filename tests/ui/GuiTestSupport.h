@@ -7,38 +7,44 @@
 
 #include <QApplication>
 #include <QDialog>
-#include <QFont>
+#include <QLabel>
 #include <QMessageBox>
+#include <QPushButton>
+#include <QTest>
 #include <QTimer>
 
 #include <deque>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "app/AppState.h"
+#include "app/LangString.h"
+#include "support/TestSupport.h"
+#include "ui/ControlId.h"
 #include "ui/DialogUnits.h"
 #include "ui/QtUserInterface.h"
 
+// The control with the given id, as the type it is expected to be.
+template <class W> W* Control(QWidget* parent, int id)
+{
+    return qobject_cast<W*>(FindControl(parent, id));
+}
+
 // One QApplication for the whole test program, made before the first test runs.
 class QtApplicationEnvironment : public ::testing::Environment {
-public:
     void SetUp() override
     {
         if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
         static int argc = 1;
         static char name[] = "rm42-gui-test";
         static char* argv[] = {name, nullptr};
-        if (QApplication::instance() == nullptr) application_ = new QApplication(argc, argv);
+        application_ = std::make_unique<QApplication>(argc, argv);
         InstallFontSubstitutions();
     }
-    void TearDown() override
-    {
-        delete application_;
-        application_ = nullptr;
-    }
-
-private:
-    QApplication* application_ = nullptr;
+    void TearDown() override { application_.reset(); }
+    std::unique_ptr<QApplication> application_;
 };
 
 inline ::testing::Environment* const kQtEnvironment =
@@ -58,28 +64,15 @@ public:
     ScriptedBoxes()
     {
         QtUserInterface::SetBoxAnswerer([this](const QtMessageBoxCall& call, QMessageBox& box) {
-            const QAbstractButton* def = box.defaultButton();
             shown.push_back(
-                Shown{call, box.icon(), box.standardButtons(),
-                      def ? box.standardButton(const_cast<QAbstractButton*>(def)) : QMessageBox::NoButton});
+                Shown{call, box.icon(), box.standardButtons(), box.standardButton(box.defaultButton())});
             if (onBox) onBox(call);
-            if (answers.empty()) return call.defaultAnswer;
-            const MsgAnswer answer = answers.front();
-            answers.pop_front();
+            const MsgAnswer answer = answers.empty() ? call.defaultAnswer : answers.front();
+            if (!answers.empty()) answers.pop_front();
             return answer;
         });
     }
     ~ScriptedBoxes() { QtUserInterface::SetBoxAnswerer({}); }
-    ScriptedBoxes(const ScriptedBoxes&) = delete;
-    ScriptedBoxes& operator=(const ScriptedBoxes&) = delete;
-
-    std::vector<std::string> Texts() const
-    {
-        std::vector<std::string> texts;
-        for (const Shown& s : shown)
-            texts.push_back(s.call.text);
-        return texts;
-    }
 
     std::deque<MsgAnswer> answers;
     std::vector<Shown> shown;
@@ -92,17 +85,13 @@ inline void EndModalWhenShown(const QString& objectName, bool acceptIt,
                               std::function<void(QDialog&)> before = {})
 {
     auto* timer = new QTimer;
-    timer->setInterval(0);
     QObject::connect(timer, &QTimer::timeout, [timer, objectName, acceptIt, before] {
         auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
         if (dialog == nullptr || dialog->objectName() != objectName) return;
         timer->stop();
         timer->deleteLater();
         if (before) before(*dialog);
-        if (acceptIt)
-            dialog->accept();
-        else
-            dialog->reject();
+        acceptIt ? dialog->accept() : dialog->reject();
     });
-    timer->start();
+    timer->start(0);
 }
