@@ -7,23 +7,22 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace {
 
-class CCommIOTest : public ::testing::Test {
-protected:
-    CCommIOTest()
+using Sleeps = std::vector<uint32_t>;
+
+// A link onto a scripted line; table cases each take a fresh one.
+struct Rig {
+    Rig()
     {
         app.iniPath = dir.File("rm42meter.ini");
-        app.exeDir = dir.Path();
         app.clock = &clock;
         app.ports = &line;
     }
-
-    void WriteIni(const std::string& text) { WriteFileBytes(app.iniPath, text); }
-
-    // Opens the link and forgets the pause of the open, so tests see only their own pauses.
+    // Opens the link and forgets the pause of the open, so checks see only later pauses.
     void OpenLink()
     {
         ASSERT_TRUE(link.Open());
@@ -39,102 +38,58 @@ protected:
     int length = -1;
 };
 
-// --- hexadecimal fields -------------------------------------------------------------------
+class CCommIOTest : public ::testing::Test, public Rig {};
 
-TEST(HexToIntTest, DecodesFieldsIncludingTheProgramsOddCases)
+TEST(HexFieldTest, HexToIntAndReplyHexDecodeFieldsIncludingTheOddCases)
 {
-    struct Case {
-        const char* text;
-        int count;
-        int expected;
-    };
-    const Case cases[] = {
-        {"00FF", 4, 255},
-        {"7FFF", 4, 32767},
-        {"FC04", 4, 0xFC04},
-        {"1234", 2, 0x12},     // only the first count characters
-        {"000a", 4, 'a'},      // lower case is not a digit: its code times weight 1
-        {"00a0", 4, 'a' * 16}, // ... and times 16 one place further left
-        {"G", 1, 'G'},
-        {"12", 4, 0x1200}, // missing characters add nothing
-        {"", 4, 0},
-        {"FFFF", 0, 0},
-        {"FFFF", -3, 0},
-        {"FFFFFFFF", 8, -1}, // eight digits wrap into the sign
-        {"075BCD15", 8, 123456789},
-    };
-    for (const Case& c : cases) {
-        EXPECT_EQ(HexToInt(c.text, c.count), c.expected) << '"' << c.text << "\" count " << c.count;
+    // A lower-case letter is no digit: its own code times the weight of its place. Missing
+    // characters add nothing; eight digits wrap into the sign.
+    const std::tuple<const char*, int, int> hex[] = {
+        {"00FF", 4, 255}, {"7FFF", 4, 32767},    {"FC04", 4, 0xFC04}, {"1234", 2, 0x12},
+        {"000a", 4, 'a'}, {"00a0", 4, 'a' * 16}, {"12", 4, 0x1200},   {"", 4, 0},
+        {"FFFF", 0, 0},   {"FFFF", -3, 0},       {"FFFFFFFF", 8, -1}, {"075BCD15", 8, 123456789}};
+    for (const auto& [text, count, expected] : hex) {
+        EXPECT_EQ(HexToInt(text, count), expected) << text << " count " << count;
+    }
+    // The last two characters are cut before reading.
+    const std::tuple<const char*, int, int, int> replies[] = {
+        {"001234XY", 4, 2, 4660}, {"0BB8xx", 4, 0, 3000}, {"00123", 4, 2, 0x1000},
+        {"0012", 4, 2, 0},        {"0012", 4, 9, 0},      {"0012", 4, -1, 0},
+        {"AB", 2, 0, 0},          {"", 4, 0, 0},          {"1234567801", 8, 0, 0x12345678}};
+    for (const auto& [reply, count, offset, expected] : replies) {
+        EXPECT_EQ(ReplyHex(reply, count, offset), expected) << reply << " offset " << offset;
     }
 }
 
-TEST(ReplyHexTest, DropsTheLastTwoCharactersAndNeverReadsPastTheText)
+TEST(CCommIOOpenTest, OpenTakesTheLineSettingsAndPausesFromTheIniOrItsDefaults)
 {
-    struct Case {
-        const char* reply;
-        int count;
-        int offset;
-        int expected;
+    const std::tuple<const char*, SerialSettings, Sleeps> cases[] = {
+        {"", {"COM4", 9600, 8, 0, 1, 30000, 30000}, {40, 500}},
+        {"[ComPort]\nPort=/dev/ttyRM\nBps=19200\nDataBits=7\nParity=2\nStopBit=0\nReceiveTimeOut=1234\n"
+         "SendTimeOut=4321\nCommandWait1=7\nCommandWait2=9\n",
+         {"/dev/ttyRM", 19200, 7, 2, 0, 1234, 4321},
+         {7, 9}}};
+    const auto fields = [](const SerialSettings& s) {
+        return std::tie(s.device, s.baud, s.byteSize, s.parity, s.stopBits, s.readTimeoutMs,
+                        s.writeTimeoutMs);
     };
-    const Case cases[] = {
-        {"001234XY", 4, 2, 4660},
-        {"0BB8xx", 4, 0, 3000},
-        {"00123", 4, 2, 0x1000}, // one digit left after the cut: the rest counts as nothing
-        {"0012", 4, 2, 0},       // offset at the cut
-        {"0012", 4, 9, 0},       // offset beyond the text
-        {"0012", 4, -1, 0},
-        {"AB", 2, 0, 0}, // nothing left after the cut
-        {"X", 4, 0, 0},
-        {"", 4, 0, 0},
-        {"1234567801", 8, 0, 0x12345678},
-    };
-    for (const Case& c : cases) {
-        EXPECT_EQ(ReplyHex(c.reply, c.count, c.offset), c.expected)
-            << '"' << c.reply << "\" count " << c.count << " offset " << c.offset;
+    for (const auto& [ini, settings, pauses] : cases) {
+        Rig r;
+        WriteFileBytes(r.app.iniPath, ini);
+        r.line.Feed("stale");
+        ASSERT_TRUE(r.link.Open());
+        ASSERT_EQ(r.line.opens.size(), 1u);
+        EXPECT_EQ(fields(r.line.opens[0]), fields(settings));
+        EXPECT_EQ(r.line.QueuedNow(), 0u);
+        EXPECT_EQ(r.clock.sleeps, Sleeps{200});
+        // The pause after a register read, then after a register write.
+        r.clock.sleeps.clear();
+        r.line.Respond("91", "9100FC0400");
+        r.line.Respond("92", "92");
+        EXPECT_EQ(r.link.Transact("9100", r.reply, r.length), COMM_OK);
+        EXPECT_EQ(r.link.Transact("9200FC04", r.reply, r.length), COMM_OK);
+        EXPECT_EQ(r.clock.sleeps, pauses) << ini;
     }
-}
-
-// --- opening and closing ------------------------------------------------------------------
-
-TEST_F(CCommIOTest, OpenTakesEveryLineSettingFromTheIniAndPausesAfterPurging)
-{
-    WriteIni("[ComPort]\nPort=/dev/ttyRM\nBps=19200\nDataBits=7\nParity=2\nStopBit=0\n"
-             "ReceiveTimeOut=1234\nSendTimeOut=4321\nCommandWait1=7\nCommandWait2=9\n");
-    ASSERT_TRUE(link.Open());
-    EXPECT_TRUE(link.IsOpen());
-
-    const std::vector<SerialSettings> opens = line.Opens();
-    ASSERT_EQ(opens.size(), 1u);
-    EXPECT_EQ(opens[0].device, "/dev/ttyRM");
-    EXPECT_EQ(opens[0].baud, 19200u);
-    EXPECT_EQ(opens[0].byteSize, 7);
-    EXPECT_EQ(opens[0].parity, 2);
-    EXPECT_EQ(opens[0].stopBits, 0);
-    EXPECT_EQ(opens[0].readTimeoutMs, 1234u);
-    EXPECT_EQ(opens[0].writeTimeoutMs, 4321u);
-    EXPECT_EQ(line.Purges(), 1);
-    EXPECT_EQ(clock.sleeps, std::vector<uint32_t>{200});
-
-    // The command pauses come from the same section.
-    clock.sleeps.clear();
-    line.Respond("91", "9100FC0400");
-    line.Respond("92", "92");
-    ASSERT_EQ(link.Transact("9100", reply, length), COMM_OK);
-    ASSERT_EQ(link.Transact("9200FC04", reply, length), COMM_OK);
-    EXPECT_EQ(clock.sleeps, (std::vector<uint32_t>{7, 9}));
-}
-
-TEST_F(CCommIOTest, OpenWithoutAnIniUsesTheDefaults)
-{
-    ASSERT_TRUE(link.Open());
-    const SerialSettings s = line.Opens().at(0);
-    EXPECT_EQ(s.device, "COM4");
-    EXPECT_EQ(s.baud, 9600u);
-    EXPECT_EQ(s.byteSize, 8);
-    EXPECT_EQ(s.parity, 0);
-    EXPECT_EQ(s.stopBits, 1);
-    EXPECT_EQ(s.readTimeoutMs, 30000u);
-    EXPECT_EQ(s.writeTimeoutMs, 30000u);
 }
 
 TEST_F(CCommIOTest, OpenOnAnOpenLinkFailsAndLeavesThePortAlone)
@@ -143,424 +98,206 @@ TEST_F(CCommIOTest, OpenOnAnOpenLinkFailsAndLeavesThePortAlone)
     line.Feed("DA");
     EXPECT_FALSE(link.Open());
     EXPECT_TRUE(link.IsOpen());
-    EXPECT_EQ(line.OpenAttempts(), 1);
-    EXPECT_EQ(line.Purges(), 1);
+    EXPECT_EQ(line.openAttempts, 1);
     EXPECT_EQ(line.QueuedNow(), 2u); // nothing purged
     EXPECT_TRUE(clock.sleeps.empty());
-
-    line.Respond("DA", "DAOK");
-    EXPECT_EQ(link.Transact("DA", reply, length), COMM_OK);
-    EXPECT_EQ(reply, "OK");
 }
 
-TEST_F(CCommIOTest, FailedOpenOrPurgeLeavesTheLinkClosed)
+TEST_F(CCommIOTest, AFailedOpenLeavesTheLinkClosedAndTheClosedPortFree)
 {
     line.failOpens = 1;
     EXPECT_FALSE(link.Open());
-    EXPECT_FALSE(link.IsOpen());
-    EXPECT_TRUE(clock.sleeps.empty());
-
     line.failPurge = true;
     EXPECT_FALSE(link.Open());
     EXPECT_FALSE(link.IsOpen());
-    EXPECT_FALSE(line.AnyPortOpen());
-    EXPECT_EQ(line.Closes(), 1);
+    EXPECT_FALSE(line.portOpen);
     EXPECT_TRUE(clock.sleeps.empty());
-
     line.failPurge = false;
-    EXPECT_TRUE(link.Open()); // and it can be opened again
-}
-
-TEST_F(CCommIOTest, OpenWithoutAPortFactoryFails)
-{
-    app.ports = nullptr;
-    EXPECT_FALSE(link.Open());
-    EXPECT_FALSE(link.IsOpen());
-}
-
-TEST_F(CCommIOTest, CloseReportsWhetherThereWasAPortAndThePlatformsAnswer)
-{
-    EXPECT_FALSE(link.Close());
-    OpenLink();
-    EXPECT_TRUE(link.Close());
-    EXPECT_FALSE(link.IsOpen());
-    EXPECT_FALSE(link.Close());
-
-    OpenLink();
+    EXPECT_TRUE(link.Open()); // and it opens again
     line.failClose = true;
+    EXPECT_FALSE(link.Close()); // the platform's answer, but closed all the same
     EXPECT_FALSE(link.Close());
-    EXPECT_FALSE(link.IsOpen());
-    EXPECT_FALSE(line.AnyPortOpen());
-}
-
-TEST_F(CCommIOTest, DestroyingAnOpenLinkClosesThePort)
-{
+    EXPECT_FALSE(line.portOpen);
     {
         CCommIO other(app);
         ASSERT_TRUE(other.Open());
-        EXPECT_TRUE(line.AnyPortOpen());
     }
-    EXPECT_FALSE(line.AnyPortOpen());
-    EXPECT_EQ(line.Closes(), 1);
+    EXPECT_FALSE(line.portOpen); // destroying an open link closes it
 }
 
-TEST_F(CCommIOTest, PurgeFailureClosesTheLink)
+TEST(CCommIOSendTest, SendNeedsAnOpenPortAndCtsOrDsrAndFailuresComeBackWithoutAPause)
 {
-    EXPECT_FALSE(link.Purge());
-    OpenLink();
-    EXPECT_TRUE(link.Purge());
-    line.failPurge = true;
-    EXPECT_FALSE(link.Purge());
-    EXPECT_FALSE(link.IsOpen());
+    // Open, CTS, DSR, the write fails, the purge fails (which closes the link); the status.
+    const std::tuple<bool, bool, bool, bool, bool, CommStatus> cases[] = {
+        {false, true, true, false, false, COMM_NOT_CONNECTED},
+        {true, false, false, false, false, COMM_NOT_CONNECTED},
+        {true, true, false, false, false, COMM_OK},
+        {true, false, true, false, false, COMM_OK},
+        {true, true, true, true, false, COMM_IO_ERROR},
+        {true, true, true, false, true, COMM_NOT_CONNECTED}};
+    for (const auto& [open, cts, dsr, failWrite, failPurge, status] : cases) {
+        Rig r;
+        if (open) r.OpenLink();
+        r.line.cts = cts;
+        r.line.dsr = dsr;
+        r.line.failWrite = failWrite;
+        r.line.failPurge = failPurge;
+        SCOPED_TRACE(testing::Message() << open << cts << dsr << failWrite << failPurge);
+        EXPECT_EQ(r.link.Send("DA"), status);
+        EXPECT_EQ(r.line.written, status == COMM_OK ? "DA\r\n" : "");
+        EXPECT_EQ(r.link.IsOpen(), open && !failPurge);
+        if (status != COMM_OK) {
+            r.reply = "untouched";
+            EXPECT_EQ(r.link.Transact("DA", r.reply, r.length), status);
+            EXPECT_EQ(r.reply, "untouched");
+            EXPECT_TRUE(r.clock.sleeps.empty());
+        }
+    }
 }
 
-// --- sending ------------------------------------------------------------------------------
-
-TEST_F(CCommIOTest, SendWritesTheCommandWithCrLfAfterDiscardingStaleInput)
+TEST_F(CCommIOTest, SendDiscardsStaleInputAndCutsAnOverlongCommand)
 {
     OpenLink();
     line.Feed("2F0BB8\r\n");
-    EXPECT_EQ(link.Send("9100"), COMM_OK);
-    EXPECT_EQ(line.Written(), "9100\r\n");
+    EXPECT_EQ(link.Send(std::string(2000, 'A')), COMM_OK);
+    EXPECT_EQ(line.written, std::string(1021, 'A') + "\r\n");
     EXPECT_EQ(line.QueuedNow(), 0u);
-    EXPECT_EQ(line.Purges(), 2);
 }
 
-TEST_F(CCommIOTest, SendChecksTheModemLinesAndTheWrite)
+TEST(CCommIOReceiveTest, ReceiveCollectsOneLineAndReturnsTheMomentItEnds)
 {
+    const std::string x100(100, 'X'), y1000(1000, 'Y');
     struct Case {
-        bool open, cts, dsr, writeFails;
-        CommStatus expected;
-        bool written;
+        const char* what;
+        std::vector<std::pair<std::string, uint32_t>> feeds; // bytes, when
+        uint32_t waitMs;
+        CommStatus status;
+        std::string reply;
+        int length;
+        uint64_t elapsed;
     };
     const Case cases[] = {
-        {false, true, true, false, COMM_NOT_CONNECTED, false},
-        {true, false, false, false, COMM_NOT_CONNECTED, false}, // unplugged or switched off
-        {true, true, false, false, COMM_OK, true},
-        {true, false, true, false, COMM_OK, true},
-        {true, true, true, true, COMM_IO_ERROR, false},
-    };
+        {"split over reads", {{"DA", 100}, {"O", 200}, {"K\r\n", 300}}, 150, COMM_OK, "DAOK", 4, 300},
+        {"already there", {{"DAOK\r\n", 0}}, 150, COMM_OK, "DAOK", 4, 0},
+        {"line ends of the previous line", {{"\n\r\nABC\r\n", 0}}, 0, COMM_OK, "ABC", 3, 0},
+        {"what follows the CR is dropped but counted", {{"DAOK\r\n2F0BB8", 0}}, 150, COMM_OK, "DAOK", 10, 0},
+        {"never ends", {{"DAO", 0}}, 150, COMM_TIMEOUT, "", 0, 5000},
+        {"overflow with a wait", {{x100, 0}, {y1000, 200}, {"\r\n", 300}}, 150, COMM_OK, x100, 100, 200},
+        {"overflow first", {{std::string(1100, 'Z'), 10}}, 150, COMM_NO_REPLY, "", 0, 10},
+        {"overflow without a wait",
+         {{x100, 0}, {y1000, 10}, {"Z\r\n", 20}},
+         0,
+         COMM_OK,
+         x100 + "Z",
+         101,
+         20}};
     for (const Case& c : cases) {
-        FakeClock caseClock;
-        ScriptedLine caseLine(caseClock);
-        AppState caseApp;
-        caseApp.iniPath = app.iniPath;
-        caseApp.clock = &caseClock;
-        caseApp.ports = &caseLine;
-        CCommIO caseLink(caseApp);
-        if (c.open) {
-            ASSERT_TRUE(caseLink.Open());
+        Rig r;
+        r.OpenLink();
+        for (const auto& [bytes, at] : c.feeds) {
+            r.line.Feed(bytes, at);
         }
-        caseLine.cts = c.cts;
-        caseLine.dsr = c.dsr;
-        caseLine.failWrite = c.writeFails;
-        EXPECT_EQ(caseLink.Send("DA"), c.expected) << c.open << c.cts << c.dsr << c.writeFails;
-        EXPECT_EQ(caseLine.Written(), c.written ? "DA\r\n" : "");
+        r.reply = "stale";
+        const uint64_t start = r.clock.TickMs();
+        EXPECT_EQ(r.link.Receive(r.reply, r.length, c.waitMs, 5000), c.status) << c.what;
+        EXPECT_EQ(r.reply, c.reply) << c.what;
+        EXPECT_EQ(r.length, c.length) << c.what;
+        EXPECT_EQ(r.clock.TickMs() - start, c.elapsed) << c.what;
+        EXPECT_TRUE(r.clock.sleeps.empty()) << c.what;
     }
 }
 
-TEST_F(CCommIOTest, SendCutsAnOverlongCommandToTheBuffer)
-{
-    OpenLink();
-    EXPECT_EQ(link.Send(std::string(2000, 'A')), COMM_OK);
-    EXPECT_EQ(line.Written(), std::string(1021, 'A') + "\r\n");
-}
-
-TEST_F(CCommIOTest, SendWhosePurgeFailsReportsNotConnected)
-{
-    OpenLink();
-    line.failPurge = true;
-    EXPECT_EQ(link.Send("DA"), COMM_NOT_CONNECTED);
-    EXPECT_EQ(line.Written(), "");
-    EXPECT_FALSE(link.IsOpen());
-}
-
-// --- receiving ----------------------------------------------------------------------------
-
-TEST_F(CCommIOTest, ReceiveOnAClosedLinkIsNotConnected)
+TEST_F(CCommIOTest, ReceiveFailuresAndALateLineLeftForTheNextCall)
 {
     reply = "stale";
     EXPECT_EQ(link.Receive(reply, length, 150, 5000), COMM_NOT_CONNECTED);
-    EXPECT_EQ(length, 0);
-    EXPECT_EQ(reply, "");
-    EXPECT_TRUE(clock.sleeps.empty());
-}
-
-TEST_F(CCommIOTest, ReceiveJoinsALineSplitOverSeveralReadsAndWaitsOnlyUntilItsEnd)
-{
-    OpenLink();
-    line.Feed("DA", 100);
-    line.Feed("O", 200);
-    line.Feed("K\r\n", 300);
-    const uint64_t start = clock.TickMs();
-    ASSERT_EQ(link.Receive(reply, length, 150, 5000), COMM_OK);
-    EXPECT_EQ(reply, "DAOK");
-    EXPECT_EQ(length, 4);
-    // Taken the moment its CR arrives; the wait itself delays nothing.
-    EXPECT_EQ(clock.TickMs() - start, 300u);
-    EXPECT_TRUE(clock.sleeps.empty());
-}
-
-TEST_F(CCommIOTest, ReceiveSkipsLineEndsLeftByThePreviousLine)
-{
-    OpenLink();
-    line.Feed("\n\r\nABC\r\n");
-    ASSERT_EQ(link.Receive(reply, length, 0, 5000), COMM_OK);
-    EXPECT_EQ(reply, "ABC");
-    EXPECT_EQ(length, 3);
-}
-
-TEST_F(CCommIOTest, ReceiveDropsWhatFollowsTheCrButCountsIt)
-{
-    OpenLink();
-    line.Feed("DAOK\r\n2F0BB8");
-    ASSERT_EQ(link.Receive(reply, length, 150, 5000), COMM_OK);
-    EXPECT_EQ(reply, "DAOK");
-    EXPECT_EQ(length, 10); // 12 bytes read, CR LF taken off
-    EXPECT_EQ(line.QueuedNow(), 0u);
-}
-
-TEST_F(CCommIOTest, ReceiveTimesOutAfterExactlyTheTimeOut)
-{
-    OpenLink();
-    line.Feed("DAO"); // never ends
-    const uint64_t start = clock.TickMs();
-    reply = "stale";
-    EXPECT_EQ(link.Receive(reply, length, 150, 5000), COMM_TIMEOUT);
-    EXPECT_EQ(clock.TickMs() - start, 5000u);
     EXPECT_EQ(reply, "");
     EXPECT_EQ(length, 0);
-}
-
-TEST_F(CCommIOTest, AReplyAlreadyThereIsTakenAtOnceAndALateOneIsLeftForTheNextCall)
-{
     OpenLink();
-    line.Feed("DAOK\r\n");
-    uint64_t start = clock.TickMs();
-    EXPECT_EQ(link.Receive(reply, length, 150, 5000), COMM_OK);
-    EXPECT_EQ(reply, "DAOK");
-    EXPECT_EQ(clock.TickMs(), start);
-
     line.Feed("81OK\r\n", 100);
-    start = clock.TickMs();
     EXPECT_EQ(link.Receive(reply, length, 150, 50), COMM_TIMEOUT);
-    EXPECT_EQ(clock.TickMs() - start, 50u);
     EXPECT_EQ(link.Receive(reply, length, 150, 5000), COMM_OK);
     EXPECT_EQ(reply, "81OK");
-}
-
-TEST_F(CCommIOTest, OverflowingChunkWithAWaitEndsWithWhatCameBefore)
-{
-    OpenLink();
-    line.Feed(std::string(100, 'X'), 0);
-    line.Feed(std::string(1000, 'Y'), 200);
-    line.Feed("\r\n", 300);
-    ASSERT_EQ(link.Receive(reply, length, 150, 5000), COMM_OK);
-    EXPECT_EQ(reply, std::string(100, 'X'));
-    EXPECT_EQ(length, 100); // no CR was seen
-
-    // A first chunk too long for the buffer leaves nothing: no reply.
-    line.Feed(std::string(1100, 'Z'), 10);
-    EXPECT_EQ(link.Receive(reply, length, 150, 5000), COMM_NO_REPLY);
+    line.Feed("DAOK\r\n");
+    line.failRead = true;
+    EXPECT_EQ(link.Receive(reply, length, 150, 5000), COMM_IO_ERROR);
     EXPECT_EQ(length, 0);
 }
 
-TEST_F(CCommIOTest, OverflowingChunkWithoutAWaitIsDroppedAndPollingGoesOn)
-{
-    OpenLink();
-    line.Feed(std::string(100, 'X'), 0);
-    line.Feed(std::string(1000, 'Y'), 10);
-    line.Feed("Z\r\n", 20);
-    ASSERT_EQ(link.Receive(reply, length, 0, 5000), COMM_OK);
-    EXPECT_EQ(reply, std::string(100, 'X') + "Z");
-}
-
-TEST_F(CCommIOTest, ReceiveFailsWithIoErrorWhenThePortDoes)
-{
-    struct Case {
-        const char* what;
-        bool ScriptedLine::*flag;
-    };
-    const Case cases[] = {{"queued", &ScriptedLine::failQueued}, {"read", &ScriptedLine::failRead}};
-    for (const Case& c : cases) {
-        ScriptedLine caseLine(clock);
-        app.ports = &caseLine;
-        CCommIO caseLink(app);
-        ASSERT_TRUE(caseLink.Open());
-        caseLine.Feed("DAOK\r\n");
-        caseLine.*c.flag = true;
-        EXPECT_EQ(caseLink.Receive(reply, length, 150, 5000), COMM_IO_ERROR) << c.what;
-        EXPECT_EQ(length, 0) << c.what;
-    }
-}
-
-TEST_F(CCommIOTest, ReceiveNowTakesWhatIsQueuedWithoutWaiting)
+TEST_F(CCommIOTest, ReceiveNowTakesWhatIsQueuedAsItIsWithoutWaiting)
 {
     EXPECT_EQ(link.ReceiveNow(reply, length), COMM_NOT_CONNECTED);
     OpenLink();
     EXPECT_EQ(link.ReceiveNow(reply, length), COMM_NO_REPLY);
-    EXPECT_EQ(length, 0);
-
     line.Feed("2F0BB8000000000BA2\r\n2F");
     ASSERT_EQ(link.ReceiveNow(reply, length), COMM_OK);
-    EXPECT_EQ(reply, "2F0BB8000000000BA2\r\n2F"); // as it came, line ends and all
+    EXPECT_EQ(reply, "2F0BB8000000000BA2\r\n2F");
     EXPECT_EQ(length, 22);
-
     line.Feed(std::string(1500, 'A'));
     ASSERT_EQ(link.ReceiveNow(reply, length), COMM_OK);
     EXPECT_EQ(length, 1023);
     ASSERT_EQ(link.ReceiveNow(reply, length), COMM_OK);
     EXPECT_EQ(length, 477);
-    EXPECT_TRUE(clock.sleeps.empty());
-
     line.Feed("X");
     line.failRead = true;
     EXPECT_EQ(link.ReceiveNow(reply, length), COMM_IO_ERROR);
-}
-
-// --- transactions -------------------------------------------------------------------------
-
-TEST_F(CCommIOTest, TransactReturnsTheReplyAfterTheEcho)
-{
-    OpenLink();
-    line.Respond("9130", "9130075B00");
-    ASSERT_EQ(link.Transact("9130", reply, length), COMM_OK);
-    EXPECT_EQ(reply, "30075B00");
-    EXPECT_EQ(length, 8);
-    EXPECT_EQ(line.Commands(), std::vector<std::string>{"9130"});
-}
-
-TEST_F(CCommIOTest, TransactDropsLinesWithAnotherCode)
-{
-    OpenLink();
-    // A register reply left over, then a streamed temperature line, then the answer.
-    line.RespondWith("DA", {{"9100FC0400\r\n", 0}, {"2F0BB8000000000BA2\r\n", 400}, {"DAOK\r\n", 400}});
-    const uint64_t start = clock.TickMs();
-    ASSERT_EQ(link.Transact("DA", reply, length), COMM_OK);
-    EXPECT_EQ(reply, "OK");
-    EXPECT_EQ(length, 2);
-    // Each line is taken as it arrives: the answer at 800, then the pause.
-    EXPECT_EQ(clock.sleeps, (std::vector<uint32_t>{40}));
-    EXPECT_EQ(clock.TickMs() - start, 800u + 40u);
-}
-
-TEST_F(CCommIOTest, TransactFindsItsLineAfterALineEndSplitFromTheDroppedLine)
-{
-    OpenLink();
-    line.RespondWith("DA", {{"9100FC0400\r", 0}, {"\nDAOK\r\n", 200}});
-    ASSERT_EQ(link.Transact("DA", reply, length), COMM_OK);
-    EXPECT_EQ(reply, "OK");
-}
-
-TEST_F(CCommIOTest, TransactGivesEachDroppedLineAFreshTimeOut)
-{
-    OpenLink();
-    line.RespondWith("DA", {{"2F0BB8\r\n", 0}, {"2F0BB8\r\n", 4000}, {"DAOK\r\n", 4000}});
-    EXPECT_EQ(link.Transact("DA", reply, length), COMM_OK); // 8000 ms in all, no line later than 5000
-}
-
-TEST_F(CCommIOTest, TransactFindsItsAnswerInTheSameReadAsADroppedLine)
-{
-    OpenLink();
-    line.Respond("DA", "2F0BB8000000000BA2\r\nDAOK");
-    ASSERT_EQ(link.Transact("DA", reply, length), COMM_OK);
-    EXPECT_EQ(reply, "OK");
-    EXPECT_EQ(clock.sleeps, (std::vector<uint32_t>{40}));
-}
-
-TEST_F(CCommIOTest, AnEndlessStreamWithoutAnAnswerEndsAfterTheTimeOut)
-{
-    OpenLink();
-    for (uint32_t at = 0; at < 20000; at += 50) {
-        line.Feed("2F0BB8000000000BA2\r\n", at);
-    }
-    const uint64_t start = clock.TickMs();
-    EXPECT_EQ(link.Transact("DA", reply, length), COMM_TIMEOUT);
-    EXPECT_EQ(reply, "");
-    // The line that arrives when the time-out has passed since the command is the last one
-    // taken; then the pause.
-    EXPECT_EQ(clock.sleeps, (std::vector<uint32_t>{40}));
-    EXPECT_EQ(clock.TickMs() - start, 5000u + 40u);
-}
-
-TEST_F(CCommIOTest, TransactPausesLongerAfterARegisterWrite)
-{
-    OpenLink();
-    line.Respond("92", "92");
-    line.Respond("91", "9100FC0400");
-    line.Respond("81", "81");
-    ASSERT_EQ(link.Transact("9200FC04", reply, length), COMM_OK);
-    EXPECT_EQ(reply, "");
-    EXPECT_EQ(length, 0);
-    ASSERT_EQ(link.Transact("9100", reply, length), COMM_OK);
-    ASSERT_EQ(link.Transact("81", reply, length), COMM_OK);
-    EXPECT_EQ(clock.sleeps, (std::vector<uint32_t>{500, 40, 40}));
-}
-
-TEST_F(CCommIOTest, SilenceTimesOutAfterExactlyTheTimeOutAndStillPauses)
-{
-    OpenLink();
-    const uint64_t start = clock.TickMs();
-    reply = "stale";
-    EXPECT_EQ(link.Transact("DA", reply, length), COMM_TIMEOUT);
-    EXPECT_EQ(reply, "");
-    EXPECT_EQ(length, 0);
-    EXPECT_EQ(clock.TickMs() - start, 5000u + 40u);
-    EXPECT_EQ(clock.sleeps, (std::vector<uint32_t>{40}));
-}
-
-TEST_F(CCommIOTest, RepliesWithoutTheEchoAreNotAnswers)
-{
-    struct Case {
-        const char* answer;
-        CommStatus expected;
-        const char* reply;
-    };
-    const Case cases[] = {
-        {"OK", COMM_TIMEOUT, ""}, // code missing
-        {"D", COMM_TIMEOUT, ""},  // too short to carry the code
-        {"da", COMM_TIMEOUT, ""}, // codes are upper case
-        {"DA", COMM_OK, ""},      // the code alone: an empty reply
-        {"DANG", COMM_OK, "NG"},
-    };
-    for (const Case& c : cases) {
-        ScriptedLine caseLine(clock);
-        app.ports = &caseLine;
-        CCommIO caseLink(app);
-        ASSERT_TRUE(caseLink.Open());
-        caseLine.Respond("DA", c.answer);
-        EXPECT_EQ(caseLink.Transact("DA", reply, length), c.expected) << c.answer;
-        EXPECT_EQ(reply, c.reply) << c.answer;
-    }
-}
-
-TEST_F(CCommIOTest, TransactReturnsSendFailuresAtOnceWithoutPausing)
-{
-    reply = "untouched";
-    length = 77;
-    EXPECT_EQ(link.Transact("DA", reply, length), COMM_NOT_CONNECTED);
-    OpenLink();
-    line.cts = line.dsr = false;
-    EXPECT_EQ(link.Transact("DA", reply, length), COMM_NOT_CONNECTED);
-    line.cts = true;
-    line.failWrite = true;
-    EXPECT_EQ(link.Transact("DA", reply, length), COMM_IO_ERROR);
-    EXPECT_EQ(reply, "untouched");
-    EXPECT_EQ(length, 77);
     EXPECT_TRUE(clock.sleeps.empty());
 }
 
-TEST_F(CCommIOTest, HangUpMidTransactionIsAnIoErrorAndTheCallerCloses)
+TEST(CCommIOTransactTest, TransactWaitsForTheLineEchoingItsCodeThenPauses)
 {
-    OpenLink();
-    line.RespondWith("DA", {{"DA", 0}, {"", 300, true}});
-    EXPECT_EQ(link.Transact("DA", reply, length), COMM_IO_ERROR);
-    EXPECT_EQ(reply, "");
-    EXPECT_TRUE(link.IsOpen());
-    EXPECT_EQ(clock.sleeps, (std::vector<uint32_t>{40}));
-    EXPECT_EQ(link.Send("DA"), COMM_IO_ERROR);
-    EXPECT_TRUE(link.Close());
-    EXPECT_FALSE(line.AnyPortOpen());
+    const std::string stream = "2F0BB8000000000BA2\r\n";
+    ScriptedAnswer endless(400, {stream, 50});
+    struct Case {
+        const char* what;
+        const char* command;
+        ScriptedAnswer answer;
+        CommStatus status;
+        const char* reply;
+        uint64_t elapsed; // the pause included
+    };
+    const Case cases[] = {
+        {"echo taken off", "9130", {{"9130075B00\r\n"}}, COMM_OK, "30075B00", 40},
+        {"register reply and stream line dropped",
+         "DA",
+         {{"9100FC0400\r\n"}, {stream, 400}, {"DAOK\r\n", 400}},
+         COMM_OK,
+         "OK",
+         840},
+        {"line end split from the dropped line",
+         "DA",
+         {{"9100FC0400\r"}, {"\nDAOK\r\n", 200}},
+         COMM_OK,
+         "OK",
+         240},
+        {"answer in the same read as a dropped line", "DA", {{stream + "DAOK\r\n"}}, COMM_OK, "OK", 40},
+        {"each dropped line a fresh time-out",
+         "DA",
+         {{stream}, {stream, 4000}, {"DAOK\r\n", 4000}},
+         COMM_OK,
+         "OK",
+         8040},
+        {"the code alone", "DA", {{"DA\r\n"}}, COMM_OK, "", 40},
+        {"refusal", "DA", {{"DANG\r\n"}}, COMM_OK, "NG", 40},
+        {"silence", "DA", {}, COMM_TIMEOUT, "", 5040},
+        {"endless stream", "DA", endless, COMM_TIMEOUT, "", 5040},
+        {"no code", "DA", {{"OK\r\n"}}, COMM_TIMEOUT, "", 5040},
+        {"too short for the code", "DA", {{"D\r\n"}}, COMM_TIMEOUT, "", 5040},
+        {"lower-case code", "DA", {{"da\r\n"}}, COMM_TIMEOUT, "", 5040},
+        {"hang-up", "DA", {{"DA"}, {"", 300, true}}, COMM_IO_ERROR, "", 340}};
+    for (const Case& c : cases) {
+        Rig r;
+        r.OpenLink();
+        r.line.standing[c.command] = c.answer;
+        r.reply = "stale";
+        const uint64_t start = r.clock.TickMs();
+        EXPECT_EQ(r.link.Transact(c.command, r.reply, r.length), c.status) << c.what;
+        EXPECT_EQ(r.reply, c.reply) << c.what;
+        EXPECT_EQ(r.length, static_cast<int>(r.reply.size())) << c.what;
+        EXPECT_EQ(r.clock.sleeps, Sleeps{40}) << c.what;
+        EXPECT_EQ(r.clock.TickMs() - start, c.elapsed) << c.what;
+        EXPECT_TRUE(r.link.IsOpen()) << c.what; // the caller closes, also after a hang-up
+    }
 }
 
 } // namespace

@@ -44,155 +44,115 @@ protected:
     AppState app;
 };
 
-TEST_F(CommandLogTest, EachEntryAppendsOneStampedLine)
+TEST_F(CommandLogTest, EachEntryAppendsOneLocallyStampedLineInCp932)
 {
     WriteFileBytes(LogPath(), "earlier line\n");
     const std::string before = NowStamp();
     WriteCommandLog(app, "commIO.Open");
-    WriteCommandLog(app, "9100");
+    WriteCommandLog(app, "--- 取り込み開始");
     const std::string after = NowStamp();
 
+    const std::string stamp = "(\\d{4}/\\d{2}/\\d{2} \\d{2}:\\d{2}:\\d{2})";
     const std::string log = ReadFileBytes(LogPath());
-    const std::regex pattern("earlier line\n"
-                             "(\\d{4}/\\d{2}/\\d{2} \\d{2}:\\d{2}:\\d{2}) = commIO\\.Open\n"
-                             "(\\d{4}/\\d{2}/\\d{2} \\d{2}:\\d{2}:\\d{2}) = 9100\n");
-    std::smatch match;
-    ASSERT_TRUE(std::regex_match(log, match, pattern)) << log;
-    // The stamps are the local time of writing (the format sorts as text).
-    EXPECT_LE(before, match[1].str());
-    EXPECT_LE(match[1].str(), match[2].str());
-    EXPECT_LE(match[2].str(), after);
-    EXPECT_TRUE(ui.boxes.empty());
+    std::smatch m;
+    ASSERT_TRUE(std::regex_match(
+        log, m, std::regex("earlier line\n" + stamp + " = commIO\\.Open\n" + stamp + " = ([^\n]*)\n")))
+        << log;
+    EXPECT_EQ(m[3].str(), Utf8ToCp932("--- 取り込み開始"));
+    // The format sorts as text.
+    EXPECT_LE(before, m[1].str());
+    EXPECT_LE(m[1].str(), m[2].str());
+    EXPECT_LE(m[2].str(), after);
+    EXPECT_TRUE(ui.events.empty());
 }
 
-TEST_F(CommandLogTest, EntriesAreStoredInCp932)
-{
-    WriteCommandLog(app, "--- 取り込み開始");
-    const std::string log = ReadFileBytes(LogPath());
-    const std::string expected = Utf8ToCp932(" = --- 取り込み開始\n");
-    ASSERT_GE(log.size(), expected.size());
-    EXPECT_EQ(log.substr(log.size() - expected.size()), expected);
-    EXPECT_EQ(log.find("取"), std::string::npos); // not the UTF-8 bytes
-}
-
-TEST_F(CommandLogTest, NothingIsWrittenWhileLoggingIsOff)
+TEST_F(CommandLogTest, NothingIsWrittenOrShownWhileLoggingIsOff)
 {
     app.commLogEnabled = false;
     WriteCommandLog(app, "DA");
     ShowCommandLogNotice(app);
     EXPECT_FALSE(std::filesystem::exists(LogPath()));
-    EXPECT_TRUE(ui.boxes.empty());
+    EXPECT_TRUE(ui.events.empty());
 }
 
-TEST_F(CommandLogTest, AnUnopenableLogIsSkippedSilently)
+TEST_F(CommandLogTest, AnUnopenableLogIsSkippedSilentlyButAFailedWriteIsShown)
 {
     std::filesystem::create_directory(LogPath()); // a folder where the file should be
     WriteCommandLog(app, "DA");
     app.exeDir = dir.File("missing/");
     WriteCommandLog(app, "DA");
-    EXPECT_TRUE(ui.boxes.empty());
-    EXPECT_TRUE(ui.statusTexts.empty());
-}
+    EXPECT_TRUE(ui.events.empty());
 
-TEST_F(CommandLogTest, AFailedWriteShowsTheLogErrorOnce)
-{
     if (!std::filesystem::exists("/dev/full")) {
         GTEST_SKIP() << "needs /dev/full to make writes fail";
     }
-    std::filesystem::create_symlink("/dev/full", LogPath());
+    app.exeDir = dir.File("full/");
+    std::filesystem::create_directory(app.exeDir);
+    std::filesystem::create_symlink("/dev/full", app.exeDir + "cmd_log.txt");
     WriteCommandLog(app, "DA");
     ASSERT_EQ(ui.boxes.size(), 1u);
     EXPECT_EQ(ui.boxes[0].text, "Log File Open Error");
     EXPECT_EQ(ui.boxes[0].caption, "ERROR");
     EXPECT_EQ(ui.boxes[0].icon, MsgIcon::Exclamation);
-    EXPECT_EQ(ui.boxes[0].buttons, MsgButtons::Ok);
 }
 
-TEST_F(CommandLogTest, TheNoticeNamesTheLogFile)
+TEST_F(CommandLogTest, TheNoticeNamesTheLogFileInEitherLanguage)
 {
-    app.language = 1; // the notice is the same in both languages
+    app.language = 1;
     ShowCommandLogNotice(app);
     ASSERT_EQ(ui.boxes.size(), 1u);
     EXPECT_EQ(ui.boxes[0].text, "保存パス＝" + dir.Path() + "cmd_log.txt");
     EXPECT_EQ(ui.boxes[0].caption, "ログファイル保存が有効です");
     EXPECT_EQ(ui.boxes[0].icon, MsgIcon::Exclamation);
-    EXPECT_EQ(ui.boxes[0].buttons, MsgButtons::Ok);
 }
 
-TEST_F(CommandLogTest, ReportMessageShowsABoxOnlyForItsErrorIds)
+TEST_F(CommandLogTest, ReportMessageShowsABoxOnlyForItsErrorIdsCaptionedWithTheWindowTitle)
 {
-    struct Case {
-        int id;
-        bool box;
-    };
-    const Case cases[] = {{111, false}, {162, false}, {113, true}, {114, true},
-                          {115, true},  {119, true},  {152, true}, {164, true}};
-    for (int language : {0, 1}) {
-        app.language = language;
-        for (const Case& c : cases) {
-            FakeUserInterface caseUi;
-            app.ui = &caseUi;
-            ReportMessage(app, c.id);
-            const std::string text = Text(c.id);
-            ASSERT_FALSE(text.empty()) << c.id;
-            if (c.box) {
-                EXPECT_EQ(caseUi.events, (Texts{"box:" + text, "redraw", "status:" + text})) << c.id;
-                ASSERT_EQ(caseUi.boxes.size(), 1u);
-                EXPECT_EQ(caseUi.boxes[0].caption, Text(165));
-                EXPECT_EQ(caseUi.boxes[0].icon, MsgIcon::Exclamation);
-                EXPECT_EQ(caseUi.boxes[0].buttons, MsgButtons::Ok);
-            } else {
-                EXPECT_EQ(caseUi.events, Texts{"status:" + text}) << c.id;
+    const std::pair<int, bool> cases[] = {{111, false}, {162, false}, {113, true}, {114, true},
+                                          {115, true},  {119, true},  {152, true}, {164, true}};
+    for (const char* title : {"", "ABC"}) {
+        app.windowTitle = title;
+        for (int language : {0, 1}) {
+            app.language = language;
+            for (const auto& [id, box] : cases) {
+                FakeUserInterface caseUi;
+                app.ui = &caseUi;
+                ReportMessage(app, id);
+                const std::string text = Text(id);
+                ASSERT_FALSE(text.empty()) << id;
+                const Texts expected =
+                    box ? Texts{"box:" + text, "redraw", "status:" + text} : Texts{"status:" + text};
+                EXPECT_EQ(caseUi.events, expected) << id;
+                for (const MessageBoxCall& b : caseUi.boxes) {
+                    EXPECT_EQ(b.caption, *title ? title : Text(165));
+                    EXPECT_EQ(b.icon, MsgIcon::Exclamation);
+                    EXPECT_EQ(b.buttons, MsgButtons::Ok);
+                }
             }
         }
     }
     app.language = 0;
-    FakeUserInterface japanese;
-    app.ui = &japanese;
-    ReportMessage(app, 164);
-    EXPECT_EQ(japanese.StatusText(), "COMポート I/Oエラー");
+    EXPECT_EQ(Text(164), "COMポート I/Oエラー");
 }
 
-TEST_F(CommandLogTest, CommandErrorPromptsForPowerOnlyAfterCheckMode)
-{
-    struct Case {
-        const char* code;
-        bool prompt;
-    };
-    const Case cases[] = {{"DA", true}, {"81", false}, {"22", false}, {"D", false}, {"DAX", false}};
-    for (const Case& c : cases) {
-        FakeUserInterface caseUi;
-        app.ui = &caseUi;
-        ReportCommandError(app, c.code);
-        const std::string boxText = c.prompt ? Text(115) : "* COMMAND ERROR";
-        EXPECT_EQ(caseUi.events, (Texts{"status:* COMMAND ERROR", "box:" + boxText, "redraw"})) << c.code;
-    }
-}
-
-TEST_F(CommandLogTest, RegisterErrorsAllLookTheSame)
-{
-    ReportRegisterError(app, "91", "00");
-    ReportRegisterError(app, "92", "35");
-    EXPECT_EQ(ui.events, (Texts{"status:* COMMAND ERROR", "box:* COMMAND ERROR", "redraw",
-                                "status:* COMMAND ERROR", "box:* COMMAND ERROR", "redraw"}));
-}
-
-TEST_F(CommandLogTest, WindowTitleIsTheCaptionOfEveryReport)
+TEST_F(CommandLogTest, CommandErrorsPromptForPowerOnlyAfterCheckMode)
 {
     app.windowTitle = "ABC";
-    for (int language : {0, 1}) {
-        app.language = language;
-        ReportMessage(app, 119);
-        ReportCommandError(app, "DA");
-        ReportRegisterError(app, "91", "00");
+    for (const char* code : {"DA", "81", "22", "D", "DAX"}) {
+        FakeUserInterface caseUi;
+        app.ui = &caseUi;
+        ReportCommandError(app, code);
+        const std::string box = std::string(code) == "DA" ? Text(115) : "* COMMAND ERROR";
+        EXPECT_EQ(caseUi.events, (Texts{"status:* COMMAND ERROR", "box:" + box, "redraw"})) << code;
+        EXPECT_EQ(caseUi.boxes.at(0).caption, "ABC");
     }
-    ASSERT_EQ(ui.boxes.size(), 6u);
-    for (const MessageBoxCall& box : ui.boxes) {
-        EXPECT_EQ(box.caption, "ABC");
-    }
+    app.ui = &ui;
+    ReportRegisterError(app, "92", "35");
+    EXPECT_EQ(ui.events, (Texts{"status:* COMMAND ERROR", "box:* COMMAND ERROR", "redraw"}));
+    EXPECT_EQ(ui.boxes.at(0).caption, "ABC");
 }
 
-TEST_F(CommandLogTest, WithoutAUserInterfaceReportsDoNothing)
+TEST_F(CommandLogTest, WithoutAUserInterfaceReportsDoNothingButTheLogIsKept)
 {
     app.ui = nullptr;
     SetStatusText(app, "x");
@@ -202,13 +162,6 @@ TEST_F(CommandLogTest, WithoutAUserInterfaceReportsDoNothing)
     ShowCommandLogNotice(app);
     WriteCommandLog(app, "still logged");
     EXPECT_NE(ReadFileBytes(LogPath()).find(" = still logged\n"), std::string::npos);
-}
-
-TEST_F(CommandLogTest, SetStatusTextReplacesTheStatusLine)
-{
-    SetStatusText(app, "one");
-    SetStatusText(app, "two");
-    EXPECT_EQ(ui.statusTexts, (Texts{"one", "two"}));
 }
 
 } // namespace

@@ -10,173 +10,93 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <functional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace {
 
-using Commands = std::vector<std::string>;
-
-// --- command texts ------------------------------------------------------------------------
+using Texts = std::vector<std::string>;
 
 TEST(CommandTextTest, FieldsAreFixedWidthUpperCaseHex)
 {
-    struct Case {
-        std::string actual;
-        const char* expected;
-    };
-    const Case cases[] = {
-        {RegisterAddressText(0x00), "00"},
+    const std::pair<std::string, const char*> cases[] = {
         {RegisterAddressText(0x3D), "3D"},
         {RegisterReadCommand(REG_STATUS0), "9100"},
-        {RegisterReadCommand(REG_SERIAL_LOW), "9131"},
-        {RegisterReadCommand(0xFF), "91FF"},
         {RegisterWriteCommand(REG_STATUS0, 0xFC04), "9200FC04"},
-        {RegisterWriteCommand(REG_EMISSIVITY, 1000), "921403E8"},
         {RegisterWriteCommand(REG_ALARM_HIGH, CelsiusToK10(600.0)), "9236221C"},
         {RegisterWriteCommand(REG_MEMORY_START, 0xFFFF), "9242FFFF"},
         {ClockAlarmWriteCommand(23, 59), "923D173B"},
-        {ClockAlarmWriteCommand(0, 0), "923D0000"},
         {SetTimeCommand(5, 30, 14), "23051E0E"},
         {SetDateCommand(1, 3, 2005), "24010307D5"},
-        {SetDateCommand(31, 12, 2099), "241F0C0833"},
-    };
-    for (const Case& c : cases) {
-        EXPECT_EQ(c.actual, c.expected);
+        {SetDateCommand(31, 12, 2099), "241F0C0833"}};
+    for (const auto& [actual, expected] : cases) {
+        EXPECT_EQ(actual, expected);
     }
 }
 
-// --- replies ------------------------------------------------------------------------------
-
-TEST(ReplyDecodingTest, RefusalIsNgAtTheStart)
+TEST(ReplyDecodingTest, RefusalsRegisterTemperatureAndClockReplies)
 {
-    EXPECT_TRUE(IsRefusal("NG"));
-    EXPECT_TRUE(IsRefusal("NG00"));
-    EXPECT_FALSE(IsRefusal("OK"));
-    EXPECT_FALSE(IsRefusal("N"));
-    EXPECT_FALSE(IsRefusal(""));
-    EXPECT_FALSE(IsRefusal("0NG"));
-    EXPECT_FALSE(IsRefusal("ng"));
-}
-
-TEST(ReplyDecodingTest, RegisterRepliesCarryTheValueAfterTheAddressEcho)
-{
-    struct Case {
-        const char* reply;
-        bool wellFormed;
-        uint16_t value;
-    };
-    const Case cases[] = {
-        {"00FC0412", true, 0xFC04},
-        {"36221C00", true, 0x221C},
-        {"300000FF", true, 0x0000},
-        {"00FFFF", false, 0xFF00}, // one character short: the trailing pair eats a digit
-        {"00", false, 0},
-        {"", false, 0},
-        {"00fc0412", false, 0}, // lower case is not a value
-        {"00ZZZZ12", false, 0},
-        {"NG", false, 0},
-    };
-    for (const Case& c : cases) {
-        EXPECT_EQ(IsRegisterReply(c.reply), c.wellFormed) << c.reply;
-        if (c.wellFormed || c.value != 0) {
-            EXPECT_EQ(DecodeRegisterValue(c.reply), c.value) << c.reply;
+    for (const char* reply : {"NG", "NG00"}) {
+        EXPECT_TRUE(IsRefusal(reply)) << reply;
+    }
+    for (const char* reply : {"OK", "N", "", "0NG", "ng"}) {
+        EXPECT_FALSE(IsRefusal(reply)) << reply;
+    }
+    // "00FFFF" is one character short: the trailing pair eats a digit.
+    const std::tuple<const char*, bool, uint16_t> registers[] = {
+        {"00FC0412", true, 0xFC04}, {"300000FF", true, 0x0000}, {"00FFFF", false, 0xFF00}, {"", false, 0},
+        {"00fc0412", false, 0},     {"00ZZZZ12", false, 0},     {"NG", false, 0}};
+    for (const auto& [reply, wellFormed, value] : registers) {
+        EXPECT_EQ(IsRegisterReply(reply), wellFormed) << reply;
+        if (wellFormed || value != 0) {
+            EXPECT_EQ(DecodeRegisterValue(reply), value) << reply;
         }
     }
-}
-
-TEST(ReplyDecodingTest, TemperatureRepliesCarryTheValueFirst)
-{
     EXPECT_EQ(DecodeTemperatureValue("0BB8xx"), 3000);
-    EXPECT_EQ(DecodeTemperatureValue("0AAC00000000"), 2732);
     EXPECT_EQ(DecodeTemperatureValue(""), 0);
-}
-
-TEST(ReplyDecodingTest, ClockReplyFieldsAndYear)
-{
     const DeviceDateTime t = DecodeClockReply("3B1E0E01031407xx");
-    EXPECT_EQ(t.second, 59);
-    EXPECT_EQ(t.minute, 30);
-    EXPECT_EQ(t.hour, 14);
-    EXPECT_EQ(t.day, 1);
-    EXPECT_EQ(t.month, 3);
-    EXPECT_EQ(t.year, 2007);
-
-    const DeviceDateTime empty = DecodeClockReply("NG");
-    EXPECT_EQ(empty.year, 0);
-    EXPECT_EQ(empty.second, 0);
+    EXPECT_EQ(std::vector<int>({t.second, t.minute, t.hour, t.day, t.month, t.year}),
+              std::vector<int>({59, 30, 14, 1, 3, 2007}));
+    EXPECT_EQ(DecodeClockReply("NG").year, 0);
 }
 
-TEST(StreamLineTest, OnlyWholeTwoFLinesCarryData)
+TEST(ReplyDecodingTest, OnlyWholeTwoFLinesCarryStreamedTemperatures)
 {
-    struct Case {
-        const char* line;
-        bool hasData;
-        uint16_t target;
-        uint16_t room;
-    };
-    const Case cases[] = {
-        {"2F0BB81234560BA2CD", true, 0x0BB8, 0x0BA2},   // target, 6 unused, room, 2 more
-        {"2F0BB81234560BA2\r\n", true, 0x0BB8, 0x0BA2}, // line end still there
-        {"2F0BB81234560BA2", true, 0x0BB8, 0x0BA2},
-        {"2F0BB81234560BA", false, 0, 0},            // one short
-        {"2F0BB8\r\n2F0BB81234560BA2", false, 0, 0}, // a short line, then the next
-        {"NG0BB81234560BA2", false, 0, 0},
-        {"DAOK", false, 0, 0},
-        {"", false, 0, 0},
-        {"2f0BB81234560BA2", false, 0, 0},
-    };
-    for (const Case& c : cases) {
-        const StreamedTemperatures t = DecodeStreamLine(c.line);
-        EXPECT_EQ(t.hasData, c.hasData) << c.line;
-        EXPECT_EQ(t.targetK10, c.target) << c.line;
-        EXPECT_EQ(t.roomK10, c.room) << c.line;
+    for (const char* line : {"2F0BB81234560BA2CD", "2F0BB81234560BA2\r\n", "2F0BB81234560BA2"}) {
+        const StreamedTemperatures t = DecodeStreamLine(line);
+        EXPECT_TRUE(t.hasData) << line;
+        EXPECT_EQ(t.targetK10, 0x0BB8) << line;
+        EXPECT_EQ(t.roomK10, 0x0BA2) << line;
+    }
+    for (const char* line :
+         {"2F0BB81234560BA", "2F0BB8\r\n2F0BB81234560BA2", "NG0BB81234560BA2", "", "2f0BB81234560BA2"}) {
+        EXPECT_FALSE(DecodeStreamLine(line).hasData) << line;
     }
 }
 
-// --- units --------------------------------------------------------------------------------
-
-TEST(UnitsTest, CelsiusToTenthsOfAKelvinTruncatesAndClamps)
+TEST(UnitsTest, ConversionsTruncateAndClampToTheWireRange)
 {
-    struct Case {
-        double celsius;
-        uint16_t k10;
-    };
-    const Case cases[] = {
-        {600.0, 8732},   {-30.0, 2432}, {0.0, 2732},   {25.0, 2982},
-        {-273.2, 0},     {-300.0, 0},   {25.35, 2985}, // 2985.5 truncated
-        {-0.15, 2730},                                 // 2730.5 truncated
-        {6280.3, 65535}, {1e9, 65535},
-    };
-    for (const Case& c : cases) {
-        EXPECT_EQ(CelsiusToK10(c.celsius), c.k10) << c.celsius;
+    // 2985.5 and 2730.5 are truncated.
+    const std::pair<double, uint16_t> toK10[] = {
+        {600.0, 8732}, {-30.0, 0x0980}, {0.0, 2732},     {-273.2, 0},  {-300.0, 0},
+        {25.35, 2985}, {-0.15, 2730},   {6280.3, 65535}, {1e9, 65535}, {std::nan(""), 0}};
+    for (const auto& [celsius, k10] : toK10) {
+        EXPECT_EQ(CelsiusToK10(celsius), k10) << celsius;
     }
-    EXPECT_EQ(CelsiusToK10(std::nan("")), 0);
-}
-
-TEST(UnitsTest, TenthsOfAKelvinToCelsiusAndFahrenheit)
-{
     EXPECT_NEAR(K10ToCelsius(0x0AAA), -0.2, 1e-9);
     EXPECT_EQ(K10ToCelsius(0x0AAC), 0.0);
-    EXPECT_NEAR(K10ToCelsius(0x221C), 600.0, 1e-9);
     EXPECT_NEAR(K10ToCelsius(0x0980), -30.0, 1e-9);
-    EXPECT_NEAR(K10ToCelsius(0), -273.2, 1e-9);
-    EXPECT_DOUBLE_EQ(CelsiusToFahrenheit(100.0), 212.0);
     EXPECT_DOUBLE_EQ(CelsiusToFahrenheit(-40.0), -40.0);
-}
-
-TEST(UnitsTest, EmissivityTravelsInThousandths)
-{
-    EXPECT_EQ(EmissivityToThousandths(1.0), 1000);
+    EXPECT_DOUBLE_EQ(CelsiusToFahrenheit(100.0), 212.0);
     EXPECT_EQ(EmissivityToThousandths(0.95), 950);
     EXPECT_EQ(EmissivityToThousandths(0.1009), 100);
     EXPECT_EQ(EmissivityToThousandths(-0.5), 0);
     EXPECT_DOUBLE_EQ(ThousandthsToEmissivity(950), 0.95);
-    EXPECT_DOUBLE_EQ(ThousandthsToEmissivity(1000), 1.0);
 }
 
-// --- the frame of an operation ------------------------------------------------------------
-
+// A thermometer that accepts check mode, register writes and the exit.
 class DeviceSessionTest : public ::testing::Test {
 protected:
     DeviceSessionTest()
@@ -188,6 +108,7 @@ protected:
         line.Respond("DA", "DAOK");
         line.Respond("81", "81");
         line.Respond("92", "92");
+        line.Respond("9135", "9135400400");
     }
 
     std::string Text(int id) const { return LoadLangString(app, id); }
@@ -202,126 +123,82 @@ protected:
 
 TEST_F(DeviceSessionTest, AWholeOperationOpensChecksInWorksExitsAndCloses)
 {
-    line.Respond("9135", "9135400400");
-    {
-        DeviceSession session(app, link);
-        ASSERT_TRUE(session.Begin());
-        uint16_t flags = 0;
-        ASSERT_TRUE(session.ReadRegister(REG_FLAGS, flags));
-        EXPECT_EQ(flags, 0x4004);
-        ASSERT_TRUE(session.WriteRegister(REG_ALARM_HIGH, CelsiusToK10(600.0)));
-        EXPECT_TRUE(session.End());
-        EXPECT_FALSE(link.IsOpen());
-    }
-    EXPECT_EQ(line.Commands(), (Commands{"DA", "9135", "9236221C", "81"}));
-    EXPECT_TRUE(ui.boxes.empty());
-    EXPECT_TRUE(ui.statusTexts.empty());
-    EXPECT_FALSE(line.AnyPortOpen());
-}
-
-TEST_F(DeviceSessionTest, FailedOpenReportsTheComPortError)
-{
-    line.failOpens = 1;
     DeviceSession session(app, link);
-    EXPECT_FALSE(session.Begin());
-    ASSERT_EQ(ui.boxes.size(), 1u);
-    EXPECT_EQ(ui.boxes[0].text, Text(164));
-    EXPECT_EQ(ui.StatusText(), Text(164));
-    EXPECT_TRUE(line.Commands().empty());
+    ASSERT_TRUE(session.Begin());
+    uint16_t flags = 0;
+    ASSERT_TRUE(session.ReadRegister(REG_FLAGS, flags));
+    EXPECT_EQ(flags, 0x4004);
+    ASSERT_TRUE(session.UpdateRegisterBits(REG_FLAGS, 0xC000, 0x8000));
+    ASSERT_TRUE(session.UpdateRegisterBits(REG_FLAGS, 0x0004, 0xFFFF)); // written back unchanged
+    line.Respond("2F", "2F0BB800");
+    std::string reply;
+    ASSERT_TRUE(session.Command(Cmd::kReadTarget, reply));
+    EXPECT_EQ(reply, "0BB800");
+    EXPECT_TRUE(session.End());
+    EXPECT_EQ(line.commands, (Texts{"DA", "9135", "9135", "92358004", "9135", "92354004", "2F", "81"}));
+    EXPECT_TRUE(ui.events.empty());
+    EXPECT_FALSE(line.portOpen);
 }
 
-TEST_F(DeviceSessionTest, UnansweredOrRefusedCheckModeAsksToSwitchOnAndCloses)
+TEST_F(DeviceSessionTest, BeginReportsAFailedOpenOrCheckModeAndClosesWithoutExit)
 {
-    struct Case {
-        const char* what;
-        bool silent;
-        bool powered;
-    };
-    const Case cases[] = {{"silence", true, true}, {"NG", false, true}, {"switched off", false, false}};
-    for (const Case& c : cases) {
+    const std::function<void(ScriptedLine&)> failures[] = {
+        [](ScriptedLine& l) { l.failOpens = 1; }, // reported as a port error
+        [](ScriptedLine& l) { l.standing.erase("DA"); }, [](ScriptedLine& l) { l.Respond("DA", "DANG"); },
+        [](ScriptedLine& l) { l.cts = l.dsr = false; }};
+    for (const auto& fail : failures) {
         FakeUserInterface caseUi;
         ScriptedLine caseLine(clock);
+        caseLine.Respond("DA", "DAOK");
+        fail(caseLine);
         app.ui = &caseUi;
         app.ports = &caseLine;
-        if (!c.silent) {
-            caseLine.Respond("DA", "DANG");
-        }
-        caseLine.cts = caseLine.dsr = c.powered;
         CCommIO caseLink(app);
         DeviceSession session(app, caseLink);
-        EXPECT_FALSE(session.Begin()) << c.what;
-        EXPECT_FALSE(caseLink.IsOpen()) << c.what;
-        EXPECT_FALSE(caseLine.AnyPortOpen()) << c.what;
-        ASSERT_EQ(caseUi.boxes.size(), 1u) << c.what;
-        EXPECT_EQ(caseUi.boxes[0].text, Text(115)) << c.what;
-        EXPECT_EQ(caseUi.StatusText(), "* COMMAND ERROR") << c.what;
-        for (const std::string& command : caseLine.Commands()) {
-            EXPECT_NE(command, "81") << c.what;
-        }
+        EXPECT_FALSE(session.Begin());
+        EXPECT_FALSE(caseLine.portOpen);
+        const bool openFailed = caseLine.opens.empty();
+        EXPECT_EQ(caseUi.BoxTexts(), Texts{Text(openFailed ? 164 : 115)});
+        EXPECT_EQ(caseUi.StatusText(), openFailed ? Text(164) : "* COMMAND ERROR");
+        EXPECT_LE(caseLine.commands.size(), 1u); // no 81
     }
 }
 
-TEST_F(DeviceSessionTest, BadRegisterReadsAreReportedAndLeaveTheValueAlone)
-{
-    const char* answers[] = {"91NG", "913500", "9135ZZZZ00", "9135", "91"};
-    DeviceSession session(app, link);
-    ASSERT_TRUE(session.Begin());
-    for (const char* answer : answers) {
-        line.RespondOnce("9135", answer);
-        ui.boxes.clear();
-        uint16_t value = 0x1234;
-        EXPECT_FALSE(session.ReadRegister(REG_FLAGS, value)) << answer;
-        EXPECT_EQ(value, 0x1234) << answer;
-        ASSERT_EQ(ui.boxes.size(), 1u) << answer;
-        EXPECT_EQ(ui.boxes[0].text, "* COMMAND ERROR") << answer;
-    }
-    // A read nobody answers fails the same way.
-    uint16_t value = 0;
-    ui.boxes.clear();
-    EXPECT_FALSE(session.ReadRegister(REG_HOLD_TIME, value));
-    EXPECT_EQ(ui.boxes.size(), 1u);
-}
-
-TEST_F(DeviceSessionTest, RefusedWriteIsReported)
+TEST_F(DeviceSessionTest, FailedOrRefusedCommandsAreReportedAndLeaveTheValueAlone)
 {
     line.Respond("9214", "92NG");
+    line.Respond("22", "22NG");
     DeviceSession session(app, link);
     ASSERT_TRUE(session.Begin());
+    const char* const answers[] = {"91NG", "913500", "9135ZZZZ00", "9135", "91", nullptr}; // nullptr: silence
+    for (const char* answer : answers) {
+        if (answer != nullptr) {
+            line.RespondOnce("9135", answer);
+        } else {
+            line.standing.erase("9135"); // nobody answers
+        }
+        uint16_t value = 0x1234;
+        EXPECT_FALSE(session.ReadRegister(REG_FLAGS, value)) << (answer ? answer : "silence");
+        EXPECT_EQ(value, 0x1234);
+    }
+    EXPECT_FALSE(session.UpdateRegisterBits(REG_FLAGS, 0x0004, 0));
+    EXPECT_EQ(line.commands.back(), "9135"); // nothing written after the failed read
     EXPECT_FALSE(session.WriteRegister(REG_EMISSIVITY, 950));
+    std::string reply;
+    EXPECT_FALSE(session.Command(Cmd::kReadClock, reply));
+    EXPECT_EQ(ui.BoxTexts(), Texts(9, "* COMMAND ERROR"));
     EXPECT_EQ(ui.StatusText(), "* COMMAND ERROR");
     EXPECT_TRUE(session.WriteRegister(REG_HOLD_TIME, 10));
 }
 
-TEST_F(DeviceSessionTest, UpdateRegisterBitsChangesOnlyTheMaskedBits)
-{
-    line.Respond("9135", "9135400400");
-    DeviceSession session(app, link);
-    ASSERT_TRUE(session.Begin());
-    EXPECT_TRUE(session.UpdateRegisterBits(REG_FLAGS, 0xC000, 0x8000));
-    EXPECT_TRUE(session.UpdateRegisterBits(REG_FLAGS, 0x0004, 0xFFFF));
-    EXPECT_EQ(line.Commands(), (Commands{"DA", "9135", "92358004", "9135", "92354004"}));
-
-    line.Respond("9135", "91NG");
-    EXPECT_FALSE(session.UpdateRegisterBits(REG_FLAGS, 0x0004, 0));
-    EXPECT_EQ(line.Commands().back(), "9135"); // nothing written after the failed read
-}
-
-TEST_F(DeviceSessionTest, FailedCommandIsReportedWithItsCode)
-{
-    line.Respond("22", "22NG");
-    line.Respond("2F", "2F0BB800");
-    DeviceSession session(app, link);
-    ASSERT_TRUE(session.Begin());
-    std::string reply;
-    EXPECT_TRUE(session.Command(Cmd::kReadTarget, reply));
-    EXPECT_EQ(reply, "0BB800");
-    EXPECT_FALSE(session.Command(Cmd::kReadClock, reply));
-    ASSERT_EQ(ui.boxes.size(), 1u);
-    EXPECT_EQ(ui.boxes[0].text, "* COMMAND ERROR");
-}
-
 TEST_F(DeviceSessionTest, EndReportsARefusedExitAndAFailedCloseButAlwaysCloses)
 {
+    {
+        DeviceSession abandoned(app, link);
+        ASSERT_TRUE(abandoned.Begin());
+    }
+    EXPECT_FALSE(link.IsOpen());
+    EXPECT_EQ(line.commands, Texts{"DA"}); // closed without exit
     line.Respond("81", "81NG");
     {
         DeviceSession session(app, link);
@@ -329,20 +206,9 @@ TEST_F(DeviceSessionTest, EndReportsARefusedExitAndAFailedCloseButAlwaysCloses)
         line.failClose = true;
         EXPECT_FALSE(session.End());
     }
-    EXPECT_FALSE(link.IsOpen());
-    EXPECT_FALSE(line.AnyPortOpen());
-    EXPECT_EQ(ui.BoxTexts(), (std::vector<std::string>{"* COMMAND ERROR", Text(164)}));
+    EXPECT_FALSE(line.portOpen);
+    EXPECT_EQ(ui.BoxTexts(), (Texts{"* COMMAND ERROR", Text(164)}));
     EXPECT_EQ(ui.StatusText(), Text(164));
-}
-
-TEST_F(DeviceSessionTest, AnAbandonedSessionClosesWithoutExit)
-{
-    {
-        DeviceSession session(app, link);
-        ASSERT_TRUE(session.Begin());
-    }
-    EXPECT_FALSE(link.IsOpen());
-    EXPECT_EQ(line.Commands(), Commands{"DA"});
 }
 
 } // namespace

@@ -8,9 +8,9 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <memory>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -23,90 +23,65 @@ protected:
     void Start(SimConfig config)
     {
         config.useHostClock = false;
+        ports.reset(); // before the thermometer it leads to
         sim = std::make_unique<SimThermometer>(config, clock);
         ports = MakeSimPortFactory(*sim, clock);
+        ui = std::make_unique<FakeUserInterface>();
         app.iniPath = dir.File("rm42meter.ini");
         app.exeDir = dir.Path();
         app.clock = &clock;
         app.ports = ports.get();
-        app.ui = &ui;
+        app.ui = ui.get();
+        app.portRetryCount = 0;
         WriteFileBytes(app.iniPath, "[ComPort]\nPort=COM1\nBps=9600\nDataBits=8\nParity=0\nStopBit=0\n");
     }
-
-    bool Received(const std::string& command) const
-    {
-        const Texts commands = sim->ReceivedCommands();
-        return std::find(commands.begin(), commands.end(), command) != commands.end();
-    }
-
     std::string Text(int id) const { return LoadLangString(app, id); }
 
     TempDir dir;
     FakeClock clock;
-    FakeUserInterface ui;
     AppState app;
+    std::unique_ptr<FakeUserInterface> ui;
     std::unique_ptr<SimThermometer> sim;
     std::unique_ptr<SerialPortFactory> ports;
 };
 
 TEST_F(ConnectionCheckSimTest, BringsTheThermometerIntoTheTemplatesState)
 {
-    Start(SimConfig{});
-    ASSERT_TRUE(CheckConnection(app));
-    EXPECT_EQ(sim->ReceivedCommands(), (Texts{"DA", "9130", "9131", "9100", "9200FC04", "81"}));
-    EXPECT_EQ(sim->Register(0x00), 0xFC04);
-    EXPECT_EQ(app.deviceSerial, 123456789u);
-    EXPECT_EQ(app.deviceSerialText, "01234560789");
-    EXPECT_FALSE(sim->InCheckMode());
-    EXPECT_TRUE(ui.boxes.empty());
+    SimConfig plain, inState, streaming, slow;
+    inState.status0 = 0xFC0C; // resolution bit set: the template keeps it
+    inState.serial = 987654;
+    streaming.status0 = 0x00C0; // both outputs on: lines stream between the replies
+    streaming.streamRateHz = 50.0;
+    slow.latencyMs = 120;
+    slow.baud = 9600;
+    const std::tuple<SimConfig, uint16_t, const char*> cases[] = {{plain, 0xFC04, "01234560789"},
+                                                                  {inState, 0xFC0C, "00009870654"},
+                                                                  {streaming, 0xFC04, "01234560789"},
+                                                                  {slow, 0xFC04, "01234560789"}};
+    for (const auto& [config, status0, serialText] : cases) {
+        SCOPED_TRACE(serialText + std::to_string(config.status0) + " " + std::to_string(config.latencyMs));
+        Start(config);
+        const uint64_t start = clock.TickMs();
+        ASSERT_TRUE(CheckConnection(app));
+        EXPECT_EQ(sim->Register(0x00), status0);
+        EXPECT_EQ(app.deviceSerialText, serialText);
+        EXPECT_TRUE(ui->boxes.empty());
+        EXPECT_FALSE(sim->InCheckMode());
+        Texts expected{"DA", "9130", "9131", "9100", "81"};
+        if (config.status0 != status0) expected.insert(expected.begin() + 4, "9200FC04");
+        EXPECT_EQ(sim->ReceivedCommands(), expected);
+        EXPECT_LT(clock.TickMs() - start, 6u * 1000u); // no transaction near its time-out
+    }
 }
 
 TEST_F(ConnectionCheckSimTest, TheStopBitDefaultDoesNotSuitEightDataBits)
 {
     Start(SimConfig{});
     WriteFileBytes(app.iniPath, "[ComPort]\nPort=COM1\n"); // StopBit "1": one and a half
-    ui.answers = {MsgAnswer::Cancel};
+    ui->answers = {MsgAnswer::Cancel};
     EXPECT_FALSE(CheckConnection(app));
-    EXPECT_EQ(ui.BoxTexts(), Texts{Text(114)});
+    EXPECT_EQ(ui->BoxTexts(), Texts{Text(114)});
     EXPECT_TRUE(sim->ReceivedCommands().empty());
-}
-
-TEST_F(ConnectionCheckSimTest, AThermometerAlreadyInStateIsNotWritten)
-{
-    SimConfig config;
-    config.status0 = 0xFC0C; // resolution bit set: the template leaves it alone
-    config.serial = 987654;
-    Start(config);
-    app.status0Monitor = true;
-    ASSERT_TRUE(CheckConnection(app));
-    EXPECT_FALSE(Received("9200FC0C"));
-    EXPECT_EQ(sim->Register(0x00), 0xFC0C);
-    EXPECT_EQ(ui.BoxTexts(), (Texts{"FC0C", "FC0C"}));
-    EXPECT_EQ(app.deviceSerialText, "00009870654");
-}
-
-TEST_F(ConnectionCheckSimTest, StreamedTemperatureLinesDoNotConfuseTheCheck)
-{
-    SimConfig config;
-    config.status0 = 0x00C0; // both outputs on: the thermometer streams between the replies
-    config.streamRateHz = 50.0;
-    Start(config);
-    ASSERT_TRUE(CheckConnection(app));
-    EXPECT_EQ(sim->Register(0x00), 0xFC04); // outputs off again
-    EXPECT_EQ(app.deviceSerial, 123456789u);
-}
-
-TEST_F(ConnectionCheckSimTest, ASlowPacedLineStillAnswersInTime)
-{
-    SimConfig config;
-    config.latencyMs = 120;
-    config.baud = 9600;
-    Start(config);
-    const uint64_t start = clock.TickMs();
-    ASSERT_TRUE(CheckConnection(app));
-    EXPECT_EQ(sim->Register(0x00), 0xFC04);
-    // Six transactions, none near its time-out.
-    EXPECT_LT(clock.TickMs() - start, 6u * 1000u);
 }
 
 TEST_F(ConnectionCheckSimTest, SwitchingOnAtThePromptLetsTheCheckGoOn)
@@ -114,64 +89,36 @@ TEST_F(ConnectionCheckSimTest, SwitchingOnAtThePromptLetsTheCheckGoOn)
     SimConfig config;
     config.powered = false;
     Start(config);
-    ui.onMessageBox = [&](const MessageBoxCall& box) {
-        if (box.text == Text(115)) {
-            sim->SetPowered(true);
-        }
-    };
+    ui->onMessageBox = [&](const MessageBoxCall&) { sim->SetPowered(true); };
     ASSERT_TRUE(CheckConnection(app));
-    EXPECT_EQ(ui.BoxTexts(), Texts{Text(115)});
+    EXPECT_EQ(ui->BoxTexts(), Texts{Text(115)});
     EXPECT_EQ(app.portRetryCount, 1);
     EXPECT_EQ(sim->Register(0x00), 0xFC04);
 }
 
-TEST_F(ConnectionCheckSimTest, ThermometerFaultsEndAsTheUserDecides)
+TEST_F(ConnectionCheckSimTest, ThermometerFaultsEndAsTheUserDecidesAndFreeThePort)
 {
-    struct Case {
-        const char* what;
-        SimFault fault;
-        std::vector<MsgAnswer> answers;
-        bool result;
-        Texts boxes; // 115 / 119 stand for their texts
-    };
-    const Case cases[] = {
-        {"silent on check mode",
-         {SimFault::Kind::Silent, "DA"},
-         {MsgAnswer::Ok, MsgAnswer::Cancel},
-         false,
-         {"115", "115"}},
-        {"overlong answer to check mode",
-         {SimFault::Kind::Overlong, "DA"},
-         {MsgAnswer::Cancel},
-         false,
-         {"115"}},
-        {"noise for every register read",
-         {SimFault::Kind::Garbage, "91"},
-         {},
-         false,
-         {"119", "119", "* COMMAND ERROR"}},
-        {"refused exit", {SimFault::Kind::Ng, "81"}, {}, false, {"119"}},
-        {"refused register write", {SimFault::Kind::Ng, "92"}, {}, true, {"* COMMAND ERROR"}},
-    };
-    for (const Case& c : cases) {
-        FakeUserInterface caseUi;
+    // The fault, the user's answers, the result, the boxes (0: the command error).
+    const std::tuple<SimFault, std::vector<MsgAnswer>, bool, std::vector<int>> cases[] = {
+        {{SimFault::Kind::Silent, "DA"}, {MsgAnswer::Ok, MsgAnswer::Cancel}, false, {115, 115}},
+        {{SimFault::Kind::Overlong, "DA"}, {MsgAnswer::Cancel}, false, {115}},
+        {{SimFault::Kind::Garbage, "91"}, {}, false, {119, 119, 0}},
+        {{SimFault::Kind::Ng, "81"}, {}, false, {119}},
+        {{SimFault::Kind::Ng, "92"}, {}, true, {0}}};
+    for (const auto& [fault, answers, result, boxes] : cases) {
         SimConfig config;
-        config.faults = {c.fault};
+        config.faults = {fault};
         Start(config);
-        app.ui = &caseUi;
-        app.portRetryCount = 0;
-        caseUi.answers.assign(c.answers.begin(), c.answers.end());
-        EXPECT_EQ(CheckConnection(app), c.result) << c.what;
-        Texts boxes;
-        for (const std::string& box : c.boxes) {
-            boxes.push_back(box == "115" ? Text(115) : box == "119" ? Text(119) : box);
+        ui->answers.assign(answers.begin(), answers.end());
+        SCOPED_TRACE(fault.code + " fault " + std::to_string(static_cast<int>(fault.kind)));
+        EXPECT_EQ(CheckConnection(app), result);
+        Texts texts;
+        for (int id : boxes) {
+            texts.push_back(id != 0 ? Text(id) : "* COMMAND ERROR");
         }
-        EXPECT_EQ(caseUi.BoxTexts(), boxes) << c.what;
-        // The port is free again: another link can open it.
-        auto probe = ports->Create();
-        SerialSettings settings;
-        settings.device = "COM4";
-        EXPECT_TRUE(probe->Open(settings)) << c.what;
+        EXPECT_EQ(ui->BoxTexts(), texts);
+        auto probe = ports->Create(); // the port is free again
+        EXPECT_TRUE(probe->Open(SerialSettings{"COM4"}));
         probe->Close();
     }
 }
