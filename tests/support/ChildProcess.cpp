@@ -26,19 +26,44 @@ int MsLeft(SteadyTime::time_point deadline)
     return left > 0 ? static_cast<int>(left) : 0;
 }
 
-std::vector<char*> ArgvOf(std::vector<std::string>& args)
+// Starts args[0] with standard input from /dev/null and standard output (and error, when
+// errFd is given) into pipes; returns the pid or -1 with error set.
+pid_t Spawn(std::vector<std::string> args, int& outFd, int* errFd, std::string& error)
 {
     std::vector<char*> argv;
     for (auto& a : args)
         argv.push_back(a.data());
     argv.push_back(nullptr);
-    return argv;
+    int out[2] = {-1, -1}, err[2] = {-1, -1};
+    // Close-on-exec: the child keeps only the ends dup2 gives it.
+    if (pipe2(out, O_CLOEXEC) != 0 || (errFd && pipe2(err, O_CLOEXEC) != 0)) {
+        error = std::strerror(errno);
+        return -1;
+    }
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
+    if (errFd) posix_spawn_file_actions_adddup2(&actions, err[1], STDERR_FILENO);
+    pid_t pid = -1;
+    const int rc = posix_spawn(&pid, args[0].c_str(), &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    for (int fd : {out[1], err[1]})
+        if (fd >= 0) close(fd);
+    if (rc != 0) {
+        error = "cannot start " + args[0] + ": " + std::strerror(rc);
+        for (int fd : {out[0], err[0]})
+            if (fd >= 0) close(fd);
+        return -1;
+    }
+    outFd = out[0];
+    if (errFd) *errFd = err[0];
+    return pid;
 }
 
 int ExitStatus(int status)
 {
-    if (WIFEXITED(status)) return WEXITSTATUS(status);
-    return 128 + (WIFSIGNALED(status) ? WTERMSIG(status) : 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + (WIFSIGNALED(status) ? WTERMSIG(status) : 0);
 }
 
 } // namespace
@@ -50,46 +75,21 @@ std::string RunnableDir()
     return exe.substr(0, exe.find_last_of('/') + 1);
 }
 
-ProcessResult RunProcess(const std::vector<std::string>& argvIn, int timeoutMs)
+ProcessResult RunProcess(const std::vector<std::string>& args, int timeoutMs)
 {
     ProcessResult result;
-    std::vector<std::string> args = argvIn;
-    auto argv = ArgvOf(args);
-    int out[2], err[2];
-    if (pipe(out) != 0 || pipe(err) != 0) {
-        result.err = std::strerror(errno);
-        return result;
-    }
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
-    posix_spawn_file_actions_adddup2(&actions, err[1], STDERR_FILENO);
-    posix_spawn_file_actions_addclose(&actions, out[0]);
-    posix_spawn_file_actions_addclose(&actions, err[0]);
-    pid_t pid = -1;
-    const int rc = posix_spawn(&pid, args[0].c_str(), &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    close(out[1]);
-    close(err[1]);
-    if (rc != 0) {
-        close(out[0]);
-        close(err[0]);
-        result.err = "cannot start " + args[0] + ": " + std::strerror(rc);
-        return result;
-    }
+    pollfd fds[2] = {{-1, POLLIN, 0}, {-1, POLLIN, 0}};
+    const pid_t pid = Spawn(args, fds[0].fd, &fds[1].fd, result.err);
+    if (pid < 0) return result;
     const auto deadline = SteadyTime::now() + std::chrono::milliseconds(timeoutMs);
-    pollfd fds[2] = {{out[0], POLLIN, 0}, {err[0], POLLIN, 0}};
-    int open = 2;
     bool killed = false;
-    while (open > 0) {
-        const int left = MsLeft(deadline);
-        if (left == 0) {
+    while (fds[0].fd >= 0 || fds[1].fd >= 0) {
+        if (MsLeft(deadline) == 0) {
             kill(pid, SIGKILL);
             killed = true;
             break;
         }
-        if (poll(fds, 2, left) < 0 && errno != EINTR) break;
+        if (poll(fds, 2, MsLeft(deadline)) < 0 && errno != EINTR) break;
         for (int i = 0; i < 2; ++i) {
             if (fds[i].fd < 0 || !(fds[i].revents & (POLLIN | POLLHUP | POLLERR))) continue;
             char buf[4096];
@@ -99,7 +99,6 @@ ProcessResult RunProcess(const std::vector<std::string>& argvIn, int timeoutMs)
             } else {
                 close(fds[i].fd);
                 fds[i].fd = -1;
-                --open;
             }
         }
     }
@@ -115,37 +114,20 @@ SimProcess::SimProcess(const std::string& link, const std::vector<std::string>& 
 {
     std::vector<std::string> args = {RunnableDir() + "rm42-sim", "--link", link_};
     args.insert(args.end(), extraArgs.begin(), extraArgs.end());
-    auto argv = ArgvOf(args);
-    int out[2];
-    if (pipe(out) != 0) {
-        error_ = std::strerror(errno);
-        return;
-    }
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
-    posix_spawn_file_actions_addclose(&actions, out[0]);
-    const int rc = posix_spawn(&pid_, args[0].c_str(), &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    close(out[1]);
-    if (rc != 0) {
-        error_ = "cannot start " + args[0] + ": " + std::strerror(rc);
-        pid_ = -1;
-        close(out[0]);
-        return;
-    }
+    int out = -1;
+    pid_ = Spawn(args, out, nullptr, error_);
+    if (pid_ < 0) return;
     // The simulator prints one line once its link is in place.
     std::string line;
     const auto deadline = SteadyTime::now() + std::chrono::seconds(10);
-    pollfd p{out[0], POLLIN, 0};
+    pollfd p{out, POLLIN, 0};
     while (line.find('\n') == std::string::npos && poll(&p, 1, MsLeft(deadline)) > 0) {
         char buf[256];
-        const ssize_t n = read(out[0], buf, sizeof buf);
+        const ssize_t n = read(out, buf, sizeof buf);
         if (n <= 0) break;
         line.append(buf, static_cast<size_t>(n));
     }
-    close(out[0]);
+    close(out);
     ready_ = line.find("serving") != std::string::npos;
     if (!ready_) error_ = "rm42-sim did not come up: " + line;
 }
