@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <string>
+#include <vector>
 
 #include "device/PosixSerialPort.h"
 #include "support/TestSupport.h"
@@ -27,8 +28,7 @@ struct PosixSerialPortTest : ::testing::Test {
             if (fd >= 0) close(fd);
     }
 
-    int master = -1;
-    int slave = -1;
+    int master = -1, slave = -1;
     SerialSettings good;
     PosixSerialPort port;
 };
@@ -49,38 +49,33 @@ TEST(SerialDevicePath, MapsComNamesToTtyS)
 
 TEST_F(PosixSerialPortTest, AppliesRawLineSettings)
 {
-    SerialSettings s = good;
-    s.baud = 19200, s.stopBits = 2;
-    ASSERT_TRUE(port.Open(s)) << port.LastError();
-    termios tio{};
-    ASSERT_EQ(tcgetattr(slave, &tio), 0);
-    EXPECT_EQ(cfgetospeed(&tio), speed_t(B19200));
-    // A pseudo-terminal always keeps 8 bits without parity, so only the rest can be seen here.
-    EXPECT_EQ(tio.c_cflag & (CSTOPB | CLOCAL | CREAD | CRTSCTS), tcflag_t(CSTOPB | CLOCAL | CREAD));
-    EXPECT_FALSE(tio.c_lflag & (ICANON | ECHO));
-    EXPECT_FALSE(tio.c_iflag & (IXON | IXOFF | ICRNL));
-    EXPECT_FALSE(tio.c_oflag & OPOST);
-    EXPECT_TRUE(port.Close());
-
-    s = {good.device, 300, 5, 3, 1, 2000, 2000}; // one and a half stop bits: two with 5 data bits
-    ASSERT_TRUE(port.Open(s)) << port.LastError();
-    ASSERT_EQ(tcgetattr(slave, &tio), 0);
-    EXPECT_EQ(cfgetospeed(&tio), speed_t(B300));
-    EXPECT_TRUE(tio.c_cflag & CSTOPB);
+    // Two stop bits; one and a half stop bits, which are two with 5 data bits.
+    const std::pair<SerialSettings, speed_t> cases[] = {{{good.device, 19200, 8, 0, 2, 2000, 2000}, B19200},
+                                                        {{good.device, 300, 5, 3, 1, 2000, 2000}, B300}};
+    for (const auto& [s, speed] : cases) {
+        ASSERT_TRUE(port.Open(s)) << port.LastError();
+        termios tio{};
+        ASSERT_EQ(tcgetattr(slave, &tio), 0);
+        EXPECT_EQ(cfgetospeed(&tio), speed);
+        // A pseudo-terminal always keeps 8 bits without parity, so only the rest can be seen here.
+        EXPECT_EQ(tio.c_cflag & (CSTOPB | CLOCAL | CREAD | CRTSCTS), tcflag_t(CSTOPB | CLOCAL | CREAD));
+        EXPECT_FALSE(tio.c_lflag & (ICANON | ECHO));
+        EXPECT_FALSE(tio.c_iflag & (IXON | IXOFF | ICRNL));
+        EXPECT_FALSE(tio.c_oflag & OPOST);
+        EXPECT_TRUE(port.Close());
+    }
 }
 
 TEST_F(PosixSerialPortTest, RejectsUnsupportedSettingsAndStaysClosed)
 {
     // Baud, byte size 9 and 4, parity 5 and -1, 1.5 stop bits with 8 data bits, stop code 3.
     const std::string& d = good.device;
-    const SerialSettings cases[] = {{d, 12345, 8, 0, 0, 0, 0}, {d, 9600, 9, 0, 0, 0, 0},
-                                    {d, 9600, 4, 0, 0, 0, 0},  {d, 9600, 8, 5, 0, 0, 0},
-                                    {d, 9600, 8, -1, 0, 0, 0}, {d, 9600, 8, 0, 1, 0, 0},
-                                    {d, 9600, 8, 0, 3, 0, 0}};
+    // clang-format off
+    const SerialSettings cases[] = {{d, 12345, 8, 0, 0, 0, 0}, {d, 9600, 9, 0, 0, 0, 0}, {d, 9600, 4, 0, 0, 0, 0},
+        {d, 9600, 8, 5, 0, 0, 0}, {d, 9600, 8, -1, 0, 0, 0}, {d, 9600, 8, 0, 1, 0, 0}, {d, 9600, 8, 0, 3, 0, 0}};
+    // clang-format on
     for (const SerialSettings& s : cases) {
-        EXPECT_FALSE(port.Open(s)) << &s - cases;
-        EXPECT_FALSE(port.IsOpen()) << &s - cases;
-        EXPECT_FALSE(port.LastError().empty()) << &s - cases;
+        EXPECT_TRUE(!port.Open(s) && !port.IsOpen() && !port.LastError().empty()) << &s - cases;
         // Nothing stays locked: a good setting opens at once.
         EXPECT_TRUE(port.Open(good) && port.Close()) << &s - cases << ": " << port.LastError();
     }
@@ -91,51 +86,44 @@ TEST_F(PosixSerialPortTest, WritesReadsCountsPurgesAndWaits)
     ASSERT_TRUE(port.Open(good)) << port.LastError();
     EXPECT_EQ(port.WaitForInput(50), WaitResult::Timeout);
     bool cts = false, dsr = false;
-    ASSERT_TRUE(port.ModemLines(cts, dsr)) << port.LastError();
-    EXPECT_TRUE(cts && dsr) << "a pseudo-terminal has no modem lines; they count as on";
+    EXPECT_TRUE(port.ModemLines(cts, dsr) && cts && dsr) << "a pseudo-terminal's modem lines count as on";
 
     ASSERT_TRUE(port.Write("DA\r\n", 4));
     char buf[64];
     pollfd pfd{master, POLLIN, 0};
     ASSERT_EQ(poll(&pfd, 1, 2000), 1);
-    EXPECT_EQ(read(master, buf, sizeof buf), 4);
+    ASSERT_EQ(read(master, buf, sizeof buf), 4);
     EXPECT_EQ(std::string(buf, 4), "DA\r\n");
     ASSERT_EQ(write(master, "DAOK1F\r\n", 8), 8);
     ASSERT_EQ(port.WaitForInput(2000), WaitResult::Ready);
     std::size_t queued = 0;
-    for (int i = 0; i < 100 && queued < 8; ++i) {
+    for (int i = 0; i < 100 && queued < 8; ++i)
         ASSERT_TRUE(port.QueuedBytes(queued));
-        if (queued < 8) port.WaitForInput(10);
-    }
     EXPECT_EQ(queued, 8u);
-    std::size_t got = 0;
-    ASSERT_TRUE(port.Read(buf, 3, got));
-    EXPECT_EQ(std::string(buf, got), "DAO");
-    ASSERT_TRUE(port.Read(buf, sizeof buf, got));
-    EXPECT_EQ(std::string(buf, got), "K1F\r\n");
-    ASSERT_TRUE(port.Read(buf, sizeof buf, got)) << "nothing there is not an error: " << port.LastError();
-    EXPECT_EQ(got, 0u);
+    const auto readUpTo = [&](std::size_t n) {
+        std::size_t got = 0;
+        return port.Read(buf, n, got) ? std::string(buf, got) : "failed: " + port.LastError();
+    };
+    EXPECT_EQ(readUpTo(3), "DAO");
+    EXPECT_EQ(readUpTo(sizeof buf), "K1F\r\n");
+    EXPECT_EQ(readUpTo(sizeof buf), "") << "nothing there is not an error";
 
     ASSERT_EQ(write(master, "2F0BA60000000B92\r\n", 18), 18);
     ASSERT_EQ(port.WaitForInput(2000), WaitResult::Ready);
-    ASSERT_TRUE(port.Purge());
-    ASSERT_TRUE(port.QueuedBytes(queued));
-    EXPECT_EQ(queued, 0u);
+    EXPECT_TRUE(port.Purge() && port.QueuedBytes(queued) && queued == 0u) << queued;
 }
 
 TEST_F(PosixSerialPortTest, SecondObjectCannotOpenTheSameDevice)
 {
     TempDir dir;
-    const std::string link = dir.File("rm42port");
-    ASSERT_EQ(symlink(good.device.c_str(), link.c_str()), 0);
-    PosixSerialPort second;
     SerialSettings viaLink = good;
-    viaLink.device = link;
+    viaLink.device = dir.File("rm42port");
+    ASSERT_EQ(symlink(good.device.c_str(), viaLink.device.c_str()), 0);
+    PosixSerialPort second;
     ASSERT_TRUE(port.Open(viaLink)) << port.LastError();
     EXPECT_FALSE(port.Open(viaLink)) << "already open";
     EXPECT_TRUE(port.IsOpen());
-    EXPECT_FALSE(second.Open(good));
-    EXPECT_FALSE(second.LastError().empty());
+    EXPECT_TRUE(!second.Open(good) && !second.LastError().empty());
     ASSERT_TRUE(port.Close());
     EXPECT_TRUE(second.Open(good)) << second.LastError();
 }
@@ -149,17 +137,14 @@ TEST_F(PosixSerialPortTest, HangUpIsAnErrorNotAWait)
     EXPECT_EQ(port.WaitForInput(2000), WaitResult::Error);
     std::size_t n = 0;
     char buf[8];
-    EXPECT_FALSE(port.QueuedBytes(n));
-    EXPECT_FALSE(port.Read(buf, sizeof buf, n));
-    EXPECT_FALSE(port.Write("DA\r\n", 4));
+    const std::vector<bool> hungUp{port.QueuedBytes(n), port.Read(buf, sizeof buf, n), port.Write("DA", 2)};
+    EXPECT_EQ(hungUp, std::vector<bool>(3, false)) << "QueuedBytes, Read, Write";
     EXPECT_TRUE(port.Close());
 
     // Closed, it refuses everything.
     bool cts = true, dsr = true;
-    EXPECT_FALSE(port.Close());
-    EXPECT_FALSE(port.Purge());
-    EXPECT_FALSE(port.Write("x", 1));
-    EXPECT_FALSE(port.ModemLines(cts, dsr));
-    EXPECT_FALSE(cts || dsr);
+    const std::vector<bool> closed{port.Close(), port.Purge(), port.Write("x", 1), port.ModemLines(cts, dsr),
+                                   cts || dsr};
+    EXPECT_EQ(closed, std::vector<bool>(5, false)) << "Close, Purge, Write, ModemLines, a modem line on";
     EXPECT_EQ(port.WaitForInput(10), WaitResult::Error);
 }

@@ -21,19 +21,17 @@ Bitmap24 MakeBitmap(int width, int height, const std::function<Bgr(int, int)>& c
 {
     const int stride = (width * 3 + 3) / 4 * 4;
     Bitmap24 bitmap{width, height, std::vector<uint8_t>(size_t(stride) * height, 0xAA)};
-    for (int row = 0; row < height; ++row)
+    for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x)
             for (int i = 0; i < 3; ++i)
-                bitmap.bottomUpRows[size_t(row) * stride + x * 3 + i] =
-                    uint8_t(colourAt(x, height - 1 - row)[i]);
+                bitmap.bottomUpRows[size_t(height - 1 - y) * stride + x * 3 + i] = uint8_t(colourAt(x, y)[i]);
     return bitmap;
 }
 
 // Channel i of the pixel at x, y of a loaded picture.
-int Channel(const PixelRows& rows, int x, int y, int i)
-{
-    return rows.bits[size_t(y) * rows.Stride() + x * rows.channels + i];
-}
+const auto Channel = [](const PixelRows& rows, int x, int y, int i) {
+    return int(rows.bits[size_t(y) * rows.Stride() + x * rows.channels + i]);
+};
 
 // Encodes raw pixels with TurboJPEG directly, for pictures our own writer never makes.
 std::string Encode(const std::vector<uint8_t>& pixels, int width, int height, int format, int sampling)
@@ -49,30 +47,14 @@ std::string Encode(const std::vector<uint8_t>& pixels, int width, int height, in
     return bytes;
 }
 
-// An independent reading of the file's markers: the baseline frame's size and sampling (one byte
-// per component, horizontal << 4 | vertical) and the first quantisation table in file order.
-struct JpegHeader {
-    int width = 0, height = 0;
-    std::vector<int> sampling, firstTable;
-};
-
-JpegHeader ReadHeader(const std::string& s)
+// An independent reading of the file's markers: the body of the first segment with this marker
+// before the scan, empty if there is none.
+std::string Segment(const std::string& s, int marker)
 {
-    JpegHeader h;
     auto at = [&](size_t i) { return i < s.size() ? int(uint8_t(s[i])) : 0; };
-    for (size_t pos = 2; at(pos) == 0xFF && at(pos + 1) != 0xDA; pos += 2 + at(pos + 2) * 256 + at(pos + 3)) {
-        const size_t body = pos + 4;
-        if (at(pos + 1) == 0xC0) {
-            h.height = at(body + 1) * 256 + at(body + 2);
-            h.width = at(body + 3) * 256 + at(body + 4);
-            for (int c = 0; c < at(body + 5); ++c)
-                h.sampling.push_back(at(body + 7 + 3 * c));
-        } else if (at(pos + 1) == 0xDB && h.firstTable.empty() && at(body) == 0) {
-            for (size_t k = 0; k < 64; ++k)
-                h.firstTable.push_back(at(body + 1 + k));
-        }
-    }
-    return h;
+    for (size_t pos = 2; at(pos) == 0xFF && at(pos + 1) != 0xDA; pos += 2 + at(pos + 2) * 256 + at(pos + 3))
+        if (at(pos + 1) == marker) return s.substr(pos + 4, at(pos + 2) * 256 + at(pos + 3) - 2);
+    return {};
 }
 
 TEST(SaveBitmapAsJpeg, GraphPictureIsFullSizeUnsubsampledQuality80AndKeepsItsRows)
@@ -85,25 +67,27 @@ TEST(SaveBitmapAsJpeg, GraphPictureIsFullSizeUnsubsampledQuality80AndKeepsItsRow
     const Bitmap24 bitmap = MakeBitmap(509, 364, [](int x, int y) {
         return x >= 496 ? Bgr{0, 255, 0} : y < 182 ? Bgr{0, 0, 255} : Bgr{255, 0, 0};
     });
-    ASSERT_EQ(bitmap.bottomUpRows.size(), 1528u * 364u); // 1527 bytes and one of padding a row
     ASSERT_TRUE(CJpegImage::SaveBitmapAsJpeg(path, bitmap));
 
-    const JpegHeader h = ReadHeader(ReadFileBytes(path));
-    EXPECT_EQ(h.width, 509);
-    EXPECT_EQ(h.height, 364);
-    EXPECT_EQ(h.sampling, (std::vector<int>{0x11, 0x11, 0x11}));
-    // The standard's luminance table in zigzag order, scaled for quality 80 as IJG encoders do.
+    const std::string jpeg = ReadFileBytes(path);
+    // A baseline frame: 8 bits, 364 rows, 509 columns, three components (Y, Cb, Cr), each sampled
+    // 1x1, Y with quantisation table 0, Cb and Cr with table 1.
+    EXPECT_EQ(Segment(jpeg, 0xC0),
+              std::string("\x08\x01\x6C\x01\xFD\x03\x01\x11\x00\x02\x11\x01\x03\x11\x01", 15));
+    // The first table is table 0 of 8 bits: the standard's luminance table in zigzag order, scaled
+    // for quality 80 as IJG encoders do.
     const int base[64] = {16, 11, 12,  14,  12,  10, 16, 14,  13,  14,  18,  17,  16, 19,  24,  40,
                           26, 24, 22,  22,  24,  49, 35, 37,  29,  40,  58,  51,  61, 60,  57,  51,
                           56, 55, 64,  72,  92,  78, 64, 68,  87,  69,  55,  56,  80, 109, 81,  87,
                           95, 98, 103, 104, 103, 62, 77, 113, 121, 112, 100, 120, 92, 101, 103, 99};
-    ASSERT_EQ(h.firstTable.size(), 64u);
+    const std::string table = Segment(jpeg, 0xDB);
+    ASSERT_EQ(table.size() >= 65 ? table[0] : -1, 0);
     for (int k = 0; k < 64; ++k)
-        EXPECT_EQ(h.firstTable[k], std::clamp((base[k] * 40 + 50) / 100, 1, 255)) << k;
+        EXPECT_EQ(uint8_t(table[1 + k]), std::clamp((base[k] * 40 + 50) / 100, 1, 255)) << k;
 
     CJpegImage image;
     ASSERT_TRUE(image.LoadJpeg(path));
-    EXPECT_EQ(image.pixels.bits.size(), 1528u * 364u);
+    EXPECT_EQ(image.pixels.bits.size(), 1528u * 364u); // 1527 bytes and one of padding a row
     const std::pair<int, int> probes[] = {{4, 4}, {480, 170}, {4, 360}, {480, 200}, {500, 4}, {508, 363}};
     for (const auto& [x, y] : probes)
         for (int i = 0; i < 3; ++i)
@@ -117,20 +101,16 @@ TEST(SaveBitmapAsJpeg, RefusesBadBitmapsAndUnwritablePathsLeavingNoFile)
     TempDir dir;
     std::filesystem::create_directory(dir.File("taken"));
     const Bitmap24 good = MakeBitmap(509, 364, [](int, int) { return Bgr{1, 2, 3}; });
-    Bitmap24 unpadded = good, noWidth = good, negative = good;
-    unpadded.bottomUpRows.resize(1527u * 364u);
-    noWidth.width = 0;
-    negative.height = -364;
-    const Bitmap24 huge{20001, 1, std::vector<uint8_t>(60004)};
-    const std::pair<std::string, const Bitmap24*> cases[] = {{dir.File("no/such/folder/graph.jpg"), &good},
-                                                             {dir.File("taken"), &good},
-                                                             {"", &good},
-                                                             {dir.File("a.jpg"), &unpadded},
-                                                             {dir.File("b.jpg"), &noWidth},
-                                                             {dir.File("c.jpg"), &negative},
-                                                             {dir.File("d.jpg"), &huge}};
+    const std::vector<uint8_t>& rows = good.bottomUpRows;
+    // Unwritable paths; rows without padding, no width, a negative height, too wide.
+    // clang-format off
+    const std::pair<std::string, Bitmap24> cases[] = {
+        {dir.File("no/such/folder/graph.jpg"), good}, {dir.File("taken"), good}, {"", good},
+        {dir.File("a.jpg"), {509, 364, std::vector<uint8_t>(1527u * 364u)}}, {dir.File("b.jpg"), {0, 364, rows}},
+        {dir.File("c.jpg"), {509, -364, rows}}, {dir.File("d.jpg"), {20001, 1, std::vector<uint8_t>(60004)}}};
+    // clang-format on
     for (const auto& [path, bitmap] : cases)
-        EXPECT_FALSE(CJpegImage::SaveBitmapAsJpeg(path, *bitmap)) << path << " " << bitmap->width;
+        EXPECT_FALSE(CJpegImage::SaveBitmapAsJpeg(path, bitmap)) << path << " " << bitmap.width;
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 1);
     EXPECT_TRUE(std::filesystem::is_empty(dir.File("taken")));
 }
@@ -147,10 +127,9 @@ TEST(LoadJpeg, GreyBecomesThreeEqualChannelsAndFourChannelsArePremultiplied)
     ASSERT_EQ(image.pixels.channels, 3);
     for (int y = 0; y < 8; ++y)
         for (int x = 0; x < 24; ++x) {
-            const int b = Channel(image.pixels, x, y, 0);
-            EXPECT_TRUE(b == Channel(image.pixels, x, y, 1) && b == Channel(image.pixels, x, y, 2))
-                << x << "," << y;
-            EXPECT_NEAR(b, x * 10, 10) << x << "," << y;
+            const auto at = [&](int i) { return Channel(image.pixels, x, y, i); };
+            EXPECT_TRUE(at(0) == at(1) && at(1) == at(2)) << x << "," << y;
+            EXPECT_NEAR(at(0), x * 10, 10) << x << "," << y;
         }
 
     for (const auto& [c0, c1, c2, a] :
@@ -171,22 +150,17 @@ TEST(LoadJpeg, GreyBecomesThreeEqualChannelsAndFourChannelsArePremultiplied)
 TEST(LoadJpeg, BadFilesFailAndLeaveThePictureEmpty)
 {
     TempDir dir;
-    std::vector<uint8_t> pixels(32 * 32 * 3);
-    for (size_t i = 0; i < pixels.size(); ++i)
-        pixels[i] = uint8_t(i * 37 % 251);
-    const std::string good = Encode(pixels, 32, 32, TJPF_BGR, TJSAMP_444);
+    const auto pattern = [](int x, int y) { return Bgr{x * 8, y * 8, (x + y) * 4}; };
+    ASSERT_TRUE(CJpegImage::SaveBitmapAsJpeg(dir.File("good.jpg"), MakeBitmap(32, 32, pattern)));
+    const std::string good = ReadFileBytes(dir.File("good.jpg"));
     std::string huge = good; // a valid header that declares 60000 x 60000 pixels
     const size_t sof = huge.find("\xFF\xC0");
     ASSERT_NE(sof, std::string::npos);
     huge.replace(sof + 5, 4, "\xEA\x60\xEA\x60");
-    WriteFileBytes(dir.File("good.jpg"), good);
-    const std::string cases[] = {"",
-                                 "Notes, not a picture.\n",
-                                 std::string("\xFF\xD8", 2),
-                                 good.substr(0, 40),
-                                 good.substr(0, good.size() / 2 + 60),
-                                 good.substr(0, good.size() - 2),
-                                 huge};
+    // clang-format off
+    const std::string cases[] = {"", "Notes, not a picture.\n", std::string("\xFF\xD8", 2), good.substr(0, 40),
+        good.substr(0, good.size() / 2 + 60), good.substr(0, good.size() - 2), huge};
+    // clang-format on
     CJpegImage image;
     for (size_t i = 0; i <= std::size(cases) + 1; ++i) {
         std::string path = dir.File("bad" + std::to_string(i) + ".jpg"); // the last but one is missing

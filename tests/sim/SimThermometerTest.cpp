@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <functional>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "SimThermometer.h"
@@ -12,47 +12,41 @@
 namespace {
 
 const SerialSettings kSettings{"sim", 9600, 8, 0, 0, 5000, 5000};
+using Kind = SimFault::Kind;
 
 // A thermometer on an in-process line under virtual time; its clock starts at 15:30:10 on 1 March
 // 2026.
 struct Bench {
-    using Setup = std::function<void(SimConfig&)>;
-    explicit Bench(const Setup& setup = {})
+    explicit Bench(const std::function<void(SimConfig&)>& setup = {})
         : device(Config(setup), clock), factory(MakeSimPortFactory(device, clock)), port(factory->Create())
     {
         EXPECT_TRUE(port->Open(kSettings));
     }
-    static SimConfig Config(const Setup& setup)
+    static SimConfig Config(const std::function<void(SimConfig&)>& setup)
     {
         SimConfig c;
-        c.useHostClock = false;
-        c.clockStart = {2026, 3, 1, 15, 30, 10};
+        c.useHostClock = false, c.clockStart = {2026, 3, 1, 15, 30, 10};
         if (setup) setup(c);
         return c;
     }
 
-    void Send(const std::string& command)
-    {
-        const std::string line = command + "\r\n";
-        ASSERT_TRUE(port->Write(line.data(), line.size()));
-    }
+    void Send(const std::string& c) { ASSERT_TRUE(port->Write((c + "\r\n").data(), c.size() + 2)); }
+    std::string Ask(const std::string& command) { return Send(command), Line(); } // the reply
 
     // The next line (CR LF included) within timeoutMs of virtual time; empty if none arrived.
     std::string Line(uint32_t timeoutMs = 5000)
     {
-        const uint64_t deadline = clock.TickMs() + timeoutMs;
+        const uint64_t end = clock.TickMs() + timeoutMs;
         while (pending.find("\r\n") == std::string::npos) {
             const uint64_t now = clock.TickMs();
-            if (now >= deadline || port->WaitForInput(uint32_t(deadline - now)) != WaitResult::Ready)
-                return {};
+            if (now >= end || port->WaitForInput(uint32_t(end - now)) != WaitResult::Ready) return {};
             char buf[2048];
             std::size_t got = 0;
             EXPECT_TRUE(port->Read(buf, sizeof buf, got));
             pending.append(buf, got);
         }
-        const auto end = pending.find("\r\n") + 2;
-        std::string line = pending.substr(0, end);
-        pending.erase(0, end);
+        const std::string line = pending.substr(0, pending.find("\r\n") + 2);
+        pending.erase(0, line.size());
         return line;
     }
 
@@ -62,8 +56,7 @@ struct Bench {
         std::istringstream in(table);
         for (std::string pair; in >> pair;) {
             const std::string command = pair.substr(0, pair.find('>'));
-            Send(command);
-            EXPECT_EQ(Line(), pair.substr(command.size() + 1) + "\r\n") << "command " << command;
+            EXPECT_EQ(Ask(command), pair.substr(command.size() + 1) + "\r\n") << "command " << command;
         }
     }
 
@@ -79,33 +72,28 @@ struct Bench {
 TEST(SimThermometerCommands, AnswersByteForByteAndGuardsCheckMode)
 {
     Bench b([](SimConfig& c) { c.recordCount = 3, c.memoryWords = {0x0BB8}; });
-    // Outside check mode register access and setting the clock are refused.
-    b.Expect("9100>91NGFF 9200FC04>92NG00 23000000>23NGFA 24010307D5>24NGFB DA>DAOK1F "
-             "9130>9130075BAB 9131>9131CD15BB " // serial 123456789 = 0x075BCD15
-             "9100>910000008A 9114>911403B6AA 9140>9140000391 9142>91420BB8BC "
-             "9143>9143FFFFE9 " // an empty memory word
-             "22>220A1E0F0103141A5C 14>140B9242 "
-             "2F>2F0BA60000000B925E " // 25.0 degC target, 23.0 degC room
-             // Malformed: lower case, no address, no such register or memory word, a short
-             // value, the read-only serial number, arguments where none belong, unknown code.
-             "91ZZ>91NGFF 91ff>91NGFF 91>91NGFF 9120>91NGFF 91142>91NGFF 91003>91NGFF "
-             "9200FC0>92NG00 92301234>92NG00 2F00>2FNG0D 1400>14NGFA DAXX>DANG1A 77>77NG03 " +
-             ("91" + std::string(1500, '0')) + ">91NGFF " +
-             "9200FC04>92OK05 9242ABCD>92OK05 81>81OK03 9100>91NGFF");
-    EXPECT_EQ(b.device.Register(0x00), 0xFC04);
-    EXPECT_EQ(b.device.Register(0x42), 0xABCD);
+    // Outside check mode register access and setting the clock are refused. Then the serial number
+    // 123456789 = 0x075BCD15, registers, memory words (43 is empty), the clock, the emissivity and
+    // a reading: 25.0 degC target, 23.0 degC room. Malformed: lower case, no address, no such
+    // register or memory word, a short value, the read-only serial number, arguments where none
+    // belong, unknown code, an overlong line. Last, writes in check mode, and leaving it with 81.
+    b.Expect("9100>91NGFF 9200FC04>92NG00 23000000>23NGFA 24010307D5>24NGFB DA>DAOK1F 9130>9130075BAB "
+             "9131>9131CD15BB 9100>910000008A 9114>911403B6AA 9140>9140000391 9142>91420BB8BC "
+             "9143>9143FFFFE9 22>220A1E0F0103141A5C 14>140B9242 2F>2F0BA60000000B925E 91ZZ>91NGFF "
+             "91ff>91NGFF 91>91NGFF 9120>91NGFF 91142>91NGFF 91003>91NGFF 9200FC0>92NG00 92301234>92NG00 "
+             "2F00>2FNG0D 1400>14NGFA DAXX>DANG1A 77>77NG03 91" +
+             std::string(1500, '0') + ">91NGFF " + "9200FC04>92OK05 9242ABCD>92OK05 81>81OK03 9100>91NGFF");
+    EXPECT_EQ(std::tuple(b.device.Register(0x00), b.device.Register(0x42)), std::tuple(0xFC04, 0xABCD));
 }
 
 TEST(SimThermometerClock, RunsSetsAndValidates)
 {
     Bench b;
     b.clock.Advance(61000);
-    b.Expect("22>220B1F0F0103141A5E DA>DAOK1F " // 15:31:11 on 1 March 2026
-                                                // Second 60, hour 24, lower case, too short; 29 February
-                                                // 2025, day 0, month 13.
-             "233C0000>23NGFA 23000018>23NGFA 233b0000>23NGFA 230000>23NGFA "
-             "241D0207E9>24NGFB 24000107EA>24NGFB 24010D07EA>24NGFB "
-             // 29 February 2024, 23:59:59 on 31 December 2099.
+    // 15:31:11 on 1 March 2026. Refused: second 60, hour 24, lower case, too short; 29 February
+    // 2025, day 0, month 13. Accepted: 29 February 2024, 23:59:59 on 31 December 2099.
+    b.Expect("22>220B1F0F0103141A5E DA>DAOK1F 233C0000>23NGFA 23000018>23NGFA 233b0000>23NGFA "
+             "230000>23NGFA 241D0207E9>24NGFB 24000107EA>24NGFB 24010D07EA>24NGFB "
              "241D0207E8>24OK00 233B3B17>23OKFF 241F0C0833>24OK00");
     b.clock.Advance(1000);
     b.Expect("22>22000000010115000C"); // midnight, 1 January 2100
@@ -115,15 +103,10 @@ TEST(SimThermometerStream, StreamsAtTheConfiguredRateWhileOutputBitsAreSet)
 {
     Bench b([](SimConfig& c) { c.streamRateHz = 5.0; });
     EXPECT_EQ(b.Line(1000), "") << "no output bits, no stream";
-    b.Expect("DA>DAOK1F 92000080>92OK05");
-    b.Send("81");
-    std::string reply;
-    while ((reply = b.Line()).compare(0, 2, "2F") == 0) {
-    }
-    EXPECT_EQ(reply, "81OK03\r\n");
+    b.Expect("DA>DAOK1F 92000080>92OK05"); // bit 7
     int lines = 0;
-    const uint64_t start = b.clock.TickMs();
-    for (std::string line; !(line = b.Line(uint32_t(start + 2000 - b.clock.TickMs()))).empty(); ++lines)
+    const uint64_t end = b.clock.TickMs() + 2000;
+    for (std::string line; !(line = b.Line(uint32_t(end - b.clock.TickMs()))).empty(); ++lines)
         EXPECT_EQ(line, "2F0BA60000000B92\r\n");
     EXPECT_EQ(lines, 10);
     b.device.SetRegister(0x00, 0x0000);
@@ -133,39 +116,28 @@ TEST(SimThermometerStream, StreamsAtTheConfiguredRateWhileOutputBitsAreSet)
 TEST(SimThermometerStream, PutsAStreamLineBeforeEverySecondReply)
 {
     Bench b([](SimConfig& c) { c.status0 = 0x00C0; });
-    int precededByStream = 0;
+    std::string seen;
     for (int i = 0; i < 6; ++i) {
         ASSERT_TRUE(b.port->Purge());
         b.pending.clear();
-        b.Send("14");
-        std::string first = b.Line();
-        if (first.compare(0, 2, "2F") == 0) {
-            ++precededByStream;
-            EXPECT_EQ(first.size(), 18u);
-            first = b.Line();
-        }
-        EXPECT_EQ(first, "140B9242\r\n");
+        const std::string first = b.Ask("14");
+        seen += first + (first.compare(0, 2, "2F") == 0 ? b.Line() : "");
     }
-    EXPECT_EQ(precededByStream, 3);
+    const std::string reply = "140B9242\r\n", twice = reply + "2F0BA60000000B92\r\n" + reply;
+    EXPECT_EQ(seen, twice + twice + twice);
 }
 
 TEST(SimThermometerFaults, EachKindForACodeOrATransaction)
 {
-    Bench b([](SimConfig& c) {
-        c.faults = {{SimFault::Kind::Ng, "91", 0}, {SimFault::Kind::Silent, "", 5}};
-    });
-    b.device.AddFault({SimFault::Kind::Garbage, "2F", 0});
-    b.device.AddFault({SimFault::Kind::Overlong, "14", 0});
+    Bench b([](SimConfig& c) { c.faults = {{Kind::Ng, "91", 0}, {Kind::Silent, "", 5}}; });
+    b.device.AddFault({Kind::Garbage, "2F", 0});
+    b.device.AddFault({Kind::Overlong, "14", 0});
     b.Expect("DA>DAOK1F 9100>91NGFF");
-    b.Send("2F");
-    const std::string garbage = b.Line();
+    const std::string garbage = b.Ask("2F");
     EXPECT_TRUE(!garbage.empty() && garbage.compare(0, 2, "2F") != 0) << garbage;
-    b.Send("14");
-    const std::string overlong = b.Line();
-    EXPECT_GT(overlong.size(), 1024u);
-    EXPECT_EQ(overlong.compare(0, 2, "14"), 0);
-    b.Send("81"); // the fifth command gets no answer at all
-    EXPECT_EQ(b.Line(), "");
+    const std::string overlong = b.Ask("14");
+    EXPECT_TRUE(overlong.size() > 1024 && overlong.compare(0, 2, "14") == 0) << overlong.size();
+    EXPECT_EQ(b.Ask("81"), "") << "the fifth command gets no answer at all";
     b.device.ClearFaults();
     b.Expect("9100>910000008A 14>140B9242");
     EXPECT_EQ(b.device.ReceivedCommands(),
@@ -176,13 +148,10 @@ TEST(SimThermometerFaults, SwitchedOffDropsModemLinesAndAnswersNothing)
 {
     Bench b;
     bool cts = false, dsr = false;
-    ASSERT_TRUE(b.port->ModemLines(cts, dsr));
-    EXPECT_TRUE(cts && dsr);
+    EXPECT_TRUE(b.port->ModemLines(cts, dsr) && cts && dsr);
     b.device.SetPowered(false);
-    ASSERT_TRUE(b.port->ModemLines(cts, dsr));
-    EXPECT_FALSE(cts || dsr);
-    b.Send("DA");
-    EXPECT_EQ(b.Line(), "");
+    EXPECT_TRUE(b.port->ModemLines(cts, dsr) && !cts && !dsr);
+    EXPECT_EQ(b.Ask("DA"), "");
     EXPECT_TRUE(b.device.ReceivedCommands().empty());
     b.device.SetPowered(true);
     b.Expect("DA>DAOK1F");
@@ -193,24 +162,18 @@ TEST(SimSerialPort, OnlyOnePortAtATimeAndClosedPortFails)
     Bench b;
     auto second = b.factory->Create();
     EXPECT_FALSE(b.port->Open(kSettings));
-    EXPECT_FALSE(second->Open(kSettings));
-    EXPECT_FALSE(second->LastError().empty());
+    EXPECT_TRUE(!second->Open(kSettings) && !second->LastError().empty());
     b.Send("DA");
     ASSERT_EQ(b.port->WaitForInput(1000), WaitResult::Ready);
     std::size_t queued = 0;
-    ASSERT_TRUE(b.port->QueuedBytes(queued));
-    EXPECT_EQ(queued, 8u);
-    ASSERT_TRUE(b.port->Purge());
-    ASSERT_TRUE(b.port->QueuedBytes(queued));
-    EXPECT_EQ(queued, 0u);
+    EXPECT_TRUE(b.port->QueuedBytes(queued) && queued == 8u) << queued;
+    EXPECT_TRUE(b.port->Purge() && b.port->QueuedBytes(queued) && queued == 0u) << queued;
     EXPECT_TRUE(b.port->Close());
-    EXPECT_FALSE(b.port->Close());
     char buf[8];
-    EXPECT_FALSE(b.port->Read(buf, sizeof buf, queued));
-    EXPECT_FALSE(b.port->Write("DA\r\n", 4));
-    EXPECT_EQ(b.port->WaitForInput(100), WaitResult::Error);
+    const std::vector<bool> closed{b.port->Close(), b.port->Read(buf, sizeof buf, queued),
+                                   b.port->Write("DA", 2), b.port->WaitForInput(100) != WaitResult::Error};
+    EXPECT_EQ(closed, std::vector<bool>(4, false)) << "Close, Read, Write, WaitForInput";
     EXPECT_TRUE(second->Open(kSettings));
-    ASSERT_TRUE(second->Close());
     EXPECT_FALSE(b.port->Open(SerialSettings{"sim", 9600, 8, 0, 1, 5000, 5000})) << "1.5 stop bits, 8 bits";
 }
 
@@ -232,7 +195,7 @@ TEST(SimSerialPort, LatencyAndPacingAdvanceVirtualTimeExactly)
     EXPECT_EQ(paced.clock.TickMs(), t1 + 13);
 }
 
-TEST(SimPhysics, ReadingFollowsTheEmissivitySetting)
+TEST(SimPhysics, ReadingFollowsTheEmissivitySettingAndTheScenario)
 {
     Bench b([](SimConfig& c) { c.targetC = 300.0, c.trueEmissivity = 0.80, c.emissivityRegister = 800; });
     EXPECT_EQ(b.device.ReportedTargetK10(), 5732); // the true temperature when the setting is right
@@ -240,10 +203,7 @@ TEST(SimPhysics, ReadingFollowsTheEmissivitySetting)
     EXPECT_LT(b.device.ReportedTargetK10(), 5732);
     b.device.SetRegister(0x14, 600);
     EXPECT_GT(b.device.ReportedTargetK10(), 5732);
-}
 
-TEST(SimPhysics, ScenariosMoveTheTarget)
-{
     Bench ramp([](SimConfig& c) { c.scenario = SimScenario::Ramp; }); // 10 degC a minute
     const int start = ramp.device.ReportedTargetK10();
     ramp.clock.Advance(60000);
@@ -256,8 +216,8 @@ TEST(SimPhysics, ScenariosMoveTheTarget)
     Bench s1(sine), s2(sine), s3([&](SimConfig&c) { sine(c), c.seed = 8; });
     bool differs = false;
     for (int i = 0; i < 50; ++i) {
-        for (Bench* b : {&s1, &s2, &s3})
-            b->clock.Advance(700);
+        for (Bench* s : {&s1, &s2, &s3})
+            s->clock.Advance(700);
         const int v1 = s1.device.ReportedTargetK10();
         EXPECT_EQ(v1, s2.device.ReportedTargetK10());
         EXPECT_NEAR(v1, 2982, 106);
