@@ -1,8 +1,5 @@
 #include "device/CCommIO.h"
-#include "app/AppState.h"
-#include "support/FakeClock.h"
 #include "support/ScriptedSerialPort.h"
-#include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -15,13 +12,7 @@ namespace {
 using Sleeps = std::vector<uint32_t>;
 
 // A link onto a scripted line; table cases each take a fresh one.
-struct Rig {
-    Rig()
-    {
-        app.iniPath = dir.File("rm42meter.ini");
-        app.clock = &clock;
-        app.ports = &line;
-    }
+struct Rig : LineRig {
     // Opens the link and forgets the pause of the open, so checks see only later pauses.
     void OpenLink()
     {
@@ -29,10 +20,6 @@ struct Rig {
         clock.sleeps.clear();
     }
 
-    TempDir dir;
-    FakeClock clock;
-    ScriptedLine line{clock};
-    AppState app;
     CCommIO link{app};
     std::string reply;
     int length = -1;
@@ -63,12 +50,12 @@ TEST(HexFieldTest, HexToIntAndReplyHexDecodeFieldsIncludingTheOddCases)
 
 TEST(CCommIOOpenTest, OpenTakesTheLineSettingsAndPausesFromTheIniOrItsDefaults)
 {
+    // clang-format off
     const std::tuple<const char*, SerialSettings, Sleeps> cases[] = {
         {"", {"COM4", 9600, 8, 0, 1, 30000, 30000}, {40, 500}},
-        {"[ComPort]\nPort=/dev/ttyRM\nBps=19200\nDataBits=7\nParity=2\nStopBit=0\nReceiveTimeOut=1234\n"
-         "SendTimeOut=4321\nCommandWait1=7\nCommandWait2=9\n",
-         {"/dev/ttyRM", 19200, 7, 2, 0, 1234, 4321},
-         {7, 9}}};
+        {"[ComPort]\nPort=/dev/ttyRM\nBps=19200\nDataBits=7\nParity=2\nStopBit=0\nReceiveTimeOut=1234\nSendTimeOut=4321\n"
+         "CommandWait1=7\nCommandWait2=9\n", {"/dev/ttyRM", 19200, 7, 2, 0, 1234, 4321}, {7, 9}}};
+    // clang-format on
     const auto fields = [](const SerialSettings& s) {
         return std::tie(s.device, s.baud, s.byteSize, s.parity, s.stopBits, s.readTimeoutMs,
                         s.writeTimeoutMs);
@@ -92,18 +79,7 @@ TEST(CCommIOOpenTest, OpenTakesTheLineSettingsAndPausesFromTheIniOrItsDefaults)
     }
 }
 
-TEST_F(CCommIOTest, OpenOnAnOpenLinkFailsAndLeavesThePortAlone)
-{
-    OpenLink();
-    line.Feed("DA");
-    EXPECT_FALSE(link.Open());
-    EXPECT_TRUE(link.IsOpen());
-    EXPECT_EQ(line.openAttempts, 1);
-    EXPECT_EQ(line.QueuedNow(), 2u); // nothing purged
-    EXPECT_TRUE(clock.sleeps.empty());
-}
-
-TEST_F(CCommIOTest, AFailedOpenLeavesTheLinkClosedAndTheClosedPortFree)
+TEST_F(CCommIOTest, AFailedOpenLeavesTheLinkClosedAndTheClosedPortFreeAndASecondOpenFails)
 {
     line.failOpens = 1;
     EXPECT_FALSE(link.Open());
@@ -113,7 +89,13 @@ TEST_F(CCommIOTest, AFailedOpenLeavesTheLinkClosedAndTheClosedPortFree)
     EXPECT_FALSE(line.portOpen);
     EXPECT_TRUE(clock.sleeps.empty());
     line.failPurge = false;
-    EXPECT_TRUE(link.Open()); // and it opens again
+    OpenLink(); // and it opens again
+    line.Feed("DA");
+    EXPECT_FALSE(link.Open()); // already open: the port is left alone
+    EXPECT_TRUE(link.IsOpen());
+    EXPECT_EQ(line.openAttempts, 3);
+    EXPECT_EQ(line.QueuedNow(), 2u); // nothing purged
+    EXPECT_TRUE(clock.sleeps.empty());
     line.failClose = true;
     EXPECT_FALSE(link.Close()); // the platform's answer, but closed all the same
     EXPECT_FALSE(link.Close());
@@ -128,20 +110,17 @@ TEST_F(CCommIOTest, AFailedOpenLeavesTheLinkClosedAndTheClosedPortFree)
 TEST(CCommIOSendTest, SendNeedsAnOpenPortAndCtsOrDsrAndFailuresComeBackWithoutAPause)
 {
     // Open, CTS, DSR, the write fails, the purge fails (which closes the link); the status.
+    // clang-format off
     const std::tuple<bool, bool, bool, bool, bool, CommStatus> cases[] = {
-        {false, true, true, false, false, COMM_NOT_CONNECTED},
-        {true, false, false, false, false, COMM_NOT_CONNECTED},
-        {true, true, false, false, false, COMM_OK},
-        {true, false, true, false, false, COMM_OK},
-        {true, true, true, true, false, COMM_IO_ERROR},
-        {true, true, true, false, true, COMM_NOT_CONNECTED}};
+        {false, true, true, false, false, COMM_NOT_CONNECTED}, {true, false, false, false, false, COMM_NOT_CONNECTED},
+        {true, true, false, false, false, COMM_OK},            {true, false, true, false, false, COMM_OK},
+        {true, true, true, true, false, COMM_IO_ERROR},        {true, true, true, false, true, COMM_NOT_CONNECTED}};
+    // clang-format on
     for (const auto& [open, cts, dsr, failWrite, failPurge, status] : cases) {
         Rig r;
         if (open) r.OpenLink();
-        r.line.cts = cts;
-        r.line.dsr = dsr;
-        r.line.failWrite = failWrite;
-        r.line.failPurge = failPurge;
+        std::tie(r.line.cts, r.line.dsr, r.line.failWrite, r.line.failPurge) =
+            std::tie(cts, dsr, failWrite, failPurge);
         SCOPED_TRACE(testing::Message() << open << cts << dsr << failWrite << failPurge);
         EXPECT_EQ(r.link.Send("DA"), status);
         EXPECT_EQ(r.line.written, status == COMM_OK ? "DA\r\n" : "");
@@ -164,46 +143,40 @@ TEST_F(CCommIOTest, SendDiscardsStaleInputAndCutsAnOverlongCommand)
     EXPECT_EQ(line.QueuedNow(), 0u);
 }
 
-TEST(CCommIOReceiveTest, ReceiveCollectsOneLineAndReturnsTheMomentItEnds)
+TEST(CCommIOReceiveTest, ReceiveReturnsOneLineTheMomentItEndsAndReceiveNowWhatIsQueued)
 {
-    const std::string x100(100, 'X'), y1000(1000, 'Y');
-    struct Case {
-        const char* what;
-        std::vector<std::pair<std::string, uint32_t>> feeds; // bytes, when
-        uint32_t waitMs;
-        CommStatus status;
-        std::string reply;
-        int length;
-        uint64_t elapsed;
-    };
-    const Case cases[] = {
-        {"split over reads", {{"DA", 100}, {"O", 200}, {"K\r\n", 300}}, 150, COMM_OK, "DAOK", 4, 300},
-        {"already there", {{"DAOK\r\n", 0}}, 150, COMM_OK, "DAOK", 4, 0},
-        {"line ends of the previous line", {{"\n\r\nABC\r\n", 0}}, 0, COMM_OK, "ABC", 3, 0},
-        {"what follows the CR is dropped but counted", {{"DAOK\r\n2F0BB8", 0}}, 150, COMM_OK, "DAOK", 10, 0},
-        {"never ends", {{"DAO", 0}}, 150, COMM_TIMEOUT, "", 0, 5000},
-        {"overflow with a wait", {{x100, 0}, {y1000, 200}, {"\r\n", 300}}, 150, COMM_OK, x100, 100, 200},
-        {"overflow first", {{std::string(1100, 'Z'), 10}}, 150, COMM_NO_REPLY, "", 0, 10},
-        {"overflow without a wait",
-         {{x100, 0}, {y1000, 10}, {"Z\r\n", 20}},
-         0,
-         COMM_OK,
-         x100 + "Z",
-         101,
-         20}};
-    for (const Case& c : cases) {
+    constexpr int kNow = -1; // ReceiveNow instead of Receive
+    const std::string x100(100, 'X'), y1000(1000, 'Y'), a1500(1500, 'A'), stream = "2F0BB8000000000BA2\r\n2F";
+    // What arrives (chunk after chunk), the wait, the status, reply, length, time taken, bytes left.
+    // clang-format off
+    const std::tuple<const char*, ScriptedAnswer, int, CommStatus, std::string, int, uint64_t, std::size_t> cases[] = {
+        {"split over reads", {{"DA", 100}, {"O", 100}, {"K\r\n", 100}}, 150, COMM_OK, "DAOK", 4, 300, 0},
+        {"already there", {{"DAOK\r\n", 0}}, 150, COMM_OK, "DAOK", 4, 0, 0},
+        {"line ends of the previous line", {{"\n\r\nABC\r\n", 0}}, 0, COMM_OK, "ABC", 3, 0, 0},
+        {"what follows the CR dropped but counted", {{"DAOK\r\n2F0BB8", 0}}, 150, COMM_OK, "DAOK", 10, 0, 0},
+        {"never ends", {{"DAO", 0}}, 150, COMM_TIMEOUT, "", 0, 5000, 0},
+        {"overflow with a wait", {{x100, 0}, {y1000, 200}, {"\r\n", 100}}, 150, COMM_OK, x100, 100, 200, 0},
+        {"overflow first", {{std::string(1100, 'Z'), 10}}, 150, COMM_NO_REPLY, "", 0, 10, 0},
+        {"overflow without a wait", {{x100, 0}, {y1000, 10}, {"Z\r\n", 10}}, 0, COMM_OK, x100 + "Z", 101, 20, 0},
+        {"now: nothing queued", {}, kNow, COMM_NO_REPLY, "", 0, 0, 0},
+        {"now: as it is", {{stream, 0}}, kNow, COMM_OK, stream, 22, 0, 0},
+        {"now: one buffer at a time", {{a1500, 0}}, kNow, COMM_OK, a1500.substr(477), 1023, 0, 477}};
+    // clang-format on
+    for (const auto& [what, feeds, waitMs, status, reply, length, elapsed, left] : cases) {
         Rig r;
         r.OpenLink();
-        for (const auto& [bytes, at] : c.feeds) {
-            r.line.Feed(bytes, at);
-        }
+        r.line.Schedule(feeds);
         r.reply = "stale";
         const uint64_t start = r.clock.TickMs();
-        EXPECT_EQ(r.link.Receive(r.reply, r.length, c.waitMs, 5000), c.status) << c.what;
-        EXPECT_EQ(r.reply, c.reply) << c.what;
-        EXPECT_EQ(r.length, c.length) << c.what;
-        EXPECT_EQ(r.clock.TickMs() - start, c.elapsed) << c.what;
-        EXPECT_TRUE(r.clock.sleeps.empty()) << c.what;
+        EXPECT_EQ(waitMs == kNow ? r.link.ReceiveNow(r.reply, r.length)
+                                 : r.link.Receive(r.reply, r.length, static_cast<uint32_t>(waitMs), 5000),
+                  status)
+            << what;
+        EXPECT_EQ(r.reply, reply) << what;
+        EXPECT_EQ(r.length, length) << what;
+        EXPECT_EQ(r.clock.TickMs() - start, elapsed) << what;
+        EXPECT_EQ(r.line.QueuedNow(), left) << what;
+        EXPECT_TRUE(r.clock.sleeps.empty()) << what;
     }
 }
 
@@ -213,6 +186,7 @@ TEST_F(CCommIOTest, ReceiveFailuresAndALateLineLeftForTheNextCall)
     EXPECT_EQ(link.Receive(reply, length, 150, 5000), COMM_NOT_CONNECTED);
     EXPECT_EQ(reply, "");
     EXPECT_EQ(length, 0);
+    EXPECT_EQ(link.ReceiveNow(reply, length), COMM_NOT_CONNECTED);
     OpenLink();
     line.Feed("81OK\r\n", 100);
     EXPECT_EQ(link.Receive(reply, length, 150, 50), COMM_TIMEOUT);
@@ -222,61 +196,20 @@ TEST_F(CCommIOTest, ReceiveFailuresAndALateLineLeftForTheNextCall)
     line.failRead = true;
     EXPECT_EQ(link.Receive(reply, length, 150, 5000), COMM_IO_ERROR);
     EXPECT_EQ(length, 0);
-}
-
-TEST_F(CCommIOTest, ReceiveNowTakesWhatIsQueuedAsItIsWithoutWaiting)
-{
-    EXPECT_EQ(link.ReceiveNow(reply, length), COMM_NOT_CONNECTED);
-    OpenLink();
-    EXPECT_EQ(link.ReceiveNow(reply, length), COMM_NO_REPLY);
-    line.Feed("2F0BB8000000000BA2\r\n2F");
-    ASSERT_EQ(link.ReceiveNow(reply, length), COMM_OK);
-    EXPECT_EQ(reply, "2F0BB8000000000BA2\r\n2F");
-    EXPECT_EQ(length, 22);
-    line.Feed(std::string(1500, 'A'));
-    ASSERT_EQ(link.ReceiveNow(reply, length), COMM_OK);
-    EXPECT_EQ(length, 1023);
-    ASSERT_EQ(link.ReceiveNow(reply, length), COMM_OK);
-    EXPECT_EQ(length, 477);
-    line.Feed("X");
-    line.failRead = true;
     EXPECT_EQ(link.ReceiveNow(reply, length), COMM_IO_ERROR);
-    EXPECT_TRUE(clock.sleeps.empty());
 }
 
 TEST(CCommIOTransactTest, TransactWaitsForTheLineEchoingItsCodeThenPauses)
 {
     const std::string stream = "2F0BB8000000000BA2\r\n";
     ScriptedAnswer endless(400, {stream, 50});
-    struct Case {
-        const char* what;
-        const char* command;
-        ScriptedAnswer answer;
-        CommStatus status;
-        const char* reply;
-        uint64_t elapsed; // the pause included
-    };
-    const Case cases[] = {
+    // clang-format off
+    const std::tuple<const char*, const char*, ScriptedAnswer, CommStatus, const char*, uint64_t> cases[] = {
         {"echo taken off", "9130", {{"9130075B00\r\n"}}, COMM_OK, "30075B00", 40},
-        {"register reply and stream line dropped",
-         "DA",
-         {{"9100FC0400\r\n"}, {stream, 400}, {"DAOK\r\n", 400}},
-         COMM_OK,
-         "OK",
-         840},
-        {"line end split from the dropped line",
-         "DA",
-         {{"9100FC0400\r"}, {"\nDAOK\r\n", 200}},
-         COMM_OK,
-         "OK",
-         240},
+        {"register reply and stream line dropped", "DA", {{"9100FC0400\r\n"}, {stream, 400}, {"DAOK\r\n", 400}}, COMM_OK, "OK", 840},
+        {"line end split from the dropped line", "DA", {{"9100FC0400\r"}, {"\nDAOK\r\n", 200}}, COMM_OK, "OK", 240},
         {"answer in the same read as a dropped line", "DA", {{stream + "DAOK\r\n"}}, COMM_OK, "OK", 40},
-        {"each dropped line a fresh time-out",
-         "DA",
-         {{stream}, {stream, 4000}, {"DAOK\r\n", 4000}},
-         COMM_OK,
-         "OK",
-         8040},
+        {"each dropped line a fresh time-out", "DA", {{stream}, {stream, 4000}, {"DAOK\r\n", 4000}}, COMM_OK, "OK", 8040},
         {"the code alone", "DA", {{"DA\r\n"}}, COMM_OK, "", 40},
         {"refusal", "DA", {{"DANG\r\n"}}, COMM_OK, "NG", 40},
         {"silence", "DA", {}, COMM_TIMEOUT, "", 5040},
@@ -285,18 +218,19 @@ TEST(CCommIOTransactTest, TransactWaitsForTheLineEchoingItsCodeThenPauses)
         {"too short for the code", "DA", {{"D\r\n"}}, COMM_TIMEOUT, "", 5040},
         {"lower-case code", "DA", {{"da\r\n"}}, COMM_TIMEOUT, "", 5040},
         {"hang-up", "DA", {{"DA"}, {"", 300, true}}, COMM_IO_ERROR, "", 340}};
-    for (const Case& c : cases) {
+    // clang-format on
+    for (const auto& [what, command, answer, status, reply, elapsed] : cases) {
         Rig r;
         r.OpenLink();
-        r.line.standing[c.command] = c.answer;
+        r.line.standing[command] = answer;
         r.reply = "stale";
         const uint64_t start = r.clock.TickMs();
-        EXPECT_EQ(r.link.Transact(c.command, r.reply, r.length), c.status) << c.what;
-        EXPECT_EQ(r.reply, c.reply) << c.what;
-        EXPECT_EQ(r.length, static_cast<int>(r.reply.size())) << c.what;
-        EXPECT_EQ(r.clock.sleeps, Sleeps{40}) << c.what;
-        EXPECT_EQ(r.clock.TickMs() - start, c.elapsed) << c.what;
-        EXPECT_TRUE(r.link.IsOpen()) << c.what; // the caller closes, also after a hang-up
+        EXPECT_EQ(r.link.Transact(command, r.reply, r.length), status) << what;
+        EXPECT_EQ(r.reply, reply) << what;
+        EXPECT_EQ(r.length, static_cast<int>(r.reply.size())) << what;
+        EXPECT_EQ(r.clock.sleeps, Sleeps{40}) << what;
+        EXPECT_EQ(r.clock.TickMs() - start, elapsed) << what;
+        EXPECT_TRUE(r.link.IsOpen()) << what; // the caller closes, also after a hang-up
     }
 }
 

@@ -1,11 +1,6 @@
 #include "device/CommandSet.h"
-#include "app/AppState.h"
-#include "app/LangString.h"
 #include "device/CCommIO.h"
-#include "support/FakeClock.h"
-#include "support/FakeUserInterface.h"
 #include "support/ScriptedSerialPort.h"
-#include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -38,11 +33,11 @@ TEST(CommandTextTest, FieldsAreFixedWidthUpperCaseHex)
 
 TEST(ReplyDecodingTest, RefusalsRegisterTemperatureAndClockReplies)
 {
-    for (const char* reply : {"NG", "NG00"}) {
-        EXPECT_TRUE(IsRefusal(reply)) << reply;
-    }
-    for (const char* reply : {"OK", "N", "", "0NG", "ng"}) {
-        EXPECT_FALSE(IsRefusal(reply)) << reply;
+    const std::pair<const char*, bool> refusals[] = {{"NG", true}, {"NG00", true}, {"OK", false},
+                                                     {"N", false}, {"", false},    {"0NG", false},
+                                                     {"ng", false}};
+    for (const auto& [reply, refusal] : refusals) {
+        EXPECT_EQ(IsRefusal(reply), refusal) << reply;
     }
     // "00FFFF" is one character short: the trailing pair eats a digit.
     const std::tuple<const char*, bool, uint16_t> registers[] = {
@@ -64,15 +59,16 @@ TEST(ReplyDecodingTest, RefusalsRegisterTemperatureAndClockReplies)
 
 TEST(ReplyDecodingTest, OnlyWholeTwoFLinesCarryStreamedTemperatures)
 {
-    for (const char* line : {"2F0BB81234560BA2CD", "2F0BB81234560BA2\r\n", "2F0BB81234560BA2"}) {
+    // clang-format off
+    const std::pair<const char*, bool> lines[] = {
+        {"2F0BB81234560BA2CD", true}, {"2F0BB81234560BA2\r\n", true}, {"2F0BB81234560BA2", true},
+        {"2F0BB81234560BA", false}, {"2F0BB8\r\n2F0BB81234560BA2", false}, {"NG0BB81234560BA2", false},
+        {"", false}, {"2f0BB81234560BA2", false}};
+    // clang-format on
+    for (const auto& [line, hasData] : lines) {
         const StreamedTemperatures t = DecodeStreamLine(line);
-        EXPECT_TRUE(t.hasData) << line;
-        EXPECT_EQ(t.targetK10, 0x0BB8) << line;
-        EXPECT_EQ(t.roomK10, 0x0BA2) << line;
-    }
-    for (const char* line :
-         {"2F0BB81234560BA", "2F0BB8\r\n2F0BB81234560BA2", "NG0BB81234560BA2", "", "2f0BB81234560BA2"}) {
-        EXPECT_FALSE(DecodeStreamLine(line).hasData) << line;
+        EXPECT_EQ(t.hasData, hasData) << line;
+        EXPECT_TRUE(!hasData || (t.targetK10 == 0x0BB8 && t.roomK10 == 0x0BA2)) << line;
     }
 }
 
@@ -97,29 +93,19 @@ TEST(UnitsTest, ConversionsTruncateAndClampToTheWireRange)
 }
 
 // A thermometer that accepts check mode, register writes and the exit.
-class DeviceSessionTest : public ::testing::Test {
-protected:
-    DeviceSessionTest()
+struct Rig : LineRig {
+    Rig()
     {
-        app.iniPath = dir.File("rm42meter.ini");
-        app.clock = &clock;
-        app.ports = &line;
-        app.ui = &ui;
         line.Respond("DA", "DAOK");
         line.Respond("81", "81");
         line.Respond("92", "92");
         line.Respond("9135", "9135400400");
     }
 
-    std::string Text(int id) const { return LoadLangString(app, id); }
-
-    TempDir dir;
-    FakeClock clock;
-    ScriptedLine line{clock};
-    FakeUserInterface ui;
-    AppState app;
     CCommIO link{app};
 };
+
+class DeviceSessionTest : public ::testing::Test, public Rig {};
 
 TEST_F(DeviceSessionTest, AWholeOperationOpensChecksInWorksExitsAndCloses)
 {
@@ -140,27 +126,32 @@ TEST_F(DeviceSessionTest, AWholeOperationOpensChecksInWorksExitsAndCloses)
     EXPECT_FALSE(line.portOpen);
 }
 
-TEST_F(DeviceSessionTest, BeginReportsAFailedOpenOrCheckModeAndClosesWithoutExit)
+TEST_F(DeviceSessionTest, FailedBeginsAndEndsAreReportedAndTheLinkIsClosedWithoutExitUnlessBegun)
 {
-    const std::function<void(ScriptedLine&)> failures[] = {
-        [](ScriptedLine& l) { l.failOpens = 1; }, // reported as a port error
-        [](ScriptedLine& l) { l.standing.erase("DA"); }, [](ScriptedLine& l) { l.Respond("DA", "DANG"); },
-        [](ScriptedLine& l) { l.cts = l.dsr = false; }};
-    for (const auto& fail : failures) {
-        FakeUserInterface caseUi;
-        ScriptedLine caseLine(clock);
-        caseLine.Respond("DA", "DAOK");
-        fail(caseLine);
-        app.ui = &caseUi;
-        app.ports = &caseLine;
-        CCommIO caseLink(app);
-        DeviceSession session(app, caseLink);
-        EXPECT_FALSE(session.Begin());
-        EXPECT_FALSE(caseLine.portOpen);
-        const bool openFailed = caseLine.opens.empty();
-        EXPECT_EQ(caseUi.BoxTexts(), Texts{Text(openFailed ? 164 : 115)});
-        EXPECT_EQ(caseUi.StatusText(), openFailed ? Text(164) : "* COMMAND ERROR");
-        EXPECT_LE(caseLine.commands.size(), 1u); // no 81
+    using Arrange = std::function<void(ScriptedLine&)>;
+    const std::string error = "* COMMAND ERROR", io = Text(164), on = Text(115);
+    // What goes wrong, whether Begin succeeds and End is called, the boxes, the status, the commands.
+    // clang-format off
+    const std::tuple<Arrange, bool, bool, Texts, std::string, Texts> cases[] = {
+        {[](ScriptedLine& l) { l.failOpens = 1; }, false, false, {io}, io, {}},
+        {[](ScriptedLine& l) { l.standing.erase("DA"); }, false, false, {on}, error, {"DA"}},
+        {[](ScriptedLine& l) { l.Respond("DA", "DANG"); }, false, false, {on}, error, {"DA"}},
+        {[](ScriptedLine& l) { l.cts = l.dsr = false; }, false, false, {on}, error, {}},
+        {[](ScriptedLine&) {}, true, false, {}, "", {"DA"}}, // abandoned: closed without exit
+        {[](ScriptedLine& l) { l.Respond("81", "81NG"), l.failClose = true; }, true, true, {error, io}, io, {"DA", "81"}}};
+    // clang-format on
+    for (const auto& [arrange, begins, ends, boxes, status, commands] : cases) {
+        Rig r;
+        arrange(r.line);
+        {
+            DeviceSession session(r.app, r.link);
+            EXPECT_EQ(session.Begin(), begins);
+            EXPECT_TRUE(!ends || !session.End()); // a refused exit or a failed close
+        }
+        EXPECT_FALSE(r.line.portOpen);
+        EXPECT_EQ(r.ui.BoxTexts(), boxes);
+        EXPECT_EQ(r.ui.StatusText(), status);
+        EXPECT_EQ(r.line.commands, commands);
     }
 }
 
@@ -172,11 +163,7 @@ TEST_F(DeviceSessionTest, FailedOrRefusedCommandsAreReportedAndLeaveTheValueAlon
     ASSERT_TRUE(session.Begin());
     const char* const answers[] = {"91NG", "913500", "9135ZZZZ00", "9135", "91", nullptr}; // nullptr: silence
     for (const char* answer : answers) {
-        if (answer != nullptr) {
-            line.RespondOnce("9135", answer);
-        } else {
-            line.standing.erase("9135"); // nobody answers
-        }
+        answer ? line.RespondOnce("9135", answer) : void(line.standing.erase("9135")); // silence: for good
         uint16_t value = 0x1234;
         EXPECT_FALSE(session.ReadRegister(REG_FLAGS, value)) << (answer ? answer : "silence");
         EXPECT_EQ(value, 0x1234);
@@ -189,26 +176,6 @@ TEST_F(DeviceSessionTest, FailedOrRefusedCommandsAreReportedAndLeaveTheValueAlon
     EXPECT_EQ(ui.BoxTexts(), Texts(9, "* COMMAND ERROR"));
     EXPECT_EQ(ui.StatusText(), "* COMMAND ERROR");
     EXPECT_TRUE(session.WriteRegister(REG_HOLD_TIME, 10));
-}
-
-TEST_F(DeviceSessionTest, EndReportsARefusedExitAndAFailedCloseButAlwaysCloses)
-{
-    {
-        DeviceSession abandoned(app, link);
-        ASSERT_TRUE(abandoned.Begin());
-    }
-    EXPECT_FALSE(link.IsOpen());
-    EXPECT_EQ(line.commands, Texts{"DA"}); // closed without exit
-    line.Respond("81", "81NG");
-    {
-        DeviceSession session(app, link);
-        ASSERT_TRUE(session.Begin());
-        line.failClose = true;
-        EXPECT_FALSE(session.End());
-    }
-    EXPECT_FALSE(line.portOpen);
-    EXPECT_EQ(ui.BoxTexts(), (Texts{"* COMMAND ERROR", Text(164)}));
-    EXPECT_EQ(ui.StatusText(), Text(164));
 }
 
 } // namespace

@@ -1,10 +1,6 @@
-#include "app/AppState.h"
-#include "app/LangString.h"
 #include "device/ConnectionCheck.h"
 #include "sim/SimThermometer.h"
-#include "support/FakeClock.h"
-#include "support/FakeUserInterface.h"
-#include "support/TestSupport.h"
+#include "support/ScriptedSerialPort.h"
 
 #include <gtest/gtest.h>
 
@@ -18,7 +14,7 @@ namespace {
 using Texts = std::vector<std::string>;
 
 // The start-up check run in-process against the simulated thermometer, in virtual time.
-class ConnectionCheckSimTest : public ::testing::Test {
+class ConnectionCheckSimTest : public ::testing::Test, public LineRig {
 protected:
     void Start(SimConfig config)
     {
@@ -26,21 +22,12 @@ protected:
         ports.reset(); // before the thermometer it leads to
         sim = std::make_unique<SimThermometer>(config, clock);
         ports = MakeSimPortFactory(*sim, clock);
-        ui = std::make_unique<FakeUserInterface>();
-        app.iniPath = dir.File("rm42meter.ini");
-        app.exeDir = dir.Path();
-        app.clock = &clock;
+        ui = FakeUserInterface{};
         app.ports = ports.get();
-        app.ui = ui.get();
         app.portRetryCount = 0;
         WriteFileBytes(app.iniPath, "[ComPort]\nPort=COM1\nBps=9600\nDataBits=8\nParity=0\nStopBit=0\n");
     }
-    std::string Text(int id) const { return LoadLangString(app, id); }
 
-    TempDir dir;
-    FakeClock clock;
-    AppState app;
-    std::unique_ptr<FakeUserInterface> ui;
     std::unique_ptr<SimThermometer> sim;
     std::unique_ptr<SerialPortFactory> ports;
 };
@@ -65,7 +52,7 @@ TEST_F(ConnectionCheckSimTest, BringsTheThermometerIntoTheTemplatesState)
         ASSERT_TRUE(CheckConnection(app));
         EXPECT_EQ(sim->Register(0x00), status0);
         EXPECT_EQ(app.deviceSerialText, serialText);
-        EXPECT_TRUE(ui->boxes.empty());
+        EXPECT_TRUE(ui.boxes.empty());
         EXPECT_FALSE(sim->InCheckMode());
         Texts expected{"DA", "9130", "9131", "9100", "81"};
         if (config.status0 != status0) expected.insert(expected.begin() + 4, "9200FC04");
@@ -78,9 +65,9 @@ TEST_F(ConnectionCheckSimTest, TheStopBitDefaultDoesNotSuitEightDataBits)
 {
     Start(SimConfig{});
     WriteFileBytes(app.iniPath, "[ComPort]\nPort=COM1\n"); // StopBit "1": one and a half
-    ui->answers = {MsgAnswer::Cancel};
+    ui.answers = {MsgAnswer::Cancel};
     EXPECT_FALSE(CheckConnection(app));
-    EXPECT_EQ(ui->BoxTexts(), Texts{Text(114)});
+    EXPECT_EQ(ui.BoxTexts(), Texts{Text(114)});
     EXPECT_TRUE(sim->ReceivedCommands().empty());
 }
 
@@ -89,9 +76,9 @@ TEST_F(ConnectionCheckSimTest, SwitchingOnAtThePromptLetsTheCheckGoOn)
     SimConfig config;
     config.powered = false;
     Start(config);
-    ui->onMessageBox = [&](const MessageBoxCall&) { sim->SetPowered(true); };
+    ui.onMessageBox = [&](const MessageBoxCall&) { sim->SetPowered(true); };
     ASSERT_TRUE(CheckConnection(app));
-    EXPECT_EQ(ui->BoxTexts(), Texts{Text(115)});
+    EXPECT_EQ(ui.BoxTexts(), Texts{Text(115)});
     EXPECT_EQ(app.portRetryCount, 1);
     EXPECT_EQ(sim->Register(0x00), 0xFC04);
 }
@@ -109,14 +96,10 @@ TEST_F(ConnectionCheckSimTest, ThermometerFaultsEndAsTheUserDecidesAndFreeThePor
         SimConfig config;
         config.faults = {fault};
         Start(config);
-        ui->answers.assign(answers.begin(), answers.end());
+        ui.answers.assign(answers.begin(), answers.end());
         SCOPED_TRACE(fault.code + " fault " + std::to_string(static_cast<int>(fault.kind)));
         EXPECT_EQ(CheckConnection(app), result);
-        Texts texts;
-        for (int id : boxes) {
-            texts.push_back(id != 0 ? Text(id) : "* COMMAND ERROR");
-        }
-        EXPECT_EQ(ui->BoxTexts(), texts);
+        EXPECT_EQ(ui.BoxTexts(), Messages(boxes));
         auto probe = ports->Create(); // the port is free again
         EXPECT_TRUE(probe->Open(SerialSettings{"COM4"}));
         probe->Close();

@@ -1,15 +1,10 @@
 #include "device/ConnectionCheck.h"
-#include "app/AppState.h"
 #include "app/IniFile.h"
-#include "app/LangString.h"
-#include "support/FakeClock.h"
-#include "support/FakeUserInterface.h"
 #include "support/ScriptedSerialPort.h"
-#include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
+#include <algorithm>
 #include <functional>
 #include <string>
 #include <tuple>
@@ -22,44 +17,17 @@ using Texts = std::vector<std::string>;
 const Texts kFullCheck{"DA", "9130", "9131", "9100", "9200FC04", "81"};
 
 // A thermometer with serial number 123456789 (0x075BCD15) that accepts everything.
-struct Rig {
+struct Rig : LineRig {
     Rig()
     {
-        app.iniPath = dir.File("rm42meter.ini");
-        app.exeDir = dir.Path();
-        app.clock = &clock;
-        app.ports = &line;
-        app.ui = &ui;
         WriteFileBytes(app.iniPath, "[ComPort]\nPort=/dev/ttyRM0\n");
         line.Respond("DA", "DAOK");
         line.Respond("9130", "9130075B12");
         line.Respond("9131", "9131CD1534");
         line.Respond("92", "92");
         line.Respond("81", "81");
-        Status0(0x0000);
+        line.Respond("9100", "9100000000");
     }
-    void Status0(uint16_t value)
-    {
-        char text[16];
-        std::snprintf(text, sizeof text, "9100%04X00", static_cast<unsigned>(value));
-        line.Respond("9100", text);
-    }
-    std::string Text(int id) const { return LoadLangString(app, id); }
-    // The texts of message ids; 0 stands for the command error.
-    Texts Boxes(const std::vector<int>& ids) const
-    {
-        Texts texts;
-        for (int id : ids) {
-            texts.push_back(id != 0 ? Text(id) : "* COMMAND ERROR");
-        }
-        return texts;
-    }
-
-    TempDir dir;
-    FakeClock clock;
-    ScriptedLine line{clock};
-    FakeUserInterface ui;
-    AppState app;
 };
 
 class ConnectionCheckTest : public ::testing::Test, public Rig {
@@ -89,31 +57,30 @@ TEST(ConnectionCheckStatus0Test, Status0IsWrittenOnlyWhenTheTemplateChangesItAnd
 {
     // The INI's template (nullptr: none), STATUS0 as read, the write (nullptr: none), both boxes.
     // A template leaves the bits of missing characters and of characters other than 0 and 1 alone.
-    const std::tuple<const char*, uint16_t, const char*, const char*, const char*> cases[] = {
-        {nullptr, 0x0000, "9200FC04", "   0", "FC04"},
-        {nullptr, 0xFC04, nullptr, "FC04", "FC04"},
-        {nullptr, 0xFFFF, "9200FE1F", "FFFF", "FE1F"},
-        {nullptr, 0x00A5, "9200FC05", "  A5", "FC05"},
-        {"0000000000000000", 0xFFFF, "92000000", "FFFF", "   0"},
-        {"1", 0x0000, "92008000", "   0", "8000"},
-        {"________________", 0x1234, nullptr, "1234", "1234"},
-        {"000000000000000x", 0x0001, nullptr, "   1", "   1"}};
+    const std::tuple<const char*, const char*, const char*, const char*, const char*> cases[] = {
+        {nullptr, "0000", "9200FC04", "   0", "FC04"},
+        {nullptr, "FC04", nullptr, "FC04", "FC04"},
+        {nullptr, "FFFF", "9200FE1F", "FFFF", "FE1F"},
+        {nullptr, "00A5", "9200FC05", "  A5", "FC05"},
+        {"0000000000000000", "FFFF", "92000000", "FFFF", "   0"},
+        {"1", "0000", "92008000", "   0", "8000"},
+        {"________________", "1234", nullptr, "1234", "1234"},
+        {"000000000000000x", "0001", nullptr, "   1", "   1"}};
     for (const auto& [templ, value, write, readBox, newBox] : cases) {
         Rig r;
         if (templ != nullptr)
             WriteFileBytes(r.app.iniPath, std::string("[System]\nDefault_STATUS0=") + templ + "\n");
-        r.Status0(value);
+        r.line.Respond("9100", std::string("9100") + value + "00");
         r.app.status0Monitor = true;
         SCOPED_TRACE(testing::Message() << (templ ? templ : "default") << " " << value);
         EXPECT_TRUE(CheckConnection(r.app));
         Texts expected{"DA", "9130", "9131", "9100", "81"};
         if (write != nullptr) expected.insert(expected.begin() + 4, write);
         EXPECT_EQ(r.line.commands, expected);
+        EXPECT_EQ(r.ui.BoxTexts(), (Texts{readBox, newBox}));
         ASSERT_EQ(r.ui.boxes.size(), 2u);
-        EXPECT_EQ(r.ui.boxes[0].text, readBox);
-        EXPECT_EQ(r.ui.boxes[0].caption, "STATUS0 設定値読み込み");
-        EXPECT_EQ(r.ui.boxes[1].text, newBox);
-        EXPECT_EQ(r.ui.boxes[1].caption, "STATUS0 再設定");
+        EXPECT_EQ(r.ui.boxes[0].caption + "|" + r.ui.boxes[1].caption,
+                  "STATUS0 設定値読み込み|STATUS0 再設定");
         EXPECT_EQ(r.ui.boxes[1].icon, MsgIcon::None);
     }
 }
@@ -138,32 +105,29 @@ TEST_F(ConnectionCheckTest, NoThermometerRetriesThroughTheComPortDialogUntilCanc
     const std::string box = "box:" + Text(114);
     EXPECT_EQ(ui.events, (Texts{box, "comport", box, "comport", box}));
     EXPECT_EQ(ui.boxes.at(2).caption, Text(165));
-    EXPECT_EQ(ui.boxes.at(2).icon, MsgIcon::Stop);
-    EXPECT_EQ(ui.boxes.at(2).buttons, MsgButtons::RetryCancel);
+    EXPECT_TRUE(ui.boxes[2].icon == MsgIcon::Stop && ui.boxes[2].buttons == MsgButtons::RetryCancel);
     EXPECT_EQ(line.commands, kFullCheck);
 }
 
 TEST(ConnectionCheckFailureTest, AnyLinkFailureOnCheckModeOffersTheSwitchOnPromptUntilCancel)
 {
+    // Modem lines off, silence, a failed write, a hang-up.
+    // clang-format off
     const std::function<void(ScriptedLine&)> failures[] = {
         [](ScriptedLine& l) { l.cts = l.dsr = false; }, [](ScriptedLine& l) { l.standing.erase("DA"); },
-        [](ScriptedLine& l) { l.failWrite = true; },
-        [](ScriptedLine& l) {
-            l.standing["DA"] = {{"DA"}, {"", 100, true}};
-        }, // hang-up
-    };
+        [](ScriptedLine& l) { l.failWrite = true; }, [](ScriptedLine& l) { l.standing["DA"] = {{"DA"}, {"", 100, true}}; }};
+    // clang-format on
     for (const auto& fail : failures) {
         Rig r;
         fail(r.line);
         r.ui.answers = {MsgAnswer::Ok, MsgAnswer::Cancel};
         EXPECT_FALSE(CheckConnection(r.app));
-        EXPECT_EQ(r.ui.BoxTexts(), r.Boxes({115, 115}));
-        EXPECT_EQ(r.ui.boxes[0].icon, MsgIcon::Exclamation);
-        EXPECT_EQ(r.ui.boxes[0].buttons, MsgButtons::OkCancel);
+        EXPECT_EQ(r.ui.BoxTexts(), r.Messages({115, 115}));
+        EXPECT_TRUE(r.ui.boxes[0].icon == MsgIcon::Exclamation &&
+                    r.ui.boxes[0].buttons == MsgButtons::OkCancel);
         EXPECT_EQ(r.app.portRetryCount, 1);
         EXPECT_EQ(r.line.opens.size(), 2u);
-        EXPECT_EQ(r.line.closes, 2);
-        EXPECT_FALSE(r.line.portOpen);
+        EXPECT_TRUE(r.line.closes == 2 && !r.line.portOpen);
     }
 }
 
@@ -183,6 +147,7 @@ TEST(ConnectionCheckFailureTest, FailuresAfterCheckModeAreReportedAndDecideTheRe
     using Arrange = std::function<void(ScriptedLine&)>;
     const Texts noWrite{"DA", "9130", "9131", "9100", "81"};
     // What goes wrong, the result, the boxes (0: the command error), the commands written.
+    // clang-format off
     const std::tuple<const char*, Arrange, bool, std::vector<int>, Texts> cases[] = {
         {"high half refused", [](ScriptedLine& l) { l.Respond("9130", "91NG"); }, false, {119}, kFullCheck},
         {"low half refused", [](ScriptedLine& l) { l.Respond("9131", "91NG"); }, false, {119}, kFullCheck},
@@ -194,27 +159,18 @@ TEST(ConnectionCheckFailureTest, FailuresAfterCheckModeAreReportedAndDecideTheRe
         {"STATUS0 write refused", [](ScriptedLine& l) { l.Respond("92", "92NG"); }, true, {0}, kFullCheck},
         {"exit refused", [](ScriptedLine& l) { l.Respond("81", "81NG"); }, false, {119}, kFullCheck},
         {"exit silent", [](ScriptedLine& l) { l.standing.erase("81"); }, true, {119}, kFullCheck},
-        {"switched off before exit",
-         [](ScriptedLine& l) {
-             l.onCommand = [&l](const std::string& c) { l.cts = l.dsr = c != "9200FC04"; };
-         },
-         true,
-         {114},
-         {"DA", "9130", "9131", "9100", "9200FC04"}},
-        {"cable pulled during the serial read",
-         [](ScriptedLine& l) {
-             l.onCommand = [&l](const std::string& c) { l.hungUp = l.hungUp || c == "9130"; };
-         },
-         false,
-         {119, 119, 0, 119},
-         {"DA", "9130"}}};
+        {"switched off before exit", [](ScriptedLine& l) { l.onCommand = [&l](const std::string& c) { l.cts = l.dsr = c != "9200FC04"; }; },
+         true, {114}, {"DA", "9130", "9131", "9100", "9200FC04"}},
+        {"cable pulled during the serial read", [](ScriptedLine& l) { l.onCommand = [&l](const std::string& c) { l.hungUp = l.hungUp || c == "9130"; }; },
+         false, {119, 119, 0, 119}, {"DA", "9130"}}};
+    // clang-format on
     for (const auto& [what, arrange, result, boxes, commands] : cases) {
         Rig r;
         arrange(r.line);
         EXPECT_EQ(CheckConnection(r.app), result) << what;
-        EXPECT_EQ(r.ui.BoxTexts(), r.Boxes(boxes)) << what;
+        EXPECT_EQ(r.ui.BoxTexts(), r.Messages(boxes)) << what;
+        EXPECT_EQ(std::ranges::count(r.ui.events, "comport"), 0) << what;
         EXPECT_EQ(r.line.commands, commands) << what;
-        EXPECT_EQ(r.ui.comPortDialogRuns, 0) << what;
         EXPECT_FALSE(r.line.portOpen) << what;
         EXPECT_EQ(r.line.closes, 1) << what;
     }
@@ -228,15 +184,6 @@ TEST_F(ConnectionCheckTest, ASerialHalfThatFailsLeavesTheSerialAlone)
     EXPECT_FALSE(CheckConnection(app));
     EXPECT_EQ(app.deviceSerial, 42u);
     EXPECT_EQ(app.deviceSerialText, "keep");
-}
-
-TEST_F(ConnectionCheckTest, WithoutAUserInterfaceNobodyCanRetry)
-{
-    app.ui = nullptr;
-    line.failOpens = 1;
-    EXPECT_FALSE(CheckConnection(app));
-    line.Respond("DA", "DANG");
-    EXPECT_FALSE(CheckConnection(app));
 }
 
 } // namespace

@@ -1,11 +1,14 @@
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <deque>
 #include <functional>
 #include <memory>
 #include <string>
 #include <vector>
+
+#include <gtest/gtest.h>
 
 #include "app/UserInterface.h"
 
@@ -23,14 +26,36 @@ struct MessageBoxCall {
 class FakeUserInterface final : public UserInterface {
 public:
     MsgAnswer MessageBox(const std::string& text, const std::string& caption, MsgIcon icon,
-                         MsgButtons buttons, MsgAnswer defaultAnswer) override;
-    void SetStatusText(const std::string& text) override { Record("status:" + text); }
-    void RedrawMainWindow() override { Record("redraw"); }
-    void RunComPortDialog() override;
-    std::unique_ptr<ProgressBox> OpenProgress() override;
-    void EnableTabs(bool enabled) override { Record(enabled ? "tabs:1" : "tabs:0"); }
-    void SetWaitCursor(bool on) override { Record(on ? "cursor:1" : "cursor:0"); }
-    void SetMainTitle(const std::string& title) override { Record("title:" + title); }
+                         MsgButtons buttons, MsgAnswer defaultAnswer) override
+    {
+        MessageBoxCall call{text, caption, icon, buttons, defaultAnswer};
+        if (boxes.size() >= maxBoxes) {
+            ADD_FAILURE() << "more than " << maxBoxes << " message boxes; last: " << text;
+            call.answer = MsgAnswer::Cancel;
+        } else if (!answers.empty()) {
+            call.answer = answers.front();
+            answers.pop_front();
+        }
+        boxes.push_back(call);
+        events.push_back("box:" + text);
+        if (onMessageBox) onMessageBox(call);
+        return call.answer;
+    }
+    void SetStatusText(const std::string& text) override { events.push_back("status:" + text); }
+    void RedrawMainWindow() override { events.emplace_back("redraw"); }
+    void RunComPortDialog() override
+    {
+        events.emplace_back("comport");
+        if (onComPortDialog) onComPortDialog();
+    }
+    std::unique_ptr<ProgressBox> OpenProgress() override
+    {
+        events.emplace_back("progress");
+        return std::make_unique<NoProgress>();
+    }
+    void EnableTabs(bool enabled) override { events.emplace_back(enabled ? "tabs:1" : "tabs:0"); }
+    void SetWaitCursor(bool on) override { events.emplace_back(on ? "cursor:1" : "cursor:0"); }
+    void SetMainTitle(const std::string& title) override { events.push_back("title:" + title); }
 
     std::deque<MsgAnswer> answers;
     // A program that keeps asking past this many boxes is looping: the test fails and the box
@@ -43,12 +68,27 @@ public:
     // Every call in order: "box:<text>", "status:<text>", "redraw", "comport", "progress",
     // "tabs:<0|1>", "cursor:<0|1>", "title:<text>".
     std::vector<std::string> events;
-    std::vector<std::string> statusTexts;
-    int comPortDialogRuns = 0;
 
-    std::string StatusText() const { return statusTexts.empty() ? std::string() : statusTexts.back(); }
-    std::vector<std::string> BoxTexts() const;
+    std::string StatusText() const // the last one set
+    {
+        auto it =
+            std::find_if(events.rbegin(), events.rend(), [](auto& s) { return s.starts_with("status:"); });
+        return it == events.rend() ? std::string() : it->substr(7);
+    }
+    std::vector<std::string> BoxTexts() const
+    {
+        std::vector<std::string> texts;
+        for (const MessageBoxCall& box : boxes) {
+            texts.push_back(box.text);
+        }
+        return texts;
+    }
 
 private:
-    void Record(const std::string& event);
+    // No test of these files looks into a progress box; it only has to exist.
+    struct NoProgress final : ProgressBox {
+        void SetRange(uint16_t) override {}
+        void Step(const std::string&) override {}
+        void Reset() override {}
+    };
 };

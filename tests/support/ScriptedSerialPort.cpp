@@ -1,6 +1,7 @@
 #include "support/ScriptedSerialPort.h"
 
 #include <algorithm>
+#include <tuple>
 
 namespace {
 
@@ -8,8 +9,6 @@ class ScriptedSerialPort final : public SerialPort {
 public:
     explicit ScriptedSerialPort(ScriptedLine& line) : line_(line) {}
     ~ScriptedSerialPort() override { line_.portOpen = line_.portOpen && !open_; }
-    ScriptedSerialPort(const ScriptedSerialPort&) = delete;
-    ScriptedSerialPort& operator=(const ScriptedSerialPort&) = delete;
 
     bool Open(const SerialSettings& settings) override
     {
@@ -39,9 +38,8 @@ public:
         if (!Usable() || line_.failWrite) return false;
         line_.written.append(static_cast<const char*>(data), size);
         for (std::size_t end; (end = line_.written.find("\r\n", line_.parsed)) != std::string::npos;) {
-            const std::string command = line_.written.substr(line_.parsed, end - line_.parsed);
+            line_.Command(line_.written.substr(line_.parsed, end - line_.parsed));
             line_.parsed = end + 2;
-            line_.Command(command);
         }
         return true;
     }
@@ -59,8 +57,7 @@ public:
     }
     bool ModemLines(bool& cts, bool& dsr) override
     {
-        cts = open_ && line_.cts;
-        dsr = open_ && line_.dsr;
+        std::tie(cts, dsr) = std::pair(open_ && line_.cts, open_ && line_.dsr);
         return open_;
     }
     WaitResult WaitForInput(uint32_t timeoutMs) override
@@ -84,17 +81,6 @@ private:
     ScriptedLine& line_;
     bool open_ = false;
 };
-
-// The entry for the command's longest prefix that has an answer.
-template <typename Map, typename HasAnswer>
-auto FindAnswer(Map& map, const std::string& command, HasAnswer hasAnswer)
-{
-    for (std::size_t n = command.size(); n > 0; --n) {
-        auto it = map.find(command.substr(0, n));
-        if (it != map.end() && hasAnswer(it->second)) return it;
-    }
-    return map.end();
-}
 
 } // namespace
 
@@ -124,13 +110,17 @@ void ScriptedLine::Schedule(const ScriptedAnswer& chunks)
 void ScriptedLine::Command(const std::string& command)
 {
     commands.push_back(command);
-    auto one = FindAnswer(once, command, [](const auto& queue) { return !queue.empty(); });
-    if (one != once.end()) {
-        Schedule(one->second.front());
-        one->second.pop_front();
-    } else if (auto it = FindAnswer(standing, command, [](const auto&) { return true; });
-               it != standing.end()) {
-        Schedule(it->second);
+    for (std::size_t n = command.size(); n > 0; --n) {
+        const std::string key = command.substr(0, n);
+        if (auto it = once.find(key); it != once.end() && !it->second.empty()) {
+            Schedule(it->second.front());
+            it->second.pop_front();
+            break;
+        }
+        if (auto it = standing.find(key); it != standing.end()) {
+            Schedule(it->second);
+            break;
+        }
     }
     if (onCommand) onCommand(command);
 }

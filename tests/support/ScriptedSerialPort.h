@@ -1,6 +1,5 @@
 #pragma once
 
-#include <cstddef>
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -9,8 +8,12 @@
 #include <string>
 #include <vector>
 
+#include "app/AppState.h"
+#include "app/LangString.h"
 #include "device/SerialPort.h"
 #include "support/FakeClock.h"
+#include "support/FakeUserInterface.h"
+#include "support/TestSupport.h"
 
 // Bytes the scripted thermometer sends, delayMs (virtual time) after the previous chunk of the
 // same answer; the first chunk's delay counts from the moment the command was written.
@@ -30,19 +33,13 @@ public:
     explicit ScriptedLine(FakeClock& fakeClock) : clock(fakeClock) {}
     std::unique_ptr<SerialPort> Create() override;
 
-    // A command (written text without CR LF) is answered by its one-off answers first, then by
-    // its standing answer; keys match the command's longest prefix ("92" answers every register
-    // write). No answer: silence.
+    // A command (written text without CR LF) is answered by the entry for its longest prefix
+    // that has an answer ("92" answers every register write), one-off answers before the
+    // standing one. No answer: silence.
     std::map<std::string, ScriptedAnswer> standing;
     std::map<std::string, std::deque<ScriptedAnswer>> once;
-    void Respond(const std::string& command, const std::string& line)
-    {
-        standing[command] = {{line + "\r\n"}};
-    }
-    void RespondOnce(const std::string& command, const std::string& line)
-    {
-        once[command].push_back({{line + "\r\n"}});
-    }
+    void Respond(const std::string& cmd, const std::string& line) { standing[cmd] = {{line + "\r\n"}}; }
+    void RespondOnce(const std::string& cmd, const std::string& l) { once[cmd].push_back({{l + "\r\n"}}); }
     // Bytes the thermometer sends by itself, afterMs from now.
     void Feed(const std::string& bytes, uint32_t afterMs = 0) { Schedule({{bytes, afterMs}}); }
     // Runs after each command has been written and its answer scheduled.
@@ -68,4 +65,32 @@ public:
 
     FakeClock& clock;
     std::multimap<uint64_t, ScriptedChunk> pending; // by due time, equal times in script order
+};
+
+// A program state in a fresh folder, wired to a scripted line, a fake clock and a fake user.
+struct LineRig {
+    LineRig()
+    {
+        app.iniPath = dir.File("rm42meter.ini");
+        app.exeDir = dir.Path();
+        app.clock = &clock;
+        app.ports = &line;
+        app.ui = &ui;
+    }
+    std::string Text(int id) const { return LoadLangString(app, id); }
+    // The texts of message ids; 0 stands for the command error.
+    std::vector<std::string> Messages(const std::vector<int>& ids) const
+    {
+        std::vector<std::string> texts;
+        for (int id : ids) {
+            texts.push_back(id != 0 ? Text(id) : "* COMMAND ERROR");
+        }
+        return texts;
+    }
+
+    TempDir dir;
+    FakeClock clock;
+    ScriptedLine line{clock};
+    FakeUserInterface ui;
+    AppState app;
 };
