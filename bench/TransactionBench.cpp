@@ -4,6 +4,7 @@
 #include <benchmark/benchmark.h>
 
 #include <fstream>
+#include <memory>
 #include <string>
 #include <unistd.h>
 
@@ -39,22 +40,27 @@ void SetTargetCounters(benchmark::State& state, int baud)
     state.counters["target_ms"] = kLatencyMs + wireMs;
 }
 
+// The simulator with the latency and the wire pacing (argument: baud, 0 = none) of the run.
+std::unique_ptr<SimProcess> StartSim(benchmark::State& state)
+{
+    std::vector<std::string> args = {"--latency", std::to_string(kLatencyMs)};
+    if (state.range(0) > 0) args.insert(args.end(), {"--baud", std::to_string(state.range(0))});
+    auto sim = std::make_unique<SimProcess>(TempPath(".tty"), args);
+    if (sim->Ready()) return sim;
+    state.SkipWithError(sim->Error().c_str());
+    return nullptr;
+}
+
 void BM_TransactionPty(benchmark::State& state)
 {
-    const int baud = static_cast<int>(state.range(0));
-    std::vector<std::string> args = {"--latency", std::to_string(kLatencyMs)};
-    if (baud > 0) args.insert(args.end(), {"--baud", std::to_string(baud)});
-    SimProcess sim(TempPath(".tty"), args);
-    if (!sim.Ready()) {
-        state.SkipWithError(sim.Error().c_str());
-        return;
-    }
+    const auto sim = StartSim(state);
+    if (!sim) return;
     SteadyClock clock;
     auto ports = MakeSystemSerialPortFactory();
     AppState app;
     app.clock = &clock;
     app.ports = ports.get();
-    app.iniPath = WriteIni(sim.Link());
+    app.iniPath = WriteIni(sim->Link());
     CCommIO link(app);
     std::string reply;
     int length = 0;
@@ -70,24 +76,18 @@ void BM_TransactionPty(benchmark::State& state)
     }
     link.Transact("81", reply, length);
     link.Close();
-    SetTargetCounters(state, baud);
+    SetTargetCounters(state, static_cast<int>(state.range(0)));
 }
 
 // The floor: the same command and reply written and read directly on the port.
 void BM_RawExchangePty(benchmark::State& state)
 {
-    const int baud = static_cast<int>(state.range(0));
-    std::vector<std::string> args = {"--latency", std::to_string(kLatencyMs)};
-    if (baud > 0) args.insert(args.end(), {"--baud", std::to_string(baud)});
-    SimProcess sim(TempPath(".tty"), args);
-    if (!sim.Ready()) {
-        state.SkipWithError(sim.Error().c_str());
-        return;
-    }
+    const auto sim = StartSim(state);
+    if (!sim) return;
     auto ports = MakeSystemSerialPortFactory();
     auto port = ports->Create();
     SerialSettings settings;
-    settings.device = sim.Link();
+    settings.device = sim->Link();
     if (!port->Open(settings)) {
         state.SkipWithError(port->LastError().c_str());
         return;
@@ -123,7 +123,7 @@ void BM_RawExchangePty(benchmark::State& state)
     }
     exchange("81");
     port->Close();
-    SetTargetCounters(state, baud);
+    SetTargetCounters(state, static_cast<int>(state.range(0)));
 }
 
 } // namespace
