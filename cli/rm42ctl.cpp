@@ -1,148 +1,62 @@
 // rm42ctl: the thermometer from the console, through the same operations as the program.
 //
-//   rm42ctl [--ini FILE] [--port NAME] [--lang ja|en] [--yes] [--verbose] COMMAND [ARGS]
+//   rm42ctl [--ini FILE] [--port NAME] [--lang ja|en] [--yes] [--retries N] [--verbose] COMMAND ...
 //
 // Every command first does what the main window does at start (the connection check when
 // [System] StartUpConnectCheck is exactly "Yes", then the type-name lookup), then its own work.
 // Exit status: 0 success, 1 the operation failed, 2 bad command line.
 
-#include <cstdio>
-#include <cstring>
-#include <functional>
 #include <memory>
 #include <string>
-#include <vector>
+
+#include <CLI/CLI.hpp>
 
 #include "ConsoleUserInterface.h"
+#include "CtlCommand.h"
 #include "PortOverride.h"
 #include "app/AppState.h"
 #include "app/StartUp.h"
 #include "device/Clock.h"
-#include "device/ConnectionCheck.h"
 #include "device/SerialPort.h"
-#include "settings/TypeNames.h"
 #include "ui/MeterStart.h"
-
-namespace {
-
-struct CtlContext {
-    AppState& app;
-    ConsoleUserInterface& ui;
-    bool ranCheck = false;
-    std::vector<std::string> args;
-};
-
-struct CtlCommand {
-    const char* name;
-    const char* usage;
-    std::function<int(CtlContext&)> run;
-};
-
-void PrintThermometer(const AppState& app)
-{
-    std::printf("Serial No.: %s\n", app.deviceSerialText.c_str());
-    std::printf("Type: %s\n", app.typeName.c_str());
-}
-
-int CmdCheck(CtlContext& ctx)
-{
-    if (!ctx.ranCheck) {
-        if (!CheckConnection(ctx.app)) return 1;
-        LookupTypeName(ctx.app);
-    }
-    PrintThermometer(ctx.app);
-    return 0;
-}
-
-const std::vector<CtlCommand>& Commands()
-{
-    static const std::vector<CtlCommand> commands = {
-        {"check", "check                 connection check; prints serial number and type name", CmdCheck},
-    };
-    return commands;
-}
-
-void Usage(std::FILE* out)
-{
-    std::fprintf(out, "usage: rm42ctl [--ini FILE] [--port NAME] [--lang ja|en] [--yes] [--retries N] "
-                      "[--verbose] COMMAND [ARGS]\n\n"
-                      "  --ini FILE    settings file (default: rm42meter.ini beside rm42ctl); data files\n"
-                      "                such as the type names are kept beside it\n"
-                      "  --port NAME   use this port instead of [ComPort] Port\n"
-                      "  --lang ja|en  language of the messages (default: [System] Langage)\n"
-                      "  --yes         answer questions with the positive button (at most --retries times,\n"
-                      "                default 3); without it they get the negative one\n"
-                      "  --verbose     print status line and progress\n\ncommands:\n");
-    for (const auto& c : Commands())
-        std::fprintf(out, "  %s\n", c.usage);
-}
-
-} // namespace
 
 int main(int argc, char** argv)
 {
+    CLI::App cli{
+        "rm42ctl: the RM42 thermometer from the console, through the same operations as the program.\n"
+        "Message boxes are printed as [caption] text on standard error.",
+        "rm42ctl"};
+    cli.require_subcommand(1);
+    cli.fallthrough(); // the global options may also follow the command
+
     std::string ini;
     std::string port;
-    int language = -1;
+    std::string lang;
     bool yes = false;
     bool verbose = false;
     int retries = 3;
-    std::vector<std::string> rest;
-    for (int i = 1; i < argc; ++i) {
-        const std::string a = argv[i];
-        auto value = [&](const char* what) -> const char* {
-            if (i + 1 >= argc) {
-                std::fprintf(stderr, "rm42ctl: %s needs a value\n", what);
-                return nullptr;
-            }
-            return argv[++i];
-        };
-        if (!rest.empty()) {
-            rest.push_back(a);
-        } else if (a == "--ini" || a == "--port" || a == "--lang" || a == "--retries") {
-            const char* v = value(a.c_str());
-            if (!v) return 2;
-            if (a == "--ini") {
-                ini = v;
-            } else if (a == "--port") {
-                port = v;
-            } else if (a == "--retries") {
-                retries = std::atoi(v);
-            } else if (std::strcmp(v, "ja") == 0) {
-                language = 0;
-            } else if (std::strcmp(v, "en") == 0) {
-                language = 1;
-            } else {
-                std::fprintf(stderr, "rm42ctl: --lang takes ja or en, not %s\n", v);
-                return 2;
-            }
-        } else if (a == "--yes") {
-            yes = true;
-        } else if (a == "--verbose" || a == "-v") {
-            verbose = true;
-        } else if (a == "--help" || a == "-h") {
-            Usage(stdout);
-            return 0;
-        } else if (!a.empty() && a[0] == '-') {
-            std::fprintf(stderr, "rm42ctl: unknown option %s\n", a.c_str());
-            Usage(stderr);
-            return 2;
-        } else {
-            rest.push_back(a);
-        }
+    cli.add_option("--ini", ini,
+                   "settings file (default: rm42meter.ini beside rm42ctl); data files such as the type "
+                   "names are kept beside it");
+    cli.add_option("--port", port, "use this port instead of [ComPort] Port");
+    cli.add_option("--lang", lang, "language of the messages (default: [System] Langage)")
+        ->check(CLI::IsMember({"ja", "en"}));
+    cli.add_flag("--yes", yes,
+                 "answer questions with the positive button (at most --retries times); without it "
+                 "they get the negative one");
+    cli.add_option("--retries", retries, "positive answers at most (default 3)")
+        ->check(CLI::Range(0, 1000000));
+    cli.add_flag("-v,--verbose", verbose, "print status line and progress");
+
+    CtlRun run;
+    AddCheckCommand(cli, run);
+
+    try {
+        cli.parse(argc, argv);
+    } catch (const CLI::ParseError& e) {
+        return cli.exit(e) == 0 ? 0 : 2;
     }
-    if (rest.empty()) {
-        Usage(stderr);
-        return 2;
-    }
-    const CtlCommand* command = nullptr;
-    for (const auto& c : Commands())
-        if (rest[0] == c.name) command = &c;
-    if (!command) {
-        std::fprintf(stderr, "rm42ctl: unknown command %s\n", rest[0].c_str());
-        Usage(stderr);
-        return 2;
-    }
+    if (!run) return 2;
 
     // The INI decides where the program's data files live: beside the executable by default,
     // beside the given INI with --ini (FillStartUpState takes the INI's name from the "executable").
@@ -165,9 +79,10 @@ int main(int argc, char** argv)
     app.clock = &clock;
     app.ports = ports.get();
     if (!FillStartUpState(app, exePath)) return 1;
-    if (language >= 0) app.language = language;
+    if (lang == "ja") app.language = 0;
+    if (lang == "en") app.language = 1;
 
-    CtlContext ctx{app, ui, false, {rest.begin() + 1, rest.end()}};
+    CtlContext ctx{app, ui, false};
     if (!RunMeterStart(app, &ctx.ranCheck)) return 1;
-    return command->run(ctx);
+    return run(ctx);
 }

@@ -1,7 +1,7 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
-#include <semaphore>
 #include <string>
 
 class Clock;
@@ -25,12 +25,37 @@ struct AppState {
     std::string deviceSerialText; // 11-character display form, empty until read
     std::string typeName;         // registered type name of the connected thermometer
 
-    // Orders the pages' device work; taken without time limit.
-    std::counting_semaphore<1> deviceSemaphore{1};
+    // Set while a page's device operation runs; see DeviceGuard. Every user of it runs on the
+    // user-interface thread, so a wait could only deadlock: a second operation is refused instead.
+    std::atomic<bool> deviceSemaphore{false};
 
     // The outside world. Every device operation reaches the user, the clock and the
     // serial port only through these; tests plug in fakes.
     UserInterface* ui = nullptr;
     Clock* clock = nullptr;
     SerialPortFactory* ports = nullptr;
+};
+
+// Holds deviceSemaphore for one device operation. When another operation already holds it,
+// Acquired() is false and the caller does nothing and returns (the user's click is ignored).
+// Nothing ever waits on it.
+class DeviceGuard {
+public:
+    explicit DeviceGuard(AppState& app) : app_(app)
+    {
+        bool expected = false;
+        acquired_ = app_.deviceSemaphore.compare_exchange_strong(expected, true);
+    }
+    ~DeviceGuard()
+    {
+        if (acquired_) app_.deviceSemaphore.store(false);
+    }
+    DeviceGuard(const DeviceGuard&) = delete;
+    DeviceGuard& operator=(const DeviceGuard&) = delete;
+
+    bool Acquired() const { return acquired_; }
+
+private:
+    AppState& app_;
+    bool acquired_ = false;
 };

@@ -1,6 +1,7 @@
 #include "app/IniFile.h"
 
 #include "app/Cp932.h"
+#include "app/SafeFile.h"
 
 #include <cerrno>
 #include <climits>
@@ -156,50 +157,6 @@ bool HasLineBreak(std::string_view s)
     return s.find_first_of("\r\n") != std::string_view::npos;
 }
 
-// Writes bytes to a new file beside path and renames it over path, so that readers see either
-// the old file or the whole new one.
-bool ReplaceFile(const std::string& path, const std::string& bytes)
-{
-    std::string target = path;
-    struct stat st {};
-    bool existed = false;
-    if (lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
-        // Write through a link to its target rather than replacing the link itself.
-        char resolved[PATH_MAX];
-        if (realpath(path.c_str(), resolved) != nullptr) target = resolved;
-    }
-    if (stat(target.c_str(), &st) == 0) {
-        if (!S_ISREG(st.st_mode)) return false;
-        existed = true;
-    }
-
-    int fd = -1;
-    std::string temp;
-    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-        temp = target + ".tmp" + std::to_string(getpid()) + "-" + std::to_string(attempt);
-        fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd < 0 && errno != EEXIST) return false;
-    }
-    if (fd < 0) return false;
-
-    bool ok = true;
-    std::size_t done = 0;
-    while (ok && done < bytes.size()) {
-        ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0)
-            ok = false;
-        else
-            done += static_cast<std::size_t>(n);
-    }
-    if (ok && existed) ok = fchmod(fd, st.st_mode & 07777) == 0;
-    if (ok) ok = fsync(fd) == 0;
-    if (close(fd) != 0) ok = false;
-    if (ok) ok = std::rename(temp.c_str(), target.c_str()) == 0;
-    if (!ok) unlink(temp.c_str());
-    return ok;
-}
-
 } // namespace
 
 std::string GetString(const std::string& path, std::string_view section, std::string_view key,
@@ -258,7 +215,7 @@ bool WriteString(const std::string& path, std::string_view section, std::string_
     if (s == lines.size()) {
         if (!text.empty() && text.back() != '\n') text += eol;
         text += "[" + Utf8ToCp932(section) + "]" + eol + keyLine + eol;
-        return ReplaceFile(path, text);
+        return WriteFileAtomically(path, text);
     }
 
     bool found = false;
@@ -270,7 +227,7 @@ bool WriteString(const std::string& path, std::string_view section, std::string_
         while (from < line.end && IsBlank(text[from]))
             ++from;
         text.replace(from, line.end - from, cpValue);
-        return ReplaceFile(path, text);
+        return WriteFileAtomically(path, text);
     }
 
     // After the last non-blank line of the section (at least its header).
@@ -288,7 +245,7 @@ bool WriteString(const std::string& path, std::string_view section, std::string_
     } else {
         text.insert(after.next, keyLine + eol);
     }
-    return ReplaceFile(path, text);
+    return WriteFileAtomically(path, text);
 }
 
 int ToInt(std::string_view text)

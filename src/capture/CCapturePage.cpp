@@ -2,7 +2,7 @@
 
 #include "app/AppState.h"
 
-CCapturePage::CCapturePage(AppState& app, QWidget* parent) : QWidget(parent), app_(app)
+CCapturePage::CCapturePage(AppState& app, QWidget* parent) : CPage(parent), app_(app)
 {
     setObjectName(QStringLiteral("capturePage"));
 }

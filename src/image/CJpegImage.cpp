@@ -2,12 +2,13 @@
 
 #include <turbojpeg.h>
 
+#include "app/SafeFile.h"
+
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <limits>
 #include <new>
-#include <random>
 #include <system_error>
 
 namespace {
@@ -103,31 +104,6 @@ void PremultiplyAndReorder(PixelRows& rows)
     }
 }
 
-bool WriteFileReplacing(const std::string& path, const unsigned char* data, size_t size)
-{
-    namespace fs = std::filesystem;
-    // The temporary sits beside the target, so the rename stays within one file system and a
-    // reader sees either the old file, or nothing, or the whole new one.
-    std::random_device random;
-    const std::string temp = path + ".part" + std::to_string(random());
-    bool ok = false;
-    {
-        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-        if (out) {
-            out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
-            out.flush();
-            ok = static_cast<bool>(out);
-        }
-    }
-    std::error_code ec;
-    if (ok) {
-        fs::rename(temp, path, ec);
-        ok = !ec;
-    }
-    if (!ok) fs::remove(temp, ec);
-    return ok;
-}
-
 } // namespace
 
 bool CJpegImage::LoadJpeg(const std::string& path)
@@ -187,7 +163,8 @@ bool CJpegImage::SaveBitmapAsJpeg(const std::string& path, const Bitmap24& bitma
     const bool encoded =
         tjCompress2(encoder.Get(), bitmap.bottomUpRows.data(), bitmap.width, stride, bitmap.height, TJPF_BGR,
                     &jpeg, &jpegSize, TJSAMP_444, kSaveQuality, TJFLAG_BOTTOMUP) == 0;
-    const bool ok = encoded && WriteFileReplacing(path, jpeg, jpegSize);
+    const bool ok =
+        encoded && WriteFileAtomically(path, std::string_view(reinterpret_cast<const char*>(jpeg), jpegSize));
     tjFree(jpeg);
     return ok;
 }

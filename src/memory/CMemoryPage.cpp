@@ -2,7 +2,7 @@
 
 #include "app/AppState.h"
 
-CMemoryPage::CMemoryPage(AppState& app, QWidget* parent) : QWidget(parent), app_(app)
+CMemoryPage::CMemoryPage(AppState& app, QWidget* parent) : CPage(parent), app_(app)
 {
     setObjectName(QStringLiteral("memoryPage"));
 }

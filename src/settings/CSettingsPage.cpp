@@ -2,7 +2,7 @@
 
 #include "app/AppState.h"
 
-CSettingsPage::CSettingsPage(AppState& app, QWidget* parent) : QWidget(parent), app_(app)
+CSettingsPage::CSettingsPage(AppState& app, QWidget* parent) : CPage(parent), app_(app)
 {
     setObjectName(QStringLiteral("settingsPage"));
 }

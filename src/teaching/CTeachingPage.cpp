@@ -2,7 +2,7 @@
 
 #include "app/AppState.h"
 
-CTeachingPage::CTeachingPage(AppState& app, QWidget* parent) : QWidget(parent), app_(app)
+CTeachingPage::CTeachingPage(AppState& app, QWidget* parent) : CPage(parent), app_(app)
 {
     setObjectName(QStringLiteral("teachingPage"));
 }

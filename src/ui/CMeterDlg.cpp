@@ -24,6 +24,7 @@
 #include "teaching/CTeachingPage.h"
 #include "ui/CAboutDlg.h"
 #include "ui/CComPortDlg.h"
+#include "ui/CPage.h"
 #include "ui/ControlId.h"
 #include "ui/DialogUnits.h"
 #include "ui/Icons.h"
@@ -195,8 +196,15 @@ int CMeterDlg::exec()
 
 void CMeterDlg::ShowPage(int index)
 {
+    // Only here, never from Qt's show events (a restored window repeats those), does a page
+    // learn that the user brought it up.
+    const int previous = shownPage_;
+    shownPage_ = index;
     for (std::size_t i = 0; i < pages_.size(); ++i)
         pages_[i]->setVisible(static_cast<int>(i) == index);
+    if (previous >= 0 && previous != index) pages_[static_cast<std::size_t>(previous)]->PageHidden();
+    if (index >= 0 && index < kPageCount && previous != index)
+        pages_[static_cast<std::size_t>(index)]->PageShown();
 }
 
 void CMeterDlg::OnTabChanged(int index)
@@ -229,6 +237,8 @@ void CMeterDlg::closeEvent(QCloseEvent* event)
     const MsgAnswer answer = ui_.MessageBox(LoadLangString(app_, 112), LoadLangString(app_, 165),
                                             MsgIcon::Question, MsgButtons::OkCancel, MsgAnswer::Cancel);
     if (answer == MsgAnswer::Ok) {
+        for (CPage* page : pages_)
+            page->WindowClosing();
         logo_.FreeImage();
         setResult(0);
         event->accept();

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "image/CJpegImage.h"
+#include "ui/CPage.h"
 
 class CCapturePage;
 class CMemoryPage;
@@ -46,7 +47,7 @@ public:
     QAction* ComPortAction() const { return comPortAction_; }
     QAction* AboutAction() const { return aboutAction_; }
 
-    QWidget* Page(int index) const { return pages_[static_cast<std::size_t>(index)]; }
+    CPage* Page(int index) const { return pages_[static_cast<std::size_t>(index)]; }
     // Where the pages sit, in the dialog's coordinates.
     QRect PageArea() const { return pageArea_; }
     const std::string& Url() const { return url_; }
@@ -75,7 +76,8 @@ private:
     CMemoryPage* memoryPage_ = nullptr;
     CTeachingPage* teachingPage_ = nullptr;
     CSettingsPage* settingsPage_ = nullptr;
-    std::array<QWidget*, kPageCount> pages_{};
+    std::array<CPage*, kPageCount> pages_{};
+    int shownPage_ = -1;
     QRect pageArea_;
     std::string url_;
     std::string logoFile_;

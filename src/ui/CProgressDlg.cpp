@@ -1,6 +1,7 @@
 #include "ui/CProgressDlg.h"
 
 #include <QApplication>
+#include <QEventLoop>
 #include <QFrame>
 #include <QGuiApplication>
 #include <QLabel>
@@ -46,7 +47,7 @@ CProgressDlg::CProgressDlg(Clock* clock)
     show();
     activateWindow();
     repaint();
-    QApplication::processEvents();
+    QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }
 
 void CProgressDlg::SetRange(uint16_t upper)
@@ -60,7 +61,7 @@ void CProgressDlg::Step(const std::string& text)
     bar_->setValue(position_);
     message_->setText(QString::fromStdString(text));
     // The owner keeps the event loop busy with device work: let the box paint now.
-    QApplication::processEvents();
+    QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     if (clock_ != nullptr) clock_->SleepMs(1);
 }
 

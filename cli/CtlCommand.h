@@ -1,0 +1,25 @@
+#pragma once
+
+#include <functional>
+
+#include <CLI/CLI.hpp>
+
+struct AppState;
+class ConsoleUserInterface;
+
+// What a command has to work with once start-up has run: the filled-in state and the console.
+struct CtlContext {
+    AppState& app;
+    ConsoleUserInterface& ui;
+    bool ranCheck = false; // start-up already ran the connection check
+};
+
+// A command's work: 0 success, 1 the operation failed.
+using CtlRun = std::function<int(CtlContext&)>;
+
+// Each command adds its subcommand (with its own options and help) to the command line; when
+// the user chooses it, its callback stores the work in run, which main calls after start-up.
+void AddCheckCommand(CLI::App& cli, CtlRun& run);
+
+// Prints the thermometer's serial number and type name.
+void PrintThermometer(const AppState& app);

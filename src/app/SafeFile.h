@@ -1,0 +1,16 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+// The one way the program puts a file on disk. The bytes go to a new file beside the target,
+// are flushed and synced, and the new file is renamed over the target, so that a crash, a full
+// disk or a refused write leaves either the old file or the whole new one, never half of each.
+// An existing target keeps its permission bits; a target that is a symbolic link is written
+// through (the link stays, its target is replaced); a new file gets 0666 less the umask.
+// False when any step fails (the target is then untouched and no temporary file is left).
+bool WriteFileAtomically(const std::string& path, std::string_view bytes);
+
+// Text files of the program (reports, CSV, lists, logs) are CP932 on disk: converts the UTF-8
+// text and writes it with WriteFileAtomically. Line ends are written as they are given.
+bool WriteCp932File(const std::string& path, std::string_view utf8Text);
