@@ -73,8 +73,8 @@ protected:
     SimThermometer sim{SimConfig{}, clock};
     std::unique_ptr<SerialPortFactory> ports = MakeSimPortFactory(sim, clock);
     AppState app;
-    QtUserInterface ui{app};
-    ScriptedBoxes boxes;
+    ScriptedBoxes boxes{app};
+    QtUserInterface& ui = boxes;
     QTimer watchdog;
 };
 

@@ -76,8 +76,8 @@ TEST(ProgressDlg, PositionGrowsByExactlyOnePerStepAndResetStartsOver)
 TEST(QtUserInterface, BoxesCarryTheIconButtonsAndDefaultAskedFor)
 {
     AppState app;
-    QtUserInterface ui(app);
-    ScriptedBoxes boxes;
+    ScriptedBoxes boxes(app);
+    QtUserInterface& ui = boxes;
     using Q = QMessageBox;
     const std::tuple<MsgIcon, Q::Icon, MsgButtons, Q::StandardButtons, MsgAnswer, Q::StandardButton> table[] =
         {
@@ -135,8 +135,8 @@ TEST(TitlePage, MissingPictureGivesTheJapaneseStopBoxInEitherLanguageAPictureFil
 {
     TempDir dir;
     AppState app;
-    QtUserInterface ui(app);
-    ScriptedBoxes boxes;
+    ScriptedBoxes boxes(app);
+    QtUserInterface& ui = boxes;
     app.exeDir = dir.Path();
     app.iniPath = dir.File("rm42meter.ini");
     app.ui = &ui;
