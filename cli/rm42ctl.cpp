@@ -44,7 +44,9 @@ int main(int argc, char** argv)
     cli.add_flag("--yes", yes,
                  "answer questions with the positive button (at most --retries times); without it "
                  "they get the negative one");
-    cli.add_option("--retries", retries, "positive answers at most (default 3)")
+    cli.add_option("--retries", retries,
+                   "rounds the connection check repeats at most, whatever ended the round, and positive "
+                   "answers at most (default 3); when they are spent the command fails")
         ->check(CLI::Range(0, 1000000));
     cli.add_flag("-v,--verbose", verbose, "print status line and progress");
 
@@ -79,6 +81,7 @@ int main(int argc, char** argv)
     app.clock = &clock;
     app.ports = ports.get();
     if (!FillStartUpState(app, exePath)) return 1;
+    app.connectRetryLimit = retries;
     if (lang == "ja") app.language = 0;
     if (lang == "en") app.language = 1;
 

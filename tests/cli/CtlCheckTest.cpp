@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <string>
 #include <vector>
 
@@ -89,6 +90,27 @@ TEST_F(CtlCheck, RetriesWithYesAreBoundedSoAScriptNeverHangs)
     EXPECT_EQ(Count(r.err, "No Themometer Connected"), 3u) << r.err; // two retries, then Cancel
 }
 
+TEST_F(CtlCheck, AWrongAnswerUsesUpTheRetriesAndFails)
+{
+    // The thermometer answers check mode with NG: every round ends in an OK-only box and the
+    // port dialog, and each round counts against --retries, with or without --yes.
+    SimProcess sim(Link(), {"--fault", "ng:DA"});
+    ASSERT_TRUE(sim.Ready()) << sim.Error();
+    WriteIni(Link(), "Langage=1\r\n");
+    for (const char* yes : {"--yes", "--verbose"}) {
+        const auto started = std::chrono::steady_clock::now();
+        const auto r = Ctl({yes, "--retries", "2", "check"}, 20000);
+        const auto took = std::chrono::steady_clock::now() - started;
+        EXPECT_EQ(r.exitCode, 1) << r.err;
+        EXPECT_EQ(Count(r.err, "Communication Error"), 3u) << r.err; // the first round and two retries
+        EXPECT_EQ(r.out, "");
+        EXPECT_LT(took, std::chrono::seconds(10));
+    }
+    const auto none = Ctl({"--retries", "0", "check"}, 20000);
+    EXPECT_EQ(none.exitCode, 1);
+    EXPECT_EQ(Count(none.err, "Communication Error"), 1u) << none.err;
+}
+
 TEST_F(CtlCheck, SwitchedOffThermometerGetsTheSwitchOnPrompt)
 {
     SimProcess sim(Link(), {"--fault", "off"});
@@ -121,6 +143,8 @@ TEST_F(CtlCheck, MissingIniAndBadCommandLines)
     EXPECT_EQ(Ctl({"frobnicate"}).exitCode, 2);
     EXPECT_EQ(Ctl({"--lang", "de", "check"}).exitCode, 2);
     EXPECT_EQ(Ctl({"--bogus", "check"}).exitCode, 2);
+    for (const char* retries : {"-1", "1.5", "two", "1000001"})
+        EXPECT_EQ(Ctl({"--retries", retries, "check"}).exitCode, 2) << retries;
     EXPECT_EQ(Ctl({}).exitCode, 2);
 }
 
