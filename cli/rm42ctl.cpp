@@ -60,17 +60,6 @@ int main(int argc, char** argv)
     }
     if (!run) return 2;
 
-    // The INI decides where the program's data files live: beside the executable by default,
-    // beside the given INI with --ini (FillStartUpState takes the INI's name from the "executable").
-    std::string exePath = ExecutablePath();
-    const std::string exeDir = exePath.substr(0, exePath.find_last_of('/') + 1);
-    if (ini.empty()) ini = exeDir + "rm42meter.ini";
-    if (ini.size() > 4 && ini.compare(ini.size() - 4, 4, ".ini") == 0)
-        exePath = ini.substr(0, ini.size() - 4);
-    else
-        exePath = ini;
-    if (exePath.find('/') == std::string::npos) exePath = "./" + exePath;
-
     ConsoleUserInterface ui(yes, retries, verbose);
     SteadyClock clock;
     std::unique_ptr<SerialPortFactory> ports = MakeSystemSerialPortFactory();
@@ -80,7 +69,11 @@ int main(int argc, char** argv)
     app.ui = &ui;
     app.clock = &clock;
     app.ports = ports.get();
-    if (!FillStartUpState(app, exePath)) return 1;
+    // The program's INI beside rm42ctl by default, exactly FILE with --ini FILE; the data files
+    // live beside it.
+    const std::string exePath = ExecutablePath();
+    if (ini.empty()) ini = exePath.substr(0, exePath.find_last_of('/') + 1) + "rm42meter.ini";
+    if (!FillStartUpState(app, exePath, ini)) return 1;
     app.connectRetryLimit = retries;
     if (lang == "ja") app.language = 0;
     if (lang == "en") app.language = 1;

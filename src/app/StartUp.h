@@ -17,6 +17,10 @@ std::string ExecutablePath();
 // From the executable's path: exeDir (ending in '/') and iniPath (folder + base name + ".ini").
 void SetPathsFromExecutable(AppState& app, const std::string& exePath);
 
+// For an INI file named on the command line: iniPath is exactly that file (a relative name is
+// taken from the working folder) and exeDir its folder, where the data files are then found.
+void SetPathsFromIniFile(AppState& app, const std::string& iniFile);
+
 // The user's desktop folder by the XDG user-dirs rule; empty when there is none.
 std::string DesktopDirectory();
 
@@ -51,7 +55,8 @@ private:
     int fd_;
 };
 
-// Steps 2 to 9 of start-up that need no window: paths, missing INI (string 262 in Japanese,
-// through app.ui when set, false returned), desktop, portRetryCount, language and title.
-// The single-instance guard and the title page are the caller's.
-bool FillStartUpState(AppState& app, const std::string& exePath);
+// Steps 2 to 9 of start-up that need no window: paths (from iniFile when it is given, otherwise
+// from the executable), missing INI (string 262 in Japanese, through app.ui when set, false
+// returned), desktop, portRetryCount, language and title. The single-instance guard and the
+// title page are the caller's.
+bool FillStartUpState(AppState& app, const std::string& exePath, const std::string& iniFile = {});

@@ -59,6 +59,35 @@ TEST(StartUpTest, PathsComeFromTheExecutable)
     EXPECT_TRUE(self.is_absolute() && self.filename() == "StartUpTest") << self;
 }
 
+TEST(StartUpTest, AnIniFileGivenByNameIsUsedExactly)
+{
+    const std::string cwd = std::filesystem::current_path().string();
+    // clang-format off
+    const std::tuple<const char*, std::string, std::string> cases[] = {
+        {"/x/my.settings.ini", "/x/", "/x/my.settings.ini"}, {"/x/conf", "/x/", "/x/conf"},
+        {"/x.d/a.ini", "/x.d/", "/x.d/a.ini"}, {"sub/my.conf", cwd + "/sub/", cwd + "/sub/my.conf"},
+        {"plain", cwd + "/", cwd + "/plain"}};
+    // clang-format on
+    for (const auto& [given, exeDir, ini] : cases) {
+        AppState app;
+        SetPathsFromIniFile(app, given);
+        EXPECT_EQ(app.exeDir + " " + app.iniPath, exeDir + " " + ini);
+    }
+
+    // The dotted file is read, not the one its name would give with the extension cut off.
+    TempDir dir;
+    WriteFileBytes(dir.File("my.settings.ini"), "[System]\r\nLangage=1\r\n");
+    WriteFileBytes(dir.File("my.ini"), "[System]\r\nLangage=0\r\n");
+    FakeUserInterface ui;
+    AppState app;
+    app.ui = &ui;
+    ASSERT_TRUE(FillStartUpState(app, "/opt/elsewhere/rm42meter", dir.File("my.settings.ini")));
+    EXPECT_EQ(app.language, 1);
+    EXPECT_EQ(app.exeDir, dir.Path());
+    EXPECT_FALSE(FillStartUpState(app, "/opt/elsewhere/rm42meter", dir.File("my")));
+    EXPECT_EQ(ui.boxes.size(), 1u);
+}
+
 TEST(StartUpTest, DesktopFollowsTheUserDirsRule)
 {
     // Under XDG_CONFIG_HOME (else ~/.config), user-dirs.dirs ("": none), ~/Desktop made, expected.

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -138,6 +139,18 @@ TEST_F(CtlCheck, MissingIniAndBadCommandLines)
     const auto missing = Ctl({"check"});
     EXPECT_EQ(missing.exitCode, 1);
     EXPECT_NE(missing.err.find("INIファイルがありません"), std::string::npos) << missing.err;
+
+    // --ini names exactly the file to read: with two dots, and without an extension.
+    WriteFileBytes(dir.File("my.settings.ini"),
+                   "[System]\r\nLangage=1\r\n[ComPort]\r\nPort=" + dir.File("no-such-port") + "\r\n");
+    const auto dotted =
+        RunProcess({RunnableDir() + "rm42ctl", "--ini", dir.File("my.settings.ini"), "check"});
+    EXPECT_EQ(dotted.exitCode, 1);
+    EXPECT_NE(dotted.err.find("No Themometer Connected"), std::string::npos) << dotted.err;
+    std::filesystem::copy_file(dir.File("my.settings.ini"), dir.File("conf.ini"));
+    const auto bare = RunProcess({RunnableDir() + "rm42ctl", "--ini", dir.File("conf"), "check"});
+    EXPECT_EQ(bare.exitCode, 1);
+    EXPECT_NE(bare.err.find("INIファイルがありません"), std::string::npos) << bare.err;
 
     WriteIni(dir.File("no-such-port"));
     EXPECT_EQ(Ctl({"frobnicate"}).exitCode, 2);
