@@ -40,13 +40,11 @@ CComPortDlg::CComPortDlg(AppState& app, QWidget* parent)
     SetControlId(ok, 1, QStringLiteral("okButton"));
     ok->setGeometry(du.Rect(129, 7, 50, 14));
     ok->setDefault(true);
-    ok->setAccessibleName(ok->text());
     connect(ok, &QPushButton::clicked, this, &CComPortDlg::accept);
 
     auto* cancel = new QPushButton(english ? QStringLiteral("Cancel") : QStringLiteral("キャンセル"), this);
     SetControlId(cancel, 2, QStringLiteral("cancelButton"));
     cancel->setGeometry(du.Rect(129, 24, 50, 14));
-    cancel->setAccessibleName(cancel->text());
     connect(cancel, &QPushButton::clicked, this, &CComPortDlg::reject);
 
     const std::string configured =

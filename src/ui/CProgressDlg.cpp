@@ -30,7 +30,6 @@ CProgressDlg::CProgressDlg(Clock* clock)
     SetControlId(message_, 1094, QStringLiteral("progressMessage"));
     message_->setGeometry(du.Rect(14, 14, 175, 12));
     message_->setTextFormat(Qt::PlainText);
-    message_->setAccessibleName(QStringLiteral("message"));
 
     bar_ = new QProgressBar(this);
     SetControlId(bar_, 1095, QStringLiteral("progressBar"));

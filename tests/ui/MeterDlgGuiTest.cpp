@@ -1,6 +1,7 @@
 // The main window against the in-process simulator: start-up connection check, title, tabs,
 // status line, keys, close confirmation and the window's menu entries.
 
+#include <QAccessible>
 #include <QAction>
 #include <QComboBox>
 #include <QDesktopServices>
@@ -143,6 +144,22 @@ TEST_F(MeterDlgTest, ChoosingATabClearsTheStatusAndShowsExactlyThatPage)
         EXPECT_EQ(Control<QLabel>(dlg.get(), 1075)->text(), QString()) << tab;
         EXPECT_TRUE(dlg->Page(tab)->isVisible()) << tab;
         EXPECT_EQ(VisiblePages(*dlg), 1);
+    }
+}
+
+TEST_F(MeterDlgTest, ScreenReadersReadTheStatusLineAndEveryLabelByWhatItShows)
+{
+    auto dlg = Start("StartUpConnectCheck=No\n", true);
+    QAccessibleInterface* status = QAccessible::queryAccessibleInterface(Control<QLabel>(dlg.get(), 1075));
+    ASSERT_NE(status, nullptr);
+    for (const char* text : {"Reading the memory", "測定中"}) {
+        ui.SetStatusText(text);
+        EXPECT_EQ(status->text(QAccessible::Name), QString::fromUtf8(text));
+    }
+    // A fixed name would hide what a label shows (pictures carry no text and may have one).
+    for (QLabel* label : dlg->findChildren<QLabel*>()) {
+        if (label->text().isEmpty()) continue;
+        EXPECT_EQ(label->accessibleName(), QString()) << label->objectName().toStdString();
     }
 }
 

@@ -1,8 +1,10 @@
 // The shell's small widgets: numeric field, progress box, message boxes and the other calls of
 // the Qt user interface, fonts and the title page.
 
+#include <QAccessible>
 #include <QFocusEvent>
 #include <QFontInfo>
+#include <QMouseEvent>
 #include <QProgressBar>
 #include <QScreen>
 
@@ -66,6 +68,9 @@ TEST(ProgressDlg, PositionGrowsByExactlyOnePerStepAndResetStartsOver)
         box.Step(text);
         EXPECT_EQ(bar->value(), before + 1);
         EXPECT_EQ(message->text(), QString::fromLatin1(text));
+        // A screen reader reads what the box says, not a fixed word.
+        EXPECT_EQ(QAccessible::queryAccessibleInterface(message)->text(QAccessible::Name),
+                  QString::fromLatin1(text));
     }
     EXPECT_EQ(clock.sleeps, (std::vector<uint32_t>{1, 1, 1}));
     box.Reset();
