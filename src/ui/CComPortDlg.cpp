@@ -50,9 +50,10 @@ CComPortDlg::CComPortDlg(AppState& app, QWidget* parent)
     const std::string configured =
         IniFile::GetString(app_.iniPath, "ComPort", "Port", "COM4", IniFile::kComPortBuffer);
     const bool configuredExists =
-        !configured.empty() && QFileInfo::exists(QString::fromStdString(configured));
-    const std::vector<std::string> entries =
-        BuildComPortList(app_.portRetryCount, SystemPortNames(), configured, configuredExists);
+        !configured.empty() &&
+        QFileInfo::exists(QString::fromStdString(PortDevicePath(configured, app_.iniPath)));
+    const std::vector<std::string> entries = BuildComPortList(
+        app_.portRetryCount, SystemPortNames(), configured, configuredExists, UsbSerialDevices());
     for (const std::string& entry : entries)
         portList_->addItem(QString::fromStdString(entry));
     portList_->setCurrentIndex(SelectComPort(entries, configured));
