@@ -8,6 +8,7 @@
 
 #include "app/AppState.h"
 #include "app/IniFile.h"
+#include "device/CCommIO.h"
 #include "ui/ComPortList.h"
 #include "ui/ControlId.h"
 #include "ui/DialogUnits.h"

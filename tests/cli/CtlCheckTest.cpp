@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -110,6 +111,29 @@ TEST_F(CtlCheck, AWrongAnswerUsesUpTheRetriesAndFails)
     const auto none = Ctl({"--retries", "0", "check"}, 20000);
     EXPECT_EQ(none.exitCode, 1);
     EXPECT_EQ(Count(none.err, "Communication Error"), 1u) << none.err;
+}
+
+TEST_F(CtlCheck, ACopyOfTheRunnableFolderRunsWhereItLands)
+{
+    // The shipped INI names the simulator's link relative to its own folder, so scripts/run
+    // starts the simulator in the copy and rm42ctl finds it there.
+    const std::string bin = dir.File("elsewhere/bin");
+    std::filesystem::create_directories(bin);
+    for (const char* name : {"rm42ctl", "rm42-sim"})
+        std::filesystem::copy_file(RunnableDir() + name, bin + "/" + name);
+    const auto source = [](const std::string& file) {
+        return std::filesystem::path(TestDataPath("../../" + file)).lexically_normal().string();
+    };
+    std::filesystem::copy_file(source("src/resources/rm42meter.ini.in"), bin + "/rm42meter.ini");
+    const char* old = std::getenv("RM42_BIN_DIR");
+    const std::string previous = old ? old : "";
+    setenv("RM42_BIN_DIR", bin.c_str(), 1);
+    const auto r = RunProcess({"/bin/bash", source("scripts/run"), "--console"}, 60000);
+    old ? setenv("RM42_BIN_DIR", previous.c_str(), 1) : unsetenv("RM42_BIN_DIR");
+    EXPECT_EQ(r.exitCode, 0) << r.out << r.err;
+    EXPECT_NE(r.out.find("thermometer simulator on " + bin + "/rm42-sim.tty"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("Serial No.: "), std::string::npos) << r.out << r.err;
+    EXPECT_FALSE(std::filesystem::exists(bin + "/rm42-sim.tty")) << "the simulator was not stopped";
 }
 
 TEST_F(CtlCheck, SwitchedOffThermometerGetsTheSwitchOnPrompt)
