@@ -78,6 +78,38 @@ TEST(ProgressDlg, PositionGrowsByExactlyOnePerStepAndResetStartsOver)
     EXPECT_EQ(bar->value(), 1);
 }
 
+TEST(ProgressDlg, AClickDuringAStepDoesNotReachThePage)
+{
+    QWidget page;
+    auto* button = new QPushButton(QStringLiteral("Read"), &page);
+    page.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&page));
+    int clicks = 0;
+    QObject::connect(button, &QPushButton::clicked, [&clicks] { ++clicks; });
+    const auto postClick = [button] {
+        const QPointF at = QRectF(button->rect()).center();
+        const QPointF global = button->mapToGlobal(at);
+        for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease})
+            QCoreApplication::postEvent(
+                button, new QMouseEvent(type, at, global, Qt::LeftButton,
+                                        type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton,
+                                        Qt::NoModifier));
+    };
+    {
+        FakeClock clock;
+        CProgressDlg box(&clock);
+        box.SetRange(2);
+        postClick();
+        box.Step("reading");
+        box.Step("reading");
+        EXPECT_EQ(clicks, 0);
+    }
+    // The same click once the work is over does press the button.
+    postClick();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(clicks, 1);
+}
+
 TEST(QtUserInterface, BoxesCarryTheIconButtonsAndDefaultAskedFor)
 {
     AppState app;
