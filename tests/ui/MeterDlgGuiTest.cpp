@@ -163,6 +163,26 @@ TEST_F(MeterDlgTest, ScreenReadersReadTheStatusLineAndEveryLabelByWhatItShows)
     }
 }
 
+TEST_F(MeterDlgTest, MinimisingAndRestoringDoesNotShowThePagesAgain)
+{
+    auto dlg = Start("StartUpConnectCheck=No\n", true);
+    QTabBar* bar = Control<QTabWidget>(dlg.get(), 1000)->tabBar();
+    for (int tab : {1, 3, 2, 0}) {
+        QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(tab).center());
+        ASSERT_TRUE(dlg->Page(tab)->isVisible());
+        const std::size_t commands = sim.ReceivedCommands().size();
+        dlg->showMinimized();
+        QTest::qWait(50);
+        dlg->showNormal();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(dlg.get()));
+        QTest::qWait(50);
+        // Pages that read the thermometer when they come up did not read it again.
+        EXPECT_EQ(sim.ReceivedCommands().size(), commands) << tab;
+        EXPECT_TRUE(dlg->Page(tab)->isVisible());
+        EXPECT_EQ(VisiblePages(*dlg), 1);
+    }
+}
+
 TEST_F(MeterDlgTest, EnterAndEscapeDoNothing)
 {
     UrlCatcher catcher;
