@@ -197,14 +197,6 @@ void ReadLanguageAndTitle(AppState& app)
     app.visibleSerialNo = IniSwitchOn(IniFile::GetString(app.iniPath, "System", "VisibleSerialNo", "Yes"));
 }
 
-bool IsSupportedWindowsVersion(int platformId, int major, int minor, bool queryOk)
-{
-    if (!queryOk) return false;
-    if (platformId == kPlatformWin32Nt) return major >= 5;
-    if (platformId == kPlatformWin32Windows) return major == 4 && minor == 90;
-    return false;
-}
-
 bool IsSupportedWindows()
 {
     return true;

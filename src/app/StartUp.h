@@ -27,17 +27,8 @@ std::string DesktopDirectory();
 // Reads [System] Langage, WindowTitle and VisibleSerialNo into app.
 void ReadLanguageAndTitle(AppState& app);
 
-// True on every platform but old Windows (see the Windows implementation).
+// Whether the operating system is one the program runs on: always true where it builds.
 bool IsSupportedWindows();
-
-// Platform ids of the Windows version record.
-constexpr int kPlatformWin32s = 0;
-constexpr int kPlatformWin32Windows = 1; // the 4.x consumer family
-constexpr int kPlatformWin32Nt = 2;
-
-// The rule behind IsSupportedWindows, from a version query's answer: false when the query
-// failed; the NT family from major version 5 on; the consumer family only as 4.90; nothing else.
-bool IsSupportedWindowsVersion(int platformId, int major, int minor, bool queryOk);
 
 // One instance per executable path. Holds an operating-system lock that dies with the
 // process. Acquire returns null when another process holds the lock for the same path. When no

@@ -163,23 +163,6 @@ TEST(StartUpTest, MissingIniStopsWithTheJapaneseMessage)
     EXPECT_EQ(ui.boxes.size(), 2u);
 }
 
-TEST(StartUpTest, SupportedWindowsVersions)
-{
-    const int nt = kPlatformWin32Nt, win9x = kPlatformWin32Windows;
-    // Platform, major, minor, query answered, supported.
-    // clang-format off
-    const std::tuple<int, int, int, bool, bool> cases[] = {
-        {nt, 5, 0, true, true}, {nt, 10, 0, true, true}, {nt, 4, 0, true, false}, {nt, 5, 1, false, false},
-        {win9x, 4, 90, true, true}, {win9x, 4, 10, true, false}, {win9x, 5, 90, true, false},
-        {kPlatformWin32s, 5, 0, true, false}};
-    // clang-format on
-    for (const auto& [platform, major, minor, queryOk, supported] : cases) {
-        EXPECT_EQ(IsSupportedWindowsVersion(platform, major, minor, queryOk), supported)
-            << platform << " " << major << "." << minor << " " << queryOk;
-    }
-    EXPECT_TRUE(IsSupportedWindows());
-}
-
 // instance_probe as a child process that dies with this one; `line` is what it printed first.
 struct Probe {
     Probe(const char* mode, const std::string& exe)

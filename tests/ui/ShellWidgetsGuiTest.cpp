@@ -159,13 +159,19 @@ TEST(Fonts, WindowsFontNamesResolveToInstalledFontsAndDialogUnitsRoundLikeMulDiv
     EXPECT_EQ(QFontInfo(QFont(QStringLiteral("Tahoma"), 9)).family(), QStringLiteral("DejaVu Sans"));
     EXPECT_EQ(QFontInfo(QFont(QStringLiteral("Verdana"), 9)).family(), QStringLiteral("DejaVu Sans"));
 
-    const DialogUnits du(DialogFont());
-    ASSERT_TRUE(du.BaseWidth() > 0 && du.BaseHeight() > 0);
-    for (int units : {0, 1, 2, 3, 4, 5, 7, 8, 451}) {
-        EXPECT_EQ(du.X(units), (units * du.BaseWidth() + 2) / 4) << units;
-        EXPECT_EQ(du.Y(units), (units * du.BaseHeight() + 4) / 8) << units;
+    const DialogUnits font(DialogFont());
+    EXPECT_TRUE(font.BaseWidth() > 0 && font.BaseHeight() > 0);
+
+    // Base units 6 x 13 pixels, worked by hand: a unit is 1.5 by 1.625 pixels, halves round up,
+    // negative halves down.
+    const DialogUnits du(6, 13);
+    const std::tuple<int, int, int> units[] = {{0, 0, 0}, {1, 2, 2},    {2, 3, 3},       {3, 5, 5},
+                                               {4, 6, 7}, {-3, -5, -5}, {451, 677, 733}, {338, 507, 549}};
+    for (const auto& [n, x, y] : units) {
+        EXPECT_EQ(du.X(n), x) << n;
+        EXPECT_EQ(du.Y(n), y) << n;
     }
-    EXPECT_EQ(du.Rect(7, 7, 437, 300), QRect(du.X(7), du.Y(7), du.X(437), du.Y(300)));
+    EXPECT_EQ(du.Rect(7, 7, 437, 300), QRect(11, 11, 656, 488));
 }
 
 TEST(TitlePage, MissingPictureGivesTheJapaneseStopBoxInEitherLanguageAPictureFillsTheCentredWindow)
