@@ -3,7 +3,6 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QEventLoop>
-#include <QFileInfo>
 #include <QImage>
 #include <QPainter>
 #include <QPixmap>
@@ -27,7 +26,7 @@ namespace {
 constexpr int kTitleShowMs = 5000;
 
 struct Options {
-    QString iniPath; // --ini: run as if the executable sat beside this INI file
+    QString iniPath; // --ini: this INI file, and the data files from its folder
     bool noTitle = false;
     QString screenshotPath;
 };
@@ -60,15 +59,6 @@ Options ParseOptions(const QApplication& application)
     options.noTitle = parser.isSet(noTitle);
     options.screenshotPath = parser.value(screenshot);
     return options;
-}
-
-// The program's files are found beside the executable; --ini moves that place to the INI's
-// folder by naming a program there with the INI's base name.
-std::string StartPath(const Options& options, const std::string& executable)
-{
-    if (options.iniPath.isEmpty()) return executable;
-    const QFileInfo ini(options.iniPath);
-    return (ini.absolutePath() + QLatin1Char('/') + ini.completeBaseName()).toStdString();
 }
 
 void ShowTitlePage(AppState& app)
@@ -119,7 +109,7 @@ int main(int argc, char* argv[])
     app.ui = &ui;
 
     const std::string executable = ExecutablePath();
-    if (!FillStartUpState(app, StartPath(options, executable))) return 0;
+    if (!FillStartUpState(app, executable, options.iniPath.toStdString())) return 0;
     const auto instance = SingleInstanceGuard::Acquire(executable);
     if (!instance) return 0;
     if (!IsSupportedWindows()) {

@@ -1,6 +1,7 @@
 // The main window against the in-process simulator: start-up connection check, title, tabs,
 // status line, keys, close confirmation and the window's menu entries.
 
+#include <QAccessible>
 #include <QAction>
 #include <QComboBox>
 #include <QDesktopServices>
@@ -80,8 +81,8 @@ protected:
     SimThermometer sim{SimConfig{}, clock};
     std::unique_ptr<SerialPortFactory> ports = MakeSimPortFactory(sim, clock);
     AppState app;
-    QtUserInterface ui{app};
-    ScriptedBoxes boxes;
+    ScriptedBoxes boxes{app};
+    QtUserInterface& ui = boxes;
     QTimer watchdog;
     QPointer<QDialog> lastModal;
 };
@@ -150,6 +151,42 @@ TEST_F(MeterDlgTest, ChoosingATabClearsTheStatusAndShowsExactlyThatPage)
         QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(tab).center());
         EXPECT_EQ(Control<QLabel>(dlg.get(), 1075)->text(), QString()) << tab;
         EXPECT_TRUE(dlg->Page(tab)->isVisible()) << tab;
+        EXPECT_EQ(VisiblePages(*dlg), 1);
+    }
+}
+
+TEST_F(MeterDlgTest, ScreenReadersReadTheStatusLineAndEveryLabelByWhatItShows)
+{
+    auto dlg = Start("StartUpConnectCheck=No\n", true);
+    QAccessibleInterface* status = QAccessible::queryAccessibleInterface(Control<QLabel>(dlg.get(), 1075));
+    ASSERT_NE(status, nullptr);
+    for (const char* text : {"Reading the memory", "測定中"}) {
+        ui.SetStatusText(text);
+        EXPECT_EQ(status->text(QAccessible::Name), QString::fromUtf8(text));
+    }
+    // A fixed name would hide what a label shows (pictures carry no text and may have one).
+    for (QLabel* label : dlg->findChildren<QLabel*>()) {
+        if (label->text().isEmpty()) continue;
+        EXPECT_EQ(label->accessibleName(), QString()) << label->objectName().toStdString();
+    }
+}
+
+TEST_F(MeterDlgTest, MinimisingAndRestoringDoesNotShowThePagesAgain)
+{
+    auto dlg = Start("StartUpConnectCheck=No\n", true);
+    QTabBar* bar = Control<QTabWidget>(dlg.get(), 1000)->tabBar();
+    for (int tab : {1, 3, 2, 0}) {
+        QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(tab).center());
+        ASSERT_TRUE(dlg->Page(tab)->isVisible());
+        const std::size_t commands = sim.ReceivedCommands().size();
+        dlg->showMinimized();
+        QTest::qWait(50);
+        dlg->showNormal();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(dlg.get()));
+        QTest::qWait(50);
+        // Pages that read the thermometer when they come up did not read it again.
+        EXPECT_EQ(sim.ReceivedCommands().size(), commands) << tab;
+        EXPECT_TRUE(dlg->Page(tab)->isVisible());
         EXPECT_EQ(VisiblePages(*dlg), 1);
     }
 }
