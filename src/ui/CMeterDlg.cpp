@@ -90,7 +90,8 @@ CMeterDlg::CMeterDlg(AppState& app, QtUserInterface& ui, QWidget* parent)
     ReportMessage(app_, 111);
 
     tabControl_->setCurrentIndex(0);
-    ShowPage(0);
+    // A window that ends at start is never shown: its first page must not start device work.
+    if (!endedAtStart_) ShowPage(0);
     connect(tabControl_, &QTabWidget::currentChanged, this, &CMeterDlg::OnTabChanged);
 }
 

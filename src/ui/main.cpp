@@ -13,6 +13,7 @@
 #include "app/AppState.h"
 #include "app/LangString.h"
 #include "app/StartUp.h"
+#include "capture/CCapturePage.h"
 #include "device/Clock.h"
 #include "device/SerialPort.h"
 #include "image/CTitlePage.h"
@@ -29,6 +30,8 @@ struct Options {
     QString iniPath; // --ini: this INI file, and the data files from its folder
     bool noTitle = false;
     QString screenshotPath;
+    int screenshotDelayMs = 500;
+    bool record = false;
 };
 
 Options ParseOptions(const QApplication& application)
@@ -49,7 +52,16 @@ Options ParseOptions(const QApplication& application)
                                                        "drawn above it) to PATH once it is shown, then quit "
                                                        "(documentation only)."),
                                         QStringLiteral("PATH"));
+    const QCommandLineOption screenshotDelay(QStringLiteral("screenshot-delay"),
+                                             QStringLiteral("Seconds from the window's showing to the "
+                                                            "--screenshot picture (default 0.5)."),
+                                             QStringLiteral("SECONDS"));
+    const QCommandLineOption record(QStringLiteral("record"),
+                                    QStringLiteral("Press REC on the recording page once the window is up "
+                                                   "(documentation only)."));
     parser.addOption(ini);
+    parser.addOption(screenshotDelay);
+    parser.addOption(record);
     parser.addOption(noTitle);
     parser.addOption(screenshot);
     parser.process(application);
@@ -58,6 +70,13 @@ Options ParseOptions(const QApplication& application)
     options.iniPath = parser.value(ini);
     options.noTitle = parser.isSet(noTitle);
     options.screenshotPath = parser.value(screenshot);
+    if (parser.isSet(screenshotDelay)) {
+        bool ok = false;
+        const double seconds = parser.value(screenshotDelay).toDouble(&ok);
+        if (ok && seconds >= 0 && seconds <= 3600)
+            options.screenshotDelayMs = static_cast<int>(seconds * 1000);
+    }
+    options.record = parser.isSet(record);
     return options;
 }
 
@@ -123,9 +142,14 @@ int main(int argc, char* argv[])
     CMeterDlg dialog(app, ui);
     if (!options.screenshotPath.isEmpty() && !dialog.EndedAtStart()) {
         const QString path = options.screenshotPath;
-        QTimer::singleShot(500, &dialog, [&dialog, path] {
+        QTimer::singleShot(options.screenshotDelayMs, &dialog, [&dialog, path] {
             SaveWindowPicture(dialog, path);
             dialog.done(0);
+        });
+    }
+    if (options.record && !dialog.EndedAtStart()) {
+        QTimer::singleShot(200, &dialog, [&dialog] {
+            if (auto* page = qobject_cast<CCapturePage*>(dialog.Page(0))) page->StartCapture();
         });
     }
     dialog.exec();
