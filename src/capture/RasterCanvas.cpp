@@ -154,3 +154,33 @@ Bitmap24 RasterCanvas::ToBitmap24() const
     }
     return bitmap;
 }
+
+void RasterGraphCanvas::SelectPen(GraphPen pen)
+{
+    switch (pen) {
+    case GraphPen::Normal:
+        raster.SetPen({0x0000FF, 2, false});
+        return;
+    case GraphPen::Alarm:
+        raster.SetPen({0xFF0000, 2, false});
+        return;
+    case GraphPen::Grid:
+        raster.SetPen({0x787878, 1, true});
+        return;
+    case GraphPen::Frame:
+        break;
+    }
+    raster.SetPen({kBlack, 1, false});
+}
+
+Bitmap24 DrawGraphPicture(CaptureGraph& graph, const CaptureSample* samples, int32_t count,
+                          int32_t intervalTicks)
+{
+    const int width = graph.ClientRect().Width();
+    const int height = graph.ClientRect().Height();
+    RasterGraphCanvas canvas(width, height);
+    graph.SetCanvas(&canvas, width, height);
+    graph.Redraw(samples, count, intervalTicks);
+    graph.SetCanvas(nullptr, width, height);
+    return canvas.raster.ToBitmap24();
+}

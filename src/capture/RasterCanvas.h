@@ -1,5 +1,6 @@
 #pragma once
 
+#include "capture/CaptureGraph.h"
 #include "image/CJpegImage.h"
 
 #include <cstdint>
@@ -56,3 +57,27 @@ private:
     int y_ = 0;
     int dashPhase_ = 0; // position in the dotted pattern, carried from line to line
 };
+
+// The recording graph drawn on a raster, with the page's pens: blue and red 2 pixels wide for
+// the line, black for the frame, dotted grey for the grid.
+class RasterGraphCanvas final : public GraphCanvas {
+public:
+    RasterGraphCanvas(int width, int height) : raster(width, height) {}
+    void SelectPen(GraphPen pen) override;
+    void MoveTo(int x, int y) override { raster.MoveTo(x, y); }
+    void LineTo(int x, int y) override { raster.LineTo(x, y); }
+    void Text(int x, int y, const std::string& text) override { raster.Text(x, y, text); }
+    void FillWhite(int left, int top, int right, int bottom) override
+    {
+        raster.FillWhite(left, top, right, bottom);
+    }
+    void Present() override {}
+
+    RasterCanvas raster;
+};
+
+// The picture of a recording's graph as a full redraw draws it, at the graph's size, in its
+// current scales and unit. The graph draws nothing afterwards (its canvas is then the null one):
+// meant for a recording that no window shows.
+Bitmap24 DrawGraphPicture(CaptureGraph& graph, const CaptureSample* samples, int32_t count,
+                          int32_t intervalTicks);

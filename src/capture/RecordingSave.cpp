@@ -38,6 +38,25 @@ bool ReadTemplate(const std::string& path, std::string& utf8)
 
 } // namespace
 
+RecordingSaveData SaveDataOf(const AppState& app, const RecordingSnapshot& snapshot)
+{
+    RecordingSaveData data;
+    data.samples = snapshot.samples;
+    data.sampleCount = snapshot.sampleCount;
+    data.recordStart = snapshot.recordStart;
+    data.tickCount = snapshot.tickCount;
+    data.recordMax = snapshot.recordMax;
+    data.recordMin = snapshot.recordMin;
+    data.average = snapshot.average;
+    data.alarmHigh = snapshot.alarmHigh;
+    data.alarmLow = snapshot.alarmLow;
+    data.emissivity = snapshot.emissivity;
+    data.fahrenheit = snapshot.fahrenheit;
+    data.typeName = snapshot.typeName;
+    data.unitText = RecordingUnitText(app, snapshot.fahrenheit);
+    return data;
+}
+
 SaveTarget SplitSavePath(const std::string& chosenPath)
 {
     SaveTarget target;

@@ -1,11 +1,16 @@
 #pragma once
 
+#include "capture/CaptureRecorder.h"
 #include "capture/RecordingWriters.h"
 
 #include <string>
 
 struct AppState;
 struct Bitmap24;
+
+// What the writers need of a recording held by the recorder, with the unit text of the current
+// language.
+RecordingSaveData SaveDataOf(const AppState& app, const RecordingSnapshot& snapshot);
 
 enum class RecordingFormat { Csv, Report };
 

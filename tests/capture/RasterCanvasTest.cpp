@@ -1,11 +1,13 @@
 #include "capture/RasterCanvas.h"
 
+#include "capture/CaptureGraph.h"
 #include "image/CJpegImage.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <vector>
 
 namespace {
 
@@ -116,6 +118,36 @@ TEST(RasterCanvasTest, BitmapRowsAreBottomUpAndTheJpegKeepsTheTopLeftCorner)
     EXPECT_GT(first[2], 215);
     const uint8_t* last = first + static_cast<std::size_t>(picture.pixels.Stride()) * 363u;
     EXPECT_GT(last[0], 215) << "the bottom left pixel is white";
+}
+
+} // namespace
+
+namespace {
+
+// The console tool's picture of a recording: a line that crosses the alarm limit changes colour
+// as on the page, inside the frame, at the graph's size.
+TEST(RasterCanvasTest, GraphPictureShowsTheRecordingInThePagesColours)
+{
+    CaptureGraph graph;
+    graph.SetAlarmLimits(40.0, 10.0);
+    graph.StartScales(5);
+    std::vector<CaptureSample> samples;
+    for (int i = 0; i < 40; ++i) {
+        samples.push_back({static_cast<uint16_t>(i < 20 ? 2982 : 3182), 2932, 5}); // 25 degC, then 45 degC
+    }
+    const Bitmap24 bitmap = DrawGraphPicture(graph, samples.data(), 40, 5);
+    ASSERT_EQ(bitmap.width, graph.ClientRect().Width());
+    ASSERT_EQ(bitmap.height, graph.ClientRect().Height());
+
+    RasterGraphCanvas check(bitmap.width, bitmap.height);
+    graph.SetCanvas(&check, bitmap.width, bitmap.height);
+    graph.Redraw(samples.data(), 40, 5);
+    EXPECT_EQ(check.raster.ToBitmap24().bottomUpRows, bitmap.bottomUpRows) << "the same drawing twice";
+    const RasterCanvas& picture = check.raster;
+    EXPECT_EQ(picture.Pixel(graph.SampleX(10, 5), graph.SampleY(25.0)), kBlue);
+    EXPECT_EQ(picture.Pixel(graph.SampleX(30, 5), graph.SampleY(45.0)), kRed);
+    EXPECT_EQ(picture.Pixel(graph.PlotRect().left, graph.PlotRect().top + 3), 0x000000u) << "the frame";
+    EXPECT_EQ(picture.Pixel(2, 2), kWhite);
 }
 
 } // namespace
