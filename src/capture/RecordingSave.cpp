@@ -92,3 +92,23 @@ bool SaveRecordingFiles(AppState& app, RecordingFormat format, const SaveTarget&
     WriteRecordingReport(report, templateStream, rec);
     return WriteCp932File(base + ".html", report.str()) || ReportSaveFailure(app);
 }
+
+std::vector<std::string> SaveDialogFilters(const std::string& filterText)
+{
+    std::vector<std::string> parts;
+    std::size_t from = 0;
+    while (from <= filterText.size()) {
+        const std::size_t bar = filterText.find('|', from);
+        const std::size_t end = bar == std::string::npos ? filterText.size() : bar;
+        parts.push_back(filterText.substr(from, end - from));
+        if (bar == std::string::npos) break;
+        from = bar + 1;
+    }
+    std::vector<std::string> filters;
+    for (std::size_t i = 0; i + 1 < parts.size(); i += 2) {
+        if (parts[i].empty() || parts[i + 1].empty()) break;
+        filters.push_back(parts[i].find('(') == std::string::npos ? parts[i] + " (" + parts[i + 1] + ")"
+                                                                  : parts[i]);
+    }
+    return filters;
+}

@@ -4,6 +4,7 @@
 #include "capture/RecordingWriters.h"
 
 #include <string>
+#include <vector>
 
 struct AppState;
 struct Bitmap24;
@@ -31,3 +32,7 @@ SaveTarget SplitSavePath(const std::string& chosenPath);
 // the save; files already written stay. rec.pictureName is set here. False on failure.
 bool SaveRecordingFiles(AppState& app, RecordingFormat format, const SaveTarget& target,
                         RecordingSaveData rec, const Bitmap24& graph);
+
+// The save dialog's filters from a "name|pattern|name|pattern||" text, one per pair: the name as
+// it is when it shows its pattern in brackets, else "name (pattern)". Stops at an empty part.
+std::vector<std::string> SaveDialogFilters(const std::string& filterText);
