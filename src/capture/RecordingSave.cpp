@@ -72,16 +72,19 @@ SaveTarget SplitSavePath(const std::string& chosenPath)
     return target;
 }
 
+bool WriteRecordingCsvFile(AppState& app, const std::string& path, const RecordingSaveData& rec)
+{
+    std::ostringstream csv;
+    WriteRecordingCsv(csv, rec);
+    return WriteCp932File(path, csv.str()) || ReportSaveFailure(app);
+}
+
 bool SaveRecordingFiles(AppState& app, RecordingFormat format, const SaveTarget& target,
                         RecordingSaveData rec, const Bitmap24& graph)
 {
     if (target.baseName.empty()) return ReportSaveFailure(app);
     const std::string base = target.folder + target.baseName;
-    if (format == RecordingFormat::Csv) {
-        std::ostringstream csv;
-        WriteRecordingCsv(csv, rec);
-        return WriteCp932File(base + ".csv", csv.str()) || ReportSaveFailure(app);
-    }
+    if (format == RecordingFormat::Csv) return WriteRecordingCsvFile(app, base + ".csv", rec);
 
     rec.pictureName = RecordingPictureName(target.baseName);
     if (!CJpegImage::SaveBitmapAsJpeg(target.folder + rec.pictureName, graph)) return ReportSaveFailure(app);

@@ -24,6 +24,9 @@ struct SaveTarget {
 };
 SaveTarget SplitSavePath(const std::string& chosenPath);
 
+// Writes the CSV of a recording to exactly this path; a failure shows string 218 (false).
+bool WriteRecordingCsvFile(AppState& app, const std::string& path, const RecordingSaveData& rec);
+
 // Writes a recording: as CSV to folder + baseName + ".csv", or as a report, first the graph
 // picture (RecordingPictureName, quality 80) into the folder, then folder + baseName + ".html"
 // from RecordingTemplatePath. Text goes through the program's atomic CP932 writer, so a failed
