@@ -10,6 +10,8 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
+#include <QStyle>
 #include <QTableWidget>
 
 #include <algorithm>
@@ -178,13 +180,34 @@ CMemoryPage::CMemoryPage(AppState& app, QWidget* parent)
         readButton_->setEnabled(false); // without a buffer there is nothing to read into
     }
 
-    // Column widths from the list's own font, on the captions without their unit.
+    // Column widths from the list's own font, on the captions without their unit; the number
+    // column also holds the row's check box. Where the fonts at hand are wider than the ones
+    // the widths were made for, the columns shrink alike so the list needs no sideways scroll.
     const QFontMetrics metrics(list_->font());
     const int a = metrics.horizontalAdvance(QLatin1Char('A'));
+    std::array<int, kMemoryColumns> widths{};
+    int total = 0;
     for (int c = 0; c < kMemoryColumns; ++c) {
-        list_->setColumnWidth(c, metrics.horizontalAdvance(LangText(app_, kColumnCaptionIds[c])) +
-                                     kExtraA[english ? 1 : 0][c] * a + 8);
+        widths[static_cast<std::size_t>(c)] =
+            metrics.horizontalAdvance(LangText(app_, kColumnCaptionIds[c])) +
+            kExtraA[english ? 1 : 0][c] * a + 8;
+        total += widths[static_cast<std::size_t>(c)];
     }
+    widths[0] += list_->style()->pixelMetric(QStyle::PM_IndicatorWidth) + 4;
+    total += list_->style()->pixelMetric(QStyle::PM_IndicatorWidth) + 4;
+    const int available =
+        list_->width() - 2 * list_->frameWidth() - list_->verticalScrollBar()->sizeHint().width();
+    if (total > available) {
+        int used = 0;
+        for (int& width : widths) {
+            width = width * available / total;
+            used += width;
+        }
+        widths[3] += available - used;
+    }
+    for (int c = 0; c < kMemoryColumns; ++c)
+        list_->setColumnWidth(c, widths[static_cast<std::size_t>(c)]);
+    list_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     PlaceItemBoxes();
 
     initializing_ = true;
@@ -205,7 +228,7 @@ void CMemoryPage::PlaceItemBoxes()
         const int column = static_cast<int>(b) + 2;
         const int width = list_->columnWidth(column);
         QCheckBox* box = itemBoxes_[b];
-        const int boxWidth = std::min(width - 4, box->sizeHint().width());
+        const int boxWidth = box->sizeHint().width(); // may reach over a narrow column
         box->setGeometry(x0 + list_->columnViewportPosition(column) + (width - boxWidth) / 2, y, boxWidth,
                          du.Y(12));
         box->raise();

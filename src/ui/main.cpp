@@ -7,8 +7,12 @@
 #include <QImage>
 #include <QPainter>
 #include <QPixmap>
+#include <QTabWidget>
 #include <QTimer>
 
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
 #include <memory>
 
 #include "app/AppState.h"
@@ -30,6 +34,7 @@ struct Options {
     QString iniPath; // --ini: run as if the executable sat beside this INI file
     bool noTitle = false;
     QString screenshotPath;
+    int tab = -1; // --tab: the tab brought up once the window is shown
 };
 
 Options ParseOptions(const QApplication& application)
@@ -52,13 +57,26 @@ Options ParseOptions(const QApplication& application)
                                         QStringLiteral("PATH"));
     parser.addOption(ini);
     parser.addOption(noTitle);
+    const QCommandLineOption tab(
+        QStringLiteral("tab"),
+        QStringLiteral("Bring up tab N (0 to 3) once the window is shown, as a click "
+                       "on it would (documentation only)."),
+        QStringLiteral("N"));
     parser.addOption(screenshot);
+    parser.addOption(tab);
     parser.process(application);
 
     Options options;
     options.iniPath = parser.value(ini);
     options.noTitle = parser.isSet(noTitle);
     options.screenshotPath = parser.value(screenshot);
+    bool tabOk = false;
+    const int tabIndex = parser.value(tab).toInt(&tabOk);
+    if (parser.isSet(tab) && (!tabOk || tabIndex < 0 || tabIndex >= CMeterDlg::kPageCount)) {
+        std::fputs("rm42meter: --tab takes 0 to 3\n", stderr);
+        std::exit(2);
+    }
+    options.tab = parser.isSet(tab) ? tabIndex : -1;
     return options;
 }
 
@@ -131,12 +149,26 @@ int main(int argc, char* argv[])
     if (!options.noTitle) ShowTitlePage(app);
 
     CMeterDlg dialog(app, ui);
+    std::function<void()> shoot;
     if (!options.screenshotPath.isEmpty() && !dialog.EndedAtStart()) {
         const QString path = options.screenshotPath;
-        QTimer::singleShot(500, &dialog, [&dialog, path] {
-            SaveWindowPicture(dialog, path);
-            dialog.done(0);
+        shoot = [&dialog, path] {
+            QTimer::singleShot(500, &dialog, [&dialog, path] {
+                SaveWindowPicture(dialog, path);
+                dialog.done(0);
+            });
+        };
+    }
+    if (options.tab >= 0 && !dialog.EndedAtStart()) {
+        // Through the tab control, so the page learns it was brought up as from a click; the
+        // picture waits until the page's own device work is done.
+        const int tab = options.tab;
+        QTimer::singleShot(200, &dialog, [&dialog, tab, shoot] {
+            if (auto* tabs = dialog.findChild<QTabWidget*>()) tabs->setCurrentIndex(tab);
+            if (shoot) shoot();
         });
+    } else if (shoot) {
+        shoot();
     }
     dialog.exec();
     return 0;
