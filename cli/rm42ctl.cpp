@@ -52,6 +52,7 @@ int main(int argc, char** argv)
 
     CtlRun run;
     AddCheckCommand(cli, run);
+    AddMemoryCommand(cli, run);
 
     try {
         cli.parse(argc, argv);

@@ -6,8 +6,12 @@
 #include <QImage>
 #include <QPainter>
 #include <QPixmap>
+#include <QTabWidget>
 #include <QTimer>
 
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
 #include <memory>
 
 #include "app/AppState.h"
@@ -32,6 +36,7 @@ struct Options {
     QString screenshotPath;
     int screenshotDelayMs = 500;
     bool record = false;
+    int tab = -1; // --tab: the tab brought up once the window is shown
 };
 
 Options ParseOptions(const QApplication& application)
@@ -63,7 +68,13 @@ Options ParseOptions(const QApplication& application)
     parser.addOption(screenshotDelay);
     parser.addOption(record);
     parser.addOption(noTitle);
+    const QCommandLineOption tab(
+        QStringLiteral("tab"),
+        QStringLiteral("Bring up tab N (0 to 3) once the window is shown, as a click "
+                       "on it would (documentation only)."),
+        QStringLiteral("N"));
     parser.addOption(screenshot);
+    parser.addOption(tab);
     parser.process(application);
 
     Options options;
@@ -77,6 +88,13 @@ Options ParseOptions(const QApplication& application)
             options.screenshotDelayMs = static_cast<int>(seconds * 1000);
     }
     options.record = parser.isSet(record);
+    bool tabOk = false;
+    const int tabIndex = parser.value(tab).toInt(&tabOk);
+    if (parser.isSet(tab) && (!tabOk || tabIndex < 0 || tabIndex >= CMeterDlg::kPageCount)) {
+        std::fputs("rm42meter: --tab takes 0 to 3\n", stderr);
+        std::exit(2);
+    }
+    options.tab = parser.isSet(tab) ? tabIndex : -1;
     return options;
 }
 
@@ -140,12 +158,27 @@ int main(int argc, char* argv[])
     if (!options.noTitle) ShowTitlePage(app);
 
     CMeterDlg dialog(app, ui);
+    std::function<void()> shoot;
     if (!options.screenshotPath.isEmpty() && !dialog.EndedAtStart()) {
         const QString path = options.screenshotPath;
-        QTimer::singleShot(options.screenshotDelayMs, &dialog, [&dialog, path] {
-            SaveWindowPicture(dialog, path);
-            dialog.done(0);
+        const int delayMs = options.screenshotDelayMs;
+        shoot = [&dialog, path, delayMs] {
+            QTimer::singleShot(delayMs, &dialog, [&dialog, path] {
+                SaveWindowPicture(dialog, path);
+                dialog.done(0);
+            });
+        };
+    }
+    if (options.tab >= 0 && !dialog.EndedAtStart()) {
+        // Through the tab control, so the page learns it was brought up as from a click; the
+        // picture waits until the page's own device work is done.
+        const int tab = options.tab;
+        QTimer::singleShot(200, &dialog, [&dialog, tab, shoot] {
+            if (auto* tabs = dialog.findChild<QTabWidget*>()) tabs->setCurrentIndex(tab);
+            if (shoot) shoot();
         });
+    } else if (shoot) {
+        shoot();
     }
     if (options.record && !dialog.EndedAtStart()) {
         QTimer::singleShot(200, &dialog, [&dialog] {
