@@ -50,6 +50,8 @@ int main(int argc, char** argv)
 
     CtlRun run;
     AddCheckCommand(cli, run);
+    AddSettingsCommand(cli, run);
+    AddTypeNameCommand(cli, run);
 
     try {
         cli.parse(argc, argv);
