@@ -274,11 +274,11 @@ void CSettingsPage::CreateControls()
 
     // Clocks.
     group(Q(t.clockGroup), 0, "clockGroup", du.Rect(224, 2, 210, 118));
-    label(Q(t.pcTime), 0, "pcTimeLabel", du.Rect(230, 18, 56, 10));
-    pcClock_ = display(1057, "pcClock", du.Rect(288, 16, 88, 12), Q(t.pcTime));
-    button(Q(t.set), 1059, "pcTimeSet", du.Rect(380, 15, 48, 14), &CSettingsPage::OnPcTimeSet);
-    label(Q(t.deviceTime), 0, "deviceTimeLabel", du.Rect(230, 36, 56, 10));
-    deviceClock_ = display(1047, "deviceClock", du.Rect(288, 34, 88, 12), Q(t.deviceTime));
+    label(Q(t.pcTime), 0, "pcTimeLabel", du.Rect(230, 18, 52, 10));
+    pcClock_ = display(1057, "pcClock", du.Rect(282, 16, 100, 12), Q(t.pcTime));
+    button(Q(t.set), 1059, "pcTimeSet", du.Rect(386, 15, 42, 14), &CSettingsPage::OnPcTimeSet);
+    label(Q(t.deviceTime), 0, "deviceTimeLabel", du.Rect(230, 36, 52, 10));
+    deviceClock_ = display(1047, "deviceClock", du.Rect(282, 34, 100, 12), Q(t.deviceTime));
     label(Q(t.manual), 0, "manualLabel", du.Rect(230, 56, 120, 10));
     manualDate_ = new QDateEdit(this);
     SetControlId(manualDate_, 1048, QStringLiteral("manualDate"));
@@ -295,7 +295,7 @@ void CSettingsPage::CreateControls()
     label(QStringLiteral(":"), 1108, "manualColon2", du.Rect(359, 72, 4, 10));
     manualSecond_ = picker(1070, "manualSecond", "ss", du.Rect(364, 70, 26, 12),
                            en ? QStringLiteral("Second") : QStringLiteral("秒"));
-    button(Q(t.set), 1060, "manualTimeSet", du.Rect(380, 98, 48, 14), &CSettingsPage::OnManualTimeSet);
+    button(Q(t.set), 1060, "manualTimeSet", du.Rect(386, 98, 42, 14), &CSettingsPage::OnManualTimeSet);
 
     // Resolution.
     group(QString(), 0, "resolutionGroup", du.Rect(224, 124, 210, 42));
@@ -303,7 +303,7 @@ void CSettingsPage::CreateControls()
     oneDegree_ = radio(Q(labels.oneDegree), 1063, "oneDegree", du.Rect(236, 148, 44, 10));
     tenthDegree_ = radio(Q(labels.tenthDegree), 1064, "tenthDegree", du.Rect(284, 148, 50, 10));
     pair(oneDegree_, tenthDegree_);
-    button(Q(t.set), 1066, "resolutionSet", du.Rect(380, 146, 48, 14), &CSettingsPage::OnResolutionSet);
+    button(Q(t.set), 1066, "resolutionSet", du.Rect(386, 146, 42, 14), &CSettingsPage::OnResolutionSet);
 
     // Hold time.
     group(QString(), 0, "holdGroup", du.Rect(224, 168, 210, 28));
@@ -315,18 +315,18 @@ void CSettingsPage::CreateControls()
     SetControlId(holdSpin_, 1086, QStringLiteral("holdTimeSpin"));
     holdSpin_->setGeometry(du.Rect(326, 176, 9, 12));
     label(Q(labels.seconds), 0, "holdSecondsLabel", du.Rect(338, 178, 24, 10));
-    button(Q(t.set), 1067, "holdTimeSet", du.Rect(380, 175, 48, 14), &CSettingsPage::OnHoldTimeSet);
+    button(Q(t.set), 1067, "holdTimeSet", du.Rect(386, 175, 42, 14), &CSettingsPage::OnHoldTimeSet);
 
     // Reset and export.
     auto* csv = new QPushButton(this);
     SetControlId(csv, 1103, QStringLiteral("csvExport"));
     csv->setIcon(Icons::Save());
     csv->setIconSize(du.Size(14, 12));
-    csv->setGeometry(du.Rect(352, 206, 22, 18));
+    csv->setGeometry(du.Rect(358, 206, 22, 18));
     csv->setAccessibleName(Q(t.csv));
     csv->setAutoDefault(false);
     connect(csv, &QPushButton::clicked, this, &CSettingsPage::OnCsvExport);
-    button(Q(t.reset), 1056, "reset", du.Rect(380, 208, 48, 14), &CSettingsPage::OnReset);
+    button(Q(t.reset), 1056, "reset", du.Rect(386, 208, 42, 14), &CSettingsPage::OnReset);
 
     // Tooltips.
     const std::pair<int, int> tools[] = {{1056, 117}, {1050, 120}, {1052, 121}, {1053, 122}, {1051, 123},

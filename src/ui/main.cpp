@@ -7,6 +7,7 @@
 #include <QImage>
 #include <QPainter>
 #include <QPixmap>
+#include <QTabWidget>
 #include <QTimer>
 
 #include <memory>
@@ -30,6 +31,7 @@ struct Options {
     QString iniPath; // --ini: run as if the executable sat beside this INI file
     bool noTitle = false;
     QString screenshotPath;
+    int page = 0; // --page: the tab shown first (screenshots of the other pages)
 };
 
 Options ParseOptions(const QApplication& application)
@@ -52,13 +54,19 @@ Options ParseOptions(const QApplication& application)
                                         QStringLiteral("PATH"));
     parser.addOption(ini);
     parser.addOption(noTitle);
+    const QCommandLineOption page(QStringLiteral("page"),
+                                  QStringLiteral("Bring up this tab (0 to 3) once the window is up "
+                                                 "(documentation only)."),
+                                  QStringLiteral("INDEX"));
     parser.addOption(screenshot);
+    parser.addOption(page);
     parser.process(application);
 
     Options options;
     options.iniPath = parser.value(ini);
     options.noTitle = parser.isSet(noTitle);
     options.screenshotPath = parser.value(screenshot);
+    options.page = parser.value(page).toInt();
     return options;
 }
 
@@ -131,11 +139,18 @@ int main(int argc, char* argv[])
     if (!options.noTitle) ShowTitlePage(app);
 
     CMeterDlg dialog(app, ui);
-    if (!options.screenshotPath.isEmpty() && !dialog.EndedAtStart()) {
-        const QString path = options.screenshotPath;
-        QTimer::singleShot(500, &dialog, [&dialog, path] {
-            SaveWindowPicture(dialog, path);
-            dialog.done(0);
+    if (!dialog.EndedAtStart()) {
+        // The tab first (its device work runs to its end), then the picture a little later.
+        QTimer::singleShot(0, &dialog, [&dialog, &options] {
+            auto* tabs = dialog.findChild<QTabWidget*>();
+            if (tabs != nullptr && options.page > 0 && options.page < CMeterDlg::kPageCount)
+                tabs->setCurrentIndex(options.page);
+            if (options.screenshotPath.isEmpty()) return;
+            const QString path = options.screenshotPath;
+            QTimer::singleShot(options.page > 0 ? 1500 : 500, &dialog, [&dialog, path] {
+                SaveWindowPicture(dialog, path);
+                dialog.done(0);
+            });
         });
     }
     dialog.exec();
