@@ -114,6 +114,11 @@ TEST_F(SettingsPageTest, ShowingThePageReadsEverySettingAndRunsBothClocks)
     page->PageHidden();
     EXPECT_FALSE(page->PcClockRunning() || page->DeviceClockRunning());
 
+    // Every show reads again.
+    sim.SetRegister(0x3F, 9);
+    page->PageShown();
+    EXPECT_EQ(Text(1078), QStringLiteral("9"));
+
     // The clock alarm's controls follow the check box.
     Click(1092);
     for (int id : {1072, 1076, 1073, 1088, 1074, 1075})
@@ -166,6 +171,24 @@ TEST_F(SettingsPageTest, SetButtonsChangeTheThermometersRegisters)
     EXPECT_EQ(Text(1047).toStdString(),
               tomorrow.toString(QStringLiteral("yyyy/MM/dd")).toStdString() + " 09:08:07");
     EXPECT_TRUE(boxes.shown.empty()) << boxes.shown.front().call.text;
+}
+
+TEST_F(SettingsPageTest, ASwitchedOffThermometerIsReportedAndTheControlsKeepTheirValues)
+{
+    page->PageShown();
+    page->PageHidden();
+    sim.SetPowered(false);
+    sim.SetRegister(0x3F, 9);
+    page->PageShown();
+    // The switch-on prompt, nine failed values, the failed end of check mode and the close.
+    ASSERT_EQ(boxes.shown.size(), 12u);
+    EXPECT_EQ(boxes.shown.front().call.text, "Switch Themometer ON then Click [OK] Button");
+    EXPECT_EQ(boxes.shown.back().call.text, "COM-port Communication Error");
+    EXPECT_EQ(Text(1078), QStringLiteral("15"));
+    EXPECT_EQ(Text(1045), QStringLiteral("596.8 °C"));
+    EXPECT_TRUE(page->PcClockRunning());
+    EXPECT_FALSE(page->DeviceClockRunning());
+    EXPECT_EQ(ui.WaitCursorDepth(), 0);
 }
 
 TEST_F(SettingsPageTest, AlarmOrderIsCheckedWithTheFocusOnHigh)
