@@ -53,6 +53,8 @@ int main(int argc, char** argv)
     CtlRun run;
     AddCheckCommand(cli, run);
     AddMemoryCommand(cli, run);
+    AddSettingsCommand(cli, run);
+    AddTypeNameCommand(cli, run);
 
     try {
         cli.parse(argc, argv);

@@ -69,7 +69,7 @@ Options ParseOptions(const QApplication& application)
     parser.addOption(record);
     parser.addOption(noTitle);
     const QCommandLineOption tab(
-        QStringLiteral("tab"),
+        QStringList{QStringLiteral("tab"), QStringLiteral("page")},
         QStringLiteral("Bring up tab N (0 to 3) once the window is shown, as a click "
                        "on it would (documentation only)."),
         QStringLiteral("N"));
