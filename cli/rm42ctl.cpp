@@ -50,6 +50,7 @@ int main(int argc, char** argv)
 
     CtlRun run;
     AddCheckCommand(cli, run);
+    AddTeachingCommands(cli, run);
 
     try {
         cli.parse(argc, argv);
