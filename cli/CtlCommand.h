@@ -26,6 +26,8 @@ void AddMemoryCommand(CLI::App& cli, CtlRun& run);
 void AddSettingsCommand(CLI::App& cli, CtlRun& run);
 // typename set NAME
 void AddTypeNameCommand(CLI::App& cli, CtlRun& run);
+// read, teach --temp C and emissivity set E: the teaching page's operations.
+void AddTeachingCommands(CLI::App& cli, CtlRun& run);
 
 // Prints the thermometer's serial number and type name.
 void PrintThermometer(const AppState& app);

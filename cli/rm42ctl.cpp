@@ -55,6 +55,7 @@ int main(int argc, char** argv)
     AddMemoryCommand(cli, run);
     AddSettingsCommand(cli, run);
     AddTypeNameCommand(cli, run);
+    AddTeachingCommands(cli, run);
 
     try {
         cli.parse(argc, argv);

@@ -62,6 +62,9 @@ protected:
                                                       "Bps=9600\nDataBits=8\nParity=0\nStopBit=0\n"
                                                       "CommandWait1=0\nCommandWait2=0\n");
         EXPECT_TRUE(FillStartUpState(app, dir.File("rm42meter")));
+        // The teaching page reads its reference list at set-up.
+        WriteFileBytes(dir.File("emissivity_list.csv"), "Water,0.96\r\n");
+        WriteFileBytes(dir.File("emissivity_list(ENG).csv"), "Water,0.96\r\n");
         auto dlg = std::make_unique<CMeterDlg>(app, ui);
         if (shown) dlg->show();
         EXPECT_TRUE(!shown || QTest::qWaitForWindowExposed(dlg.get()));
