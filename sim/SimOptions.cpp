@@ -68,7 +68,9 @@ std::string SimUsage()
            "  --fault SPEC             repeatable: off, ng:CODE, silent:CODE, garbage:CODE, overlong:CODE,\n"
            "                           ng-at:K, silent-at:K, garbage-at:K, overlong-at:K\n"
            "  --log FILE               append every command and reply with a time stamp\n"
-           "  --help                   this text\n";
+           "  --help                   this text\n"
+           "Signals: SIGUSR1 pulls the cable (the terminal hangs up and PATH goes away), SIGUSR2 plugs\n"
+           "it back in (a fresh terminal behind PATH); SIGINT or SIGTERM ends the simulator.\n";
 }
 
 bool ParseSimFault(const std::string& text, SimConfig& config, std::string& error)
