@@ -67,6 +67,8 @@ std::string SimUsage()
            "  --memory-records N       fill the memory with N plausible records (at most 30)\n"
            "  --fault SPEC             repeatable: off, ng:CODE, silent:CODE, garbage:CODE, overlong:CODE,\n"
            "                           ng-at:K, silent-at:K, garbage-at:K, overlong-at:K\n"
+           "                           off: switched off; a pseudo-terminal has no CTS or DSR to drop,\n"
+           "                           so there the thermometer only falls silent\n"
            "  --log FILE               append every command and reply with a time stamp\n"
            "  --help                   this text\n"
            "Signals: SIGUSR1 pulls the cable (the terminal hangs up and PATH goes away), SIGUSR2 plugs\n"

@@ -244,6 +244,14 @@ CommStatus CCommIO::ReceiveNow(std::string& reply, int& length)
     return COMM_OK;
 }
 
+WaitResult CCommIO::WaitForInput(uint32_t timeoutMs)
+{
+    if (!port_) {
+        return WaitResult::Error;
+    }
+    return port_->WaitForInput(timeoutMs);
+}
+
 CommStatus CCommIO::Transact(std::string_view command, std::string& reply, int& length, uint32_t waitMs,
                              uint32_t timeoutMs)
 {

@@ -51,6 +51,9 @@ public:
     // The queued bytes as they are (at most 1023), without waiting or looking for a CR.
     // 0 some, 2 none, 3 the port failed, 1 not open.
     CommStatus ReceiveNow(std::string& reply, int& length);
+    // Blocks on the port until input is queued or timeoutMs has passed; Error when the link is
+    // closed or the line hung up. For a reader thread that must notice a request to end.
+    WaitResult WaitForInput(uint32_t timeoutMs);
     // Sends and waits for the line echoing the command's code; reply starts after the echo and
     // length is the line's minus 2. Lines with another code are dropped, each further line
     // with a fresh wait and time-out; a line that arrived in the same read as a dropped one is
