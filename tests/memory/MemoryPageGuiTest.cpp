@@ -64,8 +64,8 @@ protected:
     std::unique_ptr<SimThermometer> sim;
     std::unique_ptr<SerialPortFactory> ports;
     AppState app;
-    QtUserInterface ui{app};
-    ScriptedBoxes boxes;
+    ScriptedBoxes ui{app};
+    ScriptedBoxes& boxes = ui;
     std::unique_ptr<CMemoryPage> page;
 };
 

@@ -79,8 +79,8 @@ protected:
     SimThermometer sim{Thermometer(), clock};
     std::unique_ptr<SerialPortFactory> ports = MakeSimPortFactory(sim, clock);
     AppState app;
-    QtUserInterface ui{app};
-    ScriptedBoxes boxes;
+    ScriptedBoxes ui{app};
+    ScriptedBoxes& boxes = ui;
     QWidget window;
     CSettingsPage* page = nullptr;
 };
