@@ -20,6 +20,7 @@ using CtlRun = std::function<int(CtlContext&)>;
 // Each command adds its subcommand (with its own options and help) to the command line; when
 // the user chooses it, its callback stores the work in run, which main calls after start-up.
 void AddCheckCommand(CLI::App& cli, CtlRun& run);
+void AddRecordCommand(CLI::App& cli, CtlRun& run);
 
 // Prints the thermometer's serial number and type name.
 void PrintThermometer(const AppState& app);

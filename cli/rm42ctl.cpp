@@ -50,6 +50,7 @@ int main(int argc, char** argv)
 
     CtlRun run;
     AddCheckCommand(cli, run);
+    AddRecordCommand(cli, run);
 
     try {
         cli.parse(argc, argv);

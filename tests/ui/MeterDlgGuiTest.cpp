@@ -4,6 +4,7 @@
 #include <QAction>
 #include <QComboBox>
 #include <QDesktopServices>
+#include <QPointer>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QUrl>
@@ -35,12 +36,16 @@ protected:
         app.clock = &clock;
         app.ports = ports.get();
         app.ui = &ui;
-        // A modal dialog no step expects would hang the test: end it and fail instead.
-        QObject::connect(&watchdog, &QTimer::timeout, [] {
-            if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+        // A modal dialog no step expects would hang the test: end it and fail instead. A dialog
+        // is unexpected once it is still up at the next look, so that a step's own closer, which
+        // may start late on a busy machine, gets its turn first.
+        QObject::connect(&watchdog, &QTimer::timeout, [this] {
+            auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+            if (dialog != nullptr && dialog == lastModal_) {
                 ADD_FAILURE() << "unexpected modal dialog " << dialog->objectName().toStdString();
                 dialog->reject();
             }
+            lastModal_ = dialog;
         });
         watchdog.start(50);
     }
@@ -76,6 +81,7 @@ protected:
     QtUserInterface ui{app};
     ScriptedBoxes boxes;
     QTimer watchdog;
+    QPointer<QDialog> lastModal_;
 };
 
 TEST_F(MeterDlgTest, ConnectsAtStartAndShowsTheSerialNumberAndTheFirstPage)
