@@ -120,10 +120,12 @@ void BM_GraphNaiveRedraw(benchmark::State& state)
 }
 BENCHMARK(BM_GraphNaiveRedraw)->Arg(kMaxSamples)->Unit(benchmark::kMillisecond)->Iterations(3);
 
+// Argument 1: drawn into the picture; 0: the tick's own work with a canvas that draws nothing.
 void BM_SampleTick(benchmark::State& state)
 {
     AppState app;
-    std::unique_ptr<GraphCanvas> canvas = MakeCanvas();
+    std::unique_ptr<GraphCanvas> canvas =
+        state.range(0) != 0 ? MakeCanvas() : std::unique_ptr<GraphCanvas>(std::make_unique<NullCanvas>());
     CaptureRecorder recorder(app);
     CaptureGraph& graph = recorder.Graph();
     graph.SetCanvas(canvas.get(), kWidth, kHeight);
@@ -147,6 +149,6 @@ void BM_SampleTick(benchmark::State& state)
     state.counters["allocs_per_tick"] =
         benchmark::Counter(static_cast<double>(allocated), benchmark::Counter::kAvgIterations);
 }
-BENCHMARK(BM_SampleTick)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_SampleTick)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
 
 } // namespace
