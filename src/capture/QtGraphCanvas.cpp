@@ -25,9 +25,6 @@ QPainter& QtGraphCanvas::Painter()
         painter_.setFont(font_);
         // The pen chosen last stays chosen across pictures, as on a drawing surface that lives on.
         painter_.setPen(pens_[static_cast<int>(pen_)]);
-        // Labels are written on a white box, as on a memory surface with default settings.
-        painter_.setBackgroundMode(Qt::OpaqueMode);
-        painter_.setBackground(Qt::white);
     }
     return painter_;
 }
@@ -63,6 +60,9 @@ void QtGraphCanvas::Text(int x, int y, const std::string& text)
         found = labels_.emplace(text, std::move(label)).first;
     }
     const QPen pen = painter.pen();
+    // Written on a white box: a label written again over itself stays as it was.
+    const QSizeF size = found->second.size();
+    painter.fillRect(QRectF(x, y, size.width(), size.height()), Qt::white);
     painter.setPen(Qt::black);
     painter.drawStaticText(x, y, found->second);
     painter.setPen(pen);
