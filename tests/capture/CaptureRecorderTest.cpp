@@ -1,4 +1,5 @@
 #include "capture/CaptureRecorder.h"
+#include "app/Cp932.h"
 #include "device/Clock.h"
 #include "sim/SimThermometer.h"
 #include "support/ChildProcess.h"
@@ -9,6 +10,7 @@
 #include <chrono>
 #include <memory>
 #include <regex>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -206,6 +208,20 @@ TEST_F(CaptureStartFailureTest, EachFailureReportsAndLeavesTheLinkClosed)
         EXPECT_EQ(recorder.State(), CaptureState::Ready);
         EXPECT_FALSE(recorder.Words().captureRunning.load());
     }
+}
+
+TEST_F(CaptureStartFailureTest, TheLogHoldsEveryCommandAndEveryReplyButThoseOfAFailedRead)
+{
+    app.commLogEnabled = true;
+    line.Respond("9100", "91NG");
+    EXPECT_EQ(recorder.StartCapture(5), CaptureRecorder::StartResult::Failed);
+    std::vector<std::string> entries;
+    std::istringstream log(Cp932ToUtf8(ReadFileBytes(dir.File("cmd_log.txt"))));
+    for (std::string entry; std::getline(log, entry);) {
+        if (!entry.empty() && entry.back() == '\r') entry.pop_back();
+        entries.push_back(entry.substr(entry.find(" = ") + 3));
+    }
+    EXPECT_EQ(entries, (Texts{"--- 取り込み開始", "commIO.Open", "DA", "DAOK", "9100", "81", "81OK"}));
 }
 
 TEST_F(CaptureStartFailureTest, AlarmSettingsFallBackToDefaultsSilently)
