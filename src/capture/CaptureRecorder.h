@@ -98,6 +98,8 @@ public:
     int32_t SampleCount() const { return sampleCount_; }
     int32_t IntervalTicks() const { return intervalTicks_; }
     int64_t TickCount() const { return tickCount_; }
+    // 1, 2, .. 9, 0 with every tick of the sampling timer; 0 at each REC.
+    int Tenths() const { return tenths_; }
     bool LastDataInvalid() const { return lastDataInvalid_; }
     // The REC icon's blink phase: true while it shows its picture.
     bool RecIconShown() const { return recIconShown_; }
