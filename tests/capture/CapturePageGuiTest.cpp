@@ -55,8 +55,8 @@ protected:
                        clock};
     std::unique_ptr<SerialPortFactory> ports = MakeSimPortFactory(sim, clock);
     AppState app;
-    ScriptedBoxes ui{app};
-    ScriptedBoxes& boxes = ui;
+    ScriptedBoxes boxes{app};
+    QtUserInterface& ui = boxes;
 };
 
 TEST_F(CapturePageTest, RecPauseAndDeleteDriveTheRecording)
