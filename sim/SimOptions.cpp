@@ -71,8 +71,12 @@ std::string SimUsage()
            "                           list of time,room,emissivity,max,min, or none\n"
            "  --fault SPEC             repeatable: off, ng:CODE, silent:CODE, garbage:CODE, overlong:CODE,\n"
            "                           ng-at:K, silent-at:K, garbage-at:K, overlong-at:K\n"
+           "                           off: switched off; a pseudo-terminal has no CTS or DSR to drop,\n"
+           "                           so there the thermometer only falls silent\n"
            "  --log FILE               append every command and reply with a time stamp\n"
-           "  --help                   this text\n";
+           "  --help                   this text\n"
+           "Signals: SIGUSR1 pulls the cable (the terminal hangs up and PATH goes away), SIGUSR2 plugs\n"
+           "it back in (a fresh terminal behind PATH); SIGINT or SIGTERM ends the simulator.\n";
 }
 
 bool ParseSimFault(const std::string& text, SimConfig& config, std::string& error)
