@@ -79,8 +79,8 @@ protected:
     SimThermometer sim{Thermometer(), clock};
     std::unique_ptr<SerialPortFactory> ports = MakeSimPortFactory(sim, clock);
     AppState app;
-    QtUserInterface ui{app};
-    ScriptedBoxes boxes;
+    ScriptedBoxes ui{app}; // the real Qt interface with a scripted person answering its boxes
+    ScriptedBoxes& boxes = ui;
     QWidget window;
     CSettingsPage* page = nullptr;
 };
@@ -105,7 +105,7 @@ TEST_F(SettingsPageTest, ShowingThePageReadsEverySettingAndRunsBothClocks)
     // The clocks: the thermometer's estimate ticks from what was read, the PC's shows the PC's.
     EXPECT_EQ(Text(1047), QStringLiteral("2005/03/05 14:30:00"));
     EXPECT_TRUE(page->PcClockRunning() && page->DeviceClockRunning());
-    QTest::qWait(1150);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return Text(1047) != QStringLiteral("2005/03/05 14:30:00"); }, 5000));
     EXPECT_EQ(Text(1047), QStringLiteral("2005/03/05 14:30:01"));
     EXPECT_EQ(Text(1057).left(4), QString::number(QDate::currentDate().year()));
     page->PageHidden();
