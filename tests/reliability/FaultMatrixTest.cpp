@@ -12,6 +12,8 @@
 #include "device/CCommIO.h"
 #include "device/CommandSet.h"
 #include "device/ConnectionCheck.h"
+#include "settings/DeviceSettings.h"
+#include "settings/TypeNames.h"
 
 namespace {
 
@@ -51,6 +53,88 @@ Operation SessionOperation(const std::string& name, std::function<bool(DeviceSes
         EXPECT_EQ(out.received.size(), LostOnTheWire(out.fault) ? out.k - 1 : out.k);
     };
     return op;
+}
+
+// The settings page's operations: each failed command is reported and the next one still goes
+// out (a write whose read failed is skipped); a failed check mode request ends a SET, RESET or
+// registration at once with that one report.
+std::vector<Operation> SettingsOperations()
+{
+    // skipping: the transactions whose failure leaves out the write after them.
+    const auto goesOn = [](std::vector<uint32_t> skipping) {
+        return [skipping](const Outcome& out) {
+            EXPECT_FALSE(out.result);
+            if (out.k == 1) {
+                EXPECT_EQ(out.boxes.front(), out.rig->Text(115));
+                return;
+            }
+            if (out.fault != Fault::Ng && out.fault != Fault::Silent) return;
+            EXPECT_EQ(out.boxes, std::vector<std::string>{"* COMMAND ERROR"});
+            const bool skipped = std::find(skipping.begin(), skipping.end(), out.k) != skipping.end();
+            EXPECT_EQ(out.received.size(), out.transactions - (skipped ? 1 : 0));
+        };
+    };
+    const auto stopsAtDa = [goesOn](std::vector<uint32_t> skipping) {
+        return [check = goesOn(std::move(skipping))](const Outcome& out) {
+            check(out);
+            if (out.k == 1) {
+                EXPECT_EQ(out.boxes.size(), 1u);
+                EXPECT_LE(out.received.size(), 1u);
+            }
+        };
+    };
+    std::vector<Operation> ops;
+    Operation read;
+    read.name = "settings read";
+    read.run = [](Rig& rig) {
+        CCommIO link(rig.app);
+        SettingsRecord record;
+        const SettingsReadResult r = ReadSettingsFromDevice(rig.app, link, record, nullptr);
+        return r.alarmHigh && r.alarmLow && r.emissivity && r.flags && r.clockAlarm && r.ringTime &&
+               r.holdTime && r.status0 && r.clock && rig.ui.boxes.empty();
+    };
+    read.check = goesOn({});
+    ops.push_back(read);
+
+    Operation alarms;
+    alarms.name = "alarm set";
+    alarms.run = [](Rig& rig) {
+        CCommIO link(rig.app);
+        SettingsRecord record;
+        CheckAlarmInput("150.0", "-10.0", record);
+        const AlarmWriteResult r = WriteAlarms(rig.app, link, record, true, false);
+        return r.entered && r.highWritten && r.lowWritten && rig.ui.boxes.empty();
+    };
+    alarms.check = stopsAtDa({4}); // DA 9236 9237 9135 9235 81
+    ops.push_back(alarms);
+
+    Operation reset;
+    reset.name = "settings reset";
+    reset.run = [](Rig& rig) {
+        CCommIO link(rig.app);
+        SettingsRecord record;
+        return ResetToDefaults(rig.app, link, record, nullptr) && rig.ui.boxes.empty();
+    };
+    reset.check = stopsAtDa({5, 7}); // DA 923D 923E 923F 9135 9235 9100 9200 ...
+    ops.push_back(reset);
+
+    Operation registration;
+    registration.name = "type name registration";
+    registration.run = [](Rig& rig) {
+        CCommIO link(rig.app);
+        const bool stored = RegisterTypeName(rig.app, link, "Line A");
+        rig.ui.boxes.erase(rig.ui.boxes.end() - (stored ? 1 : 0), rig.ui.boxes.end()); // "registered"
+        return stored && rig.ui.boxes.empty();
+    };
+    registration.check = [](const Outcome& out) {
+        // A failed serial number read ends it as the switch-on prompt, without "81" or a name kept.
+        if (out.command == "81") return;
+        EXPECT_FALSE(out.result);
+        EXPECT_EQ(out.boxes, std::vector<std::string>{out.rig->Text(115)});
+        EXPECT_EQ(out.received.size(), out.k - (LostOnTheWire(out.fault) ? 1 : 0));
+    };
+    ops.push_back(registration);
+    return ops;
 }
 
 std::vector<Operation> Operations()
@@ -132,6 +216,8 @@ std::vector<Operation> Operations()
         std::string reply;
         return s.Command(Cmd::kReadClock, reply);
     }));
+    for (Operation& op : SettingsOperations())
+        ops.push_back(std::move(op));
     return ops;
 }
 
