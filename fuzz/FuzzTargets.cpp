@@ -217,7 +217,9 @@ bool ReplyLine(const uint8_t* data, std::size_t size)
     CCommIO link(app);
     if (!link.Open()) return false;
 
-    std::string reply;
+    // A command that cannot be sent leaves the reply as it was; any other failure clears it.
+    const std::string untouched = "untouched";
+    std::string reply = untouched;
     int length = -1;
     const uint64_t start = clock.now;
     const CommStatus status = link.Transact(command, reply, length, kCommandWaitMs, timeoutMs);
@@ -226,7 +228,13 @@ bool ReplyLine(const uint8_t* data, std::size_t size)
     if (clock.now - start > 2ull * timeoutMs + 500) return false;
     if (status != COMM_OK && status != COMM_NO_REPLY && status != COMM_IO_ERROR && status != COMM_TIMEOUT)
         return false;
-    if (status != COMM_OK && (!reply.empty() || length != 0)) return false;
+    if (status != COMM_OK) {
+        const bool cleared = reply.empty() && length == 0;
+        const bool unsent = reply == untouched && length == -1;
+        if (!cleared && !(unsent && status == COMM_IO_ERROR)) return false;
+        reply.clear();
+        length = 0;
+    }
     if (length < 0 || reply.size() >= kReplyBufferSize || reply.find('\r') != std::string::npos) return false;
 
     // Every decoder reads whatever came.
