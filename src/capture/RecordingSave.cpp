@@ -38,6 +38,25 @@ bool ReadTemplate(const std::string& path, std::string& utf8)
 
 } // namespace
 
+RecordingSaveData SaveDataOf(const AppState& app, const RecordingSnapshot& snapshot)
+{
+    RecordingSaveData data;
+    data.samples = snapshot.samples;
+    data.sampleCount = snapshot.sampleCount;
+    data.recordStart = snapshot.recordStart;
+    data.tickCount = snapshot.tickCount;
+    data.recordMax = snapshot.recordMax;
+    data.recordMin = snapshot.recordMin;
+    data.average = snapshot.average;
+    data.alarmHigh = snapshot.alarmHigh;
+    data.alarmLow = snapshot.alarmLow;
+    data.emissivity = snapshot.emissivity;
+    data.fahrenheit = snapshot.fahrenheit;
+    data.typeName = snapshot.typeName;
+    data.unitText = RecordingUnitText(app, snapshot.fahrenheit);
+    return data;
+}
+
 SaveTarget SplitSavePath(const std::string& chosenPath)
 {
     SaveTarget target;
@@ -53,16 +72,19 @@ SaveTarget SplitSavePath(const std::string& chosenPath)
     return target;
 }
 
+bool WriteRecordingCsvFile(AppState& app, const std::string& path, const RecordingSaveData& rec)
+{
+    std::ostringstream csv;
+    WriteRecordingCsv(csv, rec);
+    return WriteCp932File(path, csv.str()) || ReportSaveFailure(app);
+}
+
 bool SaveRecordingFiles(AppState& app, RecordingFormat format, const SaveTarget& target,
                         RecordingSaveData rec, const Bitmap24& graph)
 {
     if (target.baseName.empty()) return ReportSaveFailure(app);
     const std::string base = target.folder + target.baseName;
-    if (format == RecordingFormat::Csv) {
-        std::ostringstream csv;
-        WriteRecordingCsv(csv, rec);
-        return WriteCp932File(base + ".csv", csv.str()) || ReportSaveFailure(app);
-    }
+    if (format == RecordingFormat::Csv) return WriteRecordingCsvFile(app, base + ".csv", rec);
 
     rec.pictureName = RecordingPictureName(target.baseName);
     if (!CJpegImage::SaveBitmapAsJpeg(target.folder + rec.pictureName, graph)) return ReportSaveFailure(app);
@@ -72,4 +94,24 @@ bool SaveRecordingFiles(AppState& app, RecordingFormat format, const SaveTarget&
     std::ostringstream report;
     WriteRecordingReport(report, templateStream, rec);
     return WriteCp932File(base + ".html", report.str()) || ReportSaveFailure(app);
+}
+
+std::vector<std::string> SaveDialogFilters(const std::string& filterText)
+{
+    std::vector<std::string> parts;
+    std::size_t from = 0;
+    while (from <= filterText.size()) {
+        const std::size_t bar = filterText.find('|', from);
+        const std::size_t end = bar == std::string::npos ? filterText.size() : bar;
+        parts.push_back(filterText.substr(from, end - from));
+        if (bar == std::string::npos) break;
+        from = bar + 1;
+    }
+    std::vector<std::string> filters;
+    for (std::size_t i = 0; i + 1 < parts.size(); i += 2) {
+        if (parts[i].empty() || parts[i + 1].empty()) break;
+        filters.push_back(parts[i].find('(') == std::string::npos ? parts[i] + " (" + parts[i + 1] + ")"
+                                                                  : parts[i]);
+    }
+    return filters;
 }

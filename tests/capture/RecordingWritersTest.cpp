@@ -167,6 +167,23 @@ TEST(RecordingWritersTest, SplitSavePathDropsTheTypedExtension)
     }
 }
 
+TEST(RecordingWritersTest, SaveDialogFiltersComeInPairs)
+{
+    using Filters = std::vector<std::string>;
+    const std::pair<const char*, Filters> cases[] = {
+        {"CSV形式(*.csv)|*.csv|レポートフォーム(*.html)|*.html||",
+         {"CSV形式(*.csv)", "レポートフォーム(*.html)"}},
+        {"CSV(*.csv)|*.csv|Report Form(*.html)|*.html||", {"CSV(*.csv)", "Report Form(*.html)"}},
+        {"Text|*.txt", {"Text (*.txt)"}},
+        {"A|*.a||B|*.b||", {"A (*.a)"}},
+        {"A|", {}},
+        {"", {}},
+    };
+    for (const auto& [text, filters] : cases) {
+        EXPECT_EQ(SaveDialogFilters(text), filters) << text;
+    }
+}
+
 class RecordingSaveTest : public testing::Test {
 protected:
     RecordingSaveTest()
