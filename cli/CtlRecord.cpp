@@ -5,6 +5,7 @@
 
 #include "ConsoleUserInterface.h"
 #include "CtlCommand.h"
+#include "CtlRecordOutput.h"
 #include "app/AppState.h"
 #include "capture/CaptureRecorder.h"
 #include "device/Clock.h"
@@ -22,6 +23,7 @@ struct RecordOptions {
     double intervalSeconds = 0.5;
     double durationSeconds = 10.0;
     bool fahrenheit = false;
+    RecordOutputs outputs;
 };
 
 int Record(CtlContext& ctx, const RecordOptions& options)
@@ -41,7 +43,10 @@ int Record(CtlContext& ctx, const RecordOptions& options)
     auto previousInt = std::signal(SIGINT, OnInterrupt);
     auto previousTerm = std::signal(SIGTERM, OnInterrupt);
 
-    std::printf("%s\n", FormatRecordStart(recorder.Snapshot().recordStart).c_str());
+    // With the CSV on standard output the samples are not printed as they come: the output is
+    // the CSV alone, written when the recording has paused.
+    const bool live = options.outputs.csvPath != "-";
+    if (live) std::printf("%s\n", FormatRecordStart(recorder.Snapshot().recordStart).c_str());
     std::fflush(stdout);
     const auto ticks = static_cast<uint64_t>(std::llround(options.durationSeconds * 10));
     const uint64_t start = clock.TickMs();
@@ -55,7 +60,8 @@ int Record(CtlContext& ctx, const RecordOptions& options)
         recorder.Tick();
         const CaptureSample* samples = recorder.Samples();
         for (; printed < recorder.SampleCount(); ++printed) {
-            std::printf("%s\n", FormatSampleLine(elapsed, samples[printed], options.fahrenheit).c_str());
+            if (live)
+                std::printf("%s\n", FormatSampleLine(elapsed, samples[printed], options.fahrenheit).c_str());
             elapsed += samples[printed].interval;
         }
         std::fflush(stdout);
@@ -64,8 +70,11 @@ int Record(CtlContext& ctx, const RecordOptions& options)
     std::signal(SIGTERM, previousTerm);
 
     // A buffer that filled up has paused the recording already.
-    if (!recorder.Sampling()) return recorder.State() == CaptureState::Paused ? 0 : 1;
-    return recorder.StopCapture() == CaptureRecorder::StopResult::Stopped ? 0 : 1;
+    const bool stopped = recorder.Sampling() ? recorder.StopCapture() == CaptureRecorder::StopResult::Stopped
+                                             : recorder.State() == CaptureState::Paused;
+    // What was recorded is written even when the stop sequence failed.
+    const bool written = WriteRecordOutputs(app, recorder, options.outputs);
+    return stopped && written ? 0 : 1;
 }
 
 } // namespace
@@ -84,5 +93,6 @@ void AddRecordCommand(CLI::App& cli, CtlRun& run)
         ->required()
         ->check(CLI::Range(0.1, 31'536'000.0));
     record->add_flag("--fahrenheit", options.fahrenheit, "temperatures in degF instead of degC");
+    AddRecordOutputOptions(*record, options.outputs);
     record->callback([&run] { run = [](CtlContext& ctx) { return Record(ctx, options); }; });
 }

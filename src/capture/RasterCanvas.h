@@ -31,8 +31,9 @@ public:
     void LineTo(int x, int y);
     // White over left <= x < right, top <= y < bottom.
     void FillWhite(int left, int top, int right, int bottom);
-    // Black text on white with its top left corner at (x, y), in a built-in 5 x 7 pixel face of
-    // digits, '+', '-', '.', ':' and space; any other character is left blank.
+    // Black text on white with its top left corner at (x, y), in a built-in face 7 pixels high
+    // (digits 4 pixels wide) of digits, '+', '-', '.', ':' and space; any other character is left
+    // blank. The white box is one pixel wider than each glyph and one pixel taller above and below.
     void Text(int x, int y, std::string_view text);
 
     // 0xRRGGBB of one pixel; 0 outside the picture.
@@ -40,10 +41,9 @@ public:
     // The picture as bottom-up blue-green-red rows, each padded to 4 bytes.
     Bitmap24 ToBitmap24() const;
 
-    static constexpr int kGlyphWidth = 5;
     static constexpr int kGlyphHeight = 7;
-    static constexpr int kCellWidth = 6;  // glyph and one column of space
-    static constexpr int kCellHeight = 9; // one row of space above and below
+    static constexpr int kGlyphSpacing = 1; // blank column after each glyph
+    static constexpr int kCellHeight = 9;   // one blank row above and below
 
 private:
     void Put(int x, int y, uint32_t rgb);

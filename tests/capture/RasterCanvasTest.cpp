@@ -75,17 +75,20 @@ TEST(RasterCanvasTest, TextIsBlackOnAWhiteCell)
         canvas.LineTo(30, y);
     }
     canvas.Text(2, 1, "0-A");
-    // "0": its top row is the three middle columns, one row below the cell's top.
+    // "0": its top row is the two middle columns, one row below the box's top.
     EXPECT_EQ(canvas.Pixel(2, 2), kWhite);
     EXPECT_EQ(canvas.Pixel(3, 2), 0x000000u);
-    EXPECT_EQ(canvas.Pixel(5, 2), 0x000000u);
+    EXPECT_EQ(canvas.Pixel(4, 2), 0x000000u);
+    EXPECT_EQ(canvas.Pixel(5, 2), kWhite);
     EXPECT_EQ(canvas.Pixel(3, 1), kWhite);
-    // "-": the middle row of the second cell.
-    EXPECT_EQ(canvas.Pixel(8, 5), 0x000000u);
+    // "-": the middle row of the second glyph, four pixels from x = 7.
+    EXPECT_EQ(canvas.Pixel(7, 5), 0x000000u);
+    EXPECT_EQ(canvas.Pixel(10, 5), 0x000000u);
+    EXPECT_EQ(canvas.Pixel(11, 5), kWhite);
     EXPECT_EQ(canvas.Pixel(8, 4), kWhite);
-    // An unknown character is a blank cell; outside the cells the picture is untouched.
+    // An unknown character is a blank of a digit's width; outside the box the picture is untouched.
     EXPECT_EQ(canvas.Pixel(16, 5), kWhite);
-    EXPECT_EQ(canvas.Pixel(20, 5), kBlue);
+    EXPECT_EQ(canvas.Pixel(17, 5), kBlue);
     EXPECT_EQ(canvas.Pixel(2, 10), kBlue);
 }
 
