@@ -171,11 +171,26 @@ TEST_F(CaptureSaveTest, TimerStartsAndStopsTheRecordingAndRecCancelsIt)
             Control<QTimeEdit>(page.get(), ids[i])->setTime((i < 3 ? start : end).time());
     };
 
-    // A start far ahead waits; REC replaces it with a start at once.
+    auto colours = [&] {
+        const QPalette p = status->palette();
+        return std::make_pair(p.color(QPalette::WindowText), p.color(QPalette::Window));
+    };
+    EXPECT_EQ(colours(), std::make_pair(QColor(Qt::black), QColor(Qt::white)));
+
+    // A start in the past is refused and leaves the box unchecked.
     const QDateTime now = QDateTime::currentDateTime();
+    set(now.addSecs(-60), now.addSecs(60));
+    QTest::mouseClick(box, Qt::LeftButton);
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown[0].call.text, "設定されたタイマー時刻は無効です");
+    EXPECT_FALSE(box->isChecked());
+    boxes.shown.clear();
+
+    // A start far ahead waits; REC replaces it with a start at once.
     set(now.addSecs(3600), now.addSecs(7200));
     QTest::mouseClick(box, Qt::LeftButton);
     EXPECT_EQ(status->text(), QStringLiteral("取込タイマー待機中"));
+    EXPECT_EQ(colours(), std::make_pair(QColor(Qt::white), QColor(255, 0, 0)));
     EXPECT_FALSE(Control<QTimeEdit>(page.get(), 1099)->isEnabled());
     QTest::mouseClick(Button(1001), Qt::LeftButton);
     EXPECT_EQ(page->Recorder().State(), CaptureState::Recording);
@@ -190,6 +205,7 @@ TEST_F(CaptureSaveTest, TimerStartsAndStopsTheRecordingAndRecCancelsIt)
     QTest::mouseClick(box, Qt::LeftButton);
     ASSERT_TRUE(QTest::qWaitFor([&] { return page->Recorder().Sampling(); }, 3000));
     EXPECT_EQ(status->text(), QStringLiteral("取込タイマー動作中"));
+    EXPECT_EQ(colours(), std::make_pair(QColor(Qt::black), QColor(255, 255, 0)));
     ASSERT_TRUE(QTest::qWaitFor([&] { return !page->Recorder().Sampling(); }, 8000));
     EXPECT_GE(QDateTime::currentDateTime(), soon.addSecs(3)) << "stopped once the end had passed";
     EXPECT_EQ(page->Recorder().State(), CaptureState::Paused);

@@ -94,16 +94,6 @@ TEST(CaptureTimerTest, ArmingRefusesPastStartsAndEndsNotAfterTheStart)
     }
 }
 
-TEST(CaptureTimerTest, RefusedRearmOfAWaitingTimerLeavesItNotSet)
-{
-    CaptureTimer timer;
-    const std::time_t now = At(8, 0, 0);
-    ASSERT_TRUE(timer.Arm(now + 10, now + 20, now));
-    EXPECT_FALSE(timer.Arm(now - 5, now + 20, now));
-    EXPECT_EQ(timer.GetState(), CaptureTimer::State::NotSet);
-    EXPECT_FALSE(timer.CheckStart(now + 30));
-}
-
 // REC while waiting cancels the timed start; PAUSE while running leaves nothing to stop.
 TEST(CaptureTimerTest, CancelWhileWaitingOrRunningKeepsTheTimerFromFiring)
 {
@@ -124,27 +114,6 @@ TEST(CaptureTimerTest, CancelWhileWaitingOrRunningKeepsTheTimerFromFiring)
     EXPECT_FALSE(running.CheckEnd(now + 21, 3)) << "only a tick whose tenths is 0 stops";
     running.Cancel();
     EXPECT_FALSE(running.CheckEnd(now + 25, 0));
-}
-
-TEST(CaptureTimerTest, StatusLooksOfTheThreeStates)
-{
-    struct Case {
-        CaptureTimer::State state;
-        int stringId;
-        uint32_t text;
-        uint32_t background;
-    };
-    const Case cases[] = {
-        {CaptureTimer::State::NotSet, 224, 0x000000, 0xFFFFFF},
-        {CaptureTimer::State::Waiting, 223, 0xFFFFFF, 0xFF0000},
-        {CaptureTimer::State::Running, 225, 0x000000, 0xFFFF00},
-    };
-    for (const Case& c : cases) {
-        const TimerStatusLook look = LookOfTimerState(c.state);
-        EXPECT_EQ(look.stringId, c.stringId);
-        EXPECT_EQ(look.textRgb, c.text) << c.stringId;
-        EXPECT_EQ(look.backgroundRgb, c.background) << c.stringId;
-    }
 }
 
 } // namespace

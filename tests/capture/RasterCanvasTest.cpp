@@ -145,7 +145,7 @@ TEST(RasterCanvasTest, GraphPictureShowsTheRecordingInThePagesColours)
     RasterGraphCanvas check(bitmap.width, bitmap.height);
     graph.SetCanvas(&check, bitmap.width, bitmap.height);
     graph.Redraw(samples.data(), 40, 5);
-    EXPECT_EQ(check.raster.ToBitmap24().bottomUpRows, bitmap.bottomUpRows) << "the same drawing twice";
+    ASSERT_EQ(check.raster.ToBitmap24().bottomUpRows, bitmap.bottomUpRows);
     const RasterCanvas& picture = check.raster;
     EXPECT_EQ(picture.Pixel(graph.SampleX(10, 5), graph.SampleY(25.0)), kBlue);
     EXPECT_EQ(picture.Pixel(graph.SampleX(30, 5), graph.SampleY(45.0)), kRed);
