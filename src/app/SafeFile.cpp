@@ -82,3 +82,9 @@ bool WriteCp932File(const std::string& path, std::string_view utf8Text)
 {
     return WriteFileAtomically(path, Utf8ToCp932(utf8Text));
 }
+
+bool FlushFileToDisk(std::FILE* file)
+{
+    if (std::fflush(file) != 0) return false;
+    return fdatasync(fileno(file)) == 0;
+}

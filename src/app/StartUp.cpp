@@ -153,6 +153,20 @@ void SetPathsFromExecutable(AppState& app, const std::string& exePath)
     app.iniPath = app.exeDir + base + ".ini";
 }
 
+void SetPathsFromIniFile(AppState& app, const std::string& iniFile)
+{
+    std::string path = iniFile;
+    if (!path.starts_with('/')) {
+        std::string cwd(4096, '\0');
+        if (getcwd(cwd.data(), cwd.size()) != nullptr) {
+            cwd.resize(std::char_traits<char>::length(cwd.c_str()));
+            path = WithoutTrailingSlashes(cwd) + "/" + path;
+        }
+    }
+    app.iniPath = path;
+    app.exeDir = path.substr(0, path.rfind('/') + 1);
+}
+
 std::string DesktopDirectory()
 {
     const std::string home = HomeDirectory();
@@ -183,14 +197,6 @@ void ReadLanguageAndTitle(AppState& app)
     app.visibleSerialNo = IniSwitchOn(IniFile::GetString(app.iniPath, "System", "VisibleSerialNo", "Yes"));
 }
 
-bool IsSupportedWindowsVersion(int platformId, int major, int minor, bool queryOk)
-{
-    if (!queryOk) return false;
-    if (platformId == kPlatformWin32Nt) return major >= 5;
-    if (platformId == kPlatformWin32Windows) return major == 4 && minor == 90;
-    return false;
-}
-
 bool IsSupportedWindows()
 {
     return true;
@@ -219,9 +225,12 @@ SingleInstanceGuard::~SingleInstanceGuard()
     if (fd_ >= 0) close(fd_);
 }
 
-bool FillStartUpState(AppState& app, const std::string& exePath)
+bool FillStartUpState(AppState& app, const std::string& exePath, const std::string& iniFile)
 {
-    SetPathsFromExecutable(app, exePath);
+    if (iniFile.empty())
+        SetPathsFromExecutable(app, exePath);
+    else
+        SetPathsFromIniFile(app, iniFile);
     if (!IsRegularFile(app.iniPath)) {
         // The language lives in the missing file, so the message is always the Japanese text.
         if (app.ui != nullptr) {

@@ -21,6 +21,10 @@ constexpr uint32_t kCommandWaitMs = 150;     // every transaction's wait
 constexpr uint32_t kCommandTimeoutMs = 5000; // every transaction's time-out
 constexpr std::size_t kReplyBufferSize = 1024;
 
+// The device a [ComPort] Port value names: "COMn" and absolute paths as they are, anything else
+// relative to the folder of the INI file, so that a copied program folder finds its own links.
+std::string PortDevicePath(const std::string& port, const std::string& iniPath);
+
 // The serial link to the thermometer: one command line out, one reply line in, paired by the
 // two-character code the thermometer echoes. Shows nothing to the user; every operation
 // returns a status for the caller to report. One thread at a time.

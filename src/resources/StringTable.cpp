@@ -214,6 +214,7 @@ constexpr StringRow kRows[] = {
     {262, "INIファイルがありません", "INI File Not Found"},
     // The program's own texts.
     {263, "データ領域がいっぱいのため取り込みを一時中断しました", "Capture Paused: Data Area Full"},
+    {270, "%sは既に存在します。上書きしますか？", "%s already exists. Do you want to replace it?"},
 };
 
 constexpr bool RowsAreSortedAndInRange()

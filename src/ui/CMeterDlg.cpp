@@ -115,7 +115,6 @@ void CMeterDlg::CreateControls()
     statusLine_->setGeometry(du.Rect(7, 317, 320, 12));
     statusLine_->setTextFormat(Qt::PlainText);
     statusLine_->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    statusLine_->setAccessibleName(english ? QStringLiteral("Status") : QStringLiteral("ステータス"));
 
     logoButton_ = new QPushButton(this);
     SetControlId(logoButton_, 1318, QStringLiteral("logoButton"));

@@ -1,6 +1,7 @@
 // The main window against the in-process simulator: start-up connection check, title, tabs,
 // status line, keys, close confirmation and the window's menu entries.
 
+#include <QAccessible>
 #include <QAction>
 #include <QComboBox>
 #include <QDesktopServices>
@@ -37,15 +38,17 @@ protected:
         app.ports = ports.get();
         app.ui = &ui;
         // A modal dialog no step expects would hang the test: end it and fail instead. A dialog
-        // is unexpected once it is still up at the next look, so that a step's own closer, which
-        // may start late on a busy machine, gets its turn first.
+        // is unexpected only when it is still up on the next tick, so that a step's own handler
+        // (which ends it on its first timer round) always gets to it first, however busy the
+        // machine is.
         QObject::connect(&watchdog, &QTimer::timeout, [this] {
             auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-            if (dialog != nullptr && dialog == lastModal_) {
+            if (dialog != nullptr && dialog == lastModal) {
                 ADD_FAILURE() << "unexpected modal dialog " << dialog->objectName().toStdString();
                 dialog->reject();
+                dialog = nullptr;
             }
-            lastModal_ = dialog;
+            lastModal = dialog;
         });
         watchdog.start(50);
     }
@@ -59,6 +62,9 @@ protected:
                                                       "Bps=9600\nDataBits=8\nParity=0\nStopBit=0\n"
                                                       "CommandWait1=0\nCommandWait2=0\n");
         EXPECT_TRUE(FillStartUpState(app, dir.File("rm42meter")));
+        // The teaching page reads its reference list at set-up.
+        WriteFileBytes(dir.File("emissivity_list.csv"), "Water,0.96\r\n");
+        WriteFileBytes(dir.File("emissivity_list(ENG).csv"), "Water,0.96\r\n");
         auto dlg = std::make_unique<CMeterDlg>(app, ui);
         if (shown) dlg->show();
         EXPECT_TRUE(!shown || QTest::qWaitForWindowExposed(dlg.get()));
@@ -78,10 +84,10 @@ protected:
     SimThermometer sim{SimConfig{}, clock};
     std::unique_ptr<SerialPortFactory> ports = MakeSimPortFactory(sim, clock);
     AppState app;
-    QtUserInterface ui{app};
-    ScriptedBoxes boxes;
+    ScriptedBoxes boxes{app};
+    QtUserInterface& ui = boxes;
     QTimer watchdog;
-    QPointer<QDialog> lastModal_;
+    QPointer<QDialog> lastModal;
 };
 
 TEST_F(MeterDlgTest, ConnectsAtStartAndShowsTheSerialNumberAndTheFirstPage)
@@ -150,6 +156,42 @@ TEST_F(MeterDlgTest, ChoosingATabClearsTheStatusAndShowsExactlyThatPage)
         // Only the recording page puts a text of its own there when shown.
         EXPECT_EQ(Control<QLabel>(dlg.get(), 1075)->text(), tab == 0 ? Lang(245) : QString()) << tab;
         EXPECT_TRUE(dlg->Page(tab)->isVisible()) << tab;
+        EXPECT_EQ(VisiblePages(*dlg), 1);
+    }
+}
+
+TEST_F(MeterDlgTest, ScreenReadersReadTheStatusLineAndEveryLabelByWhatItShows)
+{
+    auto dlg = Start("StartUpConnectCheck=No\n", true);
+    QAccessibleInterface* status = QAccessible::queryAccessibleInterface(Control<QLabel>(dlg.get(), 1075));
+    ASSERT_NE(status, nullptr);
+    for (const char* text : {"Reading the memory", "測定中"}) {
+        ui.SetStatusText(text);
+        EXPECT_EQ(status->text(QAccessible::Name), QString::fromUtf8(text));
+    }
+    // A fixed name would hide what a label shows (pictures carry no text and may have one).
+    for (QLabel* label : dlg->findChildren<QLabel*>()) {
+        if (label->text().isEmpty()) continue;
+        EXPECT_EQ(label->accessibleName(), QString()) << label->objectName().toStdString();
+    }
+}
+
+TEST_F(MeterDlgTest, MinimisingAndRestoringDoesNotShowThePagesAgain)
+{
+    auto dlg = Start("StartUpConnectCheck=No\n", true);
+    QTabBar* bar = Control<QTabWidget>(dlg.get(), 1000)->tabBar();
+    for (int tab : {1, 3, 2, 0}) {
+        QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(tab).center());
+        ASSERT_TRUE(dlg->Page(tab)->isVisible());
+        const std::size_t commands = sim.ReceivedCommands().size();
+        dlg->showMinimized();
+        QTest::qWait(50);
+        dlg->showNormal();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(dlg.get()));
+        QTest::qWait(50);
+        // Pages that read the thermometer when they come up did not read it again.
+        EXPECT_EQ(sim.ReceivedCommands().size(), commands) << tab;
+        EXPECT_TRUE(dlg->Page(tab)->isVisible());
         EXPECT_EQ(VisiblePages(*dlg), 1);
     }
 }
