@@ -52,11 +52,11 @@ int main(int argc, char** argv)
 
     CtlRun run;
     AddCheckCommand(cli, run);
-    AddRecordCommand(cli, run);
     AddMemoryCommand(cli, run);
     AddSettingsCommand(cli, run);
     AddTypeNameCommand(cli, run);
     AddTeachingCommands(cli, run);
+    AddRecordCommand(cli, run);
 
     try {
         cli.parse(argc, argv);

@@ -88,9 +88,13 @@ TEST(SafeFile, AFailedWriteLeavesTheOldFileAndNoTemporary)
 
     // A read-only folder (root writes there all the same).
     ASSERT_EQ(chmod(dir.Path().c_str(), 0555), 0);
-    if (geteuid() != 0) EXPECT_FALSE(WriteFileAtomically(dir.File("report.html"), "new"));
+    if (geteuid() != 0) {
+        EXPECT_FALSE(WriteFileAtomically(dir.File("report.html"), "new"));
+    }
     ASSERT_EQ(chmod(dir.Path().c_str(), 0755), 0);
-    if (geteuid() != 0) EXPECT_EQ(ReadFileBytes(dir.File("report.html")), "old report");
+    if (geteuid() != 0) {
+        EXPECT_EQ(ReadFileBytes(dir.File("report.html")), "old report");
+    }
 
     EXPECT_EQ(Names(dir.Path()), (std::vector<std::string>{"folder", "report.html"}));
 }
