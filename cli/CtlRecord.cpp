@@ -5,6 +5,7 @@
 
 #include "ConsoleUserInterface.h"
 #include "CtlCommand.h"
+#include "CtlRecordOutput.h"
 #include "app/AppState.h"
 #include "capture/CaptureRecorder.h"
 #include "device/Clock.h"
@@ -22,6 +23,7 @@ struct RecordOptions {
     double intervalSeconds = 0.5;
     double durationSeconds = 10.0;
     bool fahrenheit = false;
+    RecordOutputs outputs;
 };
 
 int Record(CtlContext& ctx, const RecordOptions& options)
@@ -64,8 +66,10 @@ int Record(CtlContext& ctx, const RecordOptions& options)
     std::signal(SIGTERM, previousTerm);
 
     // A buffer that filled up has paused the recording already.
-    if (!recorder.Sampling()) return recorder.State() == CaptureState::Paused ? 0 : 1;
-    return recorder.StopCapture() == CaptureRecorder::StopResult::Stopped ? 0 : 1;
+    bool paused = !recorder.Sampling() && recorder.State() == CaptureState::Paused;
+    if (recorder.Sampling()) paused = recorder.StopCapture() == CaptureRecorder::StopResult::Stopped;
+    const bool written = WriteRecordOutputs(app, recorder, options.outputs);
+    return paused && written ? 0 : 1;
 }
 
 } // namespace
@@ -84,5 +88,6 @@ void AddRecordCommand(CLI::App& cli, CtlRun& run)
         ->required()
         ->check(CLI::Range(0.1, 31'536'000.0));
     record->add_flag("--fahrenheit", options.fahrenheit, "temperatures in degF instead of degC");
+    AddRecordOutputOptions(*record, options.outputs);
     record->callback([&run] { run = [](CtlContext& ctx) { return Record(ctx, options); }; });
 }
