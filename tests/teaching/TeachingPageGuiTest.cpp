@@ -75,8 +75,8 @@ protected:
     SimThermometer sim{config, clock};
     std::unique_ptr<SerialPortFactory> ports = MakeSimPortFactory(sim, clock);
     AppState app;
-    QtUserInterface ui{app};
-    ScriptedBoxes boxes;
+    ScriptedBoxes boxes{app};
+    QtUserInterface& ui = boxes;
 };
 
 TEST_F(TeachingPageTest, TheListIsSortedTintedAndMarked)
@@ -254,11 +254,10 @@ TEST(TeachingPageMissingList, AMissingListIsReportedOnceAndThePageStillWorks)
     app.iniPath = dir.File("rm42meter.ini");
     app.exeDir = dir.Path();
     app.clock = &clock;
-    QtUserInterface ui{app};
-    app.ui = &ui;
+    ScriptedBoxes boxes{app};
+    app.ui = &boxes;
     std::unique_ptr<SerialPortFactory> ports = MakeSystemSerialPortFactory();
     app.ports = ports.get();
-    ScriptedBoxes boxes;
     CTeachingPage page(app, nullptr);
     ASSERT_EQ(boxes.shown.size(), 1u);
     EXPECT_EQ(boxes.shown[0].call.text, LoadLangString(app, 218));

@@ -37,6 +37,9 @@ TEST(MeterProgram, StartsFromTheNamedIniAndOnlyOnce)
     // A name with two dots is used as it is. Were "my.ini" read instead, the missing-INI box
     // would hold the program up until it is killed.
     WriteFileBytes(dir.File("my.settings.ini"), Ini(dir.File("sim.tty")));
+    // The teaching page reads its reference list at set-up; without one it would ask for attention.
+    WriteFileBytes(dir.File("emissivity_list.csv"), "Water,0.96\r\n");
+    WriteFileBytes(dir.File("emissivity_list(ENG).csv"), "Water,0.96\r\n");
     const std::string shot = dir.File("window.png");
     const auto run = RunProcess(
         {program, "--ini", dir.File("my.settings.ini"), "--no-title", "--screenshot", shot}, 30000);
