@@ -28,6 +28,8 @@ void AddSettingsCommand(CLI::App& cli, CtlRun& run);
 void AddTypeNameCommand(CLI::App& cli, CtlRun& run);
 // read, teach --temp C and emissivity set E: the teaching page's operations.
 void AddTeachingCommands(CLI::App& cli, CtlRun& run);
+// record: the continuous recording headless, one CSV line per sample.
+void AddRecordCommand(CLI::App& cli, CtlRun& run);
 
 // Prints the thermometer's serial number and type name.
 void PrintThermometer(const AppState& app);

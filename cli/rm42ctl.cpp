@@ -56,6 +56,7 @@ int main(int argc, char** argv)
     AddSettingsCommand(cli, run);
     AddTypeNameCommand(cli, run);
     AddTeachingCommands(cli, run);
+    AddRecordCommand(cli, run);
 
     try {
         cli.parse(argc, argv);

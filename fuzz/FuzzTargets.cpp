@@ -6,18 +6,27 @@
 #include <deque>
 #include <filesystem>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <unistd.h>
+#include <vector>
 
 #include "app/AppState.h"
 #include "app/Cp932.h"
 #include "app/IniFile.h"
 #include "app/SafeFile.h"
+#include "capture/CaptureSample.h"
+#include "capture/RecordingWriters.h"
+#include "capture/TempReceiveThread.h"
 #include "device/CCommIO.h"
 #include "device/Clock.h"
 #include "device/CommandSet.h"
 #include "device/SerialPort.h"
+#include "memory/MemoryList.h"
+#include "memory/MemoryRecord.h"
+#include "memory/MemoryReport.h"
 #include "settings/TypeNames.h"
+#include "teaching/EmissivityList.h"
 
 namespace Fuzz {
 namespace {
@@ -208,7 +217,9 @@ bool ReplyLine(const uint8_t* data, std::size_t size)
     CCommIO link(app);
     if (!link.Open()) return false;
 
-    std::string reply;
+    // A command that cannot be sent leaves the reply as it was; any other failure clears it.
+    const std::string untouched = "untouched";
+    std::string reply = untouched;
     int length = -1;
     const uint64_t start = clock.now;
     const CommStatus status = link.Transact(command, reply, length, kCommandWaitMs, timeoutMs);
@@ -217,7 +228,13 @@ bool ReplyLine(const uint8_t* data, std::size_t size)
     if (clock.now - start > 2ull * timeoutMs + 500) return false;
     if (status != COMM_OK && status != COMM_NO_REPLY && status != COMM_IO_ERROR && status != COMM_TIMEOUT)
         return false;
-    if (status != COMM_OK && (!reply.empty() || length != 0)) return false;
+    if (status != COMM_OK) {
+        const bool cleared = reply.empty() && length == 0;
+        const bool unsent = reply == untouched && length == -1;
+        if (!cleared && !(unsent && status == COMM_IO_ERROR)) return false;
+        reply.clear();
+        length = 0;
+    }
     if (length < 0 || reply.size() >= kReplyBufferSize || reply.find('\r') != std::string::npos) return false;
 
     // Every decoder reads whatever came.
@@ -305,6 +322,144 @@ bool Cp932Text(const uint8_t* data, std::size_t size)
     return IsValidUtf8(Cp932ToUtf8(cp932));
 }
 
+bool EmissivityListFile(const uint8_t* data, std::size_t size)
+{
+    const std::string_view text(reinterpret_cast<const char*>(data), size);
+    std::vector<EmissivityEntry> entries = ParseEmissivityList(text);
+    if (entries.size() > kEmissivityCapacity) return false;
+    for (const EmissivityEntry& e : entries) {
+        if (e.name.size() > kEmissivityNameBytes) return false;
+    }
+    // The list order must be a strict weak order whatever the numbers are, or sorting is undefined.
+    for (const EmissivityEntry& a : entries) {
+        if (CompareEntries(a, a)) return false;
+        for (const EmissivityEntry& b : entries) {
+            if (CompareEntries(a, b) && CompareEntries(b, a)) return false;
+        }
+    }
+    std::sort(entries.begin(), entries.end(), CompareEntries);
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        if (i > 0 && CompareEntries(entries[i], entries[i - 1])) return false;
+        (void)IsMarkedEntry(entries[i]);
+        if (!IsValidUtf8(EmissivityRowNumberText(i)) || !IsValidUtf8(EmissivityRowNameText(entries[i])) ||
+            !IsValidUtf8(EmissivityRowValueText(entries[i])))
+            return false;
+    }
+    return true;
+}
+
+bool ReportTemplate(const uint8_t* data, std::size_t size)
+{
+    Bytes in(data, size);
+    const int rowCount = in.Next() % 70;
+    const std::string templ = Cp932ToUtf8(in.Rest());
+
+    MemoryListSnapshot list;
+    list.unitText = "℃";
+    list.typeName = "RM42 <A&B>";
+    for (int i = 0; i < rowCount; ++i) {
+        MemoryListRow row;
+        row.hasData = i % 3 != 2;
+        row.cells[0] = RowNumberText(i);
+        row.cells[1] = std::to_string(20 + i);
+        list.rows.push_back(row);
+    }
+    const std::vector<std::string> lines = SplitTemplateLines(templ);
+    int nextRow = 0;
+    bool complete = false;
+    // Twenty rows a page: the report ends after at most one page more than the rows need.
+    for (int page = 0; !complete; ++page) {
+        if (page > rowCount / kReportRowsPerPage + 1) return false;
+        std::ostringstream out;
+        const int before = nextRow;
+        WriteMemoryReportPage(out, lines, list, nextRow, complete);
+        if (nextRow < before || nextRow > rowCount) return false;
+    }
+    std::ostringstream csv;
+    WriteMemoryCsv(csv, list);
+
+    const CaptureSample samples[2] = {{2982, 2962, 1}, {kNoData, kNoData, 1}};
+    RecordingSaveData rec;
+    rec.samples = samples;
+    rec.sampleCount = rowCount % 3;
+    rec.recordStart = 1700000000;
+    rec.tickCount = rowCount * 1000;
+    rec.typeName = list.typeName;
+    rec.unitText = list.unitText;
+    rec.pictureName = RecordingPictureName("report name");
+    std::istringstream templateText(templ);
+    std::ostringstream report;
+    WriteRecordingReport(report, templateText, rec);
+    // Every template line comes out, each ended by CR LF.
+    const std::string written = report.str();
+    if (!written.empty() && !written.ends_with("\r\n")) return false;
+    WriteRecordingCsv(csv, rec);
+    return true;
+}
+
+bool MemoryRecords(const uint8_t* data, std::size_t size)
+{
+    Bytes in(data, size);
+    const int unit = in.Next() % 3;
+    std::vector<MemoryRecord> records;
+    // Each field: a length byte (0xFF: not read) and that many characters.
+    const auto field = [&in]() -> std::string {
+        const uint8_t n = in.Next();
+        return n == 0xFF ? std::string() : in.Take(n % 8);
+    };
+    while (!in.Done() && records.size() < 40) {
+        MemoryRecord r;
+        r.temp = field();
+        for (std::string& t : r.time) {
+            t = field();
+        }
+        r.room = field();
+        r.emissivity = field();
+        r.max = field();
+        r.min = field();
+        records.push_back(r);
+    }
+    const int capacity = static_cast<int>(records.size()) + 3;
+    const std::vector<MemoryListRow> rows = MakeListRows(records, capacity, unit);
+    if (rows.size() != static_cast<std::size_t>(capacity)) return false;
+    MemoryListSnapshot list;
+    for (const MemoryListRow& row : rows) {
+        for (const std::string& cell : row.cells) {
+            if (!IsValidUtf8(cell)) return false;
+        }
+        if (row.hasData) list.rows.push_back(row);
+    }
+    for (const MemoryRecord& r : records) {
+        (void)ToDisplayUnit(r.temp, unit);
+        if (!IsValidUtf8(TimeStampText(r.time))) return false;
+    }
+    std::ostringstream csv;
+    WriteMemoryCsv(csv, list);
+    return true;
+}
+
+bool StreamBytes(const uint8_t* data, std::size_t size)
+{
+    const std::string_view bytes(reinterpret_cast<const char*>(data), size);
+    ReceiveWords words;
+    LineFramer framer;
+    bool ok = true;
+    std::size_t lines = 0;
+    // In pieces as reads would bring them: every split gives the same lines.
+    const std::size_t piece = size == 0 ? 1 : 1 + data[0] % 37;
+    for (std::size_t at = 0; at < bytes.size(); at += piece) {
+        framer.Feed(bytes.substr(at, piece), [&](std::string_view line) {
+            ++lines;
+            if (line.size() > 1022 || line.find('\n') != std::string_view::npos) ok = false;
+            TakeStreamLine(line, words);
+            const StreamedTemperatures decoded = DecodeStreamLine(line);
+            const bool noData = words.latestTemp.load() == kNoData && words.latestRoomTemp.load() == kNoData;
+            if (!decoded.hasData && !noData) ok = false;
+        });
+    }
+    return ok && lines == static_cast<std::size_t>(std::count(bytes.begin(), bytes.end(), '\n'));
+}
+
 const Target* Targets(std::size_t& count)
 {
     static const Target targets[] = {
@@ -312,6 +467,10 @@ const Target* Targets(std::size_t& count)
         {"ini-text", IniText},
         {"type-name-file", TypeNameFile},
         {"cp932-text", Cp932Text},
+        {"emissivity-list", EmissivityListFile},
+        {"report-template", ReportTemplate},
+        {"memory-records", MemoryRecords},
+        {"stream-bytes", StreamBytes},
     };
     count = std::size(targets);
     return targets;

@@ -19,6 +19,14 @@ bool IniText(const uint8_t* data, std::size_t size);
 bool TypeNameFile(const uint8_t* data, std::size_t size);
 // CP932 to UTF-8 and back.
 bool Cp932Text(const uint8_t* data, std::size_t size);
+// The emissivity list file: parsing, the list order and the row texts.
+bool EmissivityListFile(const uint8_t* data, std::size_t size);
+// A report template filled in, page after page for the memory list and once for a recording.
+bool ReportTemplate(const uint8_t* data, std::size_t size);
+// Memory records as the thermometer's words give them, and their list rows and CSV.
+bool MemoryRecords(const uint8_t* data, std::size_t size);
+// The recording's received bytes framed into lines and decoded into the latest temperatures.
+bool StreamBytes(const uint8_t* data, std::size_t size);
 
 struct Target {
     std::string_view name;

@@ -58,8 +58,9 @@ bool EqualNoCase(std::string_view a, std::string_view b)
 
 struct Line {
     std::size_t begin = 0; // first byte
-    std::size_t end = 0;   // end of the text, before "\r\n" or "\n"
+    std::size_t end = 0;   // end of the text, before "\r\n" or "\n" (or a CR ending the file)
     std::size_t next = 0;  // first byte of the next line
+    bool ended = false;    // a "\n" ends the line (the file's last line may lack it)
     bool isSection = false;
     std::string name; // section or key name in UTF-8, when the line has one
     bool isKey = false;
@@ -75,9 +76,12 @@ std::vector<Line> SplitLines(const std::string& text)
         line.begin = pos;
         std::size_t nl = text.find('\n', pos);
         if (nl == std::string::npos) {
-            line.end = text.size();
+            // A CR ending the file ends the line too: the same line reads the same once a
+            // line end has been written after it.
+            line.end = (text.back() == '\r') ? text.size() - 1 : text.size();
             line.next = text.size();
         } else {
+            line.ended = true;
             line.end = (nl > pos && text[nl - 1] == '\r') ? nl - 1 : nl;
             line.next = nl + 1;
         }
@@ -213,7 +217,7 @@ bool WriteString(const std::string& path, std::string_view section, std::string_
     std::vector<Line> lines = SplitLines(text);
     std::size_t s = FindSection(lines, section);
     if (s == lines.size()) {
-        if (!text.empty() && text.back() != '\n') text += eol;
+        if (!text.empty() && text.back() != '\n') text += text.back() == '\r' ? "\n" : eol;
         text += "[" + Utf8ToCp932(section) + "]" + eol + keyLine + eol;
         return WriteFileAtomically(path, text);
     }
@@ -239,9 +243,9 @@ bool WriteString(const std::string& path, std::string_view section, std::string_
         }
     }
     const Line& after = lines[last];
-    if (after.next == after.end) {
+    if (!after.ended) {
         // The last line of the file without a line end.
-        text.insert(after.end, eol + keyLine + eol);
+        text.insert(after.next, (text.back() == '\r' ? "\n" : eol) + keyLine + eol);
     } else {
         text.insert(after.next, keyLine + eol);
     }

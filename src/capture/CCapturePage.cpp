@@ -19,7 +19,9 @@
 #include "app/AppState.h"
 #include "app/LangString.h"
 #include "app/UserInterface.h"
+#include "capture/CaptureTimerPanel.h"
 #include "capture/QtGraphCanvas.h"
+#include "capture/RecordingSaveDialog.h"
 #include "device/CommandLog.h"
 #include "ui/CNumericEdit.h"
 #include "ui/ControlId.h"
@@ -86,6 +88,13 @@ CCapturePage::CCapturePage(AppState& app, QWidget* parent)
     graph.Present();
 
     recorder_->beforeRun = [this] { ReadScaleControls(); };
+
+    saveFolder_ = app_.desktopDir;
+    connect(saveButton_, &QPushButton::clicked, this, &CCapturePage::SaveRecording);
+    timerPanel_ =
+        std::make_unique<CaptureTimerPanel>(app_, timerBox_, startDate_, endDate_, timerTimes_, timerStatus_);
+    timerPanel_->startCapture = [this] { StartCapture(); };
+    timerPanel_->stopCapture = [this] { StopCapture(); };
 
     clockTimer_ = new QTimer(this);
     clockTimer_->setInterval(500);
@@ -349,7 +358,7 @@ int32_t CCapturePage::ComputeInterval() const
 void CCapturePage::RefreshControls()
 {
     const CaptureState state = recorder_->State();
-    const CaptureControls c = ControlsFor(state, recorder_->HasBuffer(), false);
+    const CaptureControls c = ControlsFor(state, recorder_->HasBuffer(), timerPanel_->Waiting());
     recButton_->setEnabled(c.rec);
     pauseButton_->setEnabled(c.pause);
     deleteButton_->setEnabled(c.del);
@@ -359,10 +368,7 @@ void CCapturePage::RefreshControls()
                        static_cast<QWidget*>(intervalSeconds_), static_cast<QWidget*>(hundredMs_)})
         w->setEnabled(c.interval);
     milliseconds_->setEnabled(c.interval && hundredMs_->isChecked());
-    startDate_->setEnabled(c.timerPickers);
-    endDate_->setEnabled(c.timerPickers);
-    for (QTimeEdit* t : timerTimes_)
-        t->setEnabled(c.timerPickers);
+    timerPanel_->EnablePickers(c.timerPickers);
     recButton_->setIcon(state == CaptureState::Recording && !recorder_->RecIconShown() ? Icons::Empty()
                                                                                        : Icons::Record());
     if (state != CaptureState::Paused) pauseButton_->setIcon(Icons::Pause());
@@ -501,6 +507,8 @@ void CCapturePage::StartCapture()
         Beep();
         return;
     }
+    // A manual start replaces a pending timed one.
+    if (timerPanel_->Waiting()) timerPanel_->CancelTimer();
     const CaptureRecorder::StartResult result = recorder_->StartCapture(ComputeInterval());
     if (result == CaptureRecorder::StartResult::Started) {
         ShowScales();
@@ -517,6 +525,7 @@ void CCapturePage::StopCapture()
         return;
     }
     sampleTimer_->stop();
+    timerPanel_->Paused();
     recorder_->StopCapture();
     pauseBlink_ = 0;
     ShowCurrentValues();
@@ -530,9 +539,16 @@ void CCapturePage::DeleteRecording()
     RefreshControls();
 }
 
+void CCapturePage::SaveRecording()
+{
+    if (recorder_->State() != CaptureState::Paused) return;
+    ::SaveRecording(app_, window(), saveFolder_, recorder_->Snapshot(), GraphImage());
+}
+
 void CCapturePage::OnClockTimer()
 {
     clock_->setText(QDateTime::currentDateTime().toString(QStringLiteral(" yyyy/MM/dd HH:mm:ss")));
+    timerPanel_->CheckTimerStart();
     if (recorder_->State() == CaptureState::Paused) {
         // PAUSE blinks once a second while a recording is held.
         pauseBlink_ = pauseBlink_ + 1;
@@ -555,6 +571,10 @@ void CCapturePage::OnSampleTimer()
     if (!recorder_->Sampling()) {
         // The buffer filled up and the recording paused itself.
         sampleTimer_->stop();
+        timerPanel_->Paused();
+    } else {
+        timerPanel_->CheckTimerEnd(recorder_->Tenths());
+        if (!recorder_->Sampling()) return; // the timer's end stopped the recording
     }
     if (recorder_->SampleCount() != before || !recorder_->Sampling()) ShowCurrentValues();
     if (graph.yMax != yMax || graph.yMin != yMin || graph.xRange != xRange) ShowScales();

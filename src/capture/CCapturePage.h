@@ -3,6 +3,7 @@
 #include <QImage>
 
 #include <memory>
+#include <string>
 
 #include "capture/CaptureRecorder.h"
 #include "ui/CPage.h"
@@ -17,6 +18,7 @@ class QPushButton;
 class QRadioButton;
 class QTimeEdit;
 class QTimer;
+class CaptureTimerPanel;
 class QtGraphCanvas;
 class GraphFrame;
 struct AppState;
@@ -39,6 +41,8 @@ public:
     void StartCapture();
     void StopCapture();
     void DeleteRecording();
+    // SAVE: the paused recording as CSV or as a report with the graph picture.
+    void SaveRecording();
 
     CaptureRecorder& Recorder() { return *recorder_; }
     // The graph picture as last drawn: the size of the graph frame's client area.
@@ -69,6 +73,8 @@ private:
     AppState& app_;
     std::unique_ptr<CaptureRecorder> recorder_;
     std::unique_ptr<QtGraphCanvas> canvas_;
+    std::unique_ptr<CaptureTimerPanel> timerPanel_;
+    std::string saveFolder_; // folder of the last save, the desktop at first
     QImage emptyImage_;
 
     QPushButton* recButton_ = nullptr;

@@ -2,14 +2,18 @@
 
 #include <algorithm>
 #include <charconv>
+#include <climits>
 #include <cmath>
 #include <cstdio>
+#include <vector>
 
 #include "app/IniFile.h"
 
 namespace {
 
 constexpr double kClampHigh = 600.0;
+constexpr int kMinRowGap = 3;    // pixels between grid rows at least
+constexpr int kLabelHeight = 11; // pixels between temperature labels at least
 constexpr double kClampLow = -30.0;
 
 int Round(double v)
@@ -120,13 +124,21 @@ void CaptureGraph::DrawAxes()
     DrawTimeLabels(true);
 
     char text[32];
+    // On a wide scale the rows crowd together: a row closer than kMinRowGap to the last one drawn
+    // and a label closer than kLabelHeight to the last one written are left out.
+    int lastRow = INT_MIN / 2;
+    int lastLabel = INT_MIN / 2;
     for (int j = 0;; ++j) {
         const double y = plot_.top + j * yScale;
         if (!(y < plot_.bottom)) break;
         const int row = Round(y);
-        MoveTo(plot_.left, row);
-        LineTo(plot_.right - 1, row);
-        if (j % 5 == 0) {
+        if (row - lastRow >= kMinRowGap) {
+            MoveTo(plot_.left, row);
+            LineTo(plot_.right - 1, row);
+            lastRow = row;
+        }
+        if (j % 5 == 0 && row - lastLabel >= kLabelHeight) {
+            lastLabel = row;
             const double value = fahrenheit ? (yMax - j) * 1.8 + 32 : yMax - j;
             std::snprintf(text, sizeof text, "%5.1f", value);
             canvas_->Text(client_.left + 6, row - 6, text);
@@ -296,32 +308,36 @@ void CaptureGraph::ReplotSamples(const CaptureSample* samples, int32_t count, in
         return;
     }
 
+    // The row of every possible reading, worked out once with the same formula as for a point.
+    std::vector<int> rowOf(65536);
+    for (int k10 = 0; k10 < 65536; ++k10) {
+        rowOf[static_cast<std::size_t>(k10)] = SampleY(SampleCelsius(static_cast<uint16_t>(k10)));
+    }
+
     Select(GraphPen::Normal);
     bool first = true;
     // The open run: consecutive valid samples in one column.
     bool open = false;
     int column = 0, firstY = 0, lastY = 0, minY = 0, maxY = 0;
-    double firstT = 0.0, lastT = 0.0;
+    uint16_t firstTemp = 0, lastTemp = 0;
     int32_t runLength = 0;
 
     auto flush = [&] {
         if (!open) return;
         open = false;
-        PlotSample(first, firstT, column, firstY);
+        PlotSample(first, SampleCelsius(firstTemp), column, firstY);
         if (runLength < 2 || column > plot_.right) return;
         if (maxY > minY) {
             DrawColumnSpan(column, minY, maxY);
         }
         previousAlarmState = alarmState;
-        alarmState = AlarmStateOf(lastT, alarmHigh, alarmLow);
+        alarmState = AlarmStateOf(SampleCelsius(lastTemp), alarmHigh, alarmLow);
         Select(alarmState != 0 ? GraphPen::Alarm : GraphPen::Normal);
         MoveTo(column, lastY);
     };
 
     const int left = plot_.left;
-    const int bottom = plot_.bottom;
-    const double yBase = yMin;
-    const double ys = yScale;
+    const int* rows = rowOf.data();
     for (int32_t n = 0; n < count; ++n) {
         const uint16_t temp = samples[n].temp;
         if (temp == kNoData) {
@@ -330,11 +346,10 @@ void CaptureGraph::ReplotSamples(const CaptureSample* samples, int32_t count, in
             continue;
         }
         const int x = left + static_cast<int>(static_cast<double>(n) * step);
-        const double t = (static_cast<int16_t>(temp) - 2732) / 10.0;
-        const int y = bottom - static_cast<int>((t - yBase) * ys);
+        const int y = rows[temp];
         if (open && x == column) {
             lastY = y;
-            lastT = t;
+            lastTemp = temp;
             minY = std::min(minY, y);
             maxY = std::max(maxY, y);
             ++runLength;
@@ -344,13 +359,13 @@ void CaptureGraph::ReplotSamples(const CaptureSample* samples, int32_t count, in
         if (x > plot_.right) {
             // Every later sample lies further right still; only the colour state follows them.
             previousAlarmState = alarmState;
-            alarmState = AlarmStateOf(t, alarmHigh, alarmLow);
+            alarmState = AlarmStateOf(SampleCelsius(temp), alarmHigh, alarmLow);
             break;
         }
         open = true;
         column = x;
         firstY = lastY = minY = maxY = y;
-        firstT = lastT = t;
+        firstTemp = lastTemp = temp;
         runLength = 1;
     }
     flush();

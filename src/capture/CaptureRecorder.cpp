@@ -71,6 +71,31 @@ int32_t ComputeInterval(const IntervalSetting& setting)
     return static_cast<int32_t>(std::clamp<int64_t>(ticks, 1, 863'999));
 }
 
+std::string FormatSampleLine(int64_t elapsedTicks, const CaptureSample& sample, bool fahrenheit)
+{
+    const auto e = static_cast<uint64_t>(std::max<int64_t>(elapsedTicks, 0));
+    auto display = [fahrenheit](uint16_t k10) {
+        const double c = SampleCelsius(k10);
+        return fahrenheit ? c * 1.8 + 32 : c;
+    };
+    char line[96];
+    std::snprintf(line, sizeof line, "%02llu:%02llu:%02llu.%llu00,%.1f,%.1f",
+                  static_cast<unsigned long long>(e / 36000),
+                  static_cast<unsigned long long>((e / 10 % 3600) / 60),
+                  static_cast<unsigned long long>(e / 10 % 60), static_cast<unsigned long long>(e % 10),
+                  display(sample.temp), display(sample.roomTemp));
+    return line;
+}
+
+std::string FormatRecordStart(std::time_t time)
+{
+    std::tm local{};
+    localtime_r(&time, &local);
+    char text[32];
+    if (std::strftime(text, sizeof text, "%Y%m%d_%H%M%S", &local) == 0) return {};
+    return text;
+}
+
 CaptureControls ControlsFor(CaptureState state, bool hasBuffer, bool timerWaiting)
 {
     switch (state) {

@@ -52,6 +52,13 @@ struct RecordingSnapshot {
     std::string typeName;        // registered type name; empty when none
 };
 
+// One sample as a line of the recording's CSV, without its line end: the elapsed time of the
+// sample (100 ms ticks) "%02d:%02d:%02d.%d00", then measured and room temperature "%.1f" in the
+// display unit, not clamped.
+std::string FormatSampleLine(int64_t elapsedTicks, const CaptureSample& sample, bool fahrenheit);
+// The first line of the recording's CSV: the time "%Y%m%d_%H%M%S" in local time.
+std::string FormatRecordStart(std::time_t time);
+
 // The continuous recording without its window: the sample buffer, the start and stop
 // sequences, the receive thread, the sampling tick and the graph. Runs on one thread; only the
 // receive thread it starts runs beside it.
@@ -98,6 +105,8 @@ public:
     int32_t SampleCount() const { return sampleCount_; }
     int32_t IntervalTicks() const { return intervalTicks_; }
     int64_t TickCount() const { return tickCount_; }
+    // 1, 2, .. 9, 0 with every tick of the sampling timer; 0 at each REC.
+    int Tenths() const { return tenths_; }
     bool LastDataInvalid() const { return lastDataInvalid_; }
     // The REC icon's blink phase: true while it shows its picture.
     bool RecIconShown() const { return recIconShown_; }

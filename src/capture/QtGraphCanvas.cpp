@@ -23,16 +23,15 @@ QPainter& QtGraphCanvas::Painter()
     if (!painter_.isActive()) {
         painter_.begin(&image_);
         painter_.setFont(font_);
-        painter_.setPen(pens_[static_cast<int>(GraphPen::Frame)]);
-        // Labels are written on a white box, as on a memory surface with default settings.
-        painter_.setBackgroundMode(Qt::OpaqueMode);
-        painter_.setBackground(Qt::white);
+        // The pen chosen last stays chosen across pictures, as on a drawing surface that lives on.
+        painter_.setPen(pens_[static_cast<int>(pen_)]);
     }
     return painter_;
 }
 
 void QtGraphCanvas::SelectPen(GraphPen pen)
 {
+    pen_ = pen;
     Painter().setPen(pens_[static_cast<int>(pen)]);
 }
 
@@ -52,9 +51,20 @@ void QtGraphCanvas::LineTo(int x, int y)
 void QtGraphCanvas::Text(int x, int y, const std::string& text)
 {
     QPainter& painter = Painter();
+    auto found = labels_.find(text);
+    if (found == labels_.end()) {
+        if (labels_.size() >= 256) labels_.clear();
+        QStaticText label(QString::fromStdString(text));
+        label.setTextFormat(Qt::PlainText);
+        label.prepare(QTransform(), font_);
+        found = labels_.emplace(text, std::move(label)).first;
+    }
     const QPen pen = painter.pen();
+    // Written on a white box: a label written again over itself stays as it was.
+    const QSizeF size = found->second.size();
+    painter.fillRect(QRectF(x, y, size.width(), size.height()), Qt::white);
     painter.setPen(Qt::black);
-    painter.drawText(x, y + painter.fontMetrics().ascent(), QString::fromStdString(text));
+    painter.drawStaticText(x, y, found->second);
     painter.setPen(pen);
 }
 

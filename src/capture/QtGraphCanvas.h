@@ -5,7 +5,11 @@
 #include <QPainter>
 #include <QPen>
 
+#include <QStaticText>
+
 #include <functional>
+#include <string>
+#include <unordered_map>
 
 #include "capture/CaptureGraph.h"
 
@@ -36,5 +40,8 @@ private:
     QPainter painter_;
     QPen pens_[4];
     QFont font_;
+    // Laid-out labels: a live point rewrites the same few time labels every tick.
+    std::unordered_map<std::string, QStaticText> labels_;
+    GraphPen pen_ = GraphPen::Frame;
     int x_ = 0, y_ = 0;
 };

@@ -94,7 +94,6 @@ CMemoryPage::CMemoryPage(AppState& app, QWidget* parent)
     capacity_->setFont(QFont(QStringLiteral("Verdana"), 14));
     capacity_->setAlignment(Qt::AlignCenter);
     capacity_->setGeometry(du.Rect(10, 21, 62, 13));
-    capacity_->setAccessibleName(capacityLabel_->text());
     capacityLabel_->setBuddy(capacity_);
 
     for (std::size_t b = 0; b < kItemBoxes.size(); ++b) {

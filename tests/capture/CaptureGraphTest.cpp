@@ -350,3 +350,24 @@ TEST(CaptureGraphReplot, ColumnSpansMatchDrawingEverySegment)
 }
 
 } // namespace
+
+namespace {
+
+TEST(CaptureGraphWideScale, CrowdedRowsAndLabelsAreThinnedOut)
+{
+    RecordingCanvas canvas;
+    CaptureGraph graph;
+    graph.SetCanvas(&canvas, kWidth, kHeight); // 335 rows of plot
+    graph.SetStartSettings(GraphStartSettings{});
+    graph.SetManualTemp(653.0, -43.0); // the widest auto-scale: 696 degrees
+    graph.DrawAxes();
+    // Every third pixel row at most, one label per 11 pixels at most, the top one first.
+    EXPECT_LE(canvas.gridLines - 7, 335 / 3 + 1);
+    EXPECT_GE(canvas.gridLines - 7, 335 / 4);
+    const std::vector<std::string> temps(canvas.texts.begin() + 7, canvas.texts.end());
+    EXPECT_LE(temps.size(), 335u / 11 + 1);
+    EXPECT_GE(temps.size(), 335u / 17);
+    EXPECT_EQ(temps.front(), "653.0");
+}
+
+} // namespace

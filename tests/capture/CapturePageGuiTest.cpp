@@ -55,8 +55,8 @@ protected:
                        clock};
     std::unique_ptr<SerialPortFactory> ports = MakeSimPortFactory(sim, clock);
     AppState app;
-    QtUserInterface ui{app};
-    ScriptedBoxes boxes;
+    ScriptedBoxes boxes{app};
+    QtUserInterface& ui = boxes;
 };
 
 TEST_F(CapturePageTest, RecPauseAndDeleteDriveTheRecording)

@@ -1,12 +1,16 @@
 #include "capture/CaptureRecorder.h"
+#include "app/Cp932.h"
 #include "device/Clock.h"
 #include "sim/SimThermometer.h"
+#include "support/ChildProcess.h"
 #include "support/ScriptedSerialPort.h"
 
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <memory>
+#include <regex>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -204,6 +208,20 @@ TEST_F(CaptureStartFailureTest, EachFailureReportsAndLeavesTheLinkClosed)
         EXPECT_EQ(recorder.State(), CaptureState::Ready);
         EXPECT_FALSE(recorder.Words().captureRunning.load());
     }
+}
+
+TEST_F(CaptureStartFailureTest, TheLogHoldsEveryCommandAndEveryReplyButThoseOfAFailedRead)
+{
+    app.commLogEnabled = true;
+    line.Respond("9100", "91NG");
+    EXPECT_EQ(recorder.StartCapture(5), CaptureRecorder::StartResult::Failed);
+    std::vector<std::string> entries;
+    std::istringstream log(Cp932ToUtf8(ReadFileBytes(dir.File("cmd_log.txt"))));
+    for (std::string entry; std::getline(log, entry);) {
+        if (!entry.empty() && entry.back() == '\r') entry.pop_back();
+        entries.push_back(entry.substr(entry.find(" = ") + 3));
+    }
+    EXPECT_EQ(entries, (Texts{"--- 取り込み開始", "commIO.Open", "DA", "DAOK", "9100", "81", "81OK"}));
 }
 
 TEST_F(CaptureStartFailureTest, AlarmSettingsFallBackToDefaultsSilently)
@@ -435,6 +453,61 @@ TEST(StreamLines, FramedAtLineEndsAndDecodedInOrder)
         EXPECT_EQ(words.latestRoomTemp.load(), row.room) << row.bytes.substr(0, 20);
     }
     EXPECT_EQ(lines.size(), 8u);
+}
+
+} // namespace
+
+namespace {
+
+// The recording over a real pseudo-terminal with rm42-sim: the thread on the system's port.
+TEST(CapturePty, RecPauseAndContinueOverThePseudoTerminal)
+{
+    TempDir dir;
+    SimProcess sim(dir.File("sim.tty"), {"--status0", "0000", "--rate", "20", "--log", dir.File("sim.log")});
+    ASSERT_TRUE(sim.Ready()) << sim.Error();
+    WriteFileBytes(dir.File("rm42meter.ini"), "[ComPort]\nPort=" + dir.File("sim.tty") +
+                                                  "\nStopBit=0\nCommandWait1=0\nCommandWait2=0\n");
+    SteadyClock clock;
+    FakeUserInterface ui;
+    std::unique_ptr<SerialPortFactory> ports = MakeSystemSerialPortFactory();
+    AppState app;
+    app.iniPath = dir.File("rm42meter.ini");
+    app.clock = &clock;
+    app.ports = ports.get();
+    app.ui = &ui;
+    CaptureRecorder recorder(app);
+    recorder.ReadSettings();
+
+    // Ticks at the timer's pace until count samples are held.
+    auto run = [&](int32_t count) {
+        for (int i = 0; i < 100 && recorder.SampleCount() < count; ++i) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+            recorder.Tick();
+        }
+    };
+    ASSERT_EQ(recorder.StartCapture(2), CaptureRecorder::StartResult::Started);
+    run(3);
+    EXPECT_EQ(recorder.SampleCount(), 3);
+    // The first sample at the first tick, then one every second tick.
+    EXPECT_EQ(recorder.TickCount(), 5);
+    EXPECT_EQ(recorder.StopCapture(), CaptureRecorder::StopResult::Stopped);
+
+    ASSERT_EQ(recorder.StartCapture(2), CaptureRecorder::StartResult::Started);
+    run(5);
+    EXPECT_EQ(recorder.StopCapture(), CaptureRecorder::StopResult::Stopped);
+    EXPECT_EQ(recorder.SampleCount(), 5);
+    for (int32_t n = 0; n < 5; ++n) {
+        EXPECT_EQ(recorder.Samples()[n].interval, 2);
+        EXPECT_NEAR(SampleCelsius(recorder.Samples()[n].temp), 25.0, 0.15);
+    }
+    EXPECT_TRUE(ui.boxes.empty());
+
+    const std::string log = ReadFileBytes(dir.File("sim.log"));
+    std::vector<std::string> writes;
+    const std::regex write("> 9200([0-9A-F]{4})");
+    for (auto it = std::sregex_iterator(log.begin(), log.end(), write); it != std::sregex_iterator(); ++it)
+        writes.push_back((*it)[1]);
+    EXPECT_EQ(writes, (std::vector<std::string>{"FCC4", "FC04", "FCC4", "FC04"}));
 }
 
 } // namespace

@@ -64,8 +64,8 @@ protected:
     std::unique_ptr<SimThermometer> sim;
     std::unique_ptr<SerialPortFactory> ports;
     AppState app;
-    QtUserInterface ui{app};
-    ScriptedBoxes boxes;
+    ScriptedBoxes ui{app};
+    ScriptedBoxes& boxes = ui;
     std::unique_ptr<CMemoryPage> page;
 };
 
@@ -139,7 +139,6 @@ TEST_F(MemoryPageTest, UnitsItemsAndTheJapanesePage)
     EXPECT_EQ(List()->rowCount(), 20);
     EXPECT_EQ(Control<QLabel>(page.get(), 1043)->text(), QStringLiteral("20"));
     EXPECT_EQ(CheckedNumbers().size(), 5u);
-    EXPECT_EQ(Control<QCheckBox>(page.get(), 1021)->toolTip().toStdString(), LoadLangString(app, 171));
     EXPECT_TRUE(Control<QRadioButton>(page.get(), 1040)->isEnabled());
 
     page.reset();
@@ -148,24 +147,6 @@ TEST_F(MemoryPageTest, UnitsItemsAndTheJapanesePage)
     EXPECT_EQ(List()->rowCount(), 150);
     EXPECT_EQ(Caption(1).toStdString(), "温度データ(℃)");
     EXPECT_EQ(Control<QGroupBox>(page.get(), 1157)->title().toStdString(), "メモリ項目選択");
-}
-
-TEST_F(MemoryPageTest, AFailedReadShowsWhatCameAndAsksToReadAgain)
-{
-    Start(1);
-    sim->AddFault(
-        {SimFault::Kind::Ng, "", static_cast<uint32_t>(sim->ReceivedCommands().size() + 5 + 7 * 2 + 6)});
-    boxes.answers = {MsgAnswer::Yes};
-    QTest::mouseClick(Button(1030), Qt::LeftButton);
-    ASSERT_EQ(boxes.shown.size(), 3u);
-    EXPECT_EQ(boxes.shown[2].call.text, LoadLangString(app, 211));
-    EXPECT_EQ(CheckedNumbers(), (std::vector<int>{1, 2, 3})); // the third has its temperature
-    EXPECT_EQ(Cell(3, 2), QStringLiteral("----"));
-
-    boxes.answers = {MsgAnswer::No};
-    sim->ClearFaults();
-    QTest::mouseClick(Button(1030), Qt::LeftButton);
-    EXPECT_EQ(CheckedNumbers().size(), 3u) << "No keeps the list";
 }
 
 TEST_F(MemoryPageTest, SaveWritesTheListAsShown)

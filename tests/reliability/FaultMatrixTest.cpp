@@ -3,15 +3,23 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "FaultMatrix.h"
+#include "capture/CaptureRecorder.h"
 #include "device/CCommIO.h"
 #include "device/CommandSet.h"
 #include "device/ConnectionCheck.h"
+#include "memory/MemoryData.h"
+#include "memory/MemoryRecord.h"
+#include "settings/DeviceSettings.h"
+#include "settings/TypeNames.h"
+#include "teaching/TeachingOperations.h"
 
 namespace {
 
@@ -51,6 +59,219 @@ Operation SessionOperation(const std::string& name, std::function<bool(DeviceSes
         EXPECT_EQ(out.received.size(), LostOnTheWire(out.fault) ? out.k - 1 : out.k);
     };
     return op;
+}
+
+// The index of a command in the run without a fault; npos when it was not sent.
+std::size_t IndexOf(const std::vector<std::string>& commands, const std::string& command)
+{
+    const auto it = std::find(commands.begin(), commands.end(), command);
+    return it == commands.end() ? std::string::npos : static_cast<std::size_t>(it - commands.begin());
+}
+
+struct NullView final : TeachingView {
+    void EnableControls(bool on) override { enabled = on; }
+    void ShowMeasured(const std::string&) override {}
+    void ShowCurrentEmissivity(const std::string&) override {}
+    void ShowTaughtEmissivity(const std::string&) override {}
+    void FocusTeachTemperature(bool) override {}
+    void Repaint() override {}
+    bool enabled = true;
+};
+
+// The device work of the recording, memory, settings and teaching pages.
+void AddPageOperations(std::vector<Operation>& ops)
+{
+    // Recording: the alarm values and emissivity read when the page comes up. A failed value
+    // read is passed over and its default stands in.
+    {
+        auto values = std::make_shared<std::array<double, 3>>();
+        Operation op;
+        op.name = "recording alarm read";
+        op.config.alarmHighK10 = 3982; // 125.0 degC
+        op.config.alarmLowK10 = 2832;  // 10.0 degC
+        op.config.emissivityRegister = 930;
+        op.run = [values](Rig& rig) {
+            CaptureRecorder recorder(rig.app);
+            const bool ok = recorder.ReadAlarmSettings();
+            *values = {recorder.AlarmHigh(), recorder.AlarmLow(), recorder.Emissivity()};
+            return ok;
+        };
+        const auto valueStep = [](const Outcome& out) {
+            return out.command == "9136" || out.command == "9137" || out.command == "9114";
+        };
+        op.unreported = [valueStep](const Outcome& out) {
+            return valueStep(out) && !LostOnTheWire(out.fault);
+        };
+        op.check = [values](const Outcome& out) {
+            EXPECT_EQ(out.result, out.k != 1) << "only a failed check mode request fails the read";
+            if (out.k == 1) return;
+            // Transactions 2 to 4 read the three values: each one is the thermometer's unless its
+            // own read failed or the line was gone before it.
+            const std::array<double, 3> read{125.0, 10.0, 0.93}, defaults{600.0, -30.0, 0.0};
+            for (uint32_t i = 0; i < 3; ++i) {
+                const uint32_t position = i + 2;
+                const bool failed = out.k == position || (LostOnTheWire(out.fault) && out.k < position);
+                EXPECT_NEAR((*values)[i], failed ? defaults[i] : read[i], 1e-9) << "value " << i;
+            }
+        };
+        ops.push_back(op);
+    }
+
+    // Memory: the whole read, and a read followed by the write-back of both rows.
+    {
+        auto kept = std::make_shared<std::vector<bool>>();
+        Operation op;
+        op.name = "memory read";
+        op.config.flagWord = 0xFC00 | ITEM_ROOM;
+        op.config.memoryWords = {0x0BB8, 0x0B92, 0x0BC2, 0x0B93};
+        op.config.recordCount = 2;
+        op.prepare = [](Rig& rig) {
+            WriteFileBytes(rig.app.iniPath, ReadFileBytes(rig.app.iniPath) + "[MemSet]\n");
+        };
+        op.run = [kept](Rig& rig) {
+            MemoryData data(rig.app);
+            const bool read = data.Read(false, [] {});
+            kept->clear();
+            for (const MemoryRecord& r : data.records) {
+                kept->push_back(HasData(r));
+            }
+            return read && !data.ioError;
+        };
+        op.check = [kept](const Outcome& out) {
+            // Every record whose words all arrived before the failure is kept.
+            const char* lastWord[] = {"9143", "9145"};
+            for (std::size_t r = 0; r < 2; ++r) {
+                if (IndexOf(out.received, lastWord[r]) < out.k - 1) {
+                    ASSERT_GT(kept->size(), r);
+                    EXPECT_TRUE((*kept)[r]) << "record " << r + 1 << " was read but not kept";
+                }
+            }
+        };
+        ops.push_back(op);
+
+        Operation write = op;
+        write.name = "memory write-back";
+        write.run = [](Rig& rig) {
+            MemoryData data(rig.app);
+            if (!data.Read(false, [] {}) || data.ioError) return false;
+            return data.Write({true, true}, false) && !data.ioError;
+        };
+        write.check = nullptr;
+        ops.push_back(write);
+    }
+
+    // Settings: the read when the page comes up, the alarm SET, the clock SET and the reset.
+    {
+        auto result = std::make_shared<SettingsReadResult>();
+        Operation read;
+        read.name = "settings read";
+        read.run = [result](Rig& rig) {
+            CCommIO link(rig.app);
+            SettingsRecord record;
+            *result = ReadSettingsFromDevice(rig.app, link, record, nullptr);
+            const SettingsReadResult& r = *result;
+            return r.alarmHigh && r.alarmLow && r.emissivity && r.flags && r.clockAlarm && r.ringTime &&
+                   r.holdTime && r.status0 && r.clock;
+        };
+        read.check = [](const Outcome& out) {
+            // The read goes on after a failed value: every other value is still asked for, unless
+            // check mode was refused (the port is closed then) or the line itself is gone.
+            if (!LostOnTheWire(out.fault)) {
+                EXPECT_EQ(out.received.size(), out.k == 1 ? 1u : out.transactions);
+            }
+        };
+        ops.push_back(read);
+
+        Operation alarms;
+        alarms.name = "settings alarm SET";
+        alarms.run = [](Rig& rig) {
+            CCommIO link(rig.app);
+            SettingsRecord record;
+            record.alarmHighK = 398.2;
+            record.alarmLowK = 283.2;
+            const AlarmWriteResult r = WriteAlarms(rig.app, link, record, true, false);
+            return r.entered && r.highWritten && r.lowWritten;
+        };
+        ops.push_back(alarms);
+
+        Operation clockSet;
+        clockSet.name = "settings clock SET";
+        clockSet.run = [](Rig& rig) {
+            CCommIO link(rig.app);
+            SettingsRecord record;
+            record.deviceClock = {2026, 12, 7, 1, 2, 3};
+            return WriteDeviceClock(rig.app, link, record);
+        };
+        ops.push_back(clockSet);
+
+        Operation reset;
+        reset.name = "settings reset";
+        reset.run = [](Rig& rig) {
+            CCommIO link(rig.app);
+            SettingsRecord record;
+            SettingsReadResult r;
+            return ResetToDefaults(rig.app, link, record, nullptr, &r) && r.alarmHigh && r.clock;
+        };
+        ops.push_back(reset);
+    }
+
+    // Teaching: the read, SET of an emissivity and a whole teaching.
+    {
+        Operation read;
+        read.name = "teaching read";
+        read.config.targetC = 100.0;
+        read.run = [](Rig& rig) {
+            NullView view;
+            TeachingOperations teaching(rig.app, view);
+            const bool ok = teaching.ReadCurrentValues();
+            EXPECT_TRUE(view.enabled);
+            return ok;
+        };
+        ops.push_back(read);
+
+        Operation set = read;
+        set.name = "emissivity SET";
+        set.run = [](Rig& rig) {
+            NullView view;
+            TeachingOperations teaching(rig.app, view);
+            const bool ok = teaching.WriteEmissivity("0.90");
+            EXPECT_TRUE(view.enabled);
+            return ok;
+        };
+        ops.push_back(set);
+
+        Operation teach = read;
+        teach.name = "teaching";
+        teach.run = [](Rig& rig) {
+            NullView view;
+            TeachingOperations teaching(rig.app, view);
+            const bool ok =
+                teaching.ReadCurrentValues() && teaching.RunTeaching("101.0") == TeachOutcome::Written;
+            EXPECT_TRUE(view.enabled);
+            return ok;
+        };
+        ops.push_back(teach);
+    }
+    // Registering a type name: a failed serial number read ends it as the switch-on prompt,
+    // without "81" or a name kept.
+    {
+        Operation registration;
+        registration.name = "type name registration";
+        registration.run = [](Rig& rig) {
+            CCommIO link(rig.app);
+            const bool stored = RegisterTypeName(rig.app, link, "Line A");
+            rig.ui.boxes.erase(rig.ui.boxes.end() - (stored ? 1 : 0), rig.ui.boxes.end()); // "registered"
+            return stored && rig.ui.boxes.empty();
+        };
+        registration.check = [](const Outcome& out) {
+            // A failed serial number read ends it as the switch-on prompt, without "81" or a name kept.
+            if (out.command == "81") return;
+            EXPECT_FALSE(out.result);
+            EXPECT_EQ(out.boxes, std::vector<std::string>{out.rig->Text(115)});
+            EXPECT_EQ(out.received.size(), out.k - (LostOnTheWire(out.fault) ? 1 : 0));
+        };
+        ops.push_back(registration);
+    }
 }
 
 std::vector<Operation> Operations()
@@ -132,6 +353,7 @@ std::vector<Operation> Operations()
         std::string reply;
         return s.Command(Cmd::kReadClock, reply);
     }));
+    AddPageOperations(ops);
     return ops;
 }
 

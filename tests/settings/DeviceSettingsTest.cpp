@@ -98,15 +98,12 @@ TEST_F(DeviceSettingsTest, ReadsEverySettingInOrderAndLeavesCheckMode)
     EXPECT_DOUBLE_EQ(record.alarmLowK, 200.0);
     EXPECT_DOUBLE_EQ(AlarmLowDisplay(record.alarmLowK), -30.0);
     EXPECT_DOUBLE_EQ(record.emissivity, 0.95);
-    EXPECT_TRUE(record.alarmHighOn);
-    EXPECT_FALSE(record.alarmLowOn);
-    EXPECT_TRUE(record.clockAlarmOn);
-    EXPECT_TRUE(record.clockAlarmDaily);
-    EXPECT_EQ(record.clockAlarmHour, 12);
-    EXPECT_EQ(record.clockAlarmMinute, 30);
-    EXPECT_EQ(record.ringSeconds, 7);
-    EXPECT_EQ(record.holdSeconds, 15);
-    EXPECT_TRUE(record.resolutionTenth);
+    EXPECT_EQ(std::make_tuple(record.alarmHighOn, record.alarmLowOn, record.clockAlarmOn,
+                              record.clockAlarmDaily, record.resolutionTenth),
+              std::make_tuple(true, false, true, true, true));
+    EXPECT_EQ(std::make_tuple(record.clockAlarmHour, record.clockAlarmMinute, record.ringSeconds,
+                              record.holdSeconds),
+              std::make_tuple(12, 30, 7, 15));
     EXPECT_EQ(FormatDateTime(MakeDateTimePattern(app), record.deviceClock), "2005/03/05 14:30:00");
     EXPECT_EQ(app.typeName, "Line A");
     EXPECT_EQ(ui.events.back(), "title:Thermometer Application : No.00123450678");
@@ -130,21 +127,6 @@ TEST_F(DeviceSettingsTest, AFailedValueIsReportedAndKeepsWhatTheRecordHeld)
     EXPECT_EQ(Sent().back(), "81");
 }
 
-TEST_F(DeviceSettingsTest, ReadGoesOnAfterAFailedStartWithoutHanging)
-{
-    SimConfig config;
-    config.powered = false;
-    Start(config);
-    const uint64_t start = clock.TickMs();
-    const SettingsReadResult read = ReadSettingsFromDevice(app, *link, record, nullptr);
-    EXPECT_FALSE(read.alarmHigh || read.clock || read.status0);
-    // The switch-on prompt, nine failed values, the failed "81" and the failed close.
-    Texts expected = Messages({115, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 164});
-    EXPECT_EQ(ui.BoxTexts(), expected);
-    EXPECT_TRUE(Sent().empty());
-    EXPECT_LT(clock.TickMs() - start, 6000u);
-}
-
 TEST(SettingsClockTest, RepairsFieldsOutsideTheirRanges)
 {
     // clang-format off
@@ -165,21 +147,6 @@ TEST(SettingsClockTest, RepairsFieldsOutsideTheirRanges)
     AppState app;
     app.language = 0;
     EXPECT_EQ(FormatDateTime(MakeDateTimePattern(app), {2005, 3, 5, 14, 30, 0}), "2005年03月05日 14:30:00");
-}
-
-TEST(SettingsClockReplyTest, AGarbledClockIsRepairedOnTheWay)
-{
-    LineRig rig;
-    WriteFileBytes(rig.app.iniPath, "[ComPort]\nPort=COM1\nStopBit=0\n");
-    rig.line.Respond("DA", "DAOK");
-    rig.line.Respond("91", "91000000XX");
-    rig.line.Respond("81", "81OK");
-    rig.line.Respond("22", "223C000C050D1363XX"); // second 60, month 13, year 1999
-    CCommIO link(rig.app);
-    SettingsRecord record;
-    ASSERT_TRUE(ReadSettingsFromDevice(rig.app, link, record, nullptr).clock);
-    EXPECT_EQ(FormatDateTime("%Y/%m/%d %H:%M:%S", record.deviceClock), "2004/01/05 12:00:00");
-    EXPECT_TRUE(rig.ui.boxes.empty());
 }
 
 TEST_F(DeviceSettingsTest, AlarmInputIsCheckedBeforeAnythingIsSent)
@@ -398,21 +365,6 @@ TEST(SettingsCsvTest, TheEnglishExampleByteForByte)
     app.deviceSerialText = "00123450678";
     EXPECT_EQ(Utf8ToCp932(SettingsCsvText(app, ExampleRecord())),
               ReadFileBytes(TestDataPath("settings/settings-en.csv")));
-}
-
-TEST(SettingsCsvTest, JapaneseLabelsAndTheOtherChoices)
-{
-    AppState app;
-    app.language = 0;
-    SettingsRecord r = ExampleRecord();
-    r.clockAlarmDaily = true;
-    r.resolutionTenth = true;
-    r.alarmLowK = 5.5 + 273.2;
-    std::ostringstream out;
-    WriteSettingsCsv(out, SettingsPageLabels(0), r, "", "", "℃");
-    EXPECT_EQ(out.str(), "機種名,No. ()\n放射率,0.95\nアラームHIGH,100.0 ℃, ON\nアラームLOW,  5.5 ℃, OFF\n\n"
-                         "時刻アラーム設定 ,12:00,ON\n時刻アラームON時間,3 秒\n時刻アラームリピート,毎日\n\n"
-                         "分解能（-30～200℃）,０．１℃\nホールド時間設定,15 秒\n");
 }
 
 TEST(SettingsCsvTest, DefaultNameExtensionAndAFolderThatCannotBeWritten)

@@ -1,0 +1,154 @@
+// The recording's graph and sampling tick: a full redraw of a 72-hour recording at 100 ms
+// (2,592,000 samples) into the graph picture, the same recording drawn segment by segment as
+// the baseline, and one sampling tick with a live point.
+
+#include <benchmark/benchmark.h>
+
+#include <atomic>
+#include <cmath>
+#include <cstdlib>
+#include <memory>
+#include <new>
+#include <vector>
+
+#include "app/AppState.h"
+#include "capture/CaptureGraph.h"
+#include "capture/CaptureRecorder.h"
+
+#ifdef RM42_BENCH_QT
+#include <QGuiApplication>
+
+#include "capture/QtGraphCanvas.h"
+#endif
+
+namespace {
+
+std::atomic<long> allocations{0};
+
+} // namespace
+
+// Counts every allocation of the process, so a benchmark can report its own.
+void* operator new(std::size_t size)
+{
+    allocations.fetch_add(1, std::memory_order_relaxed);
+    if (void* p = std::malloc(size == 0 ? 1 : size)) return p;
+    throw std::bad_alloc();
+}
+void operator delete(void* p) noexcept
+{
+    std::free(p);
+}
+void operator delete(void* p, std::size_t) noexcept
+{
+    std::free(p);
+}
+
+namespace {
+
+constexpr int kWidth = 566; // the graph frame's client area on the Japanese page
+constexpr int kHeight = 375;
+
+// A recording through both alarm colours with a line break now and then.
+const std::vector<CaptureSample>& Recording(int32_t count)
+{
+    static std::vector<CaptureSample> samples;
+    if (static_cast<int32_t>(samples.size()) != count) {
+        samples.assign(static_cast<std::size_t>(count), CaptureSample{});
+        for (int32_t n = 0; n < count; ++n) {
+            const double c = 25 + 30 * std::sin(n * 6.0 * 3.14159265 / count) + 4 * std::sin(n * 0.37);
+            auto& s = samples[static_cast<std::size_t>(n)];
+            s.temp = n % 100'000 == 50'000 ? kNoData : static_cast<uint16_t>((c + 273.2) * 10);
+            s.roomTemp = 2950;
+            s.interval = 1;
+        }
+    }
+    return samples;
+}
+
+// The canvas the page draws on when the GUI is built; otherwise one that draws nothing.
+std::unique_ptr<GraphCanvas> MakeCanvas()
+{
+#ifdef RM42_BENCH_QT
+    static std::unique_ptr<QGuiApplication> application;
+    if (!application) {
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+        static int argc = 1;
+        static char name[] = "rm42bench";
+        static char* argv[] = {name, nullptr};
+        application = std::make_unique<QGuiApplication>(argc, argv);
+    }
+    return std::make_unique<QtGraphCanvas>(kWidth, kHeight);
+#else
+    return std::make_unique<NullCanvas>();
+#endif
+}
+
+void GraphRedraw(benchmark::State& state, bool everySegment)
+{
+    const auto count = static_cast<int32_t>(state.range(0));
+    const std::vector<CaptureSample>& samples = Recording(count);
+    std::unique_ptr<GraphCanvas> canvas = MakeCanvas();
+    CaptureGraph graph;
+    graph.SetCanvas(canvas.get(), kWidth, kHeight);
+    graph.SetAlarmLimits(40.0, 10.0);
+    graph.StartScales(1);
+    while (graph.GrowTimeRange(count)) {
+    }
+    graph.AutoScaleTemp(60.0);
+    graph.AutoScaleTemp(-10.0);
+    for (auto _ : state) {
+        graph.DrawAxes();
+        if (everySegment) {
+            graph.ReplotEverySegment(samples.data(), count, 1);
+        } else {
+            graph.ReplotSamples(samples.data(), count, 1);
+        }
+        graph.Present();
+    }
+    state.counters["samples"] = count;
+}
+
+void BM_GraphFullRedraw(benchmark::State& state)
+{
+    GraphRedraw(state, false);
+}
+BENCHMARK(BM_GraphFullRedraw)->Arg(kMaxSamples)->Unit(benchmark::kMillisecond);
+
+void BM_GraphNaiveRedraw(benchmark::State& state)
+{
+    GraphRedraw(state, true);
+}
+BENCHMARK(BM_GraphNaiveRedraw)->Arg(kMaxSamples)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// Argument 1: drawn into the picture; 0: the tick's own work with a canvas that draws nothing.
+void BM_SampleTick(benchmark::State& state)
+{
+    AppState app;
+    std::unique_ptr<GraphCanvas> canvas =
+        state.range(0) != 0 ? MakeCanvas() : std::unique_ptr<GraphCanvas>(std::make_unique<NullCanvas>());
+    CaptureRecorder recorder(app);
+    CaptureGraph& graph = recorder.Graph();
+    graph.SetCanvas(canvas.get(), kWidth, kHeight);
+    graph.timeAuto = false;
+    graph.SetManualRange(2000);
+    recorder.PrepareRun(1); // a sample every tick
+    recorder.Words().latestTemp = 2982;
+    recorder.Words().latestRoomTemp = 2962;
+    long allocated = 0;
+    for (auto _ : state) {
+        if (recorder.SampleCount() >= 1990) {
+            state.PauseTiming();
+            recorder.SetSampleCountForTest(0);
+            graph.DrawAxes();
+            state.ResumeTiming();
+        }
+        const long before = allocations.load(std::memory_order_relaxed);
+        recorder.SampleTick();
+        allocated += allocations.load(std::memory_order_relaxed) - before;
+    }
+    state.counters["allocs_per_tick"] =
+        benchmark::Counter(static_cast<double>(allocated), benchmark::Counter::kAvgIterations);
+}
+BENCHMARK(BM_SampleTick)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
+
+} // namespace

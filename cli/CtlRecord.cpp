@@ -1,0 +1,88 @@
+#include <atomic>
+#include <cmath>
+#include <csignal>
+#include <cstdio>
+
+#include "ConsoleUserInterface.h"
+#include "CtlCommand.h"
+#include "app/AppState.h"
+#include "capture/CaptureRecorder.h"
+#include "device/Clock.h"
+
+namespace {
+
+std::atomic<bool> interrupted{false};
+
+extern "C" void OnInterrupt(int)
+{
+    interrupted.store(true);
+}
+
+struct RecordOptions {
+    double intervalSeconds = 0.5;
+    double durationSeconds = 10.0;
+    bool fahrenheit = false;
+};
+
+int Record(CtlContext& ctx, const RecordOptions& options)
+{
+    AppState& app = ctx.app;
+    Clock& clock = *app.clock;
+    CaptureRecorder recorder(app);
+    if (!recorder.HasBuffer()) return 1;
+    recorder.ReadSettings();
+    recorder.Graph().fahrenheit = options.fahrenheit;
+    if (!recorder.ReadAlarmSettings()) return 1;
+
+    const auto interval = static_cast<int32_t>(std::lround(options.intervalSeconds * 10));
+    if (recorder.StartCapture(interval) != CaptureRecorder::StartResult::Started) return 1;
+
+    interrupted.store(false);
+    auto previousInt = std::signal(SIGINT, OnInterrupt);
+    auto previousTerm = std::signal(SIGTERM, OnInterrupt);
+
+    std::printf("%s\n", FormatRecordStart(recorder.Snapshot().recordStart).c_str());
+    std::fflush(stdout);
+    const auto ticks = static_cast<uint64_t>(std::llround(options.durationSeconds * 10));
+    const uint64_t start = clock.TickMs();
+    int64_t elapsed = 0;
+    int32_t printed = 0;
+    for (uint64_t tick = 1; tick <= ticks && !interrupted.load() && recorder.Sampling(); ++tick) {
+        // Ticks keep to a 100 ms grid however long one of them took.
+        const uint64_t due = start + tick * 100;
+        const uint64_t now = clock.TickMs();
+        if (due > now) clock.SleepMs(static_cast<uint32_t>(due - now));
+        recorder.Tick();
+        const CaptureSample* samples = recorder.Samples();
+        for (; printed < recorder.SampleCount(); ++printed) {
+            std::printf("%s\n", FormatSampleLine(elapsed, samples[printed], options.fahrenheit).c_str());
+            elapsed += samples[printed].interval;
+        }
+        std::fflush(stdout);
+    }
+    std::signal(SIGINT, previousInt);
+    std::signal(SIGTERM, previousTerm);
+
+    // A buffer that filled up has paused the recording already.
+    if (!recorder.Sampling()) return recorder.State() == CaptureState::Paused ? 0 : 1;
+    return recorder.StopCapture() == CaptureRecorder::StopResult::Stopped ? 0 : 1;
+}
+
+} // namespace
+
+void AddRecordCommand(CLI::App& cli, CtlRun& run)
+{
+    static RecordOptions options;
+    CLI::App* record = cli.add_subcommand(
+        "record", "continuous recording: prints the start time, then one CSV line per sample as it is taken");
+    record->add_option("--interval", options.intervalSeconds, "sampling interval in seconds (0.1 .. 86399.9)")
+        ->required()
+        ->check(CLI::Range(0.1, 86399.9));
+    record
+        ->add_option("--duration", options.durationSeconds,
+                     "seconds to record before the recording is paused (Ctrl-C pauses earlier)")
+        ->required()
+        ->check(CLI::Range(0.1, 31'536'000.0));
+    record->add_flag("--fahrenheit", options.fahrenheit, "temperatures in degF instead of degC");
+    record->callback([&run] { run = [](CtlContext& ctx) { return Record(ctx, options); }; });
+}

@@ -1,0 +1,201 @@
+// Saving a recording from the page and the page's timer, against the in-process simulator in
+// real time: the save dialog's two filters, the written CSV, report and picture (checked by an
+// independent decoder), the failures, and a timed start and stop.
+
+#include <QCheckBox>
+#include <QDateEdit>
+#include <QFileDialog>
+#include <QTimeEdit>
+
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <sstream>
+
+#include "SimThermometer.h"
+#include "app/Cp932.h"
+#include "capture/CCapturePage.h"
+#include "capture/RecordingWriters.h"
+#include "device/Clock.h"
+#include "support/ChildProcess.h"
+#include "ui/GuiTestSupport.h"
+
+namespace {
+
+class CaptureSaveTest : public ::testing::Test {
+protected:
+    CaptureSaveTest()
+    {
+        for (const char* name : {"templete_1.html", "templete_1(ENG).html"}) {
+            WriteFileBytes(dir.File(name), ReadFileBytes(RunnableDir() + name));
+        }
+        WriteFileBytes(
+            dir.File("rm42meter.ini"),
+            "[System]\nLangage=0\n[ComPort]\nPort=SIM\nStopBit=0\nCommandWait1=0\nCommandWait2=0\n");
+        app.iniPath = dir.File("rm42meter.ini");
+        app.exeDir = dir.Path();
+        app.desktopDir = out.Path();
+        app.clock = &clock;
+        app.ports = ports.get();
+        app.ui = &boxes;
+        page = std::make_unique<CCapturePage>(app, nullptr);
+        page->show();
+        page->PageShown();
+    }
+    QPushButton* Button(int id) { return Control<QPushButton>(page.get(), id); }
+    void Record(int32_t samples)
+    {
+        QTest::mouseClick(Button(1001), Qt::LeftButton);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return page->Recorder().SampleCount() >= samples; }, 10000));
+        QTest::mouseClick(Button(1004), Qt::LeftButton);
+        ASSERT_EQ(page->Recorder().State(), CaptureState::Paused);
+    }
+    // SAVE with the dialog answered: the filter (0 CSV, 1 report) and the name typed; an empty
+    // name cancels. Returns the dialog's folder and its proposed name.
+    std::pair<std::string, std::string> Save(int filter, const std::string& name)
+    {
+        std::pair<std::string, std::string> proposed;
+        EndModalWhenShown(QStringLiteral("recordingSaveDialog"), !name.empty(), [&](QDialog& dialog) {
+            auto& files = static_cast<QFileDialog&>(dialog);
+            proposed = {files.directory().absolutePath().toStdString() + "/",
+                        QFileInfo(files.selectedFiles().value(0)).fileName().toStdString()};
+            files.selectNameFilter(files.nameFilters().value(filter));
+            if (!name.empty()) files.selectFile(QString::fromStdString(out.File(name)));
+        });
+        QTest::mouseClick(Button(1103), Qt::LeftButton);
+        return proposed;
+    }
+    std::vector<std::string> Files()
+    {
+        std::vector<std::string> names;
+        for (const auto& entry : std::filesystem::directory_iterator(out.Path()))
+            names.push_back(entry.path().filename().string());
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+
+    TempDir dir;
+    TempDir out;
+    SteadyClock clock;
+    SimThermometer sim{[] {
+                           SimConfig c;
+                           c.streamRateHz = 50.0;
+                           return c;
+                       }(),
+                       clock};
+    std::unique_ptr<SerialPortFactory> ports = MakeSimPortFactory(sim, clock);
+    AppState app;
+    ScriptedBoxes boxes{app};
+    std::unique_ptr<CCapturePage> page;
+};
+
+TEST_F(CaptureSaveTest, SavesTheRecordingAsCsvAndAsReportWithItsPicture)
+{
+    QTest::mouseClick(Control<QCheckBox>(page.get(), 1119), Qt::LeftButton); // 100 ms interval
+    Record(5);
+    const int32_t count = page->Recorder().SampleCount();
+
+    const auto [folder, proposed] = Save(0, "data.txt");
+    EXPECT_EQ(folder, out.Path());
+    EXPECT_TRUE(std::regex_match(proposed, std::regex("機種名未登録-20[0-9]{6}_[0-9]{6}"))) << proposed;
+    const std::string csv = ReadFileBytes(out.File("data.csv"));
+    std::istringstream lines(csv);
+    std::string line;
+    std::getline(lines, line);
+    EXPECT_TRUE(std::regex_match(line, std::regex("20[0-9]{6}_[0-9]{6}\r"))) << line;
+    for (int32_t i = 0; i < count; ++i) {
+        ASSERT_TRUE(std::getline(lines, line)) << i;
+        EXPECT_EQ(line, FormatElapsedTicks(static_cast<uint64_t>(i)) + ",25.0,23.0\r"); // one tick apart
+    }
+    EXPECT_FALSE(std::getline(lines, line)) << line;
+
+    // The report: the typed extension gives way, the picture's name loses its space.
+    Save(1, "my data.csv");
+    EXPECT_EQ(Files(), (std::vector<std::string>{"data.csv", "my data.html", "my_data.jpg"}));
+    const std::string report = Cp932ToUtf8(ReadFileBytes(out.File("my data.html")));
+    EXPECT_NE(report.find("<img src=my_data.jpg>"), std::string::npos);
+    EXPECT_NE(report.find(" 25.0"), std::string::npos) << "the maximum";
+    EXPECT_NE(report.find("100.0"), std::string::npos) << "alarm HI";
+    EXPECT_EQ(report.find("__"), std::string::npos);
+    const QSize graph = page->GraphImage().size();
+    const ProcessResult identify = RunProcess(
+        {"/usr/bin/env", "identify", "-format", "%w %h %[jpeg:sampling-factor] %Q", out.File("my_data.jpg")});
+    ASSERT_EQ(identify.exitCode, 0) << identify.err;
+    EXPECT_EQ(identify.out,
+              std::to_string(graph.width()) + " " + std::to_string(graph.height()) + " 1x1,1x1,1x1 80");
+
+    // The next dialog opens where the last save went; a cancelled one writes nothing.
+    EXPECT_EQ(Save(0, "").first, out.Path());
+    EXPECT_EQ(Files().size(), 3u);
+    EXPECT_TRUE(boxes.shown.empty());
+    EXPECT_EQ(page->Recorder().State(), CaptureState::Paused);
+    EXPECT_EQ(page->Recorder().SampleCount(), count);
+}
+
+TEST_F(CaptureSaveTest, FailuresShowTheFileErrorAndKeepTheRecording)
+{
+    Record(2);
+    const int32_t count = page->Recorder().SampleCount();
+    std::filesystem::remove(dir.File("templete_1.html"));
+    Save(1, "report.html");
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown[0].call.text, "何らかの原因によりファイルを出力できませんでした");
+    EXPECT_EQ(boxes.shown[0].qtIcon, QMessageBox::Warning);
+    EXPECT_EQ(Files(), std::vector<std::string>{"report.jpg"}) << "the picture stays";
+
+    // An existing file of the written name is asked about; No keeps it.
+    WriteFileBytes(out.File("kept.csv"), "old");
+    boxes.answers = {MsgAnswer::No};
+    Save(0, "kept");
+    ASSERT_EQ(boxes.shown.size(), 2u);
+    EXPECT_EQ(boxes.shown[1].call.text, "kept.csvは既に存在します。上書きしますか？");
+    EXPECT_EQ(ReadFileBytes(out.File("kept.csv")), "old");
+    boxes.answers = {MsgAnswer::Yes};
+    Save(0, "kept");
+    EXPECT_NE(ReadFileBytes(out.File("kept.csv")), "old");
+
+    EXPECT_EQ(page->Recorder().State(), CaptureState::Paused);
+    EXPECT_EQ(page->Recorder().SampleCount(), count);
+    EXPECT_TRUE(Button(1103)->isEnabled());
+}
+
+TEST_F(CaptureSaveTest, TimerStartsAndStopsTheRecordingAndRecCancelsIt)
+{
+    auto* box = Button(1102);
+    QLabel* status = Control<QLabel>(page.get(), 1127);
+    const int ids[6] = {1099, 1111, 1112, 1101, 1113, 1114};
+    auto set = [&](QDateTime start, QDateTime end) {
+        Control<QDateEdit>(page.get(), 1098)->setDate(start.date());
+        Control<QDateEdit>(page.get(), 1100)->setDate(end.date());
+        for (int i = 0; i < 6; ++i)
+            Control<QTimeEdit>(page.get(), ids[i])->setTime((i < 3 ? start : end).time());
+    };
+
+    // A start far ahead waits; REC replaces it with a start at once.
+    const QDateTime now = QDateTime::currentDateTime();
+    set(now.addSecs(3600), now.addSecs(7200));
+    QTest::mouseClick(box, Qt::LeftButton);
+    EXPECT_EQ(status->text(), QStringLiteral("取込タイマー待機中"));
+    EXPECT_FALSE(Control<QTimeEdit>(page.get(), 1099)->isEnabled());
+    QTest::mouseClick(Button(1001), Qt::LeftButton);
+    EXPECT_EQ(page->Recorder().State(), CaptureState::Recording);
+    EXPECT_EQ(status->text(), QStringLiteral("取込タイマー未設定"));
+    EXPECT_FALSE(box->isChecked());
+    QTest::mouseClick(Button(1004), Qt::LeftButton);
+
+    // A start two seconds ahead begins within the next clock ticks; the end stops it.
+    QDateTime soon = QDateTime::currentDateTime().addSecs(2);
+    soon.setTime(QTime(soon.time().hour(), soon.time().minute(), soon.time().second())); // whole seconds
+    set(soon, soon.addSecs(2));
+    QTest::mouseClick(box, Qt::LeftButton);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return page->Recorder().Sampling(); }, 3000));
+    EXPECT_EQ(status->text(), QStringLiteral("取込タイマー動作中"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !page->Recorder().Sampling(); }, 8000));
+    EXPECT_GE(QDateTime::currentDateTime(), soon.addSecs(3)) << "stopped once the end had passed";
+    EXPECT_EQ(page->Recorder().State(), CaptureState::Paused);
+    EXPECT_EQ(status->text(), QStringLiteral("取込タイマー未設定"));
+    EXPECT_FALSE(box->isChecked());
+    EXPECT_TRUE(boxes.shown.empty());
+}
+
+} // namespace
