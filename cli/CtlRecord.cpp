@@ -43,10 +43,7 @@ int Record(CtlContext& ctx, const RecordOptions& options)
     auto previousInt = std::signal(SIGINT, OnInterrupt);
     auto previousTerm = std::signal(SIGTERM, OnInterrupt);
 
-    // With the CSV on standard output the samples are not printed as they come: the output is
-    // the CSV alone, written when the recording has paused.
-    const bool live = options.outputs.csvPath != "-";
-    if (live) std::printf("%s\n", FormatRecordStart(recorder.Snapshot().recordStart).c_str());
+    std::printf("%s\n", FormatRecordStart(recorder.Snapshot().recordStart).c_str());
     std::fflush(stdout);
     const auto ticks = static_cast<uint64_t>(std::llround(options.durationSeconds * 10));
     const uint64_t start = clock.TickMs();
@@ -60,8 +57,7 @@ int Record(CtlContext& ctx, const RecordOptions& options)
         recorder.Tick();
         const CaptureSample* samples = recorder.Samples();
         for (; printed < recorder.SampleCount(); ++printed) {
-            if (live)
-                std::printf("%s\n", FormatSampleLine(elapsed, samples[printed], options.fahrenheit).c_str());
+            std::printf("%s\n", FormatSampleLine(elapsed, samples[printed], options.fahrenheit).c_str());
             elapsed += samples[printed].interval;
         }
         std::fflush(stdout);
@@ -70,11 +66,10 @@ int Record(CtlContext& ctx, const RecordOptions& options)
     std::signal(SIGTERM, previousTerm);
 
     // A buffer that filled up has paused the recording already.
-    const bool stopped = recorder.Sampling() ? recorder.StopCapture() == CaptureRecorder::StopResult::Stopped
-                                             : recorder.State() == CaptureState::Paused;
-    // What was recorded is written even when the stop sequence failed.
+    bool paused = !recorder.Sampling() && recorder.State() == CaptureState::Paused;
+    if (recorder.Sampling()) paused = recorder.StopCapture() == CaptureRecorder::StopResult::Stopped;
     const bool written = WriteRecordOutputs(app, recorder, options.outputs);
-    return stopped && written ? 0 : 1;
+    return paused && written ? 0 : 1;
 }
 
 } // namespace

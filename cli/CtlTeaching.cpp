@@ -58,8 +58,7 @@ void AddTeachingCommands(CLI::App& cli, CtlRun& run)
             TeachingOperations ops(ctx.app, view);
             if (!ops.ReadCurrentValues()) return 1;
             const TeachOutcome outcome = ops.RunTeaching(*temp);
-            if (outcome == TeachOutcome::TemperatureRefused || outcome == TeachOutcome::EmissivityRefused)
-                return 1;
+            if (outcome != TeachOutcome::Written && outcome != TeachOutcome::DeviceFailed) return 1;
             std::printf("Taught emissivity: %s\n", view.taught.c_str());
             PrintCurrentValues(ops);
             return outcome == TeachOutcome::Written ? 0 : 1;

@@ -215,6 +215,9 @@ constexpr StringRow kRows[] = {
     // The program's own texts.
     {263, "データ領域がいっぱいのため取り込みを一時中断しました", "Capture Paused: Data Area Full"},
     {270, "%sは既に存在します。上書きしますか？", "%s already exists. Do you want to replace it?"},
+    // Teaching page: a wavelength band in the INI file that no teaching can use.
+    {285, "INIファイルの波長帯域 (WavelengthLower, WavelengthUpper) が正しくありません",
+     "The wavelength band in the INI file (WavelengthLower, WavelengthUpper) is not valid"},
 };
 
 constexpr bool RowsAreSortedAndInRange()

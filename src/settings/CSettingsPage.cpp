@@ -62,7 +62,7 @@ struct PageTexts {
 const PageTexts& Texts(const AppState& app)
 {
     static const PageTexts ja{"アラーム設定", "時刻設定",       "パソコン時刻", "放射温度計時刻",
-                              "手動設定",     "時刻アラームON", "時刻",         "設定",
+                              "手動設定",     "時刻アラームON", "時刻",         "SET",
                               "リセット",     "機種登録",       "ON",           "OFF",
                               "増やす",       "減らす",         "CSV保存"};
     static const PageTexts en{"Alarm Setting",

@@ -18,6 +18,8 @@
 
 namespace {
 
+constexpr int kBandId = 285;
+constexpr double kMaxBandUm = 1000.0;
 constexpr int kEmissivityRangeId = 238;
 constexpr int kTemperatureRangeId = 239;
 constexpr int kReloadingId = 207;
@@ -54,6 +56,11 @@ void ShowRangeBox(AppState& app, int id)
 }
 
 } // namespace
+
+bool IsUsableBand(double lambda1Um, double lambda2Um)
+{
+    return lambda1Um > 0.0 && lambda2Um > lambda1Um && lambda2Um <= kMaxBandUm;
+}
 
 bool IsSettableEmissivity(double emissivity)
 {
@@ -181,6 +188,11 @@ TeachOutcome TeachingOperations::RunTeaching(std::string_view teachText)
     }
 
     view_.FocusTeachTemperature(false);
+    if (!IsUsableBand(lambdaLower_, lambdaUpper_)) {
+        ShowRangeBox(app_, kBandId);
+        view_.EnableControls(true);
+        return TeachOutcome::BandRefused;
+    }
     taughtEmissivity_ = TaughtEmissivity(model_, ambientK_, measuredK_, teachK_, currentEmissivity_,
                                          lambdaLower_, lambdaUpper_);
     if (!IsSettableEmissivity(taughtEmissivity_)) {

@@ -33,6 +33,7 @@ enum class TeachOutcome {
     Written,            // written, waited and read again without a failure
     TemperatureRefused, // teaching temperature outside -30.0..600.0 degC (message 239)
     EmissivityRefused,  // computed emissivity outside 0.30..1.20 (message 238); nothing sent
+    BandRefused,        // the INI's wavelength band is unusable (message 285); nothing sent
     DeviceFailed,       // some step on the link failed and was reported
 };
 
@@ -41,6 +42,10 @@ constexpr double kTeachMinC = -30.0;
 constexpr double kTeachMaxC = 600.0;
 constexpr double kEmissivityMin = 0.30;
 constexpr double kEmissivityMax = 1.20;
+
+// A band the model can integrate: 0 < lower < upper <= 1000 um (beyond that the fixed step would
+// take for ever).
+bool IsUsableBand(double lambda1Um, double lambda2Um);
 
 // Inclusive range test of a computed emissivity; not a number is outside.
 bool IsSettableEmissivity(double emissivity);

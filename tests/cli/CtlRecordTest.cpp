@@ -65,10 +65,17 @@ TEST_F(CtlRecord, PrintsOneCsvLinePerSampleAndRestoresStatus0)
     EXPECT_EQ(Status0Writes(), (std::vector<std::string>{"FCC4", "FC04"}));
 
     const ProcessResult f =
-        RunProcess(Ctl({"record", "--interval", "1", "--duration", "0.5", "--fahrenheit"}));
+        RunProcess(Ctl({"record", "--interval", "0.2", "--duration", "1", "--fahrenheit", "--csv", "-"}));
     ASSERT_EQ(f.exitCode, 0) << f.err;
-    ASSERT_GE(Lines(f.out).size(), 2u);
-    EXPECT_EQ(Lines(f.out)[1], "00:00:00.000,77.0,73.4");
+    const std::vector<std::string> out = Lines(f.out);
+    ASSERT_GE(out.size(), 4u);
+    EXPECT_EQ(out[1], "00:00:00.000,77.0,73.4");
+    // The saved CSV follows the live lines and holds exactly them, with CR LF line ends.
+    ASSERT_EQ(out.size() % 2, 0u) << f.out;
+    const std::size_t half = out.size() / 2;
+    for (std::size_t i = 0; i < half; ++i) {
+        EXPECT_EQ(out[half + i], out[i] + "\r") << i;
+    }
 }
 
 TEST_F(CtlRecord, CtrlCPausesTheRecording)

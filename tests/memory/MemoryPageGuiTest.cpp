@@ -37,7 +37,7 @@ protected:
         app.language = language;
         app.clock = &clock;
         app.ports = ports.get();
-        app.ui = &ui;
+        app.ui = &boxes;
         page = std::make_unique<CMemoryPage>(app, nullptr);
         page->resize(700, 440);
         page->show();
@@ -64,8 +64,7 @@ protected:
     std::unique_ptr<SimThermometer> sim;
     std::unique_ptr<SerialPortFactory> ports;
     AppState app;
-    ScriptedBoxes ui{app};
-    ScriptedBoxes& boxes = ui;
+    ScriptedBoxes boxes{app};
     std::unique_ptr<CMemoryPage> page;
 };
 

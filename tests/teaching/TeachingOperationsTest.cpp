@@ -289,6 +289,27 @@ protected:
     }
 };
 
+TEST(TeachingBand, AnUnusableBandIsRefusedBeforeAnythingIsSent)
+{
+    // Not a number, reversed, empty, negative, and so wide that the fixed step would never end.
+    const std::pair<const char*, const char*> bands[] = {{"abc", "14"}, {"14", "8"},    {"8", "8"},
+                                                         {"-1", "14"},  {"8", "1e300"}, {"8", "inf"}};
+    for (const auto& [lower, upper] : bands) {
+        SCOPED_TRACE(std::string(lower) + ".." + upper);
+        LineRig rig;
+        WriteFileBytes(rig.app.iniPath, std::string("[System]\nWavelengthLower=") + lower +
+                                            "\nWavelengthUpper=" + upper + "\n[ComPort]\nPort=/dev/ttyRM0\n");
+        RecordingView view;
+        TeachingOperations ops(rig.app, view);
+        EXPECT_EQ(ops.RunTeaching("110.0"), TeachOutcome::BandRefused);
+        EXPECT_TRUE(rig.line.commands.empty());
+        EXPECT_EQ(rig.ui.BoxTexts(), rig.Messages({285}));
+        EXPECT_TRUE(view.enabled);
+    }
+    EXPECT_TRUE(IsUsableBand(8.0, 14.0));
+    EXPECT_TRUE(IsUsableBand(0.5, 1000.0));
+}
+
 TEST_F(TeachingNegativeWaitTest, ANegativeReloadWaitTimeWaitsNothing)
 {
     ReadFirst();
