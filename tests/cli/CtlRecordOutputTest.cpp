@@ -1,4 +1,4 @@
-// rm42ctl record writing the recording: CSV to a file or standard output, the report with its
+// rm42ctl record writing the recording: CSV to a file, the report with its
 // graph picture, and the failures, end to end against rm42-sim on a pseudo-terminal.
 
 #include <gtest/gtest.h>
@@ -72,17 +72,6 @@ TEST_F(CtlRecordOutput, WritesTheCsvAndTheReportWithItsPicture)
         {"/usr/bin/env", "identify", "-format", "%w %h %[jpeg:sampling-factor] %Q", dir.File("my_rec.jpg")});
     ASSERT_EQ(identify.exitCode, 0) << identify.err;
     EXPECT_EQ(identify.out, "566 375 1x1,1x1,1x1 80"); // the graph's size on the page
-}
-
-TEST_F(CtlRecordOutput, CsvToStandardOutputIsTheWholeFileAlone)
-{
-    const ProcessResult run = Record({"--csv", "-"});
-    ASSERT_EQ(run.exitCode, 0) << run.err;
-    EXPECT_TRUE(std::regex_match(
-        run.out,
-        std::regex(
-            R"(\d{8}_\d{6}\r\n00:00:00\.000,25\.0,23\.0\r\n(\d\d:\d\d:\d\d\.\d00,25\.0,23\.0\r\n){2,4})")))
-        << run.out;
 }
 
 TEST_F(CtlRecordOutput, FailuresAreReportedAfterTheRecordingIsPrinted)
