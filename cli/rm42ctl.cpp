@@ -34,6 +34,7 @@ int main(int argc, char** argv)
     std::string lang;
     bool yes = false;
     bool verbose = false;
+    bool linesOn = false;
     int retries = 3;
     cli.add_option("--ini", ini,
                    "settings file (default: rm42meter.ini beside rm42ctl); data files such as the type "
@@ -47,6 +48,9 @@ int main(int argc, char** argv)
     cli.add_option("--retries", retries, "positive answers at most (default 3)")
         ->check(CLI::Range(0, 1000000));
     cli.add_flag("-v,--verbose", verbose, "print status line and progress");
+    cli.add_flag("--lines-on", linesOn,
+                 "treat CTS and DSR as on, for a port without modem lines (a pseudo-terminal "
+                 "served to Wine as a COM port)");
 
     CtlRun run;
     AddCheckCommand(cli, run);
@@ -61,18 +65,19 @@ int main(int argc, char** argv)
     // The INI decides where the program's data files live: beside the executable by default,
     // beside the given INI with --ini (FillStartUpState takes the INI's name from the "executable").
     std::string exePath = ExecutablePath();
-    const std::string exeDir = exePath.substr(0, exePath.find_last_of('/') + 1);
+    const std::string exeDir = exePath.substr(0, exePath.find_last_of(kPathSeparators) + 1);
     if (ini.empty()) ini = exeDir + "rm42meter.ini";
     if (ini.size() > 4 && ini.compare(ini.size() - 4, 4, ".ini") == 0)
         exePath = ini.substr(0, ini.size() - 4);
     else
         exePath = ini;
-    if (exePath.find('/') == std::string::npos) exePath = "./" + exePath;
+    if (exePath.find_first_of(kPathSeparators) == std::string::npos) exePath = "./" + exePath;
 
     ConsoleUserInterface ui(yes, retries, verbose);
     SteadyClock clock;
     std::unique_ptr<SerialPortFactory> ports = MakeSystemSerialPortFactory();
     if (!port.empty()) ports = MakePortOverrideFactory(std::move(ports), port);
+    if (linesOn) ports = MakeLinesOnFactory(std::move(ports));
 
     AppState app;
     app.ui = &ui;

@@ -51,5 +51,5 @@ public:
     virtual std::unique_ptr<SerialPort> Create() = 0;
 };
 
-// The platform's own ports (termios on POSIX).
+// The platform's own ports (termios on POSIX, the communications calls on Windows).
 std::unique_ptr<SerialPortFactory> MakeSystemSerialPortFactory();
