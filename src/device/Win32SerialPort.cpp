@@ -3,6 +3,38 @@
 #include "app/Win32Text.h"
 
 #include <algorithm>
+#include <mutex>
+#include <set>
+
+namespace {
+
+// The devices that ports of this process have open, by upper-case path. A serial driver refuses
+// a second open of its device by itself; this keeps two objects of one process apart also where
+// the device would let them both in (Wine on a pseudo-terminal).
+std::mutex openDevicesMutex;
+std::set<std::string> openDevices;
+
+std::string DeviceKey(const std::string& path)
+{
+    std::string key = path;
+    for (char& c : key)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    return key;
+}
+
+bool ClaimDevice(const std::string& key)
+{
+    const std::lock_guard lock(openDevicesMutex);
+    return openDevices.insert(key).second;
+}
+
+void ReleaseDevice(const std::string& key)
+{
+    const std::lock_guard lock(openDevicesMutex);
+    openDevices.erase(key);
+}
+
+} // namespace
 
 std::string Win32DevicePath(const std::string& name)
 {
@@ -79,14 +111,18 @@ bool Win32SerialPort::Open(const SerialSettings& settings)
     path_ = Win32DevicePath(settings.device);
     if (path_.empty()) return Fail("no device name", 0);
 
+    const std::string key = DeviceKey(path_);
+    if (!ClaimDevice(key)) return Fail("in use", 0);
     const std::wstring widePath = WideFromUtf8(path_);
     HANDLE handle = CreateFileW(widePath.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                                 FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
         const DWORD code = GetLastError();
+        ReleaseDevice(key);
         return Fail(code == ERROR_ACCESS_DENIED || code == ERROR_SHARING_VIOLATION ? "in use" : "cannot open",
                     code);
     }
+    claimedKey_ = key;
     handle_ = handle;
     readMode_ = ReadMode::Unknown;
     haveKept_ = false;
@@ -132,6 +168,8 @@ bool Win32SerialPort::Close()
     const bool closed = CloseHandle(handle_) != 0;
     const DWORD code = closed ? 0 : GetLastError();
     handle_ = INVALID_HANDLE_VALUE;
+    ReleaseDevice(claimedKey_);
+    claimedKey_.clear();
     haveKept_ = false;
     readMode_ = ReadMode::Unknown;
     if (!closed) return Fail("close failed", code);

@@ -20,9 +20,9 @@ bool ApplyLineSettings(const SerialSettings& settings, DCB& dcb, std::string& er
 
 // A serial port through the Win32 communications calls, synchronous I/O only. Open takes the
 // device exclusively (no sharing), so a second object, in this process or another, cannot open
-// it. Read never waits (read time-outs "return at once"); WaitForInput waits in a one-byte
-// ReadFile whose total time-out is the wait, and keeps that byte for the next Read.
-// Not thread-safe; one thread at a time.
+// it; within the process the port also keeps a list of its own, for devices that would share. Read never
+// waits (read time-outs "return at once"); WaitForInput waits in a one-byte ReadFile whose total time-out is
+// the wait, and keeps that byte for the next Read. Not thread-safe; one thread at a time.
 class Win32SerialPort final : public SerialPort {
 public:
     Win32SerialPort() = default;
@@ -53,6 +53,7 @@ private:
 
     HANDLE handle_ = INVALID_HANDLE_VALUE;
     std::string path_;
+    std::string claimedKey_; // this port's entry in the process's list of open devices
     DWORD writeTimeoutMs_ = 30000;
     ReadMode readMode_ = ReadMode::Unknown;
     DWORD readWaitMs_ = 0;
