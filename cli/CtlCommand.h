@@ -20,6 +20,14 @@ using CtlRun = std::function<int(CtlContext&)>;
 // Each command adds its subcommand (with its own options and help) to the command line; when
 // the user chooses it, its callback stores the work in run, which main calls after start-up.
 void AddCheckCommand(CLI::App& cli, CtlRun& run);
+// memory read / memory write: the stored records, listed, saved, or written back in part.
+void AddMemoryCommand(CLI::App& cli, CtlRun& run);
+// settings show|export|set-alarm|set-clock|set-clock-alarm|set-resolution|set-hold|reset
+void AddSettingsCommand(CLI::App& cli, CtlRun& run);
+// typename set NAME
+void AddTypeNameCommand(CLI::App& cli, CtlRun& run);
+// read, teach --temp C and emissivity set E: the teaching page's operations.
+void AddTeachingCommands(CLI::App& cli, CtlRun& run);
 
 // Prints the thermometer's serial number and type name.
 void PrintThermometer(const AppState& app);

@@ -45,7 +45,9 @@ int main(int argc, char** argv)
     cli.add_flag("--yes", yes,
                  "answer questions with the positive button (at most --retries times); without it "
                  "they get the negative one");
-    cli.add_option("--retries", retries, "positive answers at most (default 3)")
+    cli.add_option("--retries", retries,
+                   "rounds the connection check repeats at most, whatever ended the round, and positive "
+                   "answers at most (default 3); when they are spent the command fails")
         ->check(CLI::Range(0, 1000000));
     cli.add_flag("-v,--verbose", verbose, "print status line and progress");
     cli.add_flag("--lines-on", linesOn,
@@ -54,6 +56,10 @@ int main(int argc, char** argv)
 
     CtlRun run;
     AddCheckCommand(cli, run);
+    AddMemoryCommand(cli, run);
+    AddSettingsCommand(cli, run);
+    AddTypeNameCommand(cli, run);
+    AddTeachingCommands(cli, run);
 
     try {
         cli.parse(argc, argv);
@@ -61,17 +67,6 @@ int main(int argc, char** argv)
         return cli.exit(e) == 0 ? 0 : 2;
     }
     if (!run) return 2;
-
-    // The INI decides where the program's data files live: beside the executable by default,
-    // beside the given INI with --ini (FillStartUpState takes the INI's name from the "executable").
-    std::string exePath = ExecutablePath();
-    const std::string exeDir = exePath.substr(0, exePath.find_last_of(kPathSeparators) + 1);
-    if (ini.empty()) ini = exeDir + "rm42meter.ini";
-    if (ini.size() > 4 && ini.compare(ini.size() - 4, 4, ".ini") == 0)
-        exePath = ini.substr(0, ini.size() - 4);
-    else
-        exePath = ini;
-    if (exePath.find_first_of(kPathSeparators) == std::string::npos) exePath = "./" + exePath;
 
     ConsoleUserInterface ui(yes, retries, verbose);
     SteadyClock clock;
@@ -83,7 +78,12 @@ int main(int argc, char** argv)
     app.ui = &ui;
     app.clock = &clock;
     app.ports = ports.get();
-    if (!FillStartUpState(app, exePath)) return 1;
+    // The program's INI beside rm42ctl by default, exactly FILE with --ini FILE; the data files
+    // live beside it.
+    const std::string exePath = ExecutablePath();
+    if (ini.empty()) ini = exePath.substr(0, exePath.find_last_of(kPathSeparators) + 1) + "rm42meter.ini";
+    if (!FillStartUpState(app, exePath, ini)) return 1;
+    app.connectRetryLimit = retries;
     if (lang == "ja") app.language = 0;
     if (lang == "en") app.language = 1;
 

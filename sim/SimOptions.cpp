@@ -1,5 +1,7 @@
 #include "SimOptions.h"
 
+#include <algorithm>
+#include <bit>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
@@ -65,10 +67,16 @@ std::string SimUsage()
            "  --clock YYYY-MM-DDTHH:MM:SS  start the clock here (default: host local time)\n"
            "  --memory FILE            memory words in hex from 0x42 on; AA=VVVV sets register AA\n"
            "  --memory-records N       fill the memory with N plausible records (at most 30)\n"
+           "  --memory-preset ITEMS[:N] N records (default: a full memory) holding ITEMS, a comma\n"
+           "                           list of time,room,emissivity,max,min, or none\n"
            "  --fault SPEC             repeatable: off, ng:CODE, silent:CODE, garbage:CODE, overlong:CODE,\n"
            "                           ng-at:K, silent-at:K, garbage-at:K, overlong-at:K\n"
+           "                           off: switched off; a pseudo-terminal has no CTS or DSR to drop,\n"
+           "                           so there the thermometer only falls silent\n"
            "  --log FILE               append every command and reply with a time stamp\n"
-           "  --help                   this text\n";
+           "  --help                   this text\n"
+           "Signals: SIGUSR1 pulls the cable (the terminal hangs up and PATH goes away), SIGUSR2 plugs\n"
+           "it back in (a fresh terminal behind PATH); SIGINT or SIGTERM ends the simulator.\n";
 }
 
 bool ParseSimFault(const std::string& text, SimConfig& config, std::string& error)
@@ -214,10 +222,76 @@ bool FillSimRecords(int count, const SimDateTime& newest, SimConfig& config, std
     return true;
 }
 
+bool FillSimPreset(const std::string& items, int count, const SimDateTime& newest, SimConfig& config,
+                   std::string& error)
+{
+    static const std::pair<const char*, uint16_t> kItems[] = {
+        {"time", 0x04}, {"room", 0x08}, {"emissivity", 0x10}, {"max", 0x20}, {"min", 0x40}};
+    uint16_t bits = 0;
+    if (items != "none") {
+        std::stringstream list(items);
+        std::string name;
+        while (std::getline(list, name, ',')) {
+            const auto* it = std::find_if(std::begin(kItems), std::end(kItems),
+                                          [&](const auto& item) { return name == item.first; });
+            if (it == std::end(kItems) || (bits & it->second)) {
+                error = "unknown or repeated item '" + name + "'";
+                return false;
+            }
+            bits |= it->second;
+        }
+        if (bits == 0) {
+            error = "no items given";
+            return false;
+        }
+    }
+    // What the thermometer holds with these items: 150 words-worth of the temperature alone,
+    // else by the number of other items, with and without a time stamp.
+    static const int kWithTime[] = {35, 30, 25, 20, 20};
+    static const int kWithoutTime[] = {150, 90, 60, 45, 35};
+    const int others = std::popcount(static_cast<unsigned>(bits & 0x78));
+    const int full = (bits & 0x04) ? kWithTime[others] : kWithoutTime[others];
+    if (count < 0) count = full;
+    if (count > full) {
+        error = "at most " + std::to_string(full) + " records hold these items";
+        return false;
+    }
+    config.memoryWords.clear();
+    for (int i = 0; i < count; ++i) {
+        // One record every 7 minutes back from the newest; MIN and MAX around the reading.
+        SimDateTime t = newest;
+        int minutes = t.hour * 60 + t.minute - 7 * (count - 1 - i);
+        while (minutes < 0)
+            minutes += 24 * 60;
+        t.hour = minutes / 60;
+        t.minute = minutes % 60;
+        t.second = (i * 13) % 60;
+        const double tempC = 30.0 + 5.0 * std::sin(i * 0.7) + (i % 3);
+        const auto k10 = [](double c) { return static_cast<uint16_t>((c + 273.2) * 10.0); };
+        config.memoryWords.push_back(k10(tempC));
+        if (bits & 0x04) {
+            config.memoryWords.push_back(static_cast<uint16_t>((t.year / 100) << 8 | (t.year % 100)));
+            config.memoryWords.push_back(static_cast<uint16_t>(t.day << 8 | t.month));
+            config.memoryWords.push_back(static_cast<uint16_t>(t.minute << 8 | t.hour));
+            config.memoryWords.push_back(static_cast<uint16_t>(t.second));
+        }
+        if (bits & 0x08) config.memoryWords.push_back(k10(23.0 + 0.1 * (i % 5)));
+        if (bits & 0x10) config.memoryWords.push_back(static_cast<uint16_t>(950 - 10 * (i % 4)));
+        if (bits & 0x20) config.memoryWords.push_back(k10(tempC + 1.5 + 0.1 * (i % 7)));
+        if (bits & 0x40) config.memoryWords.push_back(k10(tempC - 2.0 - 0.1 * (i % 3)));
+    }
+    config.memoryWordCount = std::max<std::size_t>(config.memoryWordCount, config.memoryWords.size());
+    config.flagWord = static_cast<uint16_t>((config.flagWord & ~0x7C) | bits);
+    config.recordCount = static_cast<uint16_t>(count);
+    return true;
+}
+
 bool ParseSimOptions(const std::vector<std::string>& args, SimOptions& options, std::string& error)
 {
     SimConfig& c = options.config;
     int records = -1;
+    std::string preset;
+    int presetCount = -1;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& opt = args[i];
         if (opt == "--help" || opt == "-h") {
@@ -302,6 +376,15 @@ bool ParseSimOptions(const std::vector<std::string>& args, SimOptions& options, 
         } else if (opt == "--memory-records") {
             if (!ToUnsigned(v, 10, 1000, u)) return bad("expected a count");
             records = static_cast<int>(u);
+        } else if (opt == "--memory-preset") {
+            const std::size_t colon = v.find(':');
+            preset = v.substr(0, colon);
+            presetCount = -1;
+            if (colon != std::string::npos) {
+                if (!ToUnsigned(v.substr(colon + 1), 10, 1000, u)) return bad("expected ITEMS[:N]");
+                presetCount = static_cast<int>(u);
+            }
+            if (preset.empty()) return bad("expected ITEMS[:N]");
         } else if (opt == "--fault") {
             std::string why;
             if (!ParseSimFault(v, c, why)) return bad(why);
@@ -310,7 +393,7 @@ bool ParseSimOptions(const std::vector<std::string>& args, SimOptions& options, 
             return false;
         }
     }
-    if (records >= 0) {
+    if (records >= 0 || !preset.empty()) {
         SimDateTime newest = c.clockStart;
         if (c.useHostClock) {
             const std::time_t now = std::time(nullptr);
@@ -318,7 +401,11 @@ bool ParseSimOptions(const std::vector<std::string>& args, SimOptions& options, 
             localtime_r(&now, &local);
             newest = {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, 0};
         }
-        if (!FillSimRecords(records, newest, c, error)) return false;
+        if (records >= 0 && !FillSimRecords(records, newest, c, error)) return false;
+        if (!preset.empty() && !FillSimPreset(preset, presetCount, newest, c, error)) {
+            error = "--memory-preset: " + error;
+            return false;
+        }
     }
     if (!options.help && options.linkPath.empty()) {
         error = "--link PATH is required";

@@ -29,5 +29,11 @@ bool ParseSimMemory(const std::string& text, SimConfig& config, std::string& err
 // words each) from the given clock time backwards; sets registers 35, 40 and 41. At most 30.
 bool FillSimRecords(int count, const SimDateTime& newest, SimConfig& config, std::string& error);
 
+// A memory of count records with the items of a comma-separated list of time, room, emissivity,
+// max and min ("none": the temperature alone); count -1 fills the memory: as many records as the
+// thermometer holds with those items (150 without any). Sets registers 35, 40 and 41.
+bool FillSimPreset(const std::string& items, int count, const SimDateTime& newest, SimConfig& config,
+                   std::string& error);
+
 // The --help text.
 std::string SimUsage();

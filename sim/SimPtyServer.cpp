@@ -91,6 +91,11 @@ bool SimPtyServer::Run(const std::atomic<bool>& stop, std::string& error)
     char buf[4096];
     std::string outgoing;
     while (!stop.load()) {
+        if (master_ < 0) {
+            // Unplugged: nothing to serve until the cable is back.
+            std::this_thread::sleep_for(std::chrono::milliseconds(MAX_POLL_MS));
+            continue;
+        }
         const uint64_t now = clock_.TickMs();
         const uint64_t next = device_.NextArrivalMs();
         int waitMs = MAX_POLL_MS;
@@ -147,4 +152,22 @@ void SimPtyServer::Stop()
     if (slave_ >= 0) ::close(slave_);
     if (master_ >= 0) ::close(master_);
     slave_ = master_ = -1;
+}
+
+bool SimPtyServer::Unplug()
+{
+    if (master_ < 0) return false;
+    unpluggedLink_ = linkPath_;
+    Stop();
+    return true;
+}
+
+bool SimPtyServer::Replug(std::string& error)
+{
+    if (master_ >= 0) return true;
+    if (unpluggedLink_.empty()) {
+        error = "no link to restore";
+        return false;
+    }
+    return Start(unpluggedLink_, error);
 }

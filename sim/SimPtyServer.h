@@ -26,6 +26,13 @@ public:
     // Removes the link (if it still points to this server's slave) and closes the terminal.
     void Stop();
 
+    // The cable pulled: the terminal is torn down, so a program holding the port sees a hang-up
+    // and the link is gone; Run keeps waiting. False when nothing was plugged in.
+    bool Unplug();
+    // The cable back: a fresh terminal behind the same link path. False with a reason in error.
+    bool Replug(std::string& error);
+    bool Plugged() const { return master_ >= 0; }
+
 private:
     SimThermometer& device_;
     Clock& clock_;
@@ -33,4 +40,5 @@ private:
     int slave_ = -1;
     std::string slavePath_;
     std::string linkPath_;
+    std::string unpluggedLink_;
 };

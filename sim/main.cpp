@@ -18,10 +18,21 @@
 namespace {
 
 std::atomic<bool> stopRequested{false};
+// The cable follows the last of SIGUSR1 (pulled) and SIGUSR2 (plugged in).
+std::atomic<bool> cableWanted{true};
+// Ends the server's current run so that main looks at the requests above.
+std::atomic<bool> wake{false};
 
 extern "C" void OnStopSignal(int)
 {
     stopRequested.store(true);
+    wake.store(true);
+}
+
+extern "C" void OnCableSignal(int signal)
+{
+    cableWanted.store(signal == SIGUSR2);
+    wake.store(true);
 }
 
 std::string TimeStamp()
@@ -76,6 +87,11 @@ int main(int argc, char** argv)
     sigemptyset(&action.sa_mask);
     sigaction(SIGINT, &action, nullptr);
     sigaction(SIGTERM, &action, nullptr);
+    struct sigaction cable {};
+    cable.sa_handler = OnCableSignal;
+    sigemptyset(&cable.sa_mask);
+    sigaction(SIGUSR1, &cable, nullptr);
+    sigaction(SIGUSR2, &cable, nullptr);
     std::signal(SIGPIPE, SIG_IGN);
 
     SimPtyServer server(device, clock);
@@ -85,7 +101,24 @@ int main(int argc, char** argv)
     }
     std::cout << "rm42-sim: serving " << server.SlavePath() << " at " << options.linkPath << std::endl;
 
-    const bool ok = server.Run(stopRequested, error);
+    bool ok = true;
+    while (ok) {
+        wake.store(false); // before looking at the requests, so none is missed
+        if (stopRequested.load()) break;
+        const bool wanted = cableWanted.load();
+        if (!wanted && server.Unplug()) {
+            std::cout << "rm42-sim: cable pulled" << std::endl;
+        }
+        if (wanted && !server.Plugged()) {
+            if (!server.Replug(error)) {
+                ok = false;
+                break;
+            }
+            std::cout << "rm42-sim: serving " << server.SlavePath() << " at " << options.linkPath
+                      << std::endl;
+        }
+        ok = server.Run(wake, error);
+    }
     server.Stop();
     if (!ok) {
         std::cerr << "rm42-sim: " << error << "\n";

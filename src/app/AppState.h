@@ -21,6 +21,7 @@ struct AppState {
     bool status0Monitor = false;  // [System] STATUS0_Monitor
     bool commLogEnabled = false;  // [System] CommLog
     int portRetryCount = 0;       // repetitions of the start-up connection check
+    int connectRetryLimit = -1;   // repetitions the check may make; -1: the user decides each one
     uint32_t deviceSerial = 0;    // serial number last read, 0 until read
     std::string deviceSerialText; // 11-character display form, empty until read
     std::string typeName;         // registered type name of the connected thermometer

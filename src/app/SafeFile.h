@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdio>
 #include <string>
 #include <string_view>
 
@@ -16,3 +17,7 @@ bool WriteFileAtomically(const std::string& path, std::string_view bytes);
 // Text files of the program (reports, CSV, lists, logs) are CP932 on disk: converts the UTF-8
 // text and writes it with WriteFileAtomically. Line ends are written as they are given.
 bool WriteCp932File(const std::string& path, std::string_view utf8Text);
+
+// Flushes the stream's buffer and makes the operating system put the file's data on the disk.
+// False when either step fails.
+bool FlushFileToDisk(std::FILE* file);

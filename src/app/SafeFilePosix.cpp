@@ -76,3 +76,9 @@ bool WriteFileAtomically(const std::string& path, std::string_view bytes)
     SyncFolder(FolderOf(target));
     return true;
 }
+
+bool FlushFileToDisk(std::FILE* file)
+{
+    if (std::fflush(file) != 0) return false;
+    return fdatasync(fileno(file)) == 0;
+}

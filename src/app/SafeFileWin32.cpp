@@ -7,6 +7,8 @@
 
 #include <windows.h>
 
+#include <io.h>
+
 #include <algorithm>
 #include <string>
 
@@ -85,4 +87,11 @@ bool WriteFileAtomically(const std::string& path, std::string_view bytes)
         return false;
     }
     return true;
+}
+
+bool FlushFileToDisk(std::FILE* file)
+{
+    if (std::fflush(file) != 0) return false;
+    const intptr_t handle = _get_osfhandle(_fileno(file));
+    return handle != -1 && FlushFileBuffers(reinterpret_cast<HANDLE>(handle)) != 0;
 }

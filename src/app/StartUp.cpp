@@ -8,6 +8,8 @@
 #include "app/UserInterface.h"
 #include "app/Utf8Path.h"
 
+#include <filesystem>
+
 namespace {
 
 constexpr int kStringIniMissing = 262;
@@ -36,6 +38,20 @@ void SetPathsFromExecutable(AppState& app, const std::string& exePath)
     app.iniPath = app.exeDir + base + ".ini";
 }
 
+void SetPathsFromIniFile(AppState& app, const std::string& iniFile)
+{
+    std::string path = iniFile;
+    std::error_code ec;
+    const std::filesystem::path absolute = std::filesystem::absolute(PathFromUtf8(iniFile), ec);
+    if (!ec) {
+        const std::u8string text = absolute.u8string();
+        path.assign(text.begin(), text.end());
+    }
+    app.iniPath = path;
+    const std::size_t slash = path.find_last_of(kPathSeparators);
+    app.exeDir = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
 void ReadLanguageAndTitle(AppState& app)
 {
     const int language = IniFile::ToInt(IniFile::GetString(app.iniPath, "System", "Langage", "0"));
@@ -44,17 +60,17 @@ void ReadLanguageAndTitle(AppState& app)
     app.visibleSerialNo = IniSwitchOn(IniFile::GetString(app.iniPath, "System", "VisibleSerialNo", "Yes"));
 }
 
-bool IsSupportedWindowsVersion(int platformId, int major, int minor, bool queryOk)
+bool IsSupportedWindows()
 {
-    if (!queryOk) return false;
-    if (platformId == kPlatformWin32Nt) return major >= 5;
-    if (platformId == kPlatformWin32Windows) return major == 4 && minor == 90;
-    return false;
+    return true;
 }
 
-bool FillStartUpState(AppState& app, const std::string& exePath)
+bool FillStartUpState(AppState& app, const std::string& exePath, const std::string& iniFile)
 {
-    SetPathsFromExecutable(app, exePath);
+    if (iniFile.empty())
+        SetPathsFromExecutable(app, exePath);
+    else
+        SetPathsFromIniFile(app, iniFile);
     if (!IsRegularFileUtf8(app.iniPath)) {
         // The language lives in the missing file, so the message is always the Japanese text.
         if (app.ui != nullptr) {

@@ -22,6 +22,10 @@ std::string ExecutablePath();
 // ".ini").
 void SetPathsFromExecutable(AppState& app, const std::string& exePath);
 
+// For an INI file named on the command line: iniPath is exactly that file (a relative name is
+// taken from the working folder) and exeDir its folder, where the data files are then found.
+void SetPathsFromIniFile(AppState& app, const std::string& iniFile);
+
 // The user's desktop folder (the XDG user-dirs rule on POSIX, the shell's desktop folder on
 // Windows); empty when there is none.
 std::string DesktopDirectory();
@@ -29,17 +33,8 @@ std::string DesktopDirectory();
 // Reads [System] Langage, WindowTitle and VisibleSerialNo into app.
 void ReadLanguageAndTitle(AppState& app);
 
-// True on every platform but old Windows (see the Windows implementation).
+// Whether the operating system is one the program runs on: always true where it builds.
 bool IsSupportedWindows();
-
-// Platform ids of the Windows version record.
-constexpr int kPlatformWin32s = 0;
-constexpr int kPlatformWin32Windows = 1; // the 4.x consumer family
-constexpr int kPlatformWin32Nt = 2;
-
-// The rule behind IsSupportedWindows, from a version query's answer: false when the query
-// failed; the NT family from major version 5 on; the consumer family only as 4.90; nothing else.
-bool IsSupportedWindowsVersion(int platformId, int major, int minor, bool queryOk);
 
 // One instance per executable path. Holds an operating-system object that dies with the
 // process: a lock on a file in the runtime folder on POSIX, a named mutex on Windows. Acquire
@@ -59,7 +54,8 @@ private:
     std::unique_ptr<Held> held_;
 };
 
-// Steps 2 to 9 of start-up that need no window: paths, missing INI (string 262 in Japanese,
-// through app.ui when set, false returned), desktop, portRetryCount, language and title.
-// The single-instance guard and the title page are the caller's.
-bool FillStartUpState(AppState& app, const std::string& exePath);
+// Steps 2 to 9 of start-up that need no window: paths (from iniFile when it is given, otherwise
+// from the executable), missing INI (string 262 in Japanese, through app.ui when set, false
+// returned), desktop, portRetryCount, language and title. The single-instance guard and the
+// title page are the caller's.
+bool FillStartUpState(AppState& app, const std::string& exePath, const std::string& iniFile = {});

@@ -156,11 +156,6 @@ std::string DesktopDirectory()
     return {};
 }
 
-bool IsSupportedWindows()
-{
-    return true;
-}
-
 std::unique_ptr<SingleInstanceGuard> SingleInstanceGuard::Acquire(const std::string& exePath)
 {
     const std::string lockPath = LockFilePath(exePath);

@@ -48,23 +48,6 @@ std::string DesktopDirectory()
     return result;
 }
 
-bool IsSupportedWindows()
-{
-    OSVERSIONINFOEXW extended{};
-    extended.dwOSVersionInfoSize = sizeof extended;
-    if (GetVersionExW(reinterpret_cast<OSVERSIONINFOW*>(&extended))) {
-        return IsSupportedWindowsVersion(static_cast<int>(extended.dwPlatformId),
-                                         static_cast<int>(extended.dwMajorVersion),
-                                         static_cast<int>(extended.dwMinorVersion), true);
-    }
-    OSVERSIONINFOW plain{};
-    plain.dwOSVersionInfoSize = sizeof plain;
-    const bool ok = GetVersionExW(&plain) != 0;
-    return IsSupportedWindowsVersion(static_cast<int>(plain.dwPlatformId),
-                                     static_cast<int>(plain.dwMajorVersion),
-                                     static_cast<int>(plain.dwMinorVersion), ok);
-}
-
 namespace {
 
 // A kernel object's name may not contain a backslash (that would make it a namespace path), and

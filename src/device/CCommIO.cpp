@@ -3,6 +3,7 @@
 #include "app/AppState.h"
 #include "app/IniFile.h"
 #include "device/Clock.h"
+#include "device/PosixSerialPort.h"
 
 #include <algorithm>
 
@@ -30,6 +31,12 @@ Clock& LinkClock(AppState& app)
 
 } // namespace
 
+std::string PortDevicePath(const std::string& port, const std::string& iniPath)
+{
+    if (port.empty() || port.front() == '/' || SerialDevicePath(port) != port) return port;
+    return iniPath.substr(0, iniPath.rfind('/') + 1) + port;
+}
+
 CCommIO::CCommIO(AppState& app) : app_(app) {}
 
 CCommIO::~CCommIO()
@@ -49,7 +56,7 @@ bool CCommIO::Open()
     }
 
     SerialSettings settings;
-    settings.device = ComPortValue(app_, "Port", "COM4");
+    settings.device = PortDevicePath(ComPortValue(app_, "Port", "COM4"), app_.iniPath);
     settings.baud = ComPortNumber(app_, "Bps", "9600");
     settings.byteSize = static_cast<int>(ComPortNumber(app_, "DataBits", "8"));
     settings.parity = static_cast<int>(ComPortNumber(app_, "Parity", "0"));
@@ -242,6 +249,14 @@ CommStatus CCommIO::ReceiveNow(std::string& reply, int& length)
     reply.assign(buffer, got);
     length = static_cast<int>(got);
     return COMM_OK;
+}
+
+WaitResult CCommIO::WaitForInput(uint32_t timeoutMs)
+{
+    if (!port_) {
+        return WaitResult::Error;
+    }
+    return port_->WaitForInput(timeoutMs);
 }
 
 CommStatus CCommIO::Transact(std::string_view command, std::string& reply, int& length, uint32_t waitMs,

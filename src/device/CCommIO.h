@@ -21,6 +21,10 @@ constexpr uint32_t kCommandWaitMs = 150;     // every transaction's wait
 constexpr uint32_t kCommandTimeoutMs = 5000; // every transaction's time-out
 constexpr std::size_t kReplyBufferSize = 1024;
 
+// The device a [ComPort] Port value names: "COMn" and absolute paths as they are, anything else
+// relative to the folder of the INI file, so that a copied program folder finds its own links.
+std::string PortDevicePath(const std::string& port, const std::string& iniPath);
+
 // The serial link to the thermometer: one command line out, one reply line in, paired by the
 // two-character code the thermometer echoes. Shows nothing to the user; every operation
 // returns a status for the caller to report. One thread at a time.
@@ -51,6 +55,9 @@ public:
     // The queued bytes as they are (at most 1023), without waiting or looking for a CR.
     // 0 some, 2 none, 3 the port failed, 1 not open.
     CommStatus ReceiveNow(std::string& reply, int& length);
+    // Blocks on the port until input is queued or timeoutMs has passed; Error when the link is
+    // closed or the line hung up. For a reader thread that must notice a request to end.
+    WaitResult WaitForInput(uint32_t timeoutMs);
     // Sends and waits for the line echoing the command's code; reply starts after the echo and
     // length is the line's minus 2. Lines with another code are dropped, each further line
     // with a fresh wait and time-out; a line that arrived in the same read as a dropped one is

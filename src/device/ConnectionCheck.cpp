@@ -50,13 +50,22 @@ void ShowStatus0(AppState& app, uint16_t value, const char* caption)
     app.ui->MessageBox(text, caption, MsgIcon::None, MsgButtons::Ok, MsgAnswer::Ok);
 }
 
+// Whether another round may follow a failed one, whatever box ended it. Only the console
+// limits the rounds: a script must not loop for ever on a port that answers but not as a
+// thermometer.
+bool MayRetry(const AppState& app)
+{
+    return app.connectRetryLimit < 0 || app.portRetryCount < app.connectRetryLimit;
+}
+
 // Opens the link and gets "OK" to check mode, with the user deciding every retry.
 bool Connect(AppState& app, CCommIO& link)
 {
     for (;;) {
         if (!link.Open()) {
             if (Ask(app, kNotConnectedId, MsgIcon::Stop, MsgButtons::RetryCancel, MsgAnswer::Retry) !=
-                MsgAnswer::Retry) {
+                    MsgAnswer::Retry ||
+                !MayRetry(app)) {
                 return false;
             }
             RunComPortDialog(app);
@@ -71,7 +80,8 @@ bool Connect(AppState& app, CCommIO& link)
         if (status != COMM_OK) {
             link.Close();
             if (Ask(app, kSwitchOnId, MsgIcon::Exclamation, MsgButtons::OkCancel, MsgAnswer::Ok) !=
-                MsgAnswer::Ok) {
+                    MsgAnswer::Ok ||
+                !MayRetry(app)) {
                 return false;
             }
             ++app.portRetryCount;
@@ -81,7 +91,7 @@ bool Connect(AppState& app, CCommIO& link)
             // Something answers, but not a thermometer in check mode: perhaps the wrong port.
             Tell(app, kReplyErrorId);
             link.Close();
-            if (app.ui == nullptr) {
+            if (app.ui == nullptr || !MayRetry(app)) {
                 return false;
             }
             RunComPortDialog(app);

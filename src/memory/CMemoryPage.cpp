@@ -1,8 +1,423 @@
 #include "memory/CMemoryPage.h"
 
-#include "app/AppState.h"
+#include <QCheckBox>
+#include <QDir>
+#include <QFileDialog>
+#include <QFont>
+#include <QFontMetrics>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollBar>
+#include <QStyle>
+#include <QTableWidget>
 
-CMemoryPage::CMemoryPage(AppState& app, QWidget* parent) : CPage(parent), app_(app)
+#include <algorithm>
+#include <ctime>
+
+#include "app/AppState.h"
+#include "app/LangString.h"
+#include "memory/MemoryList.h"
+#include "ui/ControlId.h"
+#include "ui/DialogUnits.h"
+#include "ui/Icons.h"
+#include "ui/LangWidgets.h"
+
+namespace {
+
+// Item boxes over list columns 2 to 6: id, bit, caption string, tooltip string, object name.
+struct ItemBox {
+    int id;
+    uint16_t bit;
+    int captionId;
+    int tooltipId;
+    const char* name;
+};
+constexpr std::array<ItemBox, 5> kItemBoxes = {{
+    {1044, ITEM_ROOM, 193, 170, "roomItem"},
+    {1021, ITEM_TIME, 192, 171, "timeItem"},
+    {1022, ITEM_EMISSIVITY, 194, 172, "emissivityItem"},
+    {1023, ITEM_MAX, 195, 173, "maxItem"},
+    {1024, ITEM_MIN, 196, 174, "minItem"},
+}};
+
+constexpr int kColumnCaptionIds[kMemoryColumns] = {190, 191, 193, 192, 194, 195, 196};
+// Column width: the caption's width plus this many widths of "A", Japanese and English.
+constexpr int kExtraA[2][kMemoryColumns] = {{2, 6, 6, 18, 7, 7, 7}, {2, 6, 6, 17, 2, 10, 10}};
+const QColor kOddRowColour(220, 240, 220);
+
+CMemoryPage::SaveChooser& Chooser()
+{
+    static CMemoryPage::SaveChooser chooser;
+    return chooser;
+}
+
+// Filter text "name|pattern|name|pattern||" as Qt's "name (pattern);;name (pattern)".
+QStringList QtFilters(const std::string& filter)
+{
+    const QStringList parts = QString::fromStdString(filter).split(QLatin1Char('|'));
+    QStringList filters;
+    for (int i = 0; i + 1 < parts.size(); i += 2) {
+        if (parts[i].isEmpty()) break;
+        filters << parts[i] + QStringLiteral(" (") + parts[i + 1] + QLatin1Char(')');
+    }
+    return filters;
+}
+
+} // namespace
+
+void CMemoryPage::SetSaveChooser(SaveChooser chooser)
+{
+    Chooser() = std::move(chooser);
+}
+
+CMemoryPage::CMemoryPage(AppState& app, QWidget* parent)
+    : CPage(parent), app_(app), data_(app), lastSaveDir_(app.desktopDir)
 {
     setObjectName(QStringLiteral("memoryPage"));
+    const bool english = app_.language == 1;
+    const DialogUnits du(font());
+
+    itemGroup_ =
+        new QGroupBox(english ? QStringLiteral("Memory Items") : QStringLiteral("メモリ項目選択"), this);
+    SetControlId(itemGroup_, 1157, QStringLiteral("memoryItemsGroup"));
+    itemGroup_->setGeometry(du.Rect(4, 0, 422, 36));
+
+    capacityLabel_ =
+        new QLabel(english ? QStringLiteral("Memory Available") : QStringLiteral("メモリ可能数"), this);
+    SetControlId(capacityLabel_, 1156, QStringLiteral("capacityLabel"));
+    capacityLabel_->setGeometry(du.Rect(10, 12, 62, 10));
+    capacity_ = new QLabel(this);
+    SetControlId(capacity_, 1043, QStringLiteral("capacity"));
+    capacity_->setFont(QFont(QStringLiteral("Verdana"), 14));
+    capacity_->setAlignment(Qt::AlignCenter);
+    capacity_->setGeometry(du.Rect(10, 21, 62, 13));
+    capacity_->setAccessibleName(capacityLabel_->text());
+    capacityLabel_->setBuddy(capacity_);
+
+    for (std::size_t b = 0; b < kItemBoxes.size(); ++b) {
+        auto* box = new QCheckBox(LangText(app_, kItemBoxes[b].captionId), this);
+        SetControlId(box, kItemBoxes[b].id, QString::fromLatin1(kItemBoxes[b].name));
+        AddLangTool(box, app_, kItemBoxes[b].tooltipId);
+        const uint16_t bit = kItemBoxes[b].bit;
+        connect(box, &QCheckBox::clicked, this, [this, bit](bool checked) { OnItemCheck(bit, checked); });
+        itemBoxes_[b] = box;
+    }
+
+    list_ = new QTableWidget(0, kMemoryColumns, this);
+    SetControlId(list_, 1010, QStringLiteral("memoryList"));
+    list_->setAccessibleName(english ? QStringLiteral("Memorized data") : QStringLiteral("メモリデータ"));
+    list_->setFont(english ? QFont(QStringLiteral("Verdana"), 8)
+                           : QFont(QStringLiteral("ＭＳ Ｐゴシック"), 9));
+    list_->setSelectionBehavior(QAbstractItemView::SelectRows);
+    list_->setSelectionMode(QAbstractItemView::SingleSelection);
+    list_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    list_->setShowGrid(true);
+    list_->setSortingEnabled(false);
+    list_->verticalHeader()->hide();
+    list_->verticalHeader()->setDefaultSectionSize(QFontMetrics(list_->font()).height() + 4);
+    list_->horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    list_->horizontalHeader()->setSectionsClickable(false);
+    list_->horizontalHeader()->setEnabled(false);
+    list_->setGeometry(du.Rect(4, 40, 422, 180));
+    connect(list_, &QTableWidget::itemChanged, this, &CMemoryPage::OnItemChanged);
+
+    // The units and the row buttons under the list, the operations at its right end.
+    const QString unitNames[3] = {english ? QStringLiteral("Celsius(°C)") : QStringLiteral("Celsius(℃)"),
+                                  english ? QStringLiteral("Fahrenheit(°F)")
+                                          : QStringLiteral("Fahrenheit(゜F)"),
+                                  QStringLiteral("Kelvin(K)")};
+    const int unitIds[3] = {1039, 1040, 1041};
+    const int unitTips[3] = {187, 188, 189};
+    const char* unitObjects[3] = {"celsiusButton", "fahrenheitButton", "kelvinButton"};
+    for (int u = 0; u < 3; ++u) {
+        auto* button = new QRadioButton(unitNames[u], this);
+        SetControlId(button, unitIds[u], QString::fromLatin1(unitObjects[u]));
+        AddLangTool(button, app_, unitTips[u]);
+        button->setGeometry(du.Rect(6 + 62 * u, 226, 60, 10));
+        connect(button, &QRadioButton::toggled, this, [this](bool on) {
+            if (on) OnUnit();
+        });
+        unitButtons_[static_cast<std::size_t>(u)] = button;
+    }
+    unitButtons_[1]->setEnabled(english); // the Japanese page shows Celsius and Kelvin only
+
+    selectAll_ =
+        new QPushButton(english ? QStringLiteral("Select All Memory No.") : QStringLiteral("全選択"), this);
+    SetControlId(selectAll_, 1096, QStringLiteral("selectAllButton"));
+    selectAll_->setGeometry(du.Rect(6, 240, english ? 90 : 50, 14));
+    connect(selectAll_, &QPushButton::clicked, this, [this] { OnSelectAll(true); });
+    unselectAll_ =
+        new QPushButton(english ? QStringLiteral("Unselect All Memory No.") : QStringLiteral("全解除"), this);
+    SetControlId(unselectAll_, 1097, QStringLiteral("unselectAllButton"));
+    unselectAll_->setGeometry(du.Rect(english ? 100 : 60, 240, english ? 96 : 50, 14));
+    connect(unselectAll_, &QPushButton::clicked, this, [this] { OnSelectAll(false); });
+
+    const auto iconButton = [&](int id, const char* name, const QIcon& icon, const QString& text, int tip,
+                                int x) {
+        auto* button = new QPushButton(this);
+        SetControlId(button, id, QString::fromLatin1(name));
+        button->setIcon(icon);
+        button->setIconSize(du.Size(20, 20));
+        button->setAccessibleName(text);
+        AddLangTool(button, app_, tip);
+        button->setGeometry(du.Rect(x, 224, 30, 30));
+        return button;
+    };
+    readButton_ = iconButton(1030, "readButton", Icons::Read(),
+                             english ? QStringLiteral("Read") : QStringLiteral("読込"), 210, 326);
+    writeButton_ = iconButton(1027, "writeButton", Icons::Write(),
+                              english ? QStringLiteral("Write") : QStringLiteral("書込"), 176, 360);
+    saveButton_ = iconButton(1026, "saveButton", Icons::Save(),
+                             english ? QStringLiteral("Save") : QStringLiteral("保存"), 177, 394);
+    connect(readButton_, &QPushButton::clicked, this, &CMemoryPage::OnRead);
+    connect(writeButton_, &QPushButton::clicked, this, &CMemoryPage::OnWrite);
+    connect(saveButton_, &QPushButton::clicked, this, &CMemoryPage::OnSave);
+    writeButton_->setEnabled(false);
+    if (!data_.BufferReady()) {
+        readButton_->setEnabled(false); // without a buffer there is nothing to read into
+    }
+
+    // Column widths from the list's own font, on the captions without their unit; the number
+    // column also holds the row's check box. Where the fonts at hand are wider than the ones
+    // the widths were made for, the columns shrink alike so the list needs no sideways scroll.
+    const QFontMetrics metrics(list_->font());
+    const int a = metrics.horizontalAdvance(QLatin1Char('A'));
+    std::array<int, kMemoryColumns> widths{};
+    int total = 0;
+    for (int c = 0; c < kMemoryColumns; ++c) {
+        widths[static_cast<std::size_t>(c)] =
+            metrics.horizontalAdvance(LangText(app_, kColumnCaptionIds[c])) +
+            kExtraA[english ? 1 : 0][c] * a + 8;
+        total += widths[static_cast<std::size_t>(c)];
+    }
+    widths[0] += list_->style()->pixelMetric(QStyle::PM_IndicatorWidth) + 4;
+    total += list_->style()->pixelMetric(QStyle::PM_IndicatorWidth) + 4;
+    const int available =
+        list_->width() - 2 * list_->frameWidth() - list_->verticalScrollBar()->sizeHint().width();
+    if (total > available) {
+        int used = 0;
+        for (int& width : widths) {
+            width = width * available / total;
+            used += width;
+        }
+        widths[3] += available - used;
+    }
+    for (int c = 0; c < kMemoryColumns; ++c)
+        list_->setColumnWidth(c, widths[static_cast<std::size_t>(c)]);
+    list_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    PlaceItemBoxes();
+
+    initializing_ = true;
+    unitButtons_[0]->setChecked(true); // runs OnUnit: captions with their unit, no fill
+    initializing_ = false;
+    ShowCapacity();
+}
+
+CMemoryPage::~CMemoryPage() = default;
+
+void CMemoryPage::PlaceItemBoxes()
+{
+    // Each item box stands over its list column (2 to 6), inside the item group.
+    const DialogUnits du(font());
+    const int y = itemGroup_->y() + du.Y(17);
+    const int x0 = list_->x() + list_->frameWidth();
+    for (std::size_t b = 0; b < itemBoxes_.size(); ++b) {
+        const int column = static_cast<int>(b) + 2;
+        const int width = list_->columnWidth(column);
+        QCheckBox* box = itemBoxes_[b];
+        const int boxWidth = box->sizeHint().width(); // may reach over a narrow column
+        box->setGeometry(x0 + list_->columnViewportPosition(column) + (width - boxWidth) / 2, y, boxWidth,
+                         du.Y(12));
+        box->raise();
+    }
+    capacityLabel_->raise();
+    capacity_->raise();
+}
+
+void CMemoryPage::PageShown()
+{
+    data_.Read(false, [this] { FillList(); });
+    ShowItems();
+    ShowCapacity();
+}
+
+void CMemoryPage::OnRead()
+{
+    const bool read = data_.Read(true, [this] {
+        RefreshList();
+        FillList();
+    });
+    if (read) {
+        ShowItems();
+        ShowCapacity();
+    }
+}
+
+void CMemoryPage::OnWrite()
+{
+    RefreshList();
+    data_.Write(CheckedRows(), true);
+    RefreshList();
+}
+
+void CMemoryPage::RefreshList()
+{
+    list_->hide();
+    list_->show();
+    repaint();
+}
+
+void CMemoryPage::OnSave()
+{
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    const std::string defaultPath = lastSaveDir_ + DefaultMemoryFileName(app_, local);
+    bool asReport = true;
+    std::string chosen;
+    if (Chooser()) {
+        chosen = Chooser()(defaultPath, asReport);
+    } else {
+        const QStringList filters = QtFilters(LoadLangString(app_, 236));
+        QFileDialog dialog(this);
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setFileMode(QFileDialog::AnyFile);
+        dialog.setNameFilters(filters);
+        dialog.setDefaultSuffix(QStringLiteral("csv"));
+        dialog.setDirectory(
+            QString::fromStdString(lastSaveDir_.empty() ? QDir::homePath().toStdString() : lastSaveDir_));
+        dialog.selectFile(QString::fromStdString(DefaultMemoryFileName(app_, local)));
+        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
+        chosen = dialog.selectedFiles().front().toStdString();
+        asReport = filters.isEmpty() || dialog.selectedNameFilter() == filters.front();
+    }
+    if (chosen.empty()) return;
+    std::string saveDir;
+    SaveMemoryList(app_, chosen, asReport, Snapshot(), saveDir);
+    lastSaveDir_ = saveDir;
+}
+
+MemoryListSnapshot CMemoryPage::Snapshot() const
+{
+    MemoryListSnapshot list;
+    for (int r = 0; r < list_->rowCount(); ++r) {
+        MemoryListRow row;
+        row.hasData = r < static_cast<int>(rowHasData_.size()) && rowHasData_[static_cast<std::size_t>(r)];
+        for (int c = 0; c < kMemoryColumns; ++c) {
+            if (const QTableWidgetItem* item = list_->item(r, c))
+                row.cells[static_cast<std::size_t>(c)] = item->text().toStdString();
+        }
+        list.rows.push_back(row);
+    }
+    for (int c = 0; c < kMemoryColumns; ++c)
+        list.captions[static_cast<std::size_t>(c)] = list_->horizontalHeaderItem(c)->text().toStdString();
+    list.unitText = UnitText(app_, unit_);
+    list.typeName = app_.typeName;
+    return list;
+}
+
+void CMemoryPage::OnUnit()
+{
+    for (int u = 0; u < 3; ++u) {
+        if (unitButtons_[static_cast<std::size_t>(u)]->isChecked()) unit_ = u;
+    }
+    UpdateCaptions();
+    if (!initializing_) FillList();
+}
+
+void CMemoryPage::UpdateCaptions()
+{
+    const auto captions = ColumnCaptions(app_, unit_);
+    for (int c = 0; c < kMemoryColumns; ++c) {
+        auto* header = new QTableWidgetItem(QString::fromStdString(captions[static_cast<std::size_t>(c)]));
+        header->setTextAlignment(Qt::AlignCenter);
+        list_->setHorizontalHeaderItem(c, header);
+    }
+}
+
+void CMemoryPage::OnItemCheck(uint16_t bit, bool checked)
+{
+    data_.SetItem(bit, checked);
+    ShowCapacity();
+    FillList();
+}
+
+void CMemoryPage::ShowItems()
+{
+    for (std::size_t b = 0; b < itemBoxes_.size(); ++b)
+        itemBoxes_[b]->setChecked((data_.memoryItems & kItemBoxes[b].bit) != 0);
+}
+
+void CMemoryPage::ShowCapacity()
+{
+    capacity_->setText(QString::number(data_.capacity));
+}
+
+void CMemoryPage::FillList()
+{
+    filling_ = true;
+    list_->setRowCount(0);
+    const std::vector<MemoryListRow> rows = MakeListRows(data_.records, data_.capacity, unit_);
+    list_->setRowCount(static_cast<int>(rows.size()));
+    rowHasData_.assign(rows.size(), false);
+    for (int r = 0; r < static_cast<int>(rows.size()); ++r) {
+        const MemoryListRow& row = rows[static_cast<std::size_t>(r)];
+        rowHasData_[static_cast<std::size_t>(r)] = row.hasData;
+        for (int c = 0; c < kMemoryColumns; ++c) {
+            auto* item = new QTableWidgetItem(QString::fromStdString(row.cells[static_cast<std::size_t>(c)]));
+            item->setTextAlignment(Qt::AlignCenter);
+            item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable |
+                           (c == 0 ? Qt::ItemIsUserCheckable : Qt::NoItemFlags));
+            if (c == 0) item->setCheckState(row.hasData ? Qt::Checked : Qt::Unchecked);
+            if (r % 2 == 1) item->setBackground(kOddRowColour);
+            list_->setItem(r, c, item);
+        }
+    }
+    filling_ = false;
+    UpdateWriteButton();
+    if (list_->rowCount() > 0) {
+        list_->setFocus();
+        list_->setCurrentCell(0, 0);
+    }
+    repaint();
+}
+
+std::vector<bool> CMemoryPage::CheckedRows() const
+{
+    std::vector<bool> checked(static_cast<std::size_t>(list_->rowCount()));
+    for (int r = 0; r < list_->rowCount(); ++r) {
+        const QTableWidgetItem* item = list_->item(r, 0);
+        checked[static_cast<std::size_t>(r)] = item != nullptr && item->checkState() == Qt::Checked;
+    }
+    return checked;
+}
+
+void CMemoryPage::OnItemChanged(QTableWidgetItem* item)
+{
+    if (filling_ || item == nullptr || item->column() != 0) return;
+    const int row = item->row();
+    const bool hasData =
+        row < static_cast<int>(rowHasData_.size()) && rowHasData_[static_cast<std::size_t>(row)];
+    if (!hasData && item->checkState() != Qt::Unchecked) {
+        item->setCheckState(Qt::Unchecked); // a row without data can never stay checked
+        return;
+    }
+    UpdateWriteButton();
+}
+
+void CMemoryPage::UpdateWriteButton()
+{
+    const std::vector<bool> checked = CheckedRows();
+    writeButton_->setEnabled(std::find(checked.begin(), checked.end(), true) != checked.end());
+}
+
+void CMemoryPage::OnSelectAll(bool check)
+{
+    for (int r = 0; r < list_->rowCount(); ++r) {
+        if (QTableWidgetItem* item = list_->item(r, 0))
+            item->setCheckState(check ? Qt::Checked : Qt::Unchecked);
+    }
 }

@@ -1,16 +1,81 @@
 #pragma once
 
+#include <array>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "memory/MemoryData.h"
+#include "memory/MemoryReport.h"
 #include "ui/CPage.h"
 
+class QAbstractButton;
+class QCheckBox;
+class QGroupBox;
+class QLabel;
+class QPushButton;
+class QRadioButton;
+class QTableWidget;
+class QTableWidgetItem;
 struct AppState;
 
-// The memory data page (tab 1). A child of the main dialog, placed over the tab control's page area;
-// shown while its tab is selected.
+// The memory data page (tab 1): the thermometer's stored records as a list with a check box per
+// row, the display unit, the item selection, and Read, Write and Save. Reads the thermometer
+// every time the user brings it up.
 class CMemoryPage : public CPage {
     Q_OBJECT
 public:
     CMemoryPage(AppState& app, QWidget* parent);
+    ~CMemoryPage() override;
+
+    void PageShown() override;
+
+    // Tests and the screenshot tool choose the save file through this instead of a dialog: it
+    // gets the default path and the filter list and returns the chosen path (empty: cancel) and
+    // whether the report filter was chosen. Empty: the save dialog runs.
+    using SaveChooser = std::function<std::string(const std::string& defaultPath, bool& asReport)>;
+    static void SetSaveChooser(SaveChooser chooser);
+
+    const MemoryData& Data() const { return data_; }
+    int Unit() const { return unit_; }
+    // Row check states of the list, one per row.
+    std::vector<bool> CheckedRows() const;
 
 private:
+    void OnRead();
+    void OnWrite();
+    void OnSave();
+    void OnUnit();
+    void OnItemCheck(uint16_t bit, bool checked);
+    void OnItemChanged(QTableWidgetItem* item);
+    void OnSelectAll(bool check);
+    void FillList();
+    void ShowItems();
+    void ShowCapacity();
+    void UpdateCaptions();
+    void PlaceItemBoxes();
+    void RefreshList();
+    void UpdateWriteButton();
+    MemoryListSnapshot Snapshot() const;
+
     AppState& app_;
+    MemoryData data_;
+    int unit_ = 0;
+    bool initializing_ = false;
+    bool filling_ = false;
+    std::string lastSaveDir_;
+    std::vector<bool> rowHasData_;
+
+    QTableWidget* list_ = nullptr;
+    QGroupBox* itemGroup_ = nullptr;
+    std::array<QCheckBox*, 5> itemBoxes_{};
+    std::array<QRadioButton*, 3> unitButtons_{};
+    QLabel* capacityLabel_ = nullptr;
+    QLabel* capacity_ = nullptr;
+    QPushButton* selectAll_ = nullptr;
+    QPushButton* unselectAll_ = nullptr;
+    QPushButton* readButton_ = nullptr;
+    QPushButton* writeButton_ = nullptr;
+    QPushButton* saveButton_ = nullptr;
 };

@@ -212,6 +212,9 @@ constexpr StringRow kRows[] = {
     {260, "設定内容をCSVファイルに保存します", "Store Setting by CSV file format"},
     {261, "CSV形式(*.csv)|*.csv||", "CSV(*csv)|*.csv||"},
     {262, "INIファイルがありません", "INI File Not Found"},
+    // The program's own texts.
+    {263, "データ領域がいっぱいのため取り込みを一時中断しました", "Capture Paused: Data Area Full"},
+    {270, "%sは既に存在します。上書きしますか？", "%s already exists. Do you want to replace it?"},
 };
 
 constexpr bool RowsAreSortedAndInRange()

@@ -3,13 +3,40 @@
 #include "app/AppState.h"
 #include "app/IniFile.h"
 #include "app/LangString.h"
+#include "app/UserInterface.h"
+#include "device/CCommIO.h"
+#include "device/CommandLog.h"
+#include "device/CommandSet.h"
 #include "device/Status0.h"
 
 namespace {
 
 constexpr int kStringAppName = 165;
+constexpr int kStringComPortError = 164;
+constexpr int kStringRegistered = 212;
+constexpr int kStringFileError = 218;
 constexpr std::size_t kTypeNameMaxChars = 40;
 constexpr std::string_view kForbiddenChars = "\"'%&<>*?:/\\";
+
+// One half of the serial number: the text after the register echo (trailing pair kept).
+bool ReadSerialHalf(CCommIO& link, uint8_t address, std::string& text)
+{
+    int length = 0;
+    std::string reply;
+    if (link.Transact(RegisterReadCommand(address), reply, length) != COMM_OK || IsRefusal(reply) ||
+        !IsRegisterReply(reply)) {
+        return false;
+    }
+    text = reply.substr(2);
+    return true;
+}
+
+void Tell(AppState& app, int id, MsgIcon icon)
+{
+    if (app.ui == nullptr) return;
+    app.ui->MessageBox(LoadLangString(app, id), LoadLangString(app, kStringAppName), icon, MsgButtons::Ok,
+                       MsgAnswer::Ok);
+}
 
 } // namespace
 
@@ -50,5 +77,44 @@ bool FilterTypeNameInput(std::string& text)
     }
     if (cleaned == text) return false;
     text = std::move(cleaned);
+    return true;
+}
+
+bool RegisterTypeName(AppState& app, CCommIO& link, const std::string& name)
+{
+    if (name.empty()) return false;
+    app.typeName = name;
+    if (!link.Open()) {
+        ReportMessage(app, kStringComPortError);
+        return false;
+    }
+    int length = 0;
+    std::string reply;
+    if (link.Transact(Cmd::kCheckModeReq, reply, length) != COMM_OK || IsRefusal(reply)) {
+        ReportCommandError(app, Cmd::kCheckModeReq);
+        link.Close();
+        return false;
+    }
+    std::string high, low;
+    if (!ReadSerialHalf(link, REG_SERIAL_HIGH, high) || !ReadSerialHalf(link, REG_SERIAL_LOW, low)) {
+        // The thermometer stopped answering: the switch-on prompt, and the port is let go at once.
+        ReportCommandError(app, Cmd::kCheckModeReq);
+        link.Close();
+        return false;
+    }
+    high.resize(high.size() - 2); // the low half's trailing pair ends the joined text
+    app.deviceSerial = static_cast<uint32_t>(ReplyHex(high + low, 8, 0));
+    app.deviceSerialText = FormatSerialText(app.deviceSerial);
+    if (link.Transact(Cmd::kCheckModeExit, reply, length) != COMM_OK || IsRefusal(reply))
+        ReportCommandError(app, Cmd::kCheckModeExit);
+    if (!link.Close()) ReportMessage(app, kStringComPortError);
+
+    if (!IniFile::WriteString(TypeNameFilePath(app), "HardName", FormatSerialKey(app.deviceSerial),
+                              app.typeName)) {
+        Tell(app, kStringFileError, MsgIcon::Exclamation);
+        return false;
+    }
+    if (app.ui != nullptr) app.ui->SetMainTitle(ComposeRegisteredCaption(app));
+    Tell(app, kStringRegistered, MsgIcon::Information);
     return true;
 }

@@ -29,19 +29,16 @@ CAboutDlg::CAboutDlg(const AppState& app, QWidget* parent)
     SetControlId(name, 1106, QStringLiteral("aboutName"));
     name->setTextFormat(Qt::PlainText);
     name->setGeometry(du.Rect(40, 10, 130, 10));
-    name->setAccessibleName(name->text());
 
     const std::string message = IniFile::GetString(app.iniPath, "System", "AboutDlgMsg", "");
     auto* line = new QLabel(QString::fromStdString(message), this);
     SetControlId(line, 1105, QStringLiteral("aboutMessage"));
     line->setTextFormat(Qt::PlainText);
     line->setGeometry(du.Rect(40, 25, 130, 10));
-    line->setAccessibleName(line->text());
 
     auto* ok = new QPushButton(QStringLiteral("OK"), this);
     SetControlId(ok, 1, QStringLiteral("okButton"));
     ok->setGeometry(du.Rect(178, 7, 50, 14));
     ok->setDefault(true);
-    ok->setAccessibleName(ok->text());
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
 }

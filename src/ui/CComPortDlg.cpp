@@ -8,6 +8,7 @@
 
 #include "app/AppState.h"
 #include "app/IniFile.h"
+#include "device/CCommIO.h"
 #include "ui/ComPortList.h"
 #include "ui/ControlId.h"
 #include "ui/DialogUnits.h"
@@ -40,21 +41,20 @@ CComPortDlg::CComPortDlg(AppState& app, QWidget* parent)
     SetControlId(ok, 1, QStringLiteral("okButton"));
     ok->setGeometry(du.Rect(129, 7, 50, 14));
     ok->setDefault(true);
-    ok->setAccessibleName(ok->text());
     connect(ok, &QPushButton::clicked, this, &CComPortDlg::accept);
 
     auto* cancel = new QPushButton(english ? QStringLiteral("Cancel") : QStringLiteral("キャンセル"), this);
     SetControlId(cancel, 2, QStringLiteral("cancelButton"));
     cancel->setGeometry(du.Rect(129, 24, 50, 14));
-    cancel->setAccessibleName(cancel->text());
     connect(cancel, &QPushButton::clicked, this, &CComPortDlg::reject);
 
     const std::string configured =
         IniFile::GetString(app_.iniPath, "ComPort", "Port", "COM4", IniFile::kComPortBuffer);
     const bool configuredExists =
-        !configured.empty() && QFileInfo::exists(QString::fromStdString(configured));
-    const std::vector<std::string> entries =
-        BuildComPortList(app_.portRetryCount, SystemPortNames(), configured, configuredExists);
+        !configured.empty() &&
+        QFileInfo::exists(QString::fromStdString(PortDevicePath(configured, app_.iniPath)));
+    const std::vector<std::string> entries = BuildComPortList(
+        app_.portRetryCount, SystemPortNames(), configured, configuredExists, UsbSerialDevices());
     for (const std::string& entry : entries)
         portList_->addItem(QString::fromStdString(entry));
     portList_->setCurrentIndex(SelectComPort(entries, configured));

@@ -90,7 +90,8 @@ CMeterDlg::CMeterDlg(AppState& app, QtUserInterface& ui, QWidget* parent)
     ReportMessage(app_, 111);
 
     tabControl_->setCurrentIndex(0);
-    ShowPage(0);
+    // A window that ends at start is never shown: its first page must not start device work.
+    if (!endedAtStart_) ShowPage(0);
     connect(tabControl_, &QTabWidget::currentChanged, this, &CMeterDlg::OnTabChanged);
 }
 
@@ -114,7 +115,6 @@ void CMeterDlg::CreateControls()
     statusLine_->setGeometry(du.Rect(7, 317, 320, 12));
     statusLine_->setTextFormat(Qt::PlainText);
     statusLine_->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    statusLine_->setAccessibleName(english ? QStringLiteral("Status") : QStringLiteral("ステータス"));
 
     logoButton_ = new QPushButton(this);
     SetControlId(logoButton_, 1318, QStringLiteral("logoButton"));

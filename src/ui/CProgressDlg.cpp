@@ -12,6 +12,28 @@
 #include "ui/ControlId.h"
 #include "ui/DialogUnits.h"
 
+namespace {
+
+// Swallows every input event while installed on the application.
+class InputBlocker : public QObject {
+public:
+    bool eventFilter(QObject*, QEvent* event) override { return event->isInputEvent(); }
+};
+
+// Lets the box paint while its owner keeps the event loop busy with device work, without
+// handing the user's input to any window: input from the window system stays queued until the
+// work is over, and input already posted to a widget is dropped. A click must not start a
+// second operation, or close the window, in the middle of a read or write.
+void PaintWithoutInput()
+{
+    InputBlocker blocker;
+    QCoreApplication::instance()->installEventFilter(&blocker);
+    QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    QCoreApplication::instance()->removeEventFilter(&blocker);
+}
+
+} // namespace
+
 CProgressDlg::CProgressDlg(Clock* clock)
     : QDialog(nullptr, Qt::Dialog | Qt::FramelessWindowHint), clock_(clock)
 {
@@ -30,7 +52,6 @@ CProgressDlg::CProgressDlg(Clock* clock)
     SetControlId(message_, 1094, QStringLiteral("progressMessage"));
     message_->setGeometry(du.Rect(14, 14, 175, 12));
     message_->setTextFormat(Qt::PlainText);
-    message_->setAccessibleName(QStringLiteral("message"));
 
     bar_ = new QProgressBar(this);
     SetControlId(bar_, 1095, QStringLiteral("progressBar"));
@@ -47,7 +68,7 @@ CProgressDlg::CProgressDlg(Clock* clock)
     show();
     activateWindow();
     repaint();
-    QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    PaintWithoutInput();
 }
 
 void CProgressDlg::SetRange(uint16_t upper)
@@ -60,8 +81,7 @@ void CProgressDlg::Step(const std::string& text)
     ++position_;
     bar_->setValue(position_);
     message_->setText(QString::fromStdString(text));
-    // The owner keeps the event loop busy with device work: let the box paint now.
-    QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    PaintWithoutInput();
     if (clock_ != nullptr) clock_->SleepMs(1);
 }
 

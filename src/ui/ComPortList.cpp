@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <filesystem>
+#include <system_error>
 
 namespace {
 
@@ -35,22 +37,43 @@ bool StartsWithIgnoringCase(const std::string& text, const std::string& prefix)
 } // namespace
 
 std::vector<std::string> BuildComPortList(int portRetryCount, std::vector<std::string> systemPorts,
-                                          const std::string& configuredPort, bool configuredExists)
+                                          const std::string& configuredPort, bool configuredExists,
+                                          std::vector<std::string> usbDevices)
 {
     std::vector<std::string> entries;
     if (portRetryCount >= 2) {
         // After repeated failures the user is offered the classic names whether or not the
         // system reports them: the thermometer may sit on an adapter that is not enumerated.
+        // The USB cables stay choosable beside them.
+        entries = std::move(usbDevices);
         for (int n = 1; n <= 8; ++n)
             entries.push_back("COM" + std::to_string(n));
-        return entries;
+    } else {
+        entries = std::move(systemPorts);
+        if (configuredExists && !configuredPort.empty()) entries.push_back(configuredPort);
     }
-    entries = std::move(systemPorts);
-    if (configuredExists && !configuredPort.empty()) entries.push_back(configuredPort);
     std::erase_if(entries, [](const std::string& name) { return name.empty(); });
     std::sort(entries.begin(), entries.end(), SortsBefore);
     entries.erase(std::unique(entries.begin(), entries.end()), entries.end());
     return entries;
+}
+
+std::vector<std::string> UsbSerialDevices(const std::string& devRoot)
+{
+    namespace fs = std::filesystem;
+    std::vector<std::string> devices;
+    std::error_code ec;
+    for (const auto& link : fs::directory_iterator(fs::path(devRoot) / "serial" / "by-id", ec)) {
+        std::error_code linkError;
+        const fs::path device = fs::canonical(link.path(), linkError);
+        if (!linkError) devices.push_back(device.string());
+    }
+    for (const auto& entry : fs::directory_iterator(devRoot, ec)) {
+        const std::string name = entry.path().filename().string();
+        if (name.starts_with("ttyUSB") || name.starts_with("ttyACM"))
+            devices.push_back(entry.path().string());
+    }
+    return devices;
 }
 
 int SelectComPort(const std::vector<std::string>& entries, const std::string& configured)

@@ -11,6 +11,8 @@
 class DialogUnits {
 public:
     explicit DialogUnits(const QFont& font);
+    // Units whose base width and height are already known, in pixels.
+    DialogUnits(int baseWidth, int baseHeight) : baseWidth_(baseWidth), baseHeight_(baseHeight) {}
 
     int X(int units) const;
     int Y(int units) const;

@@ -5,19 +5,11 @@
 #include <QMessageBox>
 #include <QPushButton>
 
-#include <utility>
-
 #include "app/AppState.h"
 #include "ui/CComPortDlg.h"
 #include "ui/CProgressDlg.h"
 
 namespace {
-
-QtUserInterface::BoxAnswerer& Answerer()
-{
-    static QtUserInterface::BoxAnswerer answerer;
-    return answerer;
-}
 
 QMessageBox::Icon ToQtIcon(MsgIcon icon)
 {
@@ -105,6 +97,13 @@ MsgAnswer FromQtButton(int button, MsgButtons buttons)
     }
 }
 
+// The answer of a box that exec ended with execResult.
+MsgAnswer MessageBoxAnswer(QMessageBox& box, int execResult, MsgButtons buttons)
+{
+    QAbstractButton* clicked = box.clickedButton();
+    return clicked ? FromQtButton(box.standardButton(clicked), buttons) : FromQtButton(execResult, buttons);
+}
+
 } // namespace
 
 QtUserInterface::QtUserInterface(AppState& app) : app_(app) {}
@@ -129,33 +128,29 @@ void QtUserInterface::DetachMainWindow()
     tabControl_ = nullptr;
 }
 
-void QtUserInterface::SetBoxAnswerer(BoxAnswerer answerer)
+std::unique_ptr<QMessageBox> MakeMessageBox(const std::string& text, const std::string& caption, MsgIcon icon,
+                                            MsgButtons buttons, MsgAnswer defaultAnswer, QWidget* parent)
 {
-    Answerer() = std::move(answerer);
+    auto box = std::make_unique<QMessageBox>(ToQtIcon(icon), QString::fromStdString(caption),
+                                             QString::fromStdString(text), ToQtButtons(buttons), parent);
+    box->setTextFormat(Qt::PlainText);
+    box->setObjectName(QStringLiteral("messageBox"));
+    if (auto* button = qobject_cast<QPushButton*>(box->button(ToQtButton(defaultAnswer))))
+        box->setDefaultButton(button);
+    box->setEscapeButton(box->button(ToQtButton(EscapeAnswer(buttons))));
+    return box;
 }
 
 MsgAnswer QtUserInterface::MessageBox(const std::string& text, const std::string& caption, MsgIcon icon,
                                       MsgButtons buttons, MsgAnswer defaultAnswer)
 {
-    QMessageBox box(ToQtIcon(icon), QString::fromStdString(caption), QString::fromStdString(text),
-                    ToQtButtons(buttons), mainWindow_.data());
-    box.setTextFormat(Qt::PlainText);
-    box.setObjectName(QStringLiteral("messageBox"));
-    if (auto* button = qobject_cast<QPushButton*>(box.button(ToQtButton(defaultAnswer))))
-        box.setDefaultButton(button);
-    box.setEscapeButton(box.button(ToQtButton(EscapeAnswer(buttons))));
-
-    if (Answerer()) {
-        QtMessageBoxCall call{text, caption, icon, buttons, defaultAnswer};
-        return Answerer()(call, box);
-    }
+    const auto box = MakeMessageBox(text, caption, icon, buttons, defaultAnswer, mainWindow_.data());
     // A box must not sit under a wait cursor.
     const bool waiting = waitDepth_ > 0;
     if (waiting) QApplication::setOverrideCursor(Qt::ArrowCursor);
-    const int pressed = box.exec();
+    const int pressed = box->exec();
     if (waiting) QApplication::restoreOverrideCursor();
-    QAbstractButton* clicked = box.clickedButton();
-    return clicked ? FromQtButton(box.standardButton(clicked), buttons) : FromQtButton(pressed, buttons);
+    return MessageBoxAnswer(*box, pressed, buttons);
 }
 
 void QtUserInterface::SetStatusText(const std::string& text)

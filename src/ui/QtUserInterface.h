@@ -2,7 +2,7 @@
 
 #include <QPointer>
 
-#include <functional>
+#include <memory>
 #include <string>
 
 #include "app/UserInterface.h"
@@ -12,14 +12,10 @@ class QMessageBox;
 class QWidget;
 struct AppState;
 
-// One message box as the program asked for it.
-struct QtMessageBoxCall {
-    std::string text;
-    std::string caption;
-    MsgIcon icon = MsgIcon::None;
-    MsgButtons buttons = MsgButtons::Ok;
-    MsgAnswer defaultAnswer = MsgAnswer::Ok;
-};
+// The box MessageBox shows: plain text, the icon and buttons asked for, the default button, and
+// Esc or the close button answering as in a Windows message box.
+std::unique_ptr<QMessageBox> MakeMessageBox(const std::string& text, const std::string& caption, MsgIcon icon,
+                                            MsgButtons buttons, MsgAnswer defaultAnswer, QWidget* parent);
 
 // The user interface of the Qt program: message boxes, the main dialog's status line, tab
 // control and title, the COM port dialog and the progress box. The main dialog attaches its
@@ -43,11 +39,8 @@ public:
     void SetWaitCursor(bool on) override;
     void SetMainTitle(const std::string& title) override;
 
-    // Tests answer boxes through this instead of a person: when set, every box is built as
-    // it would be shown and handed over with the call instead of being run; the answer given
-    // back is the button pressed. Empty: boxes run modally.
-    using BoxAnswerer = std::function<MsgAnswer(const QtMessageBoxCall& call, QMessageBox& box)>;
-    static void SetBoxAnswerer(BoxAnswerer answerer);
+    // The window boxes are shown over; null before the main window is attached.
+    QWidget* MainWindow() const { return mainWindow_.data(); }
 
     // Nesting depth of SetWaitCursor(true) not yet undone.
     int WaitCursorDepth() const { return waitDepth_; }

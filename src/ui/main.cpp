@@ -3,17 +3,21 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QEventLoop>
-#include <QFileInfo>
 #include <QImage>
 #include <QPainter>
 #include <QPixmap>
+#include <QTabWidget>
 #include <QTimer>
 
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
 #include <memory>
 
 #include "app/AppState.h"
 #include "app/LangString.h"
 #include "app/StartUp.h"
+#include "capture/CCapturePage.h"
 #include "device/Clock.h"
 #include "device/SerialPort.h"
 #include "image/CTitlePage.h"
@@ -27,9 +31,12 @@ namespace {
 constexpr int kTitleShowMs = 5000;
 
 struct Options {
-    QString iniPath; // --ini: run as if the executable sat beside this INI file
+    QString iniPath; // --ini: this INI file, and the data files from its folder
     bool noTitle = false;
     QString screenshotPath;
+    int screenshotDelayMs = 500;
+    bool record = false;
+    int tab = -1; // --tab: the tab brought up once the window is shown
 };
 
 Options ParseOptions(const QApplication& application)
@@ -50,25 +57,45 @@ Options ParseOptions(const QApplication& application)
                                                        "drawn above it) to PATH once it is shown, then quit "
                                                        "(documentation only)."),
                                         QStringLiteral("PATH"));
+    const QCommandLineOption screenshotDelay(QStringLiteral("screenshot-delay"),
+                                             QStringLiteral("Seconds from the window's showing to the "
+                                                            "--screenshot picture (default 0.5)."),
+                                             QStringLiteral("SECONDS"));
+    const QCommandLineOption record(QStringLiteral("record"),
+                                    QStringLiteral("Press REC on the recording page once the window is up "
+                                                   "(documentation only)."));
     parser.addOption(ini);
+    parser.addOption(screenshotDelay);
+    parser.addOption(record);
     parser.addOption(noTitle);
+    const QCommandLineOption tab(
+        QStringList{QStringLiteral("tab"), QStringLiteral("page")},
+        QStringLiteral("Bring up tab N (0 to 3) once the window is shown, as a click "
+                       "on it would (documentation only)."),
+        QStringLiteral("N"));
     parser.addOption(screenshot);
+    parser.addOption(tab);
     parser.process(application);
 
     Options options;
     options.iniPath = parser.value(ini);
     options.noTitle = parser.isSet(noTitle);
     options.screenshotPath = parser.value(screenshot);
+    if (parser.isSet(screenshotDelay)) {
+        bool ok = false;
+        const double seconds = parser.value(screenshotDelay).toDouble(&ok);
+        if (ok && seconds >= 0 && seconds <= 3600)
+            options.screenshotDelayMs = static_cast<int>(seconds * 1000);
+    }
+    options.record = parser.isSet(record);
+    bool tabOk = false;
+    const int tabIndex = parser.value(tab).toInt(&tabOk);
+    if (parser.isSet(tab) && (!tabOk || tabIndex < 0 || tabIndex >= CMeterDlg::kPageCount)) {
+        std::fputs("rm42meter: --tab takes 0 to 3\n", stderr);
+        std::exit(2);
+    }
+    options.tab = parser.isSet(tab) ? tabIndex : -1;
     return options;
-}
-
-// The program's files are found beside the executable; --ini moves that place to the INI's
-// folder by naming a program there with the INI's base name.
-std::string StartPath(const Options& options, const std::string& executable)
-{
-    if (options.iniPath.isEmpty()) return executable;
-    const QFileInfo ini(options.iniPath);
-    return (ini.absolutePath() + QLatin1Char('/') + ini.completeBaseName()).toStdString();
 }
 
 void ShowTitlePage(AppState& app)
@@ -119,7 +146,7 @@ int main(int argc, char* argv[])
     app.ui = &ui;
 
     const std::string executable = ExecutablePath();
-    if (!FillStartUpState(app, StartPath(options, executable))) return 0;
+    if (!FillStartUpState(app, executable, options.iniPath.toStdString())) return 0;
     const auto instance = SingleInstanceGuard::Acquire(executable);
     if (!instance) return 0;
     if (!IsSupportedWindows()) {
@@ -131,11 +158,31 @@ int main(int argc, char* argv[])
     if (!options.noTitle) ShowTitlePage(app);
 
     CMeterDlg dialog(app, ui);
+    std::function<void()> shoot;
     if (!options.screenshotPath.isEmpty() && !dialog.EndedAtStart()) {
         const QString path = options.screenshotPath;
-        QTimer::singleShot(500, &dialog, [&dialog, path] {
-            SaveWindowPicture(dialog, path);
-            dialog.done(0);
+        const int delayMs = options.screenshotDelayMs;
+        shoot = [&dialog, path, delayMs] {
+            QTimer::singleShot(delayMs, &dialog, [&dialog, path] {
+                SaveWindowPicture(dialog, path);
+                dialog.done(0);
+            });
+        };
+    }
+    if (options.tab >= 0 && !dialog.EndedAtStart()) {
+        // Through the tab control, so the page learns it was brought up as from a click; the
+        // picture waits until the page's own device work is done.
+        const int tab = options.tab;
+        QTimer::singleShot(200, &dialog, [&dialog, tab, shoot] {
+            if (auto* tabs = dialog.findChild<QTabWidget*>()) tabs->setCurrentIndex(tab);
+            if (shoot) shoot();
+        });
+    } else if (shoot) {
+        shoot();
+    }
+    if (options.record && !dialog.EndedAtStart()) {
+        QTimer::singleShot(200, &dialog, [&dialog] {
+            if (auto* page = qobject_cast<CCapturePage*>(dialog.Page(0))) page->StartCapture();
         });
     }
     dialog.exec();

@@ -1,4 +1,9 @@
 #include "app/Cp932.h"
+#include "app/AppState.h"
+#include "app/IniFile.h"
+#include "device/CommandLog.h"
+#include "settings/TypeNames.h"
+#include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -13,7 +18,10 @@ TEST(Cp932Test, ConvertsKnownTextBothWays)
         {"", ""},
         {"C:\\dir\\a~b=1;x", "C:\\dir\\a~b=1;x"},
         {"放射温度計アプリ", "\x95\xFA\x8E\xCB\x89\xB7\x93\x78\x8C\x76\x83\x41\x83\x76\x83\x8A"},
-        {"No.ｱｲ放1", "No.\xB1\xB2\x95\xFA\x31"}};
+        {"No.ｱｲ放1", "No.\xB1\xB2\x95\xFA\x31"},
+        // Where the Windows code page differs from plain Shift_JIS: the full-width tilde (plain
+        // Shift_JIS has the wave dash there) and the NEC specials, which it lacks.
+        {"～①№", "\x81\x60\x87\x40\x87\x82"}};
     for (const auto& [utf8, cp932] : pairs) {
         EXPECT_EQ(Utf8ToCp932(utf8), cp932) << utf8;
         EXPECT_EQ(Cp932ToUtf8(cp932), utf8) << utf8;
@@ -35,6 +43,30 @@ TEST(Cp932Test, BrokenInputIsReplacedNotFatal)
         EXPECT_EQ(Cp932ToUtf8(in), out);
     for (const auto& [in, out] : toCp932)
         EXPECT_EQ(Utf8ToCp932(in), out) << in;
+}
+
+TEST(Cp932Test, TheWindowsOnlyCharactersSurviveTheIniTheTypeNamesAndTheLog)
+{
+    const std::string text = "温度～①№";
+    const std::string onDisk = "\x89\xB7\x93\x78\x81\x60\x87\x40\x87\x82";
+    TempDir dir;
+    AppState app;
+    app.exeDir = dir.Path();
+    app.iniPath = dir.File("rm42meter.ini");
+
+    ASSERT_TRUE(IniFile::WriteString(app.iniPath, "System", "WindowTitle", text));
+    EXPECT_NE(ReadFileBytes(app.iniPath).find("WindowTitle=" + onDisk), std::string::npos);
+    EXPECT_EQ(IniFile::GetString(app.iniPath, "System", "WindowTitle", ""), text);
+
+    app.deviceSerial = 123456789;
+    WriteFileBytes(TypeNameFilePath(app), "[HardName]\r\n123456789=" + onDisk + "\r\n");
+    LookupTypeName(app);
+    EXPECT_EQ(app.typeName, text);
+
+    app.commLogEnabled = true;
+    WriteCommandLog(app, text);
+    const std::string log = ReadFileBytes(dir.File("cmd_log.txt"));
+    EXPECT_TRUE(log.ends_with(" = " + onDisk + "\n")) << log;
 }
 
 } // namespace

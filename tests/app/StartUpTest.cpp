@@ -59,6 +59,35 @@ TEST(StartUpTest, PathsComeFromTheExecutable)
     EXPECT_TRUE(self.is_absolute() && self.filename() == "StartUpTest") << self;
 }
 
+TEST(StartUpTest, AnIniFileGivenByNameIsUsedExactly)
+{
+    const std::string cwd = std::filesystem::current_path().string();
+    // clang-format off
+    const std::tuple<const char*, std::string, std::string> cases[] = {
+        {"/x/my.settings.ini", "/x/", "/x/my.settings.ini"}, {"/x/conf", "/x/", "/x/conf"},
+        {"/x.d/a.ini", "/x.d/", "/x.d/a.ini"}, {"sub/my.conf", cwd + "/sub/", cwd + "/sub/my.conf"},
+        {"plain", cwd + "/", cwd + "/plain"}};
+    // clang-format on
+    for (const auto& [given, exeDir, ini] : cases) {
+        AppState app;
+        SetPathsFromIniFile(app, given);
+        EXPECT_EQ(app.exeDir + " " + app.iniPath, exeDir + " " + ini);
+    }
+
+    // The dotted file is read, not the one its name would give with the extension cut off.
+    TempDir dir;
+    WriteFileBytes(dir.File("my.settings.ini"), "[System]\r\nLangage=1\r\n");
+    WriteFileBytes(dir.File("my.ini"), "[System]\r\nLangage=0\r\n");
+    FakeUserInterface ui;
+    AppState app;
+    app.ui = &ui;
+    ASSERT_TRUE(FillStartUpState(app, "/opt/elsewhere/rm42meter", dir.File("my.settings.ini")));
+    EXPECT_EQ(app.language, 1);
+    EXPECT_EQ(app.exeDir, dir.Path());
+    EXPECT_FALSE(FillStartUpState(app, "/opt/elsewhere/rm42meter", dir.File("my")));
+    EXPECT_EQ(ui.boxes.size(), 1u);
+}
+
 TEST(StartUpTest, DesktopFollowsTheUserDirsRule)
 {
     // Under XDG_CONFIG_HOME (else ~/.config), user-dirs.dirs ("": none), ~/Desktop made, expected.
@@ -132,23 +161,6 @@ TEST(StartUpTest, MissingIniStopsWithTheJapaneseMessage)
     std::filesystem::create_directory(dir.File("rm42meter.ini"));
     EXPECT_FALSE(FillStartUpState(app, dir.File("rm42meter")));
     EXPECT_EQ(ui.boxes.size(), 2u);
-}
-
-TEST(StartUpTest, SupportedWindowsVersions)
-{
-    const int nt = kPlatformWin32Nt, win9x = kPlatformWin32Windows;
-    // Platform, major, minor, query answered, supported.
-    // clang-format off
-    const std::tuple<int, int, int, bool, bool> cases[] = {
-        {nt, 5, 0, true, true}, {nt, 10, 0, true, true}, {nt, 4, 0, true, false}, {nt, 5, 1, false, false},
-        {win9x, 4, 90, true, true}, {win9x, 4, 10, true, false}, {win9x, 5, 90, true, false},
-        {kPlatformWin32s, 5, 0, true, false}};
-    // clang-format on
-    for (const auto& [platform, major, minor, queryOk, supported] : cases) {
-        EXPECT_EQ(IsSupportedWindowsVersion(platform, major, minor, queryOk), supported)
-            << platform << " " << major << "." << minor << " " << queryOk;
-    }
-    EXPECT_TRUE(IsSupportedWindows());
 }
 
 // instance_probe as a child process that dies with this one; `line` is what it printed first.

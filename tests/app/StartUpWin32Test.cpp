@@ -1,5 +1,5 @@
 // The Windows pieces of start-up: the module's path split at backslashes, the desktop folder
-// from the shell, the named-mutex guard, the version rule on this system.
+// from the shell, the named-mutex guard.
 #include "app/AppState.h"
 #include "app/StartUp.h"
 #include "support/FakeUserInterface.h"
@@ -71,12 +71,6 @@ TEST(StartUpWin32Test, OneInstancePerExecutablePathWhateverItsCase)
     first.reset();
     auto again = SingleInstanceGuard::Acquire(exe);
     EXPECT_NE(again, nullptr);
-}
-
-TEST(StartUpWin32Test, ThisSystemIsASupportedOne)
-{
-    // Wine and every Windows since 2000 report the NT family, version 5 or later.
-    EXPECT_TRUE(IsSupportedWindows());
 }
 
 } // namespace

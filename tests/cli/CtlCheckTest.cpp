@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -89,6 +92,50 @@ TEST_F(CtlCheck, RetriesWithYesAreBoundedSoAScriptNeverHangs)
     EXPECT_EQ(Count(r.err, "No Themometer Connected"), 3u) << r.err; // two retries, then Cancel
 }
 
+TEST_F(CtlCheck, AWrongAnswerUsesUpTheRetriesAndFails)
+{
+    // The thermometer answers check mode with NG: every round ends in an OK-only box and the
+    // port dialog, and each round counts against --retries, with or without --yes.
+    SimProcess sim(Link(), {"--fault", "ng:DA"});
+    ASSERT_TRUE(sim.Ready()) << sim.Error();
+    WriteIni(Link(), "Langage=1\r\n");
+    for (const char* yes : {"--yes", "--verbose"}) {
+        const auto started = std::chrono::steady_clock::now();
+        const auto r = Ctl({yes, "--retries", "2", "check"}, 20000);
+        const auto took = std::chrono::steady_clock::now() - started;
+        EXPECT_EQ(r.exitCode, 1) << r.err;
+        EXPECT_EQ(Count(r.err, "Communication Error"), 3u) << r.err; // the first round and two retries
+        EXPECT_EQ(r.out, "");
+        EXPECT_LT(took, std::chrono::seconds(10));
+    }
+    const auto none = Ctl({"--retries", "0", "check"}, 20000);
+    EXPECT_EQ(none.exitCode, 1);
+    EXPECT_EQ(Count(none.err, "Communication Error"), 1u) << none.err;
+}
+
+TEST_F(CtlCheck, ACopyOfTheRunnableFolderRunsWhereItLands)
+{
+    // The shipped INI names the simulator's link relative to its own folder, so scripts/run
+    // starts the simulator in the copy and rm42ctl finds it there.
+    const std::string bin = dir.File("elsewhere/bin");
+    std::filesystem::create_directories(bin);
+    for (const char* name : {"rm42ctl", "rm42-sim"})
+        std::filesystem::copy_file(RunnableDir() + name, bin + "/" + name);
+    const auto source = [](const std::string& file) {
+        return std::filesystem::path(TestDataPath("../../" + file)).lexically_normal().string();
+    };
+    std::filesystem::copy_file(source("src/resources/rm42meter.ini.in"), bin + "/rm42meter.ini");
+    const char* old = std::getenv("RM42_BIN_DIR");
+    const std::string previous = old ? old : "";
+    setenv("RM42_BIN_DIR", bin.c_str(), 1);
+    const auto r = RunProcess({"/bin/bash", source("scripts/run"), "--console"}, 60000);
+    old ? setenv("RM42_BIN_DIR", previous.c_str(), 1) : unsetenv("RM42_BIN_DIR");
+    EXPECT_EQ(r.exitCode, 0) << r.out << r.err;
+    EXPECT_NE(r.out.find("thermometer simulator on " + bin + "/rm42-sim.tty"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("Serial No.: "), std::string::npos) << r.out << r.err;
+    EXPECT_FALSE(std::filesystem::exists(bin + "/rm42-sim.tty")) << "the simulator was not stopped";
+}
+
 TEST_F(CtlCheck, SwitchedOffThermometerGetsTheSwitchOnPrompt)
 {
     SimProcess sim(Link(), {"--fault", "off"});
@@ -117,10 +164,24 @@ TEST_F(CtlCheck, MissingIniAndBadCommandLines)
     EXPECT_EQ(missing.exitCode, 1);
     EXPECT_NE(missing.err.find("INIファイルがありません"), std::string::npos) << missing.err;
 
+    // --ini names exactly the file to read: with two dots, and without an extension.
+    WriteFileBytes(dir.File("my.settings.ini"),
+                   "[System]\r\nLangage=1\r\n[ComPort]\r\nPort=" + dir.File("no-such-port") + "\r\n");
+    const auto dotted =
+        RunProcess({RunnableDir() + "rm42ctl", "--ini", dir.File("my.settings.ini"), "check"});
+    EXPECT_EQ(dotted.exitCode, 1);
+    EXPECT_NE(dotted.err.find("No Themometer Connected"), std::string::npos) << dotted.err;
+    std::filesystem::copy_file(dir.File("my.settings.ini"), dir.File("conf.ini"));
+    const auto bare = RunProcess({RunnableDir() + "rm42ctl", "--ini", dir.File("conf"), "check"});
+    EXPECT_EQ(bare.exitCode, 1);
+    EXPECT_NE(bare.err.find("INIファイルがありません"), std::string::npos) << bare.err;
+
     WriteIni(dir.File("no-such-port"));
     EXPECT_EQ(Ctl({"frobnicate"}).exitCode, 2);
     EXPECT_EQ(Ctl({"--lang", "de", "check"}).exitCode, 2);
     EXPECT_EQ(Ctl({"--bogus", "check"}).exitCode, 2);
+    for (const char* retries : {"-1", "1.5", "two", "1000001"})
+        EXPECT_EQ(Ctl({"--retries", retries, "check"}).exitCode, 2) << retries;
     EXPECT_EQ(Ctl({}).exitCode, 2);
 }
 

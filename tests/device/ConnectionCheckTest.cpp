@@ -142,6 +142,30 @@ TEST_F(ConnectionCheckTest, AnAnswerOtherThanOkLetsTheUserPickAnotherPort)
     EXPECT_EQ(line.commands, (Texts{"DA", "DA", "9130", "9131", "9100", "9200FC04", "81"}));
 }
 
+TEST(ConnectionCheckFailureTest, ALimitCountsEveryRoundWhateverBoxEndedIt)
+{
+    // One round of each kind ends in its box; the limit of 2 allows two more rounds of that
+    // kind, then the check gives up even though the OK-only box asks nothing.
+    const std::tuple<const char*, std::function<void(ScriptedLine&)>, int> rounds[] = {
+        {"wrong answer", [](ScriptedLine& l) { l.Respond("DA", "DANG"); }, 119},
+        {"no port", [](ScriptedLine& l) { l.failOpens = 100; }, 114},
+        {"switched off", [](ScriptedLine& l) { l.cts = l.dsr = false; }, 115},
+    };
+    for (const auto& [name, fail, message] : rounds) {
+        SCOPED_TRACE(name);
+        Rig r;
+        fail(r.line);
+        r.app.connectRetryLimit = 2;
+        r.ui.answers = {MsgAnswer::Retry, MsgAnswer::Retry, MsgAnswer::Retry};
+        if (message == 115) r.ui.answers = {MsgAnswer::Ok, MsgAnswer::Ok, MsgAnswer::Ok};
+        EXPECT_FALSE(CheckConnection(r.app));
+        EXPECT_EQ(r.ui.BoxTexts(), r.Messages({message, message, message}));
+        EXPECT_EQ(r.app.portRetryCount, 2);
+        EXPECT_EQ(r.line.openAttempts, 3);
+        EXPECT_FALSE(r.line.portOpen);
+    }
+}
+
 TEST(ConnectionCheckFailureTest, FailuresAfterCheckModeAreReportedAndDecideTheResult)
 {
     using Arrange = std::function<void(ScriptedLine&)>;

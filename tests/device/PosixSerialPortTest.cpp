@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "device/PosixSerialPort.h"
@@ -62,6 +63,24 @@ TEST_F(PosixSerialPortTest, AppliesRawLineSettings)
         EXPECT_FALSE(tio.c_lflag & (ICANON | ECHO));
         EXPECT_FALSE(tio.c_iflag & (IXON | IXOFF | ICRNL));
         EXPECT_FALSE(tio.c_oflag & OPOST);
+        EXPECT_TRUE(port.Close());
+    }
+}
+
+TEST_F(PosixSerialPortTest, ParityCodesChooseOddEvenMarkAndSpace)
+{
+    // A pseudo-terminal drops the enable bit but keeps the odd and the mark/space flags, so
+    // odd and even (and mark and space) can be told apart here.
+    const std::tuple<int, bool, bool> cases[] = {
+        {0, false, false}, {1, true, false}, {2, false, false}, {3, true, true}, {4, false, true}};
+    for (const auto& [parity, odd, stick] : cases) {
+        SerialSettings s = good;
+        s.parity = parity;
+        ASSERT_TRUE(port.Open(s)) << port.LastError();
+        termios tio{};
+        ASSERT_EQ(tcgetattr(slave, &tio), 0);
+        EXPECT_EQ((tio.c_cflag & PARODD) != 0, odd) << parity;
+        EXPECT_EQ((tio.c_cflag & CMSPAR) != 0, stick) << parity;
         EXPECT_TRUE(port.Close());
     }
 }

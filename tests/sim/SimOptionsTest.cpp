@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <iterator>
 #include <sstream>
 #include <tuple>
@@ -50,7 +51,9 @@ TEST(SimOptions, RefusesBadValuesWithAReason)
     for (const char* args :
          {"--serial -1", "--serial 4294967296", "--rate 0", "--status0 12345", "--status0 ZZ",
           "--clock 2024-02-30", "--fault ng:DAX", "--fault ng-at:0", "--fault melt",
-          "--memory /nonexistent/mem", "--memory-records 31", "--target warm", "stray", "--latency"}) {
+          "--memory /nonexistent/mem", "--memory-records 31", "--memory-preset time,heat",
+          "--memory-preset time,time", "--memory-preset none:151", "--memory-preset every:x",
+          "--memory-preset ,", "--target warm", "stray", "--latency"}) {
         SimOptions o;
         std::string error;
         EXPECT_FALSE(ParseSimOptions(Split(std::string("--link x ") + args), o, error)) << args;
@@ -77,4 +80,59 @@ TEST(SimOptions, MemoryTextAndPlausibleRecords)
     EXPECT_EQ(c.memoryWords[3], 0x3B17); // 23:59
     for (std::size_t r = 0; r < 3; ++r)
         EXPECT_NEAR(c.memoryWords[r * 6], 2982, 250); // between 0 and 50 degC
+}
+
+TEST(SimOptions, MemoryPresetsHoldTheirItemsInRecordOrder)
+{
+    struct Case {
+        const char* items;
+        int count;
+        uint16_t bits;
+        std::size_t records;
+    };
+    const Case cases[] = {{"none", -1, 0x00, 150},
+                          {"time", -1, 0x04, 35},
+                          {"max,room", 4, 0x28, 4},
+                          {"min,time,emissivity", -1, 0x54, 25},
+                          {"time,room,emissivity,max,min", -1, 0x7C, 20},
+                          {"room,emissivity,max,min", 0, 0x78, 0}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.items);
+        SimConfig config;
+        config.flagWord = 0xFC83; // the settings bits stay
+        std::string error;
+        ASSERT_TRUE(FillSimPreset(c.items, c.count, SimDateTime{2026, 3, 1, 0, 30, 0}, config, error))
+            << error;
+        EXPECT_EQ(std::tuple(config.flagWord, config.recordCount), std::tuple(0xFC83 | c.bits, c.records));
+        const std::size_t words =
+            1 + (c.bits & 0x04 ? 4 : 0) + static_cast<std::size_t>(std::popcount(c.bits & 0x78u));
+        ASSERT_EQ(config.memoryWords.size(), c.records * words);
+        for (std::size_t r = 0; r < c.records; ++r) {
+            const uint16_t* w = &config.memoryWords[r * words];
+            const uint16_t temp = w[0];
+            EXPECT_NEAR(temp, 2982, 250);
+            std::size_t at = 1;
+            if (c.bits & 0x04) {
+                EXPECT_EQ(w[0 + at], 0x141A); // 2026
+                EXPECT_LT(w[3 + at], 60);     // seconds
+                at += 4;
+            }
+            if (c.bits & 0x08) {
+                EXPECT_NEAR(w[at++], 2962, 5); // about 23 degC
+            }
+            if (c.bits & 0x10) {
+                EXPECT_NEAR(w[at++], 935, 15);
+            }
+            if (c.bits & 0x20) {
+                EXPECT_GT(w[at++], temp);
+            }
+            if (c.bits & 0x40) {
+                EXPECT_LT(w[at++], temp);
+            }
+        }
+    }
+    SimConfig config;
+    std::string error;
+    EXPECT_FALSE(FillSimPreset("time", 36, SimDateTime{}, config, error));
+    EXPECT_EQ(error, "at most 35 records hold these items");
 }

@@ -8,6 +8,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -149,6 +150,31 @@ int SimProcess::Stop()
     }
     pid_ = -1;
     return ExitStatus(status);
+}
+
+namespace {
+
+bool WaitForLink(const std::string& link, bool present)
+{
+    const auto deadline = SteadyTime::now() + std::chrono::seconds(5);
+    for (;;) {
+        struct stat st {};
+        if ((lstat(link.c_str(), &st) == 0) == present) return true;
+        if (MsLeft(deadline) == 0) return false;
+        usleep(5000);
+    }
+}
+
+} // namespace
+
+bool SimProcess::Unplug()
+{
+    return pid_ > 0 && kill(pid_, SIGUSR1) == 0 && WaitForLink(link_, false);
+}
+
+bool SimProcess::Replug()
+{
+    return pid_ > 0 && kill(pid_, SIGUSR2) == 0 && WaitForLink(link_, true);
 }
 
 SimProcess::~SimProcess()

@@ -32,6 +32,10 @@ public:
     const std::string& Error() const { return error_; }
     // Stops the simulator (SIGTERM) and returns its exit status, -1 when it had to be killed.
     int Stop();
+    // Pulls the cable (the terminal hangs up, the link goes away) or plugs it back in, and waits
+    // (up to 5 s) until the link is gone or back. False when the simulator did not follow.
+    bool Unplug();
+    bool Replug();
 
 private:
     pid_t pid_ = -1;

@@ -51,7 +51,8 @@ public:
     std::unique_ptr<ProgressBox> OpenProgress() override
     {
         events.emplace_back("progress");
-        return std::make_unique<NoProgress>();
+        progressRanges.push_back(0);
+        return std::make_unique<NoProgress>(*this);
     }
     void EnableTabs(bool enabled) override { events.emplace_back(enabled ? "tabs:1" : "tabs:0"); }
     void SetWaitCursor(bool on) override { events.emplace_back(on ? "cursor:1" : "cursor:0"); }
@@ -68,6 +69,9 @@ public:
     // Every call in order: "box:<text>", "status:<text>", "redraw", "comport", "progress",
     // "tabs:<0|1>", "cursor:<0|1>", "title:<text>".
     std::vector<std::string> events;
+    // Every progress box's range, and the text of every Step of any box, in order.
+    std::vector<int> progressRanges;
+    std::vector<std::string> progressSteps;
 
     std::string StatusText() const // the last one set
     {
@@ -85,10 +89,12 @@ public:
     }
 
 private:
-    // No test of these files looks into a progress box; it only has to exist.
+    // Records what the program asked of its progress boxes.
     struct NoProgress final : ProgressBox {
-        void SetRange(uint16_t) override {}
-        void Step(const std::string&) override {}
+        explicit NoProgress(FakeUserInterface& ui) : ui_(ui) {}
+        void SetRange(uint16_t upper) override { ui_.progressRanges.back() = upper; }
+        void Step(const std::string& text) override { ui_.progressSteps.push_back(text); }
         void Reset() override {}
+        FakeUserInterface& ui_;
     };
 };

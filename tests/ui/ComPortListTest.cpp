@@ -1,7 +1,10 @@
 #include "ui/ComPortList.h"
+#include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -17,6 +20,13 @@ TEST(BuildComPortList, ListsWhatTheDialogOffers)
     EXPECT_EQ(BuildComPortList(2, {"COM3", "COM12"}, "COM4", false), kClassic);
     EXPECT_EQ(BuildComPortList(5, {}, "/tmp/rm42.tty", true), kClassic);
     EXPECT_EQ(BuildComPortList(1, {"COM3"}, "COM4", false), Names{"COM3"});
+    // USB cables stay choosable beside the classic names, once each; before that the system's
+    // list has them.
+    Names fallback = {"/dev/ttyACM1", "/dev/ttyUSB0"};
+    fallback.insert(fallback.end(), kClassic.begin(), kClassic.end());
+    EXPECT_EQ(BuildComPortList(2, {}, "COM4", false, {"/dev/ttyUSB0", "/dev/ttyACM1", "/dev/ttyUSB0"}),
+              fallback);
+    EXPECT_EQ(BuildComPortList(1, {"/dev/ttyS0"}, "COM4", false, {"/dev/ttyUSB0"}), Names{"/dev/ttyS0"});
     // Sorted as text and without regard to case; duplicates and empty names dropped.
     EXPECT_EQ(BuildComPortList(0, {"COM2", "COM10", "COM1"}, "COM4", false),
               (Names{"COM1", "COM10", "COM2"}));
@@ -29,6 +39,25 @@ TEST(BuildComPortList, ListsWhatTheDialogOffers)
     EXPECT_EQ(BuildComPortList(0, {"/dev/ttyS0"}, "/tmp/gone.tty", false), Names{"/dev/ttyS0"});
     EXPECT_EQ(BuildComPortList(0, {"/dev/ttyS0"}, "", true), Names{"/dev/ttyS0"});
     EXPECT_EQ(BuildComPortList(0, {}, "COM4", false), Names{});
+}
+
+TEST(UsbSerialDevices, FollowsTheByIdLinksAndListsTheUsbAndAcmDevices)
+{
+    namespace fs = std::filesystem;
+    TempDir dir;
+    const std::string dev = fs::canonical(dir.Path()).string();
+    fs::create_directories(dev + "/serial/by-id");
+    for (const char* name : {"ttyUSB3", "ttyACM0", "ttyXRUSB0", "ttyS0", "ttyUSB"})
+        WriteFileBytes(dev + "/" + name, "");
+    fs::create_symlink("../../ttyUSB3", dev + "/serial/by-id/usb-FTDI_RM42-if00-port0");
+    fs::create_symlink("../../ttyXRUSB0", dev + "/serial/by-id/usb-Exar_cable-if00");
+    fs::create_symlink("../../ttyUSB9", dev + "/serial/by-id/usb-unplugged-if00");
+
+    Names found = UsbSerialDevices(dev);
+    std::sort(found.begin(), found.end());
+    EXPECT_EQ(found, (Names{dev + "/ttyACM0", dev + "/ttyUSB", dev + "/ttyUSB3", dev + "/ttyUSB3",
+                            dev + "/ttyXRUSB0"}));
+    EXPECT_EQ(UsbSerialDevices(dev + "/missing"), Names{});
 }
 
 TEST(SelectComPort, FindsThePrefixFromTheSecondEntryAndWrapsRound)

@@ -1,7 +1,7 @@
 #pragma once
 
-// Shared by the GUI tests: the QApplication they all need, a scripted answerer for message
-// boxes, and a helper that closes a modal dialog once it is up.
+// Shared by the GUI tests: the QApplication they all need, the Qt user interface with scripted
+// answers to its message boxes, and a helper that closes a modal dialog once it is up.
 
 #include <gtest/gtest.h>
 
@@ -50,9 +50,19 @@ class QtApplicationEnvironment : public ::testing::Environment {
 inline ::testing::Environment* const kQtEnvironment =
     ::testing::AddGlobalTestEnvironment(new QtApplicationEnvironment);
 
-// Records every box the program shows and answers from a script; once the script is used up
-// each box gets its default button. Installed for the lifetime of the object.
-class ScriptedBoxes {
+// One message box as the program asked for it.
+struct QtMessageBoxCall {
+    std::string text;
+    std::string caption;
+    MsgIcon icon = MsgIcon::None;
+    MsgButtons buttons = MsgButtons::Ok;
+    MsgAnswer defaultAnswer = MsgAnswer::Ok;
+};
+
+// The Qt user interface with a scripted person in front of it: every box is built as it would
+// be shown and recorded, then answered from the script instead of being run; once the script is
+// used up each box gets its default button. Everything else is the real QtUserInterface.
+class ScriptedBoxes : public QtUserInterface {
 public:
     struct Shown {
         QtMessageBoxCall call;
@@ -61,18 +71,20 @@ public:
         QMessageBox::StandardButton qtDefault;
     };
 
-    ScriptedBoxes()
+    explicit ScriptedBoxes(AppState& app) : QtUserInterface(app) {}
+
+    MsgAnswer MessageBox(const std::string& text, const std::string& caption, MsgIcon icon,
+                         MsgButtons buttons, MsgAnswer defaultAnswer) override
     {
-        QtUserInterface::SetBoxAnswerer([this](const QtMessageBoxCall& call, QMessageBox& box) {
-            shown.push_back(
-                Shown{call, box.icon(), box.standardButtons(), box.standardButton(box.defaultButton())});
-            if (onBox) onBox(call);
-            const MsgAnswer answer = answers.empty() ? call.defaultAnswer : answers.front();
-            if (!answers.empty()) answers.pop_front();
-            return answer;
-        });
+        const auto box = MakeMessageBox(text, caption, icon, buttons, defaultAnswer, MainWindow());
+        const QtMessageBoxCall call{text, caption, icon, buttons, defaultAnswer};
+        shown.push_back(
+            Shown{call, box->icon(), box->standardButtons(), box->standardButton(box->defaultButton())});
+        if (onBox) onBox(call);
+        const MsgAnswer answer = answers.empty() ? defaultAnswer : answers.front();
+        if (!answers.empty()) answers.pop_front();
+        return answer;
     }
-    ~ScriptedBoxes() { QtUserInterface::SetBoxAnswerer({}); }
 
     std::deque<MsgAnswer> answers;
     std::vector<Shown> shown;

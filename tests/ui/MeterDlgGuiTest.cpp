@@ -1,9 +1,11 @@
 // The main window against the in-process simulator: start-up connection check, title, tabs,
 // status line, keys, close confirmation and the window's menu entries.
 
+#include <QAccessible>
 #include <QAction>
 #include <QComboBox>
 #include <QDesktopServices>
+#include <QPointer>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QUrl>
@@ -35,12 +37,18 @@ protected:
         app.clock = &clock;
         app.ports = ports.get();
         app.ui = &ui;
-        // A modal dialog no step expects would hang the test: end it and fail instead.
-        QObject::connect(&watchdog, &QTimer::timeout, [] {
-            if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+        // A modal dialog no step expects would hang the test: end it and fail instead. A dialog
+        // is unexpected only when it is still up on the next tick, so that a step's own handler
+        // (which ends it on its first timer round) always gets to it first, however busy the
+        // machine is.
+        QObject::connect(&watchdog, &QTimer::timeout, [this] {
+            auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+            if (dialog != nullptr && dialog == lastModal) {
                 ADD_FAILURE() << "unexpected modal dialog " << dialog->objectName().toStdString();
                 dialog->reject();
+                dialog = nullptr;
             }
+            lastModal = dialog;
         });
         watchdog.start(50);
     }
@@ -54,6 +62,9 @@ protected:
                                                       "Bps=9600\nDataBits=8\nParity=0\nStopBit=0\n"
                                                       "CommandWait1=0\nCommandWait2=0\n");
         EXPECT_TRUE(FillStartUpState(app, dir.File("rm42meter")));
+        // The teaching page reads its reference list at set-up.
+        WriteFileBytes(dir.File("emissivity_list.csv"), "Water,0.96\r\n");
+        WriteFileBytes(dir.File("emissivity_list(ENG).csv"), "Water,0.96\r\n");
         auto dlg = std::make_unique<CMeterDlg>(app, ui);
         if (shown) dlg->show();
         EXPECT_TRUE(!shown || QTest::qWaitForWindowExposed(dlg.get()));
@@ -73,9 +84,10 @@ protected:
     SimThermometer sim{SimConfig{}, clock};
     std::unique_ptr<SerialPortFactory> ports = MakeSimPortFactory(sim, clock);
     AppState app;
-    QtUserInterface ui{app};
-    ScriptedBoxes boxes;
+    ScriptedBoxes boxes{app};
+    QtUserInterface& ui = boxes;
     QTimer watchdog;
+    QPointer<QDialog> lastModal;
 };
 
 TEST_F(MeterDlgTest, ConnectsAtStartAndShowsTheSerialNumberAndTheFirstPage)
@@ -85,7 +97,8 @@ TEST_F(MeterDlgTest, ConnectsAtStartAndShowsTheSerialNumberAndTheFirstPage)
     EXPECT_TRUE(boxes.shown.empty());
     EXPECT_EQ(dlg->windowTitle(), Lang(165) + " : No.01234560789");
     EXPECT_EQ(sim.Register(0x00), 0xFC04); // the check brought STATUS0 into the template's state
-    EXPECT_EQ(Control<QLabel>(dlg.get(), 1075)->text(), Lang(111));
+    // The recording page, shown last, reports that it is ready.
+    EXPECT_EQ(Control<QLabel>(dlg.get(), 1075)->text(), Lang(245));
     EXPECT_TRUE(dlg->Page(0)->isVisibleTo(dlg.get()));
 }
 
@@ -140,8 +153,45 @@ TEST_F(MeterDlgTest, ChoosingATabClearsTheStatusAndShowsExactlyThatPage)
         ui.SetStatusText("something to clear");
         ASSERT_EQ(Control<QLabel>(dlg.get(), 1075)->text(), QStringLiteral("something to clear"));
         QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(tab).center());
-        EXPECT_EQ(Control<QLabel>(dlg.get(), 1075)->text(), QString()) << tab;
+        // Only the recording page puts a text of its own there when shown.
+        EXPECT_EQ(Control<QLabel>(dlg.get(), 1075)->text(), tab == 0 ? Lang(245) : QString()) << tab;
         EXPECT_TRUE(dlg->Page(tab)->isVisible()) << tab;
+        EXPECT_EQ(VisiblePages(*dlg), 1);
+    }
+}
+
+TEST_F(MeterDlgTest, ScreenReadersReadTheStatusLineAndEveryLabelByWhatItShows)
+{
+    auto dlg = Start("StartUpConnectCheck=No\n", true);
+    QAccessibleInterface* status = QAccessible::queryAccessibleInterface(Control<QLabel>(dlg.get(), 1075));
+    ASSERT_NE(status, nullptr);
+    for (const char* text : {"Reading the memory", "測定中"}) {
+        ui.SetStatusText(text);
+        EXPECT_EQ(status->text(QAccessible::Name), QString::fromUtf8(text));
+    }
+    // A fixed name would hide what a label shows (pictures carry no text and may have one).
+    for (QLabel* label : dlg->findChildren<QLabel*>()) {
+        if (label->text().isEmpty()) continue;
+        EXPECT_EQ(label->accessibleName(), QString()) << label->objectName().toStdString();
+    }
+}
+
+TEST_F(MeterDlgTest, MinimisingAndRestoringDoesNotShowThePagesAgain)
+{
+    auto dlg = Start("StartUpConnectCheck=No\n", true);
+    QTabBar* bar = Control<QTabWidget>(dlg.get(), 1000)->tabBar();
+    for (int tab : {1, 3, 2, 0}) {
+        QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(tab).center());
+        ASSERT_TRUE(dlg->Page(tab)->isVisible());
+        const std::size_t commands = sim.ReceivedCommands().size();
+        dlg->showMinimized();
+        QTest::qWait(50);
+        dlg->showNormal();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(dlg.get()));
+        QTest::qWait(50);
+        // Pages that read the thermometer when they come up did not read it again.
+        EXPECT_EQ(sim.ReceivedCommands().size(), commands) << tab;
+        EXPECT_TRUE(dlg->Page(tab)->isVisible());
         EXPECT_EQ(VisiblePages(*dlg), 1);
     }
 }
@@ -179,12 +229,13 @@ TEST_F(MeterDlgTest, EnglishTextsControlIdsAndAnEmptyNumberWithoutTheCheck)
 {
     auto dlg = Start("StartUpConnectCheck=No\nLangage=1\nVisibleSerialNo=Yes\n");
     EXPECT_EQ(dlg->windowTitle(), QString::fromStdString(LoadTableString(2165)) + " : No.");
-    EXPECT_TRUE(sim.ReceivedCommands().empty());
+    // Only the recording page's read of the alarm limits and emissivity talks to the thermometer.
+    EXPECT_EQ(sim.ReceivedCommands(), (std::vector<std::string>{"DA", "9136", "9137", "9114", "81"}));
     for (int id : {1000, 1075, 1318})
         EXPECT_NE(FindControl(dlg.get(), id), nullptr) << id;
     EXPECT_EQ(Control<QTabWidget>(dlg.get(), 1000)->tabText(0),
               QString::fromStdString(LoadTableString(2102)));
-    EXPECT_EQ(Control<QLabel>(dlg.get(), 1075)->text(), QStringLiteral("Select Tab Menu by Mouse"));
+    EXPECT_EQ(Control<QLabel>(dlg.get(), 1075)->text(), QStringLiteral("Stand-by"));
     EXPECT_EQ(dlg->AboutAction()->text(), QStringLiteral("&About Thermometer Application"));
     EXPECT_EQ(dlg->size(), DialogUnits(DialogFont()).Size(451, 338));
 }

@@ -1,8 +1,10 @@
 // The shell's small widgets: numeric field, progress box, message boxes and the other calls of
 // the Qt user interface, fonts and the title page.
 
+#include <QAccessible>
 #include <QFocusEvent>
 #include <QFontInfo>
+#include <QMouseEvent>
 #include <QProgressBar>
 #include <QScreen>
 
@@ -66,6 +68,9 @@ TEST(ProgressDlg, PositionGrowsByExactlyOnePerStepAndResetStartsOver)
         box.Step(text);
         EXPECT_EQ(bar->value(), before + 1);
         EXPECT_EQ(message->text(), QString::fromLatin1(text));
+        // A screen reader reads what the box says, not a fixed word.
+        EXPECT_EQ(QAccessible::queryAccessibleInterface(message)->text(QAccessible::Name),
+                  QString::fromLatin1(text));
     }
     EXPECT_EQ(clock.sleeps, (std::vector<uint32_t>{1, 1, 1}));
     box.Reset();
@@ -73,11 +78,43 @@ TEST(ProgressDlg, PositionGrowsByExactlyOnePerStepAndResetStartsOver)
     EXPECT_EQ(bar->value(), 1);
 }
 
+TEST(ProgressDlg, AClickDuringAStepDoesNotReachThePage)
+{
+    QWidget page;
+    auto* button = new QPushButton(QStringLiteral("Read"), &page);
+    page.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&page));
+    int clicks = 0;
+    QObject::connect(button, &QPushButton::clicked, [&clicks] { ++clicks; });
+    const auto postClick = [button] {
+        const QPointF at = QRectF(button->rect()).center();
+        const QPointF global = button->mapToGlobal(at);
+        for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease})
+            QCoreApplication::postEvent(
+                button, new QMouseEvent(type, at, global, Qt::LeftButton,
+                                        type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton,
+                                        Qt::NoModifier));
+    };
+    {
+        FakeClock clock;
+        CProgressDlg box(&clock);
+        box.SetRange(2);
+        postClick();
+        box.Step("reading");
+        box.Step("reading");
+        EXPECT_EQ(clicks, 0);
+    }
+    // The same click once the work is over does press the button.
+    postClick();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(clicks, 1);
+}
+
 TEST(QtUserInterface, BoxesCarryTheIconButtonsAndDefaultAskedFor)
 {
     AppState app;
-    QtUserInterface ui(app);
-    ScriptedBoxes boxes;
+    ScriptedBoxes boxes(app);
+    QtUserInterface& ui = boxes;
     using Q = QMessageBox;
     const std::tuple<MsgIcon, Q::Icon, MsgButtons, Q::StandardButtons, MsgAnswer, Q::StandardButton> table[] =
         {
@@ -122,21 +159,27 @@ TEST(Fonts, WindowsFontNamesResolveToInstalledFontsAndDialogUnitsRoundLikeMulDiv
     EXPECT_EQ(QFontInfo(QFont(QStringLiteral("Tahoma"), 9)).family(), QStringLiteral("DejaVu Sans"));
     EXPECT_EQ(QFontInfo(QFont(QStringLiteral("Verdana"), 9)).family(), QStringLiteral("DejaVu Sans"));
 
-    const DialogUnits du(DialogFont());
-    ASSERT_TRUE(du.BaseWidth() > 0 && du.BaseHeight() > 0);
-    for (int units : {0, 1, 2, 3, 4, 5, 7, 8, 451}) {
-        EXPECT_EQ(du.X(units), (units * du.BaseWidth() + 2) / 4) << units;
-        EXPECT_EQ(du.Y(units), (units * du.BaseHeight() + 4) / 8) << units;
+    const DialogUnits font(DialogFont());
+    EXPECT_TRUE(font.BaseWidth() > 0 && font.BaseHeight() > 0);
+
+    // Base units 6 x 13 pixels, worked by hand: a unit is 1.5 by 1.625 pixels, halves round up,
+    // negative halves down.
+    const DialogUnits du(6, 13);
+    const std::tuple<int, int, int> units[] = {{0, 0, 0}, {1, 2, 2},    {2, 3, 3},       {3, 5, 5},
+                                               {4, 6, 7}, {-3, -5, -5}, {451, 677, 733}, {338, 507, 549}};
+    for (const auto& [n, x, y] : units) {
+        EXPECT_EQ(du.X(n), x) << n;
+        EXPECT_EQ(du.Y(n), y) << n;
     }
-    EXPECT_EQ(du.Rect(7, 7, 437, 300), QRect(du.X(7), du.Y(7), du.X(437), du.Y(300)));
+    EXPECT_EQ(du.Rect(7, 7, 437, 300), QRect(11, 11, 656, 488));
 }
 
 TEST(TitlePage, MissingPictureGivesTheJapaneseStopBoxInEitherLanguageAPictureFillsTheCentredWindow)
 {
     TempDir dir;
     AppState app;
-    QtUserInterface ui(app);
-    ScriptedBoxes boxes;
+    ScriptedBoxes boxes(app);
+    QtUserInterface& ui = boxes;
     app.exeDir = dir.Path();
     app.iniPath = dir.File("rm42meter.ini");
     app.ui = &ui;

@@ -1,0 +1,320 @@
+#include "FuzzTargets.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdio>
+#include <deque>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <unistd.h>
+
+#include "app/AppState.h"
+#include "app/Cp932.h"
+#include "app/IniFile.h"
+#include "app/SafeFile.h"
+#include "device/CCommIO.h"
+#include "device/Clock.h"
+#include "device/CommandSet.h"
+#include "device/SerialPort.h"
+#include "settings/TypeNames.h"
+
+namespace Fuzz {
+namespace {
+
+// Reads one byte of the input, 0 once it is used up.
+class Bytes {
+public:
+    Bytes(const uint8_t* data, std::size_t size) : data_(data), size_(size) {}
+    uint8_t Next() { return pos_ < size_ ? data_[pos_++] : 0; }
+    std::string Take(std::size_t n)
+    {
+        n = std::min(n, size_ - pos_);
+        std::string s(reinterpret_cast<const char*>(data_ + pos_), n);
+        pos_ += n;
+        return s;
+    }
+    std::string Rest() { return Take(size_ - pos_); }
+    bool Done() const { return pos_ >= size_; }
+
+private:
+    const uint8_t* data_;
+    std::size_t size_;
+    std::size_t pos_ = 0;
+};
+
+class VirtualClock final : public Clock {
+public:
+    uint64_t TickMs() override { return now; }
+    void SleepMs(uint32_t ms) override { now += ms; }
+    uint64_t now = 0;
+};
+
+// A port whose far end sends the scripted chunks, each after its pause; waiting advances the
+// virtual clock instead of sleeping. A chunk may also end the line with a hang-up.
+struct Chunk {
+    uint64_t dueMs;
+    std::string bytes;
+    bool hangUp;
+};
+
+class ScriptPort final : public SerialPort {
+public:
+    ScriptPort(VirtualClock& clock, std::deque<Chunk> chunks) : clock_(clock), chunks_(std::move(chunks)) {}
+    bool Open(const SerialSettings&) override { return open_ = true; }
+    bool Close() override
+    {
+        const bool was = open_;
+        open_ = false;
+        return was;
+    }
+    bool IsOpen() const override { return open_; }
+    bool Purge() override
+    {
+        Arrive();
+        queued_.clear();
+        return open_;
+    }
+    bool Write(const void*, std::size_t) override { return open_ && !dead_; }
+    bool QueuedBytes(std::size_t& count) override
+    {
+        Arrive();
+        count = queued_.size();
+        return open_ && !dead_;
+    }
+    bool Read(void* data, std::size_t size, std::size_t& got) override
+    {
+        Arrive();
+        got = std::min(size, queued_.size());
+        std::copy_n(queued_.begin(), got, static_cast<char*>(data));
+        queued_.erase(0, got);
+        return open_ && !dead_;
+    }
+    bool ModemLines(bool& cts, bool& dsr) override
+    {
+        cts = dsr = true;
+        return true;
+    }
+    WaitResult WaitForInput(uint32_t timeoutMs) override
+    {
+        Arrive();
+        if (dead_ || !open_) return WaitResult::Error;
+        if (!queued_.empty()) return WaitResult::Ready;
+        const uint64_t until = clock_.now + timeoutMs;
+        if (!chunks_.empty() && chunks_.front().dueMs <= until) {
+            clock_.now = std::max(clock_.now, chunks_.front().dueMs);
+            Arrive();
+            return dead_ ? WaitResult::Error : WaitResult::Ready;
+        }
+        clock_.now = until;
+        return WaitResult::Timeout;
+    }
+
+private:
+    void Arrive()
+    {
+        while (!chunks_.empty() && chunks_.front().dueMs <= clock_.now) {
+            if (chunks_.front().hangUp) dead_ = true;
+            queued_ += chunks_.front().bytes;
+            chunks_.pop_front();
+        }
+    }
+
+    VirtualClock& clock_;
+    std::deque<Chunk> chunks_;
+    std::string queued_;
+    bool open_ = false;
+    bool dead_ = false;
+};
+
+class OnePortFactory final : public SerialPortFactory {
+public:
+    explicit OnePortFactory(std::unique_ptr<SerialPort> port) : port_(std::move(port)) {}
+    std::unique_ptr<SerialPort> Create() override { return std::move(port_); }
+
+private:
+    std::unique_ptr<SerialPort> port_;
+};
+
+bool IsValidUtf8(std::string_view s)
+{
+    std::size_t i = 0;
+    while (i < s.size()) {
+        const auto c = static_cast<unsigned char>(s[i]);
+        std::size_t n = c < 0x80                   ? 1
+                        : (c >= 0xC2 && c <= 0xDF) ? 2
+                        : (c >= 0xE0 && c <= 0xEF) ? 3
+                        : (c >= 0xF0 && c <= 0xF4) ? 4
+                                                   : 0;
+        if (n == 0 || i + n > s.size()) return false;
+        for (std::size_t k = 1; k < n; ++k) {
+            if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) return false;
+        }
+        i += n;
+    }
+    return true;
+}
+
+// A folder of the process's own for the files the readers read, removed at exit.
+struct ScratchDir {
+    ScratchDir()
+        : path((std::filesystem::temp_directory_path() / ("rm42fuzz-" + std::to_string(getpid()))).string() +
+               "/")
+    {
+        std::error_code ignored;
+        std::filesystem::create_directories(path, ignored);
+    }
+    ~ScratchDir()
+    {
+        std::error_code ignored;
+        std::filesystem::remove_all(path, ignored);
+    }
+    std::string path;
+};
+
+const std::string& Scratch()
+{
+    static ScratchDir dir;
+    return dir.path;
+}
+
+} // namespace
+
+bool ReplyLine(const uint8_t* data, std::size_t size)
+{
+    constexpr std::array<std::string_view, 8> kCommands = {"DA", "9130", "9100", "81",
+                                                           "2F", "14",   "22",   "9200FC04"};
+    Bytes in(data, size);
+    const uint8_t head = in.Next();
+    const std::string_view command = kCommands[head % kCommands.size()];
+    const uint32_t timeoutMs = (head & 0x80) != 0 ? 300 : kCommandTimeoutMs;
+
+    // The rest: chunks of [pause in 10 ms steps (0xFF: hang up)][length][bytes].
+    std::deque<Chunk> chunks;
+    uint64_t due = 200; // the link's settling pause after opening
+    while (!in.Done()) {
+        const uint8_t pause = in.Next();
+        const std::size_t length = in.Next();
+        due += static_cast<uint64_t>(pause == 0xFF ? 0 : pause) * 10;
+        chunks.push_back({due, in.Take(length), pause == 0xFF});
+    }
+
+    VirtualClock clock;
+    OnePortFactory ports(std::make_unique<ScriptPort>(clock, std::move(chunks)));
+    AppState app;
+    app.clock = &clock;
+    app.ports = &ports;
+    app.iniPath = Scratch() + "none.ini"; // missing: the link's defaults
+    CCommIO link(app);
+    if (!link.Open()) return false;
+
+    std::string reply;
+    int length = -1;
+    const uint64_t start = clock.now;
+    const CommStatus status = link.Transact(command, reply, length, kCommandWaitMs, timeoutMs);
+    // The dropping of foreign lines ends a time-out after the command; the line then awaited
+    // ends within another one; then comes the pause after the command.
+    if (clock.now - start > 2ull * timeoutMs + 500) return false;
+    if (status != COMM_OK && status != COMM_NO_REPLY && status != COMM_IO_ERROR && status != COMM_TIMEOUT)
+        return false;
+    if (status != COMM_OK && (!reply.empty() || length != 0)) return false;
+    if (length < 0 || reply.size() >= kReplyBufferSize || reply.find('\r') != std::string::npos) return false;
+
+    // Every decoder reads whatever came.
+    if (IsRegisterReply(reply) && DecodeRegisterValue(reply) != HexToInt(reply.substr(2, 4), 4)) return false;
+    (void)IsRefusal(reply);
+    (void)DecodeTemperatureValue(reply);
+    (void)DecodeClockReply(reply);
+    for (int count = 0; count <= 9; ++count) {
+        (void)ReplyHex(reply, count, count - 1);
+    }
+    const StreamedTemperatures streamed = DecodeStreamLine(reply);
+    if (streamed.hasData && !reply.starts_with("2F")) return false;
+
+    std::string raw;
+    int rawLength = 0;
+    const CommStatus now = link.ReceiveNow(raw, rawLength);
+    if (now == COMM_OK && (raw.empty() || raw.size() >= kReplyBufferSize)) return false;
+    if (DecodeStreamLine(raw).hasData && !raw.starts_with("2F")) return false;
+    link.Close();
+    return true;
+}
+
+bool IniText(const uint8_t* data, std::size_t size)
+{
+    const std::string path = Scratch() + "fuzz.ini";
+    const std::string text(reinterpret_cast<const char*>(data), size);
+    if (!WriteFileAtomically(path, text)) return false;
+
+    for (const std::size_t buffer : {std::size_t{1}, std::size_t{2}, std::size_t{8}, IniFile::kValueBuffer}) {
+        const std::string value = IniFile::GetString(path, "ComPort", "Port", "COM4", buffer);
+        if (!IsValidUtf8(value)) return false;
+        (void)IniFile::ToInt(value);
+    }
+    const std::string other = IniFile::GetString(path, "System", "Langage", "-");
+    const std::string wanted = "COM" + std::to_string(size % 100);
+    if (!IniFile::WriteString(path, "ComPort", "Port", wanted)) return false;
+    // The value written is the one read, and the neighbour is untouched.
+    if (IniFile::GetString(path, "ComPort", "Port", "") != wanted) return false;
+    if (IniFile::GetString(path, "System", "Langage", "-") != other) return false;
+    (void)IniFile::ToInt(text);
+    return true;
+}
+
+bool TypeNameFile(const uint8_t* data, std::size_t size)
+{
+    Bytes in(data, size);
+    uint32_t serial = 0;
+    for (int i = 0; i < 4; ++i) {
+        serial = serial << 8 | in.Next();
+    }
+    const std::string file = in.Rest();
+    AppState app;
+    app.exeDir = Scratch();
+    app.deviceSerial = serial % 1000000000u;
+    if (!WriteFileAtomically(TypeNameFilePath(app), file)) return false;
+    LookupTypeName(app);
+    if (!IsValidUtf8(app.typeName)) return false;
+
+    // A typed name: the filter keeps at most 40 characters, none of them forbidden, and a
+    // filtered name passes unchanged.
+    std::string typed = Cp932ToUtf8(file);
+    FilterTypeNameInput(typed);
+    if (typed.find_first_of("\"'%&<>*?:/\\") != std::string::npos) return false;
+    std::size_t chars = 0;
+    for (const char c : typed) {
+        chars += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+    }
+    if (chars > 40) return false;
+    std::string again = typed;
+    return !FilterTypeNameInput(again) && again == typed;
+}
+
+bool Cp932Text(const uint8_t* data, std::size_t size)
+{
+    const std::string_view bytes(reinterpret_cast<const char*>(data), size);
+    const std::string utf8 = Cp932ToUtf8(bytes);
+    if (!IsValidUtf8(utf8)) return false;
+    // Text read from a file is written back as it was read: converting it to CP932 and reading
+    // that again gives the same text (bytes that did not convert were replaced by U+FFFD,
+    // which is written as '?').
+    const std::string back = Cp932ToUtf8(Utf8ToCp932(utf8));
+    if (utf8.find("\xEF\xBF\xBD") == std::string::npos && back != utf8) return false;
+    // The other direction takes any bytes at all.
+    const std::string cp932 = Utf8ToCp932(bytes);
+    return IsValidUtf8(Cp932ToUtf8(cp932));
+}
+
+const Target* Targets(std::size_t& count)
+{
+    static const Target targets[] = {
+        {"reply-line", ReplyLine},
+        {"ini-text", IniText},
+        {"type-name-file", TypeNameFile},
+        {"cp932-text", Cp932Text},
+    };
+    count = std::size(targets);
+    return targets;
+}
+
+} // namespace Fuzz

@@ -1,0 +1,448 @@
+#include "capture/CaptureRecorder.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <new>
+
+#include "app/AppState.h"
+#include "app/IniFile.h"
+#include "app/LangString.h"
+#include "app/UserInterface.h"
+#include "device/Clock.h"
+#include "device/CommandLog.h"
+#include "device/CommandSet.h"
+#include "device/Status0.h"
+
+namespace {
+
+constexpr int kAppNameId = 165;
+constexpr int kNotConnectedId = 114;
+constexpr int kStartFailedId = 119;
+constexpr int kCloseFailedId = 164;
+constexpr int kDeleteQuestionId = 222;
+constexpr int kRecordingId = 243;
+constexpr int kPausedId = 244;
+constexpr int kStandById = 245;
+constexpr int kNoMemoryId = 259;
+constexpr int kBufferFullId = 263;
+
+constexpr double kClampHigh = 600.0;
+constexpr double kClampLow = -30.0;
+
+MsgAnswer Ask(AppState& app, int id, MsgButtons buttons)
+{
+    if (app.ui == nullptr) return MsgAnswer::Ok;
+    return app.ui->MessageBox(LoadLangString(app, id), LoadLangString(app, kAppNameId), MsgIcon::Exclamation,
+                              buttons, MsgAnswer::Ok);
+}
+
+Clock& ClockOf(AppState& app)
+{
+    static SteadyClock fallback;
+    return app.clock != nullptr ? *app.clock : fallback;
+}
+
+// Shows the wait cursor for a scope when there is someone to show it to.
+class BusyCursor {
+public:
+    explicit BusyCursor(AppState& app) : ui_(app.ui)
+    {
+        if (ui_ != nullptr) ui_->SetWaitCursor(true);
+    }
+    ~BusyCursor()
+    {
+        if (ui_ != nullptr) ui_->SetWaitCursor(false);
+    }
+    BusyCursor(const BusyCursor&) = delete;
+    BusyCursor& operator=(const BusyCursor&) = delete;
+
+private:
+    UserInterface* ui_;
+};
+
+} // namespace
+
+int32_t ComputeInterval(const IntervalSetting& setting)
+{
+    int64_t ticks = static_cast<int64_t>(setting.hours) * 36000 +
+                    static_cast<int64_t>(setting.minutes) * 600 + static_cast<int64_t>(setting.seconds) * 10;
+    if (setting.addMilliseconds) ticks += 1 + std::clamp(setting.millisecondIndex, 0, 8);
+    return static_cast<int32_t>(std::clamp<int64_t>(ticks, 1, 863'999));
+}
+
+CaptureControls ControlsFor(CaptureState state, bool hasBuffer, bool timerWaiting)
+{
+    switch (state) {
+    case CaptureState::Recording:
+        return {true, true, false, false, false, false, false, false, kRecordingId};
+    case CaptureState::Paused:
+        return {hasBuffer, true, true, true, true, false, true, true, kPausedId};
+    case CaptureState::Ready:
+    default:
+        return {hasBuffer, true, true, false, true, true, !timerWaiting, !timerWaiting, kStandById};
+    }
+}
+
+CaptureRecorder::CaptureRecorder(AppState& app) : app_(app), link_(app), thread_(link_, words_)
+{
+    samples_.reset(new (std::nothrow) CaptureSample[kMaxSamples]);
+    if (!samples_) Ask(app_, kNoMemoryId, MsgButtons::Ok);
+}
+
+CaptureRecorder::~CaptureRecorder()
+{
+    thread_.Stop();
+}
+
+void CaptureRecorder::ReadSettings()
+{
+    tempReceive_ = IniFile::GetString(app_.iniPath, "Capture", "TempReceive", "Yes") == "Yes";
+    roomTempReceive_ = IniFile::GetString(app_.iniPath, "Capture", "RoomTempReceive", "Yes") == "Yes";
+    graph_.SetStartSettings(ReadGraphStartSettings(app_.iniPath));
+    // The middle of the start scale, so that an auto-scale check before any reading changes nothing.
+    const auto middle = static_cast<uint16_t>(((graph_.yMaxStart + graph_.yMinStart) / 2 + 273.2) * 10);
+    lastTemp_ = middle;
+    words_.latestTemp.store(middle);
+}
+
+void CaptureRecorder::Status(int id)
+{
+    SetStatusText(app_, LoadLangString(app_, id));
+}
+
+bool CaptureRecorder::ReadAlarmSettings()
+{
+    if (!link_.Open()) {
+        Ask(app_, kNotConnectedId, MsgButtons::Ok);
+        return false;
+    }
+    std::string reply;
+    int length = 0;
+    CommStatus status = link_.Transact(Cmd::kCheckModeReq, reply, length);
+    if (status != COMM_OK || IsRefusal(reply)) {
+        ReportCommandError(app_, Cmd::kCheckModeReq);
+        link_.Close();
+        return false;
+    }
+    auto readRegister = [&](uint8_t address, int& value) {
+        status = link_.Transact(RegisterReadCommand(address), reply, length);
+        if (status != COMM_OK || IsRefusal(reply)) return false;
+        value = ReplyHex(reply, 4, 2);
+        return true;
+    };
+    int value = 0;
+    alarmHigh_ = readRegister(REG_ALARM_HIGH, value) ? value / 10.0 - 273.2 : 600.0;
+    alarmLow_ = readRegister(REG_ALARM_LOW, value) ? value / 10.0 - 273.2 : -30.0;
+    emissivity_ = readRegister(REG_EMISSIVITY, value) ? value / 1000.0 : 0.0;
+    graph_.SetAlarmLimits(alarmHigh_, alarmLow_);
+
+    status = link_.Transact(Cmd::kCheckModeExit, reply, length);
+    if (status != COMM_OK || IsRefusal(reply)) ReportCommandError(app_, Cmd::kCheckModeExit);
+    if (!link_.Close()) ReportMessage(app_, kCloseFailedId);
+    return true;
+}
+
+bool CaptureRecorder::ExchangeLogged(const std::string& command, std::string& reply, bool logFailedReply)
+{
+    WriteCommandLog(app_, command);
+    int length = 0;
+    const CommStatus status = link_.Transact(command, reply, length);
+    const bool ok = status == COMM_OK && !IsRefusal(reply);
+    if (ok || logFailedReply) WriteCommandLog(app_, command.substr(0, 2) + reply);
+    // A status other than 0 fails the exchange; a refusal is the caller's to judge.
+    return status == COMM_OK;
+}
+
+void CaptureRecorder::ShowStatus0(uint16_t value, const char* caption)
+{
+    if (!app_.status0Monitor || app_.ui == nullptr) return;
+    char text[16];
+    std::snprintf(text, sizeof text, "%4X", value);
+    app_.ui->MessageBox(text, caption, MsgIcon::None, MsgButtons::Ok, MsgAnswer::Ok);
+}
+
+void CaptureRecorder::RestoreStatus0()
+{
+    const std::string address = RegisterAddressText(REG_STATUS0);
+    std::string reply;
+    if (ExchangeLogged(RegisterReadCommand(REG_STATUS0), reply, false) && !IsRefusal(reply)) {
+        auto value = static_cast<uint16_t>(ReplyHex(reply, 4, 2));
+        ShowStatus0(value, "STATUS0 読み込み(温度室温送出ﾋﾞｯﾄON)");
+        if (tempReceive_) value &= static_cast<uint16_t>(~kStatus0TempOut);
+        if (roomTempReceive_) value &= static_cast<uint16_t>(~kStatus0RoomOut);
+        const std::string templ =
+            IniFile::GetString(app_.iniPath, "System", "Default_STATUS0", kDefaultStatus0Template);
+        value = ApplyStatus0Template(value, templ).value;
+        ShowStatus0(value, "STATUS0 再設定(温度室温送出ﾋﾞｯﾄOFF)");
+        if (!ExchangeLogged(RegisterWriteCommand(REG_STATUS0, value), reply, true) || IsRefusal(reply)) {
+            ReportRegisterError(app_, Cmd::kRegisterWrite, address);
+        }
+    } else {
+        ReportRegisterError(app_, Cmd::kRegisterRead, address);
+    }
+    if (!ExchangeLogged(std::string(Cmd::kCheckModeExit), reply, true) || IsRefusal(reply)) {
+        ReportCommandError(app_, Cmd::kCheckModeExit);
+    }
+}
+
+bool CaptureRecorder::WaitForLines()
+{
+    Clock& clock = ClockOf(app_);
+    const uint64_t start = clock.TickMs();
+    while (words_.receivedLineCount.load() < kStartLines) {
+        if (clock.TickMs() - start >= kStartWaitMs) return false;
+        clock.SleepMs(10);
+    }
+    return true;
+}
+
+void CaptureRecorder::StopThread()
+{
+    thread_.Stop();
+}
+
+CaptureRecorder::StartResult CaptureRecorder::StartCapture(int32_t intervalTicks)
+{
+    if (sampling_) return StartResult::AlreadyRecording;
+    if (!samples_) return StartResult::Failed;
+    if (!link_.Open()) {
+        Ask(app_, kNotConnectedId, MsgButtons::Ok);
+        return StartResult::Failed;
+    }
+    WriteCommandLog(app_, "--- 取り込み開始");
+    WriteCommandLog(app_, "commIO.Open");
+    BusyCursor busy(app_);
+
+    std::string reply;
+    if (!ExchangeLogged(std::string(Cmd::kCheckModeReq), reply, false) || IsRefusal(reply)) {
+        ReportCommandError(app_, Cmd::kCheckModeReq);
+        link_.Close();
+        return StartResult::Failed;
+    }
+
+    const std::string address = RegisterAddressText(REG_STATUS0);
+    bool written = false;
+    if (ExchangeLogged(RegisterReadCommand(REG_STATUS0), reply, false) && !IsRefusal(reply)) {
+        auto value = static_cast<uint16_t>(ReplyHex(reply, 4, 2));
+        ShowStatus0(value, "STATUS0 読み込み(温度室温送出ﾋﾞｯﾄOFF)");
+        const std::string templ =
+            IniFile::GetString(app_.iniPath, "System", "Default_STATUS0", kDefaultStatus0Template);
+        value = ApplyStatus0Template(value, templ).value;
+        if (tempReceive_) value |= kStatus0TempOut;
+        if (roomTempReceive_) value |= kStatus0RoomOut;
+        written = ExchangeLogged(RegisterWriteCommand(REG_STATUS0, value), reply, true) && !IsRefusal(reply);
+        if (!written) ReportRegisterError(app_, Cmd::kRegisterWrite, address);
+        ShowStatus0(value, "STATUS0 読み込み(温度室温送出ﾋﾞｯﾄON)");
+    } else {
+        ReportRegisterError(app_, Cmd::kRegisterRead, address);
+    }
+    const bool exited = ExchangeLogged(std::string(Cmd::kCheckModeExit), reply, true);
+    if (!exited || IsRefusal(reply)) ReportCommandError(app_, Cmd::kCheckModeExit);
+    tenths_ = 0;
+    if (!written || !exited) {
+        link_.Close();
+        return StartResult::Failed;
+    }
+
+    PrepareRun(intervalTicks);
+
+    Status(kRecordingId);
+    if (app_.ui != nullptr) app_.ui->EnableTabs(false);
+
+    link_.Purge();
+    words_.latestTemp.store(kNoData);
+    words_.latestRoomTemp.store(kNoData);
+    thread_.Start(tempReceive_);
+    if (!WaitForLines()) {
+        // The thermometer does not stream: undo the start and leave the page as it was.
+        StopThread();
+        link_.Purge();
+        if (ExchangeLogged(std::string(Cmd::kCheckModeReq), reply, false) && !IsRefusal(reply)) {
+            RestoreStatus0();
+        } else {
+            ReportCommandError(app_, Cmd::kCheckModeReq);
+        }
+        link_.Close();
+        if (app_.ui != nullptr) app_.ui->EnableTabs(true);
+        ReportMessage(app_, kStartFailedId);
+        return StartResult::Failed;
+    }
+    sampling_ = true;
+    recordStart_ = std::time(nullptr) + 1;
+    return StartResult::Started;
+}
+
+void CaptureRecorder::PrepareRun(int32_t intervalTicks)
+{
+    const bool continued = hasRecording_;
+    if (!continued) {
+        sampleCount_ = 0;
+        tickCount_ = 0;
+        recordMax_ = -9999.0;
+        recordMin_ = 9999.0;
+        graph_.NewRecording();
+    }
+    blink_ = 0;
+    recIconShown_ = true;
+    intervalTicks_ = std::max<int32_t>(intervalTicks, 1);
+    countdown_ = intervalTicks_ - 1; // the first valid tick samples at once
+    if (!continued) graph_.StartScales(intervalTicks_);
+    if (beforeRun) beforeRun();
+    graph_.Redraw(samples_.get(), sampleCount_, intervalTicks_);
+}
+
+CaptureRecorder::StopResult CaptureRecorder::StopCapture()
+{
+    if (!sampling_) return StopResult::NotRecording;
+    BusyCursor busy(app_);
+    WriteCommandLog(app_, "--- 取り込み停止");
+    StopThread();
+    recIconShown_ = true;
+    WriteCommandLog(app_, "温度受信スレッド停止");
+
+    link_.Purge();
+    std::string reply;
+    const bool inCheckMode =
+        ExchangeLogged(std::string(Cmd::kCheckModeReq), reply, false) && !IsRefusal(reply);
+    if (!inCheckMode) {
+        ReportCommandError(app_, Cmd::kCheckModeReq);
+    } else {
+        RestoreStatus0();
+    }
+
+    double sum = 0.0;
+    for (int32_t n = 0; n < sampleCount_; ++n)
+        sum += SampleCelsius(samples_[static_cast<std::size_t>(n)].temp);
+    average_ = sampleCount_ > 0 ? sum / sampleCount_ : 0.0;
+
+    link_.Purge();
+    if (!link_.Close()) ReportMessage(app_, kCloseFailedId);
+    WriteCommandLog(app_, "commIO.Close");
+
+    hasRecording_ = true;
+    sampling_ = false;
+    blink_ = 0;
+    hasCurrent_ = false;
+    if (app_.ui != nullptr) app_.ui->EnableTabs(true);
+    if (inCheckMode) Status(kPausedId);
+    return inCheckMode ? StopResult::Stopped : StopResult::Failed;
+}
+
+bool CaptureRecorder::DeleteRecording()
+{
+    if (Ask(app_, kDeleteQuestionId, MsgButtons::OkCancel) != MsgAnswer::Ok) return false;
+    sampleCount_ = 0;
+    blink_ = 0;
+    graph_.firstPoint = true;
+    graph_.DrawAxes();
+    graph_.Present();
+    hasCurrent_ = false;
+    hasRecording_ = false;
+    Status(kStandById);
+    return true;
+}
+
+bool CaptureRecorder::Tick()
+{
+    tenths_ = (tenths_ + 1) % 10;
+    if (!sampling_ || words_.captureRunning.load() != 1) return false;
+    ++tickCount_;
+    const bool taken = SampleTick();
+    if (!lastDataInvalid_) {
+        if (graph_.AutoScaleTemp(SampleCelsius(lastTemp_))) {
+            graph_.Redraw(samples_.get(), sampleCount_, intervalTicks_);
+        }
+        if (graph_.GrowTimeRange(static_cast<int64_t>(sampleCount_) * intervalTicks_)) {
+            graph_.Redraw(samples_.get(), sampleCount_, intervalTicks_);
+        }
+    }
+    if (sampleCount_ >= kMaxSamples) {
+        // No slot is left: pause as PAUSE would, so the thermometer stops streaming.
+        StopCapture();
+        Status(kBufferFullId);
+    }
+    return taken;
+}
+
+bool CaptureRecorder::SampleTick()
+{
+    const uint16_t temp = words_.latestTemp.load();
+    const uint16_t room = words_.latestRoomTemp.load();
+    if (temp == kNoData || room == kNoData) {
+        lastDataInvalid_ = true;
+        countdown_ = 0;
+        return false;
+    }
+    lastDataInvalid_ = false;
+    lastTemp_ = temp;
+    lastRoomTemp_ = room;
+    ++countdown_;
+    bool taken = false;
+    if (countdown_ >= intervalTicks_) {
+        TakeSample();
+        taken = true;
+    }
+    ++blink_;
+    if (blink_ == 1) recIconShown_ = true;
+    if (blink_ == 5) recIconShown_ = false;
+    if (blink_ >= 10) blink_ = 0;
+    return taken;
+}
+
+void CaptureRecorder::TakeSample()
+{
+    if (sampleCount_ < kMaxSamples && samples_) {
+        samples_[static_cast<std::size_t>(sampleCount_)] =
+            CaptureSample{lastTemp_, lastRoomTemp_, intervalTicks_};
+    }
+    currentTemp_ = SampleCelsius(lastTemp_);
+    currentRoomTemp_ = SampleCelsius(lastRoomTemp_);
+    hasCurrent_ = true;
+    const double t = std::clamp(currentTemp_, kClampLow, kClampHigh);
+    recordMax_ = std::max(recordMax_, t);
+    recordMin_ = std::min(recordMin_, t);
+    if (!graph_.redrawing) {
+        graph_.PlotLive(sampleCount_, intervalTicks_, t);
+        graph_.RedrawTimeLabels();
+        graph_.Present();
+    }
+    if (sampleCount_ < kMaxSamples) ++sampleCount_;
+    countdown_ = 0;
+}
+
+void CaptureRecorder::Halt()
+{
+    if (!sampling_) return;
+    StopThread();
+    sampling_ = false;
+}
+
+void CaptureRecorder::Close()
+{
+    if (sampling_) StopCapture();
+}
+
+CaptureState CaptureRecorder::State() const
+{
+    if (sampling_) return CaptureState::Recording;
+    return hasRecording_ ? CaptureState::Paused : CaptureState::Ready;
+}
+
+RecordingSnapshot CaptureRecorder::Snapshot() const
+{
+    RecordingSnapshot s;
+    s.samples = samples_.get();
+    s.sampleCount = sampleCount_;
+    s.fahrenheit = graph_.fahrenheit;
+    s.alarmHigh = alarmHigh_;
+    s.alarmLow = alarmLow_;
+    s.emissivity = emissivity_;
+    s.recordMax = recordMax_;
+    s.recordMin = recordMin_;
+    s.average = average_;
+    s.tickCount = tickCount_;
+    s.recordStart = recordStart_;
+    s.typeName = app_.typeName;
+    return s;
+}

@@ -1,0 +1,169 @@
+#pragma once
+
+#include <cstdint>
+#include <ctime>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "capture/CaptureGraph.h"
+#include "capture/CaptureSample.h"
+#include "capture/TempReceiveThread.h"
+#include "device/CCommIO.h"
+
+struct AppState;
+
+// The interval controls: hours, minutes and seconds of the pickers, the 100 ms box and the
+// index of the milliseconds list (0 = "100" .. 8 = "900").
+struct IntervalSetting {
+    int hours = 0;
+    int minutes = 0;
+    int seconds = 0;
+    bool addMilliseconds = true;
+    int millisecondIndex = 4;
+};
+
+// The sampling interval in 100 ms ticks, at least 1.
+int32_t ComputeInterval(const IntervalSetting& setting);
+
+enum class CaptureState { Ready, Recording, Paused };
+
+// Which of the page's controls are enabled in a state, and the status text's string id.
+struct CaptureControls {
+    bool rec, pause, del, save, timerBox, interval, timerPickers, tabs;
+    int statusId;
+};
+// hasBuffer false keeps REC disabled; timerWaiting disables the pickers and tabs in Ready.
+CaptureControls ControlsFor(CaptureState state, bool hasBuffer, bool timerWaiting);
+
+// What saving a recording reads: valid until the recording changes (the next tick, REC or DELETE).
+struct RecordingSnapshot {
+    const CaptureSample* samples = nullptr;
+    int32_t sampleCount = 0;
+    bool fahrenheit = false;  // display unit
+    double alarmHigh = 600.0; // degC
+    double alarmLow = -30.0;  // degC
+    double emissivity = 0.0;
+    double recordMax = -9999.0;  // degC, clamped to -30 .. 600
+    double recordMin = 9999.0;   // degC, clamped to -30 .. 600
+    double average = 0.0;        // degC, of the samples as taken; 0 without samples
+    int64_t tickCount = 0;       // running time of all runs in 100 ms ticks
+    std::time_t recordStart = 0; // local time of the last REC plus one second
+    std::string typeName;        // registered type name; empty when none
+};
+
+// The continuous recording without its window: the sample buffer, the start and stop
+// sequences, the receive thread, the sampling tick and the graph. Runs on one thread; only the
+// receive thread it starts runs beside it.
+class CaptureRecorder {
+public:
+    enum class StartResult { Started, AlreadyRecording, Failed };
+    enum class StopResult { Stopped, NotRecording, Failed };
+
+    // Reserves the whole buffer; when that fails, HasBuffer() is false and REC stays refused.
+    explicit CaptureRecorder(AppState& app);
+    ~CaptureRecorder();
+    CaptureRecorder(const CaptureRecorder&) = delete;
+    CaptureRecorder& operator=(const CaptureRecorder&) = delete;
+
+    // [Capture] TempReceive, RoomTempReceive and the graph's keys.
+    void ReadSettings();
+    // Alarm HI, alarm LO and emissivity from the thermometer; the defaults on a failed read.
+    // False when the link could not be opened or check mode refused.
+    bool ReadAlarmSettings();
+
+    StartResult StartCapture(int32_t intervalTicks);
+    StopResult StopCapture();
+    // The sampling state of a run, new or continued (part of StartCapture once the thermometer
+    // streams): counters, extremes, interval, scales and the redrawn graph.
+    void PrepareRun(int32_t intervalTicks);
+    // Asks; on OK forgets the samples. False when the user cancelled.
+    bool DeleteRecording();
+    // The 100 ms timer: counts the tick and samples while the run goes on. True when a sample
+    // was taken.
+    bool Tick();
+    // The sampling step of one tick. True when a sample was taken.
+    bool SampleTick();
+    // Sampling stops without the stop sequence (the page was hidden).
+    void Halt();
+    // The window closes: a running recording is stopped with the stop sequence.
+    void Close();
+
+    CaptureState State() const;
+    bool HasBuffer() const { return samples_ != nullptr; }
+    bool Sampling() const { return sampling_; }
+    bool HasRecording() const { return hasRecording_; }
+    RecordingSnapshot Snapshot() const;
+    const CaptureSample* Samples() const { return samples_.get(); }
+    int32_t SampleCount() const { return sampleCount_; }
+    int32_t IntervalTicks() const { return intervalTicks_; }
+    int64_t TickCount() const { return tickCount_; }
+    bool LastDataInvalid() const { return lastDataInvalid_; }
+    // The REC icon's blink phase: true while it shows its picture.
+    bool RecIconShown() const { return recIconShown_; }
+    double AlarmHigh() const { return alarmHigh_; }
+    double AlarmLow() const { return alarmLow_; }
+    double Emissivity() const { return emissivity_; }
+    bool TempReceive() const { return tempReceive_; }
+    bool RoomTempReceive() const { return roomTempReceive_; }
+    // The last sample's values (degC, as taken), valid when HasCurrent().
+    bool HasCurrent() const { return hasCurrent_; }
+    double CurrentTemp() const { return currentTemp_; }
+    double CurrentRoomTemp() const { return currentRoomTemp_; }
+
+    CaptureGraph& Graph() { return graph_; }
+    const CaptureGraph& Graph() const { return graph_; }
+    ReceiveWords& Words() { return words_; }
+    CCommIO& Link() { return link_; }
+
+    // Run by StartCapture after the scales of a new recording are set and before the graph is
+    // drawn: the page takes its manual scale controls here.
+    std::function<void()> beforeRun;
+
+    // Lets a test start with the buffer full.
+    void SetSampleCountForTest(int32_t count) { sampleCount_ = count; }
+
+    static constexpr uint32_t kStartWaitMs = 3000; // the longest wait for the first ten lines
+    static constexpr uint32_t kStartLines = 10;
+
+private:
+    bool ExchangeLogged(const std::string& command, std::string& reply, bool logFailedReply);
+    void ShowStatus0(uint16_t value, const char* caption);
+    void RestoreStatus0();
+    bool WaitForLines();
+    void StopThread();
+    void Status(int id);
+    void TakeSample();
+
+    AppState& app_;
+    CCommIO link_;
+    ReceiveWords words_;
+    TempReceiveThread thread_;
+    CaptureGraph graph_;
+    std::unique_ptr<CaptureSample[]> samples_;
+
+    bool tempReceive_ = true;
+    bool roomTempReceive_ = true;
+    bool sampling_ = false;
+    bool hasRecording_ = false;
+    int32_t intervalTicks_ = 5;
+    int32_t countdown_ = 0;
+    int32_t sampleCount_ = 0;
+    int64_t tickCount_ = 0;
+    int tenths_ = 0;
+    bool lastDataInvalid_ = false;
+    uint16_t lastTemp_ = 2982;
+    uint16_t lastRoomTemp_ = 2982;
+    double recordMax_ = -9999.0;
+    double recordMin_ = 9999.0;
+    double average_ = 0.0;
+    double alarmHigh_ = 600.0;
+    double alarmLow_ = -30.0;
+    double emissivity_ = 0.0;
+    std::time_t recordStart_ = 0;
+    int blink_ = 0;
+    bool recIconShown_ = true;
+    bool hasCurrent_ = false;
+    double currentTemp_ = 0.0;
+    double currentRoomTemp_ = 0.0;
+};

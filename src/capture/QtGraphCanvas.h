@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QFont>
+#include <QImage>
+#include <QPainter>
+#include <QPen>
+
+#include <functional>
+
+#include "capture/CaptureGraph.h"
+
+// The graph's picture: a QImage the size of the graph frame's client area, drawn with
+// QPainter. A painter stays open from the first call of a drawing sequence to Present, which
+// closes it and tells the frame to show the new picture.
+class QtGraphCanvas final : public GraphCanvas {
+public:
+    QtGraphCanvas(int width, int height);
+    ~QtGraphCanvas() override;
+
+    void SelectPen(GraphPen pen) override;
+    void MoveTo(int x, int y) override;
+    void LineTo(int x, int y) override;
+    void Text(int x, int y, const std::string& text) override;
+    void FillWhite(int left, int top, int right, int bottom) override;
+    void Present() override;
+
+    // The picture as drawn up to the last Present.
+    const QImage& Image() const { return image_; }
+    // Run by Present (the frame repaints itself).
+    std::function<void()> onPresent;
+
+private:
+    QPainter& Painter();
+
+    QImage image_;
+    QPainter painter_;
+    QPen pens_[4];
+    QFont font_;
+    int x_ = 0, y_ = 0;
+};

@@ -1,0 +1,117 @@
+#include "capture/RecordingSave.h"
+
+#include "app/AppState.h"
+#include "app/Cp932.h"
+#include "app/LangString.h"
+#include "app/SafeFile.h"
+#include "app/UserInterface.h"
+#include "image/CJpegImage.h"
+
+#include <fstream>
+#include <iterator>
+#include <sstream>
+
+namespace {
+
+constexpr int kAppNameId = 165;
+constexpr int kFileOutputErrorId = 218;
+
+bool ReportSaveFailure(AppState& app)
+{
+    if (app.ui) {
+        app.ui->MessageBox(LoadLangString(app, kFileOutputErrorId), LoadLangString(app, kAppNameId),
+                           MsgIcon::Exclamation, MsgButtons::Ok, MsgAnswer::Ok);
+    }
+    return false;
+}
+
+// The whole template as UTF-8; false when it is missing or cannot be read.
+bool ReadTemplate(const std::string& path, std::string& utf8)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!in.is_open()) return false;
+    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (in.bad()) return false;
+    utf8 = Cp932ToUtf8(bytes);
+    return true;
+}
+
+} // namespace
+
+RecordingSaveData SaveDataOf(const AppState& app, const RecordingSnapshot& snapshot)
+{
+    RecordingSaveData data;
+    data.samples = snapshot.samples;
+    data.sampleCount = snapshot.sampleCount;
+    data.recordStart = snapshot.recordStart;
+    data.tickCount = snapshot.tickCount;
+    data.recordMax = snapshot.recordMax;
+    data.recordMin = snapshot.recordMin;
+    data.average = snapshot.average;
+    data.alarmHigh = snapshot.alarmHigh;
+    data.alarmLow = snapshot.alarmLow;
+    data.emissivity = snapshot.emissivity;
+    data.fahrenheit = snapshot.fahrenheit;
+    data.typeName = snapshot.typeName;
+    data.unitText = RecordingUnitText(app, snapshot.fahrenheit);
+    return data;
+}
+
+SaveTarget SplitSavePath(const std::string& chosenPath)
+{
+    SaveTarget target;
+    const std::size_t slash = chosenPath.find_last_of('/');
+    std::string name = chosenPath;
+    if (slash != std::string::npos) {
+        target.folder = chosenPath.substr(0, slash + 1);
+        name = chosenPath.substr(slash + 1);
+    }
+    const std::size_t dot = name.find_last_of('.');
+    // A name that is all extension (".csv") keeps it, so the file gets a name at all.
+    target.baseName = (dot == std::string::npos || dot == 0) ? name : name.substr(0, dot);
+    return target;
+}
+
+bool WriteRecordingCsvFile(AppState& app, const std::string& path, const RecordingSaveData& rec)
+{
+    std::ostringstream csv;
+    WriteRecordingCsv(csv, rec);
+    return WriteCp932File(path, csv.str()) || ReportSaveFailure(app);
+}
+
+bool SaveRecordingFiles(AppState& app, RecordingFormat format, const SaveTarget& target,
+                        RecordingSaveData rec, const Bitmap24& graph)
+{
+    if (target.baseName.empty()) return ReportSaveFailure(app);
+    const std::string base = target.folder + target.baseName;
+    if (format == RecordingFormat::Csv) return WriteRecordingCsvFile(app, base + ".csv", rec);
+
+    rec.pictureName = RecordingPictureName(target.baseName);
+    if (!CJpegImage::SaveBitmapAsJpeg(target.folder + rec.pictureName, graph)) return ReportSaveFailure(app);
+    std::string templateText;
+    if (!ReadTemplate(RecordingTemplatePath(app), templateText)) return ReportSaveFailure(app);
+    std::istringstream templateStream(templateText);
+    std::ostringstream report;
+    WriteRecordingReport(report, templateStream, rec);
+    return WriteCp932File(base + ".html", report.str()) || ReportSaveFailure(app);
+}
+
+std::vector<std::string> SaveDialogFilters(const std::string& filterText)
+{
+    std::vector<std::string> parts;
+    std::size_t from = 0;
+    while (from <= filterText.size()) {
+        const std::size_t bar = filterText.find('|', from);
+        const std::size_t end = bar == std::string::npos ? filterText.size() : bar;
+        parts.push_back(filterText.substr(from, end - from));
+        if (bar == std::string::npos) break;
+        from = bar + 1;
+    }
+    std::vector<std::string> filters;
+    for (std::size_t i = 0; i + 1 < parts.size(); i += 2) {
+        if (parts[i].empty() || parts[i + 1].empty()) break;
+        filters.push_back(parts[i].find('(') == std::string::npos ? parts[i] + " (" + parts[i + 1] + ")"
+                                                                  : parts[i]);
+    }
+    return filters;
+}

@@ -1,0 +1,69 @@
+#include "capture/TempReceiveThread.h"
+
+#include <chrono>
+
+#include "device/CCommIO.h"
+#include "device/CommandSet.h"
+
+void TakeStreamLine(std::string_view line, ReceiveWords& words)
+{
+    const StreamedTemperatures values = DecodeStreamLine(line);
+    if (values.hasData) {
+        words.latestTemp.store(values.targetK10);
+        words.latestRoomTemp.store(values.roomK10);
+    } else {
+        words.latestTemp.store(kNoData);
+        words.latestRoomTemp.store(kNoData);
+    }
+}
+
+void TempReceiveThread::Start(bool decode)
+{
+    Stop();
+    // Set before the thread exists, so that a Stop right after Start cannot be overwritten.
+    words_.receivedLineCount.store(0);
+    words_.receiveThreadEnded.store(0);
+    words_.captureRunning.store(1);
+    thread_ = std::thread([this, decode] { Run(decode); });
+}
+
+void TempReceiveThread::Stop()
+{
+    words_.captureRunning.store(0);
+    if (thread_.joinable()) thread_.join();
+}
+
+void TempReceiveThread::Run(bool decode)
+{
+    LineFramer framer;
+    std::string bytes;
+    while (words_.captureRunning.load() != 0) {
+        if (!decode) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            continue;
+        }
+        const WaitResult waited = link_.WaitForInput(kWaitSliceMs);
+        if (waited == WaitResult::Timeout) continue;
+        if (waited == WaitResult::Error) {
+            // A pulled cable fails every wait at once: pause instead of spinning.
+            std::this_thread::sleep_for(std::chrono::milliseconds(kWaitSliceMs));
+            continue;
+        }
+        int length = 0;
+        const CommStatus status = link_.ReceiveNow(bytes, length);
+        if (status == COMM_NO_REPLY) continue;
+        if (status != COMM_OK) {
+            // The values can no longer be trusted; what was half received is lost.
+            framer.Clear();
+            words_.latestTemp.store(kNoData);
+            words_.latestRoomTemp.store(kNoData);
+            std::this_thread::sleep_for(std::chrono::milliseconds(kWaitSliceMs));
+            continue;
+        }
+        framer.Feed(bytes, [this](std::string_view line) {
+            TakeStreamLine(line, words_);
+            words_.receivedLineCount.fetch_add(1);
+        });
+    }
+    words_.receiveThreadEnded.store(1);
+}

@@ -1,0 +1,330 @@
+#include "memory/MemoryData.h"
+
+#include "app/AppState.h"
+#include "app/LangString.h"
+#include "app/UserInterface.h"
+#include "device/Clock.h"
+#include "device/CommandLog.h"
+#include "device/CommandSet.h"
+#include "device/Status0.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <new>
+
+namespace {
+
+constexpr int kAppNameId = 165;
+constexpr int kComPortErrorId = 164;
+constexpr int kReadPrefixId = 197;
+constexpr int kWritePrefixId = 198;
+constexpr int kReadFailedId = 211;
+constexpr int kWriteAskId = 214;
+constexpr int kReReadAskId = 215;
+constexpr int kWriteFailedId = 219;
+constexpr int kOtherThermometerId = 221;
+constexpr uint32_t kSettleAfterReadMs = 500;
+
+std::string Format(const char* format, auto... values)
+{
+    char text[96];
+    std::snprintf(text, sizeof text, format, values...);
+    return text;
+}
+
+std::string AddressText(uint32_t address)
+{
+    return Format("%02X", address);
+}
+
+std::string StepText(const std::string& prefix, int number)
+{
+    return Format("%s Memory No.%3d", prefix.c_str(), number);
+}
+
+bool IsUpperHexWord(std::string_view text)
+{
+    return text.size() == 4 && std::all_of(text.begin(), text.end(), [](char c) {
+               return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F');
+           });
+}
+
+// One memory word by 91: the four hex digits after the address echo. A refusal, or a reply
+// that does not carry four hex digits after the echo, fails like a broken line.
+bool ReadWord(CCommIO& link, uint32_t address, std::string& word)
+{
+    const std::string echo = AddressText(address);
+    std::string reply;
+    int length = 0;
+    const CommStatus status = link.Transact(std::string(Cmd::kRegisterRead) + echo, reply, length);
+    if (status != COMM_OK || IsRefusal(reply) || !reply.starts_with(echo) ||
+        !IsUpperHexWord(std::string_view(reply).substr(echo.size(), 4))) {
+        return false;
+    }
+    word = reply.substr(echo.size(), 4);
+    return true;
+}
+
+bool WriteWord(CCommIO& link, uint32_t address, const std::string& word)
+{
+    std::string reply;
+    int length = 0;
+    const CommStatus status =
+        link.Transact(std::string(Cmd::kRegisterWrite) + AddressText(address) + word, reply, length);
+    return status == COMM_OK && !IsRefusal(reply);
+}
+
+// The words a record is written back with under the item bits, in memory order. A field left
+// empty by a failed read has no value to send: it goes out as the empty marker.
+std::vector<std::string> WordsToWrite(const MemoryRecord& record, uint16_t items)
+{
+    const auto word = [](const std::string& field) {
+        return field.empty() ? std::string(kNoValueWord) : field;
+    };
+    std::vector<std::string> words{word(record.temp)};
+    if (items & ITEM_TIME) {
+        words.push_back(record.time[0].empty() ? std::string(kNoValueWord)
+                                               : Format("%04X", HexToInt(record.time[0], 4) & 0xFFFF));
+        for (std::size_t w = 1; w < record.time.size(); ++w) {
+            words.push_back(word(record.time[w]));
+        }
+    }
+    if (items & ITEM_ROOM) words.push_back(word(record.room));
+    if (items & ITEM_EMISSIVITY) words.push_back(word(record.emissivity));
+    if (items & ITEM_MAX) words.push_back(word(record.max));
+    if (items & ITEM_MIN) words.push_back(word(record.min));
+    return words;
+}
+
+} // namespace
+
+MemoryData::MemoryData(AppState& app) : commIO(app), app_(app)
+{
+    table = ReadCapacityTable(app.iniPath);
+    try {
+        if (table.temp <= kMaxRecordSlots) {
+            records.assign(static_cast<std::size_t>(table.temp), MemoryRecord{});
+            bufferReady_ = true;
+        }
+    } catch (const std::bad_alloc&) {
+        records.clear();
+    }
+    if (!bufferReady_ && app.ui != nullptr) {
+        app.ui->MessageBox("not enough memory.", LoadLangString(app, kAppNameId), MsgIcon::Exclamation,
+                           MsgButtons::Ok, MsgAnswer::Ok);
+    }
+}
+
+void MemoryData::UpdateCapacity()
+{
+    capacity = std::min(CapacityFor(table, memoryItems), static_cast<int>(records.size()));
+}
+
+void MemoryData::SetItem(uint16_t bit, bool on)
+{
+    memoryItems = static_cast<uint16_t>(on ? memoryItems | bit : memoryItems & ~bit);
+    UpdateCapacity();
+}
+
+void MemoryData::ClearRecords()
+{
+    std::fill(records.begin(), records.end(), MemoryRecord{});
+}
+
+void MemoryData::ReadMemory()
+{
+    WaitCursor cursor(*app_.ui);
+    ioError = true; // until the frame below has gone through
+    DeviceSession session(app_, commIO);
+    if (!session.Begin()) {
+        return;
+    }
+    uint16_t high = 0, low = 0, items = 0, count = 0;
+    if (!session.ReadRegister(REG_SERIAL_HIGH, high) || !session.ReadRegister(REG_SERIAL_LOW, low)) {
+        return; // the session closes the link; no 81 after a failed register
+    }
+    app_.deviceSerial = static_cast<uint32_t>(high) << 16 | low;
+    app_.deviceSerialText = FormatSerialText(app_.deviceSerial);
+    if (!session.ReadRegister(REG_FLAGS, items)) {
+        return;
+    }
+    memoryItems = items;
+    if (!session.ReadRegister(REG_MEMORY_COUNT, count)) {
+        return;
+    }
+    ioError = false;
+    const int stored = std::min(static_cast<int>(count), static_cast<int>(records.size()));
+    UpdateCapacity();
+    ClearRecords();
+
+    bool failed = false;
+    uint32_t address = REG_MEMORY_START;
+    {
+        const std::unique_ptr<ProgressBox> progress = app_.ui->OpenProgress();
+        progress->SetRange(static_cast<uint16_t>(capacity));
+        const std::string prefix = LoadLangString(app_, kReadPrefixId);
+        int i = 0;
+        for (; i < stored && !failed; ++i) {
+            MemoryRecord& record = records[static_cast<std::size_t>(i)];
+            const auto take = [&](std::string& field, bool present) {
+                if (failed) return;
+                if (!present) {
+                    field = kNoValueWord;
+                } else if (ReadWord(commIO, address, field)) {
+                    ++address;
+                } else {
+                    failed = true;
+                }
+            };
+            take(record.temp, true);
+            for (std::string& word : record.time)
+                take(word, (memoryItems & ITEM_TIME) != 0);
+            take(record.room, (memoryItems & ITEM_ROOM) != 0);
+            take(record.emissivity, (memoryItems & ITEM_EMISSIVITY) != 0);
+            take(record.max, (memoryItems & ITEM_MAX) != 0);
+            take(record.min, (memoryItems & ITEM_MIN) != 0);
+            if (failed) break;
+            progress->Step(StepText(prefix, i + 1));
+        }
+        for (; i < capacity; ++i) { // the bar always ends full
+            progress->Step(StepText(prefix, i + 1));
+        }
+    }
+    if (failed) {
+        ReportRegisterError(app_, Cmd::kRegisterRead, AddressText(address));
+        ioError = true;
+    }
+    if (!session.End()) {
+        ioError = true;
+    }
+    app_.clock->SleepMs(kSettleAfterReadMs);
+}
+
+void MemoryData::WriteMemory(const std::vector<bool>& checkedRows)
+{
+    const std::string prefix = LoadLangString(app_, kWritePrefixId);
+    ioError = true; // until every step has gone through
+    if (!commIO.Open()) {
+        ReportMessage(app_, kComPortErrorId);
+        return;
+    }
+    DeviceSession session(app_, commIO); // closes the link on every early return
+    std::unique_ptr<ProgressBox> progress = app_.ui->OpenProgress();
+    progress->SetRange(static_cast<uint16_t>(capacity));
+    std::string reply;
+    uint16_t high = 0, low = 0, flags = 0;
+    if (!session.Command(Cmd::kCheckModeReq, reply) || !session.ReadRegister(REG_SERIAL_HIGH, high) ||
+        !session.ReadRegister(REG_SERIAL_LOW, low)) {
+        return;
+    }
+    if ((static_cast<uint32_t>(high) << 16 | low) != app_.deviceSerial) {
+        progress.reset();
+        app_.ui->MessageBox(LoadLangString(app_, kOtherThermometerId), LoadLangString(app_, kAppNameId),
+                            MsgIcon::Exclamation, MsgButtons::Ok, MsgAnswer::Ok);
+        return;
+    }
+    if (!session.ReadRegister(REG_FLAGS, flags)) {
+        return;
+    }
+    const auto newFlags = static_cast<uint16_t>((memoryItems & ITEM_MASK) | (flags & 0xFF83));
+    if (newFlags != flags && !session.WriteRegister(REG_FLAGS, newFlags)) {
+        return;
+    }
+    ioError = false;
+
+    const int recordWords = RecordWords(memoryItems);
+    uint32_t address = REG_MEMORY_START;
+    uint32_t failedAddress = 0;
+    const auto write = [&](uint32_t at, const std::string& word) {
+        if (WriteWord(commIO, at, word)) return true;
+        if (!ioError) failedAddress = at;
+        ioError = true;
+        return false;
+    };
+    int written = 0;
+    for (int i = 0; i < capacity && !ioError; ++i) {
+        if (static_cast<std::size_t>(i) >= checkedRows.size() || !checkedRows[static_cast<std::size_t>(i)]) {
+            continue;
+        }
+        progress->Step(StepText(prefix, written + 1));
+        for (const std::string& word : WordsToWrite(records[static_cast<std::size_t>(i)], memoryItems)) {
+            if (!write(address, word)) break;
+            ++address;
+        }
+        if (!ioError) ++written;
+    }
+    // A record that failed half-way is cleared from the first word of its slot, so the cleared
+    // words keep to the slot grid and end with the record area.
+    address = REG_MEMORY_START + static_cast<uint32_t>(written * recordWords);
+    bool clearFailed = false;
+    for (int i = written; i < capacity && !clearFailed; ++i) {
+        progress->Step(StepText(prefix, i + 1));
+        for (int w = 0; w < recordWords; ++w, ++address) {
+            if (!write(address, kNoValueWord)) {
+                clearFailed = true;
+                break;
+            }
+        }
+    }
+    const std::string countWord = Format("%04X", static_cast<unsigned>(written));
+    if (write(REG_MEMORY_COUNT, countWord)) {
+        write(REG_MEMORY_COUNT2, countWord);
+    }
+    progress.reset();
+    if (ioError) {
+        ReportRegisterError(app_, Cmd::kRegisterWrite, AddressText(failedAddress));
+    }
+    if (!session.End()) {
+        ioError = true;
+    }
+}
+
+bool MemoryData::Read(bool askFirst, const std::function<void()>& fillList)
+{
+    if (!bufferReady_) {
+        return false;
+    }
+    if (askFirst &&
+        app_.ui->MessageBox(LoadLangString(app_, kReReadAskId), LoadLangString(app_, kAppNameId),
+                            MsgIcon::Information, MsgButtons::YesNo, MsgAnswer::No) != MsgAnswer::Yes) {
+        return false;
+    }
+    DeviceGuard guard(app_);
+    if (!guard.Acquired()) {
+        return false;
+    }
+    app_.ui->EnableTabs(false);
+    ReadMemory();
+    if (fillList) fillList(); // a partial read shows what it got
+    app_.ui->EnableTabs(true);
+    if (ioError) {
+        app_.ui->MessageBox(LoadLangString(app_, kReadFailedId), LoadLangString(app_, kAppNameId),
+                            MsgIcon::Exclamation, MsgButtons::Ok, MsgAnswer::Ok);
+    }
+    return true;
+}
+
+bool MemoryData::Write(const std::vector<bool>& checkedRows, bool askFirst)
+{
+    if (!bufferReady_) {
+        return false;
+    }
+    if (askFirst &&
+        app_.ui->MessageBox(LoadLangString(app_, kWriteAskId), LoadLangString(app_, kAppNameId),
+                            MsgIcon::Information, MsgButtons::YesNo, MsgAnswer::No) != MsgAnswer::Yes) {
+        return false;
+    }
+    DeviceGuard guard(app_);
+    if (!guard.Acquired()) {
+        return false;
+    }
+    WaitCursor cursor(*app_.ui);
+    app_.ui->EnableTabs(false);
+    WriteMemory(checkedRows);
+    app_.ui->EnableTabs(true);
+    if (ioError) {
+        app_.ui->MessageBox(LoadLangString(app_, kWriteFailedId), LoadLangString(app_, kAppNameId),
+                            MsgIcon::Exclamation, MsgButtons::Ok, MsgAnswer::Ok);
+    }
+    return true;
+}

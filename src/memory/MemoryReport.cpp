@@ -1,0 +1,187 @@
+#include "memory/MemoryReport.h"
+
+#include "app/AppState.h"
+#include "app/Cp932.h"
+#include "app/LangString.h"
+#include "app/SafeFile.h"
+#include "app/UserInterface.h"
+
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+
+namespace {
+
+constexpr const char* kLineEnd = "\r\n";
+constexpr int kFileErrorId = 218;
+constexpr int kAppNameId = 165;
+constexpr int kNoTypeNameId = 166;
+
+// The saved files leave a cell empty where the list shows that it has no value.
+const std::string& SavedCell(const std::string& cell)
+{
+    static const std::string empty;
+    return cell == kNoValueCell ? empty : cell;
+}
+
+void ReplaceAll(std::string& line, std::string_view placeholder, const std::string& text)
+{
+    for (std::size_t at = line.find(placeholder); at != std::string::npos;
+         at = line.find(placeholder, at + text.size())) {
+        line.replace(at, placeholder.size(), text);
+    }
+}
+
+void WriteReportRow(std::ostream& out, const MemoryListRow& row, int index)
+{
+    // Report column order: number, (blank), temperature, time, room, emissivity, MAX, MIN, (blank).
+    static constexpr int kCells[] = {-1, -2, 1, 3, 2, 4, 5, 6, -2};
+    out << "<tr>";
+    for (int cell : kCells) {
+        out << "<td align=center>";
+        if (cell == -1) {
+            out << index + 1;
+        } else if (cell > 0 && row.hasData) {
+            out << SavedCell(row.cells[static_cast<std::size_t>(cell)]);
+        }
+        out << "</td>";
+    }
+    out << "</tr>" << kLineEnd;
+}
+
+void ShowFileError(AppState& app)
+{
+    if (app.ui != nullptr) {
+        app.ui->MessageBox(LoadLangString(app, kFileErrorId), LoadLangString(app, kAppNameId),
+                           MsgIcon::Exclamation, MsgButtons::Ok, MsgAnswer::Ok);
+    }
+}
+
+bool ReadTemplate(const std::string& path, std::string& text)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        return false;
+    }
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    if (in.bad()) {
+        return false;
+    }
+    text = Cp932ToUtf8(bytes.str());
+    return true;
+}
+
+} // namespace
+
+std::vector<std::string> SplitTemplateLines(std::string_view text)
+{
+    std::vector<std::string> lines;
+    while (!text.empty()) {
+        const std::size_t end = text.find('\n');
+        std::string_view line = text.substr(0, end);
+        if (line.ends_with('\r')) line.remove_suffix(1);
+        lines.emplace_back(line);
+        if (end == std::string_view::npos) break;
+        text.remove_prefix(end + 1);
+    }
+    return lines;
+}
+
+void WriteMemoryReportPage(std::ostream& out, const std::vector<std::string>& templateLines,
+                           const MemoryListSnapshot& list, int& nextRow, bool& complete)
+{
+    const int rowCount = static_cast<int>(list.rows.size());
+    bool listed = false;
+    for (std::string line : templateLines) {
+        if (line.find("__HARDNAME__") != std::string::npos) {
+            ReplaceAll(line, "__HARDNAME__", list.typeName);
+        } else if (line.find("__SUFIX__") != std::string::npos) {
+            ReplaceAll(line, "__SUFIX__", list.unitText);
+        } else if (line.find("__LIST__") != std::string::npos) {
+            listed = true;
+            for (int n = 0; n < kReportRowsPerPage && nextRow < rowCount; ++n, ++nextRow) {
+                WriteReportRow(out, list.rows[static_cast<std::size_t>(nextRow)], nextRow);
+            }
+            continue;
+        }
+        out << line << kLineEnd;
+    }
+    complete = !listed || nextRow >= rowCount;
+}
+
+void WriteMemoryCsv(std::ostream& out, const MemoryListSnapshot& list)
+{
+    for (std::size_t c = 0; c < list.captions.size(); ++c) {
+        out << (c == 0 ? "" : ",") << list.captions[c];
+    }
+    out << kLineEnd;
+    for (std::size_t i = 0; i < list.rows.size(); ++i) {
+        const MemoryListRow& row = list.rows[i];
+        if (!row.hasData) continue;
+        out << i + 1;
+        for (std::size_t c = 1; c < row.cells.size(); ++c) {
+            out << ',' << SavedCell(row.cells[c]);
+        }
+        out << kLineEnd;
+    }
+}
+
+std::string DefaultMemoryFileName(const AppState& app, const std::tm& localTime)
+{
+    char stamp[32];
+    std::strftime(stamp, sizeof stamp, "%Y%m%d_%H%M%S", &localTime);
+    const std::string name = app.typeName.empty() ? LoadLangString(app, kNoTypeNameId) : app.typeName;
+    return name + "-" + stamp;
+}
+
+std::string SaveBasePath(const std::string& chosenPath)
+{
+    const std::size_t slash = chosenPath.rfind('/');
+    const std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
+    const std::size_t dot = chosenPath.rfind('.');
+    return dot != std::string::npos && dot >= nameStart ? chosenPath.substr(0, dot) : chosenPath;
+}
+
+std::string ReportPagePath(const std::string& basePath, int page)
+{
+    char suffix[32];
+    std::snprintf(suffix, sizeof suffix, "(PAGE%02d).html", page);
+    return basePath + suffix;
+}
+
+bool SaveMemoryList(AppState& app, const std::string& chosenPath, bool asReport,
+                    const MemoryListSnapshot& list, std::string& saveDir)
+{
+    const std::size_t slash = chosenPath.rfind('/');
+    saveDir = slash == std::string::npos ? std::string() : chosenPath.substr(0, slash + 1);
+    const std::string base = SaveBasePath(chosenPath);
+    if (!asReport) {
+        std::ostringstream csv;
+        WriteMemoryCsv(csv, list);
+        if (!WriteCp932File(base + ".csv", csv.str())) {
+            ShowFileError(app);
+            return false;
+        }
+        return true;
+    }
+    const std::string templatePath =
+        app.exeDir + (app.language == 1 ? "templete_2(ENG).html" : "templete_2.html");
+    int nextRow = 0;
+    bool complete = false;
+    for (int page = 1; !complete; ++page) {
+        // The template is opened again for every page, as a page is a whole copy of it.
+        std::string text;
+        if (!ReadTemplate(templatePath, text)) {
+            ShowFileError(app);
+            return false;
+        }
+        std::ostringstream html;
+        WriteMemoryReportPage(html, SplitTemplateLines(text), list, nextRow, complete);
+        if (!WriteCp932File(ReportPagePath(base, page), html.str())) {
+            ShowFileError(app);
+            return false;
+        }
+    }
+    return true;
+}

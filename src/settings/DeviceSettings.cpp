@@ -1,0 +1,482 @@
+#include "settings/DeviceSettings.h"
+
+#include "app/AppState.h"
+#include "app/IniFile.h"
+#include "app/LangString.h"
+#include "app/SafeFile.h"
+#include "app/UserInterface.h"
+#include "device/CCommIO.h"
+#include "device/Clock.h"
+#include "device/CommandLog.h"
+#include "settings/TypeNames.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <sstream>
+
+namespace {
+
+constexpr int kStringDegree = 148;
+constexpr int kStringYear = 149;
+constexpr int kStringMonth = 150;
+constexpr int kStringDay = 151;
+constexpr int kStringComPortError = 164;
+constexpr int kStringAppName = 165;
+constexpr int kStringNoTypeName = 166;
+constexpr int kStringEachAdjustment = 105;
+constexpr int kStringReading = 197;
+constexpr int kStringWriting = 198;
+constexpr int kStringFileError = 218;
+constexpr uint16_t kReadProgressRange = 12;
+constexpr uint32_t kResetPauseMs = 150;
+constexpr double kAlarmMinC = -30.0;
+constexpr double kAlarmMaxC = 600.0;
+constexpr double kKelvinOffset = 273.2;
+
+template <class... Values> std::string Format(const char* format, Values... values)
+{
+    char text[256];
+    std::snprintf(text, sizeof text, format, values...);
+    return text;
+}
+
+// One transaction with the page's wait and time-out: true for status 0 and no refusal.
+bool Ask(CCommIO& link, const std::string& command, std::string& reply)
+{
+    int length = 0;
+    reply.clear();
+    return link.Transact(command, reply, length) == COMM_OK && !IsRefusal(reply);
+}
+
+// Register 91: the value, or false after ReportRegisterError.
+bool ReadRegister(AppState& app, CCommIO& link, uint8_t address, uint16_t& value)
+{
+    std::string reply;
+    if (!Ask(link, RegisterReadCommand(address), reply) || !IsRegisterReply(reply)) {
+        ReportRegisterError(app, Cmd::kRegisterRead, RegisterAddressText(address));
+        return false;
+    }
+    value = DecodeRegisterValue(reply);
+    return true;
+}
+
+// Register 92 with any text after the address (the defaults are sent as the INI holds them).
+bool WriteRegisterText(AppState& app, CCommIO& link, uint8_t address, const std::string& valueText)
+{
+    std::string reply;
+    if (!Ask(link, std::string(Cmd::kRegisterWrite) + RegisterAddressText(address) + valueText, reply)) {
+        ReportRegisterError(app, Cmd::kRegisterWrite, RegisterAddressText(address));
+        return false;
+    }
+    return true;
+}
+
+bool WriteRegister(AppState& app, CCommIO& link, uint8_t address, uint16_t value)
+{
+    return WriteRegisterText(app, link, address, Format("%04X", static_cast<unsigned>(value)));
+}
+
+void Step(ProgressBox* progress, const AppState& app, int id)
+{
+    if (progress != nullptr) progress->Step(LoadLangString(app, id));
+}
+
+// Reads a word, lets compose change it and writes it back; the write is skipped when the read
+// failed.
+template <class Compose> bool ReadModifyWrite(AppState& app, CCommIO& link, uint8_t address, Compose compose)
+{
+    uint16_t word = 0;
+    if (!ReadRegister(app, link, address, word)) return false;
+    return WriteRegister(app, link, address, compose(word));
+}
+
+bool InRange(int value, int low, int high)
+{
+    return value >= low && value <= high;
+}
+
+// Kelvin to the wire's tenths, truncated toward zero in double precision (256.1 K is 2560).
+uint16_t KelvinToK10(double kelvin)
+{
+    const double tenths = std::trunc(kelvin * 10.0);
+    return tenths <= 0.0 ? 0 : tenths >= 65535.0 ? 65535 : static_cast<uint16_t>(tenths);
+}
+
+std::string Preference(const AppState& app, const char* key, const char* defaultValue)
+{
+    return IniFile::GetString(app.iniPath, "Preference", key, defaultValue, IniFile::kValueBuffer);
+}
+
+} // namespace
+
+double AlarmHighDisplay(double alarmK)
+{
+    const double c = alarmK - kKelvinOffset;
+    return c > kAlarmMaxC || c < kAlarmMinC ? kAlarmMaxC : c;
+}
+
+double AlarmLowDisplay(double alarmK)
+{
+    const double c = alarmK - kKelvinOffset;
+    return c > kAlarmMaxC || c < kAlarmMinC ? kAlarmMinC : c;
+}
+
+DeviceDateTime RepairClock(DeviceDateTime t)
+{
+    if (!InRange(t.year, 2004, 2050)) t.year = 2004;
+    if (!InRange(t.month, 1, 12)) t.month = 1;
+    if (!InRange(t.day, 1, 31)) t.day = 1;
+    if (!InRange(t.hour, 0, 23)) t.hour = 0;
+    if (!InRange(t.minute, 0, 59)) t.minute = 0;
+    if (!InRange(t.second, 0, 59)) t.second = 0;
+    return t;
+}
+
+DeviceDateTime AddSeconds(const DeviceDateTime& time, long long seconds)
+{
+    // Civil arithmetic through UTC, so no time zone or daylight saving change moves the clock.
+    std::tm tm{};
+    tm.tm_year = time.year - 1900;
+    tm.tm_mon = time.month - 1;
+    tm.tm_mday = time.day;
+    tm.tm_hour = time.hour;
+    tm.tm_min = time.minute;
+    tm.tm_sec = time.second;
+    const std::time_t t = timegm(&tm) + static_cast<std::time_t>(seconds);
+    std::tm out{};
+    gmtime_r(&t, &out);
+    return {out.tm_year + 1900, out.tm_mon + 1, out.tm_mday, out.tm_hour, out.tm_min, out.tm_sec};
+}
+
+DeviceDateTime FromLocalTime(std::time_t time)
+{
+    std::tm local{};
+    localtime_r(&time, &local);
+    return {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec};
+}
+
+std::string MakeDateTimePattern(const AppState& app)
+{
+    if (app.language == 1) return "%Y/%m/%d %H:%M:%S";
+    return Format("%%Y%s%%m%s%%d%s %%H:%%M:%%S", LoadLangString(app, kStringYear).c_str(),
+                  LoadLangString(app, kStringMonth).c_str(), LoadLangString(app, kStringDay).c_str());
+}
+
+std::string FormatDateTime(const std::string& pattern, const DeviceDateTime& time)
+{
+    std::tm tm{};
+    tm.tm_year = time.year - 1900;
+    tm.tm_mon = time.month - 1;
+    tm.tm_mday = time.day;
+    tm.tm_hour = time.hour;
+    tm.tm_min = time.minute;
+    tm.tm_sec = time.second;
+    char text[128];
+    const std::size_t n = std::strftime(text, sizeof text, pattern.c_str(), &tm);
+    return std::string(text, n);
+}
+
+bool EnterCheckMode(AppState& app, CCommIO& link)
+{
+    if (!link.Open()) {
+        ReportMessage(app, kStringComPortError);
+        return false;
+    }
+    std::string reply;
+    if (!Ask(link, std::string(Cmd::kCheckModeReq), reply)) {
+        ReportCommandError(app, Cmd::kCheckModeReq);
+        link.Close();
+        return false;
+    }
+    return true;
+}
+
+void ExitCheckMode(AppState& app, CCommIO& link)
+{
+    std::string reply;
+    if (!Ask(link, std::string(Cmd::kCheckModeExit), reply)) ReportCommandError(app, Cmd::kCheckModeExit);
+    if (!link.Close()) ReportMessage(app, kStringComPortError);
+}
+
+SettingsReadResult ReadAllSettings(AppState& app, CCommIO& link, SettingsRecord& record,
+                                   ProgressBox* progress)
+{
+    SettingsReadResult read;
+    uint16_t v = 0;
+    Step(progress, app, kStringReading);
+
+    Step(progress, app, kStringReading);
+    if ((read.alarmHigh = ReadRegister(app, link, REG_ALARM_HIGH, v))) record.alarmHighK = v / 10.0;
+    Step(progress, app, kStringReading);
+    if ((read.alarmLow = ReadRegister(app, link, REG_ALARM_LOW, v))) record.alarmLowK = v / 10.0;
+    Step(progress, app, kStringReading);
+    if ((read.emissivity = ReadRegister(app, link, REG_EMISSIVITY, v))) record.emissivity = v / 1000.0;
+    Step(progress, app, kStringReading);
+    if ((read.flags = ReadRegister(app, link, REG_FLAGS, v))) {
+        record.clockAlarmOn = (v & kFlagClockAlarmOn) != 0;
+        record.clockAlarmDaily = (v & kFlagClockAlarmDaily) != 0;
+        record.alarmHighOn = (v & kFlagAlarmHighOn) != 0;
+        record.alarmLowOn = (v & kFlagAlarmLowOn) != 0;
+    }
+    Step(progress, app, kStringReading);
+    if ((read.clockAlarm = ReadRegister(app, link, REG_CLOCK_ALARM_TIME, v))) {
+        record.clockAlarmHour = v >> 8;
+        record.clockAlarmMinute = v & 0xFF;
+    }
+    Step(progress, app, kStringReading);
+    if ((read.ringTime = ReadRegister(app, link, REG_CLOCK_ALARM_RING, v))) record.ringSeconds = v;
+    Step(progress, app, kStringReading);
+    if ((read.holdTime = ReadRegister(app, link, REG_HOLD_TIME, v))) record.holdSeconds = v;
+    Step(progress, app, kStringReading);
+    if ((read.status0 = ReadRegister(app, link, REG_STATUS0, v)))
+        record.resolutionTenth = (v & kStatus0Resolution) != 0;
+
+    Step(progress, app, kStringReading);
+    std::string reply;
+    constexpr std::size_t kClockReplyLength = 14 + 2; // seven fields and the trailing pair
+    if (Ask(link, std::string(Cmd::kReadClock), reply) && reply.size() >= kClockReplyLength) {
+        record.deviceClock = RepairClock(DecodeClockReply(reply));
+        read.clock = true;
+    } else {
+        ReportCommandError(app, Cmd::kReadClock);
+    }
+    Step(progress, app, kStringReading);
+
+    LookupTypeName(app);
+    if (app.ui != nullptr) app.ui->SetMainTitle(ComposeCaption(app));
+    return read;
+}
+
+SettingsReadResult ReadSettingsFromDevice(AppState& app, CCommIO& link, SettingsRecord& record,
+                                          ProgressBox* progress)
+{
+    if (progress != nullptr) progress->SetRange(kReadProgressRange);
+    EnterCheckMode(app, link); // the read goes on regardless: each value then reports its own failure
+    const SettingsReadResult read = ReadAllSettings(app, link, record, progress);
+    ExitCheckMode(app, link);
+    return read;
+}
+
+AlarmInputError CheckAlarmInput(const std::string& highText, const std::string& lowText,
+                                SettingsRecord& record)
+{
+    const double high = std::strtod(highText.c_str(), nullptr);
+    record.alarmHighK = high + kKelvinOffset;
+    if (!(high >= kAlarmMinC && high <= kAlarmMaxC)) return AlarmInputError::HighOutOfRange;
+    const double low = std::strtod(lowText.c_str(), nullptr);
+    record.alarmLowK = low + kKelvinOffset;
+    if (!(low >= kAlarmMinC && low <= kAlarmMaxC)) return AlarmInputError::LowOutOfRange;
+    if (record.alarmHighK <= record.alarmLowK) return AlarmInputError::Order;
+    return AlarmInputError::None;
+}
+
+AlarmWriteResult WriteAlarms(AppState& app, CCommIO& link, SettingsRecord& record, bool highOn, bool lowOn)
+{
+    AlarmWriteResult result;
+    WaitCursor cursor(*app.ui);
+    if (!(result.entered = EnterCheckMode(app, link))) return result;
+    result.highWritten = WriteRegister(app, link, REG_ALARM_HIGH, KelvinToK10(record.alarmHighK));
+    result.lowWritten = WriteRegister(app, link, REG_ALARM_LOW, KelvinToK10(record.alarmLowK));
+    ReadModifyWrite(app, link, REG_FLAGS, [&](uint16_t word) {
+        word &= 0x3FFF;
+        record.alarmHighOn = highOn;
+        record.alarmLowOn = lowOn;
+        if (highOn) word |= kFlagAlarmHighOn;
+        if (lowOn) word |= kFlagAlarmLowOn;
+        return word;
+    });
+    ExitCheckMode(app, link);
+    return result;
+}
+
+bool WriteDeviceClock(AppState& app, CCommIO& link, const SettingsRecord& record)
+{
+    WaitCursor cursor(*app.ui);
+    if (!EnterCheckMode(app, link)) return false;
+    const DeviceDateTime& t = record.deviceClock;
+    std::string reply;
+    const bool timeSet = Ask(link, SetTimeCommand(t.second, t.minute, t.hour), reply);
+    if (timeSet) {
+        if (!Ask(link, SetDateCommand(t.day, t.month, t.year), reply)) ReportCommandError(app, Cmd::kSetDate);
+    } else {
+        ReportCommandError(app, Cmd::kSetTime);
+    }
+    ExitCheckMode(app, link);
+    return timeSet;
+}
+
+bool WriteClockAlarm(AppState& app, CCommIO& link, SettingsRecord& record, const std::string& ringText,
+                     bool on, bool daily)
+{
+    WaitCursor cursor(*app.ui);
+    if (!EnterCheckMode(app, link)) return false;
+    std::string reply;
+    bool ok = Ask(link, ClockAlarmWriteCommand(record.clockAlarmHour, record.clockAlarmMinute), reply);
+    if (!ok) ReportRegisterError(app, Cmd::kRegisterWrite, RegisterAddressText(REG_CLOCK_ALARM_TIME));
+    record.ringSeconds = std::atoi(ringText.c_str());
+    ok = WriteRegister(app, link, REG_CLOCK_ALARM_RING, static_cast<uint16_t>(record.ringSeconds)) && ok;
+    ok = ReadModifyWrite(app, link, REG_FLAGS,
+                         [&](uint16_t word) {
+                             word &= 0xF9FF;
+                             record.clockAlarmOn = on;
+                             record.clockAlarmDaily = daily;
+                             if (on) word |= kFlagClockAlarmOn;
+                             if (daily) word |= kFlagClockAlarmDaily;
+                             return word;
+                         }) &&
+         ok;
+    ExitCheckMode(app, link);
+    return ok;
+}
+
+bool WriteResolution(AppState& app, CCommIO& link, SettingsRecord& record, bool tenth)
+{
+    WaitCursor cursor(*app.ui);
+    if (!EnterCheckMode(app, link)) return false;
+    const bool ok = ReadModifyWrite(app, link, REG_STATUS0, [&](uint16_t word) {
+        record.resolutionTenth = tenth;
+        return static_cast<uint16_t>(tenth ? word | kStatus0Resolution : word & ~kStatus0Resolution);
+    });
+    ExitCheckMode(app, link);
+    return ok;
+}
+
+bool WriteHoldTime(AppState& app, CCommIO& link, SettingsRecord& record, const std::string& holdText)
+{
+    WaitCursor cursor(*app.ui);
+    if (!EnterCheckMode(app, link)) return false;
+    record.holdSeconds = std::atoi(holdText.c_str());
+    const bool ok = WriteRegister(app, link, REG_HOLD_TIME, static_cast<uint16_t>(record.holdSeconds));
+    ExitCheckMode(app, link);
+    return ok;
+}
+
+void WriteDefaults(AppState& app, CCommIO& link, SettingsRecord& record, ProgressBox* progress)
+{
+    WaitCursor cursor(*app.ui);
+    const std::string alarmTime = Preference(app, "Default_ClockAlalrm", "0C00");
+    Step(progress, app, kStringWriting);
+    WriteRegisterText(app, link, REG_CLOCK_ALARM_TIME, alarmTime);
+    const std::string ringTime = Preference(app, "Default_ClockAlarm_OnTime", "0003");
+    Step(progress, app, kStringWriting);
+    WriteRegisterText(app, link, REG_CLOCK_ALARM_RING, ringTime);
+    const std::string holdTime = Preference(app, "Default_HoldTime", "000F");
+    Step(progress, app, kStringWriting);
+    WriteRegisterText(app, link, REG_HOLD_TIME, holdTime);
+
+    Step(progress, app, kStringWriting);
+    ReadModifyWrite(app, link, REG_FLAGS, [&](uint16_t word) {
+        word &= 0xF9FF;
+        if (Preference(app, "Default_ClockAlalrm_Enable", "0").starts_with('1')) word |= kFlagClockAlarmOn;
+        if (Preference(app, "Default_ClockAlarm_Repeat", "0").starts_with('1')) word |= kFlagClockAlarmDaily;
+        return word;
+    });
+    Step(progress, app, kStringWriting);
+    ReadModifyWrite(app, link, REG_STATUS0, [&](uint16_t word) {
+        word &= 0xFFF7;
+        record.resolutionTenth = Preference(app, "Default_Resolution", "0").starts_with('1');
+        if (record.resolutionTenth) word |= kStatus0Resolution;
+        return word;
+    });
+}
+
+bool ResetToDefaults(AppState& app, CCommIO& link, SettingsRecord& record, ProgressBox* progress,
+                     SettingsReadResult* read)
+{
+    constexpr uint16_t kResetProgressRange = 22;
+    if (progress != nullptr) progress->SetRange(kResetProgressRange);
+    if (!EnterCheckMode(app, link)) return false;
+    WriteDefaults(app, link, record, progress);
+    app.clock->SleepMs(kResetPauseMs);
+    const SettingsReadResult values = ReadAllSettings(app, link, record, progress);
+    if (read != nullptr) *read = values;
+    ExitCheckMode(app, link);
+    return true;
+}
+
+SettingsLabels SettingsPageLabels(int language)
+{
+    if (language == 1) {
+        return {
+            "Type-Number", "Emissivity", "Alarm-HIGH", "Alarm-LOW", "Clock Alarm Setting",    "Ringing Time",
+            "Repeat",      "sec.",       "Everyday",   "Once",      "Resolution (-30~200°C)", "0.1°C ",
+            "1°C ",        "Hold-Time"};
+    }
+    return {"機種名",
+            "放射率",
+            "アラームHIGH",
+            "アラームLOW",
+            "時刻アラーム設定 ",
+            "時刻アラームON時間",
+            "時刻アラームリピート",
+            "秒",
+            "毎日",
+            "１回",
+            "分解能（-30～200℃）",
+            "０．１℃",
+            "１℃",
+            "ホールド時間設定"};
+}
+
+void WriteSettingsCsv(std::ostream& out, const SettingsLabels& labels, const SettingsRecord& record,
+                      const std::string& serialText, const std::string& typeName, const std::string& degree)
+{
+    const auto onOff = [](bool on) { return on ? "ON" : "OFF"; };
+    out << Format("%s,No.%s (%s)\n", labels.typeNumber.c_str(), serialText.c_str(), typeName.c_str());
+    out << Format("%s,%4.02f\n", labels.emissivity.c_str(), record.emissivity);
+    out << Format("%s,%5.1f %s, %s\n", labels.alarmHigh.c_str(), record.alarmHighK - kKelvinOffset,
+                  degree.c_str(), onOff(record.alarmHighOn));
+    out << Format("%s,%5.1f %s, %s\n\n", labels.alarmLow.c_str(), record.alarmLowK - kKelvinOffset,
+                  degree.c_str(), onOff(record.alarmLowOn));
+    out << Format("%s,%02d:%02d,%s\n", labels.clockAlarm.c_str(), record.clockAlarmHour,
+                  record.clockAlarmMinute, onOff(record.clockAlarmOn));
+    out << Format("%s,%d %s\n", labels.ringTime.c_str(), record.ringSeconds, labels.seconds.c_str());
+    out << Format("%s,%s\n\n", labels.repeat.c_str(),
+                  (record.clockAlarmDaily ? labels.everyday : labels.once).c_str());
+    out << Format("%s,%s\n", labels.resolution.c_str(),
+                  (record.resolutionTenth ? labels.tenthDegree : labels.oneDegree).c_str());
+    out << Format("%s,%d %s\n", labels.holdTime.c_str(), record.holdSeconds, labels.seconds.c_str());
+}
+
+std::string SettingsCsvText(const AppState& app, const SettingsRecord& record)
+{
+    std::ostringstream out;
+    WriteSettingsCsv(out, SettingsPageLabels(app.language), record, app.deviceSerialText, app.typeName,
+                     LoadLangString(app, kStringDegree));
+    std::string text;
+    for (char c : out.str()) {
+        if (c == '\n') text += '\r';
+        text += c;
+    }
+    return text;
+}
+
+std::string SettingsCsvDefaultName(const AppState& app, std::time_t now)
+{
+    std::tm local{};
+    localtime_r(&now, &local);
+    char stamp[32];
+    std::strftime(stamp, sizeof stamp, "%Y%m%d_%H%M%S", &local);
+    const std::string name = app.typeName.empty() ? LoadLangString(app, kStringNoTypeName) : app.typeName;
+    return name + "-" + LoadLangString(app, kStringEachAdjustment) + "-" + stamp;
+}
+
+std::string SettingsCsvPath(const std::string& chosen)
+{
+    const std::size_t slash = chosen.find_last_of('/');
+    const std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
+    std::size_t dot = chosen.find_last_of('.');
+    if (dot == std::string::npos || dot < nameStart) dot = chosen.size();
+    return chosen.substr(0, dot) + ".csv";
+}
+
+bool ExportSettingsCsv(AppState& app, const std::string& path, const SettingsRecord& record)
+{
+    if (WriteCp932File(path, SettingsCsvText(app, record))) return true;
+    if (app.ui != nullptr) {
+        app.ui->MessageBox(LoadLangString(app, kStringFileError), LoadLangString(app, kStringAppName),
+                           MsgIcon::Exclamation, MsgButtons::Ok, MsgAnswer::Ok);
+    }
+    return false;
+}

@@ -1,0 +1,243 @@
+#include "teaching/TeachingOperations.h"
+
+#include <algorithm>
+#include <cctype>
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <memory>
+#include <system_error>
+
+#include "app/AppState.h"
+#include "app/IniFile.h"
+#include "app/LangString.h"
+#include "app/UserInterface.h"
+#include "device/Clock.h"
+#include "device/CommandLog.h"
+#include "device/CommandSet.h"
+
+namespace {
+
+constexpr int kEmissivityRangeId = 238;
+constexpr int kTemperatureRangeId = 239;
+constexpr int kReloadingId = 207;
+constexpr int kUpdatedId = 162;
+constexpr int kComPortErrorId = 164;
+constexpr int kAppNameId = 165;
+constexpr std::size_t kFieldTextMax = 255;
+constexpr uint32_t kReloadStepMs = 100;
+
+std::string Format(const char* format, auto... values)
+{
+    char text[64];
+    std::snprintf(text, sizeof text, format, values...);
+    return text;
+}
+
+bool IsUpperHex(std::string_view text)
+{
+    return std::all_of(text.begin(), text.end(),
+                       [](char c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F'); });
+}
+
+// 2F and 14 answer four hex digits and two more characters; anything shorter or garbled would
+// give a temperature that is not the thermometer's.
+bool IsTemperatureReply(std::string_view reply)
+{
+    return reply.size() >= 6 && IsUpperHex(reply.substr(0, 4));
+}
+
+void ShowRangeBox(AppState& app, int id)
+{
+    app.ui->MessageBox(LoadLangString(app, id), LoadLangString(app, kAppNameId), MsgIcon::Exclamation,
+                       MsgButtons::Ok, MsgAnswer::Ok);
+}
+
+} // namespace
+
+bool IsSettableEmissivity(double emissivity)
+{
+    return emissivity >= kEmissivityMin && emissivity <= kEmissivityMax;
+}
+
+double DecimalPrefix(std::string_view text)
+{
+    std::size_t i = 0;
+    while (i < text.size() && std::isspace(static_cast<unsigned char>(text[i])))
+        ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+    // from_chars takes a minus sign of its own: a second sign is no number.
+    if (i >= text.size() || text[i] == '+' || text[i] == '-') return 0.0;
+    const char* first = text.data() + i;
+    const char* last = text.data() + text.size();
+    double value = 0.0;
+    const auto [end, ec] = std::from_chars(first, last, value, std::chars_format::general);
+    if (ec == std::errc::invalid_argument) return 0.0;
+    if (ec == std::errc::result_out_of_range) {
+        const std::string_view number(first, static_cast<std::size_t>(end - first));
+        const bool tiny =
+            number.find("e-") != std::string_view::npos || number.find("E-") != std::string_view::npos;
+        value = tiny ? 0.0 : HUGE_VAL;
+    }
+    return negative ? -value : value;
+}
+
+double TaughtEmissivity(const CRadiationModel& model, double ambientK, double measuredK, double teachK,
+                        double current, double lambda1Um, double lambda2Um)
+{
+    const double ra = model.BandExitance(ambientK, lambda1Um, lambda2Um);
+    const double rb = model.BandExitance(measuredK, lambda1Um, lambda2Um);
+    const double rc = model.BandExitance(teachK, lambda1Um, lambda2Um);
+    return (rb - ra) * current / (rc - ra);
+}
+
+TeachingOperations::TeachingOperations(AppState& app, TeachingView& view)
+    : app_(app), view_(view), commIO_(app)
+{
+    lambdaLower_ = DecimalPrefix(IniFile::GetString(app_.iniPath, "System", "WavelengthLower", "8"));
+    lambdaUpper_ = DecimalPrefix(IniFile::GetString(app_.iniPath, "System", "WavelengthUpper", "14"));
+    reloadWaitTime_ = IniFile::ToInt(IniFile::GetString(app_.iniPath, "Teaching", "ReloadWaitTime", "30"));
+}
+
+std::string TeachingOperations::StatusText() const
+{
+    return Format("%.1f(K), %.1f(K), %4.2f", measuredK_, ambientK_, currentEmissivity_);
+}
+
+bool TeachingOperations::CloseLink()
+{
+    if (commIO_.Close()) return true;
+    ReportMessage(app_, kComPortErrorId);
+    return false;
+}
+
+// One temperature command of a read: its value in kelvin, or false after reporting the failure.
+bool TeachingOperations::ReadTemperature(DeviceSession& session, std::string_view command, double& kelvin)
+{
+    std::string reply;
+    if (!session.Command(command, reply)) return false;
+    if (!IsTemperatureReply(reply)) {
+        ReportCommandError(app_, command);
+        return false;
+    }
+    kelvin = DecodeTemperatureValue(reply) / 10.0;
+    return true;
+}
+
+bool TeachingOperations::ReadCurrentValues()
+{
+    WaitCursor cursor(*app_.ui);
+    view_.FocusTeachTemperature(false);
+
+    DeviceSession session(app_, commIO_);
+    view_.EnableControls(false);
+    if (!session.Begin()) {
+        view_.EnableControls(true);
+        return false;
+    }
+
+    bool ok = true;
+    if (ReadTemperature(session, Cmd::kReadTarget, measuredK_))
+        view_.ShowMeasured(Format("%5.1f", measuredK_ - 273.2));
+    else
+        ok = false;
+    ok = ReadTemperature(session, Cmd::kReadAmbient, ambientK_) && ok;
+    uint16_t thousandths = 0;
+    if (session.ReadRegister(REG_EMISSIVITY, thousandths)) {
+        currentEmissivity_ = ThousandthsToEmissivity(thousandths);
+        view_.ShowCurrentEmissivity(Format("%4.2f", currentEmissivity_));
+    } else {
+        ok = false;
+    }
+    std::string reply;
+    ok = session.Command(Cmd::kCheckModeExit, reply) && ok;
+
+    SetStatusText(app_, StatusText());
+    view_.EnableControls(true);
+    return CloseLink() && ok;
+}
+
+bool TeachingOperations::WriteEmissivityFrame(double emissivity, bool& begun)
+{
+    DeviceSession session(app_, commIO_);
+    begun = session.Begin();
+    if (!begun) return false;
+    bool ok = session.WriteRegister(REG_EMISSIVITY, EmissivityToThousandths(emissivity));
+    std::string reply;
+    ok = session.Command(Cmd::kCheckModeExit, reply) && ok;
+    return CloseLink() && ok;
+}
+
+TeachOutcome TeachingOperations::RunTeaching(std::string_view teachText)
+{
+    WaitCursor cursor(*app_.ui);
+    const double teachC = DecimalPrefix(teachText.substr(0, std::min(teachText.size(), kFieldTextMax)));
+    teachK_ = teachC + 273.2;
+    if (!(teachC >= kTeachMinC && teachC <= kTeachMaxC)) {
+        ShowRangeBox(app_, kTemperatureRangeId);
+        view_.FocusTeachTemperature(true);
+        return TeachOutcome::TemperatureRefused;
+    }
+
+    view_.FocusTeachTemperature(false);
+    taughtEmissivity_ = TaughtEmissivity(model_, ambientK_, measuredK_, teachK_, currentEmissivity_,
+                                         lambdaLower_, lambdaUpper_);
+    if (!IsSettableEmissivity(taughtEmissivity_)) {
+        ShowRangeBox(app_, kEmissivityRangeId);
+        view_.EnableControls(true);
+        return TeachOutcome::EmissivityRefused;
+    }
+
+    view_.ShowTaughtEmissivity(Format("%4.2f", taughtEmissivity_));
+    view_.Repaint();
+    view_.EnableControls(false);
+
+    bool ok = true;
+    std::unique_ptr<ProgressBox> progress;
+    {
+        DeviceSession session(app_, commIO_);
+        if (!session.Begin()) {
+            // Nothing was written: no wait and no read.
+            view_.EnableControls(true);
+            return TeachOutcome::DeviceFailed;
+        }
+        ok = session.WriteRegister(REG_EMISSIVITY, EmissivityToThousandths(taughtEmissivity_));
+        std::string reply;
+        ok = session.Command(Cmd::kCheckModeExit, reply) && ok;
+
+        // The thermometer needs a while before its reading follows the new emissivity.
+        progress = app_.ui->OpenProgress();
+        const int steps = std::clamp(reloadWaitTime_, 0, 65535);
+        progress->SetRange(static_cast<uint16_t>(steps));
+        const std::string stepText = LoadLangString(app_, kReloadingId);
+        for (int i = 0; i < steps; ++i) {
+            progress->Step(stepText);
+            app_.clock->SleepMs(kReloadStepMs);
+        }
+        ok = CloseLink() && ok;
+    }
+    ok = ReadCurrentValues() && ok;
+    progress.reset();
+    ReportMessage(app_, kUpdatedId);
+    view_.EnableControls(true);
+    return ok ? TeachOutcome::Written : TeachOutcome::DeviceFailed;
+}
+
+bool TeachingOperations::WriteEmissivity(std::string_view emissivityText)
+{
+    WaitCursor cursor(*app_.ui);
+    view_.EnableControls(false);
+    const double emissivity =
+        DecimalPrefix(emissivityText.substr(0, std::min(emissivityText.size(), kFieldTextMax)));
+    bool begun = false;
+    bool ok = WriteEmissivityFrame(emissivity, begun);
+    if (!begun) {
+        // Open or DA failed: nothing was sent, nothing to read again.
+        view_.EnableControls(true);
+        return false;
+    }
+    ok = ReadCurrentValues() && ok;
+    view_.EnableControls(true);
+    return ok;
+}

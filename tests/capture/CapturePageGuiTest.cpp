@@ -1,0 +1,157 @@
+// The recording page against the in-process simulator in real time: REC, PAUSE and DELETE
+// clicked, the enabled states, the values shown, the graph picture and the display unit.
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QRadioButton>
+
+#include "SimThermometer.h"
+#include "capture/CCapturePage.h"
+#include "device/Clock.h"
+#include "ui/GuiTestSupport.h"
+
+namespace {
+
+class CapturePageTest : public ::testing::Test {
+protected:
+    std::unique_ptr<CCapturePage> Start(int language)
+    {
+        WriteFileBytes(dir.File("rm42meter.ini"),
+                       "[System]\nLangage=" + std::to_string(language) +
+                           "\n[ComPort]\nPort=SIM\nStopBit=0\nCommandWait1=0\nCommandWait2=0\n");
+        app.iniPath = dir.File("rm42meter.ini");
+        app.exeDir = dir.Path();
+        app.language = language;
+        app.clock = &clock;
+        app.ports = ports.get();
+        app.ui = &ui;
+        auto page = std::make_unique<CCapturePage>(app, nullptr);
+        page->show();
+        page->PageShown();
+        return page;
+    }
+    template <class W> W* C(CCapturePage& page, int id) { return Control<W>(&page, id); }
+    static QString Text(CCapturePage& page, int id) { return Control<QLabel>(&page, id)->text(); }
+    static void Click(CCapturePage& page, int id)
+    {
+        QTest::mouseClick(Control<QPushButton>(&page, id), Qt::LeftButton);
+    }
+    static std::vector<bool> Enabled(CCapturePage& page, std::initializer_list<int> ids)
+    {
+        std::vector<bool> states;
+        for (int id : ids)
+            states.push_back(FindControl(&page, id)->isEnabled());
+        return states;
+    }
+
+    TempDir dir;
+    SteadyClock clock;
+    SimThermometer sim{[] {
+                           SimConfig c;
+                           c.streamRateHz = 50.0;
+                           return c;
+                       }(),
+                       clock};
+    std::unique_ptr<SerialPortFactory> ports = MakeSimPortFactory(sim, clock);
+    AppState app;
+    QtUserInterface ui{app};
+    ScriptedBoxes boxes;
+};
+
+TEST_F(CapturePageTest, RecPauseAndDeleteDriveTheRecording)
+{
+    auto page = Start(0);
+    EXPECT_EQ(Text(*page, 1121), QStringLiteral("100.0"));
+    EXPECT_EQ(Text(*page, 1120), QStringLiteral("  0.0"));
+    EXPECT_EQ(Text(*page, 1128), QStringLiteral("0.95"));
+    EXPECT_EQ(Text(*page, 1105), QStringLiteral("---"));
+    // REC, PAUSE, DELETE, SAVE, timer box, interval hours, ms combo, Apply.
+    const auto ids = {1001, 1004, 1003, 1103, 1102, 1106, 1008, 1125};
+    EXPECT_EQ(Enabled(*page, ids), (std::vector<bool>{true, true, true, false, true, true, true, false}));
+    EXPECT_EQ(page->ComputeInterval(), 5);
+    QTest::mouseClick(C<QCheckBox>(*page, 1119), Qt::LeftButton);
+    EXPECT_FALSE(FindControl(page.get(), 1008)->isEnabled());
+    EXPECT_EQ(page->ComputeInterval(), 1);
+
+    Click(*page, 1001);
+    ASSERT_EQ(page->Recorder().State(), CaptureState::Recording);
+    EXPECT_EQ(sim.Register(0), 0xFCC4);
+    EXPECT_EQ(Enabled(*page, ids), (std::vector<bool>{true, true, false, false, false, false, false, false}));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return page->Recorder().SampleCount() >= 4; }, 5000));
+    EXPECT_EQ(Text(*page, 1105), QStringLiteral("25.0"));
+    EXPECT_EQ(Text(*page, 1104), QStringLiteral("23.0"));
+    // The live line is in the picture, which is the graph frame's client area.
+    const QImage& image = page->GraphImage();
+    EXPECT_EQ(image.size(), FindControl(page.get(), 1091)->contentsRect().size());
+    bool blue = false;
+    for (int y = 0; y < image.height() && !blue; ++y)
+        for (int x = 0; x < image.width() && !blue; ++x)
+            blue = image.pixelColor(x, y) == QColor(0, 0, 255);
+    EXPECT_TRUE(blue);
+
+    Click(*page, 1001); // REC while recording only beeps
+    Click(*page, 1004);
+    ASSERT_EQ(page->Recorder().State(), CaptureState::Paused);
+    EXPECT_EQ(sim.Register(0), 0xFC04);
+    EXPECT_EQ(Text(*page, 1105), QStringLiteral("---"));
+    EXPECT_EQ(Enabled(*page, ids), (std::vector<bool>{true, true, true, true, true, false, false, false}));
+    const int32_t held = page->Recorder().SampleCount();
+
+    boxes.answers = {MsgAnswer::Cancel, MsgAnswer::Ok};
+    Click(*page, 1003);
+    EXPECT_EQ(page->Recorder().State(), CaptureState::Paused);
+    EXPECT_EQ(page->Recorder().SampleCount(), held);
+    Click(*page, 1003);
+    EXPECT_EQ(page->Recorder().State(), CaptureState::Ready);
+    EXPECT_EQ(page->Recorder().SampleCount(), 0);
+    EXPECT_EQ(Enabled(*page, ids), (std::vector<bool>{true, true, true, false, true, true, false, false}));
+    ASSERT_EQ(boxes.shown.size(), 2u);
+    EXPECT_EQ(boxes.shown[0].call.text, LoadLangString(app, 222));
+}
+
+TEST_F(CapturePageTest, FahrenheitChangesEveryTemperatureTextButNotTheEmissivity)
+{
+    auto japanese = Start(0);
+    EXPECT_FALSE(C<QRadioButton>(*japanese, 1334)->isVisible());
+    EXPECT_EQ(Text(*japanese, 1150), QStringLiteral("℃"));
+    japanese.reset();
+
+    auto page = Start(1);
+    EXPECT_EQ(Text(*page, 1143), QStringLiteral("T E M P "));
+    QTest::mouseClick(C<QRadioButton>(*page, 1334), Qt::LeftButton);
+    EXPECT_EQ(Text(*page, 1150), QStringLiteral("°F"));
+    EXPECT_EQ(Text(*page, 1144), QStringLiteral("(°F)"));
+    EXPECT_EQ(Text(*page, 1121), QStringLiteral("212.0"));
+    EXPECT_EQ(Text(*page, 1120), QStringLiteral(" 32.0"));
+    EXPECT_EQ(Text(*page, 1128), QStringLiteral("0.95"));
+    EXPECT_EQ(C<QLineEdit>(*page, 1123)->text(), QStringLiteral("122.0"));
+    EXPECT_TRUE(page->Recorder().Snapshot().fahrenheit);
+    QTest::mouseClick(C<QRadioButton>(*page, 1333), Qt::LeftButton);
+    EXPECT_EQ(Text(*page, 1121), QStringLiteral("100.0"));
+}
+
+TEST_F(CapturePageTest, ManualScaleControls)
+{
+    auto page = Start(1);
+    auto* apply = C<QPushButton>(*page, 1125);
+    QTest::mouseClick(C<QCheckBox>(*page, 1122), Qt::LeftButton); // temperature auto-scale off
+    EXPECT_TRUE(apply->isEnabled());
+    C<QLineEdit>(*page, 1123)->setText(QStringLiteral("10.0"));
+    C<QLineEdit>(*page, 1124)->setText(QStringLiteral("20.0"));
+    EXPECT_FALSE(apply->isEnabled()); // maximum not above minimum
+    C<QLineEdit>(*page, 1123)->setText(QStringLiteral("80.0"));
+    EXPECT_TRUE(apply->isEnabled());
+    QTest::mouseClick(apply, Qt::LeftButton);
+    EXPECT_DOUBLE_EQ(page->Recorder().Graph().yMax, 80.0);
+    EXPECT_DOUBLE_EQ(page->Recorder().Graph().yMin, 20.0);
+
+    auto* range = C<QLineEdit>(*page, 1130);
+    auto* unit = C<QComboBox>(*page, 1009);
+    range->setText(QStringLiteral("30"));
+    unit->setCurrentIndex(0);
+    emit unit->activated(0); // hours: at most a day
+    EXPECT_EQ(range->text(), QStringLiteral("24"));
+}
+
+} // namespace

@@ -1,0 +1,440 @@
+#include "capture/CaptureRecorder.h"
+#include "device/Clock.h"
+#include "sim/SimThermometer.h"
+#include "support/ScriptedSerialPort.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+using Texts = std::vector<std::string>;
+
+constexpr uint16_t K10(double celsius)
+{
+    return static_cast<uint16_t>((celsius + 273.2) * 10 + 0.5);
+}
+
+TEST(ComputeInterval, CountsTicksOfTheIntervalControls)
+{
+    struct Row {
+        IntervalSetting setting;
+        int32_t ticks;
+    };
+    const Row rows[] = {
+        {{0, 0, 0, true, 4}, 5},          // the initial controls: 0.5 s
+        {{0, 0, 0, false, 4}, 1},         // nothing at all: the shortest interval
+        {{0, 0, 0, true, 0}, 1},          // "100"
+        {{0, 0, 10, false, 4}, 100},      // the milliseconds only count when checked
+        {{0, 1, 30, true, 8}, 909},       //
+        {{23, 59, 59, true, 8}, 863'999}, // the longest
+        {{1, 0, 0, false, 0}, 36'000},    //
+    };
+    for (const Row& row : rows) {
+        EXPECT_EQ(ComputeInterval(row.setting), row.ticks)
+            << row.setting.hours << ":" << row.setting.minutes << ":" << row.setting.seconds;
+    }
+}
+
+TEST(CaptureControls, FollowTheStateTable)
+{
+    struct Row {
+        CaptureState state;
+        bool buffer, timerWaiting;
+        CaptureControls want;
+    };
+    const Row rows[] = {
+        {CaptureState::Ready, true, false, {true, true, true, false, true, true, true, true, 245}},
+        {CaptureState::Ready, false, false, {false, true, true, false, true, true, true, true, 245}},
+        {CaptureState::Ready, true, true, {true, true, true, false, true, true, false, false, 245}},
+        {CaptureState::Recording, true, false, {true, true, false, false, false, false, false, false, 243}},
+        {CaptureState::Paused, true, false, {true, true, true, true, true, false, true, true, 244}},
+    };
+    for (const Row& row : rows) {
+        const CaptureControls got = ControlsFor(row.state, row.buffer, row.timerWaiting);
+        const std::vector<bool> g{got.rec,      got.pause,    got.del,          got.save,
+                                  got.timerBox, got.interval, got.timerPickers, got.tabs};
+        const std::vector<bool> w{row.want.rec,      row.want.pause,    row.want.del,          row.want.save,
+                                  row.want.timerBox, row.want.interval, row.want.timerPickers, row.want.tabs};
+        EXPECT_EQ(g, w) << static_cast<int>(row.state) << row.buffer << row.timerWaiting;
+        EXPECT_EQ(got.statusId, row.want.statusId);
+    }
+}
+
+// The sampling step driven tick by tick, with the received words set by hand.
+class SampleTickTest : public ::testing::Test, public LineRig {
+protected:
+    void Words(uint16_t temp, uint16_t room)
+    {
+        recorder.Words().latestTemp = temp;
+        recorder.Words().latestRoomTemp = room;
+    }
+    // Runs n ticks; the indexes (counted from 1) of the ticks that took a sample.
+    std::vector<int> Ticks(int n)
+    {
+        std::vector<int> taken;
+        for (int i = 1; i <= n; ++i) {
+            if (recorder.SampleTick()) taken.push_back(i);
+        }
+        return taken;
+    }
+    CaptureRecorder recorder{app};
+};
+
+TEST_F(SampleTickTest, TakesTheFirstValidTickAtOnceThenEveryInterval)
+{
+    recorder.PrepareRun(5);
+    Words(K10(25.0), K10(23.0));
+    EXPECT_EQ(Ticks(11), (std::vector<int>{1, 6, 11}));
+    ASSERT_EQ(recorder.SampleCount(), 3);
+    EXPECT_EQ(recorder.Samples()[2].temp, K10(25.0));
+    EXPECT_EQ(recorder.Samples()[2].roomTemp, K10(23.0));
+    EXPECT_EQ(recorder.Samples()[2].interval, 5);
+
+    recorder.PrepareRun(1); // nothing held yet: a new recording, a sample every tick
+    EXPECT_EQ(Ticks(3), (std::vector<int>{1, 2, 3}));
+    EXPECT_EQ(recorder.SampleCount(), 3);
+}
+
+TEST_F(SampleTickTest, MissingDataRestartsTheIntervalCount)
+{
+    recorder.PrepareRun(5);
+    Words(K10(25.0), K10(23.0));
+    EXPECT_EQ(Ticks(3), (std::vector<int>{1}));
+    for (auto [temp, room] : {std::pair{kNoData, K10(23.0)}, std::pair{K10(25.0), kNoData}}) {
+        Words(temp, room);
+        EXPECT_TRUE(Ticks(4).empty());
+        EXPECT_TRUE(recorder.LastDataInvalid());
+    }
+    Words(K10(30.0), K10(23.0));
+    // A full interval after the data are valid again, not the remainder of the old count.
+    EXPECT_EQ(Ticks(10), (std::vector<int>{5, 10}));
+    EXPECT_FALSE(recorder.LastDataInvalid());
+    EXPECT_EQ(recorder.SampleCount(), 3);
+}
+
+TEST_F(SampleTickTest, ExtremesAreClampedButTheStoredSampleIsNot)
+{
+    recorder.PrepareRun(1);
+    for (double c : {650.0, 20.0, -40.0}) {
+        Words(K10(c), K10(22.0));
+        Ticks(1);
+        EXPECT_NEAR(recorder.CurrentTemp(), c, 0.051);
+    }
+    const RecordingSnapshot snap = recorder.Snapshot();
+    EXPECT_EQ(snap.sampleCount, 3);
+    EXPECT_EQ(snap.samples[0].temp, K10(650.0));
+    EXPECT_EQ(snap.samples[2].temp, K10(-40.0));
+    EXPECT_DOUBLE_EQ(snap.recordMax, 600.0);
+    EXPECT_DOUBLE_EQ(snap.recordMin, -30.0);
+}
+
+TEST_F(SampleTickTest, RecIconBlinksOnlyWhileDataAreValid)
+{
+    recorder.PrepareRun(5);
+    Words(K10(25.0), K10(23.0));
+    std::vector<bool> shown;
+    for (int i = 0; i < 11; ++i) {
+        recorder.SampleTick();
+        shown.push_back(recorder.RecIconShown());
+    }
+    // Shown for ticks 1-4, hidden for 5-10, shown again from the 11th: once a second.
+    EXPECT_EQ(shown,
+              (std::vector<bool>{true, true, true, true, false, false, false, false, false, false, true}));
+    Words(kNoData, kNoData);
+    recorder.SampleTick();
+    recorder.SampleTick();
+    EXPECT_TRUE(recorder.RecIconShown()); // frozen where it was
+}
+
+// The device sequences that fail before a run starts, on a scripted line in virtual time.
+class CaptureStartFailureTest : public ::testing::Test, public LineRig {
+protected:
+    void SetUp() override
+    {
+        WriteFileBytes(app.iniPath, "[ComPort]\nPort=COM1\nStopBit=0\n");
+        line.Respond("DA", "DAOK");
+        line.Respond("9100", "9100000000");
+        line.Respond("92", "92OK");
+        line.Respond("81", "81OK");
+    }
+    CaptureRecorder recorder{app};
+};
+
+TEST_F(CaptureStartFailureTest, EachFailureReportsAndLeavesTheLinkClosed)
+{
+    struct Row {
+        const char* name;
+        std::function<void(ScriptedLine&)> fault;
+        Texts boxes;
+        Texts commands;
+    };
+    const std::string notConnected = Text(114);
+    const Row rows[] = {
+        {"no port", [](ScriptedLine& l) { l.failOpens = 1; }, {notConnected}, {}},
+        {"DA refused", [](ScriptedLine& l) { l.Respond("DA", "NG"); }, {Text(115)}, {"DA"}},
+        {"STATUS0 read refused",
+         [](ScriptedLine& l) { l.Respond("9100", "NG"); },
+         {"* COMMAND ERROR"},
+         {"DA", "9100", "81"}},
+        {"STATUS0 write refused",
+         [](ScriptedLine& l) { l.Respond("92", "NG"); },
+         {"* COMMAND ERROR"},
+         {"DA", "9100", "9200FCC4", "81"}},
+        {"81 silent",
+         [](ScriptedLine& l) { l.standing.erase("81"); },
+         {"* COMMAND ERROR"},
+         {"DA", "9100", "9200FCC4", "81"}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        SetUp();
+        row.fault(line);
+        line.commands.clear();
+        ui = FakeUserInterface{};
+        EXPECT_EQ(recorder.StartCapture(5), CaptureRecorder::StartResult::Failed);
+        EXPECT_EQ(ui.BoxTexts(), row.boxes);
+        EXPECT_EQ(line.commands, row.commands);
+        EXPECT_FALSE(line.portOpen);
+        EXPECT_EQ(recorder.State(), CaptureState::Ready);
+        EXPECT_FALSE(recorder.Words().captureRunning.load());
+    }
+}
+
+TEST_F(CaptureStartFailureTest, AlarmSettingsFallBackToDefaultsSilently)
+{
+    line.Respond("9136", "91360E9400"); // 373.2 K: 100.0 degC
+    line.Respond("9137", "91NG");
+    line.Respond("9114", "911403B600"); // 950 thousandths
+    EXPECT_TRUE(recorder.ReadAlarmSettings());
+    EXPECT_DOUBLE_EQ(recorder.AlarmHigh(), 100.0);
+    EXPECT_DOUBLE_EQ(recorder.AlarmLow(), -30.0);
+    EXPECT_DOUBLE_EQ(recorder.Emissivity(), 0.95);
+    EXPECT_TRUE(ui.boxes.empty());
+    EXPECT_EQ(line.commands, (Texts{"DA", "9136", "9137", "9114", "81"}));
+
+    line.failOpens = 1;
+    EXPECT_FALSE(recorder.ReadAlarmSettings());
+    EXPECT_EQ(ui.BoxTexts(), (Texts{Text(114)}));
+}
+
+TEST_F(CaptureStartFailureTest, DeleteAsksEvenWithNothingRecorded)
+{
+    ui.answers = {MsgAnswer::Cancel, MsgAnswer::Ok};
+    recorder.PrepareRun(1);
+    recorder.Words().latestTemp = K10(20.0);
+    recorder.Words().latestRoomTemp = K10(20.0);
+    recorder.SampleTick();
+    EXPECT_FALSE(recorder.DeleteRecording());
+    EXPECT_EQ(recorder.SampleCount(), 1);
+    EXPECT_TRUE(recorder.DeleteRecording());
+    EXPECT_EQ(recorder.SampleCount(), 0);
+    EXPECT_EQ(ui.BoxTexts(), (Texts{Text(222), Text(222)}));
+    EXPECT_EQ(ui.StatusText(), Text(245));
+}
+
+// Whole runs against the simulated thermometer in real time, with its receive thread.
+class CaptureSimTest : public ::testing::Test, public LineRig {
+protected:
+    void Start(SimConfig config, const std::string& capture = "")
+    {
+        config.useHostClock = true;
+        config.streamRateHz = 50.0;
+        ports.reset();
+        sim = std::make_unique<SimThermometer>(config, realClock);
+        ports = MakeSimPortFactory(*sim, realClock);
+        app.ports = ports.get();
+        app.clock = &realClock;
+        WriteFileBytes(app.iniPath, "[ComPort]\nPort=COM1\nStopBit=0\nCommandWait1=0\nCommandWait2=0\n"
+                                    "[Capture]\n" +
+                                        capture);
+        recorder = std::make_unique<CaptureRecorder>(app);
+        recorder->ReadSettings();
+    }
+    void TearDown() override
+    {
+        recorder.reset();
+        ports.reset();
+    }
+    // Ticks as the page's timer would, quicker; until count samples are held or 5 s passed.
+    void TickUntil(int32_t count)
+    {
+        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+        while (recorder->SampleCount() < count && std::chrono::steady_clock::now() < end) {
+            recorder->Tick();
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+    }
+    std::vector<std::string> CommandsSince(std::size_t from) const
+    {
+        const auto all = sim->ReceivedCommands();
+        return {all.begin() + static_cast<std::ptrdiff_t>(std::min(from, all.size())), all.end()};
+    }
+
+    SteadyClock realClock;
+    std::unique_ptr<SimThermometer> sim;
+    std::unique_ptr<SerialPortFactory> ports;
+    std::unique_ptr<CaptureRecorder> recorder;
+};
+
+TEST_F(CaptureSimTest, RecPauseAndContinueKeepOneRecording)
+{
+    SimConfig config;
+    config.targetC = 25.0;
+    config.ambientC = 23.0;
+    Start(config);
+    ASSERT_EQ(recorder->StartCapture(1), CaptureRecorder::StartResult::Started);
+    EXPECT_EQ(sim->Register(0), 0xFCC4);
+    EXPECT_EQ(recorder->State(), CaptureState::Recording);
+    EXPECT_EQ(ui.StatusText(), Text(243));
+    TickUntil(5);
+    ASSERT_EQ(recorder->SampleCount(), 5);
+    EXPECT_NEAR(recorder->CurrentTemp(), 25.0, 0.15);
+    EXPECT_NEAR(recorder->CurrentRoomTemp(), 23.0, 0.15);
+
+    std::size_t before = sim->ReceivedCommands().size();
+    EXPECT_EQ(recorder->StopCapture(), CaptureRecorder::StopResult::Stopped);
+    EXPECT_EQ(CommandsSince(before), (Texts{"DA", "9100", "9200FC04", "81"}));
+    EXPECT_EQ(sim->Register(0), 0xFC04);
+    EXPECT_EQ(recorder->State(), CaptureState::Paused);
+    EXPECT_EQ(ui.StatusText(), Text(244));
+    EXPECT_NEAR(recorder->Snapshot().average, 25.0, 0.15);
+    const int32_t paused = recorder->SampleCount();
+
+    ASSERT_EQ(recorder->StartCapture(1), CaptureRecorder::StartResult::Started);
+    EXPECT_EQ(recorder->SampleCount(), paused);
+    TickUntil(paused + 3);
+    EXPECT_EQ(recorder->SampleCount(), paused + 3);
+    EXPECT_EQ(recorder->StopCapture(), CaptureRecorder::StopResult::Stopped);
+    EXPECT_TRUE(ui.boxes.empty()) << ui.boxes.front().text;
+    EXPECT_EQ(recorder->StopCapture(), CaptureRecorder::StopResult::NotRecording);
+}
+
+TEST_F(CaptureSimTest, OutputBitsFollowTheReceiveKeys)
+{
+    struct Row {
+        std::string keys;
+        uint16_t recording;
+    };
+    const Row rows[] = {
+        {"TempReceive=Yes\nRoomTempReceive=Yes\n", 0xFCC4},
+        {"TempReceive=Yes\nRoomTempReceive=yes\n", 0xFC44}, // exactly "Yes" only
+        {"RoomTempReceive=No\n", 0xFC44},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.keys);
+        Start(SimConfig{}, row.keys);
+        ASSERT_EQ(recorder->StartCapture(1), CaptureRecorder::StartResult::Started);
+        EXPECT_EQ(sim->Register(0), row.recording);
+        TickUntil(1);
+        // The room temperature is decoded whatever the key says.
+        EXPECT_NEAR(recorder->CurrentRoomTemp(), 23.0, 0.15);
+        recorder->StopCapture();
+        EXPECT_EQ(sim->Register(0), 0xFC04);
+    }
+}
+
+TEST_F(CaptureSimTest, StartIsUndoneWhenNoLinesComeWithinThreeSeconds)
+{
+    Start(SimConfig{}, "TempReceive=No\n");
+    const auto began = std::chrono::steady_clock::now();
+    EXPECT_EQ(recorder->StartCapture(5), CaptureRecorder::StartResult::Failed);
+    const auto took = std::chrono::steady_clock::now() - began;
+    EXPECT_GE(took, std::chrono::milliseconds(3000));
+    EXPECT_LT(took, std::chrono::milliseconds(4500));
+    EXPECT_EQ(ui.BoxTexts(), (Texts{Text(119)}));
+    EXPECT_EQ(recorder->State(), CaptureState::Ready);
+    EXPECT_EQ(sim->Register(0), 0xFC04); // bit 7 set for the run is cleared again
+    EXPECT_FALSE(sim->InCheckMode());
+    EXPECT_EQ(ui.StatusText(), Text(119));
+    // The link was closed: the next start can open it.
+    EXPECT_EQ(recorder->StartCapture(5), CaptureRecorder::StartResult::Failed);
+    EXPECT_EQ(ui.BoxTexts().size(), 2u);
+}
+
+TEST_F(CaptureSimTest, PulledCableEndsTheThreadQuicklyAndKeepsTheSamples)
+{
+    Start(SimConfig{});
+    ASSERT_EQ(recorder->StartCapture(1), CaptureRecorder::StartResult::Started);
+    TickUntil(3);
+    sim->SetPowered(false);
+    const auto began = std::chrono::steady_clock::now();
+    EXPECT_EQ(recorder->StopCapture(), CaptureRecorder::StopResult::Failed);
+    EXPECT_LT(std::chrono::steady_clock::now() - began, std::chrono::milliseconds(1500));
+    EXPECT_EQ(ui.BoxTexts(), (Texts{Text(115)}));
+    EXPECT_EQ(recorder->State(), CaptureState::Paused);
+    EXPECT_GE(recorder->SampleCount(), 3);
+    EXPECT_FALSE(recorder->Link().IsOpen());
+}
+
+TEST_F(CaptureSimTest, AFullBufferPausesTheRecording)
+{
+    Start(SimConfig{});
+    ASSERT_EQ(recorder->StartCapture(1), CaptureRecorder::StartResult::Started);
+    TickUntil(2);
+    recorder->SetSampleCountForTest(kMaxSamples - 1);
+    TickUntil(kMaxSamples);
+    EXPECT_EQ(recorder->SampleCount(), kMaxSamples);
+    EXPECT_EQ(recorder->State(), CaptureState::Paused);
+    EXPECT_EQ(ui.StatusText(), Text(263));
+    EXPECT_EQ(sim->Register(0), 0xFC04);
+    recorder->Tick(); // paused: nothing more is taken
+    EXPECT_EQ(recorder->SampleCount(), kMaxSamples);
+}
+
+TEST_F(CaptureSimTest, ClosingTheWindowRestoresStatus0)
+{
+    Start(SimConfig{});
+    ASSERT_EQ(recorder->StartCapture(5), CaptureRecorder::StartResult::Started);
+    recorder->Close();
+    EXPECT_EQ(sim->Register(0), 0xFC04);
+    EXPECT_FALSE(recorder->Link().IsOpen());
+    EXPECT_EQ(recorder->State(), CaptureState::Paused);
+}
+
+} // namespace
+
+namespace {
+
+TEST(StreamLines, FramedAtLineEndsAndDecodedInOrder)
+{
+    ReceiveWords words;
+    LineFramer framer;
+    std::vector<std::string> lines;
+    auto take = [&](std::string_view line) {
+        lines.emplace_back(line);
+        TakeStreamLine(line, words);
+    };
+    // A line split over two reads counts once, when its end arrives.
+    framer.Feed("2F0BA6000000", take);
+    EXPECT_TRUE(lines.empty());
+    framer.Feed("0B92\r\n2F0C", take);
+    ASSERT_EQ(lines, (std::vector<std::string>{"2F0BA60000000B92"}));
+    EXPECT_EQ(words.latestTemp.load(), 0x0BA6);
+    EXPECT_EQ(words.latestRoomTemp.load(), 0x0B92);
+
+    struct Row {
+        std::string bytes;
+        uint16_t temp, room;
+    };
+    const Row rows[] = {
+        {"000000000B92\r\n", 0x0C00, 0x0B92}, // completes the fragment left above
+        {"NG\r\n", kNoData, kNoData},
+        {"2F0BA6000000\r\n", kNoData, kNoData},             // too short for the room temperature
+        {"140BA6\r\n2F0BB00000000B90\r\n", 0x0BB0, 0x0B90}, // the newest line wins
+        {"2F0BB00000000B90\r\n14" + std::string(2000, 'A') + "\r\n", kNoData, kNoData},
+    };
+    for (const Row& row : rows) {
+        framer.Feed(row.bytes, take);
+        EXPECT_EQ(words.latestTemp.load(), row.temp) << row.bytes.substr(0, 20);
+        EXPECT_EQ(words.latestRoomTemp.load(), row.room) << row.bytes.substr(0, 20);
+    }
+    EXPECT_EQ(lines.size(), 8u);
+}
+
+} // namespace

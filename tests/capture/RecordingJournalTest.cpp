@@ -1,0 +1,182 @@
+#include "capture/RecordingJournal.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <sys/stat.h>
+#include <thread>
+#include <vector>
+
+#include "support/TestSupport.h"
+
+namespace {
+
+std::vector<CaptureSample> MakeSamples(int count, int first = 0)
+{
+    std::vector<CaptureSample> samples;
+    for (int i = first; i < first + count; ++i) {
+        // Missing values and interval changes on the way, as a real recording has them.
+        const uint16_t temp = i % 7 == 3 ? kNoData : static_cast<uint16_t>(2732 + i * 3);
+        samples.push_back(CaptureSample{temp, static_cast<uint16_t>(2982 - i), i < 20 ? 5 : 10});
+    }
+    return samples;
+}
+
+void ExpectSameSamples(const std::vector<CaptureSample>& actual, const std::vector<CaptureSample>& expected,
+                       std::size_t count)
+{
+    ASSERT_EQ(actual.size(), count);
+    for (std::size_t i = 0; i < count; ++i) {
+        EXPECT_EQ(actual[i].temp, expected[i].temp) << i;
+        EXPECT_EQ(actual[i].roomTemp, expected[i].roomTemp) << i;
+        EXPECT_EQ(actual[i].interval, expected[i].interval) << i;
+    }
+}
+
+constexpr JournalHeader kHeader{1733562000, 5, true, 123456789};
+
+TEST(RecordingJournal, KeepsEverySampleAndTheHeaderAcrossFlushesAndAContinuedRecording)
+{
+    TempDir dir;
+    const std::string path = dir.File("state/rm42meter/rec.rmj"); // folders are made
+    const auto samples = MakeSamples(5000);
+    {
+        RecordingJournal journal;
+        ASSERT_TRUE(journal.Start(path, kHeader));
+        for (int i = 0; i < 30; ++i)
+            journal.Append(samples[static_cast<std::size_t>(i)]);
+        journal.Flush();
+        for (int i = 30; i < 5000; ++i) // more than one block's worth between two flushes
+            journal.Append(samples[static_cast<std::size_t>(i)]);
+        journal.Close();
+        EXPECT_FALSE(journal.Failed());
+    }
+    auto loaded = LoadJournal(path);
+    ASSERT_TRUE(loaded);
+    EXPECT_EQ(loaded->header.startTime, kHeader.startTime);
+    EXPECT_EQ(loaded->header.intervalTicks, 5);
+    EXPECT_TRUE(loaded->header.fahrenheit);
+    EXPECT_EQ(loaded->header.deviceSerial, 123456789u);
+    EXPECT_FALSE(loaded->tornTail);
+    ExpectSameSamples(loaded->samples, samples, 5000);
+
+    // A recovered recording that goes on starts a new journal holding what it already has.
+    RecordingJournal again;
+    ASSERT_TRUE(again.Start(path, kHeader, loaded->samples.data(), 5000));
+    const auto more = MakeSamples(10, 5000);
+    for (const auto& s : more)
+        again.Append(s);
+    again.Close();
+    auto all = samples;
+    all.insert(all.end(), more.begin(), more.end());
+    ExpectSameSamples(LoadJournal(path)->samples, all, 5010);
+
+    // The reader never returns more than the buffer holds.
+    EXPECT_EQ(LoadJournal(path, 4100)->samples.size(), 4100u);
+}
+
+TEST(RecordingJournal, TheWriterSyncsWithoutBeingAskedAndRemoveDeletesTheFile)
+{
+    TempDir dir;
+    const std::string path = dir.File("rec.rmj");
+    RecordingJournal journal;
+    ASSERT_TRUE(journal.Start(path, kHeader));
+    const auto samples = MakeSamples(12);
+    for (const auto& s : samples)
+        journal.Append(s);
+    // No Flush: the writer thread must have put them on disk well within a few sync periods
+    // (the bound is generous so that a loaded machine cannot fail it).
+    std::size_t seen = 0;
+    for (int i = 0; i < 100 && seen < samples.size(); ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        seen = LoadJournal(path)->samples.size();
+    }
+    EXPECT_EQ(seen, samples.size());
+    journal.Remove();
+    struct stat st {};
+    EXPECT_NE(stat(path.c_str(), &st), 0);
+    EXPECT_FALSE(LoadJournal(path));
+}
+
+TEST(RecordingJournal, ATornOrDamagedLastBlockIsDroppedAtEveryByteOffset)
+{
+    TempDir dir;
+    const std::string path = dir.File("rec.rmj");
+    const auto samples = MakeSamples(40);
+    {
+        RecordingJournal journal;
+        ASSERT_TRUE(journal.Start(path, kHeader));
+        for (int i = 0; i < 40; ++i) {
+            journal.Append(samples[static_cast<std::size_t>(i)]);
+            if (i == 29) journal.Flush(); // blocks of 30 and 10 samples
+        }
+        journal.Close();
+    }
+    const std::string whole = ReadFileBytes(path);
+    const std::size_t lastBlock = whole.size() - (16 + 10 * 8);
+    for (std::size_t cut = lastBlock; cut < whole.size(); ++cut) {
+        WriteFileBytes(path, whole.substr(0, cut));
+        auto loaded = LoadJournal(path);
+        ASSERT_TRUE(loaded) << cut;
+        ExpectSameSamples(loaded->samples, samples, 30);
+        EXPECT_EQ(loaded->tornTail, cut > lastBlock) << cut;
+    }
+    // A flipped bit anywhere in the last block, header or samples, drops that block only.
+    for (std::size_t at :
+         {lastBlock + 5, lastBlock + 9, lastBlock + 13, lastBlock + 16 + 3, whole.size() - 1}) {
+        std::string damaged = whole;
+        damaged[at] = static_cast<char>(damaged[at] ^ 0x10);
+        WriteFileBytes(path, damaged);
+        auto loaded = LoadJournal(path);
+        ASSERT_TRUE(loaded) << at;
+        ExpectSameSamples(loaded->samples, samples, 30);
+        EXPECT_TRUE(loaded->tornTail);
+    }
+}
+
+TEST(RecordingJournal, FilesThatAreNoJournalAndPlacesThatCannotHoldOneAreRefused)
+{
+    TempDir dir;
+    EXPECT_FALSE(LoadJournal(dir.File("missing.rmj")));
+    WriteFileBytes(dir.File("empty.rmj"), "");
+    EXPECT_FALSE(LoadJournal(dir.File("empty.rmj")));
+    WriteFileBytes(dir.File("text.rmj"), std::string(200, 'x'));
+    EXPECT_FALSE(LoadJournal(dir.File("text.rmj")));
+
+    // A damaged header makes the file unreadable as a whole rather than misread.
+    RecordingJournal journal;
+    ASSERT_TRUE(journal.Start(dir.File("ok.rmj"), kHeader));
+    journal.Close();
+    std::string bytes = ReadFileBytes(dir.File("ok.rmj"));
+    ASSERT_EQ(bytes.size(), 64u);
+    EXPECT_TRUE(LoadJournal(dir.File("ok.rmj")));
+    bytes[20] = 7; // the interval, under the header's checksum
+    WriteFileBytes(dir.File("ok.rmj"), bytes);
+    EXPECT_FALSE(LoadJournal(dir.File("ok.rmj")));
+
+    // A folder that cannot be made (a file stands in its way) leaves the journal inactive, and
+    // samples offered to it go nowhere without harm.
+    WriteFileBytes(dir.File("blocker"), "x");
+    RecordingJournal blocked;
+    EXPECT_FALSE(blocked.Start(dir.File("blocker/rec.rmj"), kHeader));
+    EXPECT_FALSE(blocked.Active());
+    EXPECT_TRUE(blocked.Failed());
+    blocked.Append(CaptureSample{2982, 2982, 5});
+    blocked.Close();
+}
+
+TEST(RecordingJournal, DefaultPathFollowsTheStateFolderAndKeepsInstallationsApart)
+{
+    setenv("XDG_STATE_HOME", "/var/tmp/state", 1);
+    const std::string a = DefaultJournalPath("/opt/a/rm42meter.ini");
+    const std::string b = DefaultJournalPath("/opt/b/rm42meter.ini");
+    EXPECT_EQ(a.rfind("/var/tmp/state/rm42meter/recording-", 0), 0u) << a;
+    EXPECT_NE(a, b);
+    EXPECT_EQ(a, DefaultJournalPath("/opt/a/rm42meter.ini"));
+    setenv("XDG_STATE_HOME", "relative/not/allowed", 1);
+    setenv("HOME", "/home/user", 1);
+    EXPECT_EQ(DefaultJournalPath("/x.ini").rfind("/home/user/.local/state/rm42meter/", 0), 0u);
+    unsetenv("XDG_STATE_HOME");
+}
+
+} // namespace

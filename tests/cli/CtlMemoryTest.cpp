@@ -1,0 +1,123 @@
+// rm42ctl memory end to end: the real executable against rm42-sim on a pseudo-terminal.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "support/ChildProcess.h"
+#include "support/TestSupport.h"
+
+namespace {
+
+// Three records with a time stamp and the room temperature: 25.0, 30.0 and 20.0 degC.
+constexpr const char* kMemory = "35=000C 40=0003 41=0003\n"
+                                "0BA6 1407 0F03 1E0A 0005 0B7A\n"
+                                "0C08 1407 0F03 1F0A 0010 0B7B\n"
+                                "0B44 1407 1003 0809 0020 0B7C\n";
+
+// Any register write but STATUS0's (which the start-up check may set) in the simulator's log.
+bool WritesMemory(const std::string& log)
+{
+    for (std::size_t at = log.find("> 92"); at != std::string::npos; at = log.find("> 92", at + 1)) {
+        if (log.compare(at + 4, 2, "00") != 0) return true;
+    }
+    return false;
+}
+
+class CtlMemory : public ::testing::Test {
+protected:
+    CtlMemory()
+    {
+        WriteFileBytes(dir.File("mem.txt"), kMemory);
+        WriteFileBytes(dir.File("rm42meter.ini"),
+                       "[System]\r\nLangage=1\r\n[ComPort]\r\nPort=" + dir.File("sim.tty") +
+                           "\r\nStopBit=0\r\nCommandWait1=0\r\nCommandWait2=0\r\n");
+        sim = std::make_unique<SimProcess>(
+            dir.File("sim.tty"),
+            std::vector<std::string>{"--memory", dir.File("mem.txt"), "--log", dir.File("sim.log")});
+    }
+    ProcessResult Ctl(std::vector<std::string> args) const
+    {
+        args.insert(args.begin(), {RunnableDir() + "rm42ctl", "--ini", dir.File("rm42meter.ini")});
+        return RunProcess(args, 120000);
+    }
+    std::string Log() const { return sim->Stop(), ReadFileBytes(dir.File("sim.log")); }
+
+    TempDir dir;
+    std::unique_ptr<SimProcess> sim;
+};
+
+TEST_F(CtlMemory, ReadPrintsTheRowsWithDataAndSavesBothFiles)
+{
+    ASSERT_TRUE(sim->Ready()) << sim->Error();
+    std::filesystem::copy_file(RunnableDir() + "templete_2(ENG).html", dir.File("templete_2(ENG).html"));
+    const auto r = Ctl(
+        {"memory", "read", "--unit", "k", "--csv", dir.File("list.txt"), "--report", dir.File("list.html")});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(r.out, "Memory Available: 30\n"
+                     "MemoryNo.\tTemp.(K)\tRoom(K)\tTime\tEmissivity\tMAX(K)\tMIN(K)\n"
+                     "1\t298.2\t293.8\t2007/03/15  10:30:05\t----\t----\t----\n"
+                     "2\t308.0\t293.9\t2007/03/15  10:31:16\t----\t----\t----\n"
+                     "3\t288.4\t294.0\t2007/03/16  09:08:32\t----\t----\t----\n");
+    EXPECT_EQ(ReadFileBytes(dir.File("list.csv")),
+              "MemoryNo.,Temp.(K),Room(K),Time,Emissivity,MAX(K),MIN(K)\r\n"
+              "1,298.2,293.8,2007/03/15  10:30:05,,,\r\n"
+              "2,308.0,293.9,2007/03/15  10:31:16,,,\r\n"
+              "3,288.4,294.0,2007/03/16  09:08:32,,,\r\n");
+    const std::string page = ReadFileBytes(dir.File("list(PAGE01).html"));
+    EXPECT_NE(page.find("<tr><td align=center>3</td><td align=center></td><td align=center>288.4</td>"),
+              std::string::npos);
+    EXPECT_NE(ReadFileBytes(dir.File("list(PAGE02).html")).find("<tr><td align=center>30</td>"),
+              std::string::npos)
+        << "rows without data belong";
+    EXPECT_FALSE(std::filesystem::exists(dir.File("list(PAGE03).html")));
+    EXPECT_FALSE(WritesMemory(Log())) << "a read writes nothing";
+}
+
+TEST_F(CtlMemory, WriteKeepsTheListedRowsWithTheChosenItems)
+{
+    ASSERT_TRUE(sim->Ready()) << sim->Error();
+    const auto asked = Ctl({"memory", "write", "--keep", "3,1"});
+    EXPECT_EQ(asked.exitCode, 1);
+    EXPECT_NE(asked.err.find("Do You Want to Load Data to Themometer?"), std::string::npos) << asked.err;
+
+    const auto w = Ctl({"--yes", "memory", "write", "--keep", "3,1", "--items", "time,room,max"});
+    ASSERT_EQ(w.exitCode, 0) << w.err;
+    const auto r = Ctl({"memory", "read"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out, "Memory Available: 25\n"
+                     "MemoryNo.\tTemp.(°C)\tRoom(°C)\tTime\tEmissivity\tMAX(°C)\tMIN(°C)\n"
+                     "1\t25.0\t20.6\t2007/03/15  10:30:05\t----\t----\t----\n"
+                     "2\t15.2\t20.8\t2007/03/16  09:08:32\t----\t----\t----\n");
+    const std::string log = Log();
+    EXPECT_NE(log.find("> 9235002C"), std::string::npos) << log;
+    EXPECT_NE(log.find("> 92400002"), std::string::npos) << log;
+}
+
+TEST_F(CtlMemory, BadRowsOrItemsWriteNothing)
+{
+    ASSERT_TRUE(sim->Ready()) << sim->Error();
+    const std::pair<std::vector<std::string>, const char*> cases[] = {
+        {{"--keep", "7"}, "row 7 holds no data"},
+        {{"--keep", "31"}, "row 31 is not in the list (1 to 30)"},
+        {{"--keep", "1,x"}, "'x' is not a row number"},
+        {{"--keep", "2", "--items", "time,heat"}, "unknown item 'heat'"},
+    };
+    for (const auto& [args, message] : cases) {
+        std::vector<std::string> command{"--yes", "memory", "write"};
+        command.insert(command.end(), args.begin(), args.end());
+        const auto r = Ctl(command);
+        EXPECT_EQ(r.exitCode, 1) << message;
+        EXPECT_NE(r.err.find(message), std::string::npos) << r.err;
+    }
+    EXPECT_EQ(Ctl({"memory", "write"}).exitCode, 2) << "--keep is required";
+    EXPECT_EQ(Ctl({"memory", "read", "--unit", "x"}).exitCode, 2);
+    const std::string log = Log();
+    EXPECT_FALSE(WritesMemory(log)) << log;
+}
+
+} // namespace

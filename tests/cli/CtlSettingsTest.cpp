@@ -1,0 +1,171 @@
+// rm42ctl settings and typename end to end: the real executable against rm42-sim on a
+// pseudo-terminal, checked by what it prints, what it writes and the simulator's traffic log.
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include "support/ChildProcess.h"
+#include "support/TestSupport.h"
+
+namespace {
+
+class CtlSettings : public ::testing::Test {
+protected:
+    // The thermometer of the export example: HIGH 100.0 on, LOW -10.0 off, clock alarm 12:00 on
+    // once, ringing 3 s, hold 15 s, 1 degC.
+    void StartSim(std::vector<std::string> extra = {})
+    {
+        WriteFileBytes(dir.File("regs.txt"), "35=4200 36=0E94 37=0A48 3D=0C00 3E=0003 3F=000F\n");
+        std::vector<std::string> args{"--serial", "12345678",           "--clock", "2005-03-05T14:30:00",
+                                      "--memory", dir.File("regs.txt"), "--log",   dir.File("sim.log")};
+        args.insert(args.end(), extra.begin(), extra.end());
+        sim = std::make_unique<SimProcess>(dir.File("sim.tty"), args);
+        ASSERT_TRUE(sim->Ready()) << sim->Error();
+        WriteFileBytes(dir.File("rm42meter.ini"),
+                       "[System]\r\nLangage=1\r\n[ComPort]\r\nPort=" + dir.File("sim.tty") +
+                           "\r\nStopBit=0\r\nCommandWait1=0\r\nCommandWait2=0\r\n" + preference);
+    }
+    ProcessResult Ctl(std::vector<std::string> args) const
+    {
+        args.insert(args.begin(), {RunnableDir() + "rm42ctl", "--ini", dir.File("rm42meter.ini")});
+        return RunProcess(args, 60000);
+    }
+    // The commands the simulator received so far, one per line.
+    std::string Received() const
+    {
+        std::string commands;
+        const std::string log = ReadFileBytes(dir.File("sim.log"));
+        for (std::size_t at = log.find(" > "); at != std::string::npos; at = log.find(" > ", at + 1))
+            commands += log.substr(at + 3, log.find('\n', at) - at - 3) + "\n";
+        return commands;
+    }
+
+    TempDir dir;
+    std::string preference;
+    std::unique_ptr<SimProcess> sim;
+};
+
+const char* const kExample = "Type-Number,No.00123450678 (Line A)\nEmissivity,0.95\nAlarm-HIGH,100.0 °C, ON\n"
+                             "Alarm-LOW,-10.0 °C, OFF\n\nClock Alarm Setting,12:00,ON\nRinging Time,3 sec.\n"
+                             "Repeat,Once\n\nResolution (-30~200°C),1°C \nHold-Time,15 sec.\n";
+
+TEST_F(CtlSettings, ShowAndExportGiveTheSettingsAsTheExportWritesThem)
+{
+    StartSim();
+    WriteFileBytes(dir.File("hardname.rm4"), "[HardName]\r\n012345678=Line A\r\n");
+    const auto shown = Ctl({"settings", "show"});
+    EXPECT_EQ(shown.exitCode, 0) << shown.err;
+    EXPECT_EQ(shown.out, kExample);
+    EXPECT_EQ(shown.err, "");
+
+    const auto exported = Ctl({"settings", "export", dir.File("out.txt")});
+    EXPECT_EQ(exported.exitCode, 0) << exported.err;
+    EXPECT_EQ(exported.out, dir.File("out.csv") + "\n");
+    EXPECT_EQ(ReadFileBytes(dir.File("out.csv")), ReadFileBytes(TestDataPath("settings/settings-en.csv")));
+
+    const auto cannot = Ctl({"settings", "export", dir.File("no/such/folder/x.csv")});
+    EXPECT_EQ(cannot.exitCode, 1);
+    EXPECT_NE(cannot.err.find("File Not Opened by File Output Error"), std::string::npos) << cannot.err;
+}
+
+TEST_F(CtlSettings, EachSetCommandSendsItsGroupAndShowReadsItBack)
+{
+    StartSim();
+    const std::tuple<std::vector<std::string>, std::string> cases[] = {
+        {{"set-alarm", "--high", "600", "--low", "-30", "--high-off", "--low-on"},
+         "DA\n9236221C\n92370980\n9135\n92358200\n81\n"},
+        {{"set-alarm", "--high", "100", "--low", "-17.1"}, "92360E94\n92370A00\n9135\n92358200\n"},
+        {{"set-clock", "2010-06-07T08:09:10"}, "DA\n230A0908\n24070607DA\n81\n"},
+        {{"set-clock-alarm", "06:45", "--ring", "8", "--daily", "--off"},
+         "DA\n923D062D\n923E0008\n9135\n92358400\n81\n"},
+        {{"set-resolution", "0.1"}, "DA\n9100\n9200FC0C\n81\n"},
+        {{"set-hold", "20"}, "DA\n923F0014\n81\n"},
+    };
+    for (const auto& [args, sent] : cases) {
+        std::vector<std::string> command{"settings"};
+        command.insert(command.end(), args.begin(), args.end());
+        const std::string before = Received();
+        const auto r = Ctl(command);
+        EXPECT_EQ(r.exitCode, 0) << args[0] << r.err;
+        const std::string now = Received().substr(before.size());
+        EXPECT_NE(now.find(sent), std::string::npos) << args[0] << ":\n" << now;
+    }
+    const auto shown = Ctl({"settings", "show"});
+    EXPECT_EQ(shown.out, "Type-Number,No.00123450678 (no name)\nEmissivity,0.95\nAlarm-HIGH,100.0 °C, OFF\n"
+                         "Alarm-LOW,-17.2 °C, ON\n\nClock Alarm Setting,06:45,OFF\nRinging Time,8 sec.\n"
+                         "Repeat,Everyday\n\nResolution (-30~200°C),0.1°C \nHold-Time,20 sec.\n");
+}
+
+TEST_F(CtlSettings, BadValuesAreRefusedBeforeAnythingIsSent)
+{
+    StartSim();
+    const std::tuple<std::vector<std::string>, int, std::string> cases[] = {
+        {{"settings", "set-alarm", "--high", "50", "--low", "60"},
+         1,
+         "Invalid relation of Alarm HIGH/LOW value Entered"},
+        {{"settings", "set-alarm", "--high", "700", "--low", "0", "--high-on"},
+         1,
+         "Effective Range of Temperature is -30°C"},
+        {{"settings", "set-alarm", "--high", "abc", "--low", "0"}, 2, "--high"},
+        {{"settings", "set-alarm", "--high", "5", "--low", "0", "--high-on", "--high-off"}, 2, "excludes"},
+        {{"settings", "set-hold", "21"}, 2, "SECONDS"},
+        {{"settings", "set-clock-alarm", "24:00", "--ring", "5"}, 2, "HH:MM"},
+        {{"settings", "set-clock-alarm", "07:00", "--ring", "2"}, 2, "--ring"},
+        {{"settings", "set-clock", "2005-02-30T00:00:00"}, 2, "YYYY-MM-DDTHH:MM:SS"},
+        {{"settings", "set-resolution", "0.5"}, 2, "RESOLUTION"},
+        {{"typename", "set", ":/*"}, 2, "type name is empty"},
+    };
+    for (const auto& [args, exitCode, message] : cases) {
+        const std::string before = Received();
+        const auto r = Ctl(args);
+        EXPECT_EQ(r.exitCode, exitCode) << args[2] << r.err;
+        EXPECT_NE(r.err.find(message), std::string::npos) << r.err;
+        // At most the start-up check: its serial number read, nothing of the settings.
+        const std::string now = Received().substr(before.size());
+        EXPECT_EQ(now.find("9136"), std::string::npos) << now;
+        EXPECT_EQ(now.find("923"), std::string::npos) << now;
+    }
+}
+
+TEST_F(CtlSettings, ResetAsksFirstAndTakesThePreferenceDefaults)
+{
+    preference = "[Preference]\r\nDefault_HoldTime=0005\r\nDefault_Resolution=1\r\n";
+    StartSim();
+    const auto refused = Ctl({"settings", "reset"});
+    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_EQ(Received().find("923D"), std::string::npos);
+
+    const auto r = Ctl({"--yes", "settings", "reset"});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    const std::string sent = Received();
+    EXPECT_NE(sent.find("DA\n923D0C00\n923E0003\n923F0005\n9135\n92354000\n9100\n9200FC0C\n9136\n"),
+              std::string::npos)
+        << sent;
+}
+
+TEST_F(CtlSettings, TypeNameIsRegisteredUnderTheSerialNumber)
+{
+    StartSim();
+    const auto r = Ctl({"typename", "set", "A:B/C"});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out, "Serial No.: 00123450678\nType: ABC\n");
+    EXPECT_NE(r.err.find("Type-No. was Registered"), std::string::npos);
+    EXPECT_EQ(ReadFileBytes(dir.File("hardname.rm4")), "[HardName]\r\n012345678=ABC\r\n");
+    EXPECT_EQ(Ctl({"check"}).out, "Serial No.: 00123450678\nType: ABC\n");
+}
+
+TEST_F(CtlSettings, ARefusedTimeLeavesTheDateAloneAndFails)
+{
+    StartSim({"--fault", "ng:23"});
+    const auto r = Ctl({"settings", "set-clock", "now"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_NE(r.err.find("* COMMAND ERROR"), std::string::npos) << r.err;
+    const std::string sent = Received();
+    EXPECT_NE(sent.find("\n23"), std::string::npos);
+    EXPECT_EQ(sent.find("\n24"), std::string::npos) << sent;
+}
+
+} // namespace

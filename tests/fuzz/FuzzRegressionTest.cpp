@@ -1,0 +1,67 @@
+// Every input the fuzzers ever found a fault with, and every seed they start from, replayed
+// through the same targets: the checks of each target hold and nothing crashes (the sanitizer
+// builds run this too).
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "FuzzTargets.h"
+#include "support/TestSupport.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::vector<fs::path> Inputs(const fs::path& folder)
+{
+    std::vector<fs::path> files;
+    std::error_code error;
+    for (const auto& entry : fs::directory_iterator(folder, error)) {
+        if (entry.is_regular_file()) files.push_back(entry.path());
+    }
+    return files;
+}
+
+class FuzzRegression : public ::testing::TestWithParam<Fuzz::Target> {};
+
+TEST_P(FuzzRegression, KeptInputsAndSeedsPassEveryCheck)
+{
+    const Fuzz::Target target = GetParam();
+    const std::string name(target.name);
+    std::vector<fs::path> files = Inputs(fs::path(RM42_FUZZ_CORPUS) / name);
+    ASSERT_FALSE(files.empty()) << "no seeds for " << name;
+    const std::vector<fs::path> found = Inputs(TestDataPath("fuzz-regressions/" + name));
+    files.insert(files.end(), found.begin(), found.end());
+    for (const fs::path& file : files) {
+        const std::string bytes = ReadFileBytes(file.string());
+        EXPECT_TRUE(target.run(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size())) << file;
+    }
+}
+
+std::vector<Fuzz::Target> AllTargets()
+{
+    std::size_t count = 0;
+    const Fuzz::Target* targets = Fuzz::Targets(count);
+    return {targets, targets + count};
+}
+
+INSTANTIATE_TEST_SUITE_P(Targets, FuzzRegression, ::testing::ValuesIn(AllTargets()), [](const auto& p) {
+    std::string name;
+    for (const char c : p.param.name) {
+        if (c != '-') name += c;
+    }
+    return name;
+});
+
+TEST(FuzzRegression, TheEmptyInputPassesEveryTarget)
+{
+    const uint8_t nothing = 0;
+    for (const Fuzz::Target& target : AllTargets()) {
+        EXPECT_TRUE(target.run(&nothing, 0)) << target.name;
+    }
+}
+
+} // namespace

@@ -1,0 +1,341 @@
+#include "memory/MemoryData.h"
+#include "memory/MemoryList.h"
+#include "sim/SimThermometer.h"
+#include "support/ScriptedSerialPort.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+using Texts = std::vector<std::string>;
+
+std::string Hex4(unsigned value)
+{
+    char text[16];
+    std::snprintf(text, sizeof text, "%04X", value & 0xFFFFu);
+    return text;
+}
+
+// n records of the given item bits, each word telling its record and position apart:
+// temperature 0x0B00 + record, other words 0x0100 * (word + 1) + record.
+std::vector<uint16_t> MakeWords(int n, uint16_t items)
+{
+    std::vector<uint16_t> words;
+    for (int r = 0; r < n; ++r) {
+        words.push_back(static_cast<uint16_t>(0x0B00 + r));
+        for (int w = 1; w < RecordWords(items); ++w) {
+            words.push_back(static_cast<uint16_t>(0x0100 * (w + 1) + r));
+        }
+    }
+    return words;
+}
+
+// The memory operations run in-process against the simulated thermometer, in virtual time.
+class MemoryDataTest : public ::testing::Test, public LineRig {
+protected:
+    void Start(int records, uint16_t items, const std::string& memSet = "", uint16_t count = 0xFFFF)
+    {
+        SimConfig config;
+        config.useHostClock = false;
+        config.flagWord = static_cast<uint16_t>(0xFC00 | items); // settings bits the page must keep
+        config.memoryWords = MakeWords(records, items);
+        config.recordCount = count == 0xFFFF ? static_cast<uint16_t>(records) : count;
+        ports.reset();
+        sim = std::make_unique<SimThermometer>(config, clock);
+        ports = MakeSimPortFactory(*sim, clock);
+        app.ports = ports.get();
+        WriteFileBytes(app.iniPath, "[ComPort]\nPort=COM1\nBps=9600\nDataBits=8\nParity=0\nStopBit=0\n"
+                                    "[MemSet]\n" +
+                                        memSet);
+        data = std::make_unique<MemoryData>(app);
+    }
+    // The commands the thermometer received from the n-th on.
+    Texts CommandsFrom(std::size_t n) const
+    {
+        const Texts all = sim->ReceivedCommands();
+        return Texts(all.begin() + static_cast<long>(std::min(n, all.size())), all.end());
+    }
+    std::vector<bool> Rows(std::initializer_list<int> numbers) const
+    {
+        std::vector<bool> checked(static_cast<std::size_t>(data->capacity));
+        for (int n : numbers)
+            checked[static_cast<std::size_t>(n - 1)] = true;
+        return checked;
+    }
+    // Memory word at 0x42 + offset as four hex digits.
+    std::string Word(int offset) const { return Hex4(sim->Register(static_cast<uint16_t>(0x42 + offset))); }
+
+    std::unique_ptr<SimThermometer> sim;
+    std::unique_ptr<SerialPortFactory> ports;
+    std::unique_ptr<MemoryData> data;
+};
+
+TEST_F(MemoryDataTest, ReadsEveryStoredRecordWithinTheBuffer)
+{
+    struct Case {
+        const char* name;
+        int records; // records in the simulator's memory
+        int count;   // register 40
+        uint16_t items;
+        std::string memSet;
+        int read; // records the program reads
+        int capacity;
+    };
+    const Case cases[] = {
+        {"no records", 0, 0, ITEM_TIME, "", 0, 35},
+        {"more than the buffer", 20, 500, 0, "DataMax_TEMP=12\n", 12, 12},
+        {"more than the capacity", 40, 40, ITEM_TIME, "", 40, 35},
+        {"no item bits", 10, 10, 0, "", 10, 150},
+        {"every item", 3, 3, ITEM_MASK, "", 3, 20},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Start(c.records, c.items, c.memSet, static_cast<uint16_t>(c.count));
+        ui = FakeUserInterface{};
+        data->ReadMemory();
+        EXPECT_FALSE(data->ioError);
+        EXPECT_TRUE(ui.boxes.empty());
+        EXPECT_EQ(data->capacity, c.capacity);
+        EXPECT_EQ(data->memoryItems, 0xFC00 | c.items);
+        EXPECT_EQ(app.deviceSerialText, "01234560789");
+        const int words = RecordWords(c.items);
+        Texts expected{"DA", "9130", "9131", "9135", "9140"};
+        for (int a = 0; a < c.read * words; ++a) {
+            // Past 0xFF the address takes three digits, as "%02X" gives it.
+            const std::string address = Hex4(static_cast<unsigned>(0x42 + a));
+            expected.push_back("91" + address.substr(address.starts_with("00") ? 2 : 1));
+        }
+        expected.push_back("81");
+        EXPECT_EQ(sim->ReceivedCommands(), expected);
+        for (int r = 0; r < static_cast<int>(data->records.size()); ++r) {
+            const MemoryRecord& record = data->records[static_cast<std::size_t>(r)];
+            if (r >= c.read) {
+                ASSERT_EQ(record.temp, "") << r;
+                continue;
+            }
+            EXPECT_EQ(record.temp, Hex4(0x0B00u + static_cast<unsigned>(r)));
+            const bool time = c.items & ITEM_TIME;
+            EXPECT_EQ(record.time[3], time ? Hex4(0x0500u + static_cast<unsigned>(r)) : "FFFF");
+            EXPECT_EQ(record.min, c.items & ITEM_MIN ? Hex4(0x0900u + static_cast<unsigned>(r)) : "FFFF");
+            EXPECT_EQ(record.room, c.items & ITEM_ROOM ? Hex4(0x0600u + static_cast<unsigned>(r)) : "FFFF");
+        }
+        // The bar runs through every slot of the list, or through every record read if more.
+        ASSERT_EQ(ui.progressRanges, std::vector<int>{c.capacity});
+        EXPECT_EQ(ui.progressSteps.size(), static_cast<std::size_t>(std::max(c.capacity, c.read)));
+        if (!ui.progressSteps.empty()) {
+            EXPECT_EQ(ui.progressSteps.back(), "メモリデータ読み込み中です ： Memory No." +
+                                                   std::string(c.capacity >= 100 ? "" : " ") +
+                                                   std::to_string(std::max(c.capacity, c.read)));
+        }
+        EXPECT_EQ(clock.sleeps.back(), 500u);
+    }
+}
+
+TEST_F(MemoryDataTest, AFailedReadKeepsWhatCameBeforeAndStillLeavesCheckMode)
+{
+    const uint16_t items = ITEM_TIME | ITEM_ROOM; // six words a record
+    Start(5, items);
+    // The third record's third word: after DA, 30, 31, 35, 40 and two whole records.
+    sim->AddFault({SimFault::Kind::Ng, "", 5 + 12 + 3});
+    int fills = 0;
+    EXPECT_TRUE(data->Read(false, [&] { ++fills; }));
+    EXPECT_EQ(fills, 1);
+    EXPECT_TRUE(data->ioError);
+    EXPECT_EQ(ui.BoxTexts(), (Texts{"* COMMAND ERROR", Text(211)}));
+    EXPECT_EQ(data->records[1].room, "0601");
+    EXPECT_EQ(data->records[2].temp, "0B02");
+    EXPECT_EQ(data->records[2].time[0], "0202");
+    EXPECT_EQ(data->records[2].time[1], "");
+    EXPECT_EQ(data->records[3].temp, "");
+    EXPECT_EQ(CommandsFrom(19), (Texts{"9150", "81"}));
+    EXPECT_FALSE(sim->InCheckMode());
+    EXPECT_EQ(ui.progressSteps.size(), 30u);              // 2 records, then the rest of the 30 slots
+    EXPECT_EQ(ui.events[ui.events.size() - 2], "tabs:1"); // the tabs are back before the message
+    EXPECT_FALSE(app.deviceSemaphore);
+}
+
+TEST_F(MemoryDataTest, ARefusedHeaderRegisterEndsTheReadWithoutCheckModeExit)
+{
+    for (const char* code : {"DA", "91"}) {
+        SCOPED_TRACE(code);
+        Start(3, 0);
+        data->records[0].temp = "0B55"; // from an earlier read: stays
+        sim->AddFault({SimFault::Kind::Ng, code, 0});
+        ui = FakeUserInterface{};
+        EXPECT_TRUE(data->Read(false, nullptr));
+        EXPECT_TRUE(data->ioError);
+        EXPECT_EQ(ui.boxes.size(), 2u);
+        EXPECT_EQ(ui.boxes.back().text, Text(211));
+        EXPECT_EQ(data->records[0].temp, "0B55");
+        EXPECT_EQ(sim->ReceivedCommands().back(), std::string(code) == "DA" ? "DA" : "9130");
+    }
+}
+
+TEST_F(MemoryDataTest, ReadAsksFirstAndIsRefusedWhileAnotherOperationRuns)
+{
+    Start(3, 0);
+    ui.answers = {MsgAnswer::No};
+    EXPECT_FALSE(data->Read(true, [] { FAIL() << "filled after No"; }));
+    ASSERT_EQ(ui.boxes.size(), 1u);
+    EXPECT_EQ(ui.boxes[0].text, Text(215));
+    EXPECT_EQ(ui.boxes[0].buttons, MsgButtons::YesNo);
+    EXPECT_EQ(ui.boxes[0].answer, MsgAnswer::No);
+
+    DeviceGuard other(app);
+    EXPECT_FALSE(data->Read(false, nullptr));
+    EXPECT_FALSE(data->Write({true}, false));
+    EXPECT_TRUE(sim->ReceivedCommands().empty());
+}
+
+TEST_F(MemoryDataTest, CapacityFollowsTheItemCountFromTheMemSetTable)
+{
+    struct Case {
+        uint16_t items;
+        std::string memSet;
+        int capacity;
+    };
+    const Case cases[] = {
+        {0, "", 150},
+        {ITEM_TIME | ITEM_MIN, "", 30},
+        {ITEM_TIME | ITEM_ROOM | ITEM_MAX, "", 25},
+        {ITEM_TIME, "", 35},
+        {ITEM_EMISSIVITY, "", 90},
+        {ITEM_ROOM | ITEM_EMISSIVITY | ITEM_MAX | ITEM_MIN, "", 35},
+        {ITEM_MASK, "", 20},
+        {ITEM_MAX, "DataMax_TEMP_ADD1=100\n", 100},
+        {ITEM_MAX, "DataMax_TEMP=40\nDataMax_TEMP_ADD1=90\n", 40}, // never more than the buffer
+        {ITEM_TIME, "DataMax_TEMP_TM=many\n", 0},
+        {ITEM_TIME, "DataMax_TEMP_TM=-5\n", 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.memSet + std::to_string(c.items));
+        Start(0, 0, c.memSet);
+        data->memoryItems = 0xFF80; // bits outside the items do not count
+        for (uint16_t bit : {ITEM_TIME, ITEM_ROOM, ITEM_EMISSIVITY, ITEM_MAX, ITEM_MIN})
+            data->SetItem(bit, (c.items & bit) != 0);
+        EXPECT_EQ(data->capacity, c.capacity);
+        EXPECT_EQ(data->memoryItems, 0xFF80 | c.items);
+    }
+}
+
+TEST_F(MemoryDataTest, ABufferThatCannotBeHadDisablesReadAndWrite)
+{
+    for (const char* memSet : {"DataMax_TEMP=99999999\n", "DataMax_TEMP=2147483647\n"}) {
+        ui = FakeUserInterface{};
+        Start(3, 0, memSet);
+        EXPECT_FALSE(data->BufferReady());
+        EXPECT_EQ(ui.BoxTexts(), Texts{"not enough memory."});
+        EXPECT_FALSE(data->Read(false, nullptr));
+        EXPECT_FALSE(data->Write({}, false));
+        EXPECT_TRUE(sim->ReceivedCommands().empty());
+    }
+}
+
+TEST_F(MemoryDataTest, WriteBackPacksTheCheckedRowsAndClearsTheRest)
+{
+    Start(10, 0);
+    data->ReadMemory();
+    ui.progressSteps.clear();
+    const std::size_t before = sim->ReceivedCommands().size();
+    ASSERT_TRUE(data->Write(Rows({2, 5}), false));
+    EXPECT_FALSE(data->ioError);
+    EXPECT_EQ(Word(0), "0B01");
+    EXPECT_EQ(Word(1), "0B04");
+    for (int offset = 2; offset < 150; ++offset)
+        ASSERT_EQ(Word(offset), "FFFF") << offset;
+    EXPECT_EQ(sim->Register(0x40), 2);
+    EXPECT_EQ(sim->Register(0x41), 2);
+    const Texts sent = CommandsFrom(before);
+    EXPECT_EQ(Texts(sent.begin(), sent.begin() + 6),
+              (Texts{"DA", "9130", "9131", "9135", "92420B01", "92430B04"}));
+    EXPECT_EQ(sent[sent.size() - 4], "92D7FFFF"); // the last slot of 150, nothing beyond
+    EXPECT_EQ(Texts(sent.end() - 3, sent.end()), (Texts{"92400002", "92410002", "81"}));
+    // Two records, then the clearing of slots 3 to 150.
+    ASSERT_EQ(ui.progressSteps.size(), 150u);
+    EXPECT_EQ(ui.progressSteps[1], "メモリデータ書き込み中です ： Memory No.  2");
+    EXPECT_EQ(ui.progressSteps[2], "メモリデータ書き込み中です ： Memory No.  3");
+    EXPECT_EQ(ui.progressSteps[149], "メモリデータ書き込み中です ： Memory No.150");
+    // The page's own state is left as it was.
+    EXPECT_EQ(data->records[0].temp, "0B00");
+    EXPECT_TRUE(ui.boxes.empty());
+}
+
+TEST_F(MemoryDataTest, TheItemWordIsWrittenOnlyWhenItChanges)
+{
+    Start(2, ITEM_TIME);
+    sim->SetRegister(0x35, 0xFC04 | 0x0083); // bits of the settings, outside the items
+    data->ReadMemory();
+    std::size_t before = sim->ReceivedCommands().size();
+    ASSERT_TRUE(data->Write(Rows({1, 2}), false));
+    for (const std::string& command : CommandsFrom(before))
+        EXPECT_FALSE(command.starts_with("9235"));
+
+    data->SetItem(ITEM_ROOM, true); // records read without room get "FFFF" there
+    before = sim->ReceivedCommands().size();
+    ASSERT_TRUE(data->Write(Rows({2}), false));
+    EXPECT_FALSE(data->ioError);
+    EXPECT_EQ(CommandsFrom(before)[4], "9235FC8F");
+    EXPECT_EQ(sim->Register(0x35), 0xFC8F);
+    const Texts words{Word(0), Word(1), Word(2), Word(3), Word(4), Word(5), Word(6)};
+    EXPECT_EQ(words, (Texts{"0B01", "0201", "0301", "0401", "0501", "FFFF", "FFFF"}));
+    EXPECT_EQ(sim->Register(0x40), 1);
+}
+
+TEST_F(MemoryDataTest, AnotherThermometerIsRefusedBeforeAnythingIsWritten)
+{
+    Start(4, 0);
+    data->ReadMemory();
+    app.deviceSerial = 42; // read from another thermometer
+    const std::size_t before = sim->ReceivedCommands().size();
+    ASSERT_TRUE(data->Write(Rows({1}), false));
+    EXPECT_TRUE(data->ioError);
+    EXPECT_EQ(ui.BoxTexts(), (Texts{Text(221), Text(219)}));
+    EXPECT_EQ(CommandsFrom(before), (Texts{"DA", "9130", "9131"}));
+    EXPECT_EQ(Word(0), "0B00");
+    EXPECT_EQ(ui.events.back(), "cursor:0");
+}
+
+TEST_F(MemoryDataTest, AFailedRecordWordStillClearsAndCountsWithinTheRecordArea)
+{
+    struct Case {
+        const char* name;
+        uint16_t items;
+        int failAt; // transaction after the four of the header, counted from 1
+    };
+    // Third checked record: its first word (one-word records) or its third (five-word records).
+    const Case cases[] = {{"at a record's start", 0, 3}, {"inside a record", ITEM_TIME, 2 * 5 + 3}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ui = FakeUserInterface{};
+        Start(5, c.items);
+        data->ReadMemory();
+        const std::size_t before = sim->ReceivedCommands().size();
+        sim->AddFault({SimFault::Kind::Ng, "", static_cast<uint32_t>(before + 4 + c.failAt)});
+        ui.answers = {MsgAnswer::Yes};
+        ASSERT_TRUE(data->Write(Rows({1, 2, 3, 4}), true));
+        EXPECT_TRUE(data->ioError);
+        EXPECT_EQ(ui.BoxTexts(), (Texts{Text(214), "* COMMAND ERROR", Text(219)}));
+        const int words = RecordWords(c.items);
+        EXPECT_EQ(Word(0), "0B00");
+        EXPECT_EQ(Word(words), "0B01");
+        for (int offset = 2 * words; offset < data->capacity * words; ++offset)
+            ASSERT_EQ(Word(offset), "FFFF") << offset;
+        EXPECT_EQ(sim->Register(0x40), 2);
+        EXPECT_EQ(sim->Register(0x41), 2);
+        const int end = 0x42 + data->capacity * words;
+        for (const std::string& command : CommandsFrom(before)) {
+            if (command.starts_with("92") && command.size() == 8) {
+                ASSERT_LT(std::stoi(command.substr(2, 2), nullptr, 16), end) << command;
+            }
+        }
+        EXPECT_EQ(sim->ReceivedCommands().back(), "81");
+        EXPECT_FALSE(sim->InCheckMode());
+    }
+}
+
+} // namespace

@@ -1,0 +1,192 @@
+// The memory data page against the in-process simulator: read, list, uncheck, write back,
+// read again, units, items and saving.
+
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QRadioButton>
+#include <QTableWidget>
+
+#include <algorithm>
+#include <filesystem>
+
+#include "SimOptions.h"
+#include "SimThermometer.h"
+#include "app/Cp932.h"
+#include "memory/CMemoryPage.h"
+#include "support/FakeClock.h"
+#include "ui/GuiTestSupport.h"
+
+namespace {
+
+class MemoryPageTest : public ::testing::Test {
+protected:
+    void Start(int language, const std::string& items = "time,room,max", int records = 5)
+    {
+        SimConfig config;
+        config.useHostClock = false;
+        std::string error;
+        ASSERT_TRUE(FillSimPreset(items, records, SimDateTime{2026, 12, 7, 1, 0, 0}, config, error)) << error;
+        sim = std::make_unique<SimThermometer>(config, clock);
+        ports = MakeSimPortFactory(*sim, clock);
+        WriteFileBytes(dir.File("rm42meter.ini"), "[ComPort]\nPort=SIM\nBps=9600\nDataBits=8\nParity=0\n"
+                                                  "StopBit=0\nCommandWait1=0\nCommandWait2=0\n");
+        app.iniPath = dir.File("rm42meter.ini");
+        app.exeDir = dir.Path();
+        app.desktopDir = dir.Path();
+        app.language = language;
+        app.clock = &clock;
+        app.ports = ports.get();
+        app.ui = &ui;
+        page = std::make_unique<CMemoryPage>(app, nullptr);
+        page->resize(700, 440);
+        page->show();
+        page->PageShown();
+    }
+    QTableWidget* List() const { return Control<QTableWidget>(page.get(), 1010); }
+    QPushButton* Button(int id) const { return Control<QPushButton>(page.get(), id); }
+    std::vector<int> CheckedNumbers() const
+    {
+        std::vector<int> numbers;
+        for (int r = 0; r < List()->rowCount(); ++r)
+            if (List()->item(r, 0)->checkState() == Qt::Checked) numbers.push_back(r + 1);
+        return numbers;
+    }
+    QString Cell(int row, int column) const { return List()->item(row - 1, column)->text(); }
+    void SetChecked(int row, bool on) const
+    {
+        List()->item(row - 1, 0)->setCheckState(on ? Qt::Checked : Qt::Unchecked);
+    }
+    QString Caption(int column) const { return List()->horizontalHeaderItem(column)->text(); }
+
+    TempDir dir;
+    FakeClock clock;
+    std::unique_ptr<SimThermometer> sim;
+    std::unique_ptr<SerialPortFactory> ports;
+    AppState app;
+    QtUserInterface ui{app};
+    ScriptedBoxes boxes;
+    std::unique_ptr<CMemoryPage> page;
+};
+
+TEST_F(MemoryPageTest, ReadsUnchecksWritesBackAndReadsThePackedResult)
+{
+    Start(1);
+    ASSERT_TRUE(boxes.shown.empty());
+    ASSERT_EQ(List()->rowCount(), 25); // time and two more items
+    EXPECT_EQ(Control<QLabel>(page.get(), 1043)->text(), QStringLiteral("25"));
+    for (int id : {1021, 1044, 1023})
+        EXPECT_TRUE(Control<QCheckBox>(page.get(), id)->isChecked()) << id;
+    for (int id : {1022, 1024})
+        EXPECT_FALSE(Control<QCheckBox>(page.get(), id)->isChecked()) << id;
+    EXPECT_EQ(CheckedNumbers(), (std::vector<int>{1, 2, 3, 4, 5}));
+    EXPECT_EQ(Cell(1, 0), QStringLiteral("    1"));
+    EXPECT_EQ(Cell(1, 4), QStringLiteral("----")); // no emissivity in these records
+    EXPECT_TRUE(Cell(1, 3).startsWith(QStringLiteral("2026/12/07  00:")));
+    EXPECT_EQ(Cell(6, 1), QString());
+    EXPECT_EQ(List()->item(1, 2)->background().color(), QColor(220, 240, 220));
+    EXPECT_NE(List()->item(2, 2)->background().color(), QColor(220, 240, 220));
+    EXPECT_TRUE(Button(1027)->isEnabled());
+    const QString third = Cell(3, 1), fifth = Cell(5, 1);
+
+    // A row without data never stays checked; Write follows the check boxes.
+    SetChecked(9, true);
+    EXPECT_EQ(CheckedNumbers().size(), 5u);
+    QTest::mouseClick(Button(1097), Qt::LeftButton);
+    EXPECT_TRUE(CheckedNumbers().empty());
+    EXPECT_FALSE(Button(1027)->isEnabled());
+    QTest::mouseClick(Button(1096), Qt::LeftButton);
+    EXPECT_EQ(CheckedNumbers(), (std::vector<int>{1, 2, 3, 4, 5}));
+    SetChecked(1, false);
+    SetChecked(2, false);
+    SetChecked(4, false);
+
+    boxes.answers = {MsgAnswer::Yes};
+    QTest::mouseClick(Button(1027), Qt::LeftButton);
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown[0].call.text, LoadLangString(app, 214));
+    EXPECT_EQ(boxes.shown[0].qtDefault, QMessageBox::No);
+    EXPECT_EQ(sim->Register(0x40), 2);
+    EXPECT_EQ(Cell(3, 1), third) << "the list keeps its rows until it is read again";
+
+    boxes.answers = {MsgAnswer::Yes};
+    QTest::mouseClick(Button(1030), Qt::LeftButton);
+    ASSERT_EQ(boxes.shown.size(), 2u);
+    EXPECT_EQ(boxes.shown[1].call.text, LoadLangString(app, 215));
+    EXPECT_EQ(CheckedNumbers(), (std::vector<int>{1, 2}));
+    EXPECT_EQ(Cell(1, 1), third);
+    EXPECT_EQ(Cell(2, 1), fifth);
+    EXPECT_EQ(Cell(3, 1), QString());
+    EXPECT_FALSE(app.deviceSemaphore);
+}
+
+TEST_F(MemoryPageTest, UnitsItemsAndTheJapanesePage)
+{
+    Start(1);
+    const QString celsius = Cell(1, 1);
+    QTest::mouseClick(Control<QRadioButton>(page.get(), 1041), Qt::LeftButton);
+    EXPECT_EQ(page->Unit(), 2);
+    const QStringList kelvin{Caption(0), Caption(1), Caption(2), Caption(3),
+                             Caption(4), Caption(5), Caption(6)};
+    EXPECT_EQ(kelvin,
+              (QStringList{"MemoryNo.", "Temp.(K)", "Room(K)", "Time", "Emissivity", "MAX(K)", "MIN(K)"}));
+    EXPECT_NEAR(Cell(1, 1).toDouble(), celsius.toDouble() + 273.2, 0.051);
+
+    // Turning an item on changes the rows at once and checks every row with data again.
+    SetChecked(2, false);
+    QTest::mouseClick(Control<QCheckBox>(page.get(), 1022), Qt::LeftButton);
+    EXPECT_EQ(page->Data().memoryItems & 0x7C, 0x3C);
+    EXPECT_EQ(List()->rowCount(), 20);
+    EXPECT_EQ(Control<QLabel>(page.get(), 1043)->text(), QStringLiteral("20"));
+    EXPECT_EQ(CheckedNumbers().size(), 5u);
+    EXPECT_EQ(Control<QCheckBox>(page.get(), 1021)->toolTip().toStdString(), LoadLangString(app, 171));
+    EXPECT_TRUE(Control<QRadioButton>(page.get(), 1040)->isEnabled());
+
+    page.reset();
+    Start(0, "none", 3);
+    EXPECT_FALSE(Control<QRadioButton>(page.get(), 1040)->isEnabled());
+    EXPECT_EQ(List()->rowCount(), 150);
+    EXPECT_EQ(Caption(1).toStdString(), "温度データ(℃)");
+    EXPECT_EQ(Control<QGroupBox>(page.get(), 1157)->title().toStdString(), "メモリ項目選択");
+}
+
+TEST_F(MemoryPageTest, AFailedReadShowsWhatCameAndAsksToReadAgain)
+{
+    Start(1);
+    sim->AddFault(
+        {SimFault::Kind::Ng, "", static_cast<uint32_t>(sim->ReceivedCommands().size() + 5 + 7 * 2 + 6)});
+    boxes.answers = {MsgAnswer::Yes};
+    QTest::mouseClick(Button(1030), Qt::LeftButton);
+    ASSERT_EQ(boxes.shown.size(), 3u);
+    EXPECT_EQ(boxes.shown[2].call.text, LoadLangString(app, 211));
+    EXPECT_EQ(CheckedNumbers(), (std::vector<int>{1, 2, 3})); // the third has its temperature
+    EXPECT_EQ(Cell(3, 2), QStringLiteral("----"));
+
+    boxes.answers = {MsgAnswer::No};
+    sim->ClearFaults();
+    QTest::mouseClick(Button(1030), Qt::LeftButton);
+    EXPECT_EQ(CheckedNumbers().size(), 3u) << "No keeps the list";
+}
+
+TEST_F(MemoryPageTest, SaveWritesTheListAsShown)
+{
+    Start(1);
+    std::string offered;
+    CMemoryPage::SetSaveChooser([&](const std::string& defaultPath, bool& asReport) {
+        offered = defaultPath;
+        asReport = false;
+        return dir.File("saved/../memo.html");
+    });
+    std::filesystem::create_directory(dir.File("saved"));
+    QTest::mouseClick(Button(1026), Qt::LeftButton);
+    CMemoryPage::SetSaveChooser({});
+    EXPECT_TRUE(offered.starts_with(dir.Path() + "No Type-Number entered-")) << offered;
+    const std::string csv = ReadFileBytes(dir.File("memo.csv"));
+    EXPECT_TRUE(
+        Cp932ToUtf8(csv).starts_with("MemoryNo.,Temp.(°C),Room(°C),Time,Emissivity,MAX(°C),MIN(°C)\r\n1,"))
+        << csv;
+    EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'), 6);
+    EXPECT_TRUE(boxes.shown.empty());
+}
+
+} // namespace

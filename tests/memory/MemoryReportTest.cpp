@@ -1,0 +1,231 @@
+#include "memory/MemoryReport.h"
+#include "app/AppState.h"
+#include "app/Cp932.h"
+#include "memory/MemoryList.h"
+#include "support/FakeUserInterface.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+using Texts = std::vector<std::string>;
+
+MemoryRecord Record(std::string temp, std::array<std::string, 4> time, std::string room,
+                    std::string emissivity, std::string max, std::string min)
+{
+    return {std::move(temp),       std::move(time), std::move(room),
+            std::move(emissivity), std::move(max),  std::move(min)};
+}
+
+const MemoryRecord kFull = Record("0BA6", {"1407", "0F03", "1E0A", "0005"}, "0B7A", "03B6", "0C10", "0B40");
+const MemoryRecord kBare = Record("0BA6", {"FFFF", "FFFF", "FFFF", "FFFF"}, "FFFF", "FFFF", "FFFF", "FFFF");
+
+TEST(MemoryListTest, CellsShowEachWordInTheUnitAndFormat)
+{
+    struct Case {
+        MemoryRecord record;
+        int unit;
+        Texts cells;
+    };
+    const MemoryRecord oneThousandth =
+        Record("0BA6", {"0000", "0101", "0000", "FF3B"}, "", "03E8", "", "FFFF");
+    const Case cases[] = {
+        {kFull, UNIT_CELSIUS, {"    8", "25.0", "20.6", "2007/03/15  10:30:05", "0.95", "35.6", "14.8"}},
+        {kFull, UNIT_FAHRENHEIT, {"    8", "77.0", "69.1", "2007/03/15  10:30:05", "0.95", "96.1", "58.6"}},
+        {kFull, UNIT_KELVIN, {"    8", "298.2", "293.8", "2007/03/15  10:30:05", "0.95", "308.8", "288.0"}},
+        {kBare, UNIT_CELSIUS, {"    8", "25.0", "----", "----", "----", "----", "----"}},
+        // Bytes, not BCD; the second word's high byte carries nothing.
+        {oneThousandth,
+         UNIT_CELSIUS,
+         {"    8", "25.0", "----", "0000/01/01  00:00:59", "1.00", "----", "----"}},
+        {Record("FFFF", {}, "0B7A", "", "", ""), UNIT_CELSIUS, {"    8", "", "", "", "", "", ""}},
+        {MemoryRecord{}, UNIT_KELVIN, {"    8", "", "", "", "", "", ""}},
+        {Record("0000", {"FFFF"}, "FFFF", "FFFF", "FFFF", "FFFF"),
+         UNIT_CELSIUS,
+         {"    8", "-273.2", "----", "----", "----", "----", "----"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.cells[1] + " unit " + std::to_string(c.unit));
+        const MemoryListRow row = MakeListRow(c.record, 7, c.unit);
+        EXPECT_EQ(Texts(row.cells.begin(), row.cells.end()), c.cells);
+        EXPECT_EQ(row.hasData, !c.cells[1].empty());
+    }
+    EXPECT_EQ(RowNumberText(0), "    1");
+    EXPECT_EQ(RowNumberText(149), "  150");
+    EXPECT_EQ(RowNumberText(999), "  1000");
+    EXPECT_DOUBLE_EQ(ToDisplayUnit("0BA6", UNIT_KELVIN), 298.2);
+}
+
+TEST(MemoryListTest, TemperatureCaptionsCarryTheUnit)
+{
+    AppState app;
+    app.language = 1;
+    EXPECT_EQ(ColumnCaptions(app, UNIT_KELVIN),
+              (std::array<std::string, 7>{"MemoryNo.", "Temp.(K)", "Room(K)", "Time", "Emissivity", "MAX(K)",
+                                          "MIN(K)"}));
+    EXPECT_EQ(ColumnCaptions(app, UNIT_FAHRENHEIT)[5], "MAX(°F)");
+    app.language = 0;
+    EXPECT_EQ(ColumnCaptions(app, UNIT_CELSIUS),
+              (std::array<std::string, 7>{"メモリNo.", "温度データ(℃)", "室温データ(℃)", "時刻", "放射率",
+                                          "MAX(℃)", "MIN(℃)"}));
+    EXPECT_EQ(UnitText(app, UNIT_FAHRENHEIT), "゜Ｆ");
+}
+
+// Saving the list: report pages from the template, or CSV, under a chosen name.
+class MemoryReportTest : public ::testing::Test {
+protected:
+    MemoryReportTest()
+    {
+        app.exeDir = dir.Path();
+        app.ui = &ui;
+        app.language = 1;
+        app.typeName = "RM42-A";
+    }
+    // rows list rows, those in withData holding kFull, the others without data.
+    MemoryListSnapshot List(int rows, int unit, std::vector<int> withData) const
+    {
+        std::vector<MemoryRecord> records(static_cast<std::size_t>(rows));
+        for (int i : withData) {
+            if (i < rows) records[static_cast<std::size_t>(i)] = i % 2 ? kBare : kFull;
+        }
+        return {MakeListRows(records, rows, unit), ColumnCaptions(app, unit), UnitText(app, unit),
+                app.typeName};
+    }
+    void UseTemplate(const std::string& text) { WriteFileBytes(dir.File("templete_2(ENG).html"), text); }
+    bool Save(const std::string& name, bool asReport, const MemoryListSnapshot& list)
+    {
+        std::string saveDir;
+        const bool ok = SaveMemoryList(app, dir.File(name), asReport, list, saveDir);
+        EXPECT_EQ(saveDir, dir.Path());
+        return ok;
+    }
+    bool Exists(const std::string& name) const { return std::filesystem::exists(dir.File(name)); }
+    static int Count(const std::string& text, const std::string& what)
+    {
+        int n = 0;
+        for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1))
+            ++n;
+        return n;
+    }
+
+    TempDir dir;
+    FakeUserInterface ui;
+    AppState app;
+};
+
+TEST_F(MemoryReportTest, PagesAndCsvMatchTheGoldenFiles)
+{
+    for (int language : {0, 1}) {
+        SCOPED_TRACE(language);
+        app.language = language;
+        const MemoryListSnapshot list = List(4, UNIT_CELSIUS, {0, 1, 3});
+        std::ostringstream page;
+        int next = 0;
+        bool complete = false;
+        const std::string templ =
+            ReadFileBytes(TestDataPath(language ? "memory/templete_2(ENG).html" : "memory/templete_2.html"));
+        WriteMemoryReportPage(page, SplitTemplateLines(Cp932ToUtf8(templ)), list, next, complete);
+        EXPECT_TRUE(complete);
+        EXPECT_EQ(next, 4);
+        const std::string suffix = language ? "-en" : "-ja";
+        EXPECT_EQ(Utf8ToCp932(page.str()), ReadFileBytes(TestDataPath("memory/report" + suffix + ".html")));
+        std::ostringstream csv;
+        WriteMemoryCsv(csv, list);
+        EXPECT_EQ(Utf8ToCp932(csv.str()), ReadFileBytes(TestDataPath("memory/list" + suffix + ".csv")));
+    }
+}
+
+TEST_F(MemoryReportTest, ReportPagesHoldTwentyRowsEach)
+{
+    UseTemplate("<p>__HARDNAME__ / __HARDNAME__ __SUFIX__</p>\n<table>\n__LIST__\n</table>\n");
+    struct Case {
+        int rows;
+        std::vector<int> rowsPerPage;
+    };
+    const Case cases[] = {{20, {20}}, {21, {20, 1}}, {150, {20, 20, 20, 20, 20, 20, 20, 10}}, {0, {0}}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.rows);
+        ASSERT_TRUE(Save("memo" + std::to_string(c.rows) + ".txt", true, List(c.rows, UNIT_KELVIN, {0})));
+        const std::string base = "memo" + std::to_string(c.rows);
+        for (std::size_t p = 0; p < c.rowsPerPage.size(); ++p) {
+            const std::string page = ReadFileBytes(dir.File(ReportPagePath(base, static_cast<int>(p) + 1)));
+            EXPECT_EQ(Count(page, "<tr>"), c.rowsPerPage[p]);
+            EXPECT_TRUE(page.starts_with("<p>RM42-A / RM42-A __SUFIX__</p>\r\n<table>\r\n")) << page;
+        }
+        EXPECT_FALSE(Exists(ReportPagePath(base, static_cast<int>(c.rowsPerPage.size()) + 1)));
+        EXPECT_FALSE(Exists(base + ".csv"));
+    }
+    EXPECT_TRUE(ui.boxes.empty());
+    // Rows continue from one page to the next, numbered by their list row.
+    EXPECT_NE(ReadFileBytes(dir.File("memo21(PAGE02).html")).find("<tr><td align=center>21</td>"),
+              std::string::npos);
+}
+
+TEST_F(MemoryReportTest, TemplatesWithoutOrWithTwoListLinesEnd)
+{
+    UseTemplate("<h1>__SUFIX__</h1>\r\nno rows here\r\n");
+    ASSERT_TRUE(Save("none.html", true, List(45, UNIT_KELVIN, {0, 1})));
+    EXPECT_EQ(ReadFileBytes(dir.File("none(PAGE01).html")), "<h1>K</h1>\r\nno rows here\r\n");
+    EXPECT_FALSE(Exists("none(PAGE02).html"));
+
+    UseTemplate("a\n__LIST__\nb\n__LIST__\n");
+    ASSERT_TRUE(Save("two.html", true, List(45, UNIT_KELVIN, {0})));
+    const std::string first = ReadFileBytes(dir.File("two(PAGE01).html"));
+    EXPECT_EQ(Count(first, "<tr>"), 40);
+    EXPECT_NE(first.find("b\r\n<tr><td align=center>21</td>"), std::string::npos);
+    EXPECT_EQ(Count(ReadFileBytes(dir.File("two(PAGE02).html")), "<tr>"), 5);
+    EXPECT_FALSE(Exists("two(PAGE03).html"));
+}
+
+TEST_F(MemoryReportTest, CsvLeavesOutRowsWithoutDataAndIgnoresTheExtension)
+{
+    ASSERT_TRUE(Save("list.html", false, List(6, UNIT_KELVIN, {1, 4})));
+    EXPECT_FALSE(Exists("list.html"));
+    EXPECT_EQ(ReadFileBytes(dir.File("list.csv")),
+              "MemoryNo.,Temp.(K),Room(K),Time,Emissivity,MAX(K),MIN(K)\r\n"
+              "2,298.2,,,,,\r\n"
+              "5,298.2,293.8,2007/03/15  10:30:05,0.95,308.8,288.0\r\n");
+}
+
+TEST_F(MemoryReportTest, AMissingTemplateOrFolderShowsTheFileMessage)
+{
+    const MemoryListSnapshot list = List(25, UNIT_CELSIUS, {0});
+    EXPECT_FALSE(Save("memo.html", true, list)); // no template beside the program
+    EXPECT_FALSE(Exists("memo(PAGE01).html"));
+    UseTemplate("__LIST__\n");
+    std::string saveDir;
+    EXPECT_FALSE(SaveMemoryList(app, dir.File("gone/memo.html"), true, list, saveDir));
+    EXPECT_FALSE(SaveMemoryList(app, dir.File("gone/memo.csv"), false, list, saveDir));
+    ASSERT_EQ(ui.boxes.size(), 3u);
+    for (const MessageBoxCall& box : ui.boxes) {
+        EXPECT_EQ(box.text, "File Not Opened by File Output Error");
+        EXPECT_EQ(box.caption, "Thermometer Application");
+        EXPECT_EQ(box.icon, MsgIcon::Exclamation);
+    }
+}
+
+TEST_F(MemoryReportTest, TheDefaultNameIsTheTypeNameAndTheTime)
+{
+    std::tm time{};
+    time.tm_year = 107;
+    time.tm_mon = 2;
+    time.tm_mday = 15;
+    time.tm_hour = 10;
+    time.tm_min = 30;
+    time.tm_sec = 5;
+    EXPECT_EQ(DefaultMemoryFileName(app, time), "RM42-A-20070315_103005");
+    app.typeName.clear();
+    EXPECT_EQ(DefaultMemoryFileName(app, time), "No Type-Number entered-20070315_103005");
+    app.language = 0;
+    EXPECT_EQ(DefaultMemoryFileName(app, time), "機種名未登録-20070315_103005");
+    EXPECT_EQ(SaveBasePath("/a.b/memo"), "/a.b/memo");
+    EXPECT_EQ(SaveBasePath("/a/memo.txt"), "/a/memo");
+}
+
+} // namespace

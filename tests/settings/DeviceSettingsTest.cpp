@@ -1,0 +1,448 @@
+#include "settings/DeviceSettings.h"
+
+#include "app/Cp932.h"
+#include "app/IniFile.h"
+#include "device/CCommIO.h"
+#include "device/Status0.h"
+#include "settings/TypeNames.h"
+#include "sim/SimThermometer.h"
+#include "support/ScriptedSerialPort.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <fstream>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <tuple>
+#include <vector>
+
+namespace {
+
+using Texts = std::vector<std::string>;
+
+struct CountingProgress final : ProgressBox {
+    void SetRange(uint16_t upper) override { range = upper; }
+    void Step(const std::string& text) override { texts.push_back(text); }
+    void Reset() override {}
+    uint16_t range = 0;
+    Texts texts;
+};
+
+// The settings operations against the simulated thermometer in virtual time; the simulator's
+// command log shows what went over the line.
+class DeviceSettingsTest : public ::testing::Test, public LineRig {
+protected:
+    DeviceSettingsTest() { Start(SimConfig{}); }
+
+    void Start(SimConfig config, const std::string& iniExtra = "")
+    {
+        config.useHostClock = false;
+        link.reset();
+        ports.reset();
+        sim = std::make_unique<SimThermometer>(config, clock);
+        ports = MakeSimPortFactory(*sim, clock);
+        app.ports = ports.get();
+        ui = FakeUserInterface{};
+        WriteFileBytes(app.iniPath, "[ComPort]\nPort=COM1\nStopBit=0\n" + iniExtra);
+        link = std::make_unique<CCommIO>(app);
+        seen = 0;
+    }
+    // The commands since the last call.
+    Texts Sent()
+    {
+        Texts all = sim->ReceivedCommands();
+        Texts fresh(all.begin() + static_cast<std::ptrdiff_t>(seen), all.end());
+        seen = all.size();
+        return fresh;
+    }
+
+    std::unique_ptr<SimThermometer> sim;
+    std::unique_ptr<SerialPortFactory> ports;
+    std::unique_ptr<CCommIO> link;
+    SettingsRecord record;
+    std::size_t seen = 0;
+};
+
+TEST_F(DeviceSettingsTest, ReadsEverySettingInOrderAndLeavesCheckMode)
+{
+    SimConfig config;
+    config.alarmHighK10 = 0x21FC; // 870.0 K
+    config.alarmLowK10 = 2000;    // 200.0 K: below the range, shown as -30.0
+    config.emissivityRegister = 950;
+    config.flagWord = 0x461C;
+    config.clockAlarm = 0x0C1E;
+    config.clockAlarmRingS = 7;
+    config.holdS = 15;
+    config.status0 = 0xFC0C;
+    config.clockStart = {2005, 3, 5, 14, 30, 0};
+    config.serial = 12345678;
+    Start(config);
+    IniFile::WriteString(TypeNameFilePath(app), "HardName", "012345678", "Line A");
+    app.deviceSerial = 12345678;
+    app.deviceSerialText = FormatSerialText(app.deviceSerial);
+    app.language = 1;
+
+    CountingProgress progress;
+    const SettingsReadResult read = ReadSettingsFromDevice(app, *link, record, &progress);
+    EXPECT_EQ(Sent(),
+              (Texts{"DA", "9136", "9137", "9114", "9135", "913D", "913E", "913F", "9100", "22", "81"}));
+    EXPECT_TRUE(ui.boxes.empty()) << ui.boxes[0].text;
+    EXPECT_TRUE(read.alarmHigh && read.alarmLow && read.emissivity && read.flags && read.clockAlarm &&
+                read.ringTime && read.holdTime && read.status0 && read.clock);
+    EXPECT_EQ(progress.range, 12);
+    EXPECT_EQ(progress.texts, Texts(11, "Installing Data Memory..."));
+    EXPECT_DOUBLE_EQ(record.alarmHighK, 870.0);
+    EXPECT_NEAR(AlarmHighDisplay(record.alarmHighK), 596.8, 1e-9);
+    EXPECT_DOUBLE_EQ(record.alarmLowK, 200.0);
+    EXPECT_DOUBLE_EQ(AlarmLowDisplay(record.alarmLowK), -30.0);
+    EXPECT_DOUBLE_EQ(record.emissivity, 0.95);
+    EXPECT_TRUE(record.alarmHighOn);
+    EXPECT_FALSE(record.alarmLowOn);
+    EXPECT_TRUE(record.clockAlarmOn);
+    EXPECT_TRUE(record.clockAlarmDaily);
+    EXPECT_EQ(record.clockAlarmHour, 12);
+    EXPECT_EQ(record.clockAlarmMinute, 30);
+    EXPECT_EQ(record.ringSeconds, 7);
+    EXPECT_EQ(record.holdSeconds, 15);
+    EXPECT_TRUE(record.resolutionTenth);
+    EXPECT_EQ(FormatDateTime(MakeDateTimePattern(app), record.deviceClock), "2005/03/05 14:30:00");
+    EXPECT_EQ(app.typeName, "Line A");
+    EXPECT_EQ(ui.events.back(), "title:Thermometer Application : No.00123450678");
+    EXPECT_FALSE(sim->InCheckMode());
+}
+
+TEST_F(DeviceSettingsTest, AFailedValueIsReportedAndKeepsWhatTheRecordHeld)
+{
+    SimConfig config;
+    config.faults = {{SimFault::Kind::Ng, "22"}, {SimFault::Kind::Garbage, "", 3}}; // 9137 gets noise
+    Start(config);
+    record.alarmLowK = 300.0;
+    record.deviceClock = {2010, 6, 7, 8, 9, 10};
+    const SettingsReadResult read = ReadSettingsFromDevice(app, *link, record, nullptr);
+    EXPECT_FALSE(read.alarmLow);
+    EXPECT_FALSE(read.clock);
+    EXPECT_TRUE(read.alarmHigh && read.holdTime);
+    EXPECT_DOUBLE_EQ(record.alarmLowK, 300.0);
+    EXPECT_EQ(record.deviceClock.year, 2010);
+    EXPECT_EQ(ui.BoxTexts(), Messages({0, 0}));
+    EXPECT_EQ(Sent().back(), "81");
+}
+
+TEST_F(DeviceSettingsTest, ReadGoesOnAfterAFailedStartWithoutHanging)
+{
+    SimConfig config;
+    config.powered = false;
+    Start(config);
+    const uint64_t start = clock.TickMs();
+    const SettingsReadResult read = ReadSettingsFromDevice(app, *link, record, nullptr);
+    EXPECT_FALSE(read.alarmHigh || read.clock || read.status0);
+    // The switch-on prompt, nine failed values, the failed "81" and the failed close.
+    Texts expected = Messages({115, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 164});
+    EXPECT_EQ(ui.BoxTexts(), expected);
+    EXPECT_TRUE(Sent().empty());
+    EXPECT_LT(clock.TickMs() - start, 6000u);
+}
+
+TEST(SettingsClockTest, RepairsFieldsOutsideTheirRanges)
+{
+    // clang-format off
+    const std::tuple<DeviceDateTime, DeviceDateTime> cases[] = {
+        {{1999, 3, 5, 14, 30, 60}, {2004, 3, 5, 14, 30, 0}}, {{2051, 0, 32, 24, 60, 59}, {2004, 1, 1, 0, 0, 59}},
+        {{2050, 13, 31, 23, 59, 0}, {2050, 1, 31, 23, 59, 0}}, {{2004, 12, 0, 0, 0, 0}, {2004, 12, 1, 0, 0, 0}}};
+    // clang-format on
+    for (const auto& [read, repaired] : cases) {
+        const DeviceDateTime t = RepairClock(read);
+        EXPECT_EQ(std::tie(t.year, t.month, t.day, t.hour, t.minute, t.second),
+                  std::tie(repaired.year, repaired.month, repaired.day, repaired.hour, repaired.minute,
+                           repaired.second));
+    }
+    const DeviceDateTime next = AddSeconds({2004, 12, 31, 23, 59, 59}, 1);
+    EXPECT_EQ(FormatDateTime("%Y/%m/%d %H:%M:%S", next), "2005/01/01 00:00:00");
+    EXPECT_EQ(FormatDateTime("%Y/%m/%d %H:%M:%S", AddSeconds({2008, 2, 28, 23, 59, 59}, 1)),
+              "2008/02/29 00:00:00");
+    AppState app;
+    app.language = 0;
+    EXPECT_EQ(FormatDateTime(MakeDateTimePattern(app), {2005, 3, 5, 14, 30, 0}), "2005年03月05日 14:30:00");
+}
+
+TEST(SettingsClockReplyTest, AGarbledClockIsRepairedOnTheWay)
+{
+    LineRig rig;
+    WriteFileBytes(rig.app.iniPath, "[ComPort]\nPort=COM1\nStopBit=0\n");
+    rig.line.Respond("DA", "DAOK");
+    rig.line.Respond("91", "91000000XX");
+    rig.line.Respond("81", "81OK");
+    rig.line.Respond("22", "223C000C050D1363XX"); // second 60, month 13, year 1999
+    CCommIO link(rig.app);
+    SettingsRecord record;
+    ASSERT_TRUE(ReadSettingsFromDevice(rig.app, link, record, nullptr).clock);
+    EXPECT_EQ(FormatDateTime("%Y/%m/%d %H:%M:%S", record.deviceClock), "2004/01/05 12:00:00");
+    EXPECT_TRUE(rig.ui.boxes.empty());
+}
+
+TEST_F(DeviceSettingsTest, AlarmInputIsCheckedBeforeAnythingIsSent)
+{
+    // clang-format off
+    const std::tuple<const char*, const char*, AlarmInputError> cases[] = {
+        {"600.0", "-30.0", AlarmInputError::None}, {"600.1", "0", AlarmInputError::HighOutOfRange},
+        {"-30.1", "-40", AlarmInputError::HighOutOfRange}, {"100", "-30.1", AlarmInputError::LowOutOfRange},
+        {"50", "600.5", AlarmInputError::LowOutOfRange}, {"50.0", "50.0", AlarmInputError::Order},
+        {"10", "20", AlarmInputError::Order}, {"", "", AlarmInputError::Order}};
+    // clang-format on
+    for (const auto& [high, low, error] : cases) {
+        SettingsRecord r;
+        EXPECT_EQ(CheckAlarmInput(high, low, r), error) << high << " " << low;
+        EXPECT_NEAR(r.alarmHighK, std::strtod(high, nullptr) + 273.2, 1e-9); // kept before the check
+    }
+    EXPECT_TRUE(Sent().empty());
+}
+
+TEST_F(DeviceSettingsTest, AlarmSetSendsTruncatedTenthsAndTheOnOffBits)
+{
+    // HIGH, LOW, the on/off radios, register 35 before, the commands after DA.
+    const std::tuple<const char*, const char*, bool, bool, uint16_t, Texts> cases[] = {
+        {"600.0", "-30.0", true, false, 0x001C, {"9236221C", "92370980", "9135", "9235401C"}},
+        {"100.0", "-17.1", false, true, 0xC01C, {"92360E94", "92370A00", "9135", "9235801C"}},
+    };
+    for (auto [high, low, highOn, lowOn, flags, commands] : cases) {
+        sim->SetRegister(REG_FLAGS, flags);
+        Sent();
+        ASSERT_EQ(CheckAlarmInput(high, low, record), AlarmInputError::None);
+        const AlarmWriteResult result = WriteAlarms(app, *link, record, highOn, lowOn);
+        EXPECT_TRUE(result.entered && result.highWritten && result.lowWritten);
+        commands.insert(commands.begin(), "DA");
+        commands.push_back("81");
+        EXPECT_EQ(Sent(), commands);
+        EXPECT_EQ(record.alarmHighOn, highOn);
+        EXPECT_EQ(record.alarmLowOn, lowOn);
+    }
+    EXPECT_TRUE(ui.boxes.empty());
+    // -17.1 went out as 2560 and reads back as -17.2.
+    ReadSettingsFromDevice(app, *link, record, nullptr);
+    EXPECT_NEAR(AlarmLowDisplay(record.alarmLowK), -17.2, 1e-9);
+}
+
+TEST_F(DeviceSettingsTest, ClockAlarmResolutionAndHoldTimeAreReadModifyWrite)
+{
+    sim->SetRegister(REG_FLAGS, 0x001C);
+    record.clockAlarmHour = 6;
+    record.clockAlarmMinute = 45;
+    EXPECT_TRUE(WriteClockAlarm(app, *link, record, "8", true, true));
+    EXPECT_EQ(Sent(), (Texts{"DA", "923D062D", "923E0008", "9135", "9235061C", "81"}));
+    EXPECT_EQ(record.ringSeconds, 8);
+    EXPECT_TRUE(record.clockAlarmOn && record.clockAlarmDaily);
+    EXPECT_TRUE(WriteClockAlarm(app, *link, record, "", false, false)); // an empty field is sent as 0
+    EXPECT_EQ(Sent(), (Texts{"DA", "923D062D", "923E0000", "9135", "9235001C", "81"}));
+
+    sim->SetRegister(REG_STATUS0, 0x1234);
+    EXPECT_TRUE(WriteResolution(app, *link, record, true));
+    EXPECT_EQ(sim->Register(REG_STATUS0), 0x123C);
+    EXPECT_TRUE(record.resolutionTenth);
+    EXPECT_TRUE(WriteResolution(app, *link, record, false));
+    EXPECT_EQ(Sent(), (Texts{"DA", "9100", "9200123C", "81", "DA", "9100", "92001234", "81"}));
+    EXPECT_FALSE(record.resolutionTenth);
+
+    EXPECT_TRUE(WriteHoldTime(app, *link, record, "20"));
+    EXPECT_EQ(Sent(), (Texts{"DA", "923F0014", "81"}));
+    EXPECT_EQ(sim->Register(REG_HOLD_TIME), 20);
+    EXPECT_TRUE(ui.boxes.empty());
+}
+
+TEST_F(DeviceSettingsTest, FailuresAreReportedAndARefusedStartSendsNothingMore)
+{
+    SimConfig config;
+    config.faults = {{SimFault::Kind::Ng, "DA"}};
+    Start(config);
+    SettingsRecord r;
+    EXPECT_FALSE(WriteAlarms(app, *link, r, true, true).entered);
+    EXPECT_FALSE(WriteHoldTime(app, *link, r, "5"));
+    EXPECT_FALSE(WriteDeviceClock(app, *link, r));
+    EXPECT_FALSE(ResetToDefaults(app, *link, r, nullptr));
+    EXPECT_EQ(Sent(), (Texts{"DA", "DA", "DA", "DA"}));
+    EXPECT_EQ(ui.BoxTexts(), Messages({115, 115, 115, 115}));
+
+    config.faults = {{SimFault::Kind::Silent, "91"}};
+    Start(config);
+    EXPECT_FALSE(WriteResolution(app, *link, r, true)); // the read failed: no write
+    EXPECT_EQ(Sent(), (Texts{"DA", "9100", "81"}));
+    EXPECT_EQ(ui.BoxTexts(), Messages({0}));
+
+    Start(config);
+    WriteFileBytes(app.iniPath, "[ComPort]\nPort=COM1\nStopBit=1\n"); // 1.5 stop bits: the port refuses
+    EXPECT_FALSE(WriteHoldTime(app, *link, r, "5"));
+    EXPECT_EQ(ui.BoxTexts(), Messages({164}));
+    EXPECT_TRUE(Sent().empty());
+}
+
+TEST_F(DeviceSettingsTest, ClockWriteSendsPlainHexAndARefusedTimeSendsNoDate)
+{
+    record.deviceClock = {2005, 3, 5, 12, 34, 56};
+    EXPECT_TRUE(WriteDeviceClock(app, *link, record));
+    EXPECT_EQ(Sent(), (Texts{"DA", "2338220C", "24050307D5", "81"}));
+    const SimDateTime now = sim->Now();
+    EXPECT_EQ(std::tie(now.year, now.month, now.day, now.hour, now.minute),
+              std::make_tuple(2005, 3, 5, 12, 34));
+
+    SimConfig config;
+    config.faults = {{SimFault::Kind::Ng, "23"}};
+    Start(config);
+    EXPECT_FALSE(WriteDeviceClock(app, *link, record));
+    EXPECT_EQ(Sent(), (Texts{"DA", "2338220C", "81"}));
+    EXPECT_EQ(ui.BoxTexts(), Messages({0}));
+}
+
+TEST_F(DeviceSettingsTest, ResetWritesThePreferenceDefaultsAndReadsBack)
+{
+    // [Preference] lines, resolution bit expected, register 35 after, 3D/3E/3F commands.
+    const std::tuple<std::string, bool, uint16_t, Texts> cases[] = {
+        {"", false, 0xC01C, {"923D0C00", "923E0003", "923F000F"}},
+        {"[Preference]\nDefault_Resolution=10\nDefault_ClockAlalrm_Enable=1\nDefault_ClockAlalrm=0815\n",
+         true,
+         0xC21C,
+         {"923D0815", "923E0003", "923F000F"}},
+        {"[Preference]\nDefault_Resolution=yes\nDefault_ClockAlarm_Repeat=1x\nDefault_HoldTime=0005\n"
+         "Default_ClockAlarm_OnTime=000A\n",
+         false,
+         0xC41C,
+         {"923D0C00", "923E000A", "923F0005"}},
+    };
+    for (const auto& [preference, tenth, flags, writes] : cases) {
+        SimConfig config;
+        config.flagWord = 0xC61C;
+        config.status0 = 0x1F0F;
+        config.alarmHighK10 = 3000;
+        Start(config, preference);
+        CountingProgress progress;
+        ASSERT_TRUE(ResetToDefaults(app, *link, record, &progress));
+        Texts sent = Sent();
+        ASSERT_GE(sent.size(), 10u);
+        EXPECT_EQ(Texts(sent.begin() + 1, sent.begin() + 4), writes) << preference;
+        EXPECT_EQ(sent[5], RegisterWriteCommand(REG_FLAGS, flags));
+        EXPECT_EQ(sim->Register(REG_FLAGS), flags);
+        EXPECT_EQ(sim->Register(REG_STATUS0), tenth ? 0x1F0F : 0x1F07);
+        EXPECT_EQ(record.resolutionTenth, tenth);
+        EXPECT_EQ(sim->Register(REG_ALARM_HIGH), 3000); // untouched
+        EXPECT_DOUBLE_EQ(record.alarmHighK, 300.0);     // and read back
+        EXPECT_EQ(progress.range, 22);
+        EXPECT_EQ(progress.texts.size(), 16u);
+        EXPECT_EQ(progress.texts.front(), Text(198));
+        EXPECT_EQ(sent.back(), "81");
+        EXPECT_TRUE(ui.boxes.empty());
+    }
+}
+
+TEST_F(DeviceSettingsTest, RegisteringKeepsOneKeyPerThermometer)
+{
+    SimConfig first, second;
+    first.serial = 12345678;
+    second.serial = 0;
+    Start(first);
+    EXPECT_FALSE(RegisterTypeName(app, *link, ""));
+    EXPECT_TRUE(Sent().empty());
+    EXPECT_TRUE(RegisterTypeName(app, *link, "Old"));
+    EXPECT_TRUE(RegisterTypeName(app, *link, "Line A"));
+    EXPECT_EQ(Sent(), (Texts{"DA", "9130", "9131", "81", "DA", "9130", "9131", "81"}));
+    EXPECT_EQ(app.deviceSerialText, "00123450678");
+    EXPECT_EQ(ui.events.back(), "box:" + Text(212));
+    EXPECT_EQ(ui.boxes.back().icon, MsgIcon::Information);
+    Start(second);
+    app.visibleSerialNo = false;
+    EXPECT_TRUE(RegisterTypeName(app, *link, "放射計"));
+    EXPECT_EQ(ReadFileBytes(TypeNameFilePath(app)),
+              "[HardName]\r\n012345678=Line A\r\n000000000=" + Utf8ToCp932("放射計") + "\r\n");
+    EXPECT_EQ(ui.events[ui.events.size() - 2], "title:" + Text(165) + " : No.00000000000 (放射計)");
+}
+
+TEST_F(DeviceSettingsTest, AFailedRegistrationKeepsTheFileAndTheTypedName)
+{
+    // The fault and the commands sent.
+    const std::tuple<SimFault, Texts, int> cases[] = {
+        {{SimFault::Kind::Ng, "DA"}, {"DA"}, 115},
+        {{SimFault::Kind::Silent, "", 3}, {"DA", "9130", "9131"}, 115}, // no "81" after a failed read
+    };
+    for (const auto& [fault, commands, message] : cases) {
+        SimConfig config;
+        config.faults = {fault};
+        Start(config);
+        EXPECT_FALSE(RegisterTypeName(app, *link, "Typed"));
+        EXPECT_EQ(app.typeName, "Typed");
+        EXPECT_EQ(Sent(), commands);
+        EXPECT_EQ(ui.BoxTexts(), Messages({message}));
+        EXPECT_FALSE(std::ifstream(TypeNameFilePath(app)).good());
+        auto probe = ports->Create(); // the port was let go
+        EXPECT_TRUE(probe->Open(SerialSettings{"COM1"}));
+    }
+}
+
+SettingsRecord ExampleRecord()
+{
+    SettingsRecord r;
+    r.emissivity = 0.95;
+    r.alarmHighK = 100.0 + 273.2;
+    r.alarmLowK = -10.0 + 273.2;
+    r.alarmHighOn = true;
+    r.clockAlarmOn = true;
+    r.clockAlarmHour = 12;
+    r.ringSeconds = 3;
+    r.holdSeconds = 15;
+    return r;
+}
+
+TEST(SettingsCsvTest, TheEnglishExampleByteForByte)
+{
+    AppState app;
+    app.language = 1;
+    app.typeName = "Line A";
+    app.deviceSerialText = "00123450678";
+    EXPECT_EQ(Utf8ToCp932(SettingsCsvText(app, ExampleRecord())),
+              ReadFileBytes(TestDataPath("settings/settings-en.csv")));
+}
+
+TEST(SettingsCsvTest, JapaneseLabelsAndTheOtherChoices)
+{
+    AppState app;
+    app.language = 0;
+    SettingsRecord r = ExampleRecord();
+    r.clockAlarmDaily = true;
+    r.resolutionTenth = true;
+    r.alarmLowK = 5.5 + 273.2;
+    std::ostringstream out;
+    WriteSettingsCsv(out, SettingsPageLabels(0), r, "", "", "℃");
+    EXPECT_EQ(out.str(), "機種名,No. ()\n放射率,0.95\nアラームHIGH,100.0 ℃, ON\nアラームLOW,  5.5 ℃, OFF\n\n"
+                         "時刻アラーム設定 ,12:00,ON\n時刻アラームON時間,3 秒\n時刻アラームリピート,毎日\n\n"
+                         "分解能（-30～200℃）,０．１℃\nホールド時間設定,15 秒\n");
+}
+
+TEST(SettingsCsvTest, DefaultNameExtensionAndAFolderThatCannotBeWritten)
+{
+    LineRig rig;
+    rig.app.language = 1;
+    std::tm when{};
+    when.tm_year = 105;
+    when.tm_mon = 2;
+    when.tm_mday = 5;
+    when.tm_hour = 14;
+    when.tm_min = 30;
+    when.tm_isdst = -1;
+    const std::time_t t = std::mktime(&when);
+    EXPECT_EQ(SettingsCsvDefaultName(rig.app, t), "No Type-Number entered-Each Adjustment-20050305_143000");
+    rig.app.typeName = "no name";
+    EXPECT_EQ(SettingsCsvDefaultName(rig.app, t), "no name-Each Adjustment-20050305_143000");
+
+    const std::tuple<const char*, const char*> paths[] = {{"/a/b/report.txt", "/a/b/report.csv"},
+                                                          {"/a/b.c/report", "/a/b.c/report.csv"},
+                                                          {"report", "report.csv"},
+                                                          {"/a/x.y.csv", "/a/x.y.csv"}};
+    for (const auto& [chosen, written] : paths)
+        EXPECT_EQ(SettingsCsvPath(chosen), written);
+
+    EXPECT_TRUE(ExportSettingsCsv(rig.app, rig.dir.File("s.csv"), SettingsRecord{}));
+    EXPECT_EQ(ReadFileBytes(rig.dir.File("s.csv")).substr(0, 27), "Type-Number,No. (no name)\r\n");
+    EXPECT_FALSE(ExportSettingsCsv(rig.app, rig.dir.File("missing/s.csv"), SettingsRecord{}));
+    EXPECT_EQ(rig.ui.BoxTexts(), Texts{"File Not Opened by File Output Error"});
+    EXPECT_EQ(rig.ui.boxes[0].icon, MsgIcon::Exclamation);
+}
+
+} // namespace

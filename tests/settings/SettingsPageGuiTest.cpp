@@ -1,0 +1,269 @@
+// The settings page against the in-process simulator: the read when shown, the SET buttons,
+// RESET, the type name and the CSV export, through the page's own controls.
+
+#include <QCheckBox>
+#include <QDateEdit>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTimeEdit>
+#include <QToolButton>
+
+#include "SimThermometer.h"
+#include "app/Cp932.h"
+#include "app/StartUp.h"
+#include "settings/CSettingsPage.h"
+#include "support/FakeClock.h"
+#include "ui/CNumericEdit.h"
+#include "ui/GuiTestSupport.h"
+
+namespace {
+
+SimConfig Thermometer()
+{
+    SimConfig config;
+    config.useHostClock = false;
+    config.clockStart = {2005, 3, 5, 14, 30, 0};
+    config.alarmHighK10 = 0x21FC; // 596.8 degC
+    config.alarmLowK10 = 2000;    // below the range: shown as -30.0
+    config.flagWord = 0x421C;     // HIGH on, LOW off, clock alarm on, once
+    config.clockAlarm = 0x0715;
+    config.clockAlarmRingS = 7;
+    config.holdS = 15;
+    config.status0 = 0x0008;
+    config.serial = 12345678;
+    return config;
+}
+
+class SettingsPageTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        WriteFileBytes(dir.File("rm42meter.ini"), "[System]\nLangage=1\n[ComPort]\nPort=SIM\nStopBit=0\n"
+                                                  "CommandWait1=0\nCommandWait2=0\n");
+        ASSERT_TRUE(FillStartUpState(app, dir.File("rm42meter")));
+        app.clock = &clock;
+        app.ports = ports.get();
+        app.ui = &ui;
+        app.desktopDir = dir.Path();
+        app.deviceSerialText = "00123450678"; // as the start-up check leaves it
+        window.resize(900, 600);
+        page = new CSettingsPage(app, &window);
+        page->setGeometry(0, 0, 900, 600);
+        window.show();
+        window.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    }
+
+    template <class W> W* C(int id) { return Control<W>(page, id); }
+    QString Text(int id) { return C<QLineEdit>(id)->text(); }
+    void Click(int id) { QTest::mouseClick(C<QAbstractButton>(id), Qt::LeftButton); }
+    // Numeric fields take their text as a whole (their filter works on every change).
+    void Put(int id, const QString& text) { C<QLineEdit>(id)->setText(text); }
+    void Type(int id, const QString& text)
+    {
+        C<QLineEdit>(id)->clear();
+        QTest::keyClicks(C<QLineEdit>(id), text);
+    }
+    std::vector<std::string> BoxTexts() const
+    {
+        std::vector<std::string> texts;
+        for (const auto& shown : boxes.shown)
+            texts.push_back(shown.call.text);
+        return texts;
+    }
+
+    TempDir dir;
+    FakeClock clock;
+    SimThermometer sim{Thermometer(), clock};
+    std::unique_ptr<SerialPortFactory> ports = MakeSimPortFactory(sim, clock);
+    AppState app;
+    QtUserInterface ui{app};
+    ScriptedBoxes boxes;
+    QWidget window;
+    CSettingsPage* page = nullptr;
+};
+
+TEST_F(SettingsPageTest, ShowingThePageReadsEverySettingAndRunsBothClocks)
+{
+    page->PageShown();
+    EXPECT_TRUE(boxes.shown.empty()) << boxes.shown.front().call.text;
+    EXPECT_EQ(Text(1045), QStringLiteral("596.8 °C"));
+    EXPECT_EQ(Text(1046), QStringLiteral("-30.0 °C"));
+    EXPECT_EQ(C<CNumericEdit>(1050)->text().trimmed(), QStringLiteral("596.8"));
+    EXPECT_TRUE(C<QRadioButton>(1052)->isChecked());
+    EXPECT_TRUE(C<QRadioButton>(1055)->isChecked());
+    EXPECT_TRUE(C<QCheckBox>(1092)->isChecked());
+    EXPECT_TRUE(C<QRadioButton>(1075)->isChecked());
+    EXPECT_EQ(C<QTimeEdit>(1072)->text(), QStringLiteral("07"));
+    EXPECT_EQ(C<QTimeEdit>(1076)->text(), QStringLiteral("21"));
+    EXPECT_EQ(Text(1073), QStringLiteral("7"));
+    EXPECT_EQ(Text(1078), QStringLiteral("15"));
+    EXPECT_TRUE(C<QRadioButton>(1064)->isChecked());
+    EXPECT_EQ(Text(1009), QStringLiteral("no name"));
+    EXPECT_EQ(ui.WaitCursorDepth(), 0);
+    EXPECT_FALSE(sim.InCheckMode());
+
+    // The clocks: the thermometer's estimate ticks from what was read, the PC's shows the PC's.
+    EXPECT_EQ(Text(1047), QStringLiteral("2005/03/05 14:30:00"));
+    EXPECT_TRUE(page->PcClockRunning() && page->DeviceClockRunning());
+    QTest::qWait(1150);
+    EXPECT_EQ(Text(1047), QStringLiteral("2005/03/05 14:30:01"));
+    EXPECT_EQ(Text(1057).left(4), QString::number(QDate::currentDate().year()));
+    page->PageHidden();
+    EXPECT_FALSE(page->PcClockRunning() || page->DeviceClockRunning());
+
+    // Every show reads again.
+    sim.SetRegister(0x3F, 9);
+    page->PageShown();
+    EXPECT_EQ(Text(1078), QStringLiteral("9"));
+
+    // The clock alarm's controls follow the check box.
+    Click(1092);
+    for (int id : {1072, 1076, 1073, 1088, 1074, 1075})
+        EXPECT_FALSE(FindControl(page, id)->isEnabled()) << id;
+    EXPECT_TRUE(C<QPushButton>(1065)->isEnabled());
+    Click(1092);
+    EXPECT_TRUE(FindControl(page, 1073)->isEnabled());
+}
+
+TEST_F(SettingsPageTest, SetButtonsChangeTheThermometersRegisters)
+{
+    page->PageShown();
+    Put(1050, QStringLiteral("100.0"));
+    Put(1051, QStringLiteral("-17.1"));
+    Click(1053); // HIGH off
+    Click(1054); // LOW on
+    Click(1058);
+    EXPECT_EQ(sim.Register(0x36), 3732);
+    EXPECT_EQ(sim.Register(0x37), 2560);
+    EXPECT_EQ(sim.Register(0x35), 0x821C);
+    EXPECT_EQ(Text(1045), QStringLiteral("100.0 °C"));
+
+    C<QTimeEdit>(1072)->setTime(QTime(6, 0));
+    C<QTimeEdit>(1076)->setTime(QTime(0, 45));
+    Put(1073, QStringLiteral("3"));
+    QTest::mouseClick(C<CSpinButtons>(1088)->Up(), Qt::LeftButton);
+    Click(1074);
+    Click(1065);
+    EXPECT_EQ(sim.Register(0x3D), 0x062D);
+    EXPECT_EQ(sim.Register(0x3E), 4);
+    EXPECT_EQ(sim.Register(0x35), 0x861C);
+
+    Click(1063);
+    Click(1066);
+    EXPECT_EQ(sim.Register(0x00), 0x0000);
+    Put(1078, QStringLiteral("25")); // the field holds at most 20
+    Click(1067);
+    EXPECT_EQ(sim.Register(0x3F), 20);
+    EXPECT_EQ(Text(1078), QStringLiteral("20"));
+
+    const QDate tomorrow = QDate::currentDate().addDays(1);
+    C<QDateEdit>(1048)->setDate(tomorrow);
+    C<QTimeEdit>(1049)->setTime(QTime(9, 0, 0));
+    C<QTimeEdit>(1069)->setTime(QTime(0, 8, 0));
+    C<QTimeEdit>(1070)->setTime(QTime(0, 0, 7));
+    Click(1060);
+    const SimDateTime now = sim.Now();
+    EXPECT_EQ(QDate(now.year, now.month, now.day), tomorrow);
+    EXPECT_EQ(QTime(now.hour, now.minute), QTime(9, 8));
+    EXPECT_EQ(Text(1047).toStdString(),
+              tomorrow.toString(QStringLiteral("yyyy/MM/dd")).toStdString() + " 09:08:07");
+    EXPECT_TRUE(boxes.shown.empty()) << boxes.shown.front().call.text;
+}
+
+TEST_F(SettingsPageTest, ASwitchedOffThermometerIsReportedAndTheControlsKeepTheirValues)
+{
+    page->PageShown();
+    page->PageHidden();
+    sim.SetPowered(false);
+    sim.SetRegister(0x3F, 9);
+    page->PageShown();
+    // The switch-on prompt, nine failed values, the failed end of check mode and the close.
+    ASSERT_EQ(boxes.shown.size(), 12u);
+    EXPECT_EQ(boxes.shown.front().call.text, "Switch Themometer ON then Click [OK] Button");
+    EXPECT_EQ(boxes.shown.back().call.text, "COM-port Communication Error");
+    EXPECT_EQ(Text(1078), QStringLiteral("15"));
+    EXPECT_EQ(Text(1045), QStringLiteral("596.8 °C"));
+    EXPECT_TRUE(page->PcClockRunning());
+    EXPECT_FALSE(page->DeviceClockRunning());
+    EXPECT_EQ(ui.WaitCursorDepth(), 0);
+}
+
+TEST_F(SettingsPageTest, AlarmOrderIsCheckedWithTheFocusOnHigh)
+{
+    page->PageShown();
+    const auto before = sim.ReceivedCommands().size();
+    Put(1050, QStringLiteral("50"));
+    Put(1051, QStringLiteral("50"));
+    Click(1058);
+    EXPECT_EQ(BoxTexts(), (std::vector<std::string>{"Invalid relation of Alarm HIGH/LOW value Entered"}));
+    EXPECT_EQ(sim.ReceivedCommands().size(), before);
+    EXPECT_EQ(window.focusWidget(), FindControl(page, 1050));
+    EXPECT_EQ(C<QLineEdit>(1050)->selectedText(), QStringLiteral("50"));
+}
+
+TEST_F(SettingsPageTest, ResetAsksFirstAndRestoresTheDefaults)
+{
+    page->PageShown();
+    const auto before = sim.ReceivedCommands().size();
+    boxes.answers = {MsgAnswer::Cancel};
+    Click(1056);
+    EXPECT_EQ(sim.ReceivedCommands().size(), before);
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown[0].qtDefault, QMessageBox::Cancel);
+
+    boxes.answers = {MsgAnswer::Ok};
+    Click(1056);
+    EXPECT_EQ(sim.Register(0x3D), 0x0C00);
+    EXPECT_EQ(sim.Register(0x3E), 3);
+    EXPECT_EQ(sim.Register(0x3F), 15);
+    EXPECT_EQ(sim.Register(0x35), 0x401C);
+    EXPECT_EQ(sim.Register(0x00), 0x0000);
+    EXPECT_EQ(sim.Register(0x36), 0x21FC); // alarms untouched
+    EXPECT_EQ(C<QTimeEdit>(1072)->text(), QStringLiteral("12"));
+    EXPECT_EQ(Text(1073), QStringLiteral("3"));
+    EXPECT_FALSE(C<QCheckBox>(1092)->isChecked());
+    EXPECT_FALSE(FindControl(page, 1073)->isEnabled());
+    EXPECT_TRUE(C<QRadioButton>(1063)->isChecked());
+    EXPECT_EQ(boxes.shown.size(), 2u);
+}
+
+TEST_F(SettingsPageTest, TypeNameFieldFiltersAndSaveRegisters)
+{
+    page->PageShown();
+    Type(1009, QString());
+    EXPECT_FALSE(C<QPushButton>(1020)->isEnabled());
+    Type(1009, QStringLiteral("A:B/C"));
+    EXPECT_EQ(Text(1009), QStringLiteral("ABC"));
+    EXPECT_EQ(C<QLineEdit>(1009)->cursorPosition(), 3);
+    EXPECT_TRUE(C<QPushButton>(1020)->isEnabled());
+    Click(1020);
+    EXPECT_EQ(BoxTexts(), (std::vector<std::string>{"Type-No. was Registered"}));
+    EXPECT_EQ(ReadFileBytes(dir.File("hardname.rm4")), "[HardName]\r\n012345678=ABC\r\n");
+    EXPECT_EQ(app.typeName, "ABC");
+}
+
+TEST_F(SettingsPageTest, CsvExportWritesTheShownSettingsUnderTheChosenNameAsCsv)
+{
+    page->PageShown();
+    C<QTimeEdit>(1072)->setTime(QTime(23, 0)); // shown, never sent: the export takes it
+    QString offered;
+    EndModalWhenShown(QStringLiteral("csvSaveDialog"), true, [&](QDialog& d) {
+        auto& dialog = static_cast<QFileDialog&>(d);
+        offered = dialog.selectedFiles().value(0);
+        dialog.selectFile(QString::fromStdString(dir.File("report.txt")));
+    });
+    Click(1103);
+    EXPECT_TRUE(offered.contains(QStringLiteral("no name-Each Adjustment-"))) << offered.toStdString();
+    const std::string csv = Cp932ToUtf8(ReadFileBytes(dir.File("report.csv")));
+    EXPECT_EQ(csv.substr(0, 37), "Type-Number,No.00123450678 (no name)\r");
+    EXPECT_NE(csv.find("Alarm-HIGH,596.8 °C, ON\r\n"), std::string::npos) << csv;
+    EXPECT_NE(csv.find("Clock Alarm Setting,23:21,ON\r\n"), std::string::npos) << csv;
+    EXPECT_NE(csv.find("Resolution (-30~200°C),0.1°C \r\n"), std::string::npos) << csv;
+    EXPECT_EQ(page->CsvFolder(), dir.Path());
+    EXPECT_TRUE(boxes.shown.empty());
+}
+
+} // namespace

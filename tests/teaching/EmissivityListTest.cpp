@@ -1,0 +1,151 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "app/Cp932.h"
+#include "support/ChildProcess.h"
+#include "support/ScriptedSerialPort.h"
+#include "teaching/EmissivityList.h"
+
+namespace {
+
+// Rows as the list shows them: "name|value|marked".
+std::vector<std::string> Rows(std::vector<EmissivityEntry> entries)
+{
+    std::stable_sort(entries.begin(), entries.end(), CompareEntries);
+    std::vector<std::string> rows;
+    for (const EmissivityEntry& e : entries)
+        rows.push_back(Cp932ToUtf8(e.name) + "|" + EmissivityRowValueText(e) +
+                       (IsMarkedEntry(e) ? "|red" : ""));
+    return rows;
+}
+
+using Rows_ = std::vector<std::string>;
+
+} // namespace
+
+TEST(EmissivityList, ParsesSortsAndMarksTheRows)
+{
+    struct Case {
+        const char* name;
+        std::string file;
+        Rows_ rows;
+    };
+    const Case cases[] = {
+        {"three lines",
+         "Black body,1.00\nAluminium (polished),0.05\nWater,0.96\n",
+         {"Black body|1.00", "Water|0.96", "Aluminium (polished)|0.05|red"}},
+        {"equal values by name",
+         "Wood,0.90\r\nCloth,0.90\r\nBrick,0.93\r\n",
+         {"Brick|0.93", "Cloth|0.90", "Wood|0.90"}},
+        {"blank line is an empty last row", "Water,0.96\n\nIce,0.97\n", {"Ice|0.97", "Water|0.96", "|0.00"}},
+        {"first comma only, trailing text ignored",
+         "Paint, black,0.97\nGlass,0.92xyz\nTar,none\n",
+         {"Glass|0.92", "Paint|0.00|red", "Tar|0.00|red"}},
+        {"no comma, no final line end",
+         "Water,0.96\nno comma here\nIce,0.97",
+         {"Ice|0.97", "Water|0.96", "|0.00"}},
+        {"limits are not marked, beyond them are",
+         "A,0.30\nB,1.20\nC,0.29\nD,1.21\nE,nan\n",
+         {"D|1.21|red", "B|1.20", "A|0.30", "C|0.29|red", "E|0.00|red"}},
+        {"empty file", "", {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(Rows(ParseEmissivityList(c.file)), c.rows);
+    }
+}
+
+TEST(EmissivityList, JapaneseNamesSortInCodePageByteOrder)
+{
+    // CP932 orders kanji by reading, Unicode by radical: 金 (0x8B 0xE0, U+91D1) comes before
+    // 水 (0x90 0x85, U+6C34) and 氷 (0x95 0x58, U+6C37) only in the code page's order.
+    const std::string file = Utf8ToCp932("氷,0.95\r\n水,0.95\r\n金,0.95\r\nSand,0.95\r\n");
+    EXPECT_EQ(Rows(ParseEmissivityList(file)), (Rows_{"Sand|0.95", "金|0.95", "水|0.95", "氷|0.95"}));
+}
+
+TEST(EmissivityList, TheFirstFiftyEntriesAndNamesOfAtMost55BytesAreKept)
+{
+    std::string file;
+    for (int i = 0; i < 60; ++i)
+        file += "M" + std::to_string(100 + i) + "," + std::to_string(i < 50 ? 0.9 : 1.0) + "\n";
+    const std::vector<EmissivityEntry> entries = ParseEmissivityList(file);
+    ASSERT_EQ(entries.size(), 50u);
+    EXPECT_EQ(entries.back().name, "M149");
+
+    const std::string ascii(60, 'x');
+    // 28 two-byte characters are 56 bytes: the 28th does not fit whole.
+    std::string kanji;
+    for (int i = 0; i < 28; ++i)
+        kanji += "水";
+    const std::string mixed = "a" + kanji; // 1 + 27 * 2 = 55 fits exactly
+    const auto cut =
+        ParseEmissivityList(ascii + ",0.9\n" + Utf8ToCp932(kanji) + ",0.9\n" + Utf8ToCp932(mixed) + ",0.9\n");
+    ASSERT_EQ(cut.size(), 3u);
+    EXPECT_EQ(cut[0].name, std::string(55, 'x'));
+    EXPECT_EQ(cut[1].name.size(), 54u);
+    EXPECT_EQ(Cp932ToUtf8(cut[1].name), kanji.substr(0, 27 * 3));
+    EXPECT_EQ(cut[2].name.size(), 55u);
+    EXPECT_EQ(Cp932ToUtf8(cut[2].name), mixed.substr(0, 1 + 27 * 3));
+}
+
+TEST(EmissivityList, RowTexts)
+{
+    const EmissivityEntry water{Utf8ToCp932("水"), 0.955};
+    EXPECT_EQ(EmissivityRowNumberText(0), "  1");
+    EXPECT_EQ(EmissivityRowNumberText(49), " 50");
+    EXPECT_EQ(EmissivityRowNameText(water), "           水");
+    EXPECT_EQ(EmissivityRowValueText({"x", 0.05}), "0.05");
+    EXPECT_EQ(EmissivityRowValueText({"x", 1.0}), "1.00");
+}
+
+TEST(EmissivityList, LoadsTheFileOfTheLanguageAndReportsAMissingOne)
+{
+    LineRig rig;
+    EXPECT_EQ(EmissivityListPath(rig.app), rig.dir.File("emissivity_list.csv"));
+    rig.app.language = 1;
+    const std::string english = rig.dir.File("emissivity_list(ENG).csv");
+    ASSERT_EQ(EmissivityListPath(rig.app), english);
+
+    std::vector<EmissivityEntry> entries{{"old", 0.5}};
+    EXPECT_FALSE(LoadEmissivityList(rig.app, english, entries));
+    EXPECT_TRUE(entries.empty());
+    ASSERT_EQ(rig.ui.boxes.size(), 1u);
+    EXPECT_EQ(rig.ui.boxes[0].text, "File Not Opened by File Output Error");
+    EXPECT_EQ(rig.ui.boxes[0].caption, rig.Text(165));
+    EXPECT_EQ(rig.ui.boxes[0].icon, MsgIcon::Exclamation);
+
+    // A folder in its place is no list either.
+    EXPECT_FALSE(LoadEmissivityList(rig.app, rig.dir.Path(), entries));
+    EXPECT_EQ(rig.ui.boxes.size(), 2u);
+
+    WriteFileBytes(english, "Water,0.96\r\nBlack body,1.00\r\n");
+    EXPECT_TRUE(LoadEmissivityList(rig.app, english, entries));
+    EXPECT_EQ(Rows(entries), (Rows_{"Black body|1.00", "Water|0.96"}));
+    EXPECT_EQ(entries[0].name, "Black body") << "loaded in list order";
+    EXPECT_EQ(rig.ui.boxes.size(), 2u);
+}
+
+TEST(EmissivityList, TheSuppliedListsAreUsable)
+{
+    for (const char* name : {"emissivity_list.csv", "emissivity_list(ENG).csv"}) {
+        SCOPED_TRACE(name);
+        const std::string bytes = ReadFileBytes(RunnableDir() + name);
+        const std::vector<EmissivityEntry> entries = ParseEmissivityList(bytes);
+        // Every line is a named entry: nothing beyond the capacity, no stray blank line.
+        EXPECT_EQ(static_cast<size_t>(std::count(bytes.begin(), bytes.end(), '\n')), entries.size());
+        EXPECT_GE(entries.size(), 35u);
+        EXPECT_LE(entries.size(), kEmissivityCapacity);
+        int marked = 0;
+        for (const EmissivityEntry& e : entries) {
+            EXPECT_FALSE(e.name.empty());
+            EXPECT_EQ(Cp932ToUtf8(e.name).find("\xEF\xBF\xBD"), std::string::npos) << "not CP932: " << e.name;
+            EXPECT_GT(e.value, 0.0);
+            EXPECT_LE(e.value, 1.0) << e.name;
+            marked += IsMarkedEntry(e) ? 1 : 0;
+        }
+        EXPECT_GE(marked, 3) << "low emissivities show the red marking";
+    }
+}

@@ -1,0 +1,332 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "support/ScriptedSerialPort.h"
+#include "teaching/TeachingOperations.h"
+
+namespace {
+
+using Texts = std::vector<std::string>;
+
+const Texts kRead{"DA", "2F", "14", "9114", "81"};
+
+// The page's controls as plain values, and every change in order.
+struct RecordingView final : TeachingView {
+    void EnableControls(bool on) override
+    {
+        enabled = on;
+        events.push_back(on ? "enable" : "disable");
+    }
+    void ShowMeasured(const std::string& text) override { measured = text; }
+    void ShowCurrentEmissivity(const std::string& text) override { current = text; }
+    void ShowTaughtEmissivity(const std::string& text) override { taught = text; }
+    void FocusTeachTemperature(bool selectFirst) override
+    {
+        events.push_back(selectFirst ? "select" : "focus");
+    }
+    void Repaint() override { events.emplace_back("repaint"); }
+
+    bool enabled = true;
+    std::string measured = "-", current = "-", taught = "-";
+    Texts events;
+};
+
+// A thermometer reading 373.2 K (100.0 degC) at an ambient of 298.2 K with emissivity 0.950.
+class TeachingTest : public ::testing::Test, public LineRig {
+protected:
+    void SetUp() override
+    {
+        WriteFileBytes(app.iniPath,
+                       "[ComPort]\nPort=/dev/ttyRM0\nCommandWait1=0\nCommandWait2=0\n" + extraIni);
+        line.Respond("DA", "DAOK");
+        line.Respond("2F", "2F0E9400");
+        line.Respond("14", "140BA600");
+        line.Respond("9114", "911403B600");
+        line.Respond("92", "92");
+        line.Respond("81", "81");
+        ops = std::make_unique<TeachingOperations>(app, view);
+    }
+    // Every path gives the port back and leaves the controls usable.
+    void TearDown() override
+    {
+        EXPECT_FALSE(line.portOpen);
+        EXPECT_EQ(line.closes, static_cast<int>(line.opens.size()));
+        EXPECT_TRUE(view.enabled);
+    }
+    // Reads the standard values, then forgets what the read did.
+    void ReadFirst()
+    {
+        ASSERT_TRUE(ops->ReadCurrentValues());
+        line.commands.clear();
+        ui.events.clear();
+        clock.sleeps.clear();
+    }
+    int Waits() const { return static_cast<int>(std::count(clock.sleeps.begin(), clock.sleeps.end(), 100u)); }
+
+    std::string extraIni;
+    RecordingView view;
+    std::unique_ptr<TeachingOperations> ops;
+};
+
+TEST_F(TeachingTest, ReadShowsTheValuesAndTheStatusLine)
+{
+    EXPECT_EQ(ops->ReloadWaitTime(), 30);
+    EXPECT_EQ(ops->LambdaLower(), 8.0);
+    EXPECT_EQ(ops->LambdaUpper(), 14.0);
+
+    ASSERT_TRUE(ops->ReadCurrentValues());
+    EXPECT_EQ(line.commands, kRead);
+    EXPECT_EQ(view.measured, "100.0");
+    EXPECT_EQ(view.current, "0.95");
+    EXPECT_EQ(ui.StatusText(), "373.2(K), 298.2(K), 0.95");
+    EXPECT_EQ(view.events, (Texts{"focus", "disable", "enable"}));
+    EXPECT_TRUE(ui.boxes.empty());
+    EXPECT_EQ(ui.events.front(), "cursor:1");
+    EXPECT_EQ(ui.events.back(), "cursor:0");
+
+    // Below zero the field keeps its width: "%5.1f".
+    line.Respond("2F", "2F0A0000"); // 256.0 K
+    ASSERT_TRUE(ops->ReadCurrentValues());
+    EXPECT_EQ(view.measured, "-17.2");
+}
+
+TEST_F(TeachingTest, AFailedReadStepKeepsItsPreviousValueAndTheReadGoesOn)
+{
+    ReadFirst();
+    struct Case {
+        const char* command;
+        const char* reply; // nullptr: silence
+    };
+    // Refused, garbled, empty and missing replies of each step.
+    const Case cases[] = {{"2F", "2FNG"},  {"2F", "2FZZ1200"}, {"14", "14"},
+                          {"14", nullptr}, {"9114", "91NG"},   {"81", "81NG"}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.command) + " " + (c.reply ? c.reply : "(silence)"));
+        const ScriptedAnswer good = line.standing[c.command];
+        line.standing.erase(c.command);
+        if (c.reply != nullptr) line.RespondOnce(c.command, c.reply);
+        line.commands.clear();
+        ui.boxes.clear();
+
+        EXPECT_FALSE(ops->ReadCurrentValues());
+        EXPECT_EQ(line.commands, kRead) << "every step is tried";
+        EXPECT_EQ(ui.BoxTexts(), Texts{"* COMMAND ERROR"}) << "one box per failed step";
+        EXPECT_EQ(ui.StatusText(), "373.2(K), 298.2(K), 0.95") << "the previous values after the error";
+        EXPECT_EQ(view.measured, "100.0");
+        EXPECT_EQ(view.current, "0.95");
+        EXPECT_EQ(ops->AmbientK(), 298.2);
+        line.standing[c.command] = good;
+        line.once.clear();
+        // Put the standard reading back for the next case.
+        ASSERT_TRUE(ops->ReadCurrentValues());
+    }
+}
+
+TEST_F(TeachingTest, ReadStopsEarlyWhenThePortOrTheThermometerIsNotThere)
+{
+    line.failOpens = 1;
+    EXPECT_FALSE(ops->ReadCurrentValues());
+    EXPECT_TRUE(line.commands.empty());
+    EXPECT_EQ(ui.BoxTexts(), Messages({164}));
+
+    ui.boxes.clear();
+    line.Respond("DA", "DANG");
+    EXPECT_FALSE(ops->ReadCurrentValues());
+    EXPECT_EQ(line.commands, Texts{"DA"});
+    EXPECT_EQ(ui.BoxTexts(), Messages({115}));
+    EXPECT_EQ(view.measured, "-");
+}
+
+TEST_F(TeachingTest, TeachingWritesTheComputedEmissivityWaitsAndReadsAgain)
+{
+    struct Case {
+        const char* teachC;
+        double emissivity;
+        const char* shown;
+        const char* write;
+    };
+    const Case cases[] = {{"110.0", 0.8106, "0.81", "9214032A"},
+                          {"90.0", 1.1351, "1.14", "9214046F"},
+                          {"120.0", 0.7023, "0.70", "921402BE"}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.teachC);
+        ReadFirst();
+        EXPECT_EQ(ops->RunTeaching(c.teachC), TeachOutcome::Written);
+        EXPECT_NEAR(ops->LastTaughtEmissivity(), c.emissivity, 0.00005);
+        EXPECT_EQ(view.taught, c.shown);
+        Texts expected{"DA", c.write, "81"};
+        expected.insert(expected.end(), kRead.begin(), kRead.end());
+        EXPECT_EQ(line.commands, expected);
+        EXPECT_EQ(Waits(), 30);
+        EXPECT_TRUE(ui.boxes.empty());
+        EXPECT_EQ(ui.StatusText(), Text(162));
+        // The progress box is up before the wait and the read.
+        const auto progress = std::find(ui.events.begin(), ui.events.end(), "progress");
+        EXPECT_NE(progress, ui.events.end());
+        EXPECT_EQ(view.events.back(), "enable");
+        view.events.clear();
+    }
+}
+
+TEST_F(TeachingTest, OutOfRangeTemperaturesAndResultsAreRefusedBeforeAnythingIsSent)
+{
+    ReadFirst();
+    struct Case {
+        const char* teachC;
+        int message;
+        const char* focus;
+    };
+    // The temperature range is inclusive: -30.0 and 600.0 get as far as the computation, whose
+    // results (negative; far below 0.30) are then refused. 25.0 degC is the ambient temperature.
+    const Case cases[] = {{"-30.1", 239, "select"}, {"600.1", 239, "select"}, {"nan", 239, "select"},
+                          {"1e999", 239, "select"}, {"-30.0", 238, "focus"},  {"600.0", 238, "focus"},
+                          {"25.0", 238, "focus"},   {"25.0 C", 238, "focus"}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.teachC);
+        view.events.clear();
+        ui.boxes.clear();
+        EXPECT_NE(ops->RunTeaching(c.teachC), TeachOutcome::Written);
+        EXPECT_TRUE(line.commands.empty());
+        ASSERT_EQ(ui.boxes.size(), 1u);
+        EXPECT_EQ(ui.boxes[0].text, Text(c.message));
+        EXPECT_EQ(ui.boxes[0].caption, Text(165));
+        EXPECT_EQ(ui.boxes[0].icon, MsgIcon::Exclamation);
+        EXPECT_EQ(view.events.at(0), c.focus);
+        EXPECT_EQ(view.taught, "-");
+    }
+}
+
+TEST(TeachingRange, SettableEmissivityIsInclusiveAndRejectsNonNumbers)
+{
+    const double inf = std::numeric_limits<double>::infinity();
+    EXPECT_TRUE(IsSettableEmissivity(0.3));
+    EXPECT_TRUE(IsSettableEmissivity(1.2));
+    EXPECT_TRUE(IsSettableEmissivity(0.95));
+    EXPECT_FALSE(IsSettableEmissivity(std::nextafter(0.3, 0.0)));
+    EXPECT_FALSE(IsSettableEmissivity(std::nextafter(1.2, 2.0)));
+    EXPECT_FALSE(IsSettableEmissivity(std::nan("")));
+    EXPECT_FALSE(IsSettableEmissivity(inf));
+    EXPECT_FALSE(IsSettableEmissivity(-inf));
+
+    // Teaching at exactly the ambient temperature divides by zero.
+    const CRadiationModel model;
+    const double equal = TaughtEmissivity(model, 298.2, 373.2, 298.2, 0.95, 8.0, 14.0);
+    EXPECT_FALSE(std::isfinite(equal));
+    EXPECT_FALSE(IsSettableEmissivity(equal));
+}
+
+TEST(TeachingDecimal, LeadingNumberLikeTheCLibraryButAlwaysWithAPoint)
+{
+    const std::pair<const char*, double> cases[] = {
+        {"110.0", 110.0}, {" -30.5", -30.5}, {"+1.5e1x", 15.0}, {"0.95,xyz", 0.95}, {"", 0.0},
+        {"abc", 0.0},     {"--1", 0.0},      {"1,5", 1.0},      {".5", 0.5},        {"1e-999", 0.0}};
+    for (const auto& [text, value] : cases)
+        EXPECT_EQ(DecimalPrefix(text), value) << text;
+    EXPECT_EQ(DecimalPrefix("-1e999"), -HUGE_VAL);
+}
+
+TEST_F(TeachingTest, TeachingThatCannotReachTheThermometerNeitherWaitsNorReads)
+{
+    ReadFirst();
+    line.Respond("DA", "DANG");
+    EXPECT_EQ(ops->RunTeaching("110.0"), TeachOutcome::DeviceFailed);
+    EXPECT_EQ(line.commands, Texts{"DA"});
+    EXPECT_EQ(Waits(), 0);
+    EXPECT_EQ(ui.BoxTexts(), Messages({115}));
+    EXPECT_NE(ui.StatusText(), Text(162));
+    EXPECT_EQ(view.taught, "0.81") << "the result is shown before the link is tried";
+}
+
+TEST_F(TeachingTest, ARefusedWriteIsReportedAndTheValuesAreStillReadAgain)
+{
+    ReadFirst();
+    line.Respond("9214", "92NG");
+    EXPECT_EQ(ops->RunTeaching("110.0"), TeachOutcome::DeviceFailed);
+    Texts expected{"DA", "9214032A", "81"};
+    expected.insert(expected.end(), kRead.begin(), kRead.end());
+    EXPECT_EQ(line.commands, expected);
+    EXPECT_EQ(ui.BoxTexts(), Messages({0}));
+    EXPECT_EQ(Waits(), 30);
+}
+
+class TeachingIniTest : public TeachingTest {
+protected:
+    void SetUp() override
+    {
+        extraIni = "[Teaching]\nReloadWaitTime=" + waits +
+                   "\n[System]\nWavelengthLower=8.0\nWavelengthUpper=13.995\n";
+        TeachingTest::SetUp();
+    }
+    std::string waits = "0";
+};
+
+TEST_F(TeachingIniTest, ReloadWaitTimeZeroShowsTheProgressAndReadsAtOnce)
+{
+    EXPECT_EQ(ops->ReloadWaitTime(), 0);
+    EXPECT_EQ(ops->LambdaUpper(), 13.995);
+    ReadFirst();
+    EXPECT_EQ(ops->RunTeaching("110.0"), TeachOutcome::Written);
+    EXPECT_EQ(Waits(), 0);
+    EXPECT_NE(std::find(ui.events.begin(), ui.events.end(), "progress"), ui.events.end());
+    EXPECT_EQ(line.commands.size(), 3u + kRead.size());
+    // The band from the INI counts: a narrower band gives another result than 8..14.
+    const CRadiationModel model;
+    EXPECT_EQ(ops->LastTaughtEmissivity(), TaughtEmissivity(model, 298.2, 373.2, 383.2, 0.95, 8.0, 13.995));
+}
+
+class TeachingNegativeWaitTest : public TeachingIniTest {
+protected:
+    void SetUp() override
+    {
+        waits = "-5";
+        TeachingIniTest::SetUp();
+    }
+};
+
+TEST_F(TeachingNegativeWaitTest, ANegativeReloadWaitTimeWaitsNothing)
+{
+    ReadFirst();
+    EXPECT_EQ(ops->RunTeaching("110.0"), TeachOutcome::Written);
+    EXPECT_EQ(Waits(), 0);
+}
+
+TEST_F(TeachingTest, SetWritesTheFieldAsItIsAndReadsAgain)
+{
+    const std::pair<const char*, const char*> cases[] = {
+        {"0.82", "92140334"}, {"1.20", "921404B0"}, {"", "92140000"}, {"0.999", "921403E7"}};
+    for (const auto& [text, write] : cases) {
+        SCOPED_TRACE(text);
+        line.commands.clear();
+        EXPECT_TRUE(ops->WriteEmissivity(text));
+        Texts expected{"DA", write, "81"};
+        expected.insert(expected.end(), kRead.begin(), kRead.end());
+        EXPECT_EQ(line.commands, expected);
+        EXPECT_EQ(view.events.front(), "disable");
+        EXPECT_EQ(view.events.back(), "enable");
+        view.events.clear();
+    }
+    EXPECT_TRUE(ui.boxes.empty());
+    EXPECT_EQ(view.current, "0.95");
+
+    // No port: nothing written, nothing read.
+    line.commands.clear();
+    line.failOpens = 1;
+    EXPECT_FALSE(ops->WriteEmissivity("0.82"));
+    EXPECT_TRUE(line.commands.empty());
+    EXPECT_EQ(ui.BoxTexts(), Messages({164}));
+
+    // A refused write is reported and the values are still read.
+    ui.boxes.clear();
+    line.Respond("9214", "92NG");
+    EXPECT_FALSE(ops->WriteEmissivity("0.82"));
+    EXPECT_EQ(line.commands.size(), 3u + kRead.size());
+    EXPECT_EQ(ui.BoxTexts(), Messages({0}));
+}
+
+} // namespace

@@ -1,0 +1,277 @@
+// The teaching page against the in-process simulator: controls, the show-time read, teaching
+// from the button, the focus rules and the emissivity list with mouse and keys.
+
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QTableWidget>
+
+#include <QTabWidget>
+
+#include <cstdlib>
+
+#include "SimThermometer.h"
+#include "app/StartUp.h"
+#include "device/SerialPort.h"
+#include "support/ChildProcess.h"
+#include "support/FakeClock.h"
+#include "teaching/CTeachingPage.h"
+#include "ui/CMeterDlg.h"
+#include "ui/CNumericEdit.h"
+#include "ui/GuiTestSupport.h"
+
+namespace {
+
+const std::string kComPort =
+    "Port=SIM\nBps=9600\nDataBits=8\nParity=0\nStopBit=0\nCommandWait1=0\nCommandWait2=0\n";
+
+class TeachingPageTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        WriteFileBytes(dir.File("rm42meter.ini"),
+                       "[ComPort]\n" + kComPort + "[Teaching]\nReloadWaitTime=3\n");
+        // Black body, water, polished aluminium, then a blank line and two equal values.
+        WriteFileBytes(dir.File("emissivity_list(ENG).csv"),
+                       "Black body,1.00\r\nAluminium (polished),0.05\r\nWater,0.96\r\n\r\nWood,0.90\r\n"
+                       "Cloth,0.90\r\n");
+        app.iniPath = dir.File("rm42meter.ini");
+        app.exeDir = dir.Path();
+        app.language = 1;
+        app.clock = &clock;
+        app.ports = ports.get();
+        app.ui = &ui;
+    }
+    std::unique_ptr<CTeachingPage> Page()
+    {
+        auto page = std::make_unique<CTeachingPage>(app, nullptr);
+        page->resize(900, 600);
+        page->show();
+        page->activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(page.get()));
+        return page;
+    }
+    template <class W> static W* Get(CTeachingPage& page, int id)
+    {
+        W* w = Control<W>(&page, id);
+        EXPECT_NE(w, nullptr) << id;
+        return w;
+    }
+    static QString Cell(QTableWidget& list, int row, int column) { return list.item(row, column)->text(); }
+    static QPoint RowCenter(QTableWidget& list, int row)
+    {
+        return list.visualRect(list.model()->index(row, 1)).center();
+    }
+
+    TempDir dir;
+    FakeClock clock;
+    SimConfig config = [] {
+        SimConfig c;
+        c.targetC = 150.0;
+        c.trueEmissivity = 0.82;
+        c.emissivityRegister = 950;
+        return c;
+    }();
+    SimThermometer sim{config, clock};
+    std::unique_ptr<SerialPortFactory> ports = MakeSimPortFactory(sim, clock);
+    AppState app;
+    QtUserInterface ui{app};
+    ScriptedBoxes boxes;
+};
+
+TEST_F(TeachingPageTest, TheListIsSortedTintedAndMarked)
+{
+    auto page = Page();
+    auto* list = Get<QTableWidget>(*page, 1130);
+    ASSERT_NE(list, nullptr);
+    EXPECT_TRUE(boxes.shown.empty());
+    ASSERT_EQ(list->rowCount(), 6);
+    const char* names[] = {"Black body", "Water", "Cloth", "Wood", "Aluminium (polished)", ""};
+    const char* values[] = {"1.00", "0.96", "0.90", "0.90", "0.05", "0.00"};
+    for (int row = 0; row < 6; ++row) {
+        SCOPED_TRACE(row);
+        EXPECT_EQ(Cell(*list, row, 0), QString::asprintf("%3d", row + 1));
+        EXPECT_EQ(Cell(*list, row, 1), QStringLiteral("           ") + QString::fromUtf8(names[row]));
+        EXPECT_EQ(Cell(*list, row, 2), QString::fromUtf8(values[row]));
+    }
+    EXPECT_EQ(list->horizontalHeaderItem(0)->text(), QStringLiteral("No."));
+    EXPECT_EQ(list->horizontalHeaderItem(1)->text(), QStringLiteral("            Target"));
+    EXPECT_EQ(list->horizontalHeaderItem(2)->text(), QStringLiteral("Emissivity"));
+    EXPECT_FALSE(list->horizontalHeader()->sectionsClickable());
+
+    // Odd rows tinted; the polished aluminium (row 4, even) red on grey; the blank entry (row 5,
+    // odd) only tinted, it has no name.
+    EXPECT_EQ(list->item(1, 1)->background().color(), QColor(220, 240, 220));
+    EXPECT_EQ(list->item(0, 1)->background().style(), Qt::NoBrush);
+    EXPECT_EQ(list->item(4, 2)->background().color(), QColor(240, 240, 240));
+    EXPECT_EQ(list->item(4, 2)->foreground().color(), QColor(255, 0, 0));
+    EXPECT_EQ(list->item(5, 1)->background().color(), QColor(220, 240, 220));
+    EXPECT_EQ(list->item(5, 1)->foreground().style(), Qt::NoBrush);
+}
+
+TEST_F(TeachingPageTest, ClickAndArrowKeysCopyTheEmissivityIntoTheSetField)
+{
+    auto page = Page();
+    auto* list = Get<QTableWidget>(*page, 1130);
+    auto* field = Get<CNumericEdit>(*page, 1062);
+    ASSERT_TRUE(list && field);
+
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, RowCenter(*list, 2));
+    EXPECT_EQ(page->CurrentRow(), 2);
+    EXPECT_EQ(field->text(), QStringLiteral("0.90"));
+    QTest::keyClick(list, Qt::Key_Up);
+    EXPECT_EQ(field->text(), QStringLiteral("0.96"));
+    QTest::keyClick(list, Qt::Key_Down);
+    QTest::keyClick(list, Qt::Key_Down);
+    EXPECT_EQ(page->CurrentRow(), 3);
+    EXPECT_EQ(field->text(), QStringLiteral("0.90"));
+    // The field's own limits apply to a copied value outside them.
+    QTest::keyClick(list, Qt::Key_Down);
+    EXPECT_EQ(field->text(), QStringLiteral("0.30"));
+
+    // Up stops at the first row, Down at the last; any other key copies the current row again.
+    for (int i = 0; i < 8; ++i)
+        QTest::keyClick(list, Qt::Key_Up);
+    EXPECT_EQ(page->CurrentRow(), 0);
+    EXPECT_EQ(field->text(), QStringLiteral("1.00"));
+    for (int i = 0; i < 8; ++i)
+        QTest::keyClick(list, Qt::Key_Down);
+    EXPECT_EQ(page->CurrentRow(), 5);
+    QTest::keyClick(list, Qt::Key_Up);
+    QTest::keyClick(list, Qt::Key_Up);
+    field->setText(QStringLiteral("0.50"));
+    QTest::keyClick(list, Qt::Key_Space);
+    EXPECT_EQ(page->CurrentRow(), 3);
+    EXPECT_EQ(field->text(), QStringLiteral("0.90"));
+
+    // A click below the last row changes nothing.
+    field->setText(QStringLiteral("0.77"));
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, QPoint(5, list->viewport()->height() - 2));
+    EXPECT_EQ(field->text(), QStringLiteral("0.77"));
+}
+
+TEST_F(TeachingPageTest, ShowingReadsTheValuesAndTheButtonTeaches)
+{
+    auto page = Page();
+    auto* measured = Get<QLineEdit>(*page, 1070);
+    auto* teachTemp = Get<CNumericEdit>(*page, 1071);
+    auto* taught = Get<QLineEdit>(*page, 1045);
+    auto* current = Get<QLineEdit>(*page, 1044);
+    auto* teachButton = Get<QPushButton>(*page, 1072);
+    ASSERT_TRUE(measured && teachTemp && taught && current && teachButton);
+    EXPECT_EQ(teachTemp->toolTip(), QString::fromStdString(LoadLangString(app, 156)));
+
+    page->PageShown();
+    for (const auto& box : boxes.shown)
+        ADD_FAILURE() << box.call.text;
+    EXPECT_FALSE(app.deviceSemaphore.load());
+    EXPECT_EQ(current->text(), QStringLiteral("0.95"));
+    const double shownC = measured->text().toDouble();
+    EXPECT_LT(shownC, 145.0) << "0.95 set on a 0.82 target reads low";
+    EXPECT_EQ(teachTemp->text(), measured->text().trimmed());
+
+    teachTemp->setText(QStringLiteral("150.0"));
+    QTest::mouseClick(teachButton, Qt::LeftButton);
+    EXPECT_TRUE(boxes.shown.empty());
+    EXPECT_NEAR(taught->text().toDouble(), 0.82, 0.01);
+    EXPECT_NEAR(page->Operations().CurrentEmissivity(), 0.82, 0.01);
+    EXPECT_NEAR(measured->text().toDouble(), 150.0, 0.3);
+    EXPECT_TRUE(teachButton->isEnabled());
+
+    // Teaching at the ambient temperature is refused with the box and nothing is written.
+    const QString before = current->text();
+    teachTemp->setText(QString::number(page->Operations().AmbientK() - 273.2, 'f', 1));
+    QTest::mouseClick(teachButton, Qt::LeftButton);
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown[0].call.text, LoadLangString(app, 238));
+    EXPECT_EQ(current->text(), before);
+    EXPECT_TRUE(teachButton->isEnabled());
+}
+
+TEST_F(TeachingPageTest, ReadOnlyFieldsPassTheFocusToTheTeachingTemperature)
+{
+    auto page = Page();
+    auto* teachTemp = Get<CNumericEdit>(*page, 1071);
+    auto* newEmissivity = Get<CNumericEdit>(*page, 1062);
+    ASSERT_TRUE(teachTemp && newEmissivity);
+    for (int id : {1044, 1070, 1045}) {
+        SCOPED_TRACE(id);
+        newEmissivity->setFocus();
+        ASSERT_TRUE(newEmissivity->hasFocus());
+        Get<QLineEdit>(*page, id)->setFocus();
+        EXPECT_TRUE(teachTemp->hasFocus());
+    }
+}
+
+// The whole window in both languages with the supplied lists: choosing the tab reads the values,
+// a click picks a row. With RM42_SCREENSHOT_DIR set, the window is saved there as a picture.
+TEST_F(TeachingPageTest, ChoosingTheTabReadsTheValuesInBothLanguages)
+{
+    for (int language : {1, 0}) {
+        SCOPED_TRACE(language);
+        WriteFileBytes(dir.File("rm42meter.ini"),
+                       "[System]\nLangage=" + std::to_string(language) +
+                           "\nLogo=logo.jpg\nStartUpConnectCheck=Yes\n[ComPort]\n" + kComPort +
+                           "[Teaching]\nReloadWaitTime=0\n");
+        for (const char* name : {"emissivity_list.csv", "emissivity_list(ENG).csv", "logo.jpg"})
+            WriteFileBytes(dir.File(name), ReadFileBytes(RunnableDir() + name));
+        ASSERT_TRUE(FillStartUpState(app, dir.File("rm42meter")));
+        CMeterDlg dlg(app, ui);
+        dlg.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&dlg));
+        auto* page = qobject_cast<CTeachingPage*>(dlg.Page(2));
+        ASSERT_NE(page, nullptr);
+        auto* current = Get<QLineEdit>(*page, 1044);
+        EXPECT_TRUE(current->text().isEmpty()) << "nothing is read before the tab is chosen";
+
+        Control<QTabWidget>(&dlg, 1000)->setCurrentIndex(2);
+        EXPECT_TRUE(page->isVisible());
+        EXPECT_EQ(current->text(), QStringLiteral("0.95"));
+        EXPECT_EQ(Get<QLineEdit>(*page, 1071)->text(), Get<QLineEdit>(*page, 1070)->text().trimmed());
+        EXPECT_EQ(Control<QLabel>(&dlg, 1075)->text().toStdString(), page->Operations().StatusText());
+
+        auto* list = Get<QTableWidget>(*page, 1130);
+        ASSERT_GT(list->rowCount(), 30);
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, RowCenter(*list, 4));
+        EXPECT_EQ(Get<CNumericEdit>(*page, 1062)->text(), Cell(*list, 4, 2));
+        EXPECT_TRUE(boxes.shown.empty());
+
+        if (const char* shots = std::getenv("RM42_SCREENSHOT_DIR")) {
+            QApplication::processEvents();
+            const QString path =
+                QString::fromUtf8(shots) + (language == 1 ? "/teaching-en.png" : "/teaching-ja.png");
+            EXPECT_TRUE(dlg.grab().save(path));
+        }
+    }
+}
+
+TEST(TeachingPageMissingList, AMissingListIsReportedOnceAndThePageStillWorks)
+{
+    TempDir dir;
+    WriteFileBytes(dir.File("rm42meter.ini"), "[ComPort]\nPort=/nonexistent/port\n");
+    FakeClock clock;
+    AppState app;
+    app.iniPath = dir.File("rm42meter.ini");
+    app.exeDir = dir.Path();
+    app.clock = &clock;
+    QtUserInterface ui{app};
+    app.ui = &ui;
+    std::unique_ptr<SerialPortFactory> ports = MakeSystemSerialPortFactory();
+    app.ports = ports.get();
+    ScriptedBoxes boxes;
+    CTeachingPage page(app, nullptr);
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown[0].call.text, LoadLangString(app, 218));
+    auto* list = Control<QTableWidget>(&page, 1130);
+    ASSERT_NE(list, nullptr);
+    EXPECT_EQ(list->rowCount(), 0);
+    QTest::keyClick(list, Qt::Key_Down); // nothing to copy, nothing breaks
+
+    // No port: the read reports it and gives the controls back.
+    page.PageShown();
+    ASSERT_EQ(boxes.shown.size(), 2u);
+    EXPECT_EQ(boxes.shown[1].call.text, LoadLangString(app, 164));
+    EXPECT_TRUE(Control<QPushButton>(&page, 1074)->isEnabled());
+}
+
+} // namespace
