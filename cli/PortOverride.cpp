@@ -2,18 +2,11 @@
 
 namespace {
 
-class OverridePort final : public SerialPort {
+// Passes every call on to the port it wraps; the decorators below change one call each.
+class ForwardingPort : public SerialPort {
 public:
-    OverridePort(std::unique_ptr<SerialPort> inner, const std::string& device)
-        : inner_(std::move(inner)), device_(device)
-    {
-    }
-    bool Open(const SerialSettings& settings) override
-    {
-        SerialSettings s = settings;
-        s.device = device_;
-        return inner_->Open(s);
-    }
+    explicit ForwardingPort(std::unique_ptr<SerialPort> inner) : inner_(std::move(inner)) {}
+    bool Open(const SerialSettings& settings) override { return inner_->Open(settings); }
     bool Close() override { return inner_->Close(); }
     bool IsOpen() const override { return inner_->IsOpen(); }
     bool Purge() override { return inner_->Purge(); }
@@ -29,29 +22,67 @@ public:
 
 private:
     std::unique_ptr<SerialPort> inner_;
-    std::string device_;
 };
 
-class OverrideFactory final : public SerialPortFactory {
+class OverridePort final : public ForwardingPort {
 public:
-    OverrideFactory(std::unique_ptr<SerialPortFactory> inner, std::string device)
-        : inner_(std::move(inner)), device_(std::move(device))
+    OverridePort(std::unique_ptr<SerialPort> inner, const std::string& device)
+        : ForwardingPort(std::move(inner)), device_(device)
     {
     }
-    std::unique_ptr<SerialPort> Create() override
+    bool Open(const SerialSettings& settings) override
     {
-        return std::make_unique<OverridePort>(inner_->Create(), device_);
+        SerialSettings s = settings;
+        s.device = device_;
+        return ForwardingPort::Open(s);
     }
 
 private:
-    std::unique_ptr<SerialPortFactory> inner_;
     std::string device_;
 };
+
+class LinesOnPort final : public ForwardingPort {
+public:
+    using ForwardingPort::ForwardingPort;
+    bool ModemLines(bool& cts, bool& dsr) override
+    {
+        cts = dsr = IsOpen();
+        return IsOpen();
+    }
+};
+
+template <typename MakePort> class DecoratingFactory final : public SerialPortFactory {
+public:
+    DecoratingFactory(std::unique_ptr<SerialPortFactory> inner, MakePort make)
+        : inner_(std::move(inner)), make_(std::move(make))
+    {
+    }
+    std::unique_ptr<SerialPort> Create() override { return make_(inner_->Create()); }
+
+private:
+    std::unique_ptr<SerialPortFactory> inner_;
+    MakePort make_;
+};
+
+template <typename MakePort>
+std::unique_ptr<SerialPortFactory> Decorate(std::unique_ptr<SerialPortFactory> inner, MakePort make)
+{
+    return std::make_unique<DecoratingFactory<MakePort>>(std::move(inner), std::move(make));
+}
 
 } // namespace
 
 std::unique_ptr<SerialPortFactory> MakePortOverrideFactory(std::unique_ptr<SerialPortFactory> inner,
                                                            std::string device)
 {
-    return std::make_unique<OverrideFactory>(std::move(inner), std::move(device));
+    return Decorate(std::move(inner), [device = std::move(device)](std::unique_ptr<SerialPort> port) {
+        return std::unique_ptr<SerialPort>(std::make_unique<OverridePort>(std::move(port), device));
+    });
+}
+
+std::unique_ptr<SerialPortFactory> MakeLinesOnFactory(std::unique_ptr<SerialPortFactory> inner)
+{
+    return Decorate(std::move(inner), [](std::unique_ptr<SerialPort> port) {
+        return std::unique_ptr<SerialPort>(std::make_unique<LinesOnPort>(std::move(port)));
+    });
 }

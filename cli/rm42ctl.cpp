@@ -34,6 +34,7 @@ int main(int argc, char** argv)
     std::string lang;
     bool yes = false;
     bool verbose = false;
+    bool linesOn = false;
     int retries = 3;
     cli.add_option("--ini", ini,
                    "settings file (default: rm42meter.ini beside rm42ctl); data files such as the type "
@@ -49,6 +50,9 @@ int main(int argc, char** argv)
                    "answers at most (default 3); when they are spent the command fails")
         ->check(CLI::Range(0, 1000000));
     cli.add_flag("-v,--verbose", verbose, "print status line and progress");
+    cli.add_flag("--lines-on", linesOn,
+                 "treat CTS and DSR as on, for a port without modem lines (a pseudo-terminal "
+                 "served to Wine as a COM port)");
 
     CtlRun run;
     AddCheckCommand(cli, run);
@@ -69,6 +73,7 @@ int main(int argc, char** argv)
     SteadyClock clock;
     std::unique_ptr<SerialPortFactory> ports = MakeSystemSerialPortFactory();
     if (!port.empty()) ports = MakePortOverrideFactory(std::move(ports), port);
+    if (linesOn) ports = MakeLinesOnFactory(std::move(ports));
 
     AppState app;
     app.ui = &ui;
@@ -77,7 +82,7 @@ int main(int argc, char** argv)
     // The program's INI beside rm42ctl by default, exactly FILE with --ini FILE; the data files
     // live beside it.
     const std::string exePath = ExecutablePath();
-    if (ini.empty()) ini = exePath.substr(0, exePath.find_last_of('/') + 1) + "rm42meter.ini";
+    if (ini.empty()) ini = exePath.substr(0, exePath.find_last_of(kPathSeparators) + 1) + "rm42meter.ini";
     if (!FillStartUpState(app, exePath, ini)) return 1;
     app.connectRetryLimit = retries;
     if (lang == "ja") app.language = 0;

@@ -13,7 +13,7 @@ class UserInterface;
 // passed by reference so tests can build as many as they like.
 struct AppState {
     std::string iniPath;          // full path of the INI file
-    std::string exeDir;           // folder of the executable, ending in '/'
+    std::string exeDir;           // folder of the executable, ending in its separator
     std::string desktopDir;       // initial folder of the save dialogs; empty when unknown
     int language = 0;             // 0 Japanese, 1 English
     std::string windowTitle;      // [System] WindowTitle; empty: the string table's name

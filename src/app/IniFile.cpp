@@ -2,16 +2,13 @@
 
 #include "app/Cp932.h"
 #include "app/SafeFile.h"
+#include "app/Utf8Path.h"
 
-#include <cerrno>
 #include <climits>
 #include <cstdio>
-#include <fcntl.h>
 #include <fstream>
 #include <iterator>
 #include <optional>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <vector>
 
 namespace IniFile {
@@ -109,9 +106,8 @@ std::vector<Line> SplitLines(const std::string& text)
 
 std::optional<std::string> ReadWholeFile(const std::string& path)
 {
-    struct stat st {};
-    if (stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
-    std::ifstream in(path, std::ios::binary);
+    if (!IsRegularFileUtf8(path)) return std::nullopt;
+    std::ifstream in(PathFromUtf8(path), std::ios::binary);
     if (!in) return std::nullopt;
     std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     if (in.bad()) return std::nullopt;
@@ -198,13 +194,13 @@ bool WriteString(const std::string& path, std::string_view section, std::string_
     }
 
     std::string text;
-    struct stat st {};
-    if (stat(path.c_str(), &st) == 0) {
+    std::error_code ec;
+    const auto status = std::filesystem::status(PathFromUtf8(path), ec);
+    if (status.type() != std::filesystem::file_type::not_found) {
+        if (ec) return false; // cannot be looked at: not the same as missing
         std::optional<std::string> read = ReadWholeFile(path);
         if (!read) return false;
         text = std::move(*read);
-    } else if (errno != ENOENT) {
-        return false;
     }
 
     // New lines follow the file's own line ends; a new file gets the CRLF of the format's home.

@@ -7,8 +7,10 @@
 // The one way the program puts a file on disk. The bytes go to a new file beside the target,
 // are flushed and synced, and the new file is renamed over the target, so that a crash, a full
 // disk or a refused write leaves either the old file or the whole new one, never half of each.
-// An existing target keeps its permission bits; a target that is a symbolic link is written
-// through (the link stays, its target is replaced); a new file gets 0666 less the umask.
+// On POSIX an existing target keeps its permission bits, a target that is a symbolic link is
+// written through (the link stays, its target is replaced) and a new file gets 0666 less the
+// umask; on Windows an existing target keeps its attributes and security, and a read-only one
+// is refused. The path is UTF-8.
 // False when any step fails (the target is then untouched and no temporary file is left).
 bool WriteFileAtomically(const std::string& path, std::string_view bytes);
 

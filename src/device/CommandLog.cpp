@@ -4,6 +4,7 @@
 #include "app/Cp932.h"
 #include "app/LangString.h"
 #include "app/UserInterface.h"
+#include "device/CommandLogFile.h"
 
 #include <cstdio>
 #include <ctime>
@@ -18,7 +19,9 @@ std::string LocalTimeStamp()
 {
     const std::time_t now = std::time(nullptr);
     std::tm local{};
-    localtime_r(&now, &local);
+    if (!LocalTimeOf(now, local)) {
+        return {};
+    }
     char stamp[32];
     if (std::strftime(stamp, sizeof stamp, "%Y/%m/%d %H:%M:%S", &local) == 0) {
         return {};
@@ -42,21 +45,15 @@ void WriteCommandLog(AppState& app, std::string_view text)
     if (!app.commLogEnabled) {
         return;
     }
-    const std::string path = app.exeDir + "cmd_log.txt";
-    std::FILE* file = std::fopen(path.c_str(), "a");
-    if (file == nullptr) {
-        return; // read-only folder or locked file: this line is skipped, the next one tries again
-    }
     std::string line = LocalTimeStamp();
     line += " = ";
     line += text;
     line += '\n';
     const std::string bytes = Utf8ToCp932(line);
 
-    bool failed = std::fseek(file, 0, SEEK_END) != 0;
-    failed = failed || std::fwrite(bytes.data(), 1, bytes.size(), file) != bytes.size();
-    failed = std::fclose(file) != 0 || failed;
-    if (failed && app.ui != nullptr) {
+    // A read-only folder or a locked file skips this line; the next one tries again.
+    const LogAppend result = AppendToLogFile(app.exeDir + "cmd_log.txt", bytes);
+    if (result == LogAppend::Failed && app.ui != nullptr) {
         app.ui->MessageBox("Log File Open Error", "ERROR", MsgIcon::Exclamation, MsgButtons::Ok,
                            MsgAnswer::Ok);
     }

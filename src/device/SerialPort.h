@@ -37,7 +37,8 @@ public:
     virtual bool QueuedBytes(std::size_t& count) = 0;
     // Reads what is there, at most size bytes, without waiting. False on an I/O error.
     virtual bool Read(void* data, std::size_t size, std::size_t& got) = 0;
-    // CTS and DSR. A port without modem lines (a pseudo-terminal) reports both on.
+    // CTS and DSR. On POSIX a port without modem lines (a pseudo-terminal) reports both on; on
+    // Windows such a port (a pseudo-terminal under Wine) fails here.
     virtual bool ModemLines(bool& cts, bool& dsr) = 0;
     // Waits until input is queued or the time passes; Error on a hang-up or a closed port.
     virtual WaitResult WaitForInput(uint32_t timeoutMs) = 0;
@@ -51,5 +52,5 @@ public:
     virtual std::unique_ptr<SerialPort> Create() = 0;
 };
 
-// The platform's own ports (termios on POSIX).
+// The platform's own ports (termios on POSIX, the communications calls on Windows).
 std::unique_ptr<SerialPortFactory> MakeSystemSerialPortFactory();

@@ -1,0 +1,86 @@
+// The atomic file writer on every platform: new files, replacements, refusals, and paths with
+// Japanese letters, which reach the file system as UTF-8 on POSIX and as wide characters on
+// Windows.
+#include "app/Cp932.h"
+#include "app/IniFile.h"
+#include "app/SafeFile.h"
+#include "app/Utf8Path.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+namespace {
+
+// Every name in the folder, to see that no temporary file is left behind.
+std::vector<std::string> Names(const std::string& dir)
+{
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(PathFromUtf8(dir))) {
+        const std::u8string name = entry.path().filename().u8string();
+        names.emplace_back(name.begin(), name.end());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+std::string ReadUtf8Path(const std::string& path)
+{
+    std::ifstream in(PathFromUtf8(path), std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+TEST(SafeFileAnyPlatform, WritesNewFilesAndReplacesOldOnesWhole)
+{
+    TempDir dir;
+    const std::string path = dir.File("report.csv");
+    const std::string big(300000, 'x'); // more than one write of the system's buffer
+    const std::string cases[] = {"first\r\n", "", big, std::string("nul\0inside", 10)};
+    for (const std::string& bytes : cases) {
+        ASSERT_TRUE(WriteFileAtomically(path, bytes)) << bytes.size();
+        EXPECT_EQ(ReadFileBytes(path), bytes);
+        EXPECT_EQ(Names(dir.Path()), std::vector<std::string>{"report.csv"});
+    }
+}
+
+TEST(SafeFileAnyPlatform, RefusesWhatCannotBeReplacedAndLeavesNothingBehind)
+{
+    TempDir dir;
+    std::filesystem::create_directory(dir.File("folder"));
+    WriteFileBytes(dir.File("keep.txt"), "old");
+    const std::string targets[] = {"", dir.File("folder"), dir.File("missing/new.txt")};
+    for (const std::string& target : targets) {
+        EXPECT_FALSE(WriteFileAtomically(target, "new")) << target;
+    }
+    EXPECT_EQ(Names(dir.Path()), (std::vector<std::string>{"folder", "keep.txt"}));
+    EXPECT_TRUE(std::filesystem::is_empty(dir.File("folder")));
+    EXPECT_EQ(ReadFileBytes(dir.File("keep.txt")), "old");
+}
+
+TEST(SafeFileAnyPlatform, JapaneseFolderAndFileNamesAndCp932Text)
+{
+    TempDir dir;
+    const std::string folder = dir.Path() + "温度計データ";
+    ASSERT_TRUE(std::filesystem::create_directory(PathFromUtf8(folder)));
+    const std::string csv = folder + "/記録.csv";
+    ASSERT_TRUE(WriteCp932File(csv, "時刻,温度\r\n"));
+    EXPECT_EQ(ReadUtf8Path(csv), Utf8ToCp932("時刻,温度\r\n"));
+    EXPECT_EQ(ReadUtf8Path(csv), "\x8E\x9E\x8D\x8F,\x89\xB7\x93\x78\r\n");
+
+    // The INI file is found, read and rewritten through the same paths.
+    const std::string ini = folder + "/放射温度計.ini";
+    EXPECT_TRUE(IsRegularFileUtf8(csv) && !IsRegularFileUtf8(ini) && !IsRegularFileUtf8(folder));
+    ASSERT_TRUE(IniFile::WriteString(ini, "ComPort", "Port", "COM5"));
+    ASSERT_TRUE(IniFile::WriteString(ini, "System", "WindowTitle", "温度計"));
+    EXPECT_EQ(IniFile::GetString(ini, "ComPort", "Port", "COM4"), "COM5");
+    EXPECT_EQ(IniFile::GetString(ini, "System", "WindowTitle", ""), "温度計");
+    EXPECT_EQ(Names(folder), (std::vector<std::string>{"放射温度計.ini", "記録.csv"}));
+}
+
+} // namespace
