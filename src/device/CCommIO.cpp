@@ -2,8 +2,9 @@
 
 #include "app/AppState.h"
 #include "app/IniFile.h"
+#include "app/StartUp.h"
 #include "device/Clock.h"
-#include "device/PosixSerialPort.h"
+#include "device/SerialDevicePath.h"
 
 #include <algorithm>
 
@@ -33,8 +34,9 @@ Clock& LinkClock(AppState& app)
 
 std::string PortDevicePath(const std::string& port, const std::string& iniPath)
 {
-    if (port.empty() || port.front() == '/' || SerialDevicePath(port) != port) return port;
-    return iniPath.substr(0, iniPath.rfind('/') + 1) + port;
+    if (port.empty() || port.find_first_of(kPathSeparators) == 0 || SerialDevicePath(port) != port)
+        return port;
+    return iniPath.substr(0, iniPath.find_last_of(kPathSeparators) + 1) + port;
 }
 
 CCommIO::CCommIO(AppState& app) : app_(app) {}

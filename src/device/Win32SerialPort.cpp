@@ -1,6 +1,7 @@
 #include "device/Win32SerialPort.h"
 
 #include "app/Win32Text.h"
+#include "device/SerialDevicePath.h"
 
 #include <algorithm>
 #include <mutex>
@@ -47,6 +48,11 @@ std::string Win32DevicePath(const std::string& name)
         if (n >= 1) return "\\\\.\\COM" + std::to_string(n);
     }
     return name;
+}
+
+std::string SerialDevicePath(const std::string& name)
+{
+    return Win32DevicePath(name);
 }
 
 bool ApplyLineSettings(const SerialSettings& settings, DCB& dcb, std::string& error)
