@@ -215,6 +215,10 @@ constexpr StringRow kRows[] = {
     // The program's own texts.
     {263, "データ領域がいっぱいのため取り込みを一時中断しました", "Capture Paused: Data Area Full"},
     {270, "%sは既に存在します。上書きしますか？", "%s already exists. Do you want to replace it?"},
+    {297, "保存されていない記録が残っています（%d件、%s開始）。読み込みますか？",
+     "An unsaved recording was found (%d samples, started %s). Do you want to load it?"},
+    {298, "記録の控えを書き込めません。異常終了すると記録は失われます",
+     "Cannot write the recording journal: the recording will not survive a crash"},
 };
 
 constexpr bool RowsAreSortedAndInRange()
