@@ -30,6 +30,11 @@ void AddTypeNameCommand(CLI::App& cli, CtlRun& run);
 void AddTeachingCommands(CLI::App& cli, CtlRun& run);
 // record: the continuous recording headless, one CSV line per sample.
 void AddRecordCommand(CLI::App& cli, CtlRun& run);
+// recover [--csv FILE] [--report FILE]: the recording a run that did not end cleanly left behind.
+void AddRecoverCommand(CLI::App& cli, CtlRun& run);
+
+// Set by a command that works without the thermometer: start-up skips the connection check.
+bool& CtlNeedsNoThermometer();
 
 // Prints the thermometer's serial number and type name.
 void PrintThermometer(const AppState& app);

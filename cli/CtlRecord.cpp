@@ -69,6 +69,10 @@ int Record(CtlContext& ctx, const RecordOptions& options)
     bool paused = !recorder.Sampling() && recorder.State() == CaptureState::Paused;
     if (recorder.Sampling()) paused = recorder.StopCapture() == CaptureRecorder::StopResult::Stopped;
     const bool written = WriteRecordOutputs(app, recorder, options.outputs);
+    // Once the recording is in the files asked for, its journal has done its work; without
+    // files it stays, so that rm42ctl recover can still write them.
+    const bool anyOutput = !options.outputs.csvPath.empty() || !options.outputs.reportPath.empty();
+    if (paused && written && anyOutput) recorder.RecordingSaved();
     return paused && written ? 0 : 1;
 }
 

@@ -2,7 +2,7 @@
 //
 //   rm42ctl [--ini FILE] [--port NAME] [--lang ja|en] [--yes] [--retries N] [--verbose] COMMAND ...
 //
-// Every command first does what the main window does at start (the connection check when
+// Every command but recover first does what the main window does at start (the connection check when
 // [System] StartUpConnectCheck is exactly "Yes", then the type-name lookup), then its own work.
 // Exit status: 0 success, 1 the operation failed, 2 bad command line.
 
@@ -16,9 +16,16 @@
 #include "PortOverride.h"
 #include "app/AppState.h"
 #include "app/StartUp.h"
+#include "capture/RecordingJournal.h"
 #include "device/Clock.h"
 #include "device/SerialPort.h"
 #include "ui/MeterStart.h"
+
+bool& CtlNeedsNoThermometer()
+{
+    static bool offline = false;
+    return offline;
+}
 
 int main(int argc, char** argv)
 {
@@ -61,6 +68,7 @@ int main(int argc, char** argv)
     AddTypeNameCommand(cli, run);
     AddTeachingCommands(cli, run);
     AddRecordCommand(cli, run);
+    AddRecoverCommand(cli, run);
 
     try {
         cli.parse(argc, argv);
@@ -84,11 +92,12 @@ int main(int argc, char** argv)
     const std::string exePath = ExecutablePath();
     if (ini.empty()) ini = exePath.substr(0, exePath.find_last_of(kPathSeparators) + 1) + "rm42meter.ini";
     if (!FillStartUpState(app, exePath, ini)) return 1;
+    app.journalPath = DefaultJournalPath(app.iniPath);
     app.connectRetryLimit = retries;
     if (lang == "ja") app.language = 0;
     if (lang == "en") app.language = 1;
 
     CtlContext ctx{app, ui, false};
-    if (!RunMeterStart(app, &ctx.ranCheck)) return 1;
+    if (!CtlNeedsNoThermometer() && !RunMeterStart(app, &ctx.ranCheck)) return 1;
     return run(ctx);
 }

@@ -25,6 +25,7 @@ struct AppState {
     uint32_t deviceSerial = 0;    // serial number last read, 0 until read
     std::string deviceSerialText; // 11-character display form, empty until read
     std::string typeName;         // registered type name of the connected thermometer
+    std::string journalPath;      // where a running recording keeps its journal; empty: none kept
 
     // Set while a page's device operation runs; see DeviceGuard. Every user of it runs on the
     // user-interface thread, so a wait could only deadlock: a second operation is refused instead.

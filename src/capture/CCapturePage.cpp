@@ -11,6 +11,7 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSignalBlocker>
 #include <QTimeEdit>
 #include <QTimer>
 
@@ -539,10 +540,29 @@ void CCapturePage::DeleteRecording()
     RefreshControls();
 }
 
+void CCapturePage::OfferRecoveredRecording()
+{
+    if (recorder_->State() != CaptureState::Ready) return;
+    if (!OfferRecoveredJournal(app_, *recorder_)) return;
+    // The recording keeps the unit it was taken in.
+    const bool fahrenheit = recorder_->Graph().fahrenheit;
+    QSignalBlocker blockF(fahrenheit_);
+    QSignalBlocker blockC(celsius_);
+    fahrenheit_->setChecked(fahrenheit);
+    celsius_->setChecked(!fahrenheit);
+    UpdateUnitTexts();
+    ShowScales();
+    ShowCurrentValues();
+    recorder_->Graph().Redraw(recorder_->Samples(), recorder_->SampleCount(), recorder_->IntervalTicks());
+    RefreshControls();
+}
+
 void CCapturePage::SaveRecording()
 {
     if (recorder_->State() != CaptureState::Paused) return;
-    ::SaveRecording(app_, window(), saveFolder_, recorder_->Snapshot(), GraphImage());
+    if (::SaveRecording(app_, window(), saveFolder_, recorder_->Snapshot(), GraphImage())) {
+        recorder_->RecordingSaved();
+    }
 }
 
 void CCapturePage::OnClockTimer()

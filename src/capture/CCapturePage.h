@@ -43,6 +43,9 @@ public:
     void DeleteRecording();
     // SAVE: the paused recording as CSV or as a report with the graph picture.
     void SaveRecording();
+    // At start, once the window is up: a recording a crashed run left behind is offered back and,
+    // when the user takes it, shown paused.
+    void OfferRecoveredRecording();
 
     CaptureRecorder& Recorder() { return *recorder_; }
     // The graph picture as last drawn: the size of the graph frame's client area.

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 #include <new>
+#include <optional>
 
 #include "app/AppState.h"
 #include "app/IniFile.h"
@@ -26,6 +27,8 @@ constexpr int kPausedId = 244;
 constexpr int kStandById = 245;
 constexpr int kNoMemoryId = 259;
 constexpr int kBufferFullId = 263;
+constexpr int kJournalFailedId = 298;
+constexpr int kJournalQuestionId = 297;
 
 constexpr double kClampHigh = 600.0;
 constexpr double kClampLow = -30.0;
@@ -295,7 +298,25 @@ CaptureRecorder::StartResult CaptureRecorder::StartCapture(int32_t intervalTicks
     }
     sampling_ = true;
     recordStart_ = std::time(nullptr) + 1;
+    StartJournal();
     return StartResult::Started;
+}
+
+void CaptureRecorder::StartJournal()
+{
+    if (app_.journalPath.empty() || journal_.Active()) return;
+    // A new recording, or one that goes on after a save or a recovery: the journal holds every
+    // sample the recording has.
+    JournalHeader header;
+    header.startTime = recordStart_;
+    header.intervalTicks = intervalTicks_;
+    header.fahrenheit = graph_.fahrenheit;
+    header.deviceSerial = app_.deviceSerial;
+    journalWarned_ = false;
+    if (!journal_.Start(app_.journalPath, header, samples_.get(), sampleCount_)) {
+        journalWarned_ = true;
+        Status(kJournalFailedId);
+    }
 }
 
 void CaptureRecorder::PrepareRun(int32_t intervalTicks)
@@ -344,6 +365,7 @@ CaptureRecorder::StopResult CaptureRecorder::StopCapture()
     link_.Purge();
     if (!link_.Close()) ReportMessage(app_, kCloseFailedId);
     WriteCommandLog(app_, "commIO.Close");
+    journal_.Flush();
 
     hasRecording_ = true;
     sampling_ = false;
@@ -364,7 +386,61 @@ bool CaptureRecorder::DeleteRecording()
     graph_.Present();
     hasCurrent_ = false;
     hasRecording_ = false;
+    RemoveJournal();
     Status(kStandById);
+    return true;
+}
+
+void CaptureRecorder::RemoveJournal()
+{
+    journal_.Remove();
+    if (!app_.journalPath.empty()) std::remove(app_.journalPath.c_str());
+}
+
+void CaptureRecorder::RecordingSaved()
+{
+    // A recording still running keeps its journal: what comes after the save is not saved yet.
+    if (!sampling_) RemoveJournal();
+}
+
+bool CaptureRecorder::LoadRecovered(const JournalContents& contents)
+{
+    if (!samples_ || contents.samples.empty() || sampling_) return false;
+    const auto count = static_cast<int32_t>(std::min<std::size_t>(contents.samples.size(), kMaxSamples));
+    std::copy_n(contents.samples.begin(), count, samples_.get());
+    sampleCount_ = count;
+    tickCount_ = 0;
+    recordMax_ = -9999.0;
+    recordMin_ = 9999.0;
+    double sum = 0.0;
+    for (int32_t n = 0; n < count; ++n) {
+        const CaptureSample& sample = samples_[static_cast<std::size_t>(n)];
+        tickCount_ += sample.interval;
+        const double c = SampleCelsius(sample.temp);
+        sum += c;
+        if (sample.temp != kNoData) {
+            recordMax_ = std::max(recordMax_, std::clamp(c, kClampLow, kClampHigh));
+            recordMin_ = std::min(recordMin_, std::clamp(c, kClampLow, kClampHigh));
+        }
+    }
+    average_ = sum / count;
+    recordStart_ = static_cast<std::time_t>(contents.header.startTime);
+    const int32_t last = samples_[static_cast<std::size_t>(count - 1)].interval;
+    intervalTicks_ = std::max<int32_t>(last > 0 ? last : contents.header.intervalTicks, 1);
+    graph_.fahrenheit = contents.header.fahrenheit;
+
+    graph_.NewRecording();
+    graph_.StartScales(intervalTicks_);
+    if (recordMax_ >= recordMin_) {
+        graph_.AutoScaleTemp(recordMax_);
+        graph_.AutoScaleTemp(recordMin_);
+    }
+    graph_.GrowTimeRange(tickCount_);
+    graph_.Redraw(samples_.get(), sampleCount_, intervalTicks_);
+
+    hasRecording_ = true;
+    hasCurrent_ = false;
+    Status(kPausedId);
     return true;
 }
 
@@ -374,6 +450,10 @@ bool CaptureRecorder::Tick()
     if (!sampling_ || words_.captureRunning.load() != 1) return false;
     ++tickCount_;
     const bool taken = SampleTick();
+    if (journal_.Failed() && !journalWarned_) {
+        journalWarned_ = true;
+        Status(kJournalFailedId);
+    }
     if (!lastDataInvalid_) {
         if (graph_.AutoScaleTemp(SampleCelsius(lastTemp_))) {
             graph_.Redraw(samples_.get(), sampleCount_, intervalTicks_);
@@ -418,8 +498,9 @@ bool CaptureRecorder::SampleTick()
 void CaptureRecorder::TakeSample()
 {
     if (sampleCount_ < kMaxSamples && samples_) {
-        samples_[static_cast<std::size_t>(sampleCount_)] =
-            CaptureSample{lastTemp_, lastRoomTemp_, intervalTicks_};
+        const CaptureSample sample{lastTemp_, lastRoomTemp_, intervalTicks_};
+        samples_[static_cast<std::size_t>(sampleCount_)] = sample;
+        journal_.Append(sample);
     }
     currentTemp_ = SampleCelsius(lastTemp_);
     currentRoomTemp_ = SampleCelsius(lastRoomTemp_);
@@ -446,6 +527,7 @@ void CaptureRecorder::Halt()
 void CaptureRecorder::Close()
 {
     if (sampling_) StopCapture();
+    RemoveJournal();
 }
 
 CaptureState CaptureRecorder::State() const
@@ -470,4 +552,37 @@ RecordingSnapshot CaptureRecorder::Snapshot() const
     s.recordStart = recordStart_;
     s.typeName = app_.typeName;
     return s;
+}
+
+std::string JournalQuestion(const AppState& app, const JournalContents& contents)
+{
+    std::string text = LoadLangString(app, kJournalQuestionId);
+    const std::string count = std::to_string(contents.samples.size());
+    std::tm local{};
+    const auto start = static_cast<std::time_t>(contents.header.startTime);
+    localtime_r(&start, &local);
+    char when[32] = "";
+    std::strftime(when, sizeof when, "%Y/%m/%d %H:%M:%S", &local);
+    // Each placeholder is replaced once; the texts themselves never hold another.
+    if (const auto at = text.find("%d"); at != std::string::npos) text.replace(at, 2, count);
+    if (const auto at = text.find("%s"); at != std::string::npos) text.replace(at, 2, when);
+    return text;
+}
+
+bool OfferRecoveredJournal(AppState& app, CaptureRecorder& recorder)
+{
+    if (app.journalPath.empty()) return false;
+    const std::optional<JournalContents> contents = LoadJournal(app.journalPath);
+    if (!contents) return false;
+    if (contents->samples.empty()) {
+        std::remove(app.journalPath.c_str());
+        return false;
+    }
+    if (app.ui == nullptr) return false; // nobody to ask: the journal stays for the next start
+    const MsgAnswer answer =
+        app.ui->MessageBox(JournalQuestion(app, *contents), LoadLangString(app, kAppNameId),
+                           MsgIcon::Question, MsgButtons::YesNo, MsgAnswer::Yes);
+    if (answer == MsgAnswer::Yes && recorder.LoadRecovered(*contents)) return true;
+    if (answer == MsgAnswer::No) std::remove(app.journalPath.c_str());
+    return false;
 }

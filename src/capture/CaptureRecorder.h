@@ -8,6 +8,7 @@
 
 #include "capture/CaptureGraph.h"
 #include "capture/CaptureSample.h"
+#include "capture/RecordingJournal.h"
 #include "capture/TempReceiveThread.h"
 #include "device/CCommIO.h"
 
@@ -93,8 +94,19 @@ public:
     bool SampleTick();
     // Sampling stops without the stop sequence (the page was hidden).
     void Halt();
-    // The window closes: a running recording is stopped with the stop sequence.
+    // The window closes: a running recording is stopped with the stop sequence. The user chose
+    // to quit, so the journal is removed.
     void Close();
+
+    // Takes a recording read back from a journal as a paused one: samples, extremes, average,
+    // running time and the graph. Continuing it starts a new journal that holds these samples.
+    // False when there is no buffer or the journal holds no sample.
+    bool LoadRecovered(const JournalContents& contents);
+    // The recording was saved: its journal is no longer needed.
+    void RecordingSaved();
+    // Removes the journal file, whether this recorder wrote it or it was recovered.
+    void RemoveJournal();
+    const RecordingJournal& Journal() const { return journal_; }
 
     CaptureState State() const;
     bool HasBuffer() const { return samples_ != nullptr; }
@@ -143,6 +155,7 @@ private:
     void StopThread();
     void Status(int id);
     void TakeSample();
+    void StartJournal();
 
     AppState& app_;
     CCommIO link_;
@@ -175,4 +188,14 @@ private:
     bool hasCurrent_ = false;
     double currentTemp_ = 0.0;
     double currentRoomTemp_ = 0.0;
+    RecordingJournal journal_;
+    bool journalWarned_ = false;
 };
+
+// The question that offers a journal's recording back: its sample count and start time.
+std::string JournalQuestion(const AppState& app, const JournalContents& contents);
+
+// At start: a journal left at app.journalPath by a run that did not end cleanly is offered back.
+// Yes loads it into recorder as a paused recording (true); No removes it. A journal without a
+// sample is removed without a question; an unreadable one is left alone.
+bool OfferRecoveredJournal(AppState& app, CaptureRecorder& recorder);

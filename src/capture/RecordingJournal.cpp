@@ -184,7 +184,10 @@ bool RecordingJournal::Start(const std::string& path, const JournalHeader& heade
     path_ = path;
     std::error_code ec;
     std::filesystem::create_directories(std::filesystem::path(path).parent_path(), ec);
-    file_ = std::fopen(path.c_str(), "wb");
+    // Written beside the old journal and renamed over it once synced: a crash while a long
+    // recovered recording is copied in leaves the old journal whole.
+    const std::string fresh = path + ".new";
+    file_ = std::fopen(fresh.c_str(), "wb");
     if (file_ == nullptr) {
         failed_ = true;
         return false;
@@ -197,9 +200,11 @@ bool RecordingJournal::Start(const std::string& path, const JournalHeader& heade
         ok = WriteAll(file_, block.data(), block.size());
     }
     if (ok) ok = FlushFileToDisk(file_);
+    if (ok) ok = std::rename(fresh.c_str(), path.c_str()) == 0;
     if (!ok) {
         std::fclose(file_);
         file_ = nullptr;
+        std::remove(fresh.c_str());
         failed_ = true;
         return false;
     }

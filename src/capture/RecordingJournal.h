@@ -57,7 +57,8 @@ public:
 
     // Creates the journal (replacing any file at path, making its folder), writes the header and
     // the samples a recording already holds (a recovered one that goes on), syncs, and starts
-    // the writer. False when the file cannot be made; the journal is then inactive.
+    // the writer. A file already at path is replaced only once the new one is on disk. False when the file
+    // cannot be made; the journal is then inactive.
     bool Start(const std::string& path, const JournalHeader& header, const CaptureSample* existing = nullptr,
                int32_t existingCount = 0);
     // Queues one sample. Does nothing while inactive.

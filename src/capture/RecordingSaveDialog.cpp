@@ -55,7 +55,7 @@ Bitmap24 ImageToBitmap24(const QImage& image)
     return bitmap;
 }
 
-void SaveRecording(AppState& app, QWidget* parent, std::string& saveFolder, const RecordingSnapshot& snapshot,
+bool SaveRecording(AppState& app, QWidget* parent, std::string& saveFolder, const RecordingSnapshot& snapshot,
                    const QImage& graph)
 {
     const std::time_t now = std::time(nullptr);
@@ -72,7 +72,7 @@ void SaveRecording(AppState& app, QWidget* parent, std::string& saveFolder, cons
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setNameFilters(filters);
     dialog.selectFile(ToQt(defaultName));
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return false;
 
     const std::string chosen = FromQt(dialog.selectedFiles().first());
     const RecordingFormat format =
@@ -81,8 +81,8 @@ void SaveRecording(AppState& app, QWidget* parent, std::string& saveFolder, cons
     saveFolder = target.folder;
     const std::string written =
         target.folder + target.baseName + (format == RecordingFormat::Csv ? ".csv" : ".html");
-    if (!MayReplace(app, chosen, written)) return;
+    if (!MayReplace(app, chosen, written)) return false;
 
     WaitCursor wait(*app.ui);
-    SaveRecordingFiles(app, format, target, SaveDataOf(app, snapshot), ImageToBitmap24(graph));
+    return SaveRecordingFiles(app, format, target, SaveDataOf(app, snapshot), ImageToBitmap24(graph));
 }

@@ -218,6 +218,11 @@ constexpr StringRow kRows[] = {
     // Teaching page: a wavelength band in the INI file that no teaching can use.
     {285, "INIファイルの波長帯域 (WavelengthLower, WavelengthUpper) が正しくありません",
      "The wavelength band in the INI file (WavelengthLower, WavelengthUpper) is not valid"},
+    // Recording: the journal that lets a recording survive a crash.
+    {297, "保存されていない記録が残っています（%d件、%s開始）。読み込みますか？",
+     "An unsaved recording was found (%d samples, started %s). Do you want to load it?"},
+    {298, "記録の控えを書き込めません。異常終了すると記録は失われます",
+     "Cannot write the recording journal: the recording will not survive a crash"},
 };
 
 constexpr bool RowsAreSortedAndInRange()

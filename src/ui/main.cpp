@@ -147,6 +147,7 @@ int main(int argc, char* argv[])
 
     const std::string executable = ExecutablePath();
     if (!FillStartUpState(app, executable, options.iniPath.toStdString())) return 0;
+    app.journalPath = DefaultJournalPath(app.iniPath);
     const auto instance = SingleInstanceGuard::Acquire(executable);
     if (!instance) return 0;
     if (!IsSupportedWindows()) {
@@ -179,6 +180,12 @@ int main(int argc, char* argv[])
         });
     } else if (shoot) {
         shoot();
+    }
+    if (!dialog.EndedAtStart()) {
+        // Once the window is up: a recording a crashed run left behind is offered back.
+        QTimer::singleShot(100, &dialog, [&dialog] {
+            if (auto* page = qobject_cast<CCapturePage*>(dialog.Page(0))) page->OfferRecoveredRecording();
+        });
     }
     if (options.record && !dialog.EndedAtStart()) {
         QTimer::singleShot(200, &dialog, [&dialog] {

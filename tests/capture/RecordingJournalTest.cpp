@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <filesystem>
 #include <sys/stat.h>
 #include <thread>
 #include <vector>
@@ -163,6 +164,31 @@ TEST(RecordingJournal, FilesThatAreNoJournalAndPlacesThatCannotHoldOneAreRefused
     EXPECT_TRUE(blocked.Failed());
     blocked.Append(CaptureSample{2982, 2982, 5});
     blocked.Close();
+}
+
+TEST(RecordingJournal, ARecoveredRecordingThatGoesOnReplacesTheOldJournalOnlyWhenWhole)
+{
+    TempDir dir;
+    const std::string path = dir.File("rec.rmj");
+    const auto samples = MakeSamples(30);
+    RecordingJournal old;
+    ASSERT_TRUE(old.Start(path, kHeader, samples.data(), 30));
+    old.Close();
+
+    // The new file cannot be made beside it: the old journal is still whole.
+    std::filesystem::create_directory(path + ".new");
+    RecordingJournal refused;
+    EXPECT_FALSE(refused.Start(path, kHeader, samples.data(), 20));
+    ASSERT_TRUE(LoadJournal(path));
+    ExpectSameSamples(LoadJournal(path)->samples, samples, 30);
+    std::filesystem::remove(path + ".new");
+
+    // Replaced: the new journal, and nothing left beside it.
+    RecordingJournal fresh;
+    ASSERT_TRUE(fresh.Start(path, kHeader, samples.data(), 20));
+    fresh.Close();
+    ExpectSameSamples(LoadJournal(path)->samples, samples, 20);
+    EXPECT_FALSE(std::filesystem::exists(path + ".new"));
 }
 
 TEST(RecordingJournal, DefaultPathFollowsTheStateFolderAndKeepsInstallationsApart)

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <regex>
 #include <sstream>
 #include <string>
@@ -16,6 +17,8 @@ class CtlRecord : public ::testing::Test {
 protected:
     void SetUp() override
     {
+        // A recording's journal goes to the test's own state folder.
+        setenv("XDG_STATE_HOME", dir.File("state").c_str(), 1);
         WriteFileBytes(dir.File("rm42meter.ini"),
                        "[System]\r\nStartUpConnectCheck=No\r\n[ComPort]\r\nPort=" + dir.File("sim.tty") +
                            "\r\nStopBit=0\r\nCommandWait1=0\r\nCommandWait2=0\r\n");

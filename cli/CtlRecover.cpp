@@ -1,0 +1,68 @@
+#include <cstdio>
+#include <ctime>
+#include <optional>
+
+#include "CtlCommand.h"
+#include "CtlRecordOutput.h"
+#include "app/AppState.h"
+#include "capture/CaptureRecorder.h"
+#include "capture/RecordingJournal.h"
+
+namespace {
+
+int Recover(CtlContext& ctx, const RecordOutputs& outputs)
+{
+    AppState& app = ctx.app;
+    // With the CSV on standard output the summary goes to standard error.
+    std::FILE* out = outputs.csvPath == "-" ? stderr : stdout;
+    if (app.journalPath.empty()) {
+        std::fprintf(stderr, "No folder for the recording journal: neither XDG_STATE_HOME nor HOME is set\n");
+        return 1;
+    }
+    const std::optional<JournalContents> contents = LoadJournal(app.journalPath);
+    if (!contents) {
+        std::fprintf(stderr, "No recording to recover: %s is missing or is not a recording journal\n",
+                     app.journalPath.c_str());
+        return 1;
+    }
+    const JournalHeader& h = contents->header;
+    std::fprintf(out, "journal: %s\n", app.journalPath.c_str());
+    std::fprintf(out, "started: %s\n", FormatRecordStart(static_cast<std::time_t>(h.startTime)).c_str());
+    std::fprintf(out, "samples: %zu\n", contents->samples.size());
+    std::fprintf(out, "interval: %.1f s\n", h.intervalTicks / 10.0);
+    std::fprintf(out, "unit: %s\n", h.fahrenheit ? "degF" : "degC");
+    if (h.deviceSerial != 0) std::fprintf(out, "serial number: %u\n", h.deviceSerial);
+    if (contents->tornTail) std::fprintf(out, "a damaged last block was dropped\n");
+    std::fflush(out);
+    if (contents->samples.empty()) {
+        std::fprintf(stderr, "The journal holds no sample\n");
+        return 1;
+    }
+
+    CaptureRecorder recorder(app);
+    if (!recorder.LoadRecovered(*contents)) return 1;
+    if (outputs.csvPath.empty() && outputs.reportPath.empty()) {
+        std::fprintf(out, "kept: write the recording with --csv or --report to remove the journal\n");
+        return 0;
+    }
+    // The journal goes only once everything asked for is written.
+    if (!WriteRecordOutputs(app, recorder, outputs)) return 1;
+    recorder.RemoveJournal();
+    std::fprintf(out, "written; the journal was removed\n");
+    return 0;
+}
+
+} // namespace
+
+void AddRecoverCommand(CLI::App& cli, CtlRun& run)
+{
+    static RecordOutputs outputs;
+    CLI::App* recover = cli.add_subcommand(
+        "recover", "the recording a crashed or killed run left behind: prints what its journal holds and, "
+                   "with --csv or --report, writes it and removes the journal");
+    AddRecordOutputOptions(*recover, outputs);
+    recover->callback([&run] {
+        CtlNeedsNoThermometer() = true;
+        run = [](CtlContext& ctx) { return Recover(ctx, outputs); };
+    });
+}

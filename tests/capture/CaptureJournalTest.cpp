@@ -1,0 +1,236 @@
+#include "capture/CaptureRecorder.h"
+#include "device/Clock.h"
+#include "sim/SimThermometer.h"
+#include "support/ScriptedSerialPort.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+constexpr uint16_t K10(double celsius)
+{
+    return static_cast<uint16_t>((celsius + 273.2) * 10 + 0.5);
+}
+
+bool Exists(const std::string& path)
+{
+    return std::filesystem::exists(path);
+}
+
+// The recorder against the simulated thermometer in real time, its journal in the test's folder.
+class CaptureJournalTest : public ::testing::Test, public LineRig {
+protected:
+    void SetUp() override
+    {
+        SimConfig config;
+        config.useHostClock = true;
+        config.streamRateHz = 50.0;
+        config.targetC = 31.5;
+        config.ambientC = 22.0;
+        sim = std::make_unique<SimThermometer>(config, realClock);
+        ports = MakeSimPortFactory(*sim, realClock);
+        app.ports = ports.get();
+        app.clock = &realClock;
+        app.deviceSerial = 4711;
+        app.journalPath = dir.File("state/journal.rmj");
+        WriteFileBytes(app.iniPath, "[ComPort]\nPort=COM1\nStopBit=0\nCommandWait1=0\nCommandWait2=0\n");
+        recorder = std::make_unique<CaptureRecorder>(app);
+        recorder->ReadSettings();
+    }
+    void TearDown() override
+    {
+        recorder.reset();
+        ports.reset();
+    }
+    void TickUntil(int32_t count)
+    {
+        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+        while (recorder->SampleCount() < count && std::chrono::steady_clock::now() < end) {
+            recorder->Tick();
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+    }
+    // The journal on disk holds exactly the recorder's samples.
+    void ExpectJournalHoldsTheRecording()
+    {
+        const std::optional<JournalContents> journal = LoadJournal(app.journalPath);
+        ASSERT_TRUE(journal.has_value());
+        EXPECT_EQ(journal->header.deviceSerial, 4711u);
+        ASSERT_EQ(static_cast<int32_t>(journal->samples.size()), recorder->SampleCount());
+        for (int32_t n = 0; n < recorder->SampleCount(); ++n) {
+            EXPECT_EQ(journal->samples[n].temp, recorder->Samples()[n].temp) << n;
+            EXPECT_EQ(journal->samples[n].roomTemp, recorder->Samples()[n].roomTemp) << n;
+            EXPECT_EQ(journal->samples[n].interval, recorder->Samples()[n].interval) << n;
+        }
+    }
+
+    SteadyClock realClock;
+    std::unique_ptr<SimThermometer> sim;
+    std::unique_ptr<SerialPortFactory> ports;
+    std::unique_ptr<CaptureRecorder> recorder;
+};
+
+TEST_F(CaptureJournalTest, PauseLeavesEverySampleOnDiskAndDeleteRemovesTheJournal)
+{
+    ASSERT_EQ(recorder->StartCapture(1), CaptureRecorder::StartResult::Started)
+        << (ui.boxes.empty() ? std::string() : ui.boxes.front().text);
+    EXPECT_TRUE(recorder->Journal().Active());
+    TickUntil(5);
+    ASSERT_EQ(recorder->StopCapture(), CaptureRecorder::StopResult::Stopped);
+    ExpectJournalHoldsTheRecording();
+    EXPECT_EQ(LoadJournal(app.journalPath)->header.startTime, recorder->Snapshot().recordStart);
+
+    // Continued: the same journal grows.
+    ASSERT_EQ(recorder->StartCapture(2), CaptureRecorder::StartResult::Started);
+    TickUntil(8);
+    ASSERT_EQ(recorder->StopCapture(), CaptureRecorder::StopResult::Stopped);
+    ExpectJournalHoldsTheRecording();
+    EXPECT_EQ(recorder->Samples()[7].interval, 2);
+
+    ui.answers.push_back(MsgAnswer::Cancel);
+    EXPECT_FALSE(recorder->DeleteRecording());
+    EXPECT_TRUE(Exists(app.journalPath)); // the user kept the recording
+    ui.answers.push_back(MsgAnswer::Ok);
+    EXPECT_TRUE(recorder->DeleteRecording());
+    EXPECT_FALSE(Exists(app.journalPath));
+}
+
+TEST_F(CaptureJournalTest, ASaveRemovesTheJournalOnlyOfAPausedRecording)
+{
+    ASSERT_EQ(recorder->StartCapture(1), CaptureRecorder::StartResult::Started);
+    TickUntil(3);
+    recorder->RecordingSaved(); // saved while running: what follows is not saved yet
+    TickUntil(4);
+    ASSERT_EQ(recorder->StopCapture(), CaptureRecorder::StopResult::Stopped);
+    ExpectJournalHoldsTheRecording();
+    recorder->RecordingSaved();
+    EXPECT_FALSE(Exists(app.journalPath));
+
+    // Continuing after the save starts a new journal that holds the whole recording.
+    ASSERT_EQ(recorder->StartCapture(1), CaptureRecorder::StartResult::Started);
+    TickUntil(6);
+    ASSERT_EQ(recorder->StopCapture(), CaptureRecorder::StopResult::Stopped);
+    ExpectJournalHoldsTheRecording();
+
+    // Quitting with the user's consent ends the recording and its journal.
+    ASSERT_EQ(recorder->StartCapture(1), CaptureRecorder::StartResult::Started);
+    TickUntil(7);
+    recorder->Close();
+    EXPECT_EQ(recorder->State(), CaptureState::Paused);
+    EXPECT_FALSE(Exists(app.journalPath));
+}
+
+TEST_F(CaptureJournalTest, AJournalThatCannotBeWrittenNeverStopsTheRecording)
+{
+    WriteFileBytes(dir.File("plain"), "not a folder");
+    app.journalPath = dir.File("plain/journal.rmj");
+    ASSERT_EQ(recorder->StartCapture(1), CaptureRecorder::StartResult::Started);
+    EXPECT_EQ(ui.StatusText(), Text(298));
+    EXPECT_FALSE(recorder->Journal().Active());
+    TickUntil(5);
+    EXPECT_EQ(recorder->SampleCount(), 5);
+    EXPECT_EQ(recorder->StopCapture(), CaptureRecorder::StopResult::Stopped);
+    EXPECT_TRUE(ui.boxes.empty()) << ui.boxes.front().text;
+}
+
+// A recovered recording, made by hand: missing values, two intervals, values beyond the clamp.
+JournalContents Recovered()
+{
+    JournalContents contents;
+    contents.header = JournalHeader{1733562000, 5, true, 4711};
+    const double temps[] = {20.0, 650.0, 25.0, -45.0, 30.0};
+    for (int i = 0; i < 5; ++i)
+        contents.samples.push_back(CaptureSample{K10(temps[i]), K10(22.0), i < 3 ? 5 : 10});
+    contents.samples.push_back(CaptureSample{kNoData, K10(22.0), 10});
+    return contents;
+}
+
+TEST_F(CaptureJournalTest, ARecoveredRecordingIsPausedWithItsFiguresAndGoesOnIntoANewJournal)
+{
+    const JournalContents contents = Recovered();
+    ASSERT_TRUE(recorder->LoadRecovered(contents));
+    EXPECT_EQ(recorder->State(), CaptureState::Paused);
+    EXPECT_EQ(ui.StatusText(), Text(244));
+    const RecordingSnapshot snap = recorder->Snapshot();
+    EXPECT_EQ(snap.sampleCount, 6);
+    EXPECT_EQ(snap.tickCount, 3 * 5 + 3 * 10);
+    EXPECT_DOUBLE_EQ(snap.recordMax, 600.0);
+    EXPECT_DOUBLE_EQ(snap.recordMin, -30.0);
+    EXPECT_EQ(snap.recordStart, 1733562000);
+    EXPECT_TRUE(snap.fahrenheit);
+    EXPECT_EQ(recorder->IntervalTicks(), 10);
+    EXPECT_FALSE(recorder->LoadRecovered(JournalContents{})); // nothing to load
+
+    ASSERT_EQ(recorder->StartCapture(1), CaptureRecorder::StartResult::Started);
+    TickUntil(9);
+    ASSERT_EQ(recorder->StopCapture(), CaptureRecorder::StopResult::Stopped);
+    EXPECT_EQ(recorder->Samples()[5].temp, kNoData);
+    ExpectJournalHoldsTheRecording();
+}
+
+TEST_F(CaptureJournalTest, TheStartUpOfferLoadsOrRemovesTheJournal)
+{
+    const JournalContents contents = Recovered();
+    struct Row {
+        const char* name;
+        int samples; // written to the journal; -1: no file
+        MsgAnswer answer;
+        bool asked, loaded, kept;
+    };
+    const Row rows[] = {
+        {"yes", 6, MsgAnswer::Yes, true, true, true},
+        {"no", 6, MsgAnswer::No, true, false, false},
+        {"empty journal", 0, MsgAnswer::Yes, false, false, false},
+        {"no journal", -1, MsgAnswer::Yes, false, false, false},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        std::remove(app.journalPath.c_str());
+        if (row.samples >= 0) {
+            RecordingJournal journal;
+            ASSERT_TRUE(
+                journal.Start(app.journalPath, contents.header, contents.samples.data(), row.samples));
+            journal.Close();
+        }
+        recorder = std::make_unique<CaptureRecorder>(app);
+        ui.boxes.clear();
+        ui.answers = {row.answer};
+        EXPECT_EQ(OfferRecoveredJournal(app, *recorder), row.loaded);
+        ASSERT_EQ(ui.boxes.size(), row.asked ? 1u : 0u);
+        if (row.asked) {
+            EXPECT_EQ(ui.boxes[0].text, JournalQuestion(app, contents));
+        }
+        EXPECT_EQ(recorder->State(), row.loaded ? CaptureState::Paused : CaptureState::Ready);
+        EXPECT_EQ(recorder->SampleCount(), row.loaded ? 6 : 0);
+        EXPECT_EQ(Exists(app.journalPath), row.kept);
+    }
+}
+
+TEST(JournalQuestion, NamesTheSampleCountAndStartInBothLanguages)
+{
+    AppState app;
+    JournalContents contents;
+    contents.header.startTime = 1733562000;
+    contents.samples.resize(1234);
+    std::tm local{};
+    const std::time_t start = 1733562000;
+    localtime_r(&start, &local);
+    char when[32];
+    std::strftime(when, sizeof when, "%Y/%m/%d %H:%M:%S", &local);
+    for (int language : {0, 1}) {
+        app.language = language;
+        const std::string text = JournalQuestion(app, contents);
+        EXPECT_NE(text.find("1234"), std::string::npos) << text;
+        EXPECT_NE(text.find(when), std::string::npos) << text;
+        EXPECT_EQ(text.find('%'), std::string::npos) << text;
+    }
+}
+
+} // namespace
