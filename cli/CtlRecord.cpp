@@ -2,6 +2,7 @@
 #include <cmath>
 #include <csignal>
 #include <cstdio>
+#include <string>
 
 #include "ConsoleUserInterface.h"
 #include "CtlCommand.h"
@@ -49,12 +50,20 @@ int Record(CtlContext& ctx, const RecordOptions& options)
     const uint64_t start = clock.TickMs();
     int64_t elapsed = 0;
     int32_t printed = 0;
+    std::string told;
     for (uint64_t tick = 1; tick <= ticks && !interrupted.load() && recorder.Sampling(); ++tick) {
         // Ticks keep to a 100 ms grid however long one of them took.
         const uint64_t due = start + tick * 100;
         const uint64_t now = clock.TickMs();
         if (due > now) clock.SleepMs(static_cast<uint32_t>(due - now));
         recorder.Tick();
+        // A lost link, a search and a reconnection are news on standard error; the samples,
+        // gaps included, stay on standard output.
+        if (ctx.ui.StatusText() != told) {
+            told = ctx.ui.StatusText();
+            if (recorder.Reconnecting() || recorder.GapTicks() > 0)
+                std::fprintf(stderr, "%s\n", told.c_str());
+        }
         const CaptureSample* samples = recorder.Samples();
         for (; printed < recorder.SampleCount(); ++printed) {
             std::printf("%s\n", FormatSampleLine(elapsed, samples[printed], options.fahrenheit).c_str());

@@ -10,9 +10,11 @@
 #include "app/IniFile.h"
 #include "app/LangString.h"
 #include "app/UserInterface.h"
+#include "capture/RecordingWriters.h"
 #include "device/Clock.h"
 #include "device/CommandLog.h"
 #include "device/CommandSet.h"
+#include "device/SerialDevicePath.h"
 #include "device/Status0.h"
 
 namespace {
@@ -29,6 +31,10 @@ constexpr int kNoMemoryId = 259;
 constexpr int kBufferFullId = 263;
 constexpr int kJournalFailedId = 298;
 constexpr int kJournalQuestionId = 297;
+constexpr int kSearchingId = 299;
+constexpr int kReconnectedId = 300;
+constexpr int kOtherThermometerId = 301;
+constexpr int kUseFoundPortId = 302;
 
 constexpr double kClampHigh = 600.0;
 constexpr double kClampLow = -30.0;
@@ -64,6 +70,19 @@ private:
     UserInterface* ui_;
 };
 
+// The mean of the measured temperatures (degC) of the samples that hold one; 0 without any.
+double AverageOf(const CaptureSample* samples, int32_t count)
+{
+    double sum = 0.0;
+    int32_t held = 0;
+    for (int32_t n = 0; n < count; ++n) {
+        if (samples[n].temp == kNoData) continue; // a gap in the recording
+        sum += SampleCelsius(samples[n].temp);
+        ++held;
+    }
+    return held > 0 ? sum / held : 0.0;
+}
+
 } // namespace
 
 int32_t ComputeInterval(const IntervalSetting& setting)
@@ -76,18 +95,16 @@ int32_t ComputeInterval(const IntervalSetting& setting)
 
 std::string FormatSampleLine(int64_t elapsedTicks, const CaptureSample& sample, bool fahrenheit)
 {
-    const auto e = static_cast<uint64_t>(std::max<int64_t>(elapsedTicks, 0));
-    auto display = [fahrenheit](uint16_t k10) {
+    // A missing value (a gap while the thermometer was away) leaves its field empty.
+    auto field = [fahrenheit](uint16_t k10) {
+        if (k10 == kNoData) return std::string(",");
         const double c = SampleCelsius(k10);
-        return fahrenheit ? c * 1.8 + 32 : c;
+        char text[32];
+        std::snprintf(text, sizeof text, ",%.1f", fahrenheit ? c * 1.8 + 32 : c);
+        return std::string(text);
     };
-    char line[96];
-    std::snprintf(line, sizeof line, "%02llu:%02llu:%02llu.%llu00,%.1f,%.1f",
-                  static_cast<unsigned long long>(e / 36000),
-                  static_cast<unsigned long long>((e / 10 % 3600) / 60),
-                  static_cast<unsigned long long>(e / 10 % 60), static_cast<unsigned long long>(e % 10),
-                  display(sample.temp), display(sample.roomTemp));
-    return line;
+    return FormatElapsedTicks(static_cast<uint64_t>(std::max<int64_t>(elapsedTicks, 0))) +
+           field(sample.temp) + field(sample.roomTemp);
 }
 
 std::string FormatRecordStart(std::time_t time)
@@ -112,7 +129,8 @@ CaptureControls ControlsFor(CaptureState state, bool hasBuffer, bool timerWaitin
     }
 }
 
-CaptureRecorder::CaptureRecorder(AppState& app) : app_(app), link_(app), thread_(link_, words_)
+CaptureRecorder::CaptureRecorder(AppState& app)
+    : app_(app), link_(app), thread_(link_, words_), search_(link_), byIdDir_(kSerialByIdDir)
 {
     samples_.reset(new (std::nothrow) CaptureSample[kMaxSamples]);
     if (!samples_) Ask(app_, kNoMemoryId, MsgButtons::Ok);
@@ -121,6 +139,7 @@ CaptureRecorder::CaptureRecorder(AppState& app) : app_(app), link_(app), thread_
 CaptureRecorder::~CaptureRecorder()
 {
     thread_.Stop();
+    search_.Cancel();
 }
 
 void CaptureRecorder::ReadSettings()
@@ -230,6 +249,36 @@ void CaptureRecorder::StopThread()
     thread_.Stop();
 }
 
+bool CaptureRecorder::RunStartSequence(bool report, bool& inCheckMode)
+{
+    std::string reply;
+    inCheckMode = ExchangeLogged(std::string(Cmd::kCheckModeReq), reply, false) && !IsRefusal(reply);
+    if (!inCheckMode) {
+        if (report) ReportCommandError(app_, Cmd::kCheckModeReq);
+        return false;
+    }
+
+    const std::string address = RegisterAddressText(REG_STATUS0);
+    bool written = false;
+    if (ExchangeLogged(RegisterReadCommand(REG_STATUS0), reply, false) && !IsRefusal(reply)) {
+        auto value = static_cast<uint16_t>(ReplyHex(reply, 4, 2));
+        if (report) ShowStatus0(value, "STATUS0 読み込み(温度室温送出ﾋﾞｯﾄOFF)");
+        const std::string templ =
+            IniFile::GetString(app_.iniPath, "System", "Default_STATUS0", kDefaultStatus0Template);
+        value = ApplyStatus0Template(value, templ).value;
+        if (tempReceive_) value |= kStatus0TempOut;
+        if (roomTempReceive_) value |= kStatus0RoomOut;
+        written = ExchangeLogged(RegisterWriteCommand(REG_STATUS0, value), reply, true) && !IsRefusal(reply);
+        if (!written && report) ReportRegisterError(app_, Cmd::kRegisterWrite, address);
+        if (report) ShowStatus0(value, "STATUS0 読み込み(温度室温送出ﾋﾞｯﾄON)");
+    } else if (report) {
+        ReportRegisterError(app_, Cmd::kRegisterRead, address);
+    }
+    const bool exited = ExchangeLogged(std::string(Cmd::kCheckModeExit), reply, true);
+    if ((!exited || IsRefusal(reply)) && report) ReportCommandError(app_, Cmd::kCheckModeExit);
+    return written && exited;
+}
+
 CaptureRecorder::StartResult CaptureRecorder::StartCapture(int32_t intervalTicks)
 {
     if (sampling_) return StartResult::AlreadyRecording;
@@ -242,33 +291,10 @@ CaptureRecorder::StartResult CaptureRecorder::StartCapture(int32_t intervalTicks
     WriteCommandLog(app_, "commIO.Open");
     BusyCursor busy(app_);
 
-    std::string reply;
-    if (!ExchangeLogged(std::string(Cmd::kCheckModeReq), reply, false) || IsRefusal(reply)) {
-        ReportCommandError(app_, Cmd::kCheckModeReq);
-        link_.Close();
-        return StartResult::Failed;
-    }
-
-    const std::string address = RegisterAddressText(REG_STATUS0);
-    bool written = false;
-    if (ExchangeLogged(RegisterReadCommand(REG_STATUS0), reply, false) && !IsRefusal(reply)) {
-        auto value = static_cast<uint16_t>(ReplyHex(reply, 4, 2));
-        ShowStatus0(value, "STATUS0 読み込み(温度室温送出ﾋﾞｯﾄOFF)");
-        const std::string templ =
-            IniFile::GetString(app_.iniPath, "System", "Default_STATUS0", kDefaultStatus0Template);
-        value = ApplyStatus0Template(value, templ).value;
-        if (tempReceive_) value |= kStatus0TempOut;
-        if (roomTempReceive_) value |= kStatus0RoomOut;
-        written = ExchangeLogged(RegisterWriteCommand(REG_STATUS0, value), reply, true) && !IsRefusal(reply);
-        if (!written) ReportRegisterError(app_, Cmd::kRegisterWrite, address);
-        ShowStatus0(value, "STATUS0 読み込み(温度室温送出ﾋﾞｯﾄON)");
-    } else {
-        ReportRegisterError(app_, Cmd::kRegisterRead, address);
-    }
-    const bool exited = ExchangeLogged(std::string(Cmd::kCheckModeExit), reply, true);
-    if (!exited || IsRefusal(reply)) ReportCommandError(app_, Cmd::kCheckModeExit);
-    tenths_ = 0;
-    if (!written || !exited) {
+    bool inCheckMode = false;
+    const bool started = RunStartSequence(true, inCheckMode);
+    if (inCheckMode) tenths_ = 0;
+    if (!started) {
         link_.Close();
         return StartResult::Failed;
     }
@@ -284,6 +310,7 @@ CaptureRecorder::StartResult CaptureRecorder::StartCapture(int32_t intervalTicks
     thread_.Start(tempReceive_);
     if (!WaitForLines()) {
         // The thermometer does not stream: undo the start and leave the page as it was.
+        std::string reply;
         StopThread();
         link_.Purge();
         if (ExchangeLogged(std::string(Cmd::kCheckModeReq), reply, false) && !IsRefusal(reply)) {
@@ -298,6 +325,9 @@ CaptureRecorder::StartResult CaptureRecorder::StartCapture(int32_t intervalTicks
     }
     sampling_ = true;
     recordStart_ = std::time(nullptr) + 1;
+    WatchLink();
+    // Where the adapter would come back after a re-plug, learnt while it is there.
+    stableDevice_ = StableSerialDeviceName(link_.Device(), byIdDir_);
     StartJournal();
     return StartResult::Started;
 }
@@ -342,6 +372,17 @@ CaptureRecorder::StopResult CaptureRecorder::StopCapture()
 {
     if (!sampling_) return StopResult::NotRecording;
     BusyCursor busy(app_);
+    if (reconnecting_) {
+        // The thermometer is away: there is nobody to tell, the search just ends.
+        search_.Cancel();
+        link_.Close();
+        reconnecting_ = false;
+        WriteCommandLog(app_, "--- 取り込み停止 (再接続を中止)");
+        EndRun();
+        Status(kPausedId);
+        OfferFoundPort();
+        return StopResult::Stopped;
+    }
     WriteCommandLog(app_, "--- 取り込み停止");
     StopThread();
     recIconShown_ = true;
@@ -357,23 +398,140 @@ CaptureRecorder::StopResult CaptureRecorder::StopCapture()
         RestoreStatus0();
     }
 
-    double sum = 0.0;
-    for (int32_t n = 0; n < sampleCount_; ++n)
-        sum += SampleCelsius(samples_[static_cast<std::size_t>(n)].temp);
-    average_ = sampleCount_ > 0 ? sum / sampleCount_ : 0.0;
-
     link_.Purge();
     if (!link_.Close()) ReportMessage(app_, kCloseFailedId);
     WriteCommandLog(app_, "commIO.Close");
-    journal_.Flush();
+    EndRun();
+    if (inCheckMode) Status(kPausedId);
+    OfferFoundPort();
+    return inCheckMode ? StopResult::Stopped : StopResult::Failed;
+}
 
+void CaptureRecorder::EndRun()
+{
+    average_ = AverageOf(samples_.get(), sampleCount_);
+    journal_.Flush();
     hasRecording_ = true;
     sampling_ = false;
     blink_ = 0;
+    recIconShown_ = true;
     hasCurrent_ = false;
     if (app_.ui != nullptr) app_.ui->EnableTabs(true);
-    if (inCheckMode) Status(kPausedId);
-    return inCheckMode ? StopResult::Stopped : StopResult::Failed;
+}
+
+std::string CaptureRecorder::ConfiguredDevice() const
+{
+    return PortDevicePath(
+        IniFile::GetString(app_.iniPath, "ComPort", "Port", "COM4", IniFile::kComPortBuffer), app_.iniPath);
+}
+
+void CaptureRecorder::OfferFoundPort()
+{
+    if (pendingPort_.empty()) return;
+    const std::string port = std::move(pendingPort_);
+    pendingPort_.clear();
+    if (app_.ui == nullptr || port == ConfiguredDevice()) return;
+    const MsgAnswer answer =
+        app_.ui->MessageBox(FormatLangString(app_, kUseFoundPortId, {port}), LoadLangString(app_, kAppNameId),
+                            MsgIcon::Question, MsgButtons::YesNo, MsgAnswer::No);
+    if (answer == MsgAnswer::Yes) IniFile::WriteString(app_.iniPath, "ComPort", "Port", port);
+}
+
+void CaptureRecorder::WatchLink()
+{
+    linesSeen_ = words_.receivedLineCount.load();
+    linesSeenMs_ = ClockOf(app_).TickMs();
+}
+
+bool CaptureRecorder::LinkLost()
+{
+    if (words_.linkFailed.load() != 0) return true;
+    if (!tempReceive_) return false; // nothing is read, so silence says nothing
+    const uint64_t now = ClockOf(app_).TickMs();
+    const uint32_t lines = words_.receivedLineCount.load();
+    if (lines != linesSeen_) {
+        linesSeen_ = lines;
+        linesSeenMs_ = now;
+        return false;
+    }
+    return now - linesSeenMs_ > kSilenceMs;
+}
+
+void CaptureRecorder::BeginReconnect()
+{
+    StopThread();
+    link_.Close(); // the line is gone: nothing can be told to the thermometer, nothing to report
+    WriteCommandLog(app_, "--- 通信断");
+    reconnecting_ = true;
+    gapTicks_ = 0;
+    hasCurrent_ = false;
+    recIconShown_ = true;
+    graph_.firstPoint = true;
+    nextSearchMs_ = ClockOf(app_).TickMs(); // a first look at once: the thermometer may just have paused
+    SetStatusText(app_, FormatLangString(app_, kSearchingId, {FormatSerialText(app_.deviceSerial)}));
+}
+
+std::vector<std::string> CaptureRecorder::SearchDevices() const
+{
+    std::vector<std::string> devices{ConfiguredDevice()};
+    if (!stableDevice_.empty() && stableDevice_ != devices.front()) devices.push_back(stableDevice_);
+    return devices;
+}
+
+bool CaptureRecorder::GapTick()
+{
+    ++gapTicks_;
+    if (++countdown_ < intervalTicks_) return false;
+    countdown_ = 0;
+    if (sampleCount_ >= kMaxSamples) return false;
+    const CaptureSample gap{kNoData, kNoData, intervalTicks_};
+    samples_[static_cast<std::size_t>(sampleCount_)] = gap;
+    journal_.Append(gap);
+    ++sampleCount_;
+    graph_.firstPoint = true; // the line breaks here, as a redraw breaks it
+    return true;
+}
+
+void CaptureRecorder::SearchStep()
+{
+    const uint64_t now = ClockOf(app_).TickMs();
+    if (search_.Running()) {
+        if (!search_.Done()) return;
+        const ThermometerSearch::Result result = search_.Finish();
+        if (!result.otherDevice.empty()) {
+            WriteCommandLog(app_, "--- 別の放射温度計 " + FormatSerialText(result.otherSerial) + " " +
+                                      result.otherDevice);
+            SetStatusText(app_, FormatLangString(app_, kOtherThermometerId,
+                                                 {result.otherDevice, FormatSerialText(result.otherSerial),
+                                                  FormatSerialText(app_.deviceSerial)}));
+        }
+        if (result.found && Resume(result.foundDevice)) return;
+        link_.Close();
+        nextSearchMs_ = std::max(now, roundStartMs_ + kSearchEveryMs);
+        return;
+    }
+    if (now < nextSearchMs_) return;
+    roundStartMs_ = now;
+    search_.Begin(SearchDevices(), app_.deviceSerial);
+}
+
+bool CaptureRecorder::Resume(const std::string& device)
+{
+    WriteCommandLog(app_, "--- 再接続 " + device);
+    bool inCheckMode = false;
+    if (!RunStartSequence(false, inCheckMode)) return false;
+    link_.Purge();
+    words_.latestTemp.store(kNoData);
+    words_.latestRoomTemp.store(kNoData);
+    thread_.Start(tempReceive_);
+    WatchLink();
+    reconnecting_ = false;
+    if (device != ConfiguredDevice()) pendingPort_ = device;
+    char seconds[32];
+    std::snprintf(seconds, sizeof seconds, "%.1f", static_cast<double>(gapTicks_) / 10.0);
+    WriteCommandLog(app_, std::string("--- 再接続 中断 ") + seconds + " 秒");
+    SetStatusText(app_, FormatLangString(app_, kReconnectedId, {device, seconds}));
+    return true;
 }
 
 bool CaptureRecorder::DeleteRecording()
@@ -412,18 +570,16 @@ bool CaptureRecorder::LoadRecovered(const JournalContents& contents)
     tickCount_ = 0;
     recordMax_ = -9999.0;
     recordMin_ = 9999.0;
-    double sum = 0.0;
     for (int32_t n = 0; n < count; ++n) {
         const CaptureSample& sample = samples_[static_cast<std::size_t>(n)];
         tickCount_ += sample.interval;
         const double c = SampleCelsius(sample.temp);
-        sum += c;
         if (sample.temp != kNoData) {
             recordMax_ = std::max(recordMax_, std::clamp(c, kClampLow, kClampHigh));
             recordMin_ = std::min(recordMin_, std::clamp(c, kClampLow, kClampHigh));
         }
     }
-    average_ = sum / count;
+    average_ = AverageOf(samples_.get(), count);
     recordStart_ = static_cast<std::time_t>(contents.header.startTime);
     const int32_t last = samples_[static_cast<std::size_t>(count - 1)].interval;
     intervalTicks_ = std::max<int32_t>(last > 0 ? last : contents.header.intervalTicks, 1);
@@ -447,20 +603,32 @@ bool CaptureRecorder::LoadRecovered(const JournalContents& contents)
 bool CaptureRecorder::Tick()
 {
     tenths_ = (tenths_ + 1) % 10;
-    if (!sampling_ || words_.captureRunning.load() != 1) return false;
-    ++tickCount_;
-    const bool taken = SampleTick();
-    if (journal_.Failed() && !journalWarned_) {
-        journalWarned_ = true;
-        Status(kJournalFailedId);
-    }
-    if (!lastDataInvalid_) {
-        if (graph_.AutoScaleTemp(SampleCelsius(lastTemp_))) {
-            graph_.Redraw(samples_.get(), sampleCount_, intervalTicks_);
-        }
+    if (!sampling_) return false;
+    if (!reconnecting_ && LinkLost()) BeginReconnect();
+    bool taken = false;
+    if (reconnecting_) {
+        ++tickCount_;
+        taken = GapTick();
+        SearchStep();
         if (graph_.GrowTimeRange(static_cast<int64_t>(sampleCount_) * intervalTicks_)) {
             graph_.Redraw(samples_.get(), sampleCount_, intervalTicks_);
         }
+    } else {
+        if (words_.captureRunning.load() != 1) return false;
+        ++tickCount_;
+        taken = SampleTick();
+        if (!lastDataInvalid_) {
+            if (graph_.AutoScaleTemp(SampleCelsius(lastTemp_))) {
+                graph_.Redraw(samples_.get(), sampleCount_, intervalTicks_);
+            }
+            if (graph_.GrowTimeRange(static_cast<int64_t>(sampleCount_) * intervalTicks_)) {
+                graph_.Redraw(samples_.get(), sampleCount_, intervalTicks_);
+            }
+        }
+    }
+    if (journal_.Failed() && !journalWarned_) {
+        journalWarned_ = true;
+        Status(kJournalFailedId);
     }
     if (sampleCount_ >= kMaxSamples) {
         // No slot is left: pause as PAUSE would, so the thermometer stops streaming.
@@ -521,6 +689,8 @@ void CaptureRecorder::Halt()
 {
     if (!sampling_) return;
     StopThread();
+    search_.Cancel();
+    reconnecting_ = false;
     sampling_ = false;
 }
 
@@ -556,17 +726,12 @@ RecordingSnapshot CaptureRecorder::Snapshot() const
 
 std::string JournalQuestion(const AppState& app, const JournalContents& contents)
 {
-    std::string text = LoadLangString(app, kJournalQuestionId);
-    const std::string count = std::to_string(contents.samples.size());
     std::tm local{};
     const auto start = static_cast<std::time_t>(contents.header.startTime);
     localtime_r(&start, &local);
     char when[32] = "";
     std::strftime(when, sizeof when, "%Y/%m/%d %H:%M:%S", &local);
-    // Each placeholder is replaced once; the texts themselves never hold another.
-    if (const auto at = text.find("%d"); at != std::string::npos) text.replace(at, 2, count);
-    if (const auto at = text.find("%s"); at != std::string::npos) text.replace(at, 2, when);
-    return text;
+    return FormatLangString(app, kJournalQuestionId, {std::to_string(contents.samples.size()), when});
 }
 
 bool OfferRecoveredJournal(AppState& app, CaptureRecorder& recorder)

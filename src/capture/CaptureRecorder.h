@@ -5,11 +5,13 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "capture/CaptureGraph.h"
 #include "capture/CaptureSample.h"
 #include "capture/RecordingJournal.h"
 #include "capture/TempReceiveThread.h"
+#include "capture/ThermometerSearch.h"
 #include "device/CCommIO.h"
 
 struct AppState;
@@ -55,7 +57,7 @@ struct RecordingSnapshot {
 
 // One sample as a line of the recording's CSV, without its line end: the elapsed time of the
 // sample (100 ms ticks) "%02d:%02d:%02d.%d00", then measured and room temperature "%.1f" in the
-// display unit, not clamped.
+// display unit, not clamped; a missing value (kNoData) leaves its field empty.
 std::string FormatSampleLine(int64_t elapsedTicks, const CaptureSample& sample, bool fahrenheit);
 // The first line of the recording's CSV: the time "%Y%m%d_%H%M%S" in local time.
 std::string FormatRecordStart(std::time_t time);
@@ -88,7 +90,11 @@ public:
     // Asks; on OK forgets the samples. False when the user cancelled.
     bool DeleteRecording();
     // The 100 ms timer: counts the tick and samples while the run goes on. True when a sample
-    // was taken.
+    // was taken. When the link fails (an error, a hang-up, no line for kSilenceMs), the run goes
+    // on without its thermometer: every interval adds a missing sample (kNoData) to mark the
+    // gap, and every kSearchEveryMs the configured port, and the name its USB adapter comes back
+    // under, are searched for the thermometer of app.deviceSerial, on a thread of its own. Found,
+    // it gets the start sequence and the run goes on; PAUSE ends the search.
     bool Tick();
     // The sampling step of one tick. True when a sample was taken.
     bool SampleTick();
@@ -107,6 +113,11 @@ public:
     // Removes the journal file, whether this recorder wrote it or it was recovered.
     void RemoveJournal();
     const RecordingJournal& Journal() const { return journal_; }
+
+    // A running recording whose link failed is looking for its thermometer.
+    bool Reconnecting() const { return reconnecting_; }
+    // 100 ms ticks of the current gap, or of the last one once the thermometer is back.
+    int64_t GapTicks() const { return gapTicks_; }
 
     CaptureState State() const;
     bool HasBuffer() const { return samples_ != nullptr; }
@@ -143,9 +154,13 @@ public:
 
     // Lets a test start with the buffer full.
     void SetSampleCountForTest(int32_t count) { sampleCount_ = count; }
+    // Lets a test stand in a folder of its own for the system's stable adapter names.
+    void SetSerialByIdDirForTest(std::string dir) { byIdDir_ = std::move(dir); }
 
     static constexpr uint32_t kStartWaitMs = 3000; // the longest wait for the first ten lines
     static constexpr uint32_t kStartLines = 10;
+    static constexpr uint32_t kSilenceMs = kCommandTimeoutMs; // no line for longer: the link failed
+    static constexpr uint32_t kSearchEveryMs = 2000;
 
 private:
     bool ExchangeLogged(const std::string& command, std::string& reply, bool logFailedReply);
@@ -156,11 +171,27 @@ private:
     void Status(int id);
     void TakeSample();
     void StartJournal();
+    // Check mode, STATUS0 with the output bits, check mode exit. report false: failures are
+    // only returned. inCheckMode: the thermometer took the check-mode request.
+    bool RunStartSequence(bool report, bool& inCheckMode);
+    // What every end of a run shares: the average, the journal, the flags and the tabs.
+    void EndRun();
+    std::string ConfiguredDevice() const;
+    // The recording came back on another device than the INI names: the user may keep it.
+    void OfferFoundPort();
+    void WatchLink();
+    bool LinkLost();
+    void BeginReconnect();
+    std::vector<std::string> SearchDevices() const;
+    bool GapTick();
+    void SearchStep();
+    bool Resume(const std::string& device);
 
     AppState& app_;
     CCommIO link_;
     ReceiveWords words_;
     TempReceiveThread thread_;
+    ThermometerSearch search_;
     CaptureGraph graph_;
     std::unique_ptr<CaptureSample[]> samples_;
 
@@ -190,6 +221,16 @@ private:
     double currentRoomTemp_ = 0.0;
     RecordingJournal journal_;
     bool journalWarned_ = false;
+
+    bool reconnecting_ = false;
+    int64_t gapTicks_ = 0;
+    uint32_t linesSeen_ = 0;
+    uint64_t linesSeenMs_ = 0;
+    uint64_t nextSearchMs_ = 0;
+    uint64_t roundStartMs_ = 0;
+    std::string byIdDir_;
+    std::string stableDevice_; // the adapter's stable name, learnt at REC; empty when it has none
+    std::string pendingPort_;  // the device the run came back on, when the INI names another
 };
 
 // The question that offers a journal's recording back: its sample count and start time.

@@ -33,9 +33,8 @@ bool MayReplace(AppState& app, const std::string& typed, const std::string& writ
 {
     std::error_code ec;
     if (typed == written || !std::filesystem::exists(written, ec)) return true;
-    std::string text = LoadLangString(app, kReplaceQuestionId);
-    const std::size_t at = text.find("%s");
-    if (at != std::string::npos) text.replace(at, 2, std::filesystem::path(written).filename().string());
+    const std::string text =
+        FormatLangString(app, kReplaceQuestionId, {std::filesystem::path(written).filename().string()});
     return app.ui->MessageBox(text, LoadLangString(app, kAppNameId), MsgIcon::Exclamation, MsgButtons::YesNo,
                               MsgAnswer::No) == MsgAnswer::Yes;
 }

@@ -1,4 +1,5 @@
 #include "capture/RecordingWriters.h"
+#include "capture/CaptureRecorder.h"
 
 #include "app/AppState.h"
 #include "app/LangString.h"
@@ -16,12 +17,6 @@ constexpr int kFahrenheitTextId = 216;
 constexpr int kNoTypeNameId = 166;
 constexpr const char* kCrLf = "\r\n";
 constexpr const char* kNoValue = "---";
-
-// Tenths of a kelvin as the thermometer sent them, read as a signed number.
-double SampleToCelsius(uint16_t value)
-{
-    return (static_cast<int16_t>(value) - 2732) / 10.0;
-}
 
 double InUnit(double celsius, bool fahrenheit)
 {
@@ -138,10 +133,7 @@ void WriteRecordingCsv(std::ostream& out, const RecordingSaveData& rec)
     uint64_t elapsed = 0;
     for (int32_t i = 0; i < rec.sampleCount; ++i) {
         const CaptureSample& sample = rec.samples[i];
-        out << FormatElapsedTicks(elapsed)
-            << Format(",%.1f,%.1f", InUnit(SampleToCelsius(sample.temp), rec.fahrenheit),
-                      InUnit(SampleToCelsius(sample.roomTemp), rec.fahrenheit))
-            << kCrLf;
+        out << FormatSampleLine(static_cast<int64_t>(elapsed), sample, rec.fahrenheit) << kCrLf;
         // A negative interval cannot come from the page; it must not wind the clock back.
         elapsed += static_cast<uint64_t>(sample.interval > 0 ? sample.interval : 0);
     }

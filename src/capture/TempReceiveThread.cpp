@@ -22,6 +22,7 @@ void TempReceiveThread::Start(bool decode)
     Stop();
     // Set before the thread exists, so that a Stop right after Start cannot be overwritten.
     words_.receivedLineCount.store(0);
+    words_.linkFailed.store(0);
     words_.receiveThreadEnded.store(0);
     words_.captureRunning.store(1);
     thread_ = std::thread([this, decode] { Run(decode); });
@@ -44,21 +45,17 @@ void TempReceiveThread::Run(bool decode)
         }
         const WaitResult waited = link_.WaitForInput(kWaitSliceMs);
         if (waited == WaitResult::Timeout) continue;
-        if (waited == WaitResult::Error) {
-            // A pulled cable fails every wait at once: pause instead of spinning.
-            std::this_thread::sleep_for(std::chrono::milliseconds(kWaitSliceMs));
-            continue;
-        }
         int length = 0;
-        const CommStatus status = link_.ReceiveNow(bytes, length);
+        const CommStatus status =
+            waited == WaitResult::Error ? COMM_IO_ERROR : link_.ReceiveNow(bytes, length);
         if (status == COMM_NO_REPLY) continue;
         if (status != COMM_OK) {
-            // The values can no longer be trusted; what was half received is lost.
-            framer.Clear();
+            // A pulled cable or a failed port: the values can no longer be trusted and what was
+            // half received is lost. The owner sees the failure and takes the link over.
             words_.latestTemp.store(kNoData);
             words_.latestRoomTemp.store(kNoData);
-            std::this_thread::sleep_for(std::chrono::milliseconds(kWaitSliceMs));
-            continue;
+            words_.linkFailed.store(1);
+            break;
         }
         framer.Feed(bytes, [this](std::string_view line) {
             TakeStreamLine(line, words_);

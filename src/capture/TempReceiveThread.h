@@ -16,6 +16,7 @@ struct ReceiveWords {
     std::atomic<int> captureRunning{0};         // 1 while a run goes on; the page clears it to end the thread
     std::atomic<int> receiveThreadEnded{1};     // the thread's last act sets it
     std::atomic<uint32_t> receivedLineCount{0}; // complete lines seen since the thread started
+    std::atomic<int> linkFailed{0};             // the line failed or hung up; the thread has ended
     std::atomic<uint16_t> latestTemp{kNoData};
     std::atomic<uint16_t> latestRoomTemp{kNoData};
 };

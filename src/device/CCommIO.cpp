@@ -48,7 +48,7 @@ CCommIO::~CCommIO()
     }
 }
 
-bool CCommIO::Open()
+bool CCommIO::Open(const std::string& device)
 {
     if (port_) {
         return false;
@@ -58,7 +58,8 @@ bool CCommIO::Open()
     }
 
     SerialSettings settings;
-    settings.device = PortDevicePath(ComPortValue(app_, "Port", "COM4"), app_.iniPath);
+    settings.device =
+        device.empty() ? PortDevicePath(ComPortValue(app_, "Port", "COM4"), app_.iniPath) : device;
     settings.baud = ComPortNumber(app_, "Bps", "9600");
     settings.byteSize = static_cast<int>(ComPortNumber(app_, "DataBits", "8"));
     settings.parity = static_cast<int>(ComPortNumber(app_, "Parity", "0"));
@@ -72,6 +73,7 @@ bool CCommIO::Open()
         return false;
     }
     port_ = std::move(port);
+    device_ = settings.device;
 
     commandWait1Ms_ = ComPortNumber(app_, "CommandWait1", "40");
     commandWait2Ms_ = ComPortNumber(app_, "CommandWait2", "500");
@@ -90,6 +92,7 @@ bool CCommIO::Close()
     }
     const bool closed = port_->Close();
     port_.reset();
+    device_.clear();
     return closed;
 }
 

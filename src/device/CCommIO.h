@@ -35,9 +35,12 @@ public:
     CCommIO(const CCommIO&) = delete;
     CCommIO& operator=(const CCommIO&) = delete;
 
-    // Opens [ComPort] Port with the INI's line settings and time-outs; false if already open
-    // (left untouched) or any step fails (left closed). Waits 200 ms before returning true.
-    bool Open();
+    // Opens [ComPort] Port (or device, when given: the device path as it is) with the INI's line
+    // settings and time-outs; false if already open (left untouched) or any step fails (left
+    // closed). Waits 200 ms before returning true.
+    bool Open(const std::string& device = {});
+    // The device path the link has open; empty when closed.
+    const std::string& Device() const { return device_; }
     bool Close();
     bool Purge();
     bool IsOpen() const;
@@ -77,6 +80,7 @@ private:
 
     AppState& app_;
     std::unique_ptr<SerialPort> port_;
+    std::string device_;
     uint32_t commandWait1Ms_ = 40;
     uint32_t commandWait2Ms_ = 500;
 };

@@ -179,6 +179,23 @@ void SetStatus0(AppState& app, CCommIO& link, bool& ok)
 
 } // namespace
 
+bool ReadSerialQuietly(CCommIO& link, uint32_t timeoutMs, uint32_t& serial)
+{
+    std::string halves[2];
+    const uint8_t addresses[2] = {REG_SERIAL_HIGH, REG_SERIAL_LOW};
+    for (int i = 0; i < 2; ++i) {
+        int length = 0;
+        const CommStatus status =
+            link.Transact(RegisterReadCommand(addresses[i]), halves[i], length, kCommandWaitMs, timeoutMs);
+        if (status != COMM_OK || IsRefusal(halves[i]) || !IsRegisterReply(halves[i])) return false;
+        halves[i].erase(0, 2);
+    }
+    // As ReadSerialNumber combines them: the low half's trailing characters end the text.
+    halves[0].resize(halves[0].size() - 2);
+    serial = static_cast<uint32_t>(ReplyHex(halves[0] + halves[1], 8, 0));
+    return true;
+}
+
 bool CheckConnection(AppState& app)
 {
     CCommIO link(app);

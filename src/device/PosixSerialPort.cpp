@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <filesystem>
 #include <thread>
 
 #include <fcntl.h>
@@ -62,6 +63,22 @@ std::string SerialDevicePath(const std::string& name)
         if (n >= 1) return "/dev/ttyS" + std::to_string(n - 1);
     }
     return name;
+}
+
+std::string StableSerialDeviceName(const std::string& device, const std::string& byIdDir)
+{
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    const fs::path wanted = fs::canonical(SerialDevicePath(device), ec);
+    if (ec) return {};
+    const fs::path dir = fs::path(byIdDir);
+    if (fs::path(device).parent_path() == dir) return device;
+    for (const auto& entry : fs::directory_iterator(dir, ec)) {
+        std::error_code linkError;
+        if (!entry.is_symlink(linkError)) continue;
+        if (fs::canonical(entry.path(), linkError) == wanted && !linkError) return entry.path().string();
+    }
+    return {};
 }
 
 PosixSerialPort::~PosixSerialPort()

@@ -55,6 +55,12 @@ std::string SerialDevicePath(const std::string& name)
     return Win32DevicePath(name);
 }
 
+// A USB adapter keeps its COM name across a re-plug: the system remembers it per adapter.
+std::string StableSerialDeviceName(const std::string& device, const std::string&)
+{
+    return device;
+}
+
 bool ApplyLineSettings(const SerialSettings& settings, DCB& dcb, std::string& error)
 {
     if (settings.baud == 0) {

@@ -390,6 +390,40 @@ TEST_F(CaptureSimTest, PulledCableEndsTheThreadQuicklyAndKeepsTheSamples)
     EXPECT_FALSE(recorder->Link().IsOpen());
 }
 
+TEST_F(CaptureSimTest, AThermometerThatFallsSilentIsLookedForAndTakenBackWithItsSettings)
+{
+    SimConfig config;
+    Start(config);
+    app.deviceSerial = config.serial;
+    ASSERT_EQ(recorder->StartCapture(1), CaptureRecorder::StartResult::Started);
+    TickUntil(3);
+    // Someone cleared the output bits on the thermometer: it still answers but streams nothing.
+    const std::size_t before = sim->ReceivedCommands().size();
+    sim->SetRegister(0, 0xFC04);
+    const auto silent = std::chrono::steady_clock::now();
+    const auto end = silent + std::chrono::seconds(10);
+    while (!recorder->Reconnecting() && std::chrono::steady_clock::now() < end) {
+        recorder->Tick();
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    ASSERT_TRUE(recorder->Reconnecting());
+    // Counted from the last line, which came a stream period at most before the bits were cleared.
+    EXPECT_GE(std::chrono::steady_clock::now() - silent,
+              std::chrono::milliseconds(CaptureRecorder::kSilenceMs - 100));
+    while (recorder->Reconnecting() && std::chrono::steady_clock::now() < end) {
+        recorder->Tick();
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    ASSERT_FALSE(recorder->Reconnecting()) << ui.StatusText();
+    // Asked for its number, then given the start sequence again.
+    EXPECT_EQ(CommandsSince(before), (Texts{"DA", "9130", "9131", "81", "DA", "9100", "9200FCC4", "81"}));
+    EXPECT_EQ(sim->Register(0), 0xFCC4);
+    const int32_t resumed = recorder->SampleCount();
+    TickUntil(resumed + 3);
+    EXPECT_EQ(recorder->SampleCount(), resumed + 3);
+    EXPECT_TRUE(ui.boxes.empty()) << ui.boxes.front().text;
+}
+
 TEST_F(CaptureSimTest, AFullBufferPausesTheRecording)
 {
     Start(SimConfig{});

@@ -1,20 +1,25 @@
 // A recording through the real serial port code against rm42-sim on a pseudo-terminal, with the
-// cable pulled in the middle: the receive thread and the page's timer run side by side (the
-// thread sanitizer build runs this too).
+// cable pulled in the middle: the receive thread, the search thread and the page's timer run
+// side by side (the thread sanitizer build runs this too).
 
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <filesystem>
+#include <functional>
 #include <memory>
 #include <sstream>
 #include <string>
 #include <thread>
 
 #include "app/AppState.h"
+#include "app/IniFile.h"
+#include "app/LangString.h"
 #include "capture/CaptureRecorder.h"
 #include "capture/RecordingWriters.h"
 #include "device/Clock.h"
 #include "device/SerialPort.h"
+#include "device/Status0.h"
 #include "support/ChildProcess.h"
 #include "support/FakeUserInterface.h"
 #include "support/TestSupport.h"
@@ -22,6 +27,7 @@
 namespace {
 
 using SteadyTime = std::chrono::steady_clock;
+constexpr uint32_t kSerial = 4711;
 
 class RecordingUnplug : public ::testing::Test {
 protected:
@@ -29,20 +35,53 @@ protected:
     {
         app.iniPath = dir.File("rm42meter.ini");
         app.exeDir = dir.Path();
+        app.language = 1;
         app.ui = &ui;
         app.clock = &clock;
         app.ports = ports.get();
-        WriteFileBytes(app.iniPath, "[ComPort]\nPort=" + dir.File("sim.tty") +
+        app.deviceSerial = kSerial;
+        WriteFileBytes(app.iniPath, "[ComPort]\nPort=" + Link() +
                                         "\nStopBit=0\nCommandWait1=0\nCommandWait2=0\n[Capture]\n");
     }
-    // Ticks as the page's 100 ms timer would, quicker, until count samples are held or 10 s passed.
-    void TickUntil(CaptureRecorder& recorder, int32_t count)
+    std::string Link() const { return dir.File("ttyUSB0"); }
+    std::vector<std::string> SimArgs(uint32_t serial) const
     {
-        const auto end = SteadyTime::now() + std::chrono::seconds(10);
-        while (recorder.SampleCount() < count && SteadyTime::now() < end) {
+        return {"--rate", "50", "--target", "31.5", "--serial", std::to_string(serial)};
+    }
+    // Ticks as the page's 100 ms timer would, quicker, until done() or timeout passed.
+    void TickUntil(CaptureRecorder& recorder, const std::function<bool()>& done, int timeoutMs = 10000)
+    {
+        const auto end = SteadyTime::now() + std::chrono::milliseconds(timeoutMs);
+        while (!done() && SteadyTime::now() < end) {
             recorder.Tick();
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
         }
+    }
+    void Start(CaptureRecorder& recorder)
+    {
+        recorder.ReadSettings();
+        ASSERT_EQ(recorder.StartCapture(1), CaptureRecorder::StartResult::Started)
+            << ::testing::PrintToString(ui.BoxTexts());
+        TickUntil(recorder, [&] { return recorder.SampleCount() >= 5; });
+        ASSERT_GE(recorder.SampleCount(), 5);
+    }
+    void TickUntilLost(CaptureRecorder& recorder)
+    {
+        TickUntil(
+            recorder, [&] { return recorder.Reconnecting(); }, 2000);
+        ASSERT_TRUE(recorder.Reconnecting()) << "a hang-up is seen at once";
+        EXPECT_EQ(ui.StatusText(), FormatLangString(app, 299, {FormatSerialText(kSerial)}));
+    }
+    std::string Csv(const CaptureRecorder& recorder) const
+    {
+        const RecordingSnapshot snap = recorder.Snapshot();
+        RecordingSaveData save;
+        save.samples = snap.samples;
+        save.sampleCount = snap.sampleCount;
+        save.recordStart = snap.recordStart;
+        std::ostringstream csv;
+        WriteRecordingCsv(csv, save);
+        return csv.str();
     }
 
     TempDir dir;
@@ -52,55 +91,168 @@ protected:
     AppState app;
 };
 
-TEST_F(RecordingUnplug, PulledCableIsReportedKeepsEverySampleAndRecordingGoesOnWhenBack)
+// The samples as a string of 'v' (a value) and '-' (missing), for checking where the gap lies.
+std::string Shape(const CaptureRecorder& recorder)
 {
-    SimProcess sim(dir.File("sim.tty"), {"--rate", "50", "--target", "31.5"});
+    std::string shape;
+    for (int32_t n = 0; n < recorder.SampleCount(); ++n)
+        shape += recorder.Samples()[n].temp == kNoData ? '-' : 'v';
+    return shape;
+}
+
+TEST_F(RecordingUnplug, PulledCableMarksTheGapAndTheRecordingResumesByItselfWhenBack)
+{
+    SimProcess sim(Link(), SimArgs(kSerial));
     ASSERT_TRUE(sim.Ready()) << sim.Error();
     CaptureRecorder recorder(app);
-    recorder.ReadSettings();
-    ASSERT_EQ(recorder.StartCapture(1), CaptureRecorder::StartResult::Started)
-        << ::testing::PrintToString(ui.BoxTexts());
-    TickUntil(recorder, 5);
-    ASSERT_GE(recorder.SampleCount(), 5);
+    Start(recorder);
 
     ASSERT_TRUE(sim.Unplug());
-    // The timer goes on ticking on a dead line: nothing new is sampled, nothing breaks.
-    const auto pulled = SteadyTime::now();
-    while (SteadyTime::now() - pulled < std::chrono::milliseconds(300)) {
-        recorder.Tick();
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
+    TickUntilLost(recorder);
+    const int32_t before = recorder.SampleCount();
+    TickUntil(recorder, [&] { return recorder.SampleCount() >= before + 20; });
+    EXPECT_TRUE(recorder.Reconnecting());
+    EXPECT_EQ(recorder.State(), CaptureState::Recording);
+    EXPECT_FALSE(recorder.HasCurrent());
+
+    ASSERT_TRUE(sim.Replug());
+    TickUntil(recorder, [&] { return !recorder.Reconnecting(); });
+    ASSERT_FALSE(recorder.Reconnecting()) << ui.StatusText();
+    const int32_t resumed = recorder.SampleCount();
+    TickUntil(recorder, [&] { return recorder.SampleCount() >= resumed + 10; });
+    EXPECT_TRUE(recorder.HasCurrent());
+    EXPECT_NEAR(recorder.CurrentTemp(), 31.5, 0.15);
+
+    // One run of missing samples, one per tick of the gap, between values on both sides.
+    const std::string shape = Shape(recorder);
+    const auto first = shape.find('-');
+    const auto last = shape.rfind('-');
+    ASSERT_NE(first, std::string::npos);
+    EXPECT_EQ(shape.substr(first, last - first + 1), std::string(last - first + 1, '-')) << shape;
+    EXPECT_GE(first, 5u);
+    EXPECT_GE(shape.size() - last - 1, 10u);
+    EXPECT_GE(last - first + 1, 20u);
+    EXPECT_EQ(recorder.GapTicks(), static_cast<int64_t>(last - first + 1));
+    char seconds[16];
+    std::snprintf(seconds, sizeof seconds, "%.1f", static_cast<double>(recorder.GapTicks()) / 10);
+    EXPECT_EQ(ui.StatusText(), FormatLangString(app, 300, {Link(), seconds}));
+
+    // The CSV shows the gap as empty fields, its times running on without a jump.
+    const std::string csv = Csv(recorder);
+    EXPECT_NE(csv.find(",,\r\n"), std::string::npos);
+    EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'), recorder.SampleCount() + 1);
+    EXPECT_NEAR(recorder.Snapshot().average, 0.0, 0.0) << "no average before the pause";
+
+    EXPECT_EQ(recorder.StopCapture(), CaptureRecorder::StopResult::Stopped);
+    EXPECT_NEAR(recorder.Snapshot().average, 31.5, 0.15) << "the gap does not count";
+    EXPECT_TRUE(ui.boxes.empty()) << ::testing::PrintToString(ui.BoxTexts());
+    EXPECT_EQ(sim.Stop(), 0);
+}
+
+TEST_F(RecordingUnplug, PauseEndsTheSearchAtOnceAndRecStartsAgainWhenBack)
+{
+    SimProcess sim(Link(), SimArgs(kSerial));
+    ASSERT_TRUE(sim.Ready()) << sim.Error();
+    CaptureRecorder recorder(app);
+    Start(recorder);
+    ASSERT_TRUE(sim.Unplug());
+    TickUntilLost(recorder);
+    TickUntil(
+        recorder, [] { return false; }, 2500); // a round or two of the search
+
     const int32_t taken = recorder.SampleCount();
     const auto stopping = SteadyTime::now();
-    EXPECT_EQ(recorder.StopCapture(), CaptureRecorder::StopResult::Failed);
-    EXPECT_LT(SteadyTime::now() - stopping, std::chrono::seconds(2)) << "a hang-up is seen at once";
-    EXPECT_FALSE(ui.boxes.empty()) << "the pulled cable went unreported";
+    EXPECT_EQ(recorder.StopCapture(), CaptureRecorder::StopResult::Stopped);
+    EXPECT_LT(SteadyTime::now() - stopping, std::chrono::seconds(2));
+    EXPECT_FALSE(recorder.Reconnecting());
     EXPECT_EQ(recorder.State(), CaptureState::Paused);
     EXPECT_FALSE(recorder.Link().IsOpen());
+    EXPECT_TRUE(ui.boxes.empty()) << ::testing::PrintToString(ui.BoxTexts());
+    EXPECT_EQ(recorder.SampleCount(), taken);
+    EXPECT_NE(Csv(recorder).find(",31.5,"), std::string::npos);
 
-    // Every sample taken is kept and can be saved.
-    ASSERT_EQ(recorder.SampleCount(), taken);
-    const RecordingSnapshot snap = recorder.Snapshot();
-    RecordingSaveData save;
-    save.samples = snap.samples;
-    save.sampleCount = snap.sampleCount;
-    save.recordStart = snap.recordStart;
-    std::ostringstream csv;
-    WriteRecordingCsv(csv, save);
-    const std::string text = csv.str();
-    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), taken + 1);
-    EXPECT_NE(text.find(",31.5,"), std::string::npos) << text.substr(0, 200);
-
-    // Plugged back in, the same recording goes on.
     ASSERT_TRUE(sim.Replug());
-    ui.boxes.clear();
     ASSERT_EQ(recorder.StartCapture(1), CaptureRecorder::StartResult::Started)
         << ::testing::PrintToString(ui.BoxTexts());
-    TickUntil(recorder, taken + 3);
+    TickUntil(recorder, [&] { return recorder.SampleCount() >= taken + 3; });
     EXPECT_GE(recorder.SampleCount(), taken + 3);
     EXPECT_EQ(recorder.StopCapture(), CaptureRecorder::StopResult::Stopped);
     EXPECT_TRUE(ui.boxes.empty()) << ::testing::PrintToString(ui.BoxTexts());
     EXPECT_EQ(sim.Stop(), 0);
+}
+
+TEST_F(RecordingUnplug, AnotherThermometerOnThePortIsOnlyAskedItsNumber)
+{
+    SimProcess sim(Link(), SimArgs(kSerial));
+    ASSERT_TRUE(sim.Ready()) << sim.Error();
+    CaptureRecorder recorder(app);
+    Start(recorder);
+    ASSERT_TRUE(sim.Unplug());
+    TickUntilLost(recorder);
+
+    const std::string log = dir.File("other.log");
+    {
+        SimProcess other(Link(), {"--serial", "815", "--log", log});
+        ASSERT_TRUE(other.Ready()) << other.Error();
+        TickUntil(
+            recorder, [] { return false; }, 3000);
+        EXPECT_TRUE(recorder.Reconnecting());
+        EXPECT_EQ(ui.StatusText(),
+                  FormatLangString(app, 301, {Link(), FormatSerialText(815), FormatSerialText(kSerial)}));
+        EXPECT_EQ(other.Stop(), 0);
+    }
+    const std::string said = ReadFileBytes(log);
+    EXPECT_NE(said.find("> 9131"), std::string::npos) << said;
+    EXPECT_EQ(said.find("> 92"), std::string::npos) << "the other thermometer's settings were touched:\n"
+                                                    << said;
+    EXPECT_NE(said.rfind("> 81"), std::string::npos) << "left in check mode:\n" << said;
+
+    ASSERT_TRUE(sim.Replug());
+    TickUntil(recorder, [&] { return !recorder.Reconnecting(); });
+    EXPECT_FALSE(recorder.Reconnecting());
+    EXPECT_EQ(recorder.StopCapture(), CaptureRecorder::StopResult::Stopped);
+    EXPECT_EQ(sim.Stop(), 0);
+}
+
+TEST_F(RecordingUnplug, AnAdapterBackUnderAnotherNumberIsFoundByItsStableNameAndKeptOnlyIfConfirmed)
+{
+    namespace fs = std::filesystem;
+    const std::string byId = dir.File("by-id");
+    const std::string stable = byId + "/usb-Test_Adapter_A1-if00-port0";
+    fs::create_directory(byId);
+    for (MsgAnswer answer : {MsgAnswer::No, MsgAnswer::Yes}) {
+        SCOPED_TRACE(answer == MsgAnswer::Yes ? "yes" : "no");
+        fs::remove(stable);
+        fs::create_symlink(Link(), stable);
+        SimProcess sim(Link(), SimArgs(kSerial));
+        ASSERT_TRUE(sim.Ready()) << sim.Error();
+        CaptureRecorder recorder(app);
+        recorder.SetSerialByIdDirForTest(byId);
+        Start(recorder);
+        ASSERT_TRUE(sim.Unplug());
+        TickUntilLost(recorder);
+
+        // The same adapter comes back as ttyUSB1; only its stable name leads there.
+        SimProcess back(dir.File("ttyUSB1"), SimArgs(kSerial));
+        ASSERT_TRUE(back.Ready()) << back.Error();
+        fs::remove(stable);
+        fs::create_symlink(dir.File("ttyUSB1"), stable);
+        TickUntil(recorder, [&] { return !recorder.Reconnecting(); });
+        ASSERT_FALSE(recorder.Reconnecting()) << ui.StatusText();
+        const int32_t resumed = recorder.SampleCount();
+        TickUntil(recorder, [&] { return recorder.SampleCount() >= resumed + 3; });
+        EXPECT_EQ(recorder.Samples()[recorder.SampleCount() - 1].temp, 3047); // 31.5 degC
+
+        // Pausing asks whether the port found is to be kept: no leaves the INI alone.
+        ui.answers.push_back(answer);
+        ui.boxes.clear();
+        EXPECT_EQ(recorder.StopCapture(), CaptureRecorder::StopResult::Stopped);
+        EXPECT_EQ(ui.BoxTexts(), std::vector<std::string>{FormatLangString(app, 302, {stable})});
+        EXPECT_EQ(IniFile::GetString(app.iniPath, "ComPort", "Port", ""),
+                  answer == MsgAnswer::Yes ? stable : Link());
+        EXPECT_EQ(back.Stop(), 0);
+        EXPECT_EQ(sim.Stop(), 0);
+    }
 }
 
 } // namespace
