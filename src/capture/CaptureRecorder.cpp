@@ -14,6 +14,7 @@
 #include "device/Clock.h"
 #include "device/CommandLog.h"
 #include "device/CommandSet.h"
+#include "device/ConnectionCheck.h"
 #include "device/SerialDevicePath.h"
 #include "device/Status0.h"
 
@@ -256,6 +257,11 @@ bool CaptureRecorder::RunStartSequence(bool report, bool& inCheckMode)
     if (!inCheckMode) {
         if (report) ReportCommandError(app_, Cmd::kCheckModeReq);
         return false;
+    }
+    if (app_.deviceSerial == 0) {
+        // Without the start-up check the number is not known yet; a lost link is found by it.
+        uint32_t serial = 0;
+        if (ReadSerialQuietly(link_, kCommandTimeoutMs, serial)) app_.deviceSerial = serial;
     }
 
     const std::string address = RegisterAddressText(REG_STATUS0);

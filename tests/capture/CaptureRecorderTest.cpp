@@ -162,6 +162,7 @@ protected:
     void SetUp() override
     {
         WriteFileBytes(app.iniPath, "[ComPort]\nPort=COM1\nStopBit=0\n");
+        app.deviceSerial = 4711; // read at start-up
         line.Respond("DA", "DAOK");
         line.Respond("9100", "9100000000");
         line.Respond("92", "92OK");
@@ -394,8 +395,8 @@ TEST_F(CaptureSimTest, AThermometerThatFallsSilentIsLookedForAndTakenBackWithIts
 {
     SimConfig config;
     Start(config);
-    app.deviceSerial = config.serial;
     ASSERT_EQ(recorder->StartCapture(1), CaptureRecorder::StartResult::Started);
+    EXPECT_EQ(app.deviceSerial, config.serial) << "without the start-up check REC learns the number";
     TickUntil(3);
     // Someone cleared the output bits on the thermometer: it still answers but streams nothing.
     const std::size_t before = sim->ReceivedCommands().size();
