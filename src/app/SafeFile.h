@@ -18,6 +18,14 @@ bool WriteFileAtomically(const std::string& path, std::string_view bytes);
 // text and writes it with WriteFileAtomically. Line ends are written as they are given.
 bool WriteCp932File(const std::string& path, std::string_view utf8Text);
 
+// fopen for a UTF-8 path (the wide-character call on Windows, so that a folder with Japanese
+// letters in its name works there too).
+std::FILE* OpenFileUtf8(const std::string& path, const char* mode);
+// Renames from to to, replacing a file already there. False when it fails.
+bool ReplaceFileUtf8(const std::string& from, const std::string& to);
+// Removes a file; false when it is not there or cannot be removed.
+bool RemoveFileUtf8(const std::string& path);
+
 // Flushes the stream's buffer and makes the operating system put the file's data on the disk.
 // False when either step fails.
 bool FlushFileToDisk(std::FILE* file);

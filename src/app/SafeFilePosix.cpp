@@ -31,6 +31,21 @@ void SyncFolder(const std::string& folder)
 
 } // namespace
 
+std::FILE* OpenFileUtf8(const std::string& path, const char* mode)
+{
+    return std::fopen(path.c_str(), mode);
+}
+
+bool ReplaceFileUtf8(const std::string& from, const std::string& to)
+{
+    return std::rename(from.c_str(), to.c_str()) == 0;
+}
+
+bool RemoveFileUtf8(const std::string& path)
+{
+    return std::remove(path.c_str()) == 0;
+}
+
 bool WriteFileAtomically(const std::string& path, std::string_view bytes)
 {
     if (path.empty()) return false;

@@ -50,6 +50,22 @@ private:
 
 } // namespace
 
+std::FILE* OpenFileUtf8(const std::string& path, const char* mode)
+{
+    return _wfopen(WideFromUtf8(path).c_str(), WideFromUtf8(mode).c_str());
+}
+
+bool ReplaceFileUtf8(const std::string& from, const std::string& to)
+{
+    return MoveFileExW(WideFromUtf8(from).c_str(), WideFromUtf8(to).c_str(),
+                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+}
+
+bool RemoveFileUtf8(const std::string& path)
+{
+    return DeleteFileW(WideFromUtf8(path).c_str()) != 0;
+}
+
 bool WriteFileAtomically(const std::string& path, std::string_view bytes)
 {
     if (path.empty()) return false;

@@ -9,6 +9,7 @@
 #include "app/AppState.h"
 #include "app/IniFile.h"
 #include "app/LangString.h"
+#include "app/SafeFile.h"
 #include "app/UserInterface.h"
 #include "capture/RecordingWriters.h"
 #include "device/Clock.h"
@@ -558,7 +559,7 @@ bool CaptureRecorder::DeleteRecording()
 void CaptureRecorder::RemoveJournal()
 {
     journal_.Remove();
-    if (!app_.journalPath.empty()) std::remove(app_.journalPath.c_str());
+    if (!app_.journalPath.empty()) RemoveFileUtf8(app_.journalPath);
 }
 
 void CaptureRecorder::RecordingSaved()
@@ -746,7 +747,7 @@ bool OfferRecoveredJournal(AppState& app, CaptureRecorder& recorder)
     const std::optional<JournalContents> contents = LoadJournal(app.journalPath);
     if (!contents) return false;
     if (contents->samples.empty()) {
-        std::remove(app.journalPath.c_str());
+        RemoveFileUtf8(app.journalPath);
         return false;
     }
     if (app.ui == nullptr) return false; // nobody to ask: the journal stays for the next start
@@ -754,6 +755,6 @@ bool OfferRecoveredJournal(AppState& app, CaptureRecorder& recorder)
         app.ui->MessageBox(JournalQuestion(app, *contents), LoadLangString(app, kAppNameId),
                            MsgIcon::Question, MsgButtons::YesNo, MsgAnswer::Yes);
     if (answer == MsgAnswer::Yes && recorder.LoadRecovered(*contents)) return true;
-    if (answer == MsgAnswer::No) std::remove(app.journalPath.c_str());
+    if (answer == MsgAnswer::No) RemoveFileUtf8(app.journalPath);
     return false;
 }

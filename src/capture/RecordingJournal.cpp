@@ -10,6 +10,7 @@
 #include <iterator>
 
 #include "app/SafeFile.h"
+#include "app/Utf8Path.h"
 
 namespace {
 
@@ -113,7 +114,7 @@ bool WriteAll(std::FILE* file, const void* data, std::size_t size)
 
 std::optional<JournalContents> LoadJournal(const std::string& path, int32_t maxSamples)
 {
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(PathFromUtf8(path), std::ios::binary);
     if (!in) return std::nullopt;
     const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     const auto* data = reinterpret_cast<const unsigned char*>(bytes.data());
@@ -183,11 +184,11 @@ bool RecordingJournal::Start(const std::string& path, const JournalHeader& heade
     written_ = 0;
     path_ = path;
     std::error_code ec;
-    std::filesystem::create_directories(std::filesystem::path(path).parent_path(), ec);
+    std::filesystem::create_directories(PathFromUtf8(path).parent_path(), ec);
     // Written beside the old journal and renamed over it once synced: a crash while a long
     // recovered recording is copied in leaves the old journal whole.
     const std::string fresh = path + ".new";
-    file_ = std::fopen(fresh.c_str(), "wb");
+    file_ = OpenFileUtf8(fresh, "wb");
     if (file_ == nullptr) {
         failed_ = true;
         return false;
@@ -200,11 +201,13 @@ bool RecordingJournal::Start(const std::string& path, const JournalHeader& heade
         ok = WriteAll(file_, block.data(), block.size());
     }
     if (ok) ok = FlushFileToDisk(file_);
-    if (ok) ok = std::rename(fresh.c_str(), path.c_str()) == 0;
+    // Closed before the rename, which Windows refuses for an open file; appended to from then on.
+    ok = std::fclose(file_) == 0 && ok;
+    file_ = nullptr;
+    if (ok) ok = ReplaceFileUtf8(fresh, path);
+    if (ok) ok = (file_ = OpenFileUtf8(path, "ab")) != nullptr;
     if (!ok) {
-        std::fclose(file_);
-        file_ = nullptr;
-        std::remove(fresh.c_str());
+        RemoveFileUtf8(fresh);
         failed_ = true;
         return false;
     }
@@ -283,6 +286,6 @@ void RecordingJournal::Close()
 void RecordingJournal::Remove()
 {
     Close();
-    if (!path_.empty()) std::remove(path_.c_str());
+    if (!path_.empty()) RemoveFileUtf8(path_);
     path_.clear();
 }

@@ -4,7 +4,9 @@
 #include "app/Cp932.h"
 #include "app/LangString.h"
 #include "app/SafeFile.h"
+#include "app/StartUp.h"
 #include "app/UserInterface.h"
+#include "app/Utf8Path.h"
 #include "image/CJpegImage.h"
 
 #include <fstream>
@@ -28,7 +30,7 @@ bool ReportSaveFailure(AppState& app)
 // The whole template as UTF-8; false when it is missing or cannot be read.
 bool ReadTemplate(const std::string& path, std::string& utf8)
 {
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(PathFromUtf8(path), std::ios::binary);
     if (!in.is_open()) return false;
     std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     if (in.bad()) return false;
@@ -60,7 +62,7 @@ RecordingSaveData SaveDataOf(const AppState& app, const RecordingSnapshot& snaps
 SaveTarget SplitSavePath(const std::string& chosenPath)
 {
     SaveTarget target;
-    const std::size_t slash = chosenPath.find_last_of('/');
+    const std::size_t slash = chosenPath.find_last_of(kPathSeparators);
     std::string name = chosenPath;
     if (slash != std::string::npos) {
         target.folder = chosenPath.substr(0, slash + 1);

@@ -3,6 +3,7 @@
 #include <turbojpeg.h>
 
 #include "app/SafeFile.h"
+#include "app/Utf8Path.h"
 
 #include <cstdio>
 #include <filesystem>
@@ -45,10 +46,10 @@ bool SizeIsSane(int width, int height)
 bool ReadWholeFile(const std::string& path, std::vector<unsigned char>& bytes)
 {
     std::error_code ec;
-    if (!std::filesystem::is_regular_file(path, ec)) return false;
-    const std::uintmax_t size = std::filesystem::file_size(path, ec);
+    if (!std::filesystem::is_regular_file(PathFromUtf8(path), ec)) return false;
+    const std::uintmax_t size = std::filesystem::file_size(PathFromUtf8(path), ec);
     if (ec || size == 0 || size > kMaxFileBytes) return false;
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(PathFromUtf8(path), std::ios::binary);
     if (!in) return false;
     try {
         bytes.resize(static_cast<size_t>(size));

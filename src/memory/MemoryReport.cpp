@@ -4,7 +4,9 @@
 #include "app/Cp932.h"
 #include "app/LangString.h"
 #include "app/SafeFile.h"
+#include "app/StartUp.h"
 #include "app/UserInterface.h"
+#include "app/Utf8Path.h"
 
 #include <cstdio>
 #include <fstream>
@@ -59,7 +61,7 @@ void ShowFileError(AppState& app)
 
 bool ReadTemplate(const std::string& path, std::string& text)
 {
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(PathFromUtf8(path), std::ios::binary);
     if (!in) {
         return false;
     }
@@ -137,7 +139,7 @@ std::string DefaultMemoryFileName(const AppState& app, const std::tm& localTime)
 
 std::string SaveBasePath(const std::string& chosenPath)
 {
-    const std::size_t slash = chosenPath.rfind('/');
+    const std::size_t slash = chosenPath.find_last_of(kPathSeparators);
     const std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
     const std::size_t dot = chosenPath.rfind('.');
     return dot != std::string::npos && dot >= nameStart ? chosenPath.substr(0, dot) : chosenPath;
@@ -153,7 +155,7 @@ std::string ReportPagePath(const std::string& basePath, int page)
 bool SaveMemoryList(AppState& app, const std::string& chosenPath, bool asReport,
                     const MemoryListSnapshot& list, std::string& saveDir)
 {
-    const std::size_t slash = chosenPath.rfind('/');
+    const std::size_t slash = chosenPath.find_last_of(kPathSeparators);
     saveDir = slash == std::string::npos ? std::string() : chosenPath.substr(0, slash + 1);
     const std::string base = SaveBasePath(chosenPath);
     if (!asReport) {

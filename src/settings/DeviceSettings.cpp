@@ -4,6 +4,7 @@
 #include "app/IniFile.h"
 #include "app/LangString.h"
 #include "app/SafeFile.h"
+#include "app/StartUp.h"
 #include "app/UserInterface.h"
 #include "device/CCommIO.h"
 #include "device/Clock.h"
@@ -464,7 +465,7 @@ std::string SettingsCsvDefaultName(const AppState& app, std::time_t now)
 
 std::string SettingsCsvPath(const std::string& chosen)
 {
-    const std::size_t slash = chosen.find_last_of('/');
+    const std::size_t slash = chosen.find_last_of(kPathSeparators);
     const std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
     std::size_t dot = chosen.find_last_of('.');
     if (dot == std::string::npos || dot < nameStart) dot = chosen.size();

@@ -11,6 +11,7 @@
 #include "app/Cp932.h"
 #include "app/LangString.h"
 #include "app/UserInterface.h"
+#include "app/Utf8Path.h"
 #include "teaching/TeachingOperations.h"
 
 namespace {
@@ -81,7 +82,8 @@ bool LoadEmissivityList(AppState& app, const std::string& path, std::vector<Emis
     entries.clear();
     std::error_code error;
     std::ifstream file;
-    if (!std::filesystem::is_directory(path, error)) file.open(path, std::ios::binary);
+    if (!std::filesystem::is_directory(PathFromUtf8(path), error))
+        file.open(PathFromUtf8(path), std::ios::binary);
     if (!file.is_open()) {
         app.ui->MessageBox(LoadLangString(app, kFileErrorId), LoadLangString(app, kAppNameId),
                            MsgIcon::Exclamation, MsgButtons::Ok, MsgAnswer::Ok);
