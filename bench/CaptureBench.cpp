@@ -7,6 +7,7 @@
 #include <atomic>
 #include <cmath>
 #include <cstdlib>
+#include <filesystem>
 #include <memory>
 #include <new>
 #include <vector>
@@ -14,6 +15,7 @@
 #include "app/AppState.h"
 #include "capture/CaptureGraph.h"
 #include "capture/CaptureRecorder.h"
+#include "capture/RecordingJournal.h"
 
 #ifdef RM42_BENCH_QT
 #include <QGuiApplication>
@@ -120,12 +122,14 @@ void BM_GraphNaiveRedraw(benchmark::State& state)
 }
 BENCHMARK(BM_GraphNaiveRedraw)->Arg(kMaxSamples)->Unit(benchmark::kMillisecond)->Iterations(3);
 
-// Argument 1: drawn into the picture; 0: the tick's own work with a canvas that draws nothing.
+// Argument 1: drawn into the picture; 0: the tick's own work with a canvas that draws nothing;
+// 2: as 0, with a running recording's journal taking every sample (its writer thread syncs the
+// file; the tick only hands the sample over).
 void BM_SampleTick(benchmark::State& state)
 {
     AppState app;
     std::unique_ptr<GraphCanvas> canvas =
-        state.range(0) != 0 ? MakeCanvas() : std::unique_ptr<GraphCanvas>(std::make_unique<NullCanvas>());
+        state.range(0) == 1 ? MakeCanvas() : std::unique_ptr<GraphCanvas>(std::make_unique<NullCanvas>());
     CaptureRecorder recorder(app);
     CaptureGraph& graph = recorder.Graph();
     graph.SetCanvas(canvas.get(), kWidth, kHeight);
@@ -134,6 +138,12 @@ void BM_SampleTick(benchmark::State& state)
     recorder.PrepareRun(1); // a sample every tick
     recorder.Words().latestTemp = 2982;
     recorder.Words().latestRoomTemp = 2962;
+    RecordingJournal journal;
+    const std::string journalPath = std::filesystem::temp_directory_path() / "rm42bench-journal.bin";
+    if (state.range(0) == 2 && !journal.Start(journalPath, JournalHeader{})) {
+        state.SkipWithError("cannot write the journal");
+        return;
+    }
     long allocated = 0;
     for (auto _ : state) {
         if (recorder.SampleCount() >= 1990) {
@@ -143,12 +153,14 @@ void BM_SampleTick(benchmark::State& state)
             state.ResumeTiming();
         }
         const long before = allocations.load(std::memory_order_relaxed);
-        recorder.SampleTick();
+        if (recorder.SampleTick() && journal.Active())
+            journal.Append(recorder.Samples()[recorder.SampleCount() - 1]);
         allocated += allocations.load(std::memory_order_relaxed) - before;
     }
     state.counters["allocs_per_tick"] =
         benchmark::Counter(static_cast<double>(allocated), benchmark::Counter::kAvgIterations);
+    journal.Remove();
 }
-BENCHMARK(BM_SampleTick)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_SampleTick)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMicrosecond);
 
 } // namespace

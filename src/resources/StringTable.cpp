@@ -224,12 +224,12 @@ constexpr StringRow kRows[] = {
     {298, "記録の控えを書き込めません。異常終了すると記録は失われます",
      "Cannot write the recording journal: the recording will not survive a crash"},
     // Recording: the link failed and the recording looks for its thermometer.
-    {299, "通信が途切れました。放射温度計 %s を2秒ごとに探しています（[PAUSE]で中止）",
-     "Connection lost. Looking for thermometer %s every 2 seconds (PAUSE stops the search)"},
+    {299, "通信断：放射温度計 %s を2秒ごとに探しています（PAUSEで中止）",
+     "Connection lost: looking for thermometer %s every 2 s (PAUSE stops)"},
     {300, "放射温度計が %s で再接続されました（中断 %s 秒）",
      "Thermometer reconnected on %s after a gap of %s s"},
-    {301, "%s の放射温度計 %s は別の機器のため使用しません。%s を探しています",
-     "The thermometer on %s (%s) is another one and was not used. Looking for %s"},
+    {301, "%s の放射温度計 %s は別の機器です。%s を探しています",
+     "Not taken: the thermometer on %s is No. %s; looking for %s"},
     {302, "放射温度計は %s で見つかりました。今後このポートを使用しますか？",
      "The thermometer was found on %s. Use this port from now on?"},
 };

@@ -74,7 +74,7 @@ TEST(CtlRecordGap, ADroppedLinkIsAMarkedGapAndTheRecordingGoesOnByItself)
     EXPECT_GE(shape.size() - last - 1, 25u) << shape;
 
     // Standard error tells the story: lost, then back with the gap's length.
-    EXPECT_NE(result.err.find("Connection lost. Looking for thermometer"), std::string::npos) << result.err;
+    EXPECT_NE(result.err.find("Connection lost: looking for thermometer"), std::string::npos) << result.err;
     EXPECT_NE(result.err.find("Thermometer reconnected on " + link + " after a gap of"), std::string::npos)
         << result.err;
     EXPECT_EQ(sim.Stop(), 0);

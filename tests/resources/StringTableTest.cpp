@@ -89,8 +89,7 @@ TEST(LangString, FormatFillsThePlaceholdersInOrderAndNeverItsOwnArguments)
     AppState app;
     app.language = 1;
     EXPECT_EQ(FormatLangString(app, 301, {"/dev/ttyUSB0", "00000004711", "00123456789"}),
-              "The thermometer on /dev/ttyUSB0 (00000004711) is another one and was not used. Looking for "
-              "00123456789");
+              "Not taken: the thermometer on /dev/ttyUSB0 is No. 00000004711; looking for 00123456789");
     // A "%d" placeholder counts too; an argument that holds a placeholder stays as it is.
     EXPECT_EQ(
         FormatLangString(app, 297, {"%s", "2026/12/07 10:00:00"}),
