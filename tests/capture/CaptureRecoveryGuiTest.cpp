@@ -1,4 +1,5 @@
-// The recording page's start-up offer of a recording that a crashed run left in its journal.
+// The recording page's start-up offer of a recording that a crashed run left in its journal. The
+// answer No (the journal removed, nothing loaded) is CaptureJournalTest's.
 
 #include <QRadioButton>
 
@@ -45,18 +46,6 @@ TEST_F(CaptureRecoveryTest, YesLoadsAPausedRecordingReadyToSave)
     // A second offer (nothing new) asks nothing.
     page->OfferRecoveredRecording();
     EXPECT_EQ(boxes.shown.size(), 1u);
-}
-
-TEST_F(CaptureRecoveryTest, NoRemovesTheJournalAndLeavesThePageReady)
-{
-    auto page = Page(1);
-    boxes.answers = {MsgAnswer::No};
-    page->OfferRecoveredRecording();
-    ASSERT_EQ(boxes.shown.size(), 1u);
-    EXPECT_EQ(page->Recorder().State(), CaptureState::Ready);
-    EXPECT_EQ(page->Recorder().SampleCount(), 0);
-    EXPECT_FALSE(FindControl(page.get(), 1103)->isEnabled());
-    EXPECT_FALSE(std::filesystem::exists(app.journalPath));
 }
 
 } // namespace
