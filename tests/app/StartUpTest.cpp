@@ -73,19 +73,6 @@ TEST(StartUpTest, AnIniFileGivenByNameIsUsedExactly)
         SetPathsFromIniFile(app, given);
         EXPECT_EQ(app.exeDir + " " + app.iniPath, exeDir + " " + ini);
     }
-
-    // The dotted file is read, not the one its name would give with the extension cut off.
-    TempDir dir;
-    WriteFileBytes(dir.File("my.settings.ini"), "[System]\r\nLangage=1\r\n");
-    WriteFileBytes(dir.File("my.ini"), "[System]\r\nLangage=0\r\n");
-    FakeUserInterface ui;
-    AppState app;
-    app.ui = &ui;
-    ASSERT_TRUE(FillStartUpState(app, "/opt/elsewhere/rm42meter", dir.File("my.settings.ini")));
-    EXPECT_EQ(app.language, 1);
-    EXPECT_EQ(app.exeDir, dir.Path());
-    EXPECT_FALSE(FillStartUpState(app, "/opt/elsewhere/rm42meter", dir.File("my")));
-    EXPECT_EQ(ui.boxes.size(), 1u);
 }
 
 TEST(StartUpTest, DesktopFollowsTheUserDirsRule)

@@ -45,16 +45,10 @@ public:
     }
     static const char* PenName(GraphPen pen)
     {
-        switch (pen) {
-        case GraphPen::Normal:
-            return "normal";
-        case GraphPen::Alarm:
-            return "alarm";
-        case GraphPen::Frame:
-            return "frame";
-        default:
-            return "grid";
-        }
+        return pen == GraphPen::Normal  ? "normal"
+               : pen == GraphPen::Alarm ? "alarm"
+               : pen == GraphPen::Frame ? "frame"
+                                        : "grid";
     }
     static std::string Point(int x, int y) { return std::to_string(x) + "," + std::to_string(y); }
 
@@ -348,10 +342,6 @@ TEST(CaptureGraphReplot, ColumnSpansMatchDrawingEverySegment)
         EXPECT_NE(std::count(fast.pixels.begin(), fast.pixels.end(), 1), 0);
     }
 }
-
-} // namespace
-
-namespace {
 
 TEST(CaptureGraphWideScale, CrowdedRowsAndLabelsAreThinnedOut)
 {

@@ -1,61 +1,20 @@
-#include "capture/CaptureRecorder.h"
-#include "device/Clock.h"
-#include "sim/SimThermometer.h"
-#include "support/ScriptedSerialPort.h"
+#include "CaptureSimRig.h"
 
-#include <gtest/gtest.h>
-
-#include <chrono>
 #include <filesystem>
-#include <memory>
-#include <string>
-#include <thread>
-#include <vector>
 
 namespace {
 
-constexpr uint16_t K10(double celsius)
-{
-    return static_cast<uint16_t>((celsius + 273.2) * 10 + 0.5);
-}
-
-bool Exists(const std::string& path)
-{
-    return std::filesystem::exists(path);
-}
-
-// The recorder against the simulated thermometer in real time, its journal in the test's folder.
-class CaptureJournalTest : public ::testing::Test, public LineRig {
+// The recorder against the simulated thermometer, its journal in the test's folder.
+class CaptureJournalTest : public SimRecorderRig {
 protected:
     void SetUp() override
     {
-        SimConfig config;
-        config.useHostClock = true;
-        config.streamRateHz = 50.0;
-        config.targetC = 31.5;
-        config.ambientC = 22.0;
-        sim = std::make_unique<SimThermometer>(config, realClock);
-        ports = MakeSimPortFactory(*sim, realClock);
-        app.ports = ports.get();
-        app.clock = &realClock;
         app.deviceSerial = 4711;
         app.journalPath = dir.File("state/journal.rmj");
-        WriteFileBytes(app.iniPath, "[ComPort]\nPort=COM1\nStopBit=0\nCommandWait1=0\nCommandWait2=0\n");
-        recorder = std::make_unique<CaptureRecorder>(app);
-        recorder->ReadSettings();
-    }
-    void TearDown() override
-    {
-        recorder.reset();
-        ports.reset();
-    }
-    void TickUntil(int32_t count)
-    {
-        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-        while (recorder->SampleCount() < count && std::chrono::steady_clock::now() < end) {
-            recorder->Tick();
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        }
+        SimConfig config;
+        config.targetC = 31.5;
+        config.ambientC = 22.0;
+        Start(config);
     }
     // The journal on disk holds exactly the recorder's samples.
     void ExpectJournalHoldsTheRecording()
@@ -63,18 +22,9 @@ protected:
         const std::optional<JournalContents> journal = LoadJournal(app.journalPath);
         ASSERT_TRUE(journal.has_value());
         EXPECT_EQ(journal->header.deviceSerial, 4711u);
-        ASSERT_EQ(static_cast<int32_t>(journal->samples.size()), recorder->SampleCount());
-        for (int32_t n = 0; n < recorder->SampleCount(); ++n) {
-            EXPECT_EQ(journal->samples[n].temp, recorder->Samples()[n].temp) << n;
-            EXPECT_EQ(journal->samples[n].roomTemp, recorder->Samples()[n].roomTemp) << n;
-            EXPECT_EQ(journal->samples[n].interval, recorder->Samples()[n].interval) << n;
-        }
+        EXPECT_EQ(SampleRows(journal->samples.data(), journal->samples.size()),
+                  SampleRows(recorder->Samples(), static_cast<std::size_t>(recorder->SampleCount())));
     }
-
-    SteadyClock realClock;
-    std::unique_ptr<SimThermometer> sim;
-    std::unique_ptr<SerialPortFactory> ports;
-    std::unique_ptr<CaptureRecorder> recorder;
 };
 
 TEST_F(CaptureJournalTest, PauseLeavesEverySampleOnDiskAndDeleteRemovesTheJournal)
@@ -96,10 +46,10 @@ TEST_F(CaptureJournalTest, PauseLeavesEverySampleOnDiskAndDeleteRemovesTheJourna
 
     ui.answers.push_back(MsgAnswer::Cancel);
     EXPECT_FALSE(recorder->DeleteRecording());
-    EXPECT_TRUE(Exists(app.journalPath)); // the user kept the recording
+    EXPECT_TRUE(std::filesystem::exists(app.journalPath)); // the user kept the recording
     ui.answers.push_back(MsgAnswer::Ok);
     EXPECT_TRUE(recorder->DeleteRecording());
-    EXPECT_FALSE(Exists(app.journalPath));
+    EXPECT_FALSE(std::filesystem::exists(app.journalPath));
 }
 
 TEST_F(CaptureJournalTest, ASaveRemovesTheJournalOnlyOfAPausedRecording)
@@ -111,7 +61,7 @@ TEST_F(CaptureJournalTest, ASaveRemovesTheJournalOnlyOfAPausedRecording)
     ASSERT_EQ(recorder->StopCapture(), CaptureRecorder::StopResult::Stopped);
     ExpectJournalHoldsTheRecording();
     recorder->RecordingSaved();
-    EXPECT_FALSE(Exists(app.journalPath));
+    EXPECT_FALSE(std::filesystem::exists(app.journalPath));
 
     // Continuing after the save starts a new journal that holds the whole recording.
     ASSERT_EQ(recorder->StartCapture(1), CaptureRecorder::StartResult::Started);
@@ -124,7 +74,7 @@ TEST_F(CaptureJournalTest, ASaveRemovesTheJournalOnlyOfAPausedRecording)
     TickUntil(7);
     recorder->Close();
     EXPECT_EQ(recorder->State(), CaptureState::Paused);
-    EXPECT_FALSE(Exists(app.journalPath));
+    EXPECT_FALSE(std::filesystem::exists(app.journalPath));
 }
 
 TEST_F(CaptureJournalTest, AJournalThatCannotBeWrittenNeverStopsTheRecording)
@@ -209,7 +159,7 @@ TEST_F(CaptureJournalTest, TheStartUpOfferLoadsOrRemovesTheJournal)
         }
         EXPECT_EQ(recorder->State(), row.loaded ? CaptureState::Paused : CaptureState::Ready);
         EXPECT_EQ(recorder->SampleCount(), row.loaded ? 6 : 0);
-        EXPECT_EQ(Exists(app.journalPath), row.kept);
+        EXPECT_EQ(std::filesystem::exists(app.journalPath), row.kept);
     }
 }
 

@@ -6,31 +6,12 @@
 #include <QLineEdit>
 #include <QRadioButton>
 
-#include "SimThermometer.h"
-#include "capture/CCapturePage.h"
-#include "device/Clock.h"
-#include "ui/GuiTestSupport.h"
+#include "CapturePageRig.h"
 
 namespace {
 
-class CapturePageTest : public ::testing::Test {
+class CapturePageTest : public CapturePageRig {
 protected:
-    std::unique_ptr<CCapturePage> Start(int language)
-    {
-        WriteFileBytes(dir.File("rm42meter.ini"),
-                       "[System]\nLangage=" + std::to_string(language) +
-                           "\n[ComPort]\nPort=SIM\nStopBit=0\nCommandWait1=0\nCommandWait2=0\n");
-        app.iniPath = dir.File("rm42meter.ini");
-        app.exeDir = dir.Path();
-        app.language = language;
-        app.clock = &clock;
-        app.ports = ports.get();
-        app.ui = &ui;
-        auto page = std::make_unique<CCapturePage>(app, nullptr);
-        page->show();
-        page->PageShown();
-        return page;
-    }
     template <class W> W* C(CCapturePage& page, int id) { return Control<W>(&page, id); }
     static QString Text(CCapturePage& page, int id) { return Control<QLabel>(&page, id)->text(); }
     static void Click(CCapturePage& page, int id)
@@ -44,24 +25,11 @@ protected:
             states.push_back(FindControl(&page, id)->isEnabled());
         return states;
     }
-
-    TempDir dir;
-    SteadyClock clock;
-    SimThermometer sim{[] {
-                           SimConfig c;
-                           c.streamRateHz = 50.0;
-                           return c;
-                       }(),
-                       clock};
-    std::unique_ptr<SerialPortFactory> ports = MakeSimPortFactory(sim, clock);
-    AppState app;
-    ScriptedBoxes boxes{app};
-    QtUserInterface& ui = boxes;
 };
 
 TEST_F(CapturePageTest, RecPauseAndDeleteDriveTheRecording)
 {
-    auto page = Start(0);
+    auto page = Page(0);
     EXPECT_EQ(Text(*page, 1121), QStringLiteral("100.0"));
     EXPECT_EQ(Text(*page, 1120), QStringLiteral("  0.0"));
     EXPECT_EQ(Text(*page, 1128), QStringLiteral("0.95"));
@@ -112,12 +80,12 @@ TEST_F(CapturePageTest, RecPauseAndDeleteDriveTheRecording)
 
 TEST_F(CapturePageTest, FahrenheitChangesEveryTemperatureTextButNotTheEmissivity)
 {
-    auto japanese = Start(0);
+    auto japanese = Page(0);
     EXPECT_FALSE(C<QRadioButton>(*japanese, 1334)->isVisible());
     EXPECT_EQ(Text(*japanese, 1150), QStringLiteral("℃"));
     japanese.reset();
 
-    auto page = Start(1);
+    auto page = Page(1);
     EXPECT_EQ(Text(*page, 1143), QStringLiteral("T E M P "));
     QTest::mouseClick(C<QRadioButton>(*page, 1334), Qt::LeftButton);
     EXPECT_EQ(Text(*page, 1150), QStringLiteral("°F"));
@@ -133,7 +101,7 @@ TEST_F(CapturePageTest, FahrenheitChangesEveryTemperatureTextButNotTheEmissivity
 
 TEST_F(CapturePageTest, ManualScaleControls)
 {
-    auto page = Start(1);
+    auto page = Page(1);
     auto* apply = C<QPushButton>(*page, 1125);
     QTest::mouseClick(C<QCheckBox>(*page, 1122), Qt::LeftButton); // temperature auto-scale off
     EXPECT_TRUE(apply->isEnabled());

@@ -1,28 +1,11 @@
-#include "capture/CaptureRecorder.h"
+#include "CaptureSimRig.h"
 #include "app/Cp932.h"
-#include "device/Clock.h"
-#include "sim/SimThermometer.h"
-#include "support/ChildProcess.h"
-#include "support/ScriptedSerialPort.h"
 
-#include <gtest/gtest.h>
-
-#include <chrono>
-#include <memory>
-#include <regex>
 #include <sstream>
-#include <string>
-#include <thread>
-#include <vector>
 
 namespace {
 
 using Texts = std::vector<std::string>;
-
-constexpr uint16_t K10(double celsius)
-{
-    return static_cast<uint16_t>((celsius + 273.2) * 10 + 0.5);
-}
 
 TEST(ComputeInterval, CountsTicksOfTheIntervalControls)
 {
@@ -60,13 +43,12 @@ TEST(CaptureControls, FollowTheStateTable)
         {CaptureState::Paused, true, false, {true, true, true, true, true, false, true, true, 244}},
     };
     for (const Row& row : rows) {
-        const CaptureControls got = ControlsFor(row.state, row.buffer, row.timerWaiting);
-        const std::vector<bool> g{got.rec,      got.pause,    got.del,          got.save,
-                                  got.timerBox, got.interval, got.timerPickers, got.tabs};
-        const std::vector<bool> w{row.want.rec,      row.want.pause,    row.want.del,          row.want.save,
-                                  row.want.timerBox, row.want.interval, row.want.timerPickers, row.want.tabs};
-        EXPECT_EQ(g, w) << static_cast<int>(row.state) << row.buffer << row.timerWaiting;
-        EXPECT_EQ(got.statusId, row.want.statusId);
+        const auto fields = [](const CaptureControls& c) {
+            return std::tuple(c.rec, c.pause, c.del, c.save, c.timerBox, c.interval, c.timerPickers, c.tabs,
+                              c.statusId);
+        };
+        EXPECT_EQ(fields(ControlsFor(row.state, row.buffer, row.timerWaiting)), fields(row.want))
+            << static_cast<int>(row.state) << row.buffer << row.timerWaiting;
     }
 }
 
@@ -242,64 +224,8 @@ TEST_F(CaptureStartFailureTest, AlarmSettingsFallBackToDefaultsSilently)
     EXPECT_EQ(ui.BoxTexts(), (Texts{Text(114)}));
 }
 
-TEST_F(CaptureStartFailureTest, DeleteAsksEvenWithNothingRecorded)
-{
-    ui.answers = {MsgAnswer::Cancel, MsgAnswer::Ok};
-    recorder.PrepareRun(1);
-    recorder.Words().latestTemp = K10(20.0);
-    recorder.Words().latestRoomTemp = K10(20.0);
-    recorder.SampleTick();
-    EXPECT_FALSE(recorder.DeleteRecording());
-    EXPECT_EQ(recorder.SampleCount(), 1);
-    EXPECT_TRUE(recorder.DeleteRecording());
-    EXPECT_EQ(recorder.SampleCount(), 0);
-    EXPECT_EQ(ui.BoxTexts(), (Texts{Text(222), Text(222)}));
-    EXPECT_EQ(ui.StatusText(), Text(245));
-}
-
 // Whole runs against the simulated thermometer in real time, with its receive thread.
-class CaptureSimTest : public ::testing::Test, public LineRig {
-protected:
-    void Start(SimConfig config, const std::string& capture = "")
-    {
-        config.useHostClock = true;
-        config.streamRateHz = 50.0;
-        ports.reset();
-        sim = std::make_unique<SimThermometer>(config, realClock);
-        ports = MakeSimPortFactory(*sim, realClock);
-        app.ports = ports.get();
-        app.clock = &realClock;
-        WriteFileBytes(app.iniPath, "[ComPort]\nPort=COM1\nStopBit=0\nCommandWait1=0\nCommandWait2=0\n"
-                                    "[Capture]\n" +
-                                        capture);
-        recorder = std::make_unique<CaptureRecorder>(app);
-        recorder->ReadSettings();
-    }
-    void TearDown() override
-    {
-        recorder.reset();
-        ports.reset();
-    }
-    // Ticks as the page's timer would, quicker; until count samples are held or 5 s passed.
-    void TickUntil(int32_t count)
-    {
-        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-        while (recorder->SampleCount() < count && std::chrono::steady_clock::now() < end) {
-            recorder->Tick();
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        }
-    }
-    std::vector<std::string> CommandsSince(std::size_t from) const
-    {
-        const auto all = sim->ReceivedCommands();
-        return {all.begin() + static_cast<std::ptrdiff_t>(std::min(from, all.size())), all.end()};
-    }
-
-    SteadyClock realClock;
-    std::unique_ptr<SimThermometer> sim;
-    std::unique_ptr<SerialPortFactory> ports;
-    std::unique_ptr<CaptureRecorder> recorder;
-};
+class CaptureSimTest : public SimRecorderRig {};
 
 TEST_F(CaptureSimTest, RecPauseAndContinueKeepOneRecording)
 {
@@ -488,61 +414,6 @@ TEST(StreamLines, FramedAtLineEndsAndDecodedInOrder)
         EXPECT_EQ(words.latestRoomTemp.load(), row.room) << row.bytes.substr(0, 20);
     }
     EXPECT_EQ(lines.size(), 8u);
-}
-
-} // namespace
-
-namespace {
-
-// The recording over a real pseudo-terminal with rm42-sim: the thread on the system's port.
-TEST(CapturePty, RecPauseAndContinueOverThePseudoTerminal)
-{
-    TempDir dir;
-    SimProcess sim(dir.File("sim.tty"), {"--status0", "0000", "--rate", "20", "--log", dir.File("sim.log")});
-    ASSERT_TRUE(sim.Ready()) << sim.Error();
-    WriteFileBytes(dir.File("rm42meter.ini"), "[ComPort]\nPort=" + dir.File("sim.tty") +
-                                                  "\nStopBit=0\nCommandWait1=0\nCommandWait2=0\n");
-    SteadyClock clock;
-    FakeUserInterface ui;
-    std::unique_ptr<SerialPortFactory> ports = MakeSystemSerialPortFactory();
-    AppState app;
-    app.iniPath = dir.File("rm42meter.ini");
-    app.clock = &clock;
-    app.ports = ports.get();
-    app.ui = &ui;
-    CaptureRecorder recorder(app);
-    recorder.ReadSettings();
-
-    // Ticks at the timer's pace until count samples are held.
-    auto run = [&](int32_t count) {
-        for (int i = 0; i < 100 && recorder.SampleCount() < count; ++i) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(100));
-            recorder.Tick();
-        }
-    };
-    ASSERT_EQ(recorder.StartCapture(2), CaptureRecorder::StartResult::Started);
-    run(3);
-    EXPECT_EQ(recorder.SampleCount(), 3);
-    // The first sample at the first tick, then one every second tick.
-    EXPECT_EQ(recorder.TickCount(), 5);
-    EXPECT_EQ(recorder.StopCapture(), CaptureRecorder::StopResult::Stopped);
-
-    ASSERT_EQ(recorder.StartCapture(2), CaptureRecorder::StartResult::Started);
-    run(5);
-    EXPECT_EQ(recorder.StopCapture(), CaptureRecorder::StopResult::Stopped);
-    EXPECT_EQ(recorder.SampleCount(), 5);
-    for (int32_t n = 0; n < 5; ++n) {
-        EXPECT_EQ(recorder.Samples()[n].interval, 2);
-        EXPECT_NEAR(SampleCelsius(recorder.Samples()[n].temp), 25.0, 0.15);
-    }
-    EXPECT_TRUE(ui.boxes.empty());
-
-    const std::string log = ReadFileBytes(dir.File("sim.log"));
-    std::vector<std::string> writes;
-    const std::regex write("> 9200([0-9A-F]{4})");
-    for (auto it = std::sregex_iterator(log.begin(), log.end(), write); it != std::sregex_iterator(); ++it)
-        writes.push_back((*it)[1]);
-    EXPECT_EQ(writes, (std::vector<std::string>{"FCC4", "FC04", "FCC4", "FC04"}));
 }
 
 } // namespace

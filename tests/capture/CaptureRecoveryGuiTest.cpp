@@ -1,29 +1,18 @@
-// The recording page's start-up offer of a recording that a crashed run left in its journal.
+// The recording page's start-up offer of a recording that a crashed run left in its journal. The
+// answer No (the journal removed, nothing loaded) is CaptureJournalTest's.
 
 #include <QRadioButton>
 
 #include <filesystem>
 
-#include "SimThermometer.h"
-#include "capture/CCapturePage.h"
-#include "device/Clock.h"
-#include "ui/GuiTestSupport.h"
+#include "CapturePageRig.h"
 
 namespace {
 
-class CaptureRecoveryTest : public ::testing::Test {
+class CaptureRecoveryTest : public CapturePageRig {
 protected:
     void SetUp() override
     {
-        WriteFileBytes(
-            dir.File("rm42meter.ini"),
-            "[System]\nLangage=1\n[ComPort]\nPort=SIM\nStopBit=0\nCommandWait1=0\nCommandWait2=0\n");
-        app.iniPath = dir.File("rm42meter.ini");
-        app.exeDir = dir.Path();
-        app.language = 1;
-        app.clock = &clock;
-        app.ports = ports.get();
-        app.ui = &ui;
         app.journalPath = dir.File("state/journal.rmj");
         // A recording in degF that a killed run left behind: 40 samples, two intervals.
         for (int i = 0; i < 40; ++i)
@@ -33,32 +22,12 @@ protected:
                                   static_cast<int32_t>(samples.size())));
         journal.Close();
     }
-    std::unique_ptr<CCapturePage> Page()
-    {
-        auto page = std::make_unique<CCapturePage>(app, nullptr);
-        page->show();
-        page->PageShown();
-        return page;
-    }
-
-    TempDir dir;
-    SteadyClock clock;
-    SimThermometer sim{[] {
-                           SimConfig c;
-                           c.streamRateHz = 50.0;
-                           return c;
-                       }(),
-                       clock};
-    std::unique_ptr<SerialPortFactory> ports = MakeSimPortFactory(sim, clock);
-    AppState app;
-    ScriptedBoxes boxes{app};
-    QtUserInterface& ui = boxes;
     std::vector<CaptureSample> samples;
 };
 
 TEST_F(CaptureRecoveryTest, YesLoadsAPausedRecordingReadyToSave)
 {
-    auto page = Page();
+    auto page = Page(1);
     boxes.answers = {MsgAnswer::Yes};
     page->OfferRecoveredRecording();
     ASSERT_EQ(boxes.shown.size(), 1u);
@@ -77,18 +46,6 @@ TEST_F(CaptureRecoveryTest, YesLoadsAPausedRecordingReadyToSave)
     // A second offer (nothing new) asks nothing.
     page->OfferRecoveredRecording();
     EXPECT_EQ(boxes.shown.size(), 1u);
-}
-
-TEST_F(CaptureRecoveryTest, NoRemovesTheJournalAndLeavesThePageReady)
-{
-    auto page = Page();
-    boxes.answers = {MsgAnswer::No};
-    page->OfferRecoveredRecording();
-    ASSERT_EQ(boxes.shown.size(), 1u);
-    EXPECT_EQ(page->Recorder().State(), CaptureState::Ready);
-    EXPECT_EQ(page->Recorder().SampleCount(), 0);
-    EXPECT_FALSE(FindControl(page.get(), 1103)->isEnabled());
-    EXPECT_FALSE(std::filesystem::exists(app.journalPath));
 }
 
 } // namespace

@@ -12,35 +12,22 @@
 #include <regex>
 #include <sstream>
 
-#include "SimThermometer.h"
+#include "CapturePageRig.h"
 #include "app/Cp932.h"
-#include "capture/CCapturePage.h"
 #include "capture/RecordingWriters.h"
-#include "device/Clock.h"
 #include "support/ChildProcess.h"
-#include "ui/GuiTestSupport.h"
 
 namespace {
 
-class CaptureSaveTest : public ::testing::Test {
+class CaptureSaveTest : public CapturePageRig {
 protected:
     CaptureSaveTest()
     {
         for (const char* name : {"templete_1.html", "templete_1(ENG).html"}) {
             WriteFileBytes(dir.File(name), ReadFileBytes(RunnableDir() + name));
         }
-        WriteFileBytes(
-            dir.File("rm42meter.ini"),
-            "[System]\nLangage=0\n[ComPort]\nPort=SIM\nStopBit=0\nCommandWait1=0\nCommandWait2=0\n");
-        app.iniPath = dir.File("rm42meter.ini");
-        app.exeDir = dir.Path();
         app.desktopDir = out.Path();
-        app.clock = &clock;
-        app.ports = ports.get();
-        app.ui = &boxes;
-        page = std::make_unique<CCapturePage>(app, nullptr);
-        page->show();
-        page->PageShown();
+        page = Page(0);
     }
     QPushButton* Button(int id) { return Control<QPushButton>(page.get(), id); }
     void Record(int32_t samples)
@@ -74,18 +61,7 @@ protected:
         return names;
     }
 
-    TempDir dir;
     TempDir out;
-    SteadyClock clock;
-    SimThermometer sim{[] {
-                           SimConfig c;
-                           c.streamRateHz = 50.0;
-                           return c;
-                       }(),
-                       clock};
-    std::unique_ptr<SerialPortFactory> ports = MakeSimPortFactory(sim, clock);
-    AppState app;
-    ScriptedBoxes boxes{app};
     std::unique_ptr<CCapturePage> page;
 };
 

@@ -1,4 +1,5 @@
 #include "capture/CaptureTimer.h"
+#include "CaptureSimRig.h"
 
 #include <gtest/gtest.h>
 
@@ -7,18 +8,9 @@
 
 namespace {
 
-// Seconds of a local time of day on one fixed date.
 std::time_t At(int hour, int minute, int second)
 {
-    std::tm tm{};
-    tm.tm_year = 2026 - 1900;
-    tm.tm_mon = 2;
-    tm.tm_mday = 2;
-    tm.tm_hour = hour;
-    tm.tm_min = minute;
-    tm.tm_sec = second;
-    tm.tm_isdst = -1;
-    return std::mktime(&tm);
+    return LocalTime(2026, 3, 2, hour, minute, second);
 }
 
 // The page's two timers on a millisecond time line: the 500 ms clock tick while waiting and the

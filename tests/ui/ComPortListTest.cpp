@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -62,18 +63,16 @@ TEST(UsbSerialDevices, FollowsTheByIdLinksAndListsTheUsbAndAcmDevices)
 
 TEST(SelectComPort, FindsThePrefixFromTheSecondEntryAndWrapsRound)
 {
-    EXPECT_EQ(SelectComPort({"COM1", "COM10"}, "COM1"), 1); // COM10 also begins with COM1 and is met first
-    EXPECT_EQ(SelectComPort({"COM1", "COM2"}, "COM1"), 0);
-    EXPECT_EQ(SelectComPort(kClassic, "COM4"), 3);
-    EXPECT_EQ(SelectComPort({"COM1", "com3"}, "Com3"), 1);
-    EXPECT_EQ(SelectComPort({"com1", "COM2"}, "COM1"), 0);
-    EXPECT_EQ(SelectComPort({"COM3"}, "COM4"), -1);
-    EXPECT_EQ(SelectComPort({"COM1", "COM2"}, "COM10"), -1);
-    EXPECT_EQ(SelectComPort({}, "COM4"), -1);
-    // An empty text is a prefix of everything.
-    EXPECT_EQ(SelectComPort({"COM1", "COM2", "COM3"}, ""), 1);
-    EXPECT_EQ(SelectComPort({"COM1"}, ""), 0);
-    EXPECT_EQ(SelectComPort({}, ""), -1);
+    // clang-format off
+    const std::tuple<Names, const char*, int> cases[] = {
+        {{"COM1", "COM10"}, "COM1", 1}, // COM10 also begins with COM1 and is met first
+        {{"COM1", "COM2"}, "COM1", 0}, {kClassic, "COM4", 3}, {{"COM1", "com3"}, "Com3", 1},
+        {{"com1", "COM2"}, "COM1", 0}, {{"COM3"}, "COM4", -1}, {{"COM1", "COM2"}, "COM10", -1}, {{}, "COM4", -1},
+        // An empty text is a prefix of everything.
+        {{"COM1", "COM2", "COM3"}, "", 1}, {{"COM1"}, "", 0}, {{}, "", -1}};
+    // clang-format on
+    for (const auto& [names, text, index] : cases)
+        EXPECT_EQ(SelectComPort(names, text), index) << text << " in " << names.size();
 }
 
 } // namespace

@@ -102,27 +102,26 @@ TEST_F(MeterDlgTest, ConnectsAtStartAndShowsTheSerialNumberAndTheFirstPage)
     EXPECT_TRUE(dlg->Page(0)->isVisibleTo(dlg.get()));
 }
 
-TEST_F(MeterDlgTest, SwitchedOffThermometerAsksToSwitchOnAndCancelEndsWithZero)
+TEST_F(MeterDlgTest, SwitchedOffThermometerAsksToSwitchOnCancelEndsWithZeroRetryConnects)
 {
     sim.SetPowered(false);
     boxes.answers = {MsgAnswer::Cancel};
-    auto dlg = Start("StartUpConnectCheck=Yes\n");
+    auto ended = Start("StartUpConnectCheck=Yes\n");
     ASSERT_EQ(boxes.shown.size(), 1u);
     EXPECT_EQ(boxes.shown[0].call.text, LoadLangString(app, 115));
     EXPECT_EQ(boxes.shown[0].qtIcon, QMessageBox::Warning);
     EXPECT_EQ(boxes.shown[0].qtButtons, QMessageBox::Ok | QMessageBox::Cancel);
-    EXPECT_TRUE(dlg->EndedAtStart());
-    EXPECT_EQ(dlg->exec(), 0);
-    EXPECT_FALSE(dlg->isVisible());
-}
+    EXPECT_TRUE(ended->EndedAtStart());
+    EXPECT_EQ(ended->exec(), 0);
+    EXPECT_FALSE(ended->isVisible());
+    ended.reset();
 
-TEST_F(MeterDlgTest, SwitchingTheThermometerOnAndRetryingConnects)
-{
-    sim.SetPowered(false);
+    // Switched on while the box is up, then OK: the check is made again and passes.
     boxes.onBox = [this](const QtMessageBoxCall&) { sim.SetPowered(true); };
     boxes.answers = {MsgAnswer::Ok};
+    sim.SetPowered(false);
     auto dlg = Start("StartUpConnectCheck=Yes\n");
-    EXPECT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown.size(), 2u);
     EXPECT_FALSE(dlg->EndedAtStart());
     EXPECT_EQ(dlg->windowTitle(), Lang(165) + " : No.01234560789");
 }
@@ -145,22 +144,35 @@ TEST_F(MeterDlgTest, BusyPortOffersRetryWithThePortDialogThenCancelEnds)
     EXPECT_TRUE(dlg->EndedAtStart());
 }
 
-TEST_F(MeterDlgTest, ChoosingATabClearsTheStatusAndShowsExactlyThatPage)
+// Minimised and restored, the page shown is not shown again: pages that read the thermometer
+// when they come up do not read it again.
+TEST_F(MeterDlgTest, ChoosingATabClearsTheStatusAndShowsExactlyThatPageAlsoAfterMinimising)
 {
     auto dlg = Start("StartUpConnectCheck=No\n", true);
     QTabBar* bar = Control<QTabWidget>(dlg.get(), 1000)->tabBar();
     for (int tab : {2, 1, 3, 0}) {
+        SCOPED_TRACE(tab);
         ui.SetStatusText("something to clear");
         ASSERT_EQ(Control<QLabel>(dlg.get(), 1075)->text(), QStringLiteral("something to clear"));
         QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(tab).center());
         // The old text is gone; the recording page then shows its ready text, the others what
         // their reading of the thermometer says.
         const QString status = Control<QLabel>(dlg.get(), 1075)->text();
-        EXPECT_NE(status, QStringLiteral("something to clear")) << tab;
+        EXPECT_NE(status, QStringLiteral("something to clear"));
         if (tab == 0) {
             EXPECT_EQ(status, Lang(245));
         }
-        EXPECT_TRUE(dlg->Page(tab)->isVisible()) << tab;
+        ASSERT_TRUE(dlg->Page(tab)->isVisible());
+        EXPECT_EQ(VisiblePages(*dlg), 1);
+
+        const std::size_t commands = sim.ReceivedCommands().size();
+        dlg->showMinimized();
+        QTest::qWait(50);
+        dlg->showNormal();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(dlg.get()));
+        QTest::qWait(50);
+        EXPECT_EQ(sim.ReceivedCommands().size(), commands);
+        EXPECT_TRUE(dlg->Page(tab)->isVisible());
         EXPECT_EQ(VisiblePages(*dlg), 1);
     }
 }
@@ -178,26 +190,6 @@ TEST_F(MeterDlgTest, ScreenReadersReadTheStatusLineAndEveryLabelByWhatItShows)
     for (QLabel* label : dlg->findChildren<QLabel*>()) {
         if (label->text().isEmpty()) continue;
         EXPECT_EQ(label->accessibleName(), QString()) << label->objectName().toStdString();
-    }
-}
-
-TEST_F(MeterDlgTest, MinimisingAndRestoringDoesNotShowThePagesAgain)
-{
-    auto dlg = Start("StartUpConnectCheck=No\n", true);
-    QTabBar* bar = Control<QTabWidget>(dlg.get(), 1000)->tabBar();
-    for (int tab : {1, 3, 2, 0}) {
-        QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(tab).center());
-        ASSERT_TRUE(dlg->Page(tab)->isVisible());
-        const std::size_t commands = sim.ReceivedCommands().size();
-        dlg->showMinimized();
-        QTest::qWait(50);
-        dlg->showNormal();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(dlg.get()));
-        QTest::qWait(50);
-        // Pages that read the thermometer when they come up did not read it again.
-        EXPECT_EQ(sim.ReceivedCommands().size(), commands) << tab;
-        EXPECT_TRUE(dlg->Page(tab)->isVisible());
-        EXPECT_EQ(VisiblePages(*dlg), 1);
     }
 }
 
