@@ -379,6 +379,12 @@ CaptureRecorder::StopResult CaptureRecorder::StopCapture()
 {
     if (!sampling_) return StopResult::NotRecording;
     BusyCursor busy(app_);
+    if (!reconnecting_ && words_.linkFailed.load() != 0) {
+        // The line failed before a tick could see it: there is no thermometer to tell either.
+        StopThread();
+        link_.Close();
+        reconnecting_ = true;
+    }
     if (reconnecting_) {
         // The thermometer is away: there is nobody to tell, the search just ends.
         search_.Cancel();

@@ -181,6 +181,24 @@ TEST_F(RecordingUnplug, PauseEndsTheSearchAtOnceAndRecStartsAgainWhenBack)
     EXPECT_EQ(sim.Stop(), 0);
 }
 
+TEST_F(RecordingUnplug, PauseBeforeATickSawThePullShowsNoBox)
+{
+    SimProcess sim(Link(), SimArgs(kSerial));
+    ASSERT_TRUE(sim.Ready()) << sim.Error();
+    CaptureRecorder recorder(app);
+    Start(recorder);
+    ASSERT_TRUE(sim.Unplug());
+    const auto end = SteadyTime::now() + std::chrono::seconds(2);
+    while (recorder.Words().linkFailed.load() == 0 && SteadyTime::now() < end)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    ASSERT_EQ(recorder.Words().linkFailed.load(), 1);
+    EXPECT_EQ(recorder.StopCapture(), CaptureRecorder::StopResult::Stopped);
+    EXPECT_TRUE(ui.boxes.empty()) << ::testing::PrintToString(ui.BoxTexts());
+    EXPECT_EQ(recorder.State(), CaptureState::Paused);
+    EXPECT_FALSE(recorder.Link().IsOpen());
+    EXPECT_EQ(sim.Stop(), 0);
+}
+
 TEST_F(RecordingUnplug, AnotherThermometerOnThePortIsOnlyAskedItsNumber)
 {
     SimProcess sim(Link(), SimArgs(kSerial));
