@@ -111,11 +111,12 @@ TEST_F(ConnectionCheckTest, NoThermometerRetriesThroughTheComPortDialogUntilCanc
 
 TEST(ConnectionCheckFailureTest, AnyLinkFailureOnCheckModeOffersTheSwitchOnPromptUntilCancel)
 {
-    // Modem lines off, silence, a failed write, a hang-up.
+    // Modem lines off, silence, a failed write, a hang-up, a reply longer than the buffer.
     // clang-format off
     const std::function<void(ScriptedLine&)> failures[] = {
         [](ScriptedLine& l) { l.cts = l.dsr = false; }, [](ScriptedLine& l) { l.standing.erase("DA"); },
-        [](ScriptedLine& l) { l.failWrite = true; }, [](ScriptedLine& l) { l.standing["DA"] = {{"DA"}, {"", 100, true}}; }};
+        [](ScriptedLine& l) { l.failWrite = true; }, [](ScriptedLine& l) { l.standing["DA"] = {{"DA"}, {"", 100, true}}; },
+        [](ScriptedLine& l) { l.Respond("DA", "DA" + std::string(1100, 'Z')); }};
     // clang-format on
     for (const auto& fail : failures) {
         Rig r;
@@ -129,6 +130,16 @@ TEST(ConnectionCheckFailureTest, AnyLinkFailureOnCheckModeOffersTheSwitchOnPromp
         EXPECT_EQ(r.line.opens.size(), 2u);
         EXPECT_TRUE(r.line.closes == 2 && !r.line.portOpen);
     }
+}
+
+TEST_F(ConnectionCheckTest, SwitchingOnAtThePromptLetsTheCheckGoOn)
+{
+    line.cts = line.dsr = false;
+    ui.onMessageBox = [&](const MessageBoxCall&) { line.cts = line.dsr = true; };
+    ASSERT_TRUE(CheckConnection(app));
+    EXPECT_EQ(ui.BoxTexts(), Texts{Text(115)});
+    EXPECT_EQ(app.portRetryCount, 1);
+    EXPECT_EQ(line.commands, kFullCheck);
 }
 
 TEST_F(ConnectionCheckTest, AnAnswerOtherThanOkLetsTheUserPickAnotherPort)
