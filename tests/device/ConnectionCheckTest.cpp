@@ -56,16 +56,12 @@ TEST_F(ConnectionCheckTest, AHealthyThermometerIsCheckedInOneGo)
 TEST(ConnectionCheckStatus0Test, Status0IsWrittenOnlyWhenTheTemplateChangesItAndBothValuesAreShown)
 {
     // The INI's template (nullptr: none), STATUS0 as read, the write (nullptr: none), both boxes.
-    // A template leaves the bits of missing characters and of characters other than 0 and 1 alone.
+    // How a template sets bits is Status0Test's; here whether it is written and how it is shown.
     const std::tuple<const char*, const char*, const char*, const char*, const char*> cases[] = {
         {nullptr, "0000", "9200FC04", "   0", "FC04"},
         {nullptr, "FC04", nullptr, "FC04", "FC04"},
-        {nullptr, "FFFF", "9200FE1F", "FFFF", "FE1F"},
         {nullptr, "00A5", "9200FC05", "  A5", "FC05"},
-        {"0000000000000000", "FFFF", "92000000", "FFFF", "   0"},
-        {"1", "0000", "92008000", "   0", "8000"},
-        {"________________", "1234", nullptr, "1234", "1234"},
-        {"000000000000000x", "0001", nullptr, "   1", "   1"}};
+        {"0000000000000000", "FFFF", "92000000", "FFFF", "   0"}};
     for (const auto& [templ, value, write, readBox, newBox] : cases) {
         Rig r;
         if (templ != nullptr)

@@ -263,24 +263,21 @@ TEST_F(DeviceSettingsTest, ResetWritesThePreferenceDefaultsAndReadsBack)
 
 TEST_F(DeviceSettingsTest, RegisteringKeepsOneKeyPerThermometer)
 {
-    SimConfig first, second;
-    first.serial = 12345678;
-    second.serial = 0;
-    Start(first);
+    SimConfig config;
+    config.serial = 12345678;
+    Start(config);
     EXPECT_FALSE(RegisterTypeName(app, *link, ""));
     EXPECT_TRUE(Sent().empty());
     EXPECT_TRUE(RegisterTypeName(app, *link, "Old"));
-    EXPECT_TRUE(RegisterTypeName(app, *link, "Line A"));
+    EXPECT_TRUE(RegisterTypeName(app, *link, "放射計"));
     EXPECT_EQ(Sent(), (Texts{"DA", "9130", "9131", "81", "DA", "9130", "9131", "81"}));
     EXPECT_EQ(app.deviceSerialText, "00123450678");
     EXPECT_EQ(ui.events.back(), "box:" + Text(212));
     EXPECT_EQ(ui.boxes.back().icon, MsgIcon::Information);
-    Start(second);
-    app.visibleSerialNo = false;
-    EXPECT_TRUE(RegisterTypeName(app, *link, "放射計"));
+    // The caption names the type; the file holds it once, in CP932.
+    EXPECT_EQ(ui.events[ui.events.size() - 2], "title:" + Text(165) + " : No.00123450678 (放射計)");
     EXPECT_EQ(ReadFileBytes(TypeNameFilePath(app)),
-              "[HardName]\r\n012345678=Line A\r\n000000000=" + Utf8ToCp932("放射計") + "\r\n");
-    EXPECT_EQ(ui.events[ui.events.size() - 2], "title:" + Text(165) + " : No.00000000000 (放射計)");
+              "[HardName]\r\n012345678=" + Utf8ToCp932("放射計") + "\r\n");
 }
 
 TEST_F(DeviceSettingsTest, AFailedRegistrationKeepsTheFileAndTheTypedName)
