@@ -1,7 +1,5 @@
 // rm42ctl end to end: the real executable against rm42-sim on a pseudo-terminal.
 
-#include <gtest/gtest.h>
-
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -9,54 +7,27 @@
 #include <vector>
 
 #include "ConsoleUserInterface.h"
-#include "support/ChildProcess.h"
-#include "support/TestSupport.h"
+#include "CtlFixture.h"
 
 namespace {
 
-class CtlCheck : public ::testing::Test {
-protected:
-    void WriteIni(const std::string& port, const std::string& system = "") const
-    {
-        WriteFileBytes(dir.File("rm42meter.ini"),
-                       "[System]\r\n" + system + "[ComPort]\r\nPort=" + port +
-                           "\r\nStopBit=0\r\nCommandWait1=0\r\nCommandWait2=0\r\n");
-    }
-
-    ProcessResult Ctl(std::vector<std::string> args, int timeoutMs = 60000) const
-    {
-        args.insert(args.begin(), {RunnableDir() + "rm42ctl", "--ini", dir.File("rm42meter.ini")});
-        return RunProcess(args, timeoutMs);
-    }
-
-    std::string Link() const { return dir.File("sim.tty"); }
-
-    TempDir dir;
-};
-
-size_t Count(const std::string& text, const std::string& what)
-{
-    size_t n = 0;
-    for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1))
-        ++n;
-    return n;
-}
+using CtlCheck = CtlTest;
 
 TEST_F(CtlCheck, ReportsTheThermometerAndSetsStatus0Once)
 {
-    const std::string log = dir.File("sim.log");
-    SimProcess sim(Link(), {"--serial", "12345678", "--status0", "0000", "--log", log});
+    SimProcess sim(Link(), {"--serial", "12345678", "--status0", "0000", "--log", Log()});
     ASSERT_TRUE(sim.Ready()) << sim.Error();
 
     // --port wins over the INI's port.
-    WriteIni(dir.File("no-such-port"));
+    WriteIni("", "", dir.File("no-such-port"));
     const auto first = Ctl({"--port", Link(), "check"});
     EXPECT_EQ(first.exitCode, 0) << first.err;
     EXPECT_EQ(first.out, "Serial No.: 00123450678\nType: no name\n");
     EXPECT_EQ(first.err, "");
 
-    // The type-name file beside the INI is CP932 on disk: "放射温度計A".
-    WriteIni(Link());
+    // The type-name file beside the INI is CP932 on disk: "放射温度計A". The start-up check
+    // asked for in the INI does not check a second time.
+    WriteIni("StartUpConnectCheck=yes\r\n");
     WriteFileBytes(dir.File("hardname.rm4"),
                    "[HardName]\r\n012345678=\x95\xfa\x8e\xcb\x89\xb7\x93\x78\x8c\x76"
                    "A\r\n");
@@ -66,30 +37,24 @@ TEST_F(CtlCheck, ReportsTheThermometerAndSetsStatus0Once)
 
     // The first check wrote the template's STATUS0; the second found it in place.
     sim.Stop();
-    const std::string seen = ReadFileBytes(log);
+    const std::string seen = ReadFileBytes(Log());
     EXPECT_EQ(Count(seen, "> 9200FC04"), 1u) << seen;
     EXPECT_EQ(Count(seen, "> 9200"), 1u) << seen;
+    EXPECT_EQ(Count(seen, "> 9130"), 2u) << "not checked exactly once a run";
 }
 
-TEST_F(CtlCheck, NoThermometerEndsWithTheMessageInTheChosenLanguage)
+TEST_F(CtlCheck, NoThermometerEndsWithTheMessageInTheChosenLanguageAndBoundedRetries)
 {
-    WriteIni(dir.File("no-such-port"));
+    WriteIni("", "", dir.File("no-such-port"));
     const auto ja = Ctl({"check"});
     EXPECT_EQ(ja.exitCode, 1);
     EXPECT_NE(ja.err.find("放射温度計が接続されていません。"), std::string::npos) << ja.err;
     EXPECT_EQ(ja.out, "");
 
-    const auto en = Ctl({"--lang", "en", "check"});
+    // With --yes the retries are bounded, so a script never hangs: two retries, then Cancel.
+    const auto en = Ctl({"--yes", "--retries", "2", "--lang", "en", "check"});
     EXPECT_EQ(en.exitCode, 1);
-    EXPECT_NE(en.err.find("No Themometer Connected"), std::string::npos) << en.err;
-}
-
-TEST_F(CtlCheck, RetriesWithYesAreBoundedSoAScriptNeverHangs)
-{
-    WriteIni(dir.File("no-such-port"));
-    const auto r = Ctl({"--yes", "--retries", "2", "--lang", "en", "check"});
-    EXPECT_EQ(r.exitCode, 1);
-    EXPECT_EQ(Count(r.err, "No Themometer Connected"), 3u) << r.err; // two retries, then Cancel
+    EXPECT_EQ(Count(en.err, "No Themometer Connected"), 3u) << en.err;
 }
 
 TEST_F(CtlCheck, AWrongAnswerUsesUpTheRetriesAndFails)
@@ -98,7 +63,7 @@ TEST_F(CtlCheck, AWrongAnswerUsesUpTheRetriesAndFails)
     // port dialog, and each round counts against --retries, with or without --yes.
     SimProcess sim(Link(), {"--fault", "ng:DA"});
     ASSERT_TRUE(sim.Ready()) << sim.Error();
-    WriteIni(Link(), "Langage=1\r\n");
+    WriteIni("Langage=1\r\n");
     for (const char* yes : {"--yes", "--verbose"}) {
         const auto started = std::chrono::steady_clock::now();
         const auto r = Ctl({yes, "--retries", "2", "check"}, 20000);
@@ -140,22 +105,10 @@ TEST_F(CtlCheck, SwitchedOffThermometerGetsTheSwitchOnPrompt)
 {
     SimProcess sim(Link(), {"--fault", "off"});
     ASSERT_TRUE(sim.Ready()) << sim.Error();
-    WriteIni(Link(), "Langage=1\r\n");
+    WriteIni("Langage=1\r\n");
     const auto r = Ctl({"check"});
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_NE(r.err.find("Switch Themometer ON then Click [OK] Button"), std::string::npos) << r.err;
-}
-
-TEST_F(CtlCheck, StartUpConnectCheckOffStillChecksOnce)
-{
-    const std::string log = dir.File("sim.log");
-    SimProcess sim(Link(), {"--serial", "7", "--log", log});
-    ASSERT_TRUE(sim.Ready()) << sim.Error();
-    WriteIni(Link(), "StartUpConnectCheck=yes\r\n");
-    const auto r = Ctl({"check"});
-    EXPECT_EQ(r.exitCode, 0) << r.err;
-    sim.Stop();
-    EXPECT_EQ(Count(ReadFileBytes(log), "> 9130"), 1u) << "not checked exactly once";
 }
 
 TEST_F(CtlCheck, MissingIniAndBadCommandLines)
@@ -176,7 +129,7 @@ TEST_F(CtlCheck, MissingIniAndBadCommandLines)
     EXPECT_EQ(bare.exitCode, 1);
     EXPECT_NE(bare.err.find("INIファイルがありません"), std::string::npos) << bare.err;
 
-    WriteIni(dir.File("no-such-port"));
+    WriteIni("", "", dir.File("no-such-port"));
     EXPECT_EQ(Ctl({"frobnicate"}).exitCode, 2);
     EXPECT_EQ(Ctl({"--lang", "de", "check"}).exitCode, 2);
     EXPECT_EQ(Ctl({"--bogus", "check"}).exitCode, 2);

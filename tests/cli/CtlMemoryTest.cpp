@@ -1,14 +1,11 @@
 // rm42ctl memory end to end: the real executable against rm42-sim on a pseudo-terminal.
 
-#include <gtest/gtest.h>
-
 #include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "support/ChildProcess.h"
-#include "support/TestSupport.h"
+#include "CtlFixture.h"
 
 namespace {
 
@@ -27,32 +24,23 @@ bool WritesMemory(const std::string& log)
     return false;
 }
 
-class CtlMemory : public ::testing::Test {
+class CtlMemory : public CtlTest {
 protected:
-    CtlMemory()
+    void SetUp() override
     {
         WriteFileBytes(dir.File("mem.txt"), kMemory);
-        WriteFileBytes(dir.File("rm42meter.ini"),
-                       "[System]\r\nLangage=1\r\n[ComPort]\r\nPort=" + dir.File("sim.tty") +
-                           "\r\nStopBit=0\r\nCommandWait1=0\r\nCommandWait2=0\r\n");
+        WriteIni("Langage=1\r\n");
         sim = std::make_unique<SimProcess>(
-            dir.File("sim.tty"),
-            std::vector<std::string>{"--memory", dir.File("mem.txt"), "--log", dir.File("sim.log")});
+            Link(), std::vector<std::string>{"--memory", dir.File("mem.txt"), "--log", Log()});
+        ASSERT_TRUE(sim->Ready()) << sim->Error();
     }
-    ProcessResult Ctl(std::vector<std::string> args) const
-    {
-        args.insert(args.begin(), {RunnableDir() + "rm42ctl", "--ini", dir.File("rm42meter.ini")});
-        return RunProcess(args, 120000);
-    }
-    std::string Log() const { return sim->Stop(), ReadFileBytes(dir.File("sim.log")); }
+    std::string TrafficLog() const { return sim->Stop(), ReadFileBytes(Log()); }
 
-    TempDir dir;
     std::unique_ptr<SimProcess> sim;
 };
 
 TEST_F(CtlMemory, ReadPrintsTheRowsWithDataAndSavesBothFiles)
 {
-    ASSERT_TRUE(sim->Ready()) << sim->Error();
     std::filesystem::copy_file(RunnableDir() + "templete_2(ENG).html", dir.File("templete_2(ENG).html"));
     const auto r = Ctl(
         {"memory", "read", "--unit", "k", "--csv", dir.File("list.txt"), "--report", dir.File("list.html")});
@@ -75,12 +63,11 @@ TEST_F(CtlMemory, ReadPrintsTheRowsWithDataAndSavesBothFiles)
               std::string::npos)
         << "rows without data belong";
     EXPECT_FALSE(std::filesystem::exists(dir.File("list(PAGE03).html")));
-    EXPECT_FALSE(WritesMemory(Log())) << "a read writes nothing";
+    EXPECT_FALSE(WritesMemory(TrafficLog())) << "a read writes nothing";
 }
 
 TEST_F(CtlMemory, WriteKeepsTheListedRowsWithTheChosenItems)
 {
-    ASSERT_TRUE(sim->Ready()) << sim->Error();
     const auto asked = Ctl({"memory", "write", "--keep", "3,1"});
     EXPECT_EQ(asked.exitCode, 1);
     EXPECT_NE(asked.err.find("Do You Want to Load Data to Themometer?"), std::string::npos) << asked.err;
@@ -93,14 +80,13 @@ TEST_F(CtlMemory, WriteKeepsTheListedRowsWithTheChosenItems)
                      "MemoryNo.\tTemp.(°C)\tRoom(°C)\tTime\tEmissivity\tMAX(°C)\tMIN(°C)\n"
                      "1\t25.0\t20.6\t2007/03/15  10:30:05\t----\t----\t----\n"
                      "2\t15.2\t20.8\t2007/03/16  09:08:32\t----\t----\t----\n");
-    const std::string log = Log();
+    const std::string log = TrafficLog();
     EXPECT_NE(log.find("> 9235002C"), std::string::npos) << log;
     EXPECT_NE(log.find("> 92400002"), std::string::npos) << log;
 }
 
 TEST_F(CtlMemory, BadRowsOrItemsWriteNothing)
 {
-    ASSERT_TRUE(sim->Ready()) << sim->Error();
     const std::pair<std::vector<std::string>, const char*> cases[] = {
         {{"--keep", "7"}, "row 7 holds no data"},
         {{"--keep", "31"}, "row 31 is not in the list (1 to 30)"},
@@ -116,7 +102,7 @@ TEST_F(CtlMemory, BadRowsOrItemsWriteNothing)
     }
     EXPECT_EQ(Ctl({"memory", "write"}).exitCode, 2) << "--keep is required";
     EXPECT_EQ(Ctl({"memory", "read", "--unit", "x"}).exitCode, 2);
-    const std::string log = Log();
+    const std::string log = TrafficLog();
     EXPECT_FALSE(WritesMemory(log)) << log;
 }
 

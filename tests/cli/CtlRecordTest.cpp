@@ -1,62 +1,52 @@
-// rm42ctl record end to end: the real executable against rm42-sim on a pseudo-terminal.
-
-#include <gtest/gtest.h>
+// rm42ctl record end to end: the real executable against rm42-sim on a pseudo-terminal, with the
+// recording written as CSV and as the report with its graph picture, and the failures.
 
 #include <cstdlib>
+#include <filesystem>
 #include <regex>
-#include <sstream>
 #include <string>
 #include <vector>
 
-#include "support/ChildProcess.h"
-#include "support/TestSupport.h"
+#include "CtlFixture.h"
 
 namespace {
 
-class CtlRecord : public ::testing::Test {
+class CtlRecord : public CtlTest {
 protected:
     void SetUp() override
     {
         // A recording's journal goes to the test's own state folder.
         setenv("XDG_STATE_HOME", dir.File("state").c_str(), 1);
-        WriteFileBytes(dir.File("rm42meter.ini"),
-                       "[System]\r\nStartUpConnectCheck=No\r\n[ComPort]\r\nPort=" + dir.File("sim.tty") +
-                           "\r\nStopBit=0\r\nCommandWait1=0\r\nCommandWait2=0\r\n");
-    }
-    std::vector<std::string> Ctl(std::vector<std::string> args) const
-    {
-        args.insert(args.begin(), {RunnableDir() + "rm42ctl", "--ini", dir.File("rm42meter.ini")});
-        return args;
-    }
-    static std::vector<std::string> Lines(const std::string& text)
-    {
-        std::vector<std::string> lines;
-        std::istringstream in(text);
-        for (std::string line; std::getline(in, line);)
-            lines.push_back(line);
-        return lines;
+        WriteIni("StartUpConnectCheck=No\r\n");
     }
     // The STATUS0 values written, in order.
     std::vector<std::string> Status0Writes() const
     {
         std::vector<std::string> writes;
-        const std::string log = ReadFileBytes(dir.File("sim.log"));
+        const std::string log = ReadFileBytes(Log());
         const std::regex write("> 9200([0-9A-F]{4})");
         for (auto it = std::sregex_iterator(log.begin(), log.end(), write); it != std::sregex_iterator();
              ++it)
             writes.push_back((*it)[1]);
         return writes;
     }
-
-    TempDir dir;
+    // A short recording with the given outputs, from a simulator started here.
+    ProcessResult Record(std::vector<std::string> outputs)
+    {
+        SimProcess sim(Link(), {"--rate", "20"});
+        EXPECT_TRUE(sim.Ready()) << sim.Error();
+        std::vector<std::string> args = {"--lang", "en", "record", "--interval", "0.3", "--duration", "1.2"};
+        args.insert(args.end(), outputs.begin(), outputs.end());
+        return Ctl(args);
+    }
 };
 
 TEST_F(CtlRecord, PrintsOneCsvLinePerSampleAndRestoresStatus0)
 {
-    SimProcess sim(dir.File("sim.tty"), {"--status0", "0000", "--rate", "20", "--log", dir.File("sim.log")});
+    SimProcess sim(Link(), {"--status0", "0000", "--rate", "20", "--log", Log()});
     ASSERT_TRUE(sim.Ready()) << sim.Error();
 
-    const ProcessResult run = RunProcess(Ctl({"record", "--interval", "0.3", "--duration", "2"}));
+    const ProcessResult run = Ctl({"record", "--interval", "0.3", "--duration", "2"});
     ASSERT_EQ(run.exitCode, 0) << run.err;
     const std::vector<std::string> lines = Lines(run.out);
     ASSERT_GE(lines.size(), 6u) << run.out;
@@ -68,7 +58,7 @@ TEST_F(CtlRecord, PrintsOneCsvLinePerSampleAndRestoresStatus0)
     EXPECT_EQ(Status0Writes(), (std::vector<std::string>{"FCC4", "FC04"}));
 
     const ProcessResult f =
-        RunProcess(Ctl({"record", "--interval", "0.2", "--duration", "1", "--fahrenheit", "--csv", "-"}));
+        Ctl({"record", "--interval", "0.2", "--duration", "1", "--fahrenheit", "--csv", "-"});
     ASSERT_EQ(f.exitCode, 0) << f.err;
     const std::vector<std::string> out = Lines(f.out);
     ASSERT_GE(out.size(), 4u);
@@ -83,9 +73,9 @@ TEST_F(CtlRecord, PrintsOneCsvLinePerSampleAndRestoresStatus0)
 
 TEST_F(CtlRecord, CtrlCPausesTheRecording)
 {
-    SimProcess sim(dir.File("sim.tty"), {"--status0", "0000", "--rate", "20", "--log", dir.File("sim.log")});
+    SimProcess sim(Link(), {"--status0", "0000", "--rate", "20", "--log", Log()});
     ASSERT_TRUE(sim.Ready()) << sim.Error();
-    std::vector<std::string> args = Ctl({"record", "--interval", "0.5", "--duration", "60"});
+    std::vector<std::string> args = Args({"record", "--interval", "0.5", "--duration", "60"});
     args.insert(args.begin(), {"/usr/bin/timeout", "-s", "INT", "2"});
     const ProcessResult run = RunProcess(args, 20000);
     EXPECT_EQ(run.exitCode, 124) << run.err; // ended by the signal, well before its duration
@@ -100,16 +90,56 @@ TEST_F(CtlRecord, RefusesABadCommandLineAndAMissingThermometer)
              {"record", "--interval", "1"},
              {"record", "--interval", "x", "--duration", "5"},
          }) {
-        const ProcessResult run = RunProcess(Ctl(args));
+        const ProcessResult run = Ctl(args);
         EXPECT_EQ(run.exitCode, 2) << args[2];
         EXPECT_TRUE(run.out.empty());
     }
     // No simulator behind the link.
-    const ProcessResult run =
-        RunProcess(Ctl({"--lang", "en", "record", "--interval", "1", "--duration", "1"}));
+    const ProcessResult run = Ctl({"--lang", "en", "record", "--interval", "1", "--duration", "1"});
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_NE(run.err.find("No Themometer Connected"), std::string::npos) << run.err;
     EXPECT_TRUE(run.out.empty());
+}
+
+TEST_F(CtlRecord, WritesTheCsvAndTheReportWithItsPicture)
+{
+    WriteFileBytes(dir.File("templete_1(ENG).html"), ReadFileBytes(RunnableDir() + "templete_1(ENG).html"));
+    const ProcessResult run = Record({"--csv", dir.File("rec.csv"), "--report", dir.File("my rec.html")});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+
+    // The file holds what was printed while recording, with CR LF line ends.
+    std::string printed = run.out;
+    std::string crlf;
+    for (char c : printed) {
+        if (c == '\n') crlf += '\r';
+        crlf += c;
+    }
+    EXPECT_EQ(ReadFileBytes(dir.File("rec.csv")), crlf);
+    EXPECT_TRUE(std::regex_search(crlf, std::regex(R"(^\d{8}_\d{6}\r\n00:00:00\.000,25\.0,23\.0\r\n)")))
+        << crlf;
+
+    const std::string report = ReadFileBytes(dir.File("my rec.html"));
+    EXPECT_NE(report.find("<img src=my_rec.jpg>"), std::string::npos);
+    EXPECT_NE(report.find(" 25.0"), std::string::npos);
+    EXPECT_EQ(report.find("__"), std::string::npos);
+    const ProcessResult identify = RunProcess(
+        {"/usr/bin/env", "identify", "-format", "%w %h %[jpeg:sampling-factor] %Q", dir.File("my_rec.jpg")});
+    ASSERT_EQ(identify.exitCode, 0) << identify.err;
+    EXPECT_EQ(identify.out, "566 375 1x1,1x1,1x1 80"); // the graph's size on the page
+}
+
+TEST_F(CtlRecord, FailuresAreReportedAfterTheRecordingIsPrinted)
+{
+    const ProcessResult run =
+        Record({"--csv", dir.File("no/such/folder/a.csv"), "--report", dir.File("r.html")});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_NE(run.out.find("00:00:00.000,25.0,23.0"), std::string::npos) << "the samples are not lost";
+    const std::string error = "File Not Opened by File Output Error";
+    EXPECT_NE(run.err.find(error), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find(error, run.err.find(error) + 1), std::string::npos)
+        << "twice: the CSV and the template";
+    EXPECT_TRUE(std::filesystem::exists(dir.File("r.jpg"))) << "the picture stays";
+    EXPECT_FALSE(std::filesystem::exists(dir.File("r.html")));
 }
 
 } // namespace

@@ -1,31 +1,15 @@
 // rm42ctl recover end to end: a recording killed without warning is read back from its journal.
 
-#include <gtest/gtest.h>
-
 #include <cstdlib>
 #include <filesystem>
-#include <regex>
-#include <sstream>
 #include <string>
 #include <vector>
 
-#include "support/ChildProcess.h"
-#include "support/TestSupport.h"
+#include "CtlFixture.h"
 
 namespace {
 
-std::vector<std::string> Lines(const std::string& text)
-{
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) {
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        lines.push_back(line);
-    }
-    return lines;
-}
-
-class CtlRecover : public ::testing::Test {
+class CtlRecover : public CtlTest {
 protected:
     void SetUp() override
     {
@@ -34,18 +18,11 @@ protected:
         hadState = old != nullptr;
         if (hadState) oldState = old;
         setenv("XDG_STATE_HOME", dir.File("state").c_str(), 1);
-        WriteFileBytes(dir.File("rm42meter.ini"),
-                       "[System]\r\nStartUpConnectCheck=No\r\n[ComPort]\r\nPort=" + dir.File("sim.tty") +
-                           "\r\nStopBit=0\r\nCommandWait1=0\r\nCommandWait2=0\r\n");
+        WriteIni("StartUpConnectCheck=No\r\n");
     }
     void TearDown() override
     {
         hadState ? setenv("XDG_STATE_HOME", oldState.c_str(), 1) : unsetenv("XDG_STATE_HOME");
-    }
-    std::vector<std::string> Ctl(std::vector<std::string> args) const
-    {
-        args.insert(args.begin(), {RunnableDir() + "rm42ctl", "--ini", dir.File("rm42meter.ini")});
-        return args;
     }
     std::vector<std::string> Journals() const
     {
@@ -56,24 +33,23 @@ protected:
         return names;
     }
 
-    TempDir dir;
     bool hadState = false;
     std::string oldState;
 };
 
 TEST_F(CtlRecover, AKilledRecordingComesBackWithTheValuesItPrinted)
 {
-    SimProcess sim(dir.File("sim.tty"), {"--status0", "0000", "--rate", "20", "--noise", "3"});
+    SimProcess sim(Link(), {"--status0", "0000", "--rate", "20", "--noise", "3"});
     ASSERT_TRUE(sim.Ready()) << sim.Error();
 
     // Nothing to recover yet: a clear message, no outputs.
-    const ProcessResult none = RunProcess(Ctl({"recover", "--csv", dir.File("none.csv")}));
+    const ProcessResult none = Ctl({"recover", "--csv", dir.File("none.csv")});
     EXPECT_EQ(none.exitCode, 1);
     EXPECT_NE(none.err.find("No recording to recover"), std::string::npos) << none.err;
     EXPECT_FALSE(std::filesystem::exists(dir.File("none.csv")));
 
     // Killed without warning after about five seconds, as a crash or a power cut would end it.
-    std::vector<std::string> args = Ctl({"record", "--interval", "0.1", "--duration", "60"});
+    std::vector<std::string> args = Args({"record", "--interval", "0.1", "--duration", "60"});
     args.insert(args.begin(), {"/usr/bin/timeout", "-s", "KILL", "5"});
     const ProcessResult record = RunProcess(args, 20000);
     const std::vector<std::string> printed = Lines(record.out);
@@ -81,46 +57,46 @@ TEST_F(CtlRecover, AKilledRecordingComesBackWithTheValuesItPrinted)
     ASSERT_EQ(Journals().size(), 1u);
 
     // Without outputs the recording is only described; the journal stays.
-    const ProcessResult look = RunProcess(Ctl({"recover"}));
+    const ProcessResult look = Ctl({"recover"});
     ASSERT_EQ(look.exitCode, 0) << look.err;
     EXPECT_NE(look.out.find("interval: 0.1 s"), std::string::npos) << look.out;
     ASSERT_EQ(Journals().size(), 1u);
 
-    const ProcessResult recover = RunProcess(Ctl({"recover", "--csv", dir.File("back.csv")}));
+    const ProcessResult recover = Ctl({"recover", "--csv", dir.File("back.csv")});
     ASSERT_EQ(recover.exitCode, 0) << recover.err;
     const std::vector<std::string> csv = Lines(ReadFileBytes(dir.File("back.csv")));
     ASSERT_FALSE(csv.empty());
-    EXPECT_EQ(csv[0], printed[0]); // the same start time
+    EXPECT_EQ(csv[0], printed[0] + "\r"); // the same start time, CR LF in the file
     // All but the last second (ten samples at 100 ms) of what was printed, line for line.
     ASSERT_GE(csv.size() + 10, printed.size()) << csv.size() << " of " << printed.size();
     const std::size_t common = std::min(csv.size(), printed.size());
     for (std::size_t i = 1; i < common; ++i)
-        ASSERT_EQ(csv[i], printed[i]) << "sample " << i;
+        ASSERT_EQ(csv[i], printed[i] + "\r") << "sample " << i;
     EXPECT_NE(recover.out.find("samples: " + std::to_string(csv.size() - 1)), std::string::npos)
         << recover.out;
     EXPECT_TRUE(Journals().empty()); // written, so removed
 
-    const ProcessResult again = RunProcess(Ctl({"recover"}));
+    const ProcessResult again = Ctl({"recover"});
     EXPECT_EQ(again.exitCode, 1);
 }
 
 TEST_F(CtlRecover, AnUnwritableOutputKeepsTheJournal)
 {
-    SimProcess sim(dir.File("sim.tty"), {"--status0", "0000", "--rate", "20"});
+    SimProcess sim(Link(), {"--status0", "0000", "--rate", "20"});
     ASSERT_TRUE(sim.Ready()) << sim.Error();
     // A recording that paused at its end keeps its journal until it is saved.
-    const ProcessResult record = RunProcess(Ctl({"record", "--interval", "0.2", "--duration", "1"}));
+    const ProcessResult record = Ctl({"record", "--interval", "0.2", "--duration", "1"});
     ASSERT_EQ(record.exitCode, 0) << record.err;
     ASSERT_EQ(Journals().size(), 1u);
 
-    const ProcessResult bad = RunProcess(Ctl({"recover", "--csv", dir.File("missing/folder/out.csv")}));
+    const ProcessResult bad = Ctl({"recover", "--csv", dir.File("missing/folder/out.csv")});
     EXPECT_EQ(bad.exitCode, 1);
     EXPECT_EQ(Journals().size(), 1u);
 
     // A damaged journal is refused with a message, never read as a recording.
     const std::string path = dir.File("state/rm42meter/") + Journals()[0];
     WriteFileBytes(path, "RM42JRN1 but nothing else");
-    const ProcessResult damaged = RunProcess(Ctl({"recover", "--csv", dir.File("out.csv")}));
+    const ProcessResult damaged = Ctl({"recover", "--csv", dir.File("out.csv")});
     EXPECT_EQ(damaged.exitCode, 1);
     EXPECT_NE(damaged.err.find("not a recording journal"), std::string::npos) << damaged.err;
     EXPECT_FALSE(std::filesystem::exists(dir.File("out.csv")));

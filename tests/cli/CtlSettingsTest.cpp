@@ -1,50 +1,29 @@
 // rm42ctl settings and typename end to end: the real executable against rm42-sim on a
 // pseudo-terminal, checked by what it prints, what it writes and the simulator's traffic log.
 
-#include <gtest/gtest.h>
-
+#include <memory>
 #include <string>
 #include <tuple>
 #include <vector>
 
-#include "support/ChildProcess.h"
-#include "support/TestSupport.h"
+#include "CtlFixture.h"
 
 namespace {
 
-class CtlSettings : public ::testing::Test {
+class CtlSettings : public CtlTest {
 protected:
     // The thermometer of the export example: HIGH 100.0 on, LOW -10.0 off, clock alarm 12:00 on
     // once, ringing 3 s, hold 15 s, 1 degC.
-    void StartSim(std::vector<std::string> extra = {})
+    void StartSim(const std::string& preference = "")
     {
         WriteFileBytes(dir.File("regs.txt"), "35=4200 36=0E94 37=0A48 3D=0C00 3E=0003 3F=000F\n");
-        std::vector<std::string> args{"--serial", "12345678",           "--clock", "2005-03-05T14:30:00",
-                                      "--memory", dir.File("regs.txt"), "--log",   dir.File("sim.log")};
-        args.insert(args.end(), extra.begin(), extra.end());
-        sim = std::make_unique<SimProcess>(dir.File("sim.tty"), args);
+        sim = std::make_unique<SimProcess>(
+            Link(), std::vector<std::string>{"--serial", "12345678", "--clock", "2005-03-05T14:30:00",
+                                             "--memory", dir.File("regs.txt"), "--log", Log()});
         ASSERT_TRUE(sim->Ready()) << sim->Error();
-        WriteFileBytes(dir.File("rm42meter.ini"),
-                       "[System]\r\nLangage=1\r\n[ComPort]\r\nPort=" + dir.File("sim.tty") +
-                           "\r\nStopBit=0\r\nCommandWait1=0\r\nCommandWait2=0\r\n" + preference);
-    }
-    ProcessResult Ctl(std::vector<std::string> args) const
-    {
-        args.insert(args.begin(), {RunnableDir() + "rm42ctl", "--ini", dir.File("rm42meter.ini")});
-        return RunProcess(args, 60000);
-    }
-    // The commands the simulator received so far, one per line.
-    std::string Received() const
-    {
-        std::string commands;
-        const std::string log = ReadFileBytes(dir.File("sim.log"));
-        for (std::size_t at = log.find(" > "); at != std::string::npos; at = log.find(" > ", at + 1))
-            commands += log.substr(at + 3, log.find('\n', at) - at - 3) + "\n";
-        return commands;
+        WriteIni("Langage=1\r\n", preference);
     }
 
-    TempDir dir;
-    std::string preference;
     std::unique_ptr<SimProcess> sim;
 };
 
@@ -77,10 +56,11 @@ TEST_F(CtlSettings, EachSetCommandSendsItsGroupAndShowReadsItBack)
     const std::tuple<std::vector<std::string>, std::string> cases[] = {
         {{"set-alarm", "--high", "600", "--low", "-30", "--high-off", "--low-on"},
          "DA\n9236221C\n92370980\n9135\n92358200\n81\n"},
-        {{"set-alarm", "--high", "100", "--low", "-17.1"}, "92360E94\n92370A00\n9135\n92358200\n"},
+        {{"set-alarm", "--high", "100", "--low", "-17.1", "--high-on", "--low-off"},
+         "92360E94\n92370A00\n9135\n92354200\n"},
         {{"set-clock", "2010-06-07T08:09:10"}, "DA\n230A0908\n24070607DA\n81\n"},
         {{"set-clock-alarm", "06:45", "--ring", "8", "--daily", "--off"},
-         "DA\n923D062D\n923E0008\n9135\n92358400\n81\n"},
+         "DA\n923D062D\n923E0008\n9135\n92354400\n81\n"},
         {{"set-resolution", "0.1"}, "DA\n9100\n9200FC0C\n81\n"},
         {{"set-hold", "20"}, "DA\n923F0014\n81\n"},
     };
@@ -94,8 +74,8 @@ TEST_F(CtlSettings, EachSetCommandSendsItsGroupAndShowReadsItBack)
         EXPECT_NE(now.find(sent), std::string::npos) << args[0] << ":\n" << now;
     }
     const auto shown = Ctl({"settings", "show"});
-    EXPECT_EQ(shown.out, "Type-Number,No.00123450678 (no name)\nEmissivity,0.95\nAlarm-HIGH,100.0 °C, OFF\n"
-                         "Alarm-LOW,-17.2 °C, ON\n\nClock Alarm Setting,06:45,OFF\nRinging Time,8 sec.\n"
+    EXPECT_EQ(shown.out, "Type-Number,No.00123450678 (no name)\nEmissivity,0.95\nAlarm-HIGH,100.0 °C, ON\n"
+                         "Alarm-LOW,-17.2 °C, OFF\n\nClock Alarm Setting,06:45,OFF\nRinging Time,8 sec.\n"
                          "Repeat,Everyday\n\nResolution (-30~200°C),0.1°C \nHold-Time,20 sec.\n");
 }
 
@@ -129,8 +109,7 @@ TEST_F(CtlSettings, BadValuesAreRefusedBeforeAnythingIsSent)
 
 TEST_F(CtlSettings, ResetAsksFirstAndTakesThePreferenceDefaults)
 {
-    preference = "[Preference]\r\nDefault_HoldTime=0005\r\nDefault_Resolution=1\r\n";
-    StartSim();
+    StartSim("[Preference]\r\nDefault_HoldTime=0005\r\nDefault_Resolution=1\r\n");
     const auto refused = Ctl({"settings", "reset"});
     EXPECT_EQ(refused.exitCode, 1);
     EXPECT_EQ(Received().find("923D"), std::string::npos);

@@ -1,44 +1,23 @@
 // rm42ctl read, teach and emissivity set end to end: the real executable against rm42-sim on a
 // pseudo-terminal, whose target has a known true temperature and emissivity.
 
-#include <gtest/gtest.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
 
-#include "support/ChildProcess.h"
-#include "support/TestSupport.h"
+#include "CtlFixture.h"
 
 namespace {
 
-class CtlTeaching : public ::testing::Test {
+class CtlTeaching : public CtlTest {
 protected:
-    void SetUp() override
-    {
-        WriteFileBytes(dir.File("rm42meter.ini"), "[System]\r\nLangage=1\r\n[ComPort]\r\nPort=" + Link() +
-                                                      "\r\nStopBit=0\r\nCommandWait1=0\r\nCommandWait2=0\r\n"
-                                                      "[Teaching]\r\nReloadWaitTime=5\r\n");
-    }
-    ProcessResult Ctl(std::vector<std::string> args) const
-    {
-        args.insert(args.begin(), {RunnableDir() + "rm42ctl", "--ini", dir.File("rm42meter.ini")});
-        return RunProcess(args, 60000);
-    }
-    std::string Link() const { return dir.File("sim.tty"); }
-    std::string Log() const { return dir.File("sim.log"); }
+    void SetUp() override { WriteIni("Langage=1\r\n", "[Teaching]\r\nReloadWaitTime=5\r\n"); }
 
     // Target K, ambient K and emissivity from a status line "423.2(K), 296.2(K), 0.82".
     static bool ParseValues(const std::string& line, double& targetK, double& ambientK, double& emissivity)
     {
         return std::sscanf(line.c_str(), "%lf(K), %lf(K), %lf", &targetK, &ambientK, &emissivity) == 3;
-    }
-    // The last line of the output.
-    static std::string LastLine(const std::string& out)
-    {
-        const std::string trimmed = out.substr(0, out.find_last_not_of('\n') + 1);
-        return trimmed.substr(trimmed.find_last_of('\n') + 1);
     }
     // The value of the last register 14 write in the simulator's log, thousandths; -1 if none.
     int LastEmissivityWrite() const
@@ -49,11 +28,9 @@ protected:
                    ? -1
                    : static_cast<int>(std::strtol(log.substr(at + 6, 4).c_str(), nullptr, 16));
     }
-
-    TempDir dir;
 };
 
-TEST_F(CtlTeaching, TeachingFindsTheTargetsTrueEmissivity)
+TEST_F(CtlTeaching, TeachingFindsTheTargetsTrueEmissivityAndRefusedTeachingsWriteNothing)
 {
     SimProcess sim(Link(), {"--target", "150.0", "--emissivity", "0.82", "--emissivity-register", "950",
                             "--log", Log()});
@@ -68,21 +45,6 @@ TEST_F(CtlTeaching, TeachingFindsTheTargetsTrueEmissivity)
     EXPECT_NEAR(ambientK, 296.2, 0.05);
     EXPECT_EQ(emissivity, 0.95);
 
-    const auto taught = Ctl({"teach", "--temp", "150.0"});
-    ASSERT_EQ(taught.exitCode, 0) << taught.err;
-    EXPECT_EQ(taught.err, "");
-    EXPECT_NE(taught.out.find("Taught emissivity: 0.8"), std::string::npos) << taught.out;
-    EXPECT_NEAR(LastEmissivityWrite() / 1000.0, 0.82, 0.01);
-    ASSERT_TRUE(ParseValues(LastLine(taught.out), targetK, ambientK, emissivity)) << taught.out;
-    EXPECT_NEAR(targetK - 273.2, 150.0, 0.3);
-    EXPECT_NEAR(emissivity, 0.82, 0.01);
-}
-
-TEST_F(CtlTeaching, RefusedTeachingsWriteNothing)
-{
-    SimProcess sim(Link(), {"--target", "150.0", "--log", Log()});
-    ASSERT_TRUE(sim.Ready()) << sim.Error();
-
     const auto hot = Ctl({"teach", "--temp", "600.1"});
     EXPECT_EQ(hot.exitCode, 1);
     EXPECT_NE(hot.err.find("Effective Range of Temperature is -30°C ～ 600°C"), std::string::npos) << hot.err;
@@ -94,8 +56,16 @@ TEST_F(CtlTeaching, RefusedTeachingsWriteNothing)
         << ambient.err;
     EXPECT_EQ(LastEmissivityWrite(), -1);
 
-    const auto notNumber = Ctl({"teach", "--temp", "hot"});
-    EXPECT_EQ(notNumber.exitCode, 2);
+    EXPECT_EQ(Ctl({"teach", "--temp", "hot"}).exitCode, 2);
+
+    const auto taught = Ctl({"teach", "--temp", "150.0"});
+    ASSERT_TRUE(taught.exitCode == 0 && !taught.out.empty()) << taught.err;
+    EXPECT_EQ(taught.err, "");
+    EXPECT_NE(taught.out.find("Taught emissivity: 0.8"), std::string::npos) << taught.out;
+    EXPECT_NEAR(LastEmissivityWrite() / 1000.0, 0.82, 0.01);
+    ASSERT_TRUE(ParseValues(Lines(taught.out).back(), targetK, ambientK, emissivity)) << taught.out;
+    EXPECT_NEAR(targetK - 273.2, 150.0, 0.3);
+    EXPECT_NEAR(emissivity, 0.82, 0.01);
 }
 
 TEST_F(CtlTeaching, SetWritesTheEmissivityAndAFailureIsReported)

@@ -1,7 +1,6 @@
-// rm42ctl's port decorators, through the link as the program uses it: --port opens another
-// device, --lines-on lets commands through on a line whose CTS and DSR cannot be read.
+// rm42ctl's --lines-on port decorator, through the link as the program uses it: it lets commands
+// through on a line whose CTS and DSR cannot be read. --port is checked end to end (CtlCheckTest).
 #include "PortOverride.h"
-#include "app/IniFile.h"
 #include "device/CCommIO.h"
 #include "support/ScriptedSerialPort.h"
 
@@ -52,15 +51,6 @@ TEST_F(PortOverrideTest, LinesOnLetsCommandsThroughWhereTheBareLineRefuses)
     bool cts = true, dsr = true;
     EXPECT_FALSE(port->ModemLines(cts, dsr));
     EXPECT_FALSE(cts || dsr);
-}
-
-TEST_F(PortOverrideTest, PortOverrideOpensTheGivenDeviceAndStacksWithLinesOn)
-{
-    IniFile::WriteString(app.iniPath, "ComPort", "Port", "COM4");
-    auto ports = MakeLinesOnFactory(MakePortOverrideFactory(std::make_unique<Borrowed>(line), "COM5"));
-    EXPECT_EQ(CheckMode(*ports), std::tuple(COMM_OK, std::string("OK")));
-    ASSERT_EQ(line.opens.size(), 1u);
-    EXPECT_EQ(line.opens[0].device, "COM5");
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "device/ConnectionCheck.h"
 #include "app/IniFile.h"
+#include "device/Status0.h"
 #include "support/ScriptedSerialPort.h"
 
 #include <gtest/gtest.h>
@@ -7,6 +8,7 @@
 #include <algorithm>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <tuple>
 #include <vector>
 
@@ -53,19 +55,47 @@ TEST_F(ConnectionCheckTest, AHealthyThermometerIsCheckedInOneGo)
     EXPECT_EQ(clock.sleeps, (std::vector<uint32_t>{200, 40, 40, 40, 40, 500, 40}));
 }
 
+TEST(Status0Test, TemplateSetsClearsAndLeavesBits)
+{
+    // Value, template, result, changed. Character 0 governs bit 15, character 15 bit 0; a short
+    // template, or any character but '0' and '1', leaves the bit; characters past 16 are ignored.
+    const std::string_view def = kDefaultStatus0Template;
+    // clang-format off
+    const std::tuple<uint16_t, std::string_view, uint16_t, bool> cases[] = {
+        {0x0000, def, 0xFC04, true}, {0xFC04, def, 0xFC04, false}, {0xFFFF, def, 0xFE1F, true},
+        {0x0000, "1", 0x8000, true}, {0x0001, "00000000000000011", 0x0001, false},
+        {0xFFFF, "0000000000000000", 0x0000, true}, {0x00FF, "11110000", 0xF0FF, true},
+        {0x1234, "", 0x1234, false}, {0xA5A5, "x_ 2-Y?.________", 0xA5A5, false}};
+    // clang-format on
+    for (const auto& [value, templ, expected, changed] : cases) {
+        const Status0Result r = ApplyStatus0Template(value, templ);
+        EXPECT_EQ(r.value, expected) << value << " " << templ;
+        EXPECT_EQ(r.changed, changed) << value << " " << templ;
+    }
+}
+
+TEST(Status0Test, SerialFormsTakeTheNumberAsSigned)
+{
+    // Serial, INI key, display text (the first nine characters with a '0' before and inside).
+    const std::tuple<uint32_t, const char*, const char*> cases[] = {
+        {0, "000000000", "00000000000"},           {12345678, "012345678", "00123450678"},
+        {123456789, "123456789", "01234560789"},   {1234567890, "1234567890", "01234560789"},
+        {0xFFFFFFFFu, "-00000001", "0-000000001"}, {0x80000000u, "-2147483648", "0-214740836"}};
+    for (const auto& [serial, key, text] : cases) {
+        EXPECT_EQ(FormatSerialKey(serial), key);
+        EXPECT_EQ(FormatSerialText(serial), text);
+    }
+}
+
 TEST(ConnectionCheckStatus0Test, Status0IsWrittenOnlyWhenTheTemplateChangesItAndBothValuesAreShown)
 {
     // The INI's template (nullptr: none), STATUS0 as read, the write (nullptr: none), both boxes.
-    // A template leaves the bits of missing characters and of characters other than 0 and 1 alone.
+    // How a template sets bits is Status0Test's; here whether it is written and how it is shown.
     const std::tuple<const char*, const char*, const char*, const char*, const char*> cases[] = {
         {nullptr, "0000", "9200FC04", "   0", "FC04"},
         {nullptr, "FC04", nullptr, "FC04", "FC04"},
-        {nullptr, "FFFF", "9200FE1F", "FFFF", "FE1F"},
         {nullptr, "00A5", "9200FC05", "  A5", "FC05"},
-        {"0000000000000000", "FFFF", "92000000", "FFFF", "   0"},
-        {"1", "0000", "92008000", "   0", "8000"},
-        {"________________", "1234", nullptr, "1234", "1234"},
-        {"000000000000000x", "0001", nullptr, "   1", "   1"}};
+        {"0000000000000000", "FFFF", "92000000", "FFFF", "   0"}};
     for (const auto& [templ, value, write, readBox, newBox] : cases) {
         Rig r;
         if (templ != nullptr)
@@ -111,11 +141,12 @@ TEST_F(ConnectionCheckTest, NoThermometerRetriesThroughTheComPortDialogUntilCanc
 
 TEST(ConnectionCheckFailureTest, AnyLinkFailureOnCheckModeOffersTheSwitchOnPromptUntilCancel)
 {
-    // Modem lines off, silence, a failed write, a hang-up.
+    // Modem lines off, silence, a failed write, a hang-up, a reply longer than the buffer.
     // clang-format off
     const std::function<void(ScriptedLine&)> failures[] = {
         [](ScriptedLine& l) { l.cts = l.dsr = false; }, [](ScriptedLine& l) { l.standing.erase("DA"); },
-        [](ScriptedLine& l) { l.failWrite = true; }, [](ScriptedLine& l) { l.standing["DA"] = {{"DA"}, {"", 100, true}}; }};
+        [](ScriptedLine& l) { l.failWrite = true; }, [](ScriptedLine& l) { l.standing["DA"] = {{"DA"}, {"", 100, true}}; },
+        [](ScriptedLine& l) { l.Respond("DA", "DA" + std::string(1100, 'Z')); }};
     // clang-format on
     for (const auto& fail : failures) {
         Rig r;
@@ -129,6 +160,16 @@ TEST(ConnectionCheckFailureTest, AnyLinkFailureOnCheckModeOffersTheSwitchOnPromp
         EXPECT_EQ(r.line.opens.size(), 2u);
         EXPECT_TRUE(r.line.closes == 2 && !r.line.portOpen);
     }
+}
+
+TEST_F(ConnectionCheckTest, SwitchingOnAtThePromptLetsTheCheckGoOn)
+{
+    line.cts = line.dsr = false;
+    ui.onMessageBox = [&](const MessageBoxCall&) { line.cts = line.dsr = true; };
+    ASSERT_TRUE(CheckConnection(app));
+    EXPECT_EQ(ui.BoxTexts(), Texts{Text(115)});
+    EXPECT_EQ(app.portRetryCount, 1);
+    EXPECT_EQ(line.commands, kFullCheck);
 }
 
 TEST_F(ConnectionCheckTest, AnAnswerOtherThanOkLetsTheUserPickAnotherPort)

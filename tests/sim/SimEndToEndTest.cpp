@@ -39,30 +39,20 @@ std::string Transact(SerialPort& port, const std::string& command)
 
 } // namespace
 
+// The protocol itself is tested in-process (SimThermometerTest); here the link: a stale one is
+// replaced, the port answers over it, its traffic is logged and the link goes on exit.
 TEST(SimEndToEnd, ServesTheCommandSetOnAPseudoTerminalLink)
 {
     TempDir dir;
     const std::string link = dir.File("rm42"), log = dir.File("traffic.log");
-    ASSERT_EQ(symlink("/nonexistent/stale", link.c_str()), 0); // a stale link is replaced
-    SimProcess sim(link, {"--serial", "305419896", "--status0", "0040", "--log", log});
+    ASSERT_EQ(symlink("/nonexistent/stale", link.c_str()), 0);
+    SimProcess sim(link, {"--serial", "305419896", "--log", log});
     ASSERT_TRUE(sim.Ready()) << sim.Error();
-
-    const SerialSettings settings{link, 9600, 8, 0, 0, 30000, 2000};
-    for (int session = 0; session < 2; ++session) { // the program closes and reopens the port
-        PosixSerialPort port;
-        ASSERT_TRUE(port.Open(settings)) << port.LastError();
-        EXPECT_EQ(Transact(port, "9130"), "91NGFF") << "register access without DA";
-        EXPECT_EQ(Transact(port, "DA"), "DAOK1F");
-        EXPECT_EQ(Transact(port, "9130"), "9130123497"); // --serial 305419896 = 0x12345678
-        EXPECT_EQ(Transact(port, "81"), "81OK03");       // out of check mode for the next session
-        // Output bit 6 is on: temperature lines keep coming by themselves.
-        const std::string line = "2F0BA60000000B92\r\n";
-        std::string streamed;
-        for (int i = 0; i < 50 && streamed.find(line) == std::string::npos && ReadSome(port, streamed); ++i) {
-        }
-        EXPECT_NE(streamed.find(line), std::string::npos) << streamed;
-        EXPECT_TRUE(port.Close());
-    }
+    PosixSerialPort port;
+    ASSERT_TRUE(port.Open(SerialSettings{link, 9600, 8, 0, 0, 30000, 2000})) << port.LastError();
+    EXPECT_EQ(Transact(port, "DA"), "DAOK1F");
+    EXPECT_EQ(Transact(port, "9130"), "9130123497"); // --serial 305419896 = 0x12345678
+    EXPECT_TRUE(port.Close());
 
     EXPECT_EQ(sim.Stop(), 0);
     EXPECT_FALSE(std::filesystem::is_symlink(link)) << "the link is removed on exit";

@@ -91,16 +91,6 @@ TEST(EmissivityList, TheFirstFiftyEntriesAndNamesOfAtMost55BytesAreKept)
     EXPECT_EQ(Cp932ToUtf8(cut[2].name), mixed.substr(0, 1 + 27 * 3));
 }
 
-TEST(EmissivityList, RowTexts)
-{
-    const EmissivityEntry water{Utf8ToCp932("水"), 0.955};
-    EXPECT_EQ(EmissivityRowNumberText(0), "  1");
-    EXPECT_EQ(EmissivityRowNumberText(49), " 50");
-    EXPECT_EQ(EmissivityRowNameText(water), "           水");
-    EXPECT_EQ(EmissivityRowValueText({"x", 0.05}), "0.05");
-    EXPECT_EQ(EmissivityRowValueText({"x", 1.0}), "1.00");
-}
-
 TEST(EmissivityList, LoadsTheFileOfTheLanguageAndReportsAMissingOne)
 {
     LineRig rig;

@@ -5,6 +5,7 @@
 #include <limits>
 #include <memory>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "support/ScriptedSerialPort.h"
@@ -42,8 +43,7 @@ class TeachingTest : public ::testing::Test, public LineRig {
 protected:
     void SetUp() override
     {
-        WriteFileBytes(app.iniPath,
-                       "[ComPort]\nPort=/dev/ttyRM0\nCommandWait1=0\nCommandWait2=0\n" + extraIni);
+        WriteFileBytes(app.iniPath, "[ComPort]\nPort=/dev/ttyRM0\nCommandWait1=0\nCommandWait2=0\n");
         line.Respond("DA", "DAOK");
         line.Respond("2F", "2F0E9400");
         line.Respond("14", "140BA600");
@@ -69,17 +69,12 @@ protected:
     }
     int Waits() const { return static_cast<int>(std::count(clock.sleeps.begin(), clock.sleeps.end(), 100u)); }
 
-    std::string extraIni;
     RecordingView view;
     std::unique_ptr<TeachingOperations> ops;
 };
 
 TEST_F(TeachingTest, ReadShowsTheValuesAndTheStatusLine)
 {
-    EXPECT_EQ(ops->ReloadWaitTime(), 30);
-    EXPECT_EQ(ops->LambdaLower(), 8.0);
-    EXPECT_EQ(ops->LambdaUpper(), 14.0);
-
     ASSERT_TRUE(ops->ReadCurrentValues());
     EXPECT_EQ(line.commands, kRead);
     EXPECT_EQ(view.measured, "100.0");
@@ -205,14 +200,16 @@ TEST_F(TeachingTest, OutOfRangeTemperaturesAndResultsAreRefusedBeforeAnythingIsS
 TEST(TeachingRange, SettableEmissivityIsInclusiveAndRejectsNonNumbers)
 {
     const double inf = std::numeric_limits<double>::infinity();
-    EXPECT_TRUE(IsSettableEmissivity(0.3));
-    EXPECT_TRUE(IsSettableEmissivity(1.2));
-    EXPECT_TRUE(IsSettableEmissivity(0.95));
-    EXPECT_FALSE(IsSettableEmissivity(std::nextafter(0.3, 0.0)));
-    EXPECT_FALSE(IsSettableEmissivity(std::nextafter(1.2, 2.0)));
-    EXPECT_FALSE(IsSettableEmissivity(std::nan("")));
-    EXPECT_FALSE(IsSettableEmissivity(inf));
-    EXPECT_FALSE(IsSettableEmissivity(-inf));
+    const std::pair<double, bool> cases[] = {{0.3, true},
+                                             {1.2, true},
+                                             {0.95, true},
+                                             {std::nextafter(0.3, 0.0), false},
+                                             {std::nextafter(1.2, 2.0), false},
+                                             {std::nan(""), false},
+                                             {inf, false},
+                                             {-inf, false}};
+    for (const auto& [emissivity, settable] : cases)
+        EXPECT_EQ(IsSettableEmissivity(emissivity), settable) << emissivity;
 
     // Teaching at exactly the ambient temperature divides by zero.
     const CRadiationModel model;
@@ -231,63 +228,51 @@ TEST(TeachingDecimal, LeadingNumberLikeTheCLibraryButAlwaysWithAPoint)
     EXPECT_EQ(DecimalPrefix("-1e999"), -HUGE_VAL);
 }
 
-TEST_F(TeachingTest, TeachingThatCannotReachTheThermometerNeitherWaitsNorReads)
+TEST_F(TeachingTest, TeachingThatCannotReachTheThermometerNeitherWaitsNorReadsButARefusedWriteReads)
 {
-    ReadFirst();
-    line.Respond("DA", "DANG");
-    EXPECT_EQ(ops->RunTeaching("110.0"), TeachOutcome::DeviceFailed);
-    EXPECT_EQ(line.commands, Texts{"DA"});
-    EXPECT_EQ(Waits(), 0);
-    EXPECT_EQ(ui.BoxTexts(), Messages({115}));
-    EXPECT_NE(ui.StatusText(), Text(162));
-    EXPECT_EQ(view.taught, "0.81") << "the result is shown before the link is tried";
-}
-
-TEST_F(TeachingTest, ARefusedWriteIsReportedAndTheValuesAreStillReadAgain)
-{
-    ReadFirst();
-    line.Respond("9214", "92NG");
-    EXPECT_EQ(ops->RunTeaching("110.0"), TeachOutcome::DeviceFailed);
-    Texts expected{"DA", "9214032A", "81"};
-    expected.insert(expected.end(), kRead.begin(), kRead.end());
-    EXPECT_EQ(line.commands, expected);
-    EXPECT_EQ(ui.BoxTexts(), Messages({0}));
-    EXPECT_EQ(Waits(), 30);
-}
-
-class TeachingIniTest : public TeachingTest {
-protected:
-    void SetUp() override
-    {
-        extraIni = "[Teaching]\nReloadWaitTime=" + waits +
-                   "\n[System]\nWavelengthLower=8.0\nWavelengthUpper=13.995\n";
-        TeachingTest::SetUp();
+    // The refusal, the commands after DA, the waits, the box.
+    const std::tuple<const char*, const char*, Texts, int, int> cases[] = {
+        {"DA", "DANG", {}, 0, 115},
+        {"9214", "92NG", {"9214032A", "81", "DA", "2F", "14", "9114", "81"}, 30, 0}};
+    for (const auto& [command, refusal, after, waits, message] : cases) {
+        SCOPED_TRACE(command);
+        ReadFirst();
+        line.RespondOnce(command, refusal);
+        ui.boxes.clear();
+        EXPECT_EQ(ops->RunTeaching("110.0"), TeachOutcome::DeviceFailed);
+        Texts expected{"DA"};
+        expected.insert(expected.end(), after.begin(), after.end());
+        EXPECT_EQ(line.commands, expected);
+        EXPECT_EQ(Waits(), waits);
+        EXPECT_EQ(ui.BoxTexts(), Messages({message}));
+        if (message == 115) {
+            EXPECT_NE(ui.StatusText(), Text(162));
+        }
+        EXPECT_EQ(view.taught, "0.81") << "the result is shown before the link is tried";
     }
-    std::string waits = "0";
-};
-
-TEST_F(TeachingIniTest, ReloadWaitTimeZeroShowsTheProgressAndReadsAtOnce)
-{
-    EXPECT_EQ(ops->ReloadWaitTime(), 0);
-    EXPECT_EQ(ops->LambdaUpper(), 13.995);
-    ReadFirst();
-    EXPECT_EQ(ops->RunTeaching("110.0"), TeachOutcome::Written);
-    EXPECT_EQ(Waits(), 0);
-    EXPECT_NE(std::find(ui.events.begin(), ui.events.end(), "progress"), ui.events.end());
-    EXPECT_EQ(line.commands.size(), 3u + kRead.size());
-    // The band from the INI counts: a narrower band gives another result than 8..14.
-    const CRadiationModel model;
-    EXPECT_EQ(ops->LastTaughtEmissivity(), TaughtEmissivity(model, 298.2, 373.2, 383.2, 0.95, 8.0, 13.995));
 }
 
-class TeachingNegativeWaitTest : public TeachingIniTest {
-protected:
-    void SetUp() override
-    {
-        waits = "-5";
-        TeachingIniTest::SetUp();
+TEST_F(TeachingTest, ReloadWaitTimeOfZeroOrLessShowsTheProgressAndReadsAtOnceAndTheIniBandCounts)
+{
+    for (const char* wait : {"0", "-5"}) {
+        SCOPED_TRACE(wait);
+        WriteFileBytes(app.iniPath,
+                       std::string("[ComPort]\nPort=/dev/ttyRM0\nCommandWait1=0\nCommandWait2=0\n"
+                                   "[Teaching]\nReloadWaitTime=") +
+                           wait + "\n[System]\nWavelengthLower=8.0\nWavelengthUpper=13.995\n");
+        ops = std::make_unique<TeachingOperations>(app, view);
+        EXPECT_EQ(ops->LambdaUpper(), 13.995);
+        ReadFirst();
+        EXPECT_EQ(ops->RunTeaching("110.0"), TeachOutcome::Written);
+        EXPECT_EQ(Waits(), 0);
+        EXPECT_NE(std::find(ui.events.begin(), ui.events.end(), "progress"), ui.events.end());
+        EXPECT_EQ(line.commands.size(), 3u + kRead.size());
+        // A narrower band gives another result than 8..14.
+        const CRadiationModel model;
+        EXPECT_EQ(ops->LastTaughtEmissivity(),
+                  TaughtEmissivity(model, 298.2, 373.2, 383.2, 0.95, 8.0, 13.995));
     }
-};
+}
 
 TEST(TeachingBand, AnUnusableBandIsRefusedBeforeAnythingIsSent)
 {
@@ -308,13 +293,6 @@ TEST(TeachingBand, AnUnusableBandIsRefusedBeforeAnythingIsSent)
     }
     EXPECT_TRUE(IsUsableBand(8.0, 14.0));
     EXPECT_TRUE(IsUsableBand(0.5, 1000.0));
-}
-
-TEST_F(TeachingNegativeWaitTest, ANegativeReloadWaitTimeWaitsNothing)
-{
-    ReadFirst();
-    EXPECT_EQ(ops->RunTeaching("110.0"), TeachOutcome::Written);
-    EXPECT_EQ(Waits(), 0);
 }
 
 TEST_F(TeachingTest, SetWritesTheFieldAsItIsAndReadsAgain)

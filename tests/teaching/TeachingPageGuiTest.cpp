@@ -9,10 +9,10 @@
 #include <QTabWidget>
 
 #include <cstdlib>
+#include <filesystem>
 
 #include "SimThermometer.h"
 #include "app/StartUp.h"
-#include "device/SerialPort.h"
 #include "support/ChildProcess.h"
 #include "support/FakeClock.h"
 #include "teaching/CTeachingPage.h"
@@ -203,8 +203,8 @@ TEST_F(TeachingPageTest, ReadOnlyFieldsPassTheFocusToTheTeachingTemperature)
     }
 }
 
-// The whole window in both languages with the supplied lists: choosing the tab reads the values,
-// a click picks a row. With RM42_SCREENSHOT_DIR set, the window is saved there as a picture.
+// The whole window in both languages with the supplied lists: choosing the tab reads the values. With
+// RM42_SCREENSHOT_DIR set, the window is saved there as a picture.
 TEST_F(TeachingPageTest, ChoosingTheTabReadsTheValuesInBothLanguages)
 {
     for (int language : {1, 0}) {
@@ -229,11 +229,7 @@ TEST_F(TeachingPageTest, ChoosingTheTabReadsTheValuesInBothLanguages)
         EXPECT_EQ(current->text(), QStringLiteral("0.95"));
         EXPECT_EQ(Get<QLineEdit>(*page, 1071)->text(), Get<QLineEdit>(*page, 1070)->text().trimmed());
         EXPECT_EQ(Control<QLabel>(&dlg, 1075)->text().toStdString(), page->Operations().StatusText());
-
-        auto* list = Get<QTableWidget>(*page, 1130);
-        ASSERT_GT(list->rowCount(), 30);
-        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, RowCenter(*list, 4));
-        EXPECT_EQ(Get<CNumericEdit>(*page, 1062)->text(), Cell(*list, 4, 2));
+        EXPECT_GT(Get<QTableWidget>(*page, 1130)->rowCount(), 30);
         EXPECT_TRUE(boxes.shown.empty());
 
         if (const char* shots = std::getenv("RM42_SCREENSHOT_DIR")) {
@@ -245,19 +241,10 @@ TEST_F(TeachingPageTest, ChoosingTheTabReadsTheValuesInBothLanguages)
     }
 }
 
-TEST(TeachingPageMissingList, AMissingListIsReportedOnceAndThePageStillWorks)
+TEST_F(TeachingPageTest, AMissingListIsReportedOnceAndThePageStillWorks)
 {
-    TempDir dir;
-    WriteFileBytes(dir.File("rm42meter.ini"), "[ComPort]\nPort=/nonexistent/port\n");
-    FakeClock clock;
-    AppState app;
-    app.iniPath = dir.File("rm42meter.ini");
-    app.exeDir = dir.Path();
-    app.clock = &clock;
-    ScriptedBoxes boxes{app};
-    app.ui = &boxes;
-    std::unique_ptr<SerialPortFactory> ports = MakeSystemSerialPortFactory();
-    app.ports = ports.get();
+    std::filesystem::remove(dir.File("emissivity_list(ENG).csv"));
+    WriteFileBytes(app.iniPath, "[ComPort]\nPort=SIM\nStopBit=1\n"); // 1.5 stop bits: the port refuses
     CTeachingPage page(app, nullptr);
     ASSERT_EQ(boxes.shown.size(), 1u);
     EXPECT_EQ(boxes.shown[0].call.text, LoadLangString(app, 218));
@@ -266,7 +253,7 @@ TEST(TeachingPageMissingList, AMissingListIsReportedOnceAndThePageStillWorks)
     EXPECT_EQ(list->rowCount(), 0);
     QTest::keyClick(list, Qt::Key_Down); // nothing to copy, nothing breaks
 
-    // No port: the read reports it and gives the controls back.
+    // A port that does not open: the read reports it and gives the controls back.
     page.PageShown();
     ASSERT_EQ(boxes.shown.size(), 2u);
     EXPECT_EQ(boxes.shown[1].call.text, LoadLangString(app, 164));
