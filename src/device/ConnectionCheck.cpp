@@ -131,17 +131,21 @@ bool ReadSerialHalf(AppState& app, CCommIO& link, uint8_t address, std::string& 
     return true;
 }
 
+// The serial number from the two register replies after their echo; high is empty when its
+// read failed. The low half's trailing characters end the combined text.
+uint32_t SerialFromHalves(std::string high, const std::string& low)
+{
+    high.resize(high.size() >= 2 ? high.size() - 2 : 0);
+    return static_cast<uint32_t>(ReplyHex(high + low, 8, 0));
+}
+
 void ReadSerialNumber(AppState& app, CCommIO& link, bool& ok)
 {
     std::string high;
-    if (ReadSerialHalf(app, link, REG_SERIAL_HIGH, high, ok)) {
-        high.resize(high.size() - 2); // the low half's trailing characters end the combined text
-    } else {
-        high.clear();
-    }
+    if (!ReadSerialHalf(app, link, REG_SERIAL_HIGH, high, ok)) high.clear();
     std::string low;
     if (ReadSerialHalf(app, link, REG_SERIAL_LOW, low, ok)) {
-        app.deviceSerial = static_cast<uint32_t>(ReplyHex(high + low, 8, 0));
+        app.deviceSerial = SerialFromHalves(high, low);
         app.deviceSerialText = FormatSerialText(app.deviceSerial);
     }
 }
@@ -190,9 +194,7 @@ bool ReadSerialQuietly(CCommIO& link, uint32_t timeoutMs, uint32_t& serial)
         if (status != COMM_OK || IsRefusal(halves[i]) || !IsRegisterReply(halves[i])) return false;
         halves[i].erase(0, 2);
     }
-    // As ReadSerialNumber combines them: the low half's trailing characters end the text.
-    halves[0].resize(halves[0].size() - 2);
-    serial = static_cast<uint32_t>(ReplyHex(halves[0] + halves[1], 8, 0));
+    serial = SerialFromHalves(halves[0], halves[1]);
     return true;
 }
 

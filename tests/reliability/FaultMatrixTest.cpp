@@ -215,43 +215,26 @@ void AddPageOperations(std::vector<Operation>& ops)
         ops.push_back(reset);
     }
 
-    // Teaching: the read, SET of an emissivity and a whole teaching.
-    {
-        Operation read;
-        read.name = "teaching read";
-        read.config.targetC = 100.0;
-        read.run = [](Rig& rig) {
+    // Teaching: the read, SET of an emissivity and a whole teaching. Each leaves the page's
+    // controls enabled, however it ends.
+    const auto teachingOperation = [&ops](const char* name, bool (*body)(TeachingOperations&)) {
+        Operation op;
+        op.name = name;
+        op.config.targetC = 100.0;
+        op.run = [body](Rig& rig) {
             NullView view;
             TeachingOperations teaching(rig.app, view);
-            const bool ok = teaching.ReadCurrentValues();
+            const bool ok = body(teaching);
             EXPECT_TRUE(view.enabled);
             return ok;
         };
-        ops.push_back(read);
-
-        Operation set = read;
-        set.name = "emissivity SET";
-        set.run = [](Rig& rig) {
-            NullView view;
-            TeachingOperations teaching(rig.app, view);
-            const bool ok = teaching.WriteEmissivity("0.90");
-            EXPECT_TRUE(view.enabled);
-            return ok;
-        };
-        ops.push_back(set);
-
-        Operation teach = read;
-        teach.name = "teaching";
-        teach.run = [](Rig& rig) {
-            NullView view;
-            TeachingOperations teaching(rig.app, view);
-            const bool ok =
-                teaching.ReadCurrentValues() && teaching.RunTeaching("101.0") == TeachOutcome::Written;
-            EXPECT_TRUE(view.enabled);
-            return ok;
-        };
-        ops.push_back(teach);
-    }
+        ops.push_back(op);
+    };
+    teachingOperation("teaching read", [](TeachingOperations& t) { return t.ReadCurrentValues(); });
+    teachingOperation("emissivity SET", [](TeachingOperations& t) { return t.WriteEmissivity("0.90"); });
+    teachingOperation("teaching", [](TeachingOperations& t) {
+        return t.ReadCurrentValues() && t.RunTeaching("101.0") == TeachOutcome::Written;
+    });
     // Registering a type name: a failed serial number read ends it as the switch-on prompt,
     // without "81" or a name kept.
     {

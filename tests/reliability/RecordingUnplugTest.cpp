@@ -65,6 +65,13 @@ protected:
         TickUntil(recorder, [&] { return recorder.SampleCount() >= 5; });
         ASSERT_GE(recorder.SampleCount(), 5);
     }
+    // Five samples from the simulator, then its cable pulled.
+    void RecordThenPull(SimProcess& sim, CaptureRecorder& recorder)
+    {
+        ASSERT_TRUE(sim.Ready()) << sim.Error();
+        Start(recorder);
+        ASSERT_TRUE(sim.Unplug());
+    }
     void TickUntilLost(CaptureRecorder& recorder)
     {
         TickUntil(
@@ -103,11 +110,8 @@ std::string Shape(const CaptureRecorder& recorder)
 TEST_F(RecordingUnplug, PulledCableMarksTheGapAndTheRecordingResumesByItselfWhenBack)
 {
     SimProcess sim(Link(), SimArgs(kSerial));
-    ASSERT_TRUE(sim.Ready()) << sim.Error();
     CaptureRecorder recorder(app);
-    Start(recorder);
-
-    ASSERT_TRUE(sim.Unplug());
+    ASSERT_NO_FATAL_FAILURE(RecordThenPull(sim, recorder));
     TickUntilLost(recorder);
     const int32_t before = recorder.SampleCount();
     TickUntil(recorder, [&] { return recorder.SampleCount() >= before + 20; });
@@ -155,10 +159,8 @@ TEST_F(RecordingUnplug, PauseEndsTheSearchAtOnceQuietlyAndRecStartsAgainWhenBack
         SCOPED_TRACE(searching ? "searching" : "before a tick");
         ui.boxes.clear();
         SimProcess sim(Link(), SimArgs(kSerial));
-        ASSERT_TRUE(sim.Ready()) << sim.Error();
         CaptureRecorder recorder(app);
-        Start(recorder);
-        ASSERT_TRUE(sim.Unplug());
+        ASSERT_NO_FATAL_FAILURE(RecordThenPull(sim, recorder));
         if (searching) {
             TickUntilLost(recorder);
             TickUntil(
@@ -195,10 +197,8 @@ TEST_F(RecordingUnplug, PauseEndsTheSearchAtOnceQuietlyAndRecStartsAgainWhenBack
 TEST_F(RecordingUnplug, AnotherThermometerOnThePortIsOnlyAskedItsNumber)
 {
     SimProcess sim(Link(), SimArgs(kSerial));
-    ASSERT_TRUE(sim.Ready()) << sim.Error();
     CaptureRecorder recorder(app);
-    Start(recorder);
-    ASSERT_TRUE(sim.Unplug());
+    ASSERT_NO_FATAL_FAILURE(RecordThenPull(sim, recorder));
     TickUntilLost(recorder);
 
     const std::string log = dir.File("other.log");
@@ -236,11 +236,9 @@ TEST_F(RecordingUnplug, AnAdapterBackUnderAnotherNumberIsFoundByItsStableNameAnd
         fs::remove(stable);
         fs::create_symlink(Link(), stable);
         SimProcess sim(Link(), SimArgs(kSerial));
-        ASSERT_TRUE(sim.Ready()) << sim.Error();
         CaptureRecorder recorder(app);
         recorder.SetSerialByIdDirForTest(byId);
-        Start(recorder);
-        ASSERT_TRUE(sim.Unplug());
+        ASSERT_NO_FATAL_FAILURE(RecordThenPull(sim, recorder));
         TickUntilLost(recorder);
 
         // The same adapter comes back as ttyUSB1; only its stable name leads there.
