@@ -18,8 +18,6 @@
 #include "capture/RecordingJournal.h"
 
 #ifdef RM42_BENCH_QT
-#include <QGuiApplication>
-
 #include "capture/QtGraphCanvas.h"
 #endif
 
@@ -71,14 +69,7 @@ const std::vector<CaptureSample>& Recording(int32_t count)
 std::unique_ptr<GraphCanvas> MakeCanvas()
 {
 #ifdef RM42_BENCH_QT
-    static std::unique_ptr<QGuiApplication> application;
-    if (!application) {
-        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-        static int argc = 1;
-        static char name[] = "rm42bench";
-        static char* argv[] = {name, nullptr};
-        application = std::make_unique<QGuiApplication>(argc, argv);
-    }
+    // The application object is made by the benchmarks' main.
     return std::make_unique<QtGraphCanvas>(kWidth, kHeight);
 #else
     return std::make_unique<NullCanvas>();

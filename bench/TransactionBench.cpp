@@ -144,4 +144,3 @@ BENCHMARK(BM_TransactionPty)
     ->MeasureProcessCPUTime()
     ->UseRealTime();
 
-BENCHMARK_MAIN();

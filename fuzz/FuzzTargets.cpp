@@ -352,7 +352,7 @@ bool ReportTemplate(const uint8_t* data, std::size_t size)
 {
     Bytes in(data, size);
     const int rowCount = in.Next() % 70;
-    const std::string templ = Cp932ToUtf8(in.Rest());
+    const std::string templ = in.Rest();
 
     MemoryListSnapshot list;
     list.unitText = "℃";

@@ -1,5 +1,7 @@
 #include "SimOptions.h"
 
+#include "app/Calendar.h"
+
 #include <algorithm>
 #include <bit>
 #include <cerrno>
@@ -398,7 +400,7 @@ bool ParseSimOptions(const std::vector<std::string>& args, SimOptions& options, 
         if (c.useHostClock) {
             const std::time_t now = std::time(nullptr);
             std::tm local{};
-            localtime_r(&now, &local);
+            LocalTimeOf(now, local);
             newest = {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, 0};
         }
         if (records >= 0 && !FillSimRecords(records, newest, c, error)) return false;

@@ -1,5 +1,7 @@
 #include "SimThermometer.h"
 
+#include "app/Calendar.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -424,7 +426,7 @@ SimThermometer::SimThermometer(SimConfig config, Clock& clock)
     if (config.useHostClock) {
         const std::time_t t = std::time(nullptr);
         std::tm local{};
-        localtime_r(&t, &local);
+        LocalTimeOf(t, local);
         start = {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,
                  local.tm_hour,        local.tm_min,     local.tm_sec};
     }

@@ -13,6 +13,7 @@
 #include "SimOptions.h"
 #include "SimPtyServer.h"
 #include "SimThermometer.h"
+#include "app/Calendar.h"
 #include "device/Clock.h"
 
 namespace {
@@ -41,7 +42,7 @@ std::string TimeStamp()
     const auto now = system_clock::now();
     const std::time_t t = system_clock::to_time_t(now);
     std::tm local{};
-    localtime_r(&t, &local);
+    LocalTimeOf(t, local);
     char buf[40];
     const auto ms = duration_cast<milliseconds>(now.time_since_epoch()).count() % 1000;
     const std::size_t n = std::strftime(buf, sizeof buf, "%Y/%m/%d %H:%M:%S", &local);

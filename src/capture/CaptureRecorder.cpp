@@ -7,6 +7,7 @@
 #include <optional>
 
 #include "app/AppState.h"
+#include "app/Calendar.h"
 #include "app/IniFile.h"
 #include "app/LangString.h"
 #include "app/SafeFile.h"
@@ -112,7 +113,7 @@ std::string FormatSampleLine(int64_t elapsedTicks, const CaptureSample& sample, 
 std::string FormatRecordStart(std::time_t time)
 {
     std::tm local{};
-    localtime_r(&time, &local);
+    LocalTimeOf(time, local);
     char text[32];
     if (std::strftime(text, sizeof text, "%Y%m%d_%H%M%S", &local) == 0) return {};
     return text;
@@ -741,7 +742,7 @@ std::string JournalQuestion(const AppState& app, const JournalContents& contents
 {
     std::tm local{};
     const auto start = static_cast<std::time_t>(contents.header.startTime);
-    localtime_r(&start, &local);
+    LocalTimeOf(start, local);
     char when[32] = "";
     std::strftime(when, sizeof when, "%Y/%m/%d %H:%M:%S", &local);
     return FormatLangString(app, kJournalQuestionId, {std::to_string(contents.samples.size()), when});

@@ -1,7 +1,6 @@
 #include "capture/RecordingSave.h"
 
 #include "app/AppState.h"
-#include "app/Cp932.h"
 #include "app/LangString.h"
 #include "app/SafeFile.h"
 #include "app/StartUp.h"
@@ -27,15 +26,13 @@ bool ReportSaveFailure(AppState& app)
     return false;
 }
 
-// The whole template as UTF-8; false when it is missing or cannot be read.
-bool ReadTemplate(const std::string& path, std::string& utf8)
+// The whole template as its bytes; false when it is missing or cannot be read.
+bool ReadTemplate(const std::string& path, std::string& bytes)
 {
     std::ifstream in(PathFromUtf8(path), std::ios::binary);
     if (!in.is_open()) return false;
-    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad()) return false;
-    utf8 = Cp932ToUtf8(bytes);
-    return true;
+    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    return !in.bad();
 }
 
 } // namespace
@@ -95,7 +92,7 @@ bool SaveRecordingFiles(AppState& app, RecordingFormat format, const SaveTarget&
     std::istringstream templateStream(templateText);
     std::ostringstream report;
     WriteRecordingReport(report, templateStream, rec);
-    return WriteCp932File(base + ".html", report.str()) || ReportSaveFailure(app);
+    return WriteFileAtomically(base + ".html", report.str()) || ReportSaveFailure(app);
 }
 
 std::vector<std::string> SaveDialogFilters(const std::string& filterText)

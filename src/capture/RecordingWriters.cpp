@@ -2,6 +2,8 @@
 #include "capture/CaptureRecorder.h"
 
 #include "app/AppState.h"
+#include "app/Calendar.h"
+#include "app/Cp932.h"
 #include "app/LangString.h"
 
 #include <array>
@@ -33,7 +35,7 @@ template <typename... Args> std::string Format(const char* format, Args... args)
 std::string StampOf(std::time_t time)
 {
     std::tm local{};
-    localtime_r(&time, &local);
+    LocalTimeOf(time, local);
     std::array<char, 32> buffer{};
     std::strftime(buffer.data(), buffer.size(), "%Y%m%d_%H%M%S", &local);
     return buffer.data();
@@ -148,9 +150,11 @@ std::string FillReportLine(std::string_view line, const RecordingSaveData& rec)
             break;
         }
     }
+    // The template's bytes stay as they are; only the inserted values are converted, so an edited
+    // template keeps every character the editor wrote, whatever the conversion would make of it.
     std::string filled(line);
-    ReplaceAll(filled, kUnitPlaceholder, rec.unitText);
-    if (found) ReplaceAll(filled, found->text, ValueOf(found->id, rec));
+    ReplaceAll(filled, kUnitPlaceholder, Utf8ToCp932(rec.unitText));
+    if (found) ReplaceAll(filled, found->text, Utf8ToCp932(ValueOf(found->id, rec)));
     return filled;
 }
 

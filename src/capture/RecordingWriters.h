@@ -53,8 +53,10 @@ void WriteRecordingCsv(std::ostream& out, const RecordingSaveData& rec);
 // every occurrence of the first placeholder found (in the order __HARDNAME__, __TIME__, __MAX__,
 // __MIN__, __AVE__, __ALARMHI__, __ALARMLO__, __EMISSIVITY__, __GRAPH__) by its value; any other
 // placeholder on the same line stays. A recording without samples gives "---" for the maximum,
-// minimum and average.
+// minimum and average. The line is CP932 and so is the result: the line's own bytes are kept as
+// they are and only the inserted values are converted.
 std::string FillReportLine(std::string_view line, const RecordingSaveData& rec);
 
-// The report: every line of the template (UTF-8, LF or CR LF ends) filled in and ended by CR LF.
+// The report: every line of the template (CP932, LF or CR LF ends) filled in and ended by CR LF;
+// the result is CP932, ready to be written as it is.
 void WriteRecordingReport(std::ostream& out, std::istream& templateText, const RecordingSaveData& rec);

@@ -1,6 +1,7 @@
 #include "device/CommandLog.h"
 
 #include "app/AppState.h"
+#include "app/Calendar.h"
 #include "app/Cp932.h"
 #include "app/LangString.h"
 #include "app/UserInterface.h"

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <ctime>
 #include <string>
 #include <string_view>
 
@@ -14,6 +13,3 @@ enum class LogAppend {
 
 // Appends bytes to the file at path (UTF-8), making it when missing.
 LogAppend AppendToLogFile(const std::string& path, std::string_view bytes);
-
-// The local time of t; false when the platform cannot give one.
-bool LocalTimeOf(std::time_t t, std::tm& local);

@@ -11,8 +11,3 @@ LogAppend AppendToLogFile(const std::string& path, std::string_view bytes)
     failed = std::fclose(file) != 0 || failed;
     return failed ? LogAppend::Failed : LogAppend::Written;
 }
-
-bool LocalTimeOf(std::time_t t, std::tm& local)
-{
-    return localtime_r(&t, &local) != nullptr;
-}

@@ -17,8 +17,3 @@ LogAppend AppendToLogFile(const std::string& path, std::string_view bytes)
     failed = !CloseHandle(file) || failed;
     return failed ? LogAppend::Failed : LogAppend::Written;
 }
-
-bool LocalTimeOf(std::time_t t, std::tm& local)
-{
-    return localtime_s(&local, &t) == 0;
-}

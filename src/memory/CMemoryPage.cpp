@@ -18,6 +18,7 @@
 #include <ctime>
 
 #include "app/AppState.h"
+#include "app/Calendar.h"
 #include "app/LangString.h"
 #include "memory/MemoryList.h"
 #include "ui/ControlId.h"
@@ -273,7 +274,7 @@ void CMemoryPage::OnSave()
 {
     const std::time_t now = std::time(nullptr);
     std::tm local{};
-    localtime_r(&now, &local);
+    LocalTimeOf(now, local);
     const std::string defaultPath = lastSaveDir_ + DefaultMemoryFileName(app_, local);
     bool asReport = true;
     std::string chosen;

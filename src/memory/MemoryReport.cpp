@@ -10,6 +10,7 @@
 
 #include <cstdio>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 
 namespace {
@@ -44,7 +45,7 @@ void WriteReportRow(std::ostream& out, const MemoryListRow& row, int index)
         if (cell == -1) {
             out << index + 1;
         } else if (cell > 0 && row.hasData) {
-            out << SavedCell(row.cells[static_cast<std::size_t>(cell)]);
+            out << Utf8ToCp932(SavedCell(row.cells[static_cast<std::size_t>(cell)]));
         }
         out << "</td>";
     }
@@ -59,19 +60,14 @@ void ShowFileError(AppState& app)
     }
 }
 
-bool ReadTemplate(const std::string& path, std::string& text)
+bool ReadTemplate(const std::string& path, std::string& bytes)
 {
     std::ifstream in(PathFromUtf8(path), std::ios::binary);
     if (!in) {
         return false;
     }
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    if (in.bad()) {
-        return false;
-    }
-    text = Cp932ToUtf8(bytes.str());
-    return true;
+    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    return !in.bad();
 }
 
 } // namespace
@@ -97,9 +93,9 @@ void WriteMemoryReportPage(std::ostream& out, const std::vector<std::string>& te
     bool listed = false;
     for (std::string line : templateLines) {
         if (line.find("__HARDNAME__") != std::string::npos) {
-            ReplaceAll(line, "__HARDNAME__", list.typeName);
+            ReplaceAll(line, "__HARDNAME__", Utf8ToCp932(list.typeName));
         } else if (line.find("__SUFIX__") != std::string::npos) {
-            ReplaceAll(line, "__SUFIX__", list.unitText);
+            ReplaceAll(line, "__SUFIX__", Utf8ToCp932(list.unitText));
         } else if (line.find("__LIST__") != std::string::npos) {
             listed = true;
             for (int n = 0; n < kReportRowsPerPage && nextRow < rowCount; ++n, ++nextRow) {
@@ -180,7 +176,7 @@ bool SaveMemoryList(AppState& app, const std::string& chosenPath, bool asReport,
         }
         std::ostringstream html;
         WriteMemoryReportPage(html, SplitTemplateLines(text), list, nextRow, complete);
-        if (!WriteCp932File(ReportPagePath(base, page), html.str())) {
+        if (!WriteFileAtomically(ReportPagePath(base, page), html.str())) {
             ShowFileError(app);
             return false;
         }

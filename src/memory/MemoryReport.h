@@ -30,6 +30,8 @@ std::vector<std::string> SplitTemplateLines(std::string_view text);
 // handled); a "__LIST__" line becomes the rows from nextRow on, at most 20. nextRow moves past
 // the rows written; complete becomes true when the last row has been written, or when the
 // template has no "__LIST__" line at all (a page without rows would otherwise repeat forever).
+// The template lines are CP932 and so is the page: every line without a placeholder is copied
+// byte for byte, and only the inserted names, units and cells are converted.
 void WriteMemoryReportPage(std::ostream& out, const std::vector<std::string>& templateLines,
                            const MemoryListSnapshot& list, int& nextRow, bool& complete);
 

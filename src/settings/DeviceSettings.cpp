@@ -1,6 +1,7 @@
 #include "settings/DeviceSettings.h"
 
 #include "app/AppState.h"
+#include "app/Calendar.h"
 #include "app/IniFile.h"
 #include "app/LangString.h"
 #include "app/SafeFile.h"
@@ -144,16 +145,16 @@ DeviceDateTime AddSeconds(const DeviceDateTime& time, long long seconds)
     tm.tm_hour = time.hour;
     tm.tm_min = time.minute;
     tm.tm_sec = time.second;
-    const std::time_t t = timegm(&tm) + static_cast<std::time_t>(seconds);
+    const std::time_t t = TimeOfUtc(tm) + static_cast<std::time_t>(seconds);
     std::tm out{};
-    gmtime_r(&t, &out);
+    UtcTimeOf(t, out);
     return {out.tm_year + 1900, out.tm_mon + 1, out.tm_mday, out.tm_hour, out.tm_min, out.tm_sec};
 }
 
 DeviceDateTime FromLocalTime(std::time_t time)
 {
     std::tm local{};
-    localtime_r(&time, &local);
+    LocalTimeOf(time, local);
     return {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec};
 }
 
@@ -456,7 +457,7 @@ std::string SettingsCsvText(const AppState& app, const SettingsRecord& record)
 std::string SettingsCsvDefaultName(const AppState& app, std::time_t now)
 {
     std::tm local{};
-    localtime_r(&now, &local);
+    LocalTimeOf(now, local);
     char stamp[32];
     std::strftime(stamp, sizeof stamp, "%Y%m%d_%H%M%S", &local);
     const std::string name = app.typeName.empty() ? LoadLangString(app, kStringNoTypeName) : app.typeName;

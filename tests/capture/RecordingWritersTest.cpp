@@ -111,7 +111,7 @@ TEST(RecordingWritersTest, ReportLinesReplaceTheFirstPlaceholderAndEveryUnit)
         {"", ""},
     };
     for (const auto& [line, filled] : lines) {
-        EXPECT_EQ(FillReportLine(line, rec), filled) << line;
+        EXPECT_EQ(FillReportLine(Utf8ToCp932(line), rec), Utf8ToCp932(filled)) << line;
     }
 
     // A value that holds a placeholder is written as it is, not searched again.
@@ -200,6 +200,15 @@ TEST_F(RecordingSaveTest, ReportWithASpaceInItsNameWritesTheGoldenPageAndThePict
     EXPECT_EQ(picture.pixels.width, 509);
     EXPECT_EQ(picture.pixels.height, 364);
     EXPECT_TRUE(ui.boxes.empty());
+}
+
+// An edited template keeps what its editor wrote, on placeholder lines too: only values are converted.
+TEST_F(RecordingSaveTest, TemplateBytesAreCopiedAsTheyAre)
+{
+    const std::string odd = "\x87\x90\xED\x40\x80\xA0\xFD\xFE\xFF";
+    WriteFileBytes(exe.File("templete_1.html"), odd + "\n" + odd + "__SUFIX__\n");
+    ASSERT_TRUE(Save(RecordingFormat::Report, out.File("odd.html")));
+    EXPECT_EQ(ReadFileBytes(out.File("odd.html")), odd + "\r\n" + odd + "\x81\x8E\r\n");
 }
 
 TEST_F(RecordingSaveTest, UnwritableTargetsShowTheFileErrorOnce)
