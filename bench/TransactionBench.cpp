@@ -143,4 +143,3 @@ BENCHMARK(BM_TransactionPty)
     ->Unit(benchmark::kMillisecond)
     ->MeasureProcessCPUTime()
     ->UseRealTime();
-
