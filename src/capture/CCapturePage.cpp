@@ -329,14 +329,19 @@ void CCapturePage::CreateControls()
     apply_->setEnabled(false);
     AddLangTool(apply_, app_, 234);
 
-    connect(tempAuto_, &QCheckBox::clicked, this, &CCapturePage::OnAutoScaleClicked);
-    connect(timeAuto_, &QCheckBox::clicked, this, &CCapturePage::OnTimeAutoClicked);
+    connect(tempAuto_, &QCheckBox::toggled, this, &CCapturePage::OnAutoScaleToggled);
+    connect(timeAuto_, &QCheckBox::toggled, this, &CCapturePage::OnTimeAutoToggled);
     connect(scaleMax_, &QLineEdit::textChanged, this, &CCapturePage::OnScaleEdited);
     connect(scaleMin_, &QLineEdit::textChanged, this, &CCapturePage::OnScaleEdited);
     connect(apply_, &QPushButton::clicked, this, &CCapturePage::ApplyScale);
-    connect(timeUnit_, &QComboBox::activated, this, &CCapturePage::OnTimeUnitChosen);
-    connect(celsius_, &QRadioButton::clicked, this, [this] { OnUnitClicked(false); });
-    connect(fahrenheit_, &QRadioButton::clicked, this, [this] { OnUnitClicked(true); });
+    connect(timeUnit_, &QComboBox::currentIndexChanged, this, &CCapturePage::OnTimeUnitChosen);
+    // Only the newly checked unit button acts; the one it replaces is unchecked in the same change.
+    connect(celsius_, &QRadioButton::toggled, this, [this](bool on) {
+        if (on) OnUnitChosen(false);
+    });
+    connect(fahrenheit_, &QRadioButton::toggled, this, [this](bool on) {
+        if (on) OnUnitChosen(true);
+    });
     ShowScales();
 }
 
@@ -601,7 +606,7 @@ void CCapturePage::OnSampleTimer()
     RefreshControls();
 }
 
-void CCapturePage::OnAutoScaleClicked()
+void CCapturePage::OnAutoScaleToggled()
 {
     CaptureGraph& graph = recorder_->Graph();
     graph.tempAuto = tempAuto_->isChecked();
@@ -613,7 +618,7 @@ void CCapturePage::OnAutoScaleClicked()
     }
 }
 
-void CCapturePage::OnTimeAutoClicked()
+void CCapturePage::OnTimeAutoToggled()
 {
     CaptureGraph& graph = recorder_->Graph();
     graph.tempAuto = tempAuto_->isChecked();
@@ -647,9 +652,8 @@ void CCapturePage::OnTimeUnitChosen(int index)
     if (index == 0 && timeRange_->text().toInt() > 24) timeRange_->setText(QStringLiteral("24"));
 }
 
-void CCapturePage::OnUnitClicked(bool fahrenheit)
+void CCapturePage::OnUnitChosen(bool fahrenheit)
 {
-    if (fahrenheit_->isChecked() != fahrenheit) return;
     recorder_->Graph().fahrenheit = fahrenheit;
     UpdateUnitTexts();
     ShowCurrentValues();

@@ -66,11 +66,11 @@ private:
     void ReadScaleControls();
     void OnClockTimer();
     void OnSampleTimer();
-    void OnAutoScaleClicked();
-    void OnTimeAutoClicked();
+    void OnAutoScaleToggled();
+    void OnTimeAutoToggled();
     void OnScaleEdited();
     void OnTimeUnitChosen(int index);
-    void OnUnitClicked(bool fahrenheit);
+    void OnUnitChosen(bool fahrenheit);
     void Beep();
 
     AppState& app_;

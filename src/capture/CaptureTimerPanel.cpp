@@ -33,7 +33,9 @@ CaptureTimerPanel::CaptureTimerPanel(AppState& app, QAbstractButton* box, QDateE
     for (int i = 0; i < 6; ++i) {
         times_[i] = times[i];
     }
-    QObject::connect(box_, &QAbstractButton::clicked, box_, [this] { OnTimerCheck(); });
+    // Whoever changes the box (mouse, keys, an assistive tool's toggle), the timer follows it;
+    // the panel's own changes of the box are made with its signals blocked.
+    QObject::connect(box_, &QAbstractButton::toggled, box_, [this] { OnTimerCheck(); });
     ShowState();
 }
 

@@ -21,8 +21,8 @@ public:
     CaptureTimerPanel(AppState& app, QAbstractButton* box, QDateEdit* startDate, QDateEdit* endDate,
                       QTimeEdit* const (&times)[6], QLabel* status);
 
-    // The check box was clicked: arms the timer from the pickers, or refuses with string 226
-    // and unchecks the box; unchecked, the timer is not set.
+    // The check box changed: checked, arms the timer from the pickers, or refuses with string
+    // 226 and unchecks the box; unchecked, the timer is not set.
     void OnTimerCheck();
     // The 500 ms clock: when the waiting timer's start has come, it runs and startCapture is
     // called (a failed start leaves it running; unchecking the box ends it).

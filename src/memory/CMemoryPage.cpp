@@ -11,6 +11,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
+#include <QSignalBlocker>
 #include <QStyle>
 #include <QTableWidget>
 
@@ -102,7 +103,7 @@ CMemoryPage::CMemoryPage(AppState& app, QWidget* parent)
         SetControlId(box, kItemBoxes[b].id, QString::fromLatin1(kItemBoxes[b].name));
         AddLangTool(box, app_, kItemBoxes[b].tooltipId);
         const uint16_t bit = kItemBoxes[b].bit;
-        connect(box, &QCheckBox::clicked, this, [this, bit](bool checked) { OnItemCheck(bit, checked); });
+        connect(box, &QCheckBox::toggled, this, [this, bit](bool checked) { OnItemCheck(bit, checked); });
         itemBoxes_[b] = box;
     }
 
@@ -347,8 +348,11 @@ void CMemoryPage::OnItemCheck(uint16_t bit, bool checked)
 
 void CMemoryPage::ShowItems()
 {
-    for (std::size_t b = 0; b < itemBoxes_.size(); ++b)
+    // The boxes show the items just read; the list is already filled for them.
+    for (std::size_t b = 0; b < itemBoxes_.size(); ++b) {
+        const QSignalBlocker blocker(itemBoxes_[b]);
         itemBoxes_[b]->setChecked((data_.memoryItems & kItemBoxes[b].bit) != 0);
+    }
 }
 
 void CMemoryPage::ShowCapacity()

@@ -238,7 +238,7 @@ void CSettingsPage::CreateControls()
     clockAlarmOn_ = new QCheckBox(Q(t.clockAlarmOn), this);
     SetControlId(clockAlarmOn_, 1092, QStringLiteral("clockAlarmOn"));
     clockAlarmOn_->setGeometry(du.Rect(12, 98, 120, 10));
-    connect(clockAlarmOn_, &QCheckBox::clicked, this, &CSettingsPage::ApplyClockAlarmRule);
+    connect(clockAlarmOn_, &QCheckBox::toggled, this, &CSettingsPage::ApplyClockAlarmRule);
     label(Q(t.alarmTime), 0, "alarmTimeLabel", du.Rect(12, 114, 80, 10));
     clockAlarmHour_ = picker(1072, "clockAlarmHour", "HH", du.Rect(96, 112, 26, 12),
                              en ? QStringLiteral("Clock alarm hour") : QStringLiteral("時刻アラームの時"));
@@ -408,7 +408,6 @@ void CSettingsPage::ShowRead(const SettingsReadResult& read)
         (record_.clockAlarmDaily ? everyday_ : once_)->setChecked(true);
         (record_.alarmHighOn ? highOn_ : highOff_)->setChecked(true);
         (record_.alarmLowOn ? lowOn_ : lowOff_)->setChecked(true);
-        ApplyClockAlarmRule();
     }
     if (read.clockAlarm) {
         const QTime time(record_.clockAlarmHour, record_.clockAlarmMinute);

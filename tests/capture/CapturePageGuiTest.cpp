@@ -3,6 +3,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDateEdit>
 #include <QLineEdit>
 #include <QRadioButton>
 
@@ -99,6 +100,23 @@ TEST_F(CapturePageTest, FahrenheitChangesEveryTemperatureTextButNotTheEmissivity
     EXPECT_EQ(Text(*page, 1121), QStringLiteral("100.0"));
 }
 
+TEST_F(CapturePageTest, ChecksAndUnitButtonsDrivenAnyWayChangeThePage)
+{
+    auto page = Page(1);
+    const QDate today = QDate::currentDate();
+    C<QDateEdit>(*page, 1098)->setDate(today.addDays(1));
+    C<QDateEdit>(*page, 1100)->setDate(today.addDays(2));
+    const CaptureGraph& graph = page->Recorder().Graph();
+    ExpectStateFollowsControls(
+        page.get(),
+        {{1102, 1102, [&] { return !FindControl(page.get(), 1099)->isEnabled(); }}, // the timer waits
+         {1334, 1333, [&] { return page->Recorder().Snapshot().fahrenheit && Text(*page, 1121) == "212.0"; }},
+         {1122, 1122, [&] { return !graph.tempAuto && C<QPushButton>(*page, 1125)->isEnabled(); }},
+         {1129, 1129, [&] { return !graph.timeAuto; }},
+         {1119, 1119, [&] { return page->ComputeInterval() == 1; }}});
+    EXPECT_TRUE(boxes.shown.empty());
+}
+
 TEST_F(CapturePageTest, ManualScaleControls)
 {
     auto page = Page(1);
@@ -117,8 +135,7 @@ TEST_F(CapturePageTest, ManualScaleControls)
     auto* range = C<QLineEdit>(*page, 1130);
     auto* unit = C<QComboBox>(*page, 1009);
     range->setText(QStringLiteral("30"));
-    unit->setCurrentIndex(0);
-    emit unit->activated(0); // hours: at most a day
+    unit->setCurrentIndex(0); // hours: at most a day
     EXPECT_EQ(range->text(), QStringLiteral("24"));
 }
 

@@ -148,6 +148,28 @@ TEST_F(MemoryPageTest, UnitsItemsAndTheJapanesePage)
     EXPECT_EQ(Control<QGroupBox>(page.get(), 1157)->title().toStdString(), "メモリ項目選択");
 }
 
+TEST_F(MemoryPageTest, ItemAndUnitButtonsDrivenAnyWayChangeThePage)
+{
+    Start(1);
+    const uint16_t items = page->Data().memoryItems;
+    // Only this item differs from what was read (it is what Write packs), and the list and the
+    // capacity shown follow.
+    const auto itemChanged = [&](uint16_t bit) -> std::function<bool()> {
+        return [this, items, bit] {
+            const int capacity = page->Data().capacity;
+            return (page->Data().memoryItems ^ items) == bit && List()->rowCount() == capacity &&
+                   Control<QLabel>(page.get(), 1043)->text() == QString::number(capacity);
+        };
+    };
+    ExpectStateFollowsControls(page.get(), {{1044, 1044, itemChanged(ITEM_ROOM)},
+                                            {1021, 1021, itemChanged(ITEM_TIME)},
+                                            {1022, 1022, itemChanged(ITEM_EMISSIVITY)},
+                                            {1023, 1023, itemChanged(ITEM_MAX)},
+                                            {1024, 1024, itemChanged(ITEM_MIN)},
+                                            {1040, 1039, [this] { return Caption(1) == "Temp.(°F)"; }},
+                                            {1041, 1039, [this] { return Caption(1) == "Temp.(K)"; }}});
+}
+
 TEST_F(MemoryPageTest, SaveWritesTheListAsShown)
 {
     Start(1);

@@ -10,6 +10,9 @@
 #include <QTimeEdit>
 #include <QToolButton>
 
+#include <algorithm>
+#include <iterator>
+
 #include "SimThermometer.h"
 #include "app/Cp932.h"
 #include "app/StartUp.h"
@@ -115,14 +118,33 @@ TEST_F(SettingsPageTest, ShowingThePageReadsEverySettingAndRunsBothClocks)
     sim.SetRegister(0x3F, 9);
     page->PageShown();
     EXPECT_EQ(Text(1078), QStringLiteral("9"));
+}
 
-    // The clock alarm's controls follow the check box.
-    Click(1092);
-    for (int id : {1072, 1076, 1073, 1088, 1074, 1075})
-        EXPECT_FALSE(FindControl(page, id)->isEnabled()) << id;
-    EXPECT_TRUE(C<QPushButton>(1065)->isEnabled());
-    Click(1092);
-    EXPECT_TRUE(FindControl(page, 1073)->isEnabled());
+// The check box and radio buttons driven by the mouse, the space key and an assistive
+// technology's toggle action: the clock alarm's controls follow 1092, and each SET sends the
+// choice its buttons show.
+TEST_F(SettingsPageTest, ChecksAndRadiosDrivenAnyWayChangeThePage)
+{
+    page->PageShown();
+    const auto set = [this](int button, uint16_t reg, uint16_t bit) {
+        return [this, button, reg, bit] {
+            Click(button);
+            return (sim.Register(reg) & bit) != 0;
+        };
+    };
+    ExpectStateFollowsControls(
+        page, {{1092, 1092,
+                [this] {
+                    const int ids[] = {1072, 1076, 1073, 1088, 1074, 1075};
+                    return C<QPushButton>(1065)->isEnabled() &&
+                           std::none_of(std::begin(ids), std::end(ids),
+                                        [this](int id) { return FindControl(page, id)->isEnabled(); });
+                }},
+               {1053, 1052, [&] { return !set(1058, 0x35, 0x4000)(); }},   // HIGH off
+               {1054, 1055, set(1058, 0x35, 0x8000)},                      // LOW on
+               {1074, 1075, set(1065, 0x35, 0x0400)},                      // every day
+               {1063, 1064, [&] { return !set(1066, 0x00, 0x0008)(); }}}); // 1 degC
+    EXPECT_TRUE(boxes.shown.empty()) << boxes.shown.front().call.text;
 }
 
 TEST_F(SettingsPageTest, SetButtonsChangeTheThermometersRegisters)

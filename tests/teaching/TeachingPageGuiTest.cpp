@@ -13,6 +13,7 @@
 
 #include "SimThermometer.h"
 #include "app/StartUp.h"
+#include "device/CommandSet.h"
 #include "support/ChildProcess.h"
 #include "support/FakeClock.h"
 #include "teaching/CTeachingPage.h"
@@ -186,6 +187,32 @@ TEST_F(TeachingPageTest, ShowingReadsTheValuesAndTheButtonTeaches)
     EXPECT_EQ(boxes.shown[0].call.text, LoadLangString(app, 238));
     EXPECT_EQ(current->text(), before);
     EXPECT_TRUE(teachButton->isEnabled());
+}
+
+// The emissivity field however it was filled, SET pressed through the accessibility interface:
+// the thermometer gets what the field shows, within the field's limits.
+TEST_F(TeachingPageTest, SetWritesTheEmissivityFieldHoweverItWasFilled)
+{
+    auto page = Page();
+    page->PageShown();
+    auto* field = Get<CNumericEdit>(*page, 1062);
+    ASSERT_NE(field, nullptr);
+    const struct {
+        const char* how;
+        std::function<void()> fill;
+        uint16_t written;
+    } rows[] = {
+        {"typed", [&] { field->clear(), QTest::keyClicks(field, QStringLiteral("0.87")); }, 870},
+        {"accessible", [&] { AccessibleSetText(field, QStringLiteral("0.66")); }, 660},
+        {"accessible, above the limit", [&] { AccessibleSetText(field, QStringLiteral("1.5")); }, 1200},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.how);
+        row.fill();
+        AccessibleAction(Get<QPushButton>(*page, 1061), QAccessibleActionInterface::pressAction());
+        EXPECT_EQ(sim.Register(REG_EMISSIVITY), row.written);
+    }
+    EXPECT_TRUE(boxes.shown.empty());
 }
 
 TEST_F(TeachingPageTest, ReadOnlyFieldsPassTheFocusToTheTeachingTemperature)

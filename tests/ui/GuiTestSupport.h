@@ -1,17 +1,23 @@
 #pragma once
 
 // Shared by the GUI tests: the QApplication they all need, the Qt user interface with scripted
-// answers to its message boxes, and a helper that closes a modal dialog once it is up.
+// answers to its message boxes, a helper that closes a modal dialog once it is up, and the three
+// ways a person drives a control (mouse, keyboard, assistive technology).
 
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
+#include <QAccessible>
+#include <QAccessibleActionInterface>
 #include <QApplication>
 #include <QDialog>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
+#include <QWidget>
 
 #include <deque>
 #include <functional>
@@ -106,4 +112,81 @@ inline void EndModalWhenShown(const QString& objectName, bool acceptIt,
         acceptIt ? dialog->accept() : dialog->reject();
     });
     timer->start(0);
+}
+
+// Runs an action of the control's accessibility interface, as a screen reader or a test driver
+// on the accessibility bus does: QAccessibleActionInterface::toggleAction() changes a check box
+// or radio button without a click; pressAction() clicks a push button (after a short animation,
+// which this waits for).
+inline void AccessibleAction(QWidget* widget, const QString& actionName)
+{
+    QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(widget);
+    QAccessibleActionInterface* actions = accessible ? accessible->actionInterface() : nullptr;
+    ASSERT_NE(actions, nullptr) << widget->objectName().toStdString();
+    ASSERT_TRUE(actions->actionNames().contains(actionName))
+        << widget->objectName().toStdString() << " has no " << actionName.toStdString();
+    auto* button = qobject_cast<QAbstractButton*>(widget);
+    if (button && actionName == QAccessibleActionInterface::pressAction()) {
+        QSignalSpy clicked(button, &QAbstractButton::clicked);
+        actions->doAction(actionName);
+        ASSERT_TRUE(clicked.wait(2000));
+        return;
+    }
+    actions->doAction(actionName);
+}
+
+// Sets a field's whole text through its accessibility interface, as assistive input does.
+inline void AccessibleSetText(QWidget* widget, const QString& text)
+{
+    QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(widget);
+    ASSERT_NE(accessible, nullptr) << widget->objectName().toStdString();
+    accessible->setText(QAccessible::Value, text);
+}
+
+// How a test changes a check box, radio button or checkable button.
+enum class Drive { Mouse, Space, Accessible };
+inline const char* DriveName(Drive how)
+{
+    return how == Drive::Mouse ? "mouse" : how == Drive::Space ? "space key" : "accessible toggle";
+}
+constexpr Drive kAllDrives[] = {Drive::Mouse, Drive::Space, Drive::Accessible};
+
+// Changes the button's check state the given way (a checked radio button stays checked).
+inline void Toggle(QAbstractButton* button, Drive how)
+{
+    ASSERT_NE(button, nullptr);
+    switch (how) {
+    case Drive::Mouse:
+        QTest::mouseClick(button, Qt::LeftButton);
+        break;
+    case Drive::Space:
+        QTest::keyClick(button, Qt::Key_Space);
+        break;
+    case Drive::Accessible:
+        AccessibleAction(button, QAccessibleActionInterface::toggleAction());
+        break;
+    }
+}
+
+// One row of a page's control table: toggling control id changes the page's state (changed()
+// turns true); toggling backId (the same box, or the other radio button) changes it back.
+struct ToggleRow {
+    int id;
+    int backId;
+    std::function<bool()> changed;
+};
+
+// Drives every row each way there is and checks that the page's state follows the control.
+inline void ExpectStateFollowsControls(QWidget* page, const std::vector<ToggleRow>& rows)
+{
+    for (const ToggleRow& row : rows) {
+        for (Drive how : kAllDrives) {
+            SCOPED_TRACE(::testing::Message() << "control " << row.id << " by " << DriveName(how));
+            ASSERT_FALSE(row.changed());
+            Toggle(Control<QAbstractButton>(page, row.id), how);
+            EXPECT_TRUE(row.changed());
+            Toggle(Control<QAbstractButton>(page, row.backId), how);
+            EXPECT_FALSE(row.changed());
+        }
+    }
 }
