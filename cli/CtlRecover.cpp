@@ -5,6 +5,7 @@
 #include "CtlCommand.h"
 #include "CtlRecordOutput.h"
 #include "app/AppState.h"
+#include "app/NumberText.h"
 #include "capture/CaptureRecorder.h"
 #include "capture/RecordingJournal.h"
 
@@ -29,7 +30,7 @@ int Recover(CtlContext& ctx, const RecordOutputs& outputs)
     std::fprintf(out, "journal: %s\n", app.journalPath.c_str());
     std::fprintf(out, "started: %s\n", FormatRecordStart(static_cast<std::time_t>(h.startTime)).c_str());
     std::fprintf(out, "samples: %zu\n", contents->samples.size());
-    std::fprintf(out, "interval: %.1f s\n", h.intervalTicks / 10.0);
+    std::fprintf(out, "interval: %s s\n", FixedText(h.intervalTicks / 10.0, 1).c_str());
     std::fprintf(out, "unit: %s\n", h.fahrenheit ? "degF" : "degC");
     if (h.deviceSerial != 0) std::fprintf(out, "serial number: %u\n", h.deviceSerial);
     if (contents->tornTail) std::fprintf(out, "a damaged last block was dropped\n");

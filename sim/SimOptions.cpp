@@ -1,6 +1,7 @@
 #include "SimOptions.h"
 
 #include "app/Calendar.h"
+#include "app/NumberText.h"
 
 #include <algorithm>
 #include <bit>
@@ -18,11 +19,9 @@ constexpr int MAX_RECORDS = 30; // records of six words that fit the thermometer
 
 bool ToDouble(const std::string& text, double& value)
 {
-    if (text.empty()) return false;
-    char* end = nullptr;
-    errno = 0;
-    value = std::strtod(text.c_str(), &end);
-    return errno == 0 && *end == '\0' && std::isfinite(value);
+    const LeadingNumber number = ReadLeadingNumber(text);
+    value = number.value;
+    return number.length > 0 && number.length == text.size() && std::isfinite(value);
 }
 
 bool ToUnsigned(const std::string& text, int base, unsigned long long limit, unsigned long long& value)

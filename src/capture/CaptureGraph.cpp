@@ -1,13 +1,13 @@
 #include "capture/CaptureGraph.h"
 
 #include <algorithm>
-#include <charconv>
 #include <climits>
 #include <cmath>
 #include <cstdio>
 #include <vector>
 
 #include "app/IniFile.h"
+#include "app/NumberText.h"
 
 namespace {
 
@@ -21,16 +21,11 @@ int Round(double v)
     return static_cast<int>(v + 0.5);
 }
 
-// Leading blanks, then the longest decimal number; fallback when there is none.
+// The INI's number, or fallback when the value does not begin with a usable one.
 double ParseDecimal(std::string_view text, double fallback)
 {
-    const std::size_t start = text.find_first_not_of(" \t");
-    if (start == std::string_view::npos) return fallback;
-    text.remove_prefix(start);
-    if (!text.empty() && text.front() == '+') text.remove_prefix(1);
-    double value = fallback;
-    const auto result = std::from_chars(text.data(), text.data() + text.size(), value);
-    return result.ec == std::errc() ? value : fallback;
+    const LeadingNumber number = ReadLeadingNumber(text);
+    return number.length > 0 && std::isfinite(number.value) ? number.value : fallback;
 }
 
 } // namespace
@@ -123,7 +118,6 @@ void CaptureGraph::DrawAxes()
     Select(GraphPen::Grid);
     DrawTimeLabels(true);
 
-    char text[32];
     // On a wide scale the rows crowd together: a row closer than kMinRowGap to the last one drawn
     // and a label closer than kLabelHeight to the last one written are left out.
     int lastRow = INT_MIN / 2;
@@ -140,8 +134,7 @@ void CaptureGraph::DrawAxes()
         if (j % 5 == 0 && row - lastLabel >= kLabelHeight) {
             lastLabel = row;
             const double value = fahrenheit ? (yMax - j) * 1.8 + 32 : yMax - j;
-            std::snprintf(text, sizeof text, "%5.1f", value);
-            canvas_->Text(client_.left + 6, row - 6, text);
+            canvas_->Text(client_.left + 6, row - 6, FixedText(value, 1, 5));
         }
     }
 

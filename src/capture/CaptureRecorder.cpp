@@ -10,6 +10,7 @@
 #include "app/Calendar.h"
 #include "app/IniFile.h"
 #include "app/LangString.h"
+#include "app/NumberText.h"
 #include "app/SafeFile.h"
 #include "app/UserInterface.h"
 #include "capture/RecordingWriters.h"
@@ -102,9 +103,7 @@ std::string FormatSampleLine(int64_t elapsedTicks, const CaptureSample& sample, 
     auto field = [fahrenheit](uint16_t k10) {
         if (k10 == kNoData) return std::string(",");
         const double c = SampleCelsius(k10);
-        char text[32];
-        std::snprintf(text, sizeof text, ",%.1f", fahrenheit ? c * 1.8 + 32 : c);
-        return std::string(text);
+        return "," + FixedText(fahrenheit ? c * 1.8 + 32 : c, 1);
     };
     return FormatElapsedTicks(static_cast<uint64_t>(std::max<int64_t>(elapsedTicks, 0))) +
            field(sample.temp) + field(sample.roomTemp);
@@ -541,8 +540,7 @@ bool CaptureRecorder::Resume(const std::string& device)
     WatchLink();
     reconnecting_ = false;
     if (device != ConfiguredDevice()) pendingPort_ = device;
-    char seconds[32];
-    std::snprintf(seconds, sizeof seconds, "%.1f", static_cast<double>(gapTicks_) / 10.0);
+    const std::string seconds = FixedText(static_cast<double>(gapTicks_) / 10.0, 1);
     WriteCommandLog(app_, std::string("--- 再接続 中断 ") + seconds + " 秒");
     SetStatusText(app_, FormatLangString(app_, kReconnectedId, {device, seconds}));
     return true;

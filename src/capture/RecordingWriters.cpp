@@ -5,6 +5,7 @@
 #include "app/Calendar.h"
 #include "app/Cp932.h"
 #include "app/LangString.h"
+#include "app/NumberText.h"
 
 #include <array>
 #include <cinttypes>
@@ -72,7 +73,7 @@ constexpr std::string_view kUnitPlaceholder = "__SUFIX__";
 std::string ValueOf(Placeholder id, const RecordingSaveData& rec)
 {
     const bool hasSamples = rec.sampleCount > 0;
-    auto temperature = [&](double celsius) { return Format("%5.1f", InUnit(celsius, rec.fahrenheit)); };
+    auto temperature = [&](double celsius) { return FixedText(InUnit(celsius, rec.fahrenheit), 1, 5); };
     switch (id) {
     case Placeholder::HardName:
         return rec.typeName;
@@ -89,7 +90,7 @@ std::string ValueOf(Placeholder id, const RecordingSaveData& rec)
     case Placeholder::AlarmLo:
         return temperature(rec.alarmLow);
     case Placeholder::Emissivity:
-        return Format("%5.2f", rec.emissivity);
+        return FixedText(rec.emissivity, 2, 5);
     case Placeholder::Graph:
         return "<img src=" + rec.pictureName + ">";
     }

@@ -1,6 +1,7 @@
 #include "memory/MemoryList.h"
 
 #include "app/LangString.h"
+#include "app/NumberText.h"
 #include "device/CCommIO.h"
 
 #include <cstdio>
@@ -24,7 +25,7 @@ bool IsValue(const std::string& field)
 
 std::string TemperatureCell(const std::string& field, int unit)
 {
-    return IsValue(field) ? Format("%.1f", ToDisplayUnit(field, unit)) : kNoValueCell;
+    return IsValue(field) ? FixedText(ToDisplayUnit(field, unit), 1) : kNoValueCell;
 }
 
 } // namespace
@@ -69,7 +70,7 @@ MemoryListRow MakeListRow(const MemoryRecord& record, int index, int unit)
     row.cells[2] = TemperatureCell(record.room, unit);
     row.cells[3] = IsValue(record.time[0]) ? TimeStampText(record.time) : kNoValueCell;
     row.cells[4] = IsValue(record.emissivity)
-                       ? Format("%.2f", static_cast<unsigned>(HexToInt(record.emissivity, 4)) / 1000.0)
+                       ? FixedText(static_cast<unsigned>(HexToInt(record.emissivity, 4)) / 1000.0, 2)
                        : kNoValueCell;
     row.cells[5] = TemperatureCell(record.max, unit);
     row.cells[6] = TemperatureCell(record.min, unit);

@@ -21,6 +21,7 @@
 
 #include "app/AppState.h"
 #include "app/LangString.h"
+#include "app/NumberText.h"
 #include "app/UserInterface.h"
 #include "settings/TypeNames.h"
 #include "ui/CNumericEdit.h"
@@ -386,7 +387,7 @@ void CSettingsPage::ShowAlarm(bool high, double celsius)
     const QString text =
         QString::asprintf("%5.1f %s", celsius, LangText(app_, kStringDegree).toUtf8().constData());
     (high ? alarmHighNow_ : alarmLowNow_)->setText(text);
-    (high ? alarmHigh_ : alarmLow_)->setText(text); // the field keeps only the number
+    (high ? alarmHigh_ : alarmLow_)->setText(QString::fromStdString(FixedText(celsius, 1)));
 }
 
 void CSettingsPage::ShowRead(const SettingsReadResult& read)
@@ -395,12 +396,12 @@ void CSettingsPage::ShowRead(const SettingsReadResult& read)
     if (read.alarmHigh) {
         const double t = AlarmHighDisplay(record_.alarmHighK);
         alarmHighNow_->setText(QString::asprintf("%5.1f ", t) + unit);
-        alarmHigh_->setText(QString::asprintf("%5.1f", t));
+        alarmHigh_->setText(QString::fromStdString(FixedText(t, 1)));
     }
     if (read.alarmLow) {
         const double t = AlarmLowDisplay(record_.alarmLowK);
         alarmLowNow_->setText(QString::asprintf("%5.1f ", t) + unit);
-        alarmLow_->setText(QString::asprintf("%5.1f", t));
+        alarmLow_->setText(QString::fromStdString(FixedText(t, 1)));
     }
     if (read.emissivity) emissivity_->setText(QString::asprintf("%4.02f", record_.emissivity));
     if (read.flags) {

@@ -4,6 +4,7 @@
 #include "app/Calendar.h"
 #include "app/IniFile.h"
 #include "app/LangString.h"
+#include "app/NumberText.h"
 #include "app/SafeFile.h"
 #include "app/StartUp.h"
 #include "app/UserInterface.h"
@@ -263,10 +264,10 @@ SettingsReadResult ReadSettingsFromDevice(AppState& app, CCommIO& link, Settings
 AlarmInputError CheckAlarmInput(const std::string& highText, const std::string& lowText,
                                 SettingsRecord& record)
 {
-    const double high = std::strtod(highText.c_str(), nullptr);
+    const double high = LeadingDouble(highText);
     record.alarmHighK = high + kKelvinOffset;
     if (!(high >= kAlarmMinC && high <= kAlarmMaxC)) return AlarmInputError::HighOutOfRange;
-    const double low = std::strtod(lowText.c_str(), nullptr);
+    const double low = LeadingDouble(lowText);
     record.alarmLowK = low + kKelvinOffset;
     if (!(low >= kAlarmMinC && low <= kAlarmMaxC)) return AlarmInputError::LowOutOfRange;
     if (record.alarmHighK <= record.alarmLowK) return AlarmInputError::Order;
@@ -316,7 +317,7 @@ bool WriteClockAlarm(AppState& app, CCommIO& link, SettingsRecord& record, const
     std::string reply;
     bool ok = Ask(link, ClockAlarmWriteCommand(record.clockAlarmHour, record.clockAlarmMinute), reply);
     if (!ok) ReportRegisterError(app, Cmd::kRegisterWrite, RegisterAddressText(REG_CLOCK_ALARM_TIME));
-    record.ringSeconds = std::atoi(ringText.c_str());
+    record.ringSeconds = LeadingInt(ringText);
     ok = WriteRegister(app, link, REG_CLOCK_ALARM_RING, static_cast<uint16_t>(record.ringSeconds)) && ok;
     ok = ReadModifyWrite(app, link, REG_FLAGS,
                          [&](uint16_t word) {
@@ -348,7 +349,7 @@ bool WriteHoldTime(AppState& app, CCommIO& link, SettingsRecord& record, const s
 {
     WaitCursor cursor(*app.ui);
     if (!EnterCheckMode(app, link)) return false;
-    record.holdSeconds = std::atoi(holdText.c_str());
+    record.holdSeconds = LeadingInt(holdText);
     const bool ok = WriteRegister(app, link, REG_HOLD_TIME, static_cast<uint16_t>(record.holdSeconds));
     ExitCheckMode(app, link);
     return ok;
@@ -426,11 +427,11 @@ void WriteSettingsCsv(std::ostream& out, const SettingsLabels& labels, const Set
 {
     const auto onOff = [](bool on) { return on ? "ON" : "OFF"; };
     out << Format("%s,No.%s (%s)\n", labels.typeNumber.c_str(), serialText.c_str(), typeName.c_str());
-    out << Format("%s,%4.02f\n", labels.emissivity.c_str(), record.emissivity);
-    out << Format("%s,%5.1f %s, %s\n", labels.alarmHigh.c_str(), record.alarmHighK - kKelvinOffset,
-                  degree.c_str(), onOff(record.alarmHighOn));
-    out << Format("%s,%5.1f %s, %s\n\n", labels.alarmLow.c_str(), record.alarmLowK - kKelvinOffset,
-                  degree.c_str(), onOff(record.alarmLowOn));
+    out << labels.emissivity << ',' << FixedText(record.emissivity, 2, 4) << '\n';
+    out << labels.alarmHigh << ',' << FixedText(record.alarmHighK - kKelvinOffset, 1, 5) << ' ' << degree
+        << ", " << onOff(record.alarmHighOn) << '\n';
+    out << labels.alarmLow << ',' << FixedText(record.alarmLowK - kKelvinOffset, 1, 5) << ' ' << degree
+        << ", " << onOff(record.alarmLowOn) << "\n\n";
     out << Format("%s,%02d:%02d,%s\n", labels.clockAlarm.c_str(), record.clockAlarmHour,
                   record.clockAlarmMinute, onOff(record.clockAlarmOn));
     out << Format("%s,%d %s\n", labels.ringTime.c_str(), record.ringSeconds, labels.seconds.c_str());

@@ -248,7 +248,9 @@ void CTeachingPage::PageShown()
     if (!guard.Acquired()) return;
     EnableControls(true);
     ops_.ReadCurrentValues();
-    teachTemp_->setText(measured_->text());
+    // The reading is padded for its display; in the field a leading blank would cost a negative
+    // reading its sign, since a minus sign is kept only as the first character.
+    teachTemp_->setText(measured_->text().trimmed());
 }
 
 void CTeachingPage::ReadCurrentValues()

@@ -10,6 +10,7 @@
 #include "app/AppState.h"
 #include "app/Cp932.h"
 #include "app/LangString.h"
+#include "app/NumberText.h"
 #include "app/UserInterface.h"
 #include "app/Utf8Path.h"
 #include "teaching/TeachingOperations.h"
@@ -42,7 +43,7 @@ EmissivityEntry ParseLine(std::string_view line)
     const std::size_t comma = line.find(',');
     if (comma == std::string_view::npos) return entry;
     entry.name = CutCp932(line.substr(0, comma), kEmissivityNameBytes);
-    entry.value = DecimalPrefix(line.substr(comma + 1));
+    entry.value = LeadingDouble(line.substr(comma + 1));
     // "nan" would break the sort's order; it is no emissivity either.
     if (std::isnan(entry.value)) entry.value = 0.0;
     return entry;
@@ -119,7 +120,5 @@ std::string EmissivityRowNameText(const EmissivityEntry& entry)
 
 std::string EmissivityRowValueText(const EmissivityEntry& entry)
 {
-    char text[400];
-    std::snprintf(text, sizeof text, "%.2f", entry.value);
-    return text;
+    return FixedText(entry.value, 2);
 }

@@ -1,16 +1,13 @@
 #include "teaching/TeachingOperations.h"
 
 #include <algorithm>
-#include <cctype>
-#include <charconv>
 #include <cmath>
-#include <cstdio>
 #include <memory>
-#include <system_error>
 
 #include "app/AppState.h"
 #include "app/IniFile.h"
 #include "app/LangString.h"
+#include "app/NumberText.h"
 #include "app/UserInterface.h"
 #include "device/Clock.h"
 #include "device/CommandLog.h"
@@ -28,13 +25,6 @@ constexpr int kComPortErrorId = 164;
 constexpr int kAppNameId = 165;
 constexpr std::size_t kFieldTextMax = 255;
 constexpr uint32_t kReloadStepMs = 100;
-
-std::string Format(const char* format, auto... values)
-{
-    char text[64];
-    std::snprintf(text, sizeof text, format, values...);
-    return text;
-}
 
 bool IsUpperHex(std::string_view text)
 {
@@ -67,29 +57,6 @@ bool IsSettableEmissivity(double emissivity)
     return emissivity >= kEmissivityMin && emissivity <= kEmissivityMax;
 }
 
-double DecimalPrefix(std::string_view text)
-{
-    std::size_t i = 0;
-    while (i < text.size() && std::isspace(static_cast<unsigned char>(text[i])))
-        ++i;
-    bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
-    // from_chars takes a minus sign of its own: a second sign is no number.
-    if (i >= text.size() || text[i] == '+' || text[i] == '-') return 0.0;
-    const char* first = text.data() + i;
-    const char* last = text.data() + text.size();
-    double value = 0.0;
-    const auto [end, ec] = std::from_chars(first, last, value, std::chars_format::general);
-    if (ec == std::errc::invalid_argument) return 0.0;
-    if (ec == std::errc::result_out_of_range) {
-        const std::string_view number(first, static_cast<std::size_t>(end - first));
-        const bool tiny =
-            number.find("e-") != std::string_view::npos || number.find("E-") != std::string_view::npos;
-        value = tiny ? 0.0 : HUGE_VAL;
-    }
-    return negative ? -value : value;
-}
-
 double TaughtEmissivity(const CRadiationModel& model, double ambientK, double measuredK, double teachK,
                         double current, double lambda1Um, double lambda2Um)
 {
@@ -102,14 +69,15 @@ double TaughtEmissivity(const CRadiationModel& model, double ambientK, double me
 TeachingOperations::TeachingOperations(AppState& app, TeachingView& view)
     : app_(app), view_(view), commIO_(app)
 {
-    lambdaLower_ = DecimalPrefix(IniFile::GetString(app_.iniPath, "System", "WavelengthLower", "8"));
-    lambdaUpper_ = DecimalPrefix(IniFile::GetString(app_.iniPath, "System", "WavelengthUpper", "14"));
+    lambdaLower_ = LeadingDouble(IniFile::GetString(app_.iniPath, "System", "WavelengthLower", "8"));
+    lambdaUpper_ = LeadingDouble(IniFile::GetString(app_.iniPath, "System", "WavelengthUpper", "14"));
     reloadWaitTime_ = IniFile::ToInt(IniFile::GetString(app_.iniPath, "Teaching", "ReloadWaitTime", "30"));
 }
 
 std::string TeachingOperations::StatusText() const
 {
-    return Format("%.1f(K), %.1f(K), %4.2f", measuredK_, ambientK_, currentEmissivity_);
+    return FixedText(measuredK_, 1) + "(K), " + FixedText(ambientK_, 1) + "(K), " +
+           FixedText(currentEmissivity_, 2, 4);
 }
 
 bool TeachingOperations::CloseLink()
@@ -146,14 +114,14 @@ bool TeachingOperations::ReadCurrentValues()
 
     bool ok = true;
     if (ReadTemperature(session, Cmd::kReadTarget, measuredK_))
-        view_.ShowMeasured(Format("%5.1f", measuredK_ - 273.2));
+        view_.ShowMeasured(FixedText(measuredK_ - 273.2, 1, 5));
     else
         ok = false;
     ok = ReadTemperature(session, Cmd::kReadAmbient, ambientK_) && ok;
     uint16_t thousandths = 0;
     if (session.ReadRegister(REG_EMISSIVITY, thousandths)) {
         currentEmissivity_ = ThousandthsToEmissivity(thousandths);
-        view_.ShowCurrentEmissivity(Format("%4.2f", currentEmissivity_));
+        view_.ShowCurrentEmissivity(FixedText(currentEmissivity_, 2, 4));
     } else {
         ok = false;
     }
@@ -179,7 +147,7 @@ bool TeachingOperations::WriteEmissivityFrame(double emissivity, bool& begun)
 TeachOutcome TeachingOperations::RunTeaching(std::string_view teachText)
 {
     WaitCursor cursor(*app_.ui);
-    const double teachC = DecimalPrefix(teachText.substr(0, std::min(teachText.size(), kFieldTextMax)));
+    const double teachC = LeadingDouble(teachText.substr(0, std::min(teachText.size(), kFieldTextMax)));
     teachK_ = teachC + 273.2;
     if (!(teachC >= kTeachMinC && teachC <= kTeachMaxC)) {
         ShowRangeBox(app_, kTemperatureRangeId);
@@ -201,7 +169,7 @@ TeachOutcome TeachingOperations::RunTeaching(std::string_view teachText)
         return TeachOutcome::EmissivityRefused;
     }
 
-    view_.ShowTaughtEmissivity(Format("%4.2f", taughtEmissivity_));
+    view_.ShowTaughtEmissivity(FixedText(taughtEmissivity_, 2, 4));
     view_.Repaint();
     view_.EnableControls(false);
 
@@ -241,7 +209,7 @@ bool TeachingOperations::WriteEmissivity(std::string_view emissivityText)
     WaitCursor cursor(*app_.ui);
     view_.EnableControls(false);
     const double emissivity =
-        DecimalPrefix(emissivityText.substr(0, std::min(emissivityText.size(), kFieldTextMax)));
+        LeadingDouble(emissivityText.substr(0, std::min(emissivityText.size(), kFieldTextMax)));
     bool begun = false;
     bool ok = WriteEmissivityFrame(emissivity, begun);
     if (!begun) {

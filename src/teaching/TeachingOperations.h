@@ -50,11 +50,6 @@ bool IsUsableBand(double lambda1Um, double lambda2Um);
 // Inclusive range test of a computed emissivity; not a number is outside.
 bool IsSettableEmissivity(double emissivity);
 
-// Leading decimal number of text as the C library converts it (leading blanks, sign, digits,
-// point, exponent; whatever follows is ignored; no number at all gives 0.0), but always with a
-// point, whatever the locale. Too large a magnitude gives +-HUGE_VAL, too small 0.0.
-double DecimalPrefix(std::string_view text);
-
 // The emissivity that makes a thermometer reading measuredK (at emissivity setting current and
 // ambient temperature ambientK) show teachK instead, with the band model over
 // [lambda1Um, lambda2Um]: (Rb - Ra) * current / (Rc - Ra). Infinite or not a number when teachK

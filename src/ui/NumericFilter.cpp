@@ -1,14 +1,10 @@
 #include "ui/NumericFilter.h"
 
-#include <algorithm>
-#include <cctype>
-#include <charconv>
-#include <climits>
+#include "app/NumberText.h"
+
 #include <clocale>
-#include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <system_error>
 
 namespace {
 
@@ -20,84 +16,6 @@ constexpr int kMaxWrittenLength = 64;
 bool IsDigit(char c)
 {
     return c >= '0' && c <= '9';
-}
-
-size_t SkipSpace(const std::string& text)
-{
-    size_t i = 0;
-    while (i < text.size() && std::isspace(static_cast<unsigned char>(text[i])))
-        ++i;
-    return i;
-}
-
-// Leading-digits conversion as atoi does it (spaces, a sign, digits, anything after ignored),
-// saturating at the int range instead of overflowing.
-int LeadingInt(const std::string& text)
-{
-    size_t i = SkipSpace(text);
-    bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
-    long long value = 0;
-    for (; i < text.size() && IsDigit(text[i]); ++i) {
-        value = value * 10 + (text[i] - '0');
-        if (value > static_cast<long long>(INT_MAX) + 1) break;
-    }
-    if (negative) value = -value;
-    if (value > INT_MAX) return INT_MAX;
-    if (value < INT_MIN) return INT_MIN;
-    return static_cast<int>(value);
-}
-
-// For a number too large or too small for a double: +1 when it overflows, -1 when it underflows,
-// judged from the position of its first significant digit and its exponent.
-int OverflowDirection(const char* first, const char* last)
-{
-    long long magnitude = 0; // decimal exponent of the first significant digit, roughly
-    bool seenPoint = false, seenSignificant = false;
-    const char* p = first;
-    for (; p != last && (IsDigit(*p) || *p == '.'); ++p) {
-        if (*p == '.') {
-            seenPoint = true;
-        } else if (!seenSignificant) {
-            if (*p != '0') {
-                seenSignificant = true;
-                if (seenPoint) --magnitude;
-            } else if (seenPoint) {
-                --magnitude;
-            }
-        } else if (!seenPoint) {
-            ++magnitude;
-        }
-    }
-    if (p != last && (*p == 'e' || *p == 'E')) {
-        ++p;
-        bool negative = false;
-        if (p != last && (*p == '+' || *p == '-')) negative = *p++ == '-';
-        long long exponent = 0;
-        for (; p != last && IsDigit(*p); ++p)
-            exponent = std::min(exponent * 10 + (*p - '0'), 1'000'000'000LL);
-        magnitude += negative ? -exponent : exponent;
-    }
-    return magnitude >= 0 ? 1 : -1;
-}
-
-// Leading-number conversion as strtod does it for decimal text, but independent of the C
-// locale: the widgets' toolkit switches LC_NUMERIC to the user's locale, where the decimal point
-// may be a comma, while the field always takes a point.
-double LeadingDouble(const std::string& text)
-{
-    size_t i = SkipSpace(text);
-    bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
-    // from_chars takes a minus sign of its own; a second sign is not a number.
-    if (i >= text.size() || text[i] == '+' || text[i] == '-') return 0.0;
-    const char* first = text.data() + i;
-    const char* last = text.data() + text.size();
-    double value = 0.0;
-    const auto [end, ec] = std::from_chars(first, last, value, std::chars_format::general);
-    if (ec == std::errc::invalid_argument) return 0.0;
-    if (ec == std::errc::result_out_of_range) value = OverflowDirection(first, end) > 0 ? HUGE_VAL : 0.0;
-    return negative ? -value : value;
 }
 
 // Checks that format holds exactly one conversion, of one of the given letters, with nothing in

@@ -9,6 +9,7 @@
 #include <QTabWidget>
 #include <QTimer>
 
+#include <clocale>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
@@ -132,6 +133,9 @@ void SaveWindowPicture(QWidget& window, const QString& path)
 int main(int argc, char* argv[])
 {
     QApplication application(argc, argv);
+    // The application object has taken the C library's locale from the environment; numbers in
+    // files and commands keep their decimal point whatever the user's language.
+    std::setlocale(LC_NUMERIC, "C");
     QApplication::setApplicationName(QStringLiteral("rm42meter"));
     InstallFontSubstitutions();
     QApplication::setWindowIcon(Icons::Application());

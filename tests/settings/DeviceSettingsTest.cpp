@@ -2,6 +2,7 @@
 
 #include "app/Cp932.h"
 #include "app/IniFile.h"
+#include "app/NumberText.h"
 #include "device/CCommIO.h"
 #include "device/Status0.h"
 #include "settings/TypeNames.h"
@@ -161,7 +162,7 @@ TEST_F(DeviceSettingsTest, AlarmInputIsCheckedBeforeAnythingIsSent)
     for (const auto& [high, low, error] : cases) {
         SettingsRecord r;
         EXPECT_EQ(CheckAlarmInput(high, low, r), error) << high << " " << low;
-        EXPECT_NEAR(r.alarmHighK, std::strtod(high, nullptr) + 273.2, 1e-9); // kept before the check
+        EXPECT_NEAR(r.alarmHighK, LeadingDouble(high) + 273.2, 1e-9); // kept before the check
     }
     EXPECT_TRUE(Sent().empty());
 }

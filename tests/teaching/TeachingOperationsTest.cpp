@@ -218,16 +218,6 @@ TEST(TeachingRange, SettableEmissivityIsInclusiveAndRejectsNonNumbers)
     EXPECT_FALSE(IsSettableEmissivity(equal));
 }
 
-TEST(TeachingDecimal, LeadingNumberLikeTheCLibraryButAlwaysWithAPoint)
-{
-    const std::pair<const char*, double> cases[] = {
-        {"110.0", 110.0}, {" -30.5", -30.5}, {"+1.5e1x", 15.0}, {"0.95,xyz", 0.95}, {"", 0.0},
-        {"abc", 0.0},     {"--1", 0.0},      {"1,5", 1.0},      {".5", 0.5},        {"1e-999", 0.0}};
-    for (const auto& [text, value] : cases)
-        EXPECT_EQ(DecimalPrefix(text), value) << text;
-    EXPECT_EQ(DecimalPrefix("-1e999"), -HUGE_VAL);
-}
-
 TEST_F(TeachingTest, TeachingThatCannotReachTheThermometerNeitherWaitsNorReadsButARefusedWriteReads)
 {
     // The refusal, the commands after DA, the waits, the box.

