@@ -37,6 +37,7 @@ constexpr int kSearchingId = 299;
 constexpr int kReconnectedId = 300;
 constexpr int kOtherThermometerId = 301;
 constexpr int kUseFoundPortId = 302;
+constexpr int kNoTempReceiveId = 303;
 
 constexpr double kClampHigh = 600.0;
 constexpr double kClampLow = -30.0;
@@ -251,6 +252,18 @@ void CaptureRecorder::StopThread()
     thread_.Stop();
 }
 
+void CaptureRecorder::LearnSerial()
+{
+    // Without the start-up check the number is not known yet, and a lost link is found by it. It
+    // is asked for in a session of its own, so that the start sequence stays the same every time.
+    std::string reply;
+    int length = 0;
+    if (link_.Transact(Cmd::kCheckModeReq, reply, length) != COMM_OK || IsRefusal(reply)) return;
+    uint32_t serial = 0;
+    if (ReadSerialQuietly(link_, kCommandTimeoutMs, serial)) app_.deviceSerial = serial;
+    link_.Transact(Cmd::kCheckModeExit, reply, length);
+}
+
 bool CaptureRecorder::RunStartSequence(bool report, bool& inCheckMode)
 {
     std::string reply;
@@ -259,12 +272,6 @@ bool CaptureRecorder::RunStartSequence(bool report, bool& inCheckMode)
         if (report) ReportCommandError(app_, Cmd::kCheckModeReq);
         return false;
     }
-    if (app_.deviceSerial == 0) {
-        // Without the start-up check the number is not known yet; a lost link is found by it.
-        uint32_t serial = 0;
-        if (ReadSerialQuietly(link_, kCommandTimeoutMs, serial)) app_.deviceSerial = serial;
-    }
-
     const std::string address = RegisterAddressText(REG_STATUS0);
     bool written = false;
     if (ExchangeLogged(RegisterReadCommand(REG_STATUS0), reply, false) && !IsRefusal(reply)) {
@@ -290,6 +297,13 @@ CaptureRecorder::StartResult CaptureRecorder::StartCapture(int32_t intervalTicks
 {
     if (sampling_) return StartResult::AlreadyRecording;
     if (!samples_) return StartResult::Failed;
+    if (!tempReceive_) {
+        // Every sample is a measured temperature, and without TempReceive it is never asked for
+        // nor read: a run could only wait for lines that never count and then blame the
+        // thermometer. Naming the setting tells the user what to change.
+        Ask(app_, kNoTempReceiveId, MsgButtons::Ok);
+        return StartResult::Failed;
+    }
     if (!link_.Open()) {
         Ask(app_, kNotConnectedId, MsgButtons::Ok);
         return StartResult::Failed;
@@ -297,6 +311,7 @@ CaptureRecorder::StartResult CaptureRecorder::StartCapture(int32_t intervalTicks
     WriteCommandLog(app_, "--- 取り込み開始");
     WriteCommandLog(app_, "commIO.Open");
     BusyCursor busy(app_);
+    if (app_.deviceSerial == 0) LearnSerial();
 
     bool inCheckMode = false;
     const bool started = RunStartSequence(true, inCheckMode);
@@ -314,7 +329,7 @@ CaptureRecorder::StartResult CaptureRecorder::StartCapture(int32_t intervalTicks
     link_.Purge();
     words_.latestTemp.store(kNoData);
     words_.latestRoomTemp.store(kNoData);
-    thread_.Start(tempReceive_);
+    thread_.Start();
     if (!WaitForLines()) {
         // The thermometer does not stream: undo the start and leave the page as it was.
         std::string reply;
@@ -459,7 +474,6 @@ void CaptureRecorder::WatchLink()
 bool CaptureRecorder::LinkLost()
 {
     if (words_.linkFailed.load() != 0) return true;
-    if (!tempReceive_) return false; // nothing is read, so silence says nothing
     const uint64_t now = ClockOf(app_).TickMs();
     const uint32_t lines = words_.receivedLineCount.load();
     if (lines != linesSeen_) {
@@ -536,7 +550,7 @@ bool CaptureRecorder::Resume(const std::string& device)
     link_.Purge();
     words_.latestTemp.store(kNoData);
     words_.latestRoomTemp.store(kNoData);
-    thread_.Start(tempReceive_);
+    thread_.Start();
     WatchLink();
     reconnecting_ = false;
     if (device != ConfiguredDevice()) pendingPort_ = device;

@@ -174,6 +174,8 @@ private:
     // Check mode, STATUS0 with the output bits, check mode exit. report false: failures are
     // only returned. inCheckMode: the thermometer took the check-mode request.
     bool RunStartSequence(bool report, bool& inCheckMode);
+    // Reads the thermometer's serial number in a check-mode session of its own (quietly).
+    void LearnSerial();
     // What every end of a run shares: the average, the journal, the flags and the tabs.
     void EndRun();
     std::string ConfiguredDevice() const;
