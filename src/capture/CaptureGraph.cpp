@@ -421,8 +421,11 @@ void CaptureGraph::StartScales(int32_t intervalTicks)
 bool CaptureGraph::GrowTimeRange(int64_t elapsedTicks)
 {
     if (!timeAuto || elapsedTicks < xRange) return false;
-    xRange *= 2;
-    gridStep *= 2;
+    // A recording taken back from its journal may need many doublings at once.
+    while (elapsedTicks >= xRange) {
+        xRange *= 2;
+        gridStep *= 2;
+    }
     return true;
 }
 

@@ -96,6 +96,18 @@ int32_t ComputeInterval(const IntervalSetting& setting)
     return static_cast<int32_t>(std::clamp<int64_t>(ticks, 1, 863'999));
 }
 
+IntervalSetting IntervalSettingOf(int32_t ticks)
+{
+    const int32_t t = std::clamp<int32_t>(ticks, 1, 863'999);
+    IntervalSetting setting;
+    setting.hours = t / 36000;
+    setting.minutes = t / 600 % 60;
+    setting.seconds = t / 10 % 60;
+    setting.addMilliseconds = t % 10 != 0;
+    if (setting.addMilliseconds) setting.millisecondIndex = t % 10 - 1;
+    return setting;
+}
+
 std::string FormatSampleLine(int64_t elapsedTicks, const CaptureSample& sample, bool fahrenheit)
 {
     // A missing value (a gap while the thermometer was away) leaves its field empty.
@@ -618,7 +630,7 @@ bool CaptureRecorder::LoadRecovered(const JournalContents& contents)
         graph_.AutoScaleTemp(recordMax_);
         graph_.AutoScaleTemp(recordMin_);
     }
-    graph_.GrowTimeRange(tickCount_);
+    graph_.GrowTimeRange(static_cast<int64_t>(sampleCount_) * intervalTicks_);
     graph_.Redraw(samples_.get(), sampleCount_, intervalTicks_);
 
     hasRecording_ = true;

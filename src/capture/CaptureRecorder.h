@@ -28,6 +28,9 @@ struct IntervalSetting {
 
 // The sampling interval in 100 ms ticks, at least 1.
 int32_t ComputeInterval(const IntervalSetting& setting);
+// The interval controls that give ticks (1 .. 863,999; clamped): a recording taken back from its
+// journal shows, and goes on with, the interval it was taken at.
+IntervalSetting IntervalSettingOf(int32_t ticks);
 
 enum class CaptureState { Ready, Recording, Paused };
 

@@ -25,6 +25,8 @@ TEST(ComputeInterval, CountsTicksOfTheIntervalControls)
     for (const Row& row : rows) {
         EXPECT_EQ(ComputeInterval(row.setting), row.ticks)
             << row.setting.hours << ":" << row.setting.minutes << ":" << row.setting.seconds;
+        // A recovered recording's interval put back into the controls gives the same ticks.
+        EXPECT_EQ(ComputeInterval(IntervalSettingOf(row.ticks)), row.ticks) << row.ticks;
     }
 }
 
