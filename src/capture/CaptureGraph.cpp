@@ -2,9 +2,9 @@
 
 #include <algorithm>
 #include <charconv>
-#include <climits>
 #include <cmath>
 #include <cstdio>
+#include <utility>
 #include <vector>
 
 #include "app/IniFile.h"
@@ -14,11 +14,25 @@ namespace {
 constexpr double kClampHigh = 600.0;
 constexpr int kMinRowGap = 3;    // pixels between grid rows at least
 constexpr int kLabelHeight = 11; // pixels between temperature labels at least
+constexpr int kLabelGap = 3;     // pixels between a temperature label and the plot's left edge
 constexpr double kClampLow = -30.0;
 
 int Round(double v)
 {
     return static_cast<int>(v + 0.5);
+}
+
+// The smallest of the round steps 1, 2, 5, 10, 20, 50, 100 ... that is at least minimum and
+// needed and a multiple of multipleOf.
+int RoundStep(int minimum, double needed, int multipleOf)
+{
+    for (int decade = 1;; decade *= 10) {
+        for (int mantissa : {1, 2, 5}) {
+            const int step = mantissa * decade;
+            if (step >= minimum && step >= needed && step % multipleOf == 0) return step;
+            if (decade > 100000) return step; // more than any temperature scale spans
+        }
+    }
 }
 
 // Leading blanks, then the longest decimal number; fallback when there is none.
@@ -123,26 +137,33 @@ void CaptureGraph::DrawAxes()
     Select(GraphPen::Grid);
     DrawTimeLabels(true);
 
-    char text[32];
-    // On a wide scale the rows crowd together: a row closer than kMinRowGap to the last one drawn
-    // and a label closer than kLabelHeight to the last one written are left out.
-    int lastRow = INT_MIN / 2;
-    int lastLabel = INT_MIN / 2;
-    for (int j = 0;; ++j) {
+    // A row every degree and a label every 5 while there is room; on a wider scale both thin out
+    // to the next round step (2, 5, 10, 20, 50 ...) that leaves kMinRowGap pixels between rows and
+    // kLabelHeight between labels, the labels always on drawn rows.
+    const int rowStep = RoundStep(1, kMinRowGap / yScale, 1);
+    const int labelStep = RoundStep(5, kLabelHeight / yScale, rowStep);
+    std::vector<std::pair<int, double>> labels; // row, value in the display unit
+    for (int j = 0;; j += rowStep) {
         const double y = plot_.top + j * yScale;
         if (!(y < plot_.bottom)) break;
         const int row = Round(y);
-        if (row - lastRow >= kMinRowGap) {
-            MoveTo(plot_.left, row);
-            LineTo(plot_.right - 1, row);
-            lastRow = row;
-        }
-        if (j % 5 == 0 && row - lastLabel >= kLabelHeight) {
-            lastLabel = row;
-            const double value = fahrenheit ? (yMax - j) * 1.8 + 32 : yMax - j;
-            std::snprintf(text, sizeof text, "%5.1f", value);
-            canvas_->Text(client_.left + 6, row - 6, text);
-        }
+        MoveTo(plot_.left, row);
+        LineTo(plot_.right - 1, row);
+        if (j % labelStep == 0) labels.emplace_back(row, fahrenheit ? (yMax - j) * 1.8 + 32 : yMax - j);
+    }
+    // Right-aligned against the plot, one decimal; when a label would not fit beside the plot
+    // (four figures in degF), every label of the axis goes without its decimal instead.
+    const int room = plot_.left - kLabelGap - client_.left;
+    const char* format = "%.1f";
+    char text[32];
+    for (const auto& label : labels) {
+        std::snprintf(text, sizeof text, format, label.second);
+        if (canvas_->TextWidth(text) > room) format = "%.0f";
+    }
+    for (const auto& [row, value] : labels) {
+        std::snprintf(text, sizeof text, format, value);
+        canvas_->Text(std::max(client_.left, plot_.left - kLabelGap - canvas_->TextWidth(text)), row - 6,
+                      text);
     }
 
     Select(GraphPen::Frame);
