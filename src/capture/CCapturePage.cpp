@@ -15,6 +15,8 @@
 #include <QTimeEdit>
 #include <QTimer>
 
+#include <algorithm>
+#include <climits>
 #include <cmath>
 
 #include "app/AppState.h"
@@ -412,21 +414,21 @@ void CCapturePage::ShowScales()
     scaleMin_->SetDoubleRange(f ? -22.0 : -30.0, f ? 1112.0 : 600.0);
     scaleMax_->setText(QString::asprintf("%.1f", ToDisplay(graph.yMax, f)));
     scaleMin_->setText(QString::asprintf("%.1f", ToDisplay(graph.yMin, f)));
-    // The range in the largest unit that shows it as a whole number within the edit's limits.
+    // The range as the axis shows it: in the largest unit that holds it whole, and from 100 hours
+    // on in whole hours (within half a percent). The automatic range doubles past the edit's
+    // usual 60, so the edit's limit stretches to hold it rather than clip it.
     const int64_t seconds = graph.xRange / 10;
     int unit = 2;
     int64_t value = seconds;
-    if (seconds > 60 && seconds % 60 == 0 && seconds / 60 <= 60) {
+    if (seconds > 60 && (seconds % 3600 == 0 || seconds >= 100 * 3600)) {
+        unit = 0;
+        value = (seconds + 1800) / 3600;
+    } else if (seconds > 60 && seconds % 60 == 0) {
         unit = 1;
         value = seconds / 60;
-    } else if (seconds > 60 && seconds % 3600 == 0) {
-        unit = 0;
-        value = seconds / 3600;
-    } else if (seconds > 60) {
-        unit = seconds <= 3600 ? 1 : 0;
-        value = unit == 1 ? (seconds + 59) / 60 : (seconds + 3599) / 3600;
     }
     timeUnit_->setCurrentIndex(unit);
+    timeRange_->SetIntRange(1, static_cast<int>(std::clamp<int64_t>(value, 60, INT_MAX)));
     timeRange_->setText(QString::number(value));
 }
 
@@ -549,6 +551,14 @@ void CCapturePage::OfferRecoveredRecording()
 {
     if (recorder_->State() != CaptureState::Ready) return;
     if (!OfferRecoveredJournal(app_, *recorder_)) return;
+    // REC continues at the interval the recording was taken at; the controls stay disabled while
+    // it is held, so they show it and give it back.
+    const IntervalSetting interval = IntervalSettingOf(recorder_->IntervalTicks());
+    intervalHours_->setTime(QTime(interval.hours, 0, 0));
+    intervalMinutes_->setTime(QTime(0, interval.minutes, 0));
+    intervalSeconds_->setTime(QTime(0, 0, interval.seconds));
+    hundredMs_->setChecked(interval.addMilliseconds);
+    milliseconds_->setCurrentIndex(interval.millisecondIndex);
     // The recording keeps the unit it was taken in.
     const bool fahrenheit = recorder_->Graph().fahrenheit;
     QSignalBlocker blockF(fahrenheit_);

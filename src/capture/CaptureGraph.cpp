@@ -1,9 +1,9 @@
 #include "capture/CaptureGraph.h"
 
 #include <algorithm>
-#include <climits>
 #include <cmath>
 #include <cstdio>
+#include <utility>
 #include <vector>
 
 #include "app/IniFile.h"
@@ -14,11 +14,25 @@ namespace {
 constexpr double kClampHigh = 600.0;
 constexpr int kMinRowGap = 3;    // pixels between grid rows at least
 constexpr int kLabelHeight = 11; // pixels between temperature labels at least
+constexpr int kLabelGap = 3;     // pixels between a temperature label and the plot's left edge
 constexpr double kClampLow = -30.0;
 
 int Round(double v)
 {
     return static_cast<int>(v + 0.5);
+}
+
+// The smallest of the round steps 1, 2, 5, 10, 20, 50, 100 ... that is at least minimum and
+// needed and a multiple of multipleOf.
+int RoundStep(int minimum, double needed, int multipleOf)
+{
+    for (int decade = 1;; decade *= 10) {
+        for (int mantissa : {1, 2, 5}) {
+            const int step = mantissa * decade;
+            if (step >= minimum && step >= needed && step % multipleOf == 0) return step;
+            if (decade > 100000) return step; // more than any temperature scale spans
+        }
+    }
 }
 
 // The INI's number, or fallback when the value does not begin with a usable one.
@@ -118,24 +132,31 @@ void CaptureGraph::DrawAxes()
     Select(GraphPen::Grid);
     DrawTimeLabels(true);
 
-    // On a wide scale the rows crowd together: a row closer than kMinRowGap to the last one drawn
-    // and a label closer than kLabelHeight to the last one written are left out.
-    int lastRow = INT_MIN / 2;
-    int lastLabel = INT_MIN / 2;
-    for (int j = 0;; ++j) {
+    // A row every degree and a label every 5 while there is room; on a wider scale both thin out
+    // to the next round step (2, 5, 10, 20, 50 ...) that leaves kMinRowGap pixels between rows and
+    // kLabelHeight between labels, the labels always on drawn rows.
+    const int rowStep = RoundStep(1, kMinRowGap / yScale, 1);
+    const int labelStep = RoundStep(5, kLabelHeight / yScale, rowStep);
+    std::vector<std::pair<int, double>> labels; // row, value in the display unit
+    for (int j = 0;; j += rowStep) {
         const double y = plot_.top + j * yScale;
         if (!(y < plot_.bottom)) break;
         const int row = Round(y);
-        if (row - lastRow >= kMinRowGap) {
-            MoveTo(plot_.left, row);
-            LineTo(plot_.right - 1, row);
-            lastRow = row;
-        }
-        if (j % 5 == 0 && row - lastLabel >= kLabelHeight) {
-            lastLabel = row;
-            const double value = fahrenheit ? (yMax - j) * 1.8 + 32 : yMax - j;
-            canvas_->Text(client_.left + 6, row - 6, FixedText(value, 1, 5));
-        }
+        MoveTo(plot_.left, row);
+        LineTo(plot_.right - 1, row);
+        if (j % labelStep == 0) labels.emplace_back(row, fahrenheit ? (yMax - j) * 1.8 + 32 : yMax - j);
+    }
+    // Right-aligned against the plot, one decimal; when a label would not fit beside the plot
+    // (four figures in degF), every label of the axis goes without its decimal instead.
+    const int room = plot_.left - kLabelGap - client_.left;
+    int decimals = 1;
+    for (const auto& label : labels) {
+        if (canvas_->TextWidth(FixedText(label.second, 1, 0)) > room) decimals = 0;
+    }
+    for (const auto& [row, value] : labels) {
+        const std::string text = FixedText(value, decimals, 0);
+        canvas_->Text(std::max(client_.left, plot_.left - kLabelGap - canvas_->TextWidth(text)), row - 6,
+                      text);
     }
 
     Select(GraphPen::Frame);
@@ -414,8 +435,11 @@ void CaptureGraph::StartScales(int32_t intervalTicks)
 bool CaptureGraph::GrowTimeRange(int64_t elapsedTicks)
 {
     if (!timeAuto || elapsedTicks < xRange) return false;
-    xRange *= 2;
-    gridStep *= 2;
+    // A recording taken back from its journal may need many doublings at once.
+    while (elapsedTicks >= xRange) {
+        xRange *= 2;
+        gridStep *= 2;
+    }
     return true;
 }
 

@@ -18,6 +18,8 @@ public:
     virtual void LineTo(int x, int y) = 0;
     // Text with its top left corner at (x, y), in the default text colour and background.
     virtual void Text(int x, int y, const std::string& text) = 0;
+    // The width in pixels of what Text writes.
+    virtual int TextWidth(const std::string& text) = 0;
     // White over left <= x < right, top <= y < bottom.
     virtual void FillWhite(int left, int top, int right, int bottom) = 0;
     // Copies the whole picture to the screen.
@@ -31,6 +33,7 @@ public:
     void MoveTo(int, int) override {}
     void LineTo(int, int) override {}
     void Text(int, int, const std::string&) override {}
+    int TextWidth(const std::string&) override { return 0; }
     void FillWhite(int, int, int, int) override {}
     void Present() override {}
 };

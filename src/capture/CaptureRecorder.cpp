@@ -39,6 +39,7 @@ constexpr int kSearchingId = 299;
 constexpr int kReconnectedId = 300;
 constexpr int kOtherThermometerId = 301;
 constexpr int kUseFoundPortId = 302;
+constexpr int kNoTempReceiveId = 303;
 
 constexpr double kClampHigh = 600.0;
 constexpr double kClampLow = -30.0;
@@ -95,6 +96,18 @@ int32_t ComputeInterval(const IntervalSetting& setting)
                     static_cast<int64_t>(setting.minutes) * 600 + static_cast<int64_t>(setting.seconds) * 10;
     if (setting.addMilliseconds) ticks += 1 + std::clamp(setting.millisecondIndex, 0, 8);
     return static_cast<int32_t>(std::clamp<int64_t>(ticks, 1, 863'999));
+}
+
+IntervalSetting IntervalSettingOf(int32_t ticks)
+{
+    const int32_t t = std::clamp<int32_t>(ticks, 1, 863'999);
+    IntervalSetting setting;
+    setting.hours = t / 36000;
+    setting.minutes = t / 600 % 60;
+    setting.seconds = t / 10 % 60;
+    setting.addMilliseconds = t % 10 != 0;
+    if (setting.addMilliseconds) setting.millisecondIndex = t % 10 - 1;
+    return setting;
 }
 
 std::string FormatSampleLine(int64_t elapsedTicks, const CaptureSample& sample, bool fahrenheit)
@@ -251,6 +264,18 @@ void CaptureRecorder::StopThread()
     thread_.Stop();
 }
 
+void CaptureRecorder::LearnSerial()
+{
+    // Without the start-up check the number is not known yet, and a lost link is found by it. It
+    // is asked for in a session of its own, so that the start sequence stays the same every time.
+    std::string reply;
+    int length = 0;
+    if (link_.Transact(Cmd::kCheckModeReq, reply, length) != COMM_OK || IsRefusal(reply)) return;
+    uint32_t serial = 0;
+    if (ReadSerialQuietly(link_, kCommandTimeoutMs, serial)) app_.deviceSerial = serial;
+    link_.Transact(Cmd::kCheckModeExit, reply, length);
+}
+
 bool CaptureRecorder::RunStartSequence(bool report, bool& inCheckMode)
 {
     std::string reply;
@@ -259,12 +284,6 @@ bool CaptureRecorder::RunStartSequence(bool report, bool& inCheckMode)
         if (report) ReportCommandError(app_, Cmd::kCheckModeReq);
         return false;
     }
-    if (app_.deviceSerial == 0) {
-        // Without the start-up check the number is not known yet; a lost link is found by it.
-        uint32_t serial = 0;
-        if (ReadSerialQuietly(link_, kCommandTimeoutMs, serial)) app_.deviceSerial = serial;
-    }
-
     const std::string address = RegisterAddressText(REG_STATUS0);
     bool written = false;
     if (ExchangeLogged(RegisterReadCommand(REG_STATUS0), reply, false) && !IsRefusal(reply)) {
@@ -290,6 +309,13 @@ CaptureRecorder::StartResult CaptureRecorder::StartCapture(int32_t intervalTicks
 {
     if (sampling_) return StartResult::AlreadyRecording;
     if (!samples_) return StartResult::Failed;
+    if (!tempReceive_) {
+        // Every sample is a measured temperature, and without TempReceive it is never asked for
+        // nor read: a run could only wait for lines that never count and then blame the
+        // thermometer. Naming the setting tells the user what to change.
+        Ask(app_, kNoTempReceiveId, MsgButtons::Ok);
+        return StartResult::Failed;
+    }
     if (!link_.Open()) {
         Ask(app_, kNotConnectedId, MsgButtons::Ok);
         return StartResult::Failed;
@@ -297,6 +323,7 @@ CaptureRecorder::StartResult CaptureRecorder::StartCapture(int32_t intervalTicks
     WriteCommandLog(app_, "--- 取り込み開始");
     WriteCommandLog(app_, "commIO.Open");
     BusyCursor busy(app_);
+    if (app_.deviceSerial == 0) LearnSerial();
 
     bool inCheckMode = false;
     const bool started = RunStartSequence(true, inCheckMode);
@@ -314,7 +341,7 @@ CaptureRecorder::StartResult CaptureRecorder::StartCapture(int32_t intervalTicks
     link_.Purge();
     words_.latestTemp.store(kNoData);
     words_.latestRoomTemp.store(kNoData);
-    thread_.Start(tempReceive_);
+    thread_.Start();
     if (!WaitForLines()) {
         // The thermometer does not stream: undo the start and leave the page as it was.
         std::string reply;
@@ -459,7 +486,6 @@ void CaptureRecorder::WatchLink()
 bool CaptureRecorder::LinkLost()
 {
     if (words_.linkFailed.load() != 0) return true;
-    if (!tempReceive_) return false; // nothing is read, so silence says nothing
     const uint64_t now = ClockOf(app_).TickMs();
     const uint32_t lines = words_.receivedLineCount.load();
     if (lines != linesSeen_) {
@@ -536,7 +562,7 @@ bool CaptureRecorder::Resume(const std::string& device)
     link_.Purge();
     words_.latestTemp.store(kNoData);
     words_.latestRoomTemp.store(kNoData);
-    thread_.Start(tempReceive_);
+    thread_.Start();
     WatchLink();
     reconnecting_ = false;
     if (device != ConfiguredDevice()) pendingPort_ = device;
@@ -603,7 +629,7 @@ bool CaptureRecorder::LoadRecovered(const JournalContents& contents)
         graph_.AutoScaleTemp(recordMax_);
         graph_.AutoScaleTemp(recordMin_);
     }
-    graph_.GrowTimeRange(tickCount_);
+    graph_.GrowTimeRange(static_cast<int64_t>(sampleCount_) * intervalTicks_);
     graph_.Redraw(samples_.get(), sampleCount_, intervalTicks_);
 
     hasRecording_ = true;

@@ -28,6 +28,9 @@ struct IntervalSetting {
 
 // The sampling interval in 100 ms ticks, at least 1.
 int32_t ComputeInterval(const IntervalSetting& setting);
+// The interval controls that give ticks (1 .. 863,999; clamped): a recording taken back from its
+// journal shows, and goes on with, the interval it was taken at.
+IntervalSetting IntervalSettingOf(int32_t ticks);
 
 enum class CaptureState { Ready, Recording, Paused };
 
@@ -174,6 +177,8 @@ private:
     // Check mode, STATUS0 with the output bits, check mode exit. report false: failures are
     // only returned. inCheckMode: the thermometer took the check-mode request.
     bool RunStartSequence(bool report, bool& inCheckMode);
+    // Reads the thermometer's serial number in a check-mode session of its own (quietly).
+    void LearnSerial();
     // What every end of a run shares: the average, the journal, the flags and the tabs.
     void EndRun();
     std::string ConfiguredDevice() const;

@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <cmath>
+
 QtGraphCanvas::QtGraphCanvas(int width, int height)
     : image_(width, height, QImage::Format_RGB32), font_(QStringLiteral("Tahoma"))
 {
@@ -48,9 +50,8 @@ void QtGraphCanvas::LineTo(int x, int y)
     y_ = y;
 }
 
-void QtGraphCanvas::Text(int x, int y, const std::string& text)
+const QStaticText& QtGraphCanvas::Label(const std::string& text)
 {
-    QPainter& painter = Painter();
     auto found = labels_.find(text);
     if (found == labels_.end()) {
         if (labels_.size() >= 256) labels_.clear();
@@ -59,12 +60,24 @@ void QtGraphCanvas::Text(int x, int y, const std::string& text)
         label.prepare(QTransform(), font_);
         found = labels_.emplace(text, std::move(label)).first;
     }
+    return found->second;
+}
+
+int QtGraphCanvas::TextWidth(const std::string& text)
+{
+    return static_cast<int>(std::ceil(Label(text).size().width()));
+}
+
+void QtGraphCanvas::Text(int x, int y, const std::string& text)
+{
+    QPainter& painter = Painter();
+    const QStaticText& label = Label(text);
     const QPen pen = painter.pen();
     // Written on a white box: a label written again over itself stays as it was.
-    const QSizeF size = found->second.size();
+    const QSizeF size = label.size();
     painter.fillRect(QRectF(x, y, size.width(), size.height()), Qt::white);
     painter.setPen(Qt::black);
-    painter.drawStaticText(x, y, found->second);
+    painter.drawStaticText(x, y, label);
     painter.setPen(pen);
 }
 

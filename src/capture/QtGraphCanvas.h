@@ -25,6 +25,7 @@ public:
     void MoveTo(int x, int y) override;
     void LineTo(int x, int y) override;
     void Text(int x, int y, const std::string& text) override;
+    int TextWidth(const std::string& text) override;
     void FillWhite(int left, int top, int right, int bottom) override;
     void Present() override;
 
@@ -35,6 +36,7 @@ public:
 
 private:
     QPainter& Painter();
+    const QStaticText& Label(const std::string& text);
 
     QImage image_;
     QPainter painter_;

@@ -117,7 +117,7 @@ void RasterCanvas::FillWhite(int left, int top, int right, int bottom)
     }
 }
 
-void RasterCanvas::Text(int x, int y, std::string_view text)
+int RasterCanvas::TextWidth(std::string_view text)
 {
     text = text.substr(0, 1000);
     int width = 0;
@@ -125,7 +125,13 @@ void RasterCanvas::Text(int x, int y, std::string_view text)
         const Glyph* glyph = FindGlyph(c);
         width += (glyph ? glyph->width : kUnknownWidth) + kGlyphSpacing;
     }
-    FillWhite(x, y, x + width, y + kCellHeight);
+    return width;
+}
+
+void RasterCanvas::Text(int x, int y, std::string_view text)
+{
+    text = text.substr(0, 1000);
+    FillWhite(x, y, x + TextWidth(text), y + kCellHeight);
     int left = x;
     for (char c : text) {
         const Glyph* glyph = FindGlyph(c);

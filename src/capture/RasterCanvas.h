@@ -35,6 +35,8 @@ public:
     // (digits 4 pixels wide) of digits, '+', '-', '.', ':' and space; any other character is left
     // blank. The white box is one pixel wider than each glyph and one pixel taller above and below.
     void Text(int x, int y, std::string_view text);
+    // The width of the white box Text writes.
+    static int TextWidth(std::string_view text);
 
     // 0xRRGGBB of one pixel; 0 outside the picture.
     uint32_t Pixel(int x, int y) const;
@@ -67,6 +69,7 @@ public:
     void MoveTo(int x, int y) override { raster.MoveTo(x, y); }
     void LineTo(int x, int y) override { raster.LineTo(x, y); }
     void Text(int x, int y, const std::string& text) override { raster.Text(x, y, text); }
+    int TextWidth(const std::string& text) override { return RasterCanvas::TextWidth(text); }
     void FillWhite(int left, int top, int right, int bottom) override
     {
         raster.FillWhite(left, top, right, bottom);

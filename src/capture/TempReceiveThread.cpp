@@ -1,7 +1,5 @@
 #include "capture/TempReceiveThread.h"
 
-#include <chrono>
-
 #include "device/CCommIO.h"
 #include "device/CommandSet.h"
 
@@ -17,7 +15,7 @@ void TakeStreamLine(std::string_view line, ReceiveWords& words)
     }
 }
 
-void TempReceiveThread::Start(bool decode)
+void TempReceiveThread::Start()
 {
     Stop();
     // Set before the thread exists, so that a Stop right after Start cannot be overwritten.
@@ -25,7 +23,7 @@ void TempReceiveThread::Start(bool decode)
     words_.linkFailed.store(0);
     words_.receiveThreadEnded.store(0);
     words_.captureRunning.store(1);
-    thread_ = std::thread([this, decode] { Run(decode); });
+    thread_ = std::thread([this] { Run(); });
 }
 
 void TempReceiveThread::Stop()
@@ -34,15 +32,11 @@ void TempReceiveThread::Stop()
     if (thread_.joinable()) thread_.join();
 }
 
-void TempReceiveThread::Run(bool decode)
+void TempReceiveThread::Run()
 {
     LineFramer framer;
     std::string bytes;
     while (words_.captureRunning.load() != 0) {
-        if (!decode) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-            continue;
-        }
         const WaitResult waited = link_.WaitForInput(kWaitSliceMs);
         if (waited == WaitResult::Timeout) continue;
         int length = 0;

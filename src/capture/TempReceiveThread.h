@@ -68,15 +68,13 @@ public:
     TempReceiveThread(const TempReceiveThread&) = delete;
     TempReceiveThread& operator=(const TempReceiveThread&) = delete;
 
-    // decode false: nothing is read from the link (the temperature output is not wanted); the
-    // thread only waits for the end of the run.
-    void Start(bool decode);
+    void Start();
     // Asks the thread to end and waits until it has (at most one wait slice).
     void Stop();
     bool Running() const { return thread_.joinable(); }
 
 private:
-    void Run(bool decode);
+    void Run();
 
     CCommIO& link_;
     ReceiveWords& words_;

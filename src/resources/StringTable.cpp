@@ -232,6 +232,11 @@ constexpr StringRow kRows[] = {
      "Not taken: the thermometer on %s is No. %s; looking for %s"},
     {302, "放射温度計は %s で見つかりました。今後このポートを使用しますか？",
      "The thermometer was found on %s. Use this port from now on?"},
+    // Recording: REC refused because the measured temperature is switched off in the INI file.
+    {303,
+     "INIファイルの[Capture] TempReceiveが\"Yes\"ではないため、測定温度を受信できず取り込みを開始できません",
+     "Cannot start recording: TempReceive in the [Capture] section of the INI file is not \"Yes\", so no "
+     "measured temperature is received"},
 };
 
 constexpr bool RowsAreSortedAndInRange()

@@ -31,6 +31,7 @@ public:
         calls.push_back("text:" + Point(x, y) + ":" + text);
         texts.push_back(text);
     }
+    int TextWidth(const std::string& text) override { return 5 * static_cast<int>(text.size()); }
     void FillWhite(int l, int t, int r, int b) override
     {
         calls.push_back("fill:" + Point(l, t) + "," + Point(r, b));
@@ -83,6 +84,7 @@ public:
         x_ = x, y_ = y;
     }
     void Text(int, int, const std::string&) override {}
+    int TextWidth(const std::string&) override { return 0; }
     void FillWhite(int l, int t, int r, int b) override
     {
         for (int y = std::max(t, 0); y < std::min(b, height); ++y)
@@ -135,10 +137,10 @@ TEST_F(CaptureGraphTest, DefaultAxesHaveFiftyRowsAndSixDivisions)
     EXPECT_EQ(TimeLabels(), (std::vector<std::string>{"00:00:00", "00:00:05", "00:00:10", "00:00:15",
                                                       "00:00:20", "00:00:25", "00:00:30"}));
     const std::vector<std::string> temps(canvas.texts.begin() + 7, canvas.texts.end());
-    EXPECT_EQ(temps, (std::vector<std::string>{" 50.0", " 45.0", " 40.0", " 35.0", " 30.0", " 25.0", " 20.0",
-                                               " 15.0", " 10.0", "  5.0"}));
-    // The top row is labelled just above it, at the left of the picture.
-    EXPECT_NE(std::find(canvas.calls.begin(), canvas.calls.end(), "text:6,14: 50.0"), canvas.calls.end());
+    EXPECT_EQ(temps, (std::vector<std::string>{"50.0", "45.0", "40.0", "35.0", "30.0", "25.0", "20.0", "15.0",
+                                               "10.0", "5.0"}));
+    // The top row is labelled level with it, ending 3 pixels before the plot.
+    EXPECT_NE(std::find(canvas.calls.begin(), canvas.calls.end(), "text:7,14:50.0"), canvas.calls.end());
     // The frame closes on itself.
     EXPECT_EQ(canvas.calls.back(), "line:30,20");
 
@@ -343,21 +345,31 @@ TEST(CaptureGraphReplot, ColumnSpansMatchDrawingEverySegment)
     }
 }
 
-TEST(CaptureGraphWideScale, CrowdedRowsAndLabelsAreThinnedOut)
+TEST(CaptureGraphWideScale, CrowdedRowsAndLabelsThinOutRegularlyInRoundSteps)
 {
-    RecordingCanvas canvas;
-    CaptureGraph graph;
-    graph.SetCanvas(&canvas, kWidth, kHeight); // 335 rows of plot
-    graph.SetStartSettings(GraphStartSettings{});
-    graph.SetManualTemp(653.0, -43.0); // the widest auto-scale: 696 degrees
-    graph.DrawAxes();
-    // Every third pixel row at most, one label per 11 pixels at most, the top one first.
-    EXPECT_LE(canvas.gridLines - 7, 335 / 3 + 1);
-    EXPECT_GE(canvas.gridLines - 7, 335 / 4);
-    const std::vector<std::string> temps(canvas.texts.begin() + 7, canvas.texts.end());
-    EXPECT_LE(temps.size(), 335u / 11 + 1);
-    EXPECT_GE(temps.size(), 335u / 17);
-    EXPECT_EQ(temps.front(), "653.0");
+    struct Row {
+        double yMax, yMin;
+        int rows;                        // grid rows drawn
+        std::vector<std::string> labels; // the first two
+        std::size_t labelCount;
+    };
+    const Row rows[] = {
+        {653.0, -43.0, 70, {"653.0", "603.0"}, 14}, // the widest auto-scale: a row every 10, a label every 50
+        {176.0, -21.0, 99, {"176.0", "166.0"}, 20}, // a row every 2 degrees, a label every 10
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.yMax);
+        RecordingCanvas canvas;
+        CaptureGraph graph;
+        graph.SetCanvas(&canvas, kWidth, kHeight); // 335 rows of plot
+        graph.SetStartSettings(GraphStartSettings{});
+        graph.SetManualTemp(row.yMax, row.yMin);
+        graph.DrawAxes();
+        EXPECT_EQ(canvas.gridLines - 7, row.rows);
+        const std::vector<std::string> temps(canvas.texts.begin() + 7, canvas.texts.end());
+        ASSERT_EQ(temps.size(), row.labelCount);
+        EXPECT_EQ(std::vector<std::string>(temps.begin(), temps.begin() + 2), row.labels);
+    }
 }
 
 } // namespace

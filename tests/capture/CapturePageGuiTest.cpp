@@ -132,6 +132,29 @@ TEST_F(CapturePageTest, ManualScaleControls)
     EXPECT_DOUBLE_EQ(page->Recorder().Graph().yMax, 80.0);
     EXPECT_DOUBLE_EQ(page->Recorder().Graph().yMin, 20.0);
 
+    // Wide scales in the picture itself: no label cut off or touching the plot's frame.
+    struct Scale {
+        int unit;
+        const char *max, *min;
+    };
+    for (const Scale& scale : {Scale{1333, "176.0", "-21.0"}, Scale{1334, "1112.0", "-5.8"}}) {
+        SCOPED_TRACE(scale.max);
+        C<QRadioButton>(*page, scale.unit)->click();
+        C<QLineEdit>(*page, 1123)->setText(QString::fromLatin1(scale.max));
+        C<QLineEdit>(*page, 1124)->setText(QString::fromLatin1(scale.min));
+        QTest::mouseClick(apply, Qt::LeftButton);
+        const QImage& image = page->GraphImage();
+        ASSERT_EQ(image.size(), QSize(593, 338));
+        int labelPixels = 0;
+        for (int y = 0; y < image.height() - CaptureGraph::kMarginY; ++y) {
+            EXPECT_EQ(image.pixelColor(0, y), QColor(Qt::white)) << y;
+            EXPECT_EQ(image.pixelColor(CaptureGraph::kMarginX - 1, y), QColor(Qt::white)) << y;
+            for (int x = 0; x < CaptureGraph::kMarginX; ++x)
+                labelPixels += image.pixelColor(x, y) != QColor(Qt::white);
+        }
+        EXPECT_GT(labelPixels, 10 * 20) << "ten labels of four figures at least";
+    }
+
     auto* range = C<QLineEdit>(*page, 1130);
     auto* unit = C<QComboBox>(*page, 1009);
     range->setText(QStringLiteral("30"));

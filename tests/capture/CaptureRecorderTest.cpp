@@ -25,6 +25,8 @@ TEST(ComputeInterval, CountsTicksOfTheIntervalControls)
     for (const Row& row : rows) {
         EXPECT_EQ(ComputeInterval(row.setting), row.ticks)
             << row.setting.hours << ":" << row.setting.minutes << ":" << row.setting.seconds;
+        // A recovered recording's interval put back into the controls gives the same ticks.
+        EXPECT_EQ(ComputeInterval(IntervalSettingOf(row.ticks)), row.ticks) << row.ticks;
     }
 }
 
@@ -284,9 +286,18 @@ TEST_F(CaptureSimTest, OutputBitsFollowTheReceiveKeys)
     }
 }
 
-TEST_F(CaptureSimTest, StartIsUndoneWhenNoLinesComeWithinThreeSeconds)
+TEST_F(CaptureSimTest, StartIsRefusedWithoutTempReceiveAndUndoneWhenNoLinesCome)
 {
+    // Nothing would ever be sampled: refused at once, naming the setting, the thermometer untold.
     Start(SimConfig{}, "TempReceive=No\n");
+    EXPECT_EQ(recorder->StartCapture(5), CaptureRecorder::StartResult::Failed);
+    EXPECT_EQ(ui.BoxTexts(), (Texts{Text(303)}));
+    EXPECT_TRUE(sim->ReceivedCommands().empty());
+    ui = FakeUserInterface{};
+
+    SimConfig slow;
+    slow.streamRateHz = 2.0; // fewer than ten lines in three seconds
+    Start(slow);
     const auto began = std::chrono::steady_clock::now();
     EXPECT_EQ(recorder->StartCapture(5), CaptureRecorder::StartResult::Failed);
     const auto took = std::chrono::steady_clock::now() - began;
@@ -294,7 +305,7 @@ TEST_F(CaptureSimTest, StartIsUndoneWhenNoLinesComeWithinThreeSeconds)
     EXPECT_LT(took, std::chrono::milliseconds(4500));
     EXPECT_EQ(ui.BoxTexts(), (Texts{Text(119)}));
     EXPECT_EQ(recorder->State(), CaptureState::Ready);
-    EXPECT_EQ(sim->Register(0), 0xFC04); // bit 7 set for the run is cleared again
+    EXPECT_EQ(sim->Register(0), 0xFC04); // the output bits set for the run are cleared again
     EXPECT_FALSE(sim->InCheckMode());
     EXPECT_EQ(ui.StatusText(), Text(119));
     // The link was closed: the next start can open it.
@@ -322,7 +333,9 @@ TEST_F(CaptureSimTest, AThermometerThatFallsSilentIsLookedForAndTakenBackWithIts
     SimConfig config;
     Start(config);
     ASSERT_EQ(recorder->StartCapture(1), CaptureRecorder::StartResult::Started);
-    EXPECT_EQ(app.deviceSerial, config.serial) << "without the start-up check REC learns the number";
+    // Without the start-up check REC learns the number in a session before its start sequence.
+    EXPECT_EQ(app.deviceSerial, config.serial);
+    EXPECT_EQ(CommandsSince(0), (Texts{"DA", "9130", "9131", "81", "DA", "9100", "9200FCC4", "81"}));
     TickUntil(3);
     // Someone cleared the output bits on the thermometer: it still answers but streams nothing.
     const std::size_t before = sim->ReceivedCommands().size();

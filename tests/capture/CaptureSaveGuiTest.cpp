@@ -1,10 +1,14 @@
 // Saving a recording from the page and the page's timer, against the in-process simulator in
 // real time: the save dialog's two filters, the written CSV, report and picture (checked by an
-// independent decoder), the failures, and a timed start and stop.
+// independent decoder), the failures, recordings taken back from their journal, and a timed start
+// and stop.
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDateEdit>
 #include <QFileDialog>
+#include <QLineEdit>
+#include <QRadioButton>
 #include <QTimeEdit>
 
 #include <filesystem>
@@ -133,6 +137,67 @@ TEST_F(CaptureSaveTest, FailuresShowTheFileErrorAndKeepTheRecording)
     EXPECT_EQ(page->Recorder().State(), CaptureState::Paused);
     EXPECT_EQ(page->Recorder().SampleCount(), count);
     EXPECT_TRUE(Button(1103)->isEnabled());
+}
+
+// Recordings a killed run left in its journal (the file written directly), taken back, continued
+// and saved: they go on at their own interval, not the controls' 0.5 s, and the axis, the range
+// field and so the report's picture cover all of them.
+TEST_F(CaptureSaveTest, ARecoveredRecordingGoesOnAtItsIntervalAndIsDrawnWhole)
+{
+    struct Row {
+        int32_t interval, count;
+        bool fahrenheit;
+        int unitIndex; // of the range field: 0 hours, 1 minutes, 2 seconds
+        QString range;
+    };
+    const Row rows[] = {
+        {300, 40, false, 1, QStringLiteral("32")},              // 12000 ticks on a 19200-tick axis
+        {1, kMaxSamples - 10, false, 0, QStringLiteral("137")}, // 72 hours: 2^14 times the 30 s start
+        {10, 40, true, 2, QStringLiteral("60")},
+    };
+    app.journalPath = dir.File("state/journal.rmj");
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.interval);
+        const std::vector<CaptureSample> samples(static_cast<std::size_t>(row.count),
+                                                 CaptureSample{2982, 2962, row.interval});
+        RecordingJournal journal;
+        ASSERT_TRUE(journal.Start(app.journalPath,
+                                  JournalHeader{1733562000, row.interval, row.fahrenheit, 4711},
+                                  samples.data(), row.count));
+        journal.Close();
+        page.reset();
+        page = Page(0);
+        boxes.shown.clear();
+        boxes.answers = {MsgAnswer::Yes};
+        page->OfferRecoveredRecording();
+        ASSERT_EQ(boxes.shown.size(), 1u);
+        EXPECT_EQ(boxes.shown[0].qtButtons, QMessageBox::Yes | QMessageBox::No);
+        CaptureRecorder& recorder = page->Recorder();
+        ASSERT_EQ(recorder.State(), CaptureState::Paused);
+        EXPECT_EQ(Control<QRadioButton>(page.get(), 1334)->isChecked(), row.fahrenheit);
+        EXPECT_TRUE(Button(1103)->isEnabled());
+        EXPECT_TRUE(std::filesystem::exists(app.journalPath)); // kept until saved or deleted
+        EXPECT_EQ(page->ComputeInterval(), row.interval);
+        EXPECT_FALSE(FindControl(page.get(), 1106)->isEnabled());
+        page->OfferRecoveredRecording(); // nothing new: no second question
+        EXPECT_EQ(boxes.shown.size(), 1u);
+
+        QTest::mouseClick(Button(1001), Qt::LeftButton);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return recorder.SampleCount() > row.count; }, 5000));
+        if (recorder.Sampling()) QTest::mouseClick(Button(1004), Qt::LeftButton);
+        ASSERT_EQ(recorder.State(), CaptureState::Paused);
+        EXPECT_EQ(recorder.Samples()[row.count].interval, row.interval);
+        const CaptureGraph& graph = recorder.Graph();
+        EXPECT_GT(graph.xRange, recorder.TickCount());
+        EXPECT_EQ(Control<QComboBox>(page.get(), 1009)->currentIndex(), row.unitIndex);
+        EXPECT_EQ(Control<QLineEdit>(page.get(), 1130)->text(), row.range);
+
+        const std::string name = "report" + std::to_string(row.interval);
+        Save(1, name);
+        const std::string report = Cp932ToUtf8(ReadFileBytes(out.File(name + ".html")));
+        EXPECT_NE(report.find(FormatElapsedTicks(static_cast<uint64_t>(recorder.TickCount()))),
+                  std::string::npos);
+    }
 }
 
 TEST_F(CaptureSaveTest, TimerStartsAndStopsTheRecordingAndRecCancelsIt)

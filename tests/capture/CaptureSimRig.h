@@ -53,11 +53,12 @@ inline std::vector<SampleRow> SampleRows(const CaptureSample* samples, std::size
 
 class SimRecorderRig : public ::testing::Test, public LineRig {
 protected:
-    // A fresh simulator streaming at 50 Hz and a recorder that has read the INI's [Capture] keys.
+    // A fresh simulator streaming at 50 Hz (unless config names another rate) and a recorder that
+    // has read the INI's [Capture] keys.
     void Start(SimConfig config, const std::string& capture = "")
     {
         config.useHostClock = true;
-        config.streamRateHz = 50.0;
+        if (config.streamRateHz == SimConfig{}.streamRateHz) config.streamRateHz = 50.0;
         recorder.reset();
         ports.reset();
         sim = std::make_unique<SimThermometer>(config, realClock);
