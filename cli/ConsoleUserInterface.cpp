@@ -57,6 +57,8 @@ MsgAnswer ConsoleUserInterface::MessageBox(const std::string& text, const std::s
                                            MsgButtons buttons, MsgAnswer)
 {
     std::fprintf(out_, "[%s] %s\n", caption.c_str(), text.c_str());
+    if (!file_.empty()) std::fprintf(out_, "    file: %s\n", file_.c_str());
+    file_.clear();
     if (buttons == MsgButtons::Ok) return MsgAnswer::Ok;
     if (assumeYes_ && positiveLeft_ > 0) {
         --positiveLeft_;

@@ -23,6 +23,8 @@ public:
     void EnableTabs(bool) override {}
     void SetWaitCursor(bool) override {}
     void SetMainTitle(const std::string& title) override;
+    // Printed after the next box's text, on a line of its own.
+    void NoteFile(const std::string& path) override { file_ = path; }
 
     const std::string& StatusText() const { return status_; }
     const std::string& MainTitle() const { return title_; }
@@ -34,4 +36,5 @@ private:
     std::FILE* out_;
     std::string status_;
     std::string title_;
+    std::string file_;
 };

@@ -1,11 +1,13 @@
 #include <cstdio>
 #include <memory>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "ConsoleUserInterface.h"
 #include "CtlCommand.h"
+#include "CtlNumber.h"
 #include "app/AppState.h"
 #include "memory/MemoryData.h"
 #include "memory/MemoryList.h"
@@ -17,8 +19,8 @@ struct MemoryOptions {
     std::string unit = "c";
     std::string csv;
     std::string report;
-    std::string keep;
-    std::string items;
+    std::vector<int> keep; // list rows, from 1
+    uint16_t items = 0;
     bool itemsGiven = false;
 };
 
@@ -49,8 +51,8 @@ void PrintList(const MemoryListSnapshot& list, int capacity)
     }
 }
 
-// "time,room,..." or "none" into item bits; false with a message on an unknown name.
-bool ParseItems(const std::string& text, uint16_t& bits)
+// "time,room,..." or "none" into item bits; false on an unknown name.
+bool ParseItems(const std::string& text, uint16_t& bits, std::string& unknown)
 {
     static const std::pair<const char*, uint16_t> kNames[] = {{"time", ITEM_TIME},
                                                               {"room", ITEM_ROOM},
@@ -70,38 +72,41 @@ bool ParseItems(const std::string& text, uint16_t& bits)
             }
         }
         if (!known) {
-            std::fprintf(stderr, "--items: unknown item '%s' (time, room, emissivity, max, min or none)\n",
-                         name.c_str());
+            unknown = name;
             return false;
         }
     }
     return true;
 }
 
-// "1,2,5" into the rows to keep checked; every row must be a row of the list that holds data.
-bool ParseKeep(const std::string& text, const MemoryListSnapshot& list, std::vector<bool>& checked)
+// "1,2,5" into row numbers. An empty list is refused: writing back no row at all would erase
+// the whole memory, which the page cannot do either (its Write needs a checked row).
+std::vector<int> ParseKeepList(const std::string& text)
 {
-    checked.assign(list.rows.size(), false);
+    std::vector<int> rows;
     std::stringstream numbers(text);
     std::string number;
     while (std::getline(numbers, number, ',')) {
-        std::size_t used = 0;
-        long row = 0;
-        try {
-            row = std::stol(number, &used);
-        } catch (const std::exception&) {
-            used = 0;
-        }
-        if (used == 0 || used != number.size()) {
-            std::fprintf(stderr, "--keep: '%s' is not a row number\n", number.c_str());
-            return false;
-        }
-        if (row < 1 || row > static_cast<long>(list.rows.size())) {
-            std::fprintf(stderr, "--keep: row %ld is not in the list (1 to %zu)\n", row, list.rows.size());
+        const std::optional<int> row = ParseIntegerText(number);
+        if (!row || *row < 1) throw CLI::ValidationError("--keep", "'" + number + "' is not a row number");
+        rows.push_back(*row);
+    }
+    if (rows.empty() || text.back() == ',')
+        throw CLI::ValidationError("--keep", "expected row numbers such as 1,2,5");
+    return rows;
+}
+
+// The rows to keep checked; every row must be a row of the list that holds data.
+bool CheckKeep(const std::vector<int>& rows, const MemoryListSnapshot& list, std::vector<bool>& checked)
+{
+    checked.assign(list.rows.size(), false);
+    for (int row : rows) {
+        if (row > static_cast<int>(list.rows.size())) {
+            std::fprintf(stderr, "--keep: row %d is not in the list (1 to %zu)\n", row, list.rows.size());
             return false;
         }
         if (!list.rows[static_cast<std::size_t>(row - 1)].hasData) {
-            std::fprintf(stderr, "--keep: row %ld holds no data\n", row);
+            std::fprintf(stderr, "--keep: row %d holds no data\n", row);
             return false;
         }
         checked[static_cast<std::size_t>(row - 1)] = true;
@@ -126,17 +131,15 @@ int RunRead(CtlContext& ctx, const MemoryOptions& options)
 
 int RunWrite(CtlContext& ctx, const MemoryOptions& options)
 {
-    uint16_t items = 0;
-    if (options.itemsGiven && !ParseItems(options.items, items)) return 1;
     MemoryData data(ctx.app);
     if (!data.Read(false, nullptr)) return 1;
     if (data.ioError) return 1; // nothing is written from a list that is not whole
     if (options.itemsGiven) {
         for (uint16_t bit : {ITEM_TIME, ITEM_ROOM, ITEM_EMISSIVITY, ITEM_MAX, ITEM_MIN})
-            data.SetItem(bit, (items & bit) != 0);
+            data.SetItem(bit, (options.items & bit) != 0);
     }
     std::vector<bool> checked;
-    if (!ParseKeep(options.keep, Snapshot(ctx.app, data, UNIT_CELSIUS), checked)) return 1;
+    if (!CheckKeep(options.keep, Snapshot(ctx.app, data, UNIT_CELSIUS), checked)) return 2;
     if (!data.Write(checked, true)) return 1;
     return data.ioError ? 1 : 0;
 }
@@ -159,13 +162,22 @@ void AddMemoryCommand(CLI::App& cli, CtlRun& run)
 
     CLI::App* write = memory->add_subcommand(
         "write", "reads the memory, then writes back only the kept rows (asks first unless --yes)");
-    write->add_option("--keep", options->keep, "list rows to keep, e.g. 1,2,5; all others are deleted")
-        ->required();
     write
-        ->add_option("--items", options->items,
-                     "items every record holds from now on: time,room,emissivity,max,min or none "
-                     "(default: as the thermometer has them)")
-        ->each([options](const std::string&) { options->itemsGiven = true; });
+        ->add_option_function<std::string>(
+            "--keep", [options](const std::string& text) { options->keep = ParseKeepList(text); },
+            "list rows to keep, e.g. 1,2,5; all others are deleted")
+        ->required();
+    write->add_option_function<std::string>(
+        "--items",
+        [options](const std::string& text) {
+            std::string unknown;
+            if (!ParseItems(text, options->items, unknown))
+                throw CLI::ValidationError("--items", "unknown item '" + unknown +
+                                                          "' (time, room, emissivity, max, min or none)");
+            options->itemsGiven = true;
+        },
+        "items every record holds from now on: time,room,emissivity,max,min or none "
+        "(default: as the thermometer has them)");
     write->callback(
         [&run, options] { run = [options](CtlContext& ctx) { return RunWrite(ctx, *options); }; });
 }

@@ -2,22 +2,58 @@
 #include <cmath>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #include "ConsoleUserInterface.h"
 #include "CtlCommand.h"
+#include "CtlNumber.h"
 #include "CtlRecordOutput.h"
 #include "app/AppState.h"
+#include "app/LangString.h"
 #include "capture/CaptureRecorder.h"
 #include "device/Clock.h"
+#include "device/Status0.h"
 
 namespace {
 
-std::atomic<bool> interrupted{false};
+constexpr int kSearchingId = 299;
 
-extern "C" void OnInterrupt(int)
+// Ctrl-C and TERM end a recording the way PAUSE does: the thermometer's STATUS0 is restored and
+// check mode left before the process ends. The handlers are in place before start-up sends its
+// first command, so a signal during the start lets the start finish and then runs the stop.
+// A second signal ends the process at once, for whoever does not want to wait for the stop.
+std::atomic<int> interrupts{0};
+static_assert(std::atomic<int>::is_always_lock_free);
+
+extern "C" void OnInterrupt(int signal)
 {
-    interrupted.store(true);
+    if (interrupts.fetch_add(1) > 0) std::_Exit(128 + signal);
+}
+
+void CatchInterrupts()
+{
+    interrupts.store(0);
+    std::signal(SIGINT, OnInterrupt);
+    std::signal(SIGTERM, OnInterrupt);
+}
+
+bool Interrupted()
+{
+    return interrupts.load() > 0;
+}
+
+// The search's status names the page's PAUSE button; on the console Ctrl-C ends it.
+std::string ConsoleStatus(const AppState& app, const std::string& status)
+{
+    const std::string serial = FormatSerialText(app.deviceSerial);
+    if (status != FormatLangString(app, kSearchingId, {serial})) return status;
+    const char* format = app.language == 1
+                             ? "Connection lost: looking for thermometer %s every 2 s (Ctrl-C stops)"
+                             : "通信断：放射温度計 %s を2秒ごとに探しています（Ctrl+Cで中止）";
+    char text[256];
+    std::snprintf(text, sizeof text, format, serial.c_str());
+    return text;
 }
 
 struct RecordOptions {
@@ -37,12 +73,12 @@ int Record(CtlContext& ctx, const RecordOptions& options)
     recorder.Graph().fahrenheit = options.fahrenheit;
     if (!recorder.ReadAlarmSettings()) return 1;
 
+    if (Interrupted()) {
+        std::fprintf(stderr, "rm42ctl: interrupted before the recording started\n");
+        return 1;
+    }
     const auto interval = static_cast<int32_t>(std::lround(options.intervalSeconds * 10));
     if (recorder.StartCapture(interval) != CaptureRecorder::StartResult::Started) return 1;
-
-    interrupted.store(false);
-    auto previousInt = std::signal(SIGINT, OnInterrupt);
-    auto previousTerm = std::signal(SIGTERM, OnInterrupt);
 
     std::printf("%s\n", FormatRecordStart(recorder.Snapshot().recordStart).c_str());
     std::fflush(stdout);
@@ -51,7 +87,7 @@ int Record(CtlContext& ctx, const RecordOptions& options)
     int64_t elapsed = 0;
     int32_t printed = 0;
     std::string told;
-    for (uint64_t tick = 1; tick <= ticks && !interrupted.load() && recorder.Sampling(); ++tick) {
+    for (uint64_t tick = 1; tick <= ticks && !Interrupted() && recorder.Sampling(); ++tick) {
         // Ticks keep to a 100 ms grid however long one of them took.
         const uint64_t due = start + tick * 100;
         const uint64_t now = clock.TickMs();
@@ -62,7 +98,7 @@ int Record(CtlContext& ctx, const RecordOptions& options)
         if (ctx.ui.StatusText() != told) {
             told = ctx.ui.StatusText();
             if (recorder.Reconnecting() || recorder.GapTicks() > 0)
-                std::fprintf(stderr, "%s\n", told.c_str());
+                std::fprintf(stderr, "%s\n", ConsoleStatus(app, told).c_str());
         }
         const CaptureSample* samples = recorder.Samples();
         for (; printed < recorder.SampleCount(); ++printed) {
@@ -71,8 +107,6 @@ int Record(CtlContext& ctx, const RecordOptions& options)
         }
         std::fflush(stdout);
     }
-    std::signal(SIGINT, previousInt);
-    std::signal(SIGTERM, previousTerm);
 
     // A buffer that filled up has paused the recording already.
     bool paused = !recorder.Sampling() && recorder.State() == CaptureState::Paused;
@@ -92,15 +126,16 @@ void AddRecordCommand(CLI::App& cli, CtlRun& run)
     static RecordOptions options;
     CLI::App* record = cli.add_subcommand(
         "record", "continuous recording: prints the start time, then one CSV line per sample as it is taken");
-    record->add_option("--interval", options.intervalSeconds, "sampling interval in seconds (0.1 .. 86399.9)")
-        ->required()
-        ->check(CLI::Range(0.1, 86399.9));
-    record
-        ->add_option("--duration", options.durationSeconds,
-                     "seconds to record before the recording is paused (Ctrl-C pauses earlier)")
-        ->required()
-        ->check(CLI::Range(0.1, 31'536'000.0));
+    AddDecimalOption(*record, "--interval", options.intervalSeconds, 0.1, 86399.9,
+                     "sampling interval in seconds (0.1 .. 86399.9)")
+        ->required();
+    AddDecimalOption(*record, "--duration", options.durationSeconds, 0.1, 31'536'000.0,
+                     "seconds to record before the recording is paused (Ctrl-C or TERM pauses earlier)")
+        ->required();
     record->add_flag("--fahrenheit", options.fahrenheit, "temperatures in degF instead of degC");
     AddRecordOutputOptions(*record, options.outputs);
-    record->callback([&run] { run = [](CtlContext& ctx) { return Record(ctx, options); }; });
+    record->callback([&run] {
+        CatchInterrupts();
+        run = [](CtlContext& ctx) { return Record(ctx, options); };
+    });
 }

@@ -2,10 +2,12 @@
 #include <ctime>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "ConsoleUserInterface.h"
 #include "CtlCommand.h"
+#include "CtlNumber.h"
 #include "app/AppState.h"
 #include "app/LangString.h"
 #include "app/UserInterface.h"
@@ -33,6 +35,7 @@ public:
     void EnableTabs(bool enabled) override { inner_.EnableTabs(enabled); }
     void SetWaitCursor(bool on) override { inner_.SetWaitCursor(on); }
     void SetMainTitle(const std::string& title) override { inner_.SetMainTitle(title); }
+    void NoteFile(const std::string& path) override { inner_.NoteFile(path); }
 
     int failures = 0;
 
@@ -42,14 +45,6 @@ private:
 
 constexpr int kStringConfirmReset = 118;
 constexpr int kStringAppName = 165;
-constexpr int kStringOrderError = 237;
-constexpr int kStringRangeError = 239;
-
-void Warn(AppState& app, int id)
-{
-    app.ui->MessageBox(LoadLangString(app, id), LoadLangString(app, kStringAppName), MsgIcon::Exclamation,
-                       MsgButtons::Ok, MsgAnswer::Ok);
-}
 
 // Runs one settings operation with its own link and the failure count in place.
 int RunCounted(CtlContext& ctx, const std::function<bool(AppState&, CCommIO&)>& work)
@@ -63,8 +58,7 @@ int RunCounted(CtlContext& ctx, const std::function<bool(AppState&, CCommIO&)>& 
     return ok && counter.failures == 0 ? 0 : 1;
 }
 
-// The full read the page does when it is shown; what the on/off defaults of the SET commands
-// are taken from.
+// The full read the page does when it is shown.
 bool ReadAll(AppState& app, CCommIO& link, SettingsRecord& record)
 {
     std::unique_ptr<ProgressBox> progress = app.ui->OpenProgress();
@@ -72,36 +66,63 @@ bool ReadAll(AppState& app, CCommIO& link, SettingsRecord& record)
     return true;
 }
 
-// "YYYY-MM-DDTHH:MM:SS" as a civil time; false when it is not one.
+// Exactly count digits at text[at...] as a number; -1 when they are not all digits.
+int Digits(const std::string& text, std::size_t at, std::size_t count)
+{
+    if (at + count > text.size()) return -1;
+    int value = 0;
+    for (std::size_t i = at; i < at + count; ++i) {
+        if (text[i] < '0' || text[i] > '9') return -1;
+        value = value * 10 + (text[i] - '0');
+    }
+    return value;
+}
+
+// "YYYY-MM-DDTHH:MM:SS" as a civil time the thermometer keeps: its clock reads years outside
+// 2004..2050 back as 2004, so those are refused as the page's date picker refuses them.
 bool ParseClock(const std::string& text, DeviceDateTime& time)
 {
-    char extra = 0;
-    if (std::sscanf(text.c_str(), "%4d-%2d-%2dT%2d:%2d:%2d%c", &time.year, &time.month, &time.day, &time.hour,
-                    &time.minute, &time.second, &extra) != 6) {
+    if (text.size() != 19 || text[4] != '-' || text[7] != '-' || text[10] != 'T' || text[13] != ':' ||
+        text[16] != ':') {
         return false;
     }
+    time = {Digits(text, 0, 4),  Digits(text, 5, 2),  Digits(text, 8, 2),
+            Digits(text, 11, 2), Digits(text, 14, 2), Digits(text, 17, 2)};
     const DeviceDateTime normal = AddSeconds(time, 0); // a day that does not exist moves on
     return normal.year == time.year && normal.month == time.month && normal.day == time.day &&
            time.hour >= 0 && time.hour <= 23 && time.minute >= 0 && time.minute <= 59 && time.second >= 0 &&
-           time.second <= 59 && time.year >= 2000 && time.year <= 2099;
+           time.second <= 59 && time.year >= 2004 && time.year <= 2050;
+}
+
+// "H:MM" or "HH:MM", digits only.
+bool ParseAlarmTime(const std::string& text, int& hour, int& minute)
+{
+    const std::size_t colon = text.find(':');
+    if (colon != 1 && colon != 2) return false;
+    hour = Digits(text, 0, colon);
+    minute = text.size() == colon + 3 ? Digits(text, colon + 1, 2) : -1;
+    return hour >= 0 && hour <= 23 && minute >= 0 && minute <= 59;
 }
 
 struct SetArgs {
     std::string file;
-    std::string high, low;
+    double high = 0.0, low = 0.0;
+    SettingsRecord alarms; // the alarm values as checked on the command line
     bool highOn = false, highOff = false, lowOn = false, lowOff = false;
     std::string clock = "now";
-    std::string alarmTime;
-    std::string ring;
+    int alarmHour = 0, alarmMinute = 0;
+    int ring = 0;
     bool daily = false, once = false, on = false, off = false;
     std::string resolution;
-    std::string hold;
+    int hold = 0;
 };
 
 // The console has no radio buttons: an on/off pair not given keeps what the thermometer holds.
-bool Choose(bool yes, bool no, bool current)
+std::optional<bool> Choose(bool yes, bool no)
 {
-    return yes ? true : no ? false : current;
+    if (yes) return true;
+    if (no) return false;
+    return std::nullopt;
 }
 
 } // namespace
@@ -146,36 +167,22 @@ void AddSettingsCommand(CLI::App& cli, CtlRun& run)
 
     CLI::App* alarm =
         settings->add_subcommand("set-alarm", "writes alarm HIGH and LOW (degC) and their on/off states");
-    alarm->add_option("--high", args->high, "alarm HIGH, -30.0 to 600.0")->required()->check(CLI::Number);
-    alarm->add_option("--low", args->low, "alarm LOW, -30.0 to 600.0, below HIGH")
-        ->required()
-        ->check(CLI::Number);
+    AddDecimalOption(*alarm, "--high", args->high, -30.0, 600.0, "alarm HIGH, -30.0 to 600.0")->required();
+    AddDecimalOption(*alarm, "--low", args->low, -30.0, 600.0, "alarm LOW, -30.0 to 600.0, below HIGH")
+        ->required();
     auto* highOn = alarm->add_flag("--high-on", args->highOn, "switch alarm HIGH on");
     alarm->add_flag("--high-off", args->highOff, "switch alarm HIGH off")->excludes(highOn);
     auto* lowOn = alarm->add_flag("--low-on", args->lowOn, "switch alarm LOW on");
     alarm->add_flag("--low-off", args->lowOff, "switch alarm LOW off")->excludes(lowOn);
     alarm->callback([&run, args] {
+        // The values are checked before anything goes to the thermometer.
+        if (CheckAlarmValues(args->high, args->low, args->alarms) != AlarmInputError::None)
+            throw CLI::ValidationError("--high", "must be above --low");
         run = [args](CtlContext& ctx) {
             return RunCounted(ctx, [&](AppState& app, CCommIO& link) {
-                // The values are checked before anything goes to the thermometer.
-                SettingsRecord record;
-                switch (CheckAlarmInput(args->high, args->low, record)) {
-                case AlarmInputError::HighOutOfRange:
-                case AlarmInputError::LowOutOfRange:
-                    Warn(app, kStringRangeError);
-                    return false;
-                case AlarmInputError::Order:
-                    Warn(app, kStringOrderError);
-                    return false;
-                case AlarmInputError::None:
-                    break;
-                }
-                if (!(args->highOn || args->highOff) || !(args->lowOn || args->lowOff))
-                    ReadAll(app, link, record);
-                const bool high = Choose(args->highOn, args->highOff, record.alarmHighOn);
-                const bool low = Choose(args->lowOn, args->lowOff, record.alarmLowOn);
-                CheckAlarmInput(args->high, args->low, record); // the read replaced the record's alarms
-                const AlarmWriteResult r = WriteAlarms(app, link, record, high, low);
+                const AlarmWriteResult r =
+                    WriteAlarms(app, link, args->alarms, Choose(args->highOn, args->highOff),
+                                Choose(args->lowOn, args->lowOff));
                 return r.entered && r.highWritten && r.lowWritten;
             });
         };
@@ -187,7 +194,7 @@ void AddSettingsCommand(CLI::App& cli, CtlRun& run)
             DeviceDateTime t;
             return text == "now" || ParseClock(text, t)
                        ? std::string()
-                       : "expected now or YYYY-MM-DDTHH:MM:SS, years 2000..2099";
+                       : "expected now or YYYY-MM-DDTHH:MM:SS, years 2004..2050";
         });
     clock->callback([&run, args] {
         run = [args](CtlContext& ctx) {
@@ -202,17 +209,16 @@ void AddSettingsCommand(CLI::App& cli, CtlRun& run)
     });
 
     CLI::App* clockAlarm = settings->add_subcommand("set-clock-alarm", "writes the clock alarm");
-    clockAlarm->add_option("TIME", args->alarmTime, "HH:MM")->required()->check([](const std::string& text) {
-        int h = -1, m = -1;
-        char extra = 0;
-        return std::sscanf(text.c_str(), "%2d:%2d%c", &h, &m, &extra) == 2 && h >= 0 && h <= 23 && m >= 0 &&
-                       m <= 59
-                   ? std::string()
-                   : "expected HH:MM";
-    });
-    clockAlarm->add_option("--ring", args->ring, "ringing time, 3 to 10 seconds")
-        ->required()
-        ->check(CLI::Range(3, 10));
+    clockAlarm
+        ->add_option_function<std::string>(
+            "TIME",
+            [args](const std::string& text) {
+                if (!ParseAlarmTime(text, args->alarmHour, args->alarmMinute))
+                    throw CLI::ValidationError("TIME", "expected HH:MM");
+            },
+            "HH:MM")
+        ->required();
+    AddIntegerOption(*clockAlarm, "--ring", args->ring, 3, 10, "ringing time, 3 to 10 seconds")->required();
     auto* daily = clockAlarm->add_flag("--daily", args->daily, "ring every day");
     clockAlarm->add_flag("--once", args->once, "ring once")->excludes(daily);
     auto* on = clockAlarm->add_flag("--on", args->on, "switch the clock alarm on");
@@ -221,12 +227,10 @@ void AddSettingsCommand(CLI::App& cli, CtlRun& run)
         run = [args](CtlContext& ctx) {
             return RunCounted(ctx, [&](AppState& app, CCommIO& link) {
                 SettingsRecord record;
-                if (!(args->daily || args->once) || !(args->on || args->off)) ReadAll(app, link, record);
-                std::sscanf(args->alarmTime.c_str(), "%2d:%2d", &record.clockAlarmHour,
-                            &record.clockAlarmMinute);
-                return WriteClockAlarm(app, link, record, args->ring,
-                                       Choose(args->on, args->off, record.clockAlarmOn),
-                                       Choose(args->daily, args->once, record.clockAlarmDaily));
+                record.clockAlarmHour = args->alarmHour;
+                record.clockAlarmMinute = args->alarmMinute;
+                return WriteClockAlarm(app, link, record, args->ring, Choose(args->on, args->off),
+                                       Choose(args->daily, args->once));
             });
         };
     });
@@ -245,7 +249,7 @@ void AddSettingsCommand(CLI::App& cli, CtlRun& run)
     });
 
     CLI::App* hold = settings->add_subcommand("set-hold", "writes the hold time");
-    hold->add_option("SECONDS", args->hold, "1 to 20")->required()->check(CLI::Range(1, 20));
+    AddIntegerOption(*hold, "SECONDS", args->hold, 1, 20, "1 to 20")->required();
     hold->callback([&run, args] {
         run = [args](CtlContext& ctx) {
             SettingsRecord record;
@@ -281,17 +285,21 @@ void AddTypeNameCommand(CLI::App& cli, CtlRun& run)
     CLI::App* typeName = cli.add_subcommand("typename", "the connected thermometer's registered type name");
     typeName->require_subcommand(1);
     CLI::App* set = typeName->add_subcommand("set", "registers NAME for the connected thermometer");
-    set->add_option("NAME", *name, "at most 40 characters; \" ' % & < > * ? : / \\ are left out")->required();
+    set->add_option_function<std::string>(
+           "NAME",
+           [name](const std::string& text) {
+               *name = text;
+               FilterTypeNameInput(*name);
+               if (name->empty())
+                   throw CLI::ValidationError("NAME",
+                                              "the type name is empty once the characters \" ' % & < > "
+                                              "* ? : / \\ are left out");
+           },
+           "at most 40 characters; \" ' % & < > * ? : / \\ are left out")
+        ->required();
     set->callback([&run, name] {
         run = [name](CtlContext& ctx) {
-            std::string text = *name;
-            FilterTypeNameInput(text);
-            if (text.empty()) {
-                std::fprintf(stderr,
-                             "rm42ctl: the type name is empty once the characters \" ' %% & < > * ? : / \\ "
-                             "are left out\n");
-                return 2;
-            }
+            const std::string text = *name;
             const int status = RunCounted(
                 ctx, [&](AppState& app, CCommIO& link) { return RegisterTypeName(app, link, text); });
             if (status == 0) PrintThermometer(ctx.app);

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "CtlCommand.h"
+#include "CtlNumber.h"
 #include "app/AppState.h"
 #include "teaching/TeachingOperations.h"
 
@@ -44,14 +45,14 @@ void AddTeachingCommands(CLI::App& cli, CtlRun& run)
         };
     });
 
-    auto temp = std::make_shared<std::string>();
+    auto temp = std::make_shared<double>();
     CLI::App* teach = cli.add_subcommand(
         "teach", "teaching: reads the current values, computes the emissivity that makes the thermometer "
                  "show the given temperature, writes it, waits [Teaching] ReloadWaitTime x 100 ms and "
                  "reads again; prints the taught emissivity and the new values");
-    teach->add_option("--temp", *temp, "the target's true temperature, degC (-30.0 to 600.0)")
-        ->required()
-        ->check(CLI::Number);
+    AddDecimalOption(*teach, "--temp", *temp, kTeachMinC, kTeachMaxC,
+                     "the target's true temperature, degC (-30.0 to 600.0)")
+        ->required();
     teach->callback([&run, temp] {
         run = [temp](CtlContext& ctx) {
             ConsoleTeachingView view;
@@ -65,13 +66,14 @@ void AddTeachingCommands(CLI::App& cli, CtlRun& run)
         };
     });
 
-    auto emissivity = std::make_shared<std::string>();
+    auto emissivity = std::make_shared<double>();
     CLI::App* emissivityCmd = cli.add_subcommand("emissivity", "the thermometer's emissivity setting");
     emissivityCmd->require_subcommand(1);
     CLI::App* set = emissivityCmd->add_subcommand(
         "set", "writes the emissivity (0.30 to 1.20) and reads the values again; prints them as the "
                "status line shows them");
-    set->add_option("E", *emissivity, "emissivity, 0.30 to 1.20")->required()->check(CLI::Range(0.3, 1.2));
+    AddDecimalOption(*set, "E", *emissivity, kEmissivityMin, kEmissivityMax, "emissivity, 0.30 to 1.20")
+        ->required();
     set->callback([&run, emissivity] {
         run = [emissivity](CtlContext& ctx) {
             ConsoleTeachingView view;

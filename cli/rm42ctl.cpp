@@ -13,6 +13,7 @@
 
 #include "ConsoleUserInterface.h"
 #include "CtlCommand.h"
+#include "CtlNumber.h"
 #include "PortOverride.h"
 #include "app/AppState.h"
 #include "app/StartUp.h"
@@ -52,10 +53,9 @@ int main(int argc, char** argv)
     cli.add_flag("--yes", yes,
                  "answer questions with the positive button (at most --retries times); without it "
                  "they get the negative one");
-    cli.add_option("--retries", retries,
-                   "rounds the connection check repeats at most, whatever ended the round, and positive "
-                   "answers at most (default 3); when they are spent the command fails")
-        ->check(CLI::Range(0, 1000000));
+    AddIntegerOption(cli, "--retries", retries, 0, 1000000,
+                     "rounds the connection check repeats at most, whatever ended the round, and positive "
+                     "answers at most (default 3); when they are spent the command fails");
     cli.add_flag("-v,--verbose", verbose, "print status line and progress");
     cli.add_flag("--lines-on", linesOn,
                  "treat CTS and DSR as on, for a port without modem lines (a pseudo-terminal "

@@ -106,3 +106,45 @@ std::string FixedText(double value, int decimals, int width)
         text.insert(0, static_cast<std::size_t>(width) - text.size(), ' ');
     return text;
 }
+
+namespace {
+
+// The characters a numeric field keeps: digits, a leading minus and (when allowed) one point.
+bool IsFieldText(std::string_view text, bool allowPoint)
+{
+    bool digit = false;
+    bool point = false;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c >= '0' && c <= '9') {
+            digit = true;
+        } else if (c == '-' && i == 0) {
+        } else if (c == '.' && allowPoint && !point) {
+            point = true;
+        } else {
+            return false;
+        }
+    }
+    return digit;
+}
+
+} // namespace
+
+std::optional<double> ParseDecimalText(std::string_view text)
+{
+    if (!IsFieldText(text, true)) return std::nullopt;
+    double value = 0.0;
+    const auto [end, error] =
+        std::from_chars(text.data(), text.data() + text.size(), value, std::chars_format::fixed);
+    if (error != std::errc() || end != text.data() + text.size()) return std::nullopt;
+    return value;
+}
+
+std::optional<int> ParseIntegerText(std::string_view text)
+{
+    if (!IsFieldText(text, false)) return std::nullopt;
+    int value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc() || end != text.data() + text.size()) return std::nullopt;
+    return value;
+}

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -21,6 +22,12 @@ double LeadingDouble(std::string_view text);
 
 // The whole number at the start of a text, as atoi reads it, held to the range of an int.
 int LeadingInt(std::string_view text);
+
+// A whole text in the form a numeric field accepts: digits, a minus only as the first character
+// and, for decimals, one point; at least one digit. Blanks, '+', exponents, hexadecimal and
+// anything after the number make it no number (nullopt), as does a value beyond the type's range.
+std::optional<double> ParseDecimalText(std::string_view text);
+std::optional<int> ParseIntegerText(std::string_view text);
 
 // The value with that many decimals, rounded as printf rounds, padded on the left with blanks to
 // width characters: FixedText(v, 1, 5) is what "%5.1f" writes in the C locale.

@@ -38,6 +38,9 @@ public:
     virtual void EnableTabs(bool enabled) = 0;
     virtual void SetWaitCursor(bool on) = 0;
     virtual void SetMainTitle(const std::string& title) = 0;
+    // The file the next message box is about: one that could not be opened, read or written.
+    // The console names it beside the box's text; the windows show the box alone.
+    virtual void NoteFile(const std::string& /*path*/) {}
 };
 
 // Shows the wait cursor for the lifetime of the object.

@@ -17,9 +17,10 @@ namespace {
 constexpr int kAppNameId = 165;
 constexpr int kFileOutputErrorId = 218;
 
-bool ReportSaveFailure(AppState& app)
+bool ReportSaveFailure(AppState& app, const std::string& path)
 {
     if (app.ui) {
+        app.ui->NoteFile(path);
         app.ui->MessageBox(LoadLangString(app, kFileOutputErrorId), LoadLangString(app, kAppNameId),
                            MsgIcon::Exclamation, MsgButtons::Ok, MsgAnswer::Ok);
     }
@@ -75,24 +76,26 @@ bool WriteRecordingCsvFile(AppState& app, const std::string& path, const Recordi
 {
     std::ostringstream csv;
     WriteRecordingCsv(csv, rec);
-    return WriteCp932File(path, csv.str()) || ReportSaveFailure(app);
+    return WriteCp932File(path, csv.str()) || ReportSaveFailure(app, path);
 }
 
 bool SaveRecordingFiles(AppState& app, RecordingFormat format, const SaveTarget& target,
                         RecordingSaveData rec, const Bitmap24& graph)
 {
-    if (target.baseName.empty()) return ReportSaveFailure(app);
+    if (target.baseName.empty()) return ReportSaveFailure(app, target.folder);
     const std::string base = target.folder + target.baseName;
     if (format == RecordingFormat::Csv) return WriteRecordingCsvFile(app, base + ".csv", rec);
 
     rec.pictureName = RecordingPictureName(target.baseName);
-    if (!CJpegImage::SaveBitmapAsJpeg(target.folder + rec.pictureName, graph)) return ReportSaveFailure(app);
+    if (!CJpegImage::SaveBitmapAsJpeg(target.folder + rec.pictureName, graph))
+        return ReportSaveFailure(app, target.folder + rec.pictureName);
     std::string templateText;
-    if (!ReadTemplate(RecordingTemplatePath(app), templateText)) return ReportSaveFailure(app);
+    const std::string templatePath = RecordingTemplatePath(app);
+    if (!ReadTemplate(templatePath, templateText)) return ReportSaveFailure(app, templatePath);
     std::istringstream templateStream(templateText);
     std::ostringstream report;
     WriteRecordingReport(report, templateStream, rec);
-    return WriteFileAtomically(base + ".html", report.str()) || ReportSaveFailure(app);
+    return WriteFileAtomically(base + ".html", report.str()) || ReportSaveFailure(app, base + ".html");
 }
 
 std::vector<std::string> SaveDialogFilters(const std::string& filterText)

@@ -52,9 +52,10 @@ void WriteReportRow(std::ostream& out, const MemoryListRow& row, int index)
     out << "</tr>" << kLineEnd;
 }
 
-void ShowFileError(AppState& app)
+void ShowFileError(AppState& app, const std::string& path)
 {
     if (app.ui != nullptr) {
+        app.ui->NoteFile(path);
         app.ui->MessageBox(LoadLangString(app, kFileErrorId), LoadLangString(app, kAppNameId),
                            MsgIcon::Exclamation, MsgButtons::Ok, MsgAnswer::Ok);
     }
@@ -158,7 +159,7 @@ bool SaveMemoryList(AppState& app, const std::string& chosenPath, bool asReport,
         std::ostringstream csv;
         WriteMemoryCsv(csv, list);
         if (!WriteCp932File(base + ".csv", csv.str())) {
-            ShowFileError(app);
+            ShowFileError(app, base + ".csv");
             return false;
         }
         return true;
@@ -171,13 +172,13 @@ bool SaveMemoryList(AppState& app, const std::string& chosenPath, bool asReport,
         // The template is opened again for every page, as a page is a whole copy of it.
         std::string text;
         if (!ReadTemplate(templatePath, text)) {
-            ShowFileError(app);
+            ShowFileError(app, templatePath);
             return false;
         }
         std::ostringstream html;
         WriteMemoryReportPage(html, SplitTemplateLines(text), list, nextRow, complete);
         if (!WriteFileAtomically(ReportPagePath(base, page), html.str())) {
-            ShowFileError(app);
+            ShowFileError(app, ReportPagePath(base, page));
             return false;
         }
     }

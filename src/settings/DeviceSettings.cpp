@@ -264,17 +264,21 @@ SettingsReadResult ReadSettingsFromDevice(AppState& app, CCommIO& link, Settings
 AlarmInputError CheckAlarmInput(const std::string& highText, const std::string& lowText,
                                 SettingsRecord& record)
 {
-    const double high = LeadingDouble(highText);
+    return CheckAlarmValues(LeadingDouble(highText), LeadingDouble(lowText), record);
+}
+
+AlarmInputError CheckAlarmValues(double high, double low, SettingsRecord& record)
+{
     record.alarmHighK = high + kKelvinOffset;
     if (!(high >= kAlarmMinC && high <= kAlarmMaxC)) return AlarmInputError::HighOutOfRange;
-    const double low = LeadingDouble(lowText);
     record.alarmLowK = low + kKelvinOffset;
     if (!(low >= kAlarmMinC && low <= kAlarmMaxC)) return AlarmInputError::LowOutOfRange;
     if (record.alarmHighK <= record.alarmLowK) return AlarmInputError::Order;
     return AlarmInputError::None;
 }
 
-AlarmWriteResult WriteAlarms(AppState& app, CCommIO& link, SettingsRecord& record, bool highOn, bool lowOn)
+AlarmWriteResult WriteAlarms(AppState& app, CCommIO& link, SettingsRecord& record, std::optional<bool> highOn,
+                             std::optional<bool> lowOn)
 {
     AlarmWriteResult result;
     WaitCursor cursor(*app.ui);
@@ -282,11 +286,11 @@ AlarmWriteResult WriteAlarms(AppState& app, CCommIO& link, SettingsRecord& recor
     result.highWritten = WriteRegister(app, link, REG_ALARM_HIGH, KelvinToK10(record.alarmHighK));
     result.lowWritten = WriteRegister(app, link, REG_ALARM_LOW, KelvinToK10(record.alarmLowK));
     ReadModifyWrite(app, link, REG_FLAGS, [&](uint16_t word) {
+        record.alarmHighOn = highOn.value_or((word & kFlagAlarmHighOn) != 0);
+        record.alarmLowOn = lowOn.value_or((word & kFlagAlarmLowOn) != 0);
         word &= 0x3FFF;
-        record.alarmHighOn = highOn;
-        record.alarmLowOn = lowOn;
-        if (highOn) word |= kFlagAlarmHighOn;
-        if (lowOn) word |= kFlagAlarmLowOn;
+        if (record.alarmHighOn) word |= kFlagAlarmHighOn;
+        if (record.alarmLowOn) word |= kFlagAlarmLowOn;
         return word;
     });
     ExitCheckMode(app, link);
@@ -312,20 +316,26 @@ bool WriteDeviceClock(AppState& app, CCommIO& link, const SettingsRecord& record
 bool WriteClockAlarm(AppState& app, CCommIO& link, SettingsRecord& record, const std::string& ringText,
                      bool on, bool daily)
 {
+    return WriteClockAlarm(app, link, record, LeadingInt(ringText), on, daily);
+}
+
+bool WriteClockAlarm(AppState& app, CCommIO& link, SettingsRecord& record, int ringSeconds,
+                     std::optional<bool> on, std::optional<bool> daily)
+{
     WaitCursor cursor(*app.ui);
     if (!EnterCheckMode(app, link)) return false;
     std::string reply;
     bool ok = Ask(link, ClockAlarmWriteCommand(record.clockAlarmHour, record.clockAlarmMinute), reply);
     if (!ok) ReportRegisterError(app, Cmd::kRegisterWrite, RegisterAddressText(REG_CLOCK_ALARM_TIME));
-    record.ringSeconds = LeadingInt(ringText);
+    record.ringSeconds = ringSeconds;
     ok = WriteRegister(app, link, REG_CLOCK_ALARM_RING, static_cast<uint16_t>(record.ringSeconds)) && ok;
     ok = ReadModifyWrite(app, link, REG_FLAGS,
                          [&](uint16_t word) {
+                             record.clockAlarmOn = on.value_or((word & kFlagClockAlarmOn) != 0);
+                             record.clockAlarmDaily = daily.value_or((word & kFlagClockAlarmDaily) != 0);
                              word &= 0xF9FF;
-                             record.clockAlarmOn = on;
-                             record.clockAlarmDaily = daily;
-                             if (on) word |= kFlagClockAlarmOn;
-                             if (daily) word |= kFlagClockAlarmDaily;
+                             if (record.clockAlarmOn) word |= kFlagClockAlarmOn;
+                             if (record.clockAlarmDaily) word |= kFlagClockAlarmDaily;
                              return word;
                          }) &&
          ok;
@@ -347,9 +357,14 @@ bool WriteResolution(AppState& app, CCommIO& link, SettingsRecord& record, bool 
 
 bool WriteHoldTime(AppState& app, CCommIO& link, SettingsRecord& record, const std::string& holdText)
 {
+    return WriteHoldTime(app, link, record, LeadingInt(holdText));
+}
+
+bool WriteHoldTime(AppState& app, CCommIO& link, SettingsRecord& record, int holdSeconds)
+{
     WaitCursor cursor(*app.ui);
     if (!EnterCheckMode(app, link)) return false;
-    record.holdSeconds = LeadingInt(holdText);
+    record.holdSeconds = holdSeconds;
     const bool ok = WriteRegister(app, link, REG_HOLD_TIME, static_cast<uint16_t>(record.holdSeconds));
     ExitCheckMode(app, link);
     return ok;
@@ -478,6 +493,7 @@ bool ExportSettingsCsv(AppState& app, const std::string& path, const SettingsRec
 {
     if (WriteCp932File(path, SettingsCsvText(app, record))) return true;
     if (app.ui != nullptr) {
+        app.ui->NoteFile(path);
         app.ui->MessageBox(LoadLangString(app, kStringFileError), LoadLangString(app, kStringAppName),
                            MsgIcon::Exclamation, MsgButtons::Ok, MsgAnswer::Ok);
     }

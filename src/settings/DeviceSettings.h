@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <ctime>
 #include <iosfwd>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -75,22 +76,31 @@ SettingsReadResult ReadSettingsFromDevice(AppState& app, CCommIO& link, Settings
 enum class AlarmInputError { None, HighOutOfRange, LowOutOfRange, Order };
 AlarmInputError CheckAlarmInput(const std::string& highText, const std::string& lowText,
                                 SettingsRecord& record);
+// The same checks on values already converted (degC).
+AlarmInputError CheckAlarmValues(double highC, double lowC, SettingsRecord& record);
 
 // The SET operations. Each brackets its commands with check mode and stops after a failed start
 // with that one report; a failed command is reported and the next one still goes out.
 struct AlarmWriteResult {
     bool entered = false, highWritten = false, lowWritten = false;
 };
-// Sends record.alarmHighK and alarmLowK, then the on/off bits of register 35 from highOn and lowOn.
-AlarmWriteResult WriteAlarms(AppState& app, CCommIO& link, SettingsRecord& record, bool highOn, bool lowOn);
+// Sends record.alarmHighK and alarmLowK, then the on/off bits of register 35 from highOn and lowOn;
+// a state not given keeps the bit as read. Nothing goes to register 35 when it cannot be read.
+AlarmWriteResult WriteAlarms(AppState& app, CCommIO& link, SettingsRecord& record, std::optional<bool> highOn,
+                             std::optional<bool> lowOn);
 // "23" with second, minute, hour, then (only when accepted) "24" with day, month, year. True when
 // "23" was accepted (the display then shows record.deviceClock).
 bool WriteDeviceClock(AppState& app, CCommIO& link, const SettingsRecord& record);
-// Register 3D from the record's clock alarm time, 3E from ringText, and the two bits of 35.
+// Register 3D from the record's clock alarm time, 3E from ringSeconds, and the two bits of 35 (a
+// state not given keeps the bit as read; nothing goes to 35 when it cannot be read).
+bool WriteClockAlarm(AppState& app, CCommIO& link, SettingsRecord& record, int ringSeconds,
+                     std::optional<bool> on, std::optional<bool> daily);
+// The field's text converted as the page's field holds it (leading digits; empty is 0).
 bool WriteClockAlarm(AppState& app, CCommIO& link, SettingsRecord& record, const std::string& ringText,
                      bool on, bool daily);
 bool WriteResolution(AppState& app, CCommIO& link, SettingsRecord& record, bool tenth);
 // True when register 3F accepted the value.
+bool WriteHoldTime(AppState& app, CCommIO& link, SettingsRecord& record, int holdSeconds);
 bool WriteHoldTime(AppState& app, CCommIO& link, SettingsRecord& record, const std::string& holdText);
 
 // The [Preference] defaults: 3D, 3E, 3F sent verbatim, the clock alarm bits of 35 and the

@@ -111,6 +111,7 @@ bool RegisterTypeName(AppState& app, CCommIO& link, const std::string& name)
 
     if (!IniFile::WriteString(TypeNameFilePath(app), "HardName", FormatSerialKey(app.deviceSerial),
                               app.typeName)) {
+        if (app.ui != nullptr) app.ui->NoteFile(TypeNameFilePath(app));
         Tell(app, kStringFileError, MsgIcon::Exclamation);
         return false;
     }

@@ -86,6 +86,7 @@ bool LoadEmissivityList(AppState& app, const std::string& path, std::vector<Emis
     if (!std::filesystem::is_directory(PathFromUtf8(path), error))
         file.open(PathFromUtf8(path), std::ios::binary);
     if (!file.is_open()) {
+        app.ui->NoteFile(path);
         app.ui->MessageBox(LoadLangString(app, kFileErrorId), LoadLangString(app, kAppNameId),
                            MsgIcon::Exclamation, MsgButtons::Ok, MsgAnswer::Ok);
         return false;

@@ -146,8 +146,12 @@ bool TeachingOperations::WriteEmissivityFrame(double emissivity, bool& begun)
 
 TeachOutcome TeachingOperations::RunTeaching(std::string_view teachText)
 {
+    return RunTeaching(LeadingDouble(teachText.substr(0, std::min(teachText.size(), kFieldTextMax))));
+}
+
+TeachOutcome TeachingOperations::RunTeaching(double teachC)
+{
     WaitCursor cursor(*app_.ui);
-    const double teachC = LeadingDouble(teachText.substr(0, std::min(teachText.size(), kFieldTextMax)));
     teachK_ = teachC + 273.2;
     if (!(teachC >= kTeachMinC && teachC <= kTeachMaxC)) {
         ShowRangeBox(app_, kTemperatureRangeId);
@@ -206,10 +210,14 @@ TeachOutcome TeachingOperations::RunTeaching(std::string_view teachText)
 
 bool TeachingOperations::WriteEmissivity(std::string_view emissivityText)
 {
+    return WriteEmissivity(
+        LeadingDouble(emissivityText.substr(0, std::min(emissivityText.size(), kFieldTextMax))));
+}
+
+bool TeachingOperations::WriteEmissivity(double emissivity)
+{
     WaitCursor cursor(*app_.ui);
     view_.EnableControls(false);
-    const double emissivity =
-        LeadingDouble(emissivityText.substr(0, std::min(emissivityText.size(), kFieldTextMax)));
     bool begun = false;
     bool ok = WriteEmissivityFrame(emissivity, begun);
     if (!begun) {

@@ -71,9 +71,12 @@ public:
     // Teaching with the temperature text (degC) of the teaching field: computes, writes the
     // emissivity, waits ReloadWaitTime x 100 ms under the progress box and reads again.
     TeachOutcome RunTeaching(std::string_view teachText);
+    // The same with the temperature already converted (degC).
+    TeachOutcome RunTeaching(double teachC);
     // SET: writes the emissivity text as it is (an empty text writes 0) and reads again.
     // True when the write and the read both succeeded.
     bool WriteEmissivity(std::string_view emissivityText);
+    bool WriteEmissivity(double emissivity);
 
     double MeasuredK() const { return measuredK_; }
     double AmbientK() const { return ambientK_; }

@@ -45,18 +45,12 @@ TEST_F(CtlTeaching, TeachingFindsTheTargetsTrueEmissivityAndRefusedTeachingsWrit
     EXPECT_NEAR(ambientK, 296.2, 0.05);
     EXPECT_EQ(emissivity, 0.95);
 
-    const auto hot = Ctl({"teach", "--temp", "600.1"});
-    EXPECT_EQ(hot.exitCode, 1);
-    EXPECT_NE(hot.err.find("Effective Range of Temperature is -30°C ～ 600°C"), std::string::npos) << hot.err;
-
     // At the ambient temperature (23.0 degC) no emissivity explains the reading.
     const auto ambient = Ctl({"teach", "--temp", "23.0"});
     EXPECT_EQ(ambient.exitCode, 1);
     EXPECT_NE(ambient.err.find("Effective Range of Emissivity is 0.30 to 1.20"), std::string::npos)
         << ambient.err;
     EXPECT_EQ(LastEmissivityWrite(), -1);
-
-    EXPECT_EQ(Ctl({"teach", "--temp", "hot"}).exitCode, 2);
 
     const auto taught = Ctl({"teach", "--temp", "150.0"});
     ASSERT_TRUE(taught.exitCode == 0 && !taught.out.empty()) << taught.err;
@@ -82,12 +76,6 @@ TEST_F(CtlTeaching, SetWritesTheEmissivityAndAFailureIsReported)
     ASSERT_TRUE(ParseValues(set.out, targetK, ambientK, emissivity)) << set.out;
     EXPECT_EQ(targetK, 0.0) << "a failed step keeps the previous (here no) value";
     EXPECT_EQ(emissivity, 0.85);
-
-    for (const char* bad : {"1.21", "0.29", "x"}) {
-        const auto refused = Ctl({"emissivity", "set", bad});
-        EXPECT_EQ(refused.exitCode, 2) << bad;
-    }
-    EXPECT_EQ(LastEmissivityWrite(), 850);
 }
 
 } // namespace

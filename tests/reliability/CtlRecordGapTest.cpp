@@ -75,6 +75,7 @@ TEST(CtlRecordGap, ADroppedLinkIsAMarkedGapAndTheRecordingGoesOnByItself)
 
     // Standard error tells the story: lost, then back with the gap's length.
     EXPECT_NE(result.err.find("Connection lost: looking for thermometer"), std::string::npos) << result.err;
+    EXPECT_NE(result.err.find("every 2 s (Ctrl-C stops)"), std::string::npos) << "no PAUSE button here";
     EXPECT_NE(result.err.find("Thermometer reconnected on " + link + " after a gap of"), std::string::npos)
         << result.err;
     EXPECT_EQ(sim.Stop(), 0);
