@@ -4,6 +4,7 @@
 
 #include <climits>
 #include <cmath>
+#include <optional>
 #include <string>
 #include <tuple>
 
@@ -46,6 +47,25 @@ TEST(NumberText, ReadsAndWritesWithAPointLikeTheCLocale)
                                                     {"", 0}};
     for (const auto& [text, value] : integers)
         EXPECT_EQ(LeadingInt(text), value) << text;
+
+    // The field's whole-text form: what the console accepts for a numeric option.
+    const std::tuple<const char*, std::optional<double>, std::optional<int>> fields[] = {
+        {"20", 20.0, 20},
+        {"-0.1", -0.1, std::nullopt},
+        {"5.", 5.0, std::nullopt},
+        {"0x14", {}, {}},
+        {"1e1", {}, {}},
+        {" 5", {}, {}},
+        {"5x", {}, {}},
+        {"+5", {}, {}},
+        {"", {}, {}},
+        {"-", {}, {}},
+        {"1.2.3", {}, {}},
+        {"99999999999", 99999999999.0, std::nullopt}};
+    for (const auto& [text, decimal, integer] : fields) {
+        EXPECT_EQ(ParseDecimalText(text), decimal) << text;
+        EXPECT_EQ(ParseIntegerText(text), integer) << text;
+    }
 
     // What "%<width>.<decimals>f" writes in the C locale, rounding of the exact binary value included.
     const std::tuple<double, int, int, const char*> fixed[] = {
