@@ -8,12 +8,14 @@
 #include "CtlCommand.h"
 #include "CtlRecordOutput.h"
 #include "app/AppState.h"
+#include "app/LangString.h"
 #include "capture/CaptureRecorder.h"
 #include "device/Clock.h"
 
 namespace {
 
 std::atomic<bool> interrupted{false};
+constexpr int kJournalFailedId = 298;
 
 extern "C" void OnInterrupt(int)
 {
@@ -51,6 +53,7 @@ int Record(CtlContext& ctx, const RecordOptions& options)
     int64_t elapsed = 0;
     int32_t printed = 0;
     std::string told;
+    bool journalWarned = false;
     for (uint64_t tick = 1; tick <= ticks && !interrupted.load() && recorder.Sampling(); ++tick) {
         // Ticks keep to a 100 ms grid however long one of them took.
         const uint64_t due = start + tick * 100;
@@ -63,6 +66,11 @@ int Record(CtlContext& ctx, const RecordOptions& options)
             told = ctx.ui.StatusText();
             if (recorder.Reconnecting() || recorder.GapTicks() > 0)
                 std::fprintf(stderr, "%s\n", told.c_str());
+        }
+        // A recording without its journal would not survive a crash: said whatever the verbosity.
+        if (recorder.Journal().Failed() && !journalWarned) {
+            journalWarned = true;
+            std::fprintf(stderr, "%s: %s\n", LoadLangString(app, kJournalFailedId).c_str(), app.journalPath.c_str());
         }
         const CaptureSample* samples = recorder.Samples();
         for (; printed < recorder.SampleCount(); ++printed) {

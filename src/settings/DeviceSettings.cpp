@@ -35,6 +35,7 @@ constexpr uint32_t kResetPauseMs = 150;
 constexpr double kAlarmMinC = -30.0;
 constexpr double kAlarmMaxC = 600.0;
 constexpr double kKelvinOffset = 273.2;
+constexpr const char* kNotRead = "----";
 
 template <class... Values> std::string Format(const char* format, Values... values)
 {
@@ -247,7 +248,20 @@ SettingsReadResult ReadAllSettings(AppState& app, CCommIO& link, SettingsRecord&
 
     LookupTypeName(app);
     if (app.ui != nullptr) app.ui->SetMainTitle(ComposeCaption(app));
+    SettingsReadResult& known = record.known;
+    for (auto [got, have] : {std::pair{read.alarmHigh, &known.alarmHigh}, {read.alarmLow, &known.alarmLow},
+                             {read.emissivity, &known.emissivity}, {read.flags, &known.flags},
+                             {read.clockAlarm, &known.clockAlarm}, {read.ringTime, &known.ringTime},
+                             {read.holdTime, &known.holdTime}, {read.status0, &known.status0},
+                             {read.clock, &known.clock}})
+        *have = *have || got;
     return read;
+}
+
+bool AllRead(const SettingsReadResult& read)
+{
+    return read.alarmHigh && read.alarmLow && read.emissivity && read.flags && read.clockAlarm && read.ringTime &&
+           read.holdTime && read.status0 && read.clock;
 }
 
 SettingsReadResult ReadSettingsFromDevice(AppState& app, CCommIO& link, SettingsRecord& record,
@@ -280,6 +294,8 @@ AlarmWriteResult WriteAlarms(AppState& app, CCommIO& link, SettingsRecord& recor
     if (!(result.entered = EnterCheckMode(app, link))) return result;
     result.highWritten = WriteRegister(app, link, REG_ALARM_HIGH, KelvinToK10(record.alarmHighK));
     result.lowWritten = WriteRegister(app, link, REG_ALARM_LOW, KelvinToK10(record.alarmLowK));
+    record.known.alarmHigh = record.known.alarmHigh || result.highWritten;
+    record.known.alarmLow = record.known.alarmLow || result.lowWritten;
     ReadModifyWrite(app, link, REG_FLAGS, [&](uint16_t word) {
         word &= 0x3FFF;
         record.alarmHighOn = highOn;
@@ -340,6 +356,7 @@ bool WriteResolution(AppState& app, CCommIO& link, SettingsRecord& record, bool 
         record.resolutionTenth = tenth;
         return static_cast<uint16_t>(tenth ? word | kStatus0Resolution : word & ~kStatus0Resolution);
     });
+    record.known.status0 = record.known.status0 || ok;
     ExitCheckMode(app, link);
     return ok;
 }
@@ -350,6 +367,7 @@ bool WriteHoldTime(AppState& app, CCommIO& link, SettingsRecord& record, const s
     if (!EnterCheckMode(app, link)) return false;
     record.holdSeconds = std::atoi(holdText.c_str());
     const bool ok = WriteRegister(app, link, REG_HOLD_TIME, static_cast<uint16_t>(record.holdSeconds));
+    record.known.holdTime = record.known.holdTime || ok;
     ExitCheckMode(app, link);
     return ok;
 }
@@ -424,21 +442,34 @@ SettingsLabels SettingsPageLabels(int language)
 void WriteSettingsCsv(std::ostream& out, const SettingsLabels& labels, const SettingsRecord& record,
                       const std::string& serialText, const std::string& typeName, const std::string& degree)
 {
-    const auto onOff = [](bool on) { return on ? "ON" : "OFF"; };
+    // A value never read or sent is "----", as the page shows a missing value, never a number
+    // the thermometer did not give.
+    const SettingsReadResult& known = record.known;
+    const auto onOff = [&](bool on) { return known.flags ? (on ? "ON" : "OFF") : kNotRead; };
+    const auto alarm = [&](bool have, double kelvin) {
+        return have ? Format("%5.1f %s", kelvin - kKelvinOffset, degree.c_str()) : std::string(kNotRead);
+    };
+    const auto seconds = [&](bool have, int value) {
+        return have ? Format("%d %s", value, labels.seconds.c_str()) : std::string(kNotRead);
+    };
     out << Format("%s,No.%s (%s)\n", labels.typeNumber.c_str(), serialText.c_str(), typeName.c_str());
-    out << Format("%s,%4.02f\n", labels.emissivity.c_str(), record.emissivity);
-    out << Format("%s,%5.1f %s, %s\n", labels.alarmHigh.c_str(), record.alarmHighK - kKelvinOffset,
-                  degree.c_str(), onOff(record.alarmHighOn));
-    out << Format("%s,%5.1f %s, %s\n\n", labels.alarmLow.c_str(), record.alarmLowK - kKelvinOffset,
-                  degree.c_str(), onOff(record.alarmLowOn));
-    out << Format("%s,%02d:%02d,%s\n", labels.clockAlarm.c_str(), record.clockAlarmHour,
-                  record.clockAlarmMinute, onOff(record.clockAlarmOn));
-    out << Format("%s,%d %s\n", labels.ringTime.c_str(), record.ringSeconds, labels.seconds.c_str());
+    out << Format("%s,%s\n", labels.emissivity.c_str(),
+                  known.emissivity ? Format("%4.02f", record.emissivity).c_str() : kNotRead);
+    out << Format("%s,%s, %s\n", labels.alarmHigh.c_str(), alarm(known.alarmHigh, record.alarmHighK).c_str(),
+                  onOff(record.alarmHighOn));
+    out << Format("%s,%s, %s\n\n", labels.alarmLow.c_str(), alarm(known.alarmLow, record.alarmLowK).c_str(),
+                  onOff(record.alarmLowOn));
+    out << Format("%s,%s,%s\n", labels.clockAlarm.c_str(),
+                  known.clockAlarm ? Format("%02d:%02d", record.clockAlarmHour, record.clockAlarmMinute).c_str()
+                                   : kNotRead,
+                  onOff(record.clockAlarmOn));
+    out << Format("%s,%s\n", labels.ringTime.c_str(), seconds(known.ringTime, record.ringSeconds).c_str());
     out << Format("%s,%s\n\n", labels.repeat.c_str(),
-                  (record.clockAlarmDaily ? labels.everyday : labels.once).c_str());
+                  known.flags ? (record.clockAlarmDaily ? labels.everyday : labels.once).c_str() : kNotRead);
     out << Format("%s,%s\n", labels.resolution.c_str(),
-                  (record.resolutionTenth ? labels.tenthDegree : labels.oneDegree).c_str());
-    out << Format("%s,%d %s\n", labels.holdTime.c_str(), record.holdSeconds, labels.seconds.c_str());
+                  known.status0 ? (record.resolutionTenth ? labels.tenthDegree : labels.oneDegree).c_str()
+                                : kNotRead);
+    out << Format("%s,%s\n", labels.holdTime.c_str(), seconds(known.holdTime, record.holdSeconds).c_str());
 }
 
 std::string SettingsCsvText(const AppState& app, const SettingsRecord& record)
