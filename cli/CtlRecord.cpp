@@ -70,7 +70,8 @@ int Record(CtlContext& ctx, const RecordOptions& options)
         // A recording without its journal would not survive a crash: said whatever the verbosity.
         if (recorder.Journal().Failed() && !journalWarned) {
             journalWarned = true;
-            std::fprintf(stderr, "%s: %s\n", LoadLangString(app, kJournalFailedId).c_str(), app.journalPath.c_str());
+            std::fprintf(stderr, "%s: %s\n", LoadLangString(app, kJournalFailedId).c_str(),
+                         app.journalPath.c_str());
         }
         const CaptureSample* samples = recorder.Samples();
         for (; printed < recorder.SampleCount(); ++printed) {

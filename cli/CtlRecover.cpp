@@ -24,9 +24,11 @@ int Recover(CtlContext& ctx, const RecordOutputs& outputs)
     const std::optional<JournalContents> contents = LoadJournal(app.journalPath, kMaxSamples, &error);
     if (!contents) {
         if (error == JournalError::Missing) {
-            std::fprintf(stderr, "No recording to recover: there is no journal at %s\n", app.journalPath.c_str());
+            std::fprintf(stderr, "No recording to recover: there is no journal at %s\n",
+                         app.journalPath.c_str());
         } else {
-            std::fprintf(stderr, "No recording to recover: %s is not a recording journal%s; it was left as it is\n",
+            std::fprintf(stderr,
+                         "No recording to recover: %s is not a recording journal%s; it was left as it is\n",
                          app.journalPath.c_str(),
                          error == JournalError::NewerVersion ? " this version can read (a newer one wrote it)"
                                                              : " (its header is not intact)");
@@ -58,13 +60,14 @@ int Recover(CtlContext& ctx, const RecordOutputs& outputs)
     }
     // The journal goes only once everything asked for is written.
     if (!WriteRecordOutputs(app, recorder, outputs)) {
-        std::fprintf(stderr, "Not everything was written; the journal %s was kept\n", app.journalPath.c_str());
+        std::fprintf(stderr, "Not everything was written; the journal %s was kept\n",
+                     app.journalPath.c_str());
         return 1;
     }
     if (damaged) {
         // What the journal lost is not in the files either: it stays, beside them, for a closer look.
-        const std::string beside = outputs.csvPath.empty() || outputs.csvPath == "-" ? outputs.reportPath
-                                                                                      : outputs.csvPath;
+        const std::string beside =
+            outputs.csvPath.empty() || outputs.csvPath == "-" ? outputs.reportPath : outputs.csvPath;
         const std::string kept = KeepJournalAs(app.journalPath, DamagedJournalName(beside));
         std::fprintf(out, "written; the damaged journal was kept as %s\n", kept.c_str());
         return 0;

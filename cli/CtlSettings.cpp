@@ -137,7 +137,8 @@ void AddSettingsCommand(CLI::App& cli, CtlRun& run)
             const int status = RunCounted(ctx, [&](AppState& app, CCommIO& link) {
                 if (!ReadAll(app, link, record)) {
                     // A file with values missing would pass for the thermometer's settings.
-                    std::fprintf(stderr, "Not every setting could be read; %s was not written\n", path.c_str());
+                    std::fprintf(stderr, "Not every setting could be read; %s was not written\n",
+                                 path.c_str());
                     return false;
                 }
                 return ExportSettingsCsv(app, path, record);

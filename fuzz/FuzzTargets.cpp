@@ -486,15 +486,18 @@ bool JournalReadsSanely(const std::string& path, std::size_t fileSize)
     if (!contents) return error != JournalError::None;
     const JournalHeader& h = contents->header;
     // Whatever the header said, what comes back is a time, interval and unit a recording has.
-    if (h.startTime < 946684800 || h.startTime >= 4102444800 || h.intervalTicks < 1 || h.intervalTicks > 863999)
+    if (h.startTime < 946684800 || h.startTime >= 4102444800 || h.intervalTicks < 1 ||
+        h.intervalTicks > 863999)
         return false;
-    if (contents->samples.size() > static_cast<std::size_t>(kLimit) || contents->tailBytes > fileSize) return false;
+    if (contents->samples.size() > static_cast<std::size_t>(kLimit) || contents->tailBytes > fileSize)
+        return false;
     for (const CaptureSample& s : contents->samples) {
         if (s.interval < 1 || s.interval > 863999) return false;
     }
     for (const JournalGap& gap : contents->gaps) {
         if (gap.count <= 0 || gap.first < 0) return false;
-        if (gap.first < kLimit && contents->samples[static_cast<std::size_t>(gap.first)].temp != kNoData) return false;
+        if (gap.first < kLimit && contents->samples[static_cast<std::size_t>(gap.first)].temp != kNoData)
+            return false;
     }
     AppState app;
     for (int language : {0, 1}) {

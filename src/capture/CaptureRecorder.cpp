@@ -763,8 +763,10 @@ std::string JournalLoss(const AppState& app, const JournalContents& contents)
                              {std::to_string(gap.first + 1), std::to_string(gap.first + gap.count),
                               std::to_string(gap.count)}));
     }
-    if (contents.tailBytes > 0) add(FormatLangString(app, kJournalTailId, {std::to_string(contents.tailBytes)}));
-    if (contents.overflow > 0) add(FormatLangString(app, kJournalOverflowId, {std::to_string(contents.overflow)}));
+    if (contents.tailBytes > 0)
+        add(FormatLangString(app, kJournalTailId, {std::to_string(contents.tailBytes)}));
+    if (contents.overflow > 0)
+        add(FormatLangString(app, kJournalOverflowId, {std::to_string(contents.overflow)}));
     if (contents.headerRepaired) add(LoadLangString(app, kJournalHeaderId));
     return text;
 }
@@ -778,16 +780,16 @@ std::string JournalQuestion(const AppState& app, const JournalContents& contents
     std::strftime(when, sizeof when, "%Y/%m/%d %H:%M:%S", &local);
     const std::string count = std::to_string(contents.samples.size());
     if (!contents.Damaged()) return FormatLangString(app, kJournalQuestionId, {count, when});
-    return FormatLangString(app, kJournalDamagedQuestionId, {count, when, JournalLoss(app, contents), keptAs});
+    return FormatLangString(app, kJournalDamagedQuestionId,
+                            {count, when, JournalLoss(app, contents), keptAs});
 }
 
 namespace {
 
 bool HasUsableSample(const JournalContents& contents)
 {
-    return std::any_of(contents.samples.begin(), contents.samples.end(), [](const CaptureSample& s) {
-        return s.temp != kNoData || s.roomTemp != kNoData;
-    });
+    return std::any_of(contents.samples.begin(), contents.samples.end(),
+                       [](const CaptureSample& s) { return s.temp != kNoData || s.roomTemp != kNoData; });
 }
 
 void Tell(AppState& app, const std::string& text)
@@ -809,11 +811,13 @@ bool OfferRecoveredJournal(AppState& app, CaptureRecorder& recorder)
         if (error == JournalError::Missing) return false;
         // Out of the way of the next recording's journal, which would replace it.
         const std::string stem = path.ends_with(".rmj") ? path.substr(0, path.size() - 4) : path;
-        Tell(app, FormatLangString(app, kJournalUnreadableId, {path, KeepJournalAs(path, stem + "-unreadable.rmj")}));
+        Tell(app, FormatLangString(app, kJournalUnreadableId,
+                                   {path, KeepJournalAs(path, stem + "-unreadable.rmj")}));
         return false;
     }
     // A journal that lost anything is never deleted: it goes aside before the question names it.
-    const std::string keptAs = contents->Damaged() ? KeepJournalAs(path, DamagedJournalName(path)) : std::string();
+    const std::string keptAs =
+        contents->Damaged() ? KeepJournalAs(path, DamagedJournalName(path)) : std::string();
     if (!HasUsableSample(*contents)) {
         if (contents->Damaged()) {
             Tell(app, FormatLangString(app, kJournalUselessId, {path, keptAs}));
@@ -822,10 +826,9 @@ bool OfferRecoveredJournal(AppState& app, CaptureRecorder& recorder)
         }
         return false;
     }
-    const MsgAnswer answer =
-        app.ui->MessageBox(JournalQuestion(app, *contents, keptAs), LoadLangString(app, kAppNameId),
-                           contents->Damaged() ? MsgIcon::Exclamation : MsgIcon::Question, MsgButtons::YesNo,
-                           MsgAnswer::Yes);
+    const MsgAnswer answer = app.ui->MessageBox(
+        JournalQuestion(app, *contents, keptAs), LoadLangString(app, kAppNameId),
+        contents->Damaged() ? MsgIcon::Exclamation : MsgIcon::Question, MsgButtons::YesNo, MsgAnswer::Yes);
     if (answer == MsgAnswer::Yes && recorder.LoadRecovered(*contents)) return true;
     if (answer == MsgAnswer::No && !contents->Damaged()) RemoveFileUtf8(path);
     return false;

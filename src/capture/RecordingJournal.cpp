@@ -1,12 +1,12 @@
 #include "capture/RecordingJournal.h"
 
-#include <array>
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <chrono>
-#include <ctime>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -141,7 +141,8 @@ bool IntactBlock(const unsigned char* b, std::size_t left, uint32_t& count)
 {
     if (left < kBlockHeaderSize || Get32(b) != kBlockMagic) return false;
     count = Get32(b + 8);
-    if (count == 0 || count > RecordingJournal::kMaxBlockSamples || left - kBlockHeaderSize < count * kSampleSize)
+    if (count == 0 || count > RecordingJournal::kMaxBlockSamples ||
+        left - kBlockHeaderSize < count * kSampleSize)
         return false;
     if (Get32(b + 12) != Crc32(b + kBlockHeaderSize, count * kSampleSize, Crc32(b + 4, 8))) return false;
     for (uint32_t i = 0; i < count; ++i) {
@@ -174,7 +175,8 @@ std::optional<JournalContents> LoadJournal(const std::string& path, int32_t maxS
     const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     const auto* data = reinterpret_cast<const unsigned char*>(bytes.data());
     why = JournalError::NotAJournal;
-    if (bytes.size() < kHeaderSize || std::memcmp(data, kFileMagic, sizeof kFileMagic) != 0) return std::nullopt;
+    if (bytes.size() < kHeaderSize || std::memcmp(data, kFileMagic, sizeof kFileMagic) != 0)
+        return std::nullopt;
     if (Get32(data + 8) != kVersion) {
         if (Get32(data + 8) > kVersion) why = JournalError::NewerVersion;
         return std::nullopt;
@@ -221,8 +223,9 @@ std::optional<JournalContents> LoadJournal(const std::string& path, int32_t maxS
         }
         const int64_t first = Get32(b + 4);
         if (first > next) {
-            const int32_t interval = contents.samples.empty() ? static_cast<int32_t>(Get32(b + kBlockHeaderSize + 4))
-                                                              : contents.samples.back().interval;
+            const int32_t interval = contents.samples.empty()
+                                         ? static_cast<int32_t>(Get32(b + kBlockHeaderSize + 4))
+                                         : contents.samples.back().interval;
             contents.gaps.push_back(JournalGap{next, first - next});
             while (next < first && contents.samples.size() < limit)
                 add(CaptureSample{kNoData, kNoData, interval});
@@ -237,7 +240,8 @@ std::optional<JournalContents> LoadJournal(const std::string& path, int32_t maxS
     }
     contents.tailBytes = bytes.size() - intactEnd;
     contents.tornTail = contents.tailBytes > 0;
-    if (h.intervalTicks == 0) h.intervalTicks = contents.samples.empty() ? 1 : contents.samples.front().interval;
+    if (h.intervalTicks == 0)
+        h.intervalTicks = contents.samples.empty() ? 1 : contents.samples.front().interval;
     return contents;
 }
 

@@ -220,7 +220,8 @@ void MemoryData::ReadMemory()
         app_.ui->MessageBox(FormatLangString(app_, kCountDisagreesId,
                                              {std::to_string(count), CapacityKeyFor(memoryItems),
                                               std::to_string(listed), std::to_string(stored)}),
-                            LoadLangString(app_, kAppNameId), MsgIcon::Exclamation, MsgButtons::Ok, MsgAnswer::Ok);
+                            LoadLangString(app_, kAppNameId), MsgIcon::Exclamation, MsgButtons::Ok,
+                            MsgAnswer::Ok);
     }
     app_.clock->SleepMs(kSettleAfterReadMs);
 }
@@ -341,9 +342,10 @@ bool MemoryData::Write(const std::vector<bool>& checkedRows, bool askFirst)
     }
     if (RecordsRead() < stored_) {
         // Packing the checked rows clears every other slot: records never read would go too.
-        app_.ui->MessageBox(
-            FormatLangString(app_, kUnreadRecordsId, {std::to_string(RecordsRead()), std::to_string(stored_)}),
-            LoadLangString(app_, kAppNameId), MsgIcon::Exclamation, MsgButtons::Ok, MsgAnswer::Ok);
+        app_.ui->MessageBox(FormatLangString(app_, kUnreadRecordsId,
+                                             {std::to_string(RecordsRead()), std::to_string(stored_)}),
+                            LoadLangString(app_, kAppNameId), MsgIcon::Exclamation, MsgButtons::Ok,
+                            MsgAnswer::Ok);
         return false;
     }
     if (askFirst &&

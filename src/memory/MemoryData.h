@@ -60,7 +60,7 @@ public:
 private:
     AppState& app_;
     bool bufferReady_ = false;
-    int stored_ = -1;       // the thermometer's count at the last read
-    int held_ = 0;          // records the last read tried to read (the list shows at least these)
-    int readComplete_ = 0;  // of them, read whole
+    int stored_ = -1;      // the thermometer's count at the last read
+    int held_ = 0;         // records the last read tried to read (the list shows at least these)
+    int readComplete_ = 0; // of them, read whole
 };

@@ -249,10 +249,14 @@ SettingsReadResult ReadAllSettings(AppState& app, CCommIO& link, SettingsRecord&
     LookupTypeName(app);
     if (app.ui != nullptr) app.ui->SetMainTitle(ComposeCaption(app));
     SettingsReadResult& known = record.known;
-    for (auto [got, have] : {std::pair{read.alarmHigh, &known.alarmHigh}, {read.alarmLow, &known.alarmLow},
-                             {read.emissivity, &known.emissivity}, {read.flags, &known.flags},
-                             {read.clockAlarm, &known.clockAlarm}, {read.ringTime, &known.ringTime},
-                             {read.holdTime, &known.holdTime}, {read.status0, &known.status0},
+    for (auto [got, have] : {std::pair{read.alarmHigh, &known.alarmHigh},
+                             {read.alarmLow, &known.alarmLow},
+                             {read.emissivity, &known.emissivity},
+                             {read.flags, &known.flags},
+                             {read.clockAlarm, &known.clockAlarm},
+                             {read.ringTime, &known.ringTime},
+                             {read.holdTime, &known.holdTime},
+                             {read.status0, &known.status0},
                              {read.clock, &known.clock}})
         *have = *have || got;
     return read;
@@ -260,8 +264,8 @@ SettingsReadResult ReadAllSettings(AppState& app, CCommIO& link, SettingsRecord&
 
 bool AllRead(const SettingsReadResult& read)
 {
-    return read.alarmHigh && read.alarmLow && read.emissivity && read.flags && read.clockAlarm && read.ringTime &&
-           read.holdTime && read.status0 && read.clock;
+    return read.alarmHigh && read.alarmLow && read.emissivity && read.flags && read.clockAlarm &&
+           read.ringTime && read.holdTime && read.status0 && read.clock;
 }
 
 SettingsReadResult ReadSettingsFromDevice(AppState& app, CCommIO& link, SettingsRecord& record,
@@ -460,8 +464,9 @@ void WriteSettingsCsv(std::ostream& out, const SettingsLabels& labels, const Set
     out << Format("%s,%s, %s\n\n", labels.alarmLow.c_str(), alarm(known.alarmLow, record.alarmLowK).c_str(),
                   onOff(record.alarmLowOn));
     out << Format("%s,%s,%s\n", labels.clockAlarm.c_str(),
-                  known.clockAlarm ? Format("%02d:%02d", record.clockAlarmHour, record.clockAlarmMinute).c_str()
-                                   : kNotRead,
+                  known.clockAlarm
+                      ? Format("%02d:%02d", record.clockAlarmHour, record.clockAlarmMinute).c_str()
+                      : kNotRead,
                   onOff(record.clockAlarmOn));
     out << Format("%s,%s\n", labels.ringTime.c_str(), seconds(known.ringTime, record.ringSeconds).c_str());
     out << Format("%s,%s\n\n", labels.repeat.c_str(),

@@ -46,7 +46,6 @@ constexpr uint16_t kFlagClockAlarmDaily = 0x0400;
 constexpr uint16_t kFlagAlarmHighOn = 0x4000;
 constexpr uint16_t kFlagAlarmLowOn = 0x8000;
 
-
 // Alarm values shown: outside -30.0..600.0 HIGH shows 600.0 and LOW -30.0.
 double AlarmHighDisplay(double alarmK);
 double AlarmLowDisplay(double alarmK);

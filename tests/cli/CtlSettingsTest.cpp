@@ -1,6 +1,7 @@
 // rm42ctl settings and typename end to end: the real executable against rm42-sim on a
 // pseudo-terminal, checked by what it prints, what it writes and the simulator's traffic log.
 
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <tuple>
@@ -14,12 +15,13 @@ class CtlSettings : public CtlTest {
 protected:
     // The thermometer of the export example: HIGH 100.0 on, LOW -10.0 off, clock alarm 12:00 on
     // once, ringing 3 s, hold 15 s, 1 degC.
-    void StartSim(const std::string& preference = "")
+    void StartSim(const std::string& preference = "", const std::vector<std::string>& more = {})
     {
         WriteFileBytes(dir.File("regs.txt"), "35=4200 36=0E94 37=0A48 3D=0C00 3E=0003 3F=000F\n");
-        sim = std::make_unique<SimProcess>(
-            Link(), std::vector<std::string>{"--serial", "12345678", "--clock", "2005-03-05T14:30:00",
-                                             "--memory", dir.File("regs.txt"), "--log", Log()});
+        std::vector<std::string> args{"--serial", "12345678",           "--clock", "2005-03-05T14:30:00",
+                                      "--memory", dir.File("regs.txt"), "--log",   Log()};
+        args.insert(args.end(), more.begin(), more.end());
+        sim = std::make_unique<SimProcess>(Link(), args);
         ASSERT_TRUE(sim->Ready()) << sim->Error();
         WriteIni("Langage=1\r\n", preference);
     }
@@ -48,6 +50,29 @@ TEST_F(CtlSettings, ShowAndExportGiveTheSettingsAsTheExportWritesThem)
     const auto cannot = Ctl({"settings", "export", dir.File("no/such/folder/x.csv")});
     EXPECT_EQ(cannot.exitCode, 1);
     EXPECT_NE(cannot.err.find("File Not Opened by File Output Error"), std::string::npos) << cannot.err;
+}
+
+TEST_F(CtlSettings, AValueThatWasNotReadIsNeverShownOrWrittenAsOne)
+{
+    StartSim();
+    ASSERT_EQ(Ctl({"settings", "show"}).exitCode, 0);
+    const std::size_t alarmHigh = TransactionOf("9136");
+    ASSERT_GT(alarmHigh, 0u);
+    const auto refuseAlarmHigh = [&] {
+        sim.reset();
+        StartSim("", {"--fault", "ng-at:" + std::to_string(alarmHigh)});
+    };
+    refuseAlarmHigh();
+    const auto shown = Ctl({"settings", "show"});
+    EXPECT_EQ(shown.exitCode, 1);
+    EXPECT_NE(shown.out.find("Alarm-HIGH,----, ON\nAlarm-LOW,-10.0 °C, OFF\n"), std::string::npos)
+        << shown.out;
+
+    refuseAlarmHigh();
+    const auto exported = Ctl({"settings", "export", dir.File("out.csv")});
+    EXPECT_EQ(exported.exitCode, 1);
+    EXPECT_NE(exported.err.find("was not written"), std::string::npos) << exported.err;
+    EXPECT_FALSE(std::filesystem::exists(dir.File("out.csv")));
 }
 
 TEST_F(CtlSettings, EachSetCommandSendsItsGroupAndShowReadsItBack)
