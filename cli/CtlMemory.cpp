@@ -121,12 +121,24 @@ int RunRead(CtlContext& ctx, const MemoryOptions& options)
     const int unit = UnitOf(options.unit);
     const MemoryListSnapshot list = Snapshot(ctx.app, data, unit);
     PrintList(list, data.capacity);
+    if (data.ioError) {
+        // A file of part of the memory would pass for all of it.
+        if (!options.csv.empty() || !options.report.empty()) {
+            if (data.StoredCount() >= 0) {
+                std::fprintf(stderr, "The read failed after %d of %d records; no file was written\n",
+                             data.RecordsRead(), data.StoredCount());
+            } else {
+                std::fprintf(stderr, "The read failed; no file was written\n");
+            }
+        }
+        return 1;
+    }
     std::string saveDir;
     bool saved = true;
     if (!options.csv.empty()) saved = SaveMemoryList(ctx.app, options.csv, false, list, saveDir) && saved;
     if (!options.report.empty())
         saved = SaveMemoryList(ctx.app, options.report, true, list, saveDir) && saved;
-    return data.ioError || !saved ? 1 : 0;
+    return saved ? 0 : 1;
 }
 
 int RunWrite(CtlContext& ctx, const MemoryOptions& options)

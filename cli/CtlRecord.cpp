@@ -18,6 +18,7 @@
 namespace {
 
 constexpr int kSearchingId = 299;
+constexpr int kJournalFailedId = 298;
 
 // Ctrl-C and TERM end a recording the way PAUSE does: the thermometer's STATUS0 is restored and
 // check mode left before the process ends. The handlers are in place before start-up sends its
@@ -87,6 +88,7 @@ int Record(CtlContext& ctx, const RecordOptions& options)
     int64_t elapsed = 0;
     int32_t printed = 0;
     std::string told;
+    bool journalWarned = false;
     for (uint64_t tick = 1; tick <= ticks && !Interrupted() && recorder.Sampling(); ++tick) {
         // Ticks keep to a 100 ms grid however long one of them took.
         const uint64_t due = start + tick * 100;
@@ -99,6 +101,12 @@ int Record(CtlContext& ctx, const RecordOptions& options)
             told = ctx.ui.StatusText();
             if (recorder.Reconnecting() || recorder.GapTicks() > 0)
                 std::fprintf(stderr, "%s\n", ConsoleStatus(app, told).c_str());
+        }
+        // A recording without its journal would not survive a crash: said whatever the verbosity.
+        if (recorder.Journal().Failed() && !journalWarned) {
+            journalWarned = true;
+            std::fprintf(stderr, "%s: %s\n", LoadLangString(app, kJournalFailedId).c_str(),
+                         app.journalPath.c_str());
         }
         const CaptureSample* samples = recorder.Samples();
         for (; printed < recorder.SampleCount(); ++printed) {

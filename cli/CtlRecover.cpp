@@ -1,6 +1,7 @@
 #include <cstdio>
 #include <ctime>
 #include <optional>
+#include <string>
 
 #include "CtlCommand.h"
 #include "CtlRecordOutput.h"
@@ -20,10 +21,19 @@ int Recover(CtlContext& ctx, const RecordOutputs& outputs)
         std::fprintf(stderr, "No folder for the recording journal: neither XDG_STATE_HOME nor HOME is set\n");
         return 1;
     }
-    const std::optional<JournalContents> contents = LoadJournal(app.journalPath);
+    JournalError error = JournalError::None;
+    const std::optional<JournalContents> contents = LoadJournal(app.journalPath, kMaxSamples, &error);
     if (!contents) {
-        std::fprintf(stderr, "No recording to recover: %s is missing or is not a recording journal\n",
-                     app.journalPath.c_str());
+        if (error == JournalError::Missing) {
+            std::fprintf(stderr, "No recording to recover: there is no journal at %s\n",
+                         app.journalPath.c_str());
+        } else {
+            std::fprintf(stderr,
+                         "No recording to recover: %s is not a recording journal%s; it was left as it is\n",
+                         app.journalPath.c_str(),
+                         error == JournalError::NewerVersion ? " this version can read (a newer one wrote it)"
+                                                             : " (its header is not intact)");
+        }
         return 1;
     }
     const JournalHeader& h = contents->header;
@@ -33,10 +43,13 @@ int Recover(CtlContext& ctx, const RecordOutputs& outputs)
     std::fprintf(out, "interval: %s s\n", FixedText(h.intervalTicks / 10.0, 1).c_str());
     std::fprintf(out, "unit: %s\n", h.fahrenheit ? "degF" : "degC");
     if (h.deviceSerial != 0) std::fprintf(out, "serial number: %u\n", h.deviceSerial);
-    if (contents->tornTail) std::fprintf(out, "a damaged last block was dropped\n");
     std::fflush(out);
+    const bool damaged = contents->Damaged();
+    if (damaged) {
+        std::fprintf(stderr, "The journal is damaged; lost: %s\n", JournalLoss(app, *contents).c_str());
+    }
     if (contents->samples.empty()) {
-        std::fprintf(stderr, "The journal holds no sample\n");
+        std::fprintf(stderr, "The journal holds no sample; it was left as it is\n");
         return 1;
     }
 
@@ -47,8 +60,23 @@ int Recover(CtlContext& ctx, const RecordOutputs& outputs)
         return 0;
     }
     // The journal goes only once everything asked for is written.
-    if (!WriteRecordOutputs(app, recorder, outputs)) return 1;
-    recorder.RemoveJournal();
+    if (!WriteRecordOutputs(app, recorder, outputs)) {
+        std::fprintf(stderr, "Not everything was written; the journal %s was kept\n",
+                     app.journalPath.c_str());
+        return 1;
+    }
+    if (damaged) {
+        // What the journal lost is not in the files either: it stays, beside them, for a closer look.
+        const std::string beside =
+            outputs.csvPath.empty() || outputs.csvPath == "-" ? outputs.reportPath : outputs.csvPath;
+        const std::string kept = KeepJournalAs(app.journalPath, DamagedJournalName(beside));
+        std::fprintf(out, "written; the damaged journal was kept as %s\n", kept.c_str());
+        return 0;
+    }
+    if (!recorder.RemoveJournal()) {
+        std::fprintf(stderr, "written, but the journal %s could not be removed\n", app.journalPath.c_str());
+        return 0;
+    }
     std::fprintf(out, "written; the journal was removed\n");
     return 0;
 }

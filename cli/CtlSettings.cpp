@@ -62,8 +62,7 @@ int RunCounted(CtlContext& ctx, const std::function<bool(AppState&, CCommIO&)>& 
 bool ReadAll(AppState& app, CCommIO& link, SettingsRecord& record)
 {
     std::unique_ptr<ProgressBox> progress = app.ui->OpenProgress();
-    ReadSettingsFromDevice(app, link, record, progress.get());
-    return true;
+    return AllRead(ReadSettingsFromDevice(app, link, record, progress.get()));
 }
 
 // Exactly count digits at text[at...] as a number; -1 when they are not all digits.
@@ -157,7 +156,12 @@ void AddSettingsCommand(CLI::App& cli, CtlRun& run)
             SettingsRecord record;
             const std::string path = SettingsCsvPath(args->file);
             const int status = RunCounted(ctx, [&](AppState& app, CCommIO& link) {
-                ReadAll(app, link, record);
+                if (!ReadAll(app, link, record)) {
+                    // A file with values missing would pass for the thermometer's settings.
+                    std::fprintf(stderr, "Not every setting could be read; %s was not written\n",
+                                 path.c_str());
+                    return false;
+                }
                 return ExportSettingsCsv(app, path, record);
             });
             if (status == 0) std::printf("%s\n", path.c_str());

@@ -3,9 +3,11 @@
 #include <algorithm>
 #include <array>
 #include <cstdio>
+#include <cstring>
 #include <deque>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <unistd.h>
@@ -15,7 +17,9 @@
 #include "app/Cp932.h"
 #include "app/IniFile.h"
 #include "app/SafeFile.h"
+#include "capture/CaptureRecorder.h"
 #include "capture/CaptureSample.h"
+#include "capture/RecordingJournal.h"
 #include "capture/RecordingWriters.h"
 #include "capture/TempReceiveThread.h"
 #include "device/CCommIO.h"
@@ -460,6 +464,68 @@ bool StreamBytes(const uint8_t* data, std::size_t size)
     return ok && lines == static_cast<std::size_t>(std::count(bytes.begin(), bytes.end(), '\n'));
 }
 
+namespace {
+
+uint32_t Crc32(const unsigned char* data, std::size_t size)
+{
+    uint32_t crc = 0xFFFFFFFFu;
+    for (std::size_t i = 0; i < size; ++i) {
+        crc ^= data[i];
+        for (int k = 0; k < 8; ++k)
+            crc = (crc & 1) ? 0xEDB88320u ^ (crc >> 1) : crc >> 1;
+    }
+    return ~crc;
+}
+
+// What must hold of any journal read back, whatever its bytes.
+bool JournalReadsSanely(const std::string& path, std::size_t fileSize)
+{
+    constexpr int32_t kLimit = 5000;
+    JournalError error = JournalError::None;
+    const std::optional<JournalContents> contents = LoadJournal(path, kLimit, &error);
+    if (!contents) return error != JournalError::None;
+    const JournalHeader& h = contents->header;
+    // Whatever the header said, what comes back is a time, interval and unit a recording has.
+    if (h.startTime < 946684800 || h.startTime >= 4102444800 || h.intervalTicks < 1 ||
+        h.intervalTicks > 863999)
+        return false;
+    if (contents->samples.size() > static_cast<std::size_t>(kLimit) || contents->tailBytes > fileSize)
+        return false;
+    for (const CaptureSample& s : contents->samples) {
+        if (s.interval < 1 || s.interval > 863999) return false;
+    }
+    for (const JournalGap& gap : contents->gaps) {
+        if (gap.count <= 0 || gap.first < 0) return false;
+        if (gap.first < kLimit && contents->samples[static_cast<std::size_t>(gap.first)].temp != kNoData)
+            return false;
+    }
+    AppState app;
+    for (int language : {0, 1}) {
+        app.language = language;
+        const std::string loss = JournalLoss(app, *contents);
+        if (loss.empty() == contents->Damaged() || !IsValidUtf8(loss)) return false;
+    }
+    return true;
+}
+
+} // namespace
+
+bool JournalFile(const uint8_t* data, std::size_t size)
+{
+    const std::string path = Scratch() + "fuzz.rmj";
+    std::string bytes(reinterpret_cast<const char*>(data), size);
+    if (!WriteFileAtomically(path, bytes) || !JournalReadsSanely(path, bytes.size())) return false;
+    // The same bytes under an intact header of this version, so that its values and the blocks
+    // behind it are read too.
+    if (bytes.size() < 64) bytes.resize(64, '\0');
+    std::memcpy(bytes.data(), "RM42JRN1\x01\0\0\0", 12);
+    auto* head = reinterpret_cast<unsigned char*>(bytes.data());
+    const uint32_t crc = Crc32(head, 60);
+    for (int i = 0; i < 4; ++i)
+        head[60 + i] = static_cast<unsigned char>(crc >> (8 * i));
+    return WriteFileAtomically(path, bytes) && JournalReadsSanely(path, bytes.size());
+}
+
 const Target* Targets(std::size_t& count)
 {
     static const Target targets[] = {
@@ -471,6 +537,7 @@ const Target* Targets(std::size_t& count)
         {"report-template", ReportTemplate},
         {"memory-records", MemoryRecords},
         {"stream-bytes", StreamBytes},
+        {"journal-file", JournalFile},
     };
     count = std::size(targets);
     return targets;

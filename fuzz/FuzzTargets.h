@@ -27,6 +27,9 @@ bool ReportTemplate(const uint8_t* data, std::size_t size);
 bool MemoryRecords(const uint8_t* data, std::size_t size);
 // The recording's received bytes framed into lines and decoded into the latest temperatures.
 bool StreamBytes(const uint8_t* data, std::size_t size);
+// A recording journal file read back for recovery: the bytes as they are, then under an intact
+// header (magic, version and checksum made right) so its values and blocks are read.
+bool JournalFile(const uint8_t* data, std::size_t size);
 
 struct Target {
     std::string_view name;

@@ -13,6 +13,7 @@
 #include "app/NumberText.h"
 #include "app/SafeFile.h"
 #include "app/UserInterface.h"
+#include "app/Utf8Path.h"
 #include "capture/RecordingWriters.h"
 #include "device/Clock.h"
 #include "device/CommandLog.h"
@@ -40,6 +41,14 @@ constexpr int kReconnectedId = 300;
 constexpr int kOtherThermometerId = 301;
 constexpr int kUseFoundPortId = 302;
 constexpr int kNoTempReceiveId = 303;
+constexpr int kJournalDamagedQuestionId = 320;
+constexpr int kJournalGapId = 321;
+constexpr int kJournalTailId = 322;
+constexpr int kJournalOverflowId = 323;
+constexpr int kJournalHeaderId = 324;
+constexpr int kJournalUnreadableId = 325;
+constexpr int kJournalEmptyId = 326;
+constexpr int kJournalUselessId = 327;
 
 constexpr double kClampHigh = 600.0;
 constexpr double kClampLow = -30.0;
@@ -587,10 +596,14 @@ bool CaptureRecorder::DeleteRecording()
     return true;
 }
 
-void CaptureRecorder::RemoveJournal()
+bool CaptureRecorder::RemoveJournal()
 {
-    journal_.Remove();
-    if (!app_.journalPath.empty()) RemoveFileUtf8(app_.journalPath);
+    bool gone = journal_.Remove();
+    if (!app_.journalPath.empty()) {
+        RemoveFileUtf8(app_.journalPath);
+        gone = gone && !IsRegularFileUtf8(app_.journalPath);
+    }
+    return gone;
 }
 
 void CaptureRecorder::RecordingSaved()
@@ -762,30 +775,85 @@ RecordingSnapshot CaptureRecorder::Snapshot() const
     return s;
 }
 
-std::string JournalQuestion(const AppState& app, const JournalContents& contents)
+std::string JournalLoss(const AppState& app, const JournalContents& contents)
+{
+    std::string text;
+    const auto add = [&](const std::string& part) {
+        if (!text.empty()) text += app.language == 1 ? "; " : "、";
+        text += part;
+    };
+    for (const JournalGap& gap : contents.gaps) {
+        add(FormatLangString(app, kJournalGapId,
+                             {std::to_string(gap.first + 1), std::to_string(gap.first + gap.count),
+                              std::to_string(gap.count)}));
+    }
+    if (contents.tailBytes > 0)
+        add(FormatLangString(app, kJournalTailId, {std::to_string(contents.tailBytes)}));
+    if (contents.overflow > 0)
+        add(FormatLangString(app, kJournalOverflowId, {std::to_string(contents.overflow)}));
+    if (contents.headerRepaired) add(LoadLangString(app, kJournalHeaderId));
+    return text;
+}
+
+std::string JournalQuestion(const AppState& app, const JournalContents& contents, const std::string& keptAs)
 {
     std::tm local{};
     const auto start = static_cast<std::time_t>(contents.header.startTime);
     LocalTimeOf(start, local);
     char when[32] = "";
     std::strftime(when, sizeof when, "%Y/%m/%d %H:%M:%S", &local);
-    return FormatLangString(app, kJournalQuestionId, {std::to_string(contents.samples.size()), when});
+    const std::string count = std::to_string(contents.samples.size());
+    if (!contents.Damaged()) return FormatLangString(app, kJournalQuestionId, {count, when});
+    return FormatLangString(app, kJournalDamagedQuestionId,
+                            {count, when, JournalLoss(app, contents), keptAs});
 }
+
+namespace {
+
+bool HasUsableSample(const JournalContents& contents)
+{
+    return std::any_of(contents.samples.begin(), contents.samples.end(),
+                       [](const CaptureSample& s) { return s.temp != kNoData || s.roomTemp != kNoData; });
+}
+
+void Tell(AppState& app, const std::string& text)
+{
+    app.ui->MessageBox(text, LoadLangString(app, kAppNameId), MsgIcon::Exclamation, MsgButtons::Ok,
+                       MsgAnswer::Ok);
+}
+
+} // namespace
 
 bool OfferRecoveredJournal(AppState& app, CaptureRecorder& recorder)
 {
     if (app.journalPath.empty()) return false;
-    const std::optional<JournalContents> contents = LoadJournal(app.journalPath);
-    if (!contents) return false;
-    if (contents->samples.empty()) {
-        RemoveFileUtf8(app.journalPath);
+    JournalError error = JournalError::None;
+    const std::optional<JournalContents> contents = LoadJournal(app.journalPath, kMaxSamples, &error);
+    if (app.ui == nullptr) return false; // nobody to tell: the journal stays for the next start
+    const std::string& path = app.journalPath;
+    if (!contents) {
+        if (error == JournalError::Missing) return false;
+        // Out of the way of the next recording's journal, which would replace it.
+        const std::string stem = path.ends_with(".rmj") ? path.substr(0, path.size() - 4) : path;
+        Tell(app, FormatLangString(app, kJournalUnreadableId,
+                                   {path, KeepJournalAs(path, stem + "-unreadable.rmj")}));
         return false;
     }
-    if (app.ui == nullptr) return false; // nobody to ask: the journal stays for the next start
-    const MsgAnswer answer =
-        app.ui->MessageBox(JournalQuestion(app, *contents), LoadLangString(app, kAppNameId),
-                           MsgIcon::Question, MsgButtons::YesNo, MsgAnswer::Yes);
+    // A journal that lost anything is never deleted: it goes aside before the question names it.
+    const std::string keptAs =
+        contents->Damaged() ? KeepJournalAs(path, DamagedJournalName(path)) : std::string();
+    if (!HasUsableSample(*contents)) {
+        if (contents->Damaged()) {
+            Tell(app, FormatLangString(app, kJournalUselessId, {path, keptAs}));
+        } else if (RemoveFileUtf8(path)) {
+            Tell(app, FormatLangString(app, kJournalEmptyId, {path}));
+        }
+        return false;
+    }
+    const MsgAnswer answer = app.ui->MessageBox(
+        JournalQuestion(app, *contents, keptAs), LoadLangString(app, kAppNameId),
+        contents->Damaged() ? MsgIcon::Exclamation : MsgIcon::Question, MsgButtons::YesNo, MsgAnswer::Yes);
     if (answer == MsgAnswer::Yes && recorder.LoadRecovered(*contents)) return true;
-    if (answer == MsgAnswer::No) RemoveFileUtf8(app.journalPath);
+    if (answer == MsgAnswer::No && !contents->Damaged()) RemoveFileUtf8(path);
     return false;
 }

@@ -1,10 +1,12 @@
 #include "capture/RecordingJournal.h"
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -112,44 +114,163 @@ bool WriteAll(std::FILE* file, const void* data, std::size_t size)
 
 } // namespace
 
-std::optional<JournalContents> LoadJournal(const std::string& path, int32_t maxSamples)
+int64_t JournalContents::GapSamples() const
 {
+    int64_t n = 0;
+    for (const JournalGap& gap : gaps)
+        n += gap.count;
+    return n;
+}
+
+namespace {
+
+// The widest interval the controls can set (23:59:59.9) and the span of start times a
+// recording of this program can have.
+constexpr int32_t kLongestInterval = 863999;
+constexpr int64_t kEarliestStart = 946684800; // 2000-01-01
+constexpr int64_t kLatestStart = 4102444800;  // 2100-01-01
+
+bool IntervalInRange(int64_t ticks)
+{
+    return ticks >= 1 && ticks <= kLongestInterval;
+}
+
+// An intact block at b (left bytes available): magic, a count that fits, the checksum and
+// intervals a recording can have. count is set when it is.
+bool IntactBlock(const unsigned char* b, std::size_t left, uint32_t& count)
+{
+    if (left < kBlockHeaderSize || Get32(b) != kBlockMagic) return false;
+    count = Get32(b + 8);
+    if (count == 0 || count > RecordingJournal::kMaxBlockSamples ||
+        left - kBlockHeaderSize < count * kSampleSize)
+        return false;
+    if (Get32(b + 12) != Crc32(b + kBlockHeaderSize, count * kSampleSize, Crc32(b + 4, 8))) return false;
+    for (uint32_t i = 0; i < count; ++i) {
+        if (!IntervalInRange(static_cast<int32_t>(Get32(b + kBlockHeaderSize + i * kSampleSize + 4))))
+            return false;
+    }
+    return true;
+}
+
+std::time_t FileTime(const std::string& path)
+{
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    const fs::file_time_type written = fs::last_write_time(PathFromUtf8(path), ec);
+    if (ec) return std::time(nullptr);
+    const auto since = std::chrono::duration_cast<std::chrono::system_clock::duration>(
+        written - fs::file_time_type::clock::now());
+    return std::chrono::system_clock::to_time_t(std::chrono::system_clock::now() + since);
+}
+
+} // namespace
+
+std::optional<JournalContents> LoadJournal(const std::string& path, int32_t maxSamples, JournalError* error)
+{
+    JournalError ignored;
+    JournalError& why = error != nullptr ? *error : ignored;
+    why = JournalError::Missing;
     std::ifstream in(PathFromUtf8(path), std::ios::binary);
     if (!in) return std::nullopt;
     const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     const auto* data = reinterpret_cast<const unsigned char*>(bytes.data());
-    if (bytes.size() < kHeaderSize || std::memcmp(data, kFileMagic, sizeof kFileMagic) != 0 ||
-        Get32(data + 8) != kVersion || Get32(data + kHeaderSize - 4) != Crc32(data, kHeaderSize - 4)) {
+    why = JournalError::NotAJournal;
+    if (bytes.size() < kHeaderSize || std::memcmp(data, kFileMagic, sizeof kFileMagic) != 0)
+        return std::nullopt;
+    if (Get32(data + 8) != kVersion) {
+        if (Get32(data + 8) > kVersion) why = JournalError::NewerVersion;
         return std::nullopt;
     }
-    JournalContents contents;
-    contents.header.startTime = static_cast<int64_t>(Get64(data + 12));
-    contents.header.intervalTicks = static_cast<int32_t>(Get32(data + 20));
-    contents.header.fahrenheit = (Get32(data + 24) & 1u) != 0;
-    contents.header.deviceSerial = Get32(data + 28);
+    if (Get32(data + kHeaderSize - 4) != Crc32(data, kHeaderSize - 4)) return std::nullopt;
+    why = JournalError::None;
 
-    std::size_t pos = kHeaderSize;
-    while (pos < bytes.size()) {
-        const std::size_t left = bytes.size() - pos;
-        if (left < kBlockHeaderSize) break;
-        const unsigned char* b = data + pos;
-        const uint32_t count = Get32(b + 8);
-        if (Get32(b) != kBlockMagic || Get32(b + 4) != contents.samples.size() || count == 0 ||
-            count > RecordingJournal::kMaxBlockSamples || left - kBlockHeaderSize < count * kSampleSize) {
-            break;
-        }
-        const uint32_t crc = Crc32(b + 4, 8);
-        if (Get32(b + 12) != Crc32(b + kBlockHeaderSize, count * kSampleSize, crc)) break;
-        const unsigned char* p = b + kBlockHeaderSize;
-        for (uint32_t i = 0; i < count; ++i, p += kSampleSize) {
-            if (contents.samples.size() >= static_cast<std::size_t>(maxSamples)) break;
-            contents.samples.push_back(
-                CaptureSample{Get16(p), Get16(p + 2), static_cast<int32_t>(Get32(p + 4))});
-        }
-        pos += kBlockHeaderSize + count * kSampleSize;
+    JournalContents contents;
+    JournalHeader& h = contents.header;
+    h.startTime = static_cast<int64_t>(Get64(data + 12));
+    h.intervalTicks = static_cast<int32_t>(Get32(data + 20));
+    const uint32_t flags = Get32(data + 24);
+    h.fahrenheit = flags == 1u;
+    h.deviceSerial = Get32(data + 28);
+    if (h.startTime < kEarliestStart || h.startTime >= kLatestStart) {
+        h.startTime = FileTime(path);
+        contents.headerRepaired = true;
     }
-    contents.tornTail = pos < bytes.size();
+    if (!IntervalInRange(h.intervalTicks)) {
+        h.intervalTicks = 0; // taken from the samples below
+        contents.headerRepaired = true;
+    }
+    if (flags > 1u) contents.headerRepaired = true;
+
+    const auto limit = static_cast<std::size_t>(std::max(maxSamples, 0));
+    int64_t next = 0; // index of the next sample the recording had
+    const auto add = [&](const CaptureSample& sample) {
+        if (contents.samples.size() < limit) {
+            contents.samples.push_back(sample);
+        } else {
+            ++contents.overflow;
+        }
+        ++next;
+    };
+    std::size_t pos = kHeaderSize;
+    std::size_t intactEnd = kHeaderSize;
+    while (pos < bytes.size()) {
+        uint32_t count = 0;
+        const unsigned char* b = data + pos;
+        // A block that repeats samples already read is no intact part of this recording.
+        if (!IntactBlock(b, bytes.size() - pos, count) || Get32(b + 4) < next) {
+            ++pos; // look for the next block further on
+            continue;
+        }
+        const int64_t first = Get32(b + 4);
+        if (first > next) {
+            const int32_t interval = contents.samples.empty()
+                                         ? static_cast<int32_t>(Get32(b + kBlockHeaderSize + 4))
+                                         : contents.samples.back().interval;
+            contents.gaps.push_back(JournalGap{next, first - next});
+            while (next < first && contents.samples.size() < limit)
+                add(CaptureSample{kNoData, kNoData, interval});
+            contents.overflow += first - next;
+            next = first;
+        }
+        const unsigned char* p = b + kBlockHeaderSize;
+        for (uint32_t i = 0; i < count; ++i, p += kSampleSize)
+            add(CaptureSample{Get16(p), Get16(p + 2), static_cast<int32_t>(Get32(p + 4))});
+        pos += kBlockHeaderSize + count * kSampleSize;
+        intactEnd = pos;
+    }
+    contents.tailBytes = bytes.size() - intactEnd;
+    contents.tornTail = contents.tailBytes > 0;
+    if (h.intervalTicks == 0)
+        h.intervalTicks = contents.samples.empty() ? 1 : contents.samples.front().interval;
     return contents;
+}
+
+std::string DamagedJournalName(const std::string& file)
+{
+    const std::string::size_type slash = file.find_last_of("/\\");
+    const std::string::size_type dot = file.find_last_of('.');
+    const bool hasExtension = dot != std::string::npos && (slash == std::string::npos || dot > slash + 1);
+    return (hasExtension ? file.substr(0, dot) : file) + "-damaged-journal.rmj";
+}
+
+std::string KeepJournalAs(const std::string& path, const std::string& target)
+{
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    std::string name = target;
+    const std::string stem = target.ends_with(".rmj") ? target.substr(0, target.size() - 4) : target;
+    for (int n = 2; fs::exists(PathFromUtf8(name), ec) && n < 1000; ++n)
+        name = stem + "-" + std::to_string(n) + ".rmj";
+    if (fs::exists(PathFromUtf8(name), ec)) return path;
+    fs::rename(PathFromUtf8(path), PathFromUtf8(name), ec);
+    if (!ec) return name;
+    // Another file system: a copy, and the original goes only once the copy is whole.
+    if (!fs::copy_file(PathFromUtf8(path), PathFromUtf8(name), ec) || ec) {
+        fs::remove(PathFromUtf8(name), ec);
+        return path;
+    }
+    RemoveFileUtf8(path);
+    return name;
 }
 
 std::string DefaultJournalPath(const std::string& iniPath)
@@ -283,9 +404,12 @@ void RecordingJournal::Close()
     }
 }
 
-void RecordingJournal::Remove()
+bool RecordingJournal::Remove()
 {
     Close();
     if (!path_.empty()) RemoveFileUtf8(path_);
+    std::error_code ec;
+    const bool gone = path_.empty() || !std::filesystem::exists(PathFromUtf8(path_), ec);
     path_.clear();
+    return gone;
 }

@@ -20,17 +20,48 @@ struct JournalHeader {
     uint32_t deviceSerial = 0; // the thermometer the samples came from; 0 when unknown
 };
 
-// A journal as read back: every sample of every intact block, in order.
+// Samples of a damaged block between intact ones: read back as missing samples (kNoData), the
+// gap a pulled cable leaves.
+struct JournalGap {
+    int64_t first = 0; // index of the first missing sample
+    int64_t count = 0;
+};
+
+// A journal as read back: every sample of every intact block, in order, with what was lost.
 struct JournalContents {
     JournalHeader header;
     std::vector<CaptureSample> samples;
-    bool tornTail = false; // bytes after the last intact block were dropped
+    std::vector<JournalGap> gaps; // damaged blocks whose samples became missing ones
+    std::size_t tailBytes = 0;    // bytes after the last intact block that make no block
+    int64_t overflow = 0;         // samples beyond maxSamples, left out
+    bool headerRepaired = false;  // header values out of range were replaced (see LoadJournal)
+    bool tornTail = false;        // tailBytes > 0
+
+    // Anything at all was dropped or replaced: the file must not be deleted.
+    bool Damaged() const { return !gaps.empty() || tailBytes > 0 || overflow > 0 || headerRepaired; }
+    int64_t GapSamples() const;
 };
 
-// Reads the journal at path. A block that is cut short or fails its checksum ends the reading:
-// it and everything after it are dropped, never read as data. nullopt when there is no file
-// or its header is not an intact journal header. At most maxSamples samples are returned.
-std::optional<JournalContents> LoadJournal(const std::string& path, int32_t maxSamples = kMaxSamples);
+enum class JournalError { None, Missing, NotAJournal, NewerVersion };
+
+// Reads the journal at path. A block that fails its checksum, or whose samples are not where
+// its index says, is skipped, not taken as the end: reading goes on at the next intact block,
+// and the samples between become missing ones (gaps). Bytes after the last intact block are
+// dropped (tailBytes). Header values out of range (a start before 2000 or after 2099, an
+// interval outside 0.1 s .. 86399.9 s, an unknown unit) are replaced by the file's time, the
+// interval of the samples and degC, and headerRepaired is set. nullopt when there is no file or
+// its header is not an intact journal header of this version (error says which). At most
+// maxSamples samples are returned; the rest is counted in overflow.
+std::optional<JournalContents> LoadJournal(const std::string& path, int32_t maxSamples = kMaxSamples,
+                                           JournalError* error = nullptr);
+
+// Puts a journal that must be kept out of the way of the next recording: moves it to target
+// (or target-2, target-3, ... when that name is taken), copying when a rename cannot cross
+// file systems. Returns where the file now is: path itself when it could not be moved.
+std::string KeepJournalAs(const std::string& path, const std::string& target);
+// The name a damaged journal is kept under beside a file: "base-damaged-journal.rmj", base
+// being file without its extension.
+std::string DamagedJournalName(const std::string& file);
 
 // Where the journal of the program that uses iniPath lives: $XDG_STATE_HOME/rm42meter/, or
 // ~/.local/state/rm42meter/, named after the INI file so that two installations never share
@@ -67,8 +98,9 @@ public:
     void Flush();
     // Flushes, stops the writer and closes the file; the file stays (the recording is kept).
     void Close();
-    // Closes and deletes the file: the recording was saved or deleted.
-    void Remove();
+    // Closes and deletes the file: the recording was saved or deleted. False when a file is
+    // still there.
+    bool Remove();
 
     bool Active() const { return file_ != nullptr; }
     // A write or sync failed: the journal stopped growing (the recording itself goes on).

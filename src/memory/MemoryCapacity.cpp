@@ -46,3 +46,13 @@ int CapacityFor(const CapacityTable& table, uint16_t items)
     }
     return table.add[others - 1];
 }
+
+std::string CapacityKeyFor(uint16_t items)
+{
+    if ((items & ITEM_MASK) == 0) return "DataMax_TEMP";
+    const int others =
+        std::popcount(static_cast<unsigned>(items & (ITEM_ROOM | ITEM_EMISSIVITY | ITEM_MAX | ITEM_MIN)));
+    std::string key = (items & ITEM_TIME) ? "DataMax_TEMP_TM" : "DataMax_TEMP";
+    if (others > 0) key += "_ADD" + std::to_string(others);
+    return key;
+}

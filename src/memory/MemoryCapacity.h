@@ -18,6 +18,8 @@ CapacityTable ReadCapacityTable(const std::string& iniPath);
 // The capacity for the item bits: DataMax_TEMP without items, else the time / no-time entry for
 // the number of the other four items set (which ones does not matter).
 int CapacityFor(const CapacityTable& table, uint16_t items);
+// The [MemSet] key CapacityFor takes its value from, for messages.
+std::string CapacityKeyFor(uint16_t items);
 
 // Most record slots a buffer may have: at one word per record, no more records fit the
 // thermometer's 16-bit word addresses from 0x42 on.

@@ -23,6 +23,8 @@ constexpr int kWriteAskId = 214;
 constexpr int kReReadAskId = 215;
 constexpr int kWriteFailedId = 219;
 constexpr int kOtherThermometerId = 221;
+constexpr int kCountDisagreesId = 328;
+constexpr int kUnreadRecordsId = 329;
 constexpr uint32_t kSettleAfterReadMs = 500;
 
 std::string Format(const char* format, auto... values)
@@ -117,7 +119,9 @@ MemoryData::MemoryData(AppState& app) : commIO(app), app_(app)
 
 void MemoryData::UpdateCapacity()
 {
-    capacity = std::min(CapacityFor(table, memoryItems), static_cast<int>(records.size()));
+    // Never fewer rows than records were read, so that none is out of sight of the list and the
+    // write-back.
+    capacity = std::min(std::max(CapacityFor(table, memoryItems), held_), static_cast<int>(records.size()));
 }
 
 void MemoryData::SetItem(uint16_t bit, bool on)
@@ -153,7 +157,20 @@ void MemoryData::ReadMemory()
         return;
     }
     ioError = false;
-    const int stored = std::min(static_cast<int>(count), static_cast<int>(records.size()));
+    // Every record the thermometer holds is read, whatever [MemSet] says: a list cut to the
+    // table would hide records, and a write-back of it would erase them.
+    const int addressable = (0x10000 - static_cast<int>(REG_MEMORY_START)) / RecordWords(memoryItems);
+    int stored = std::min(static_cast<int>(count), addressable);
+    stored_ = stored;
+    if (stored > static_cast<int>(records.size())) {
+        try {
+            records.resize(static_cast<std::size_t>(stored));
+        } catch (const std::bad_alloc&) {
+            stored = static_cast<int>(records.size()); // the rest stays unread; a write-back is refused
+        }
+    }
+    readComplete_ = 0;
+    held_ = stored;
     UpdateCapacity();
     ClearRecords();
 
@@ -184,6 +201,7 @@ void MemoryData::ReadMemory()
             take(record.max, (memoryItems & ITEM_MAX) != 0);
             take(record.min, (memoryItems & ITEM_MIN) != 0);
             if (failed) break;
+            readComplete_ = i + 1;
             progress->Step(StepText(prefix, i + 1));
         }
         for (; i < capacity; ++i) { // the bar always ends full
@@ -197,7 +215,20 @@ void MemoryData::ReadMemory()
     if (!session.End()) {
         ioError = true;
     }
+    const int listed = CapacityFor(table, memoryItems);
+    if (count > listed) {
+        app_.ui->MessageBox(FormatLangString(app_, kCountDisagreesId,
+                                             {std::to_string(count), CapacityKeyFor(memoryItems),
+                                              std::to_string(listed), std::to_string(stored)}),
+                            LoadLangString(app_, kAppNameId), MsgIcon::Exclamation, MsgButtons::Ok,
+                            MsgAnswer::Ok);
+    }
     app_.clock->SleepMs(kSettleAfterReadMs);
+}
+
+int MemoryData::RecordsRead() const
+{
+    return readComplete_;
 }
 
 void MemoryData::WriteMemory(const std::vector<bool>& checkedRows)
@@ -307,6 +338,14 @@ bool MemoryData::Read(bool askFirst, const std::function<void()>& fillList)
 bool MemoryData::Write(const std::vector<bool>& checkedRows, bool askFirst)
 {
     if (!bufferReady_) {
+        return false;
+    }
+    if (RecordsRead() < stored_) {
+        // Packing the checked rows clears every other slot: records never read would go too.
+        app_.ui->MessageBox(FormatLangString(app_, kUnreadRecordsId,
+                                             {std::to_string(RecordsRead()), std::to_string(stored_)}),
+                            LoadLangString(app_, kAppNameId), MsgIcon::Exclamation, MsgButtons::Ok,
+                            MsgAnswer::Ok);
         return false;
     }
     if (askFirst &&

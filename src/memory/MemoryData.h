@@ -36,7 +36,8 @@ public:
     // failure. False when nothing was read (declined, busy, or no buffer).
     bool Read(bool askFirst, const std::function<void()>& fillList);
     // The write-back with its frame: the question (askFirst), deviceSemaphore, wait cursor, tabs
-    // off, WriteMemory, tabs on, message 219 after a failure. False when nothing was attempted.
+    // off, WriteMemory, tabs on, message 219 after a failure. False when nothing was attempted;
+    // refused with a message while the last read left records of the thermometer unread.
     bool Write(const std::vector<bool>& checkedRows, bool askFirst);
 
     // An item check box: sets or clears the bit and updates the capacity.
@@ -44,6 +45,10 @@ public:
     // capacity from memoryItems and the [MemSet] table.
     void UpdateCapacity();
     void ClearRecords();
+    // Records of the last read that arrived whole, and the count the thermometer gave (-1 before
+    // any read got that far).
+    int RecordsRead() const;
+    int StoredCount() const { return stored_; }
 
     std::vector<MemoryRecord> records;
     uint16_t memoryItems = 0;
@@ -55,4 +60,7 @@ public:
 private:
     AppState& app_;
     bool bufferReady_ = false;
+    int stored_ = -1;      // the thermometer's count at the last read
+    int held_ = 0;         // records the last read tried to read (the list shows at least these)
+    int readComplete_ = 0; // of them, read whole
 };

@@ -237,6 +237,32 @@ constexpr StringRow kRows[] = {
      "INIファイルの[Capture] TempReceiveが\"Yes\"ではないため、測定温度を受信できず取り込みを開始できません",
      "Cannot start recording: TempReceive in the [Capture] section of the INI file is not \"Yes\", so no "
      "measured temperature is received"},
+    // Recording: a journal that lost part of its recording, or cannot be used at all.
+    {320,
+     "保存されていない記録が残っています（%s件、%s開始）が、記録の控えが損傷しているため一部が失われました：%"
+     "s。読み込みますか？損傷した控えは %s として残します",
+     "An unsaved recording was found (%s samples, started %s), but its journal is damaged and part of it was "
+     "lost: %s. Do you want to load it? The damaged journal is kept as %s"},
+    {321, "%s～%s番目の%s件（空白として補いました）", "samples %s to %s (%s samples, now a gap)"},
+    {322, "末尾の不完全なブロック（%sバイト）", "an incomplete block at the end (%s bytes)"},
+    {323, "記録領域に収まらない%s件", "%s samples beyond the buffer's size"},
+    {324, "範囲外のヘッダー値（既定値で補いました）", "header values out of range (replaced by defaults)"},
+    {325, "%s は記録の控えとして読めません（控えではないか、新しい版のものです）。%s として残しました",
+     "%s cannot be read as a recording journal (it is none, or a newer version wrote it). It was kept as %s"},
+    {326, "記録の控え %s にはデータがなかったため削除しました",
+     "The recording journal %s held no sample and was removed"},
+    {327, "記録の控え %s は損傷しており、使えるデータがありません。%s として残しました",
+     "The recording journal %s is damaged and holds no usable sample. It was kept as %s"},
+    // Memory data: the thermometer's count and the capacity table disagree; a write-back that
+    // would erase records never read.
+    {328, "放射温度計には%s件の記録がありますが、INIファイルの[MemSet] %s は%s件です。全%s件を表示します",
+     "The thermometer holds %s records, but [MemSet] %s in the INI file allows %s. All %s are shown"},
+    {329,
+     "放射温度計の記録は%s件中%"
+     "s件しか読み込めていません。書き込むと読み込んでいない記録が消えるため中止しました。再読み込みしてくださ"
+     "い",
+     "Only %s of the thermometer's %s records were read; writing back would erase the records not read, so "
+     "nothing was written. Read the memory again first"},
 };
 
 constexpr bool RowsAreSortedAndInRange()

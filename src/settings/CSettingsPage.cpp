@@ -576,5 +576,6 @@ void CSettingsPage::OnCsvExport()
     SettingsRecord shown = record_;
     shown.clockAlarmHour = clockAlarmHour_->time().hour();
     shown.clockAlarmMinute = clockAlarmMinute_->time().minute();
+    shown.known.clockAlarm = true;
     ExportSettingsCsv(app_, SettingsCsvPath(chosen.toStdString()), shown);
 }

@@ -36,6 +36,7 @@ constexpr uint32_t kResetPauseMs = 150;
 constexpr double kAlarmMinC = -30.0;
 constexpr double kAlarmMaxC = 600.0;
 constexpr double kKelvinOffset = 273.2;
+constexpr const char* kNotRead = "----";
 
 template <class... Values> std::string Format(const char* format, Values... values)
 {
@@ -248,7 +249,24 @@ SettingsReadResult ReadAllSettings(AppState& app, CCommIO& link, SettingsRecord&
 
     LookupTypeName(app);
     if (app.ui != nullptr) app.ui->SetMainTitle(ComposeCaption(app));
+    SettingsReadResult& known = record.known;
+    for (auto [got, have] : {std::pair{read.alarmHigh, &known.alarmHigh},
+                             {read.alarmLow, &known.alarmLow},
+                             {read.emissivity, &known.emissivity},
+                             {read.flags, &known.flags},
+                             {read.clockAlarm, &known.clockAlarm},
+                             {read.ringTime, &known.ringTime},
+                             {read.holdTime, &known.holdTime},
+                             {read.status0, &known.status0},
+                             {read.clock, &known.clock}})
+        *have = *have || got;
     return read;
+}
+
+bool AllRead(const SettingsReadResult& read)
+{
+    return read.alarmHigh && read.alarmLow && read.emissivity && read.flags && read.clockAlarm &&
+           read.ringTime && read.holdTime && read.status0 && read.clock;
 }
 
 SettingsReadResult ReadSettingsFromDevice(AppState& app, CCommIO& link, SettingsRecord& record,
@@ -285,6 +303,8 @@ AlarmWriteResult WriteAlarms(AppState& app, CCommIO& link, SettingsRecord& recor
     if (!(result.entered = EnterCheckMode(app, link))) return result;
     result.highWritten = WriteRegister(app, link, REG_ALARM_HIGH, KelvinToK10(record.alarmHighK));
     result.lowWritten = WriteRegister(app, link, REG_ALARM_LOW, KelvinToK10(record.alarmLowK));
+    record.known.alarmHigh = record.known.alarmHigh || result.highWritten;
+    record.known.alarmLow = record.known.alarmLow || result.lowWritten;
     ReadModifyWrite(app, link, REG_FLAGS, [&](uint16_t word) {
         record.alarmHighOn = highOn.value_or((word & kFlagAlarmHighOn) != 0);
         record.alarmLowOn = lowOn.value_or((word & kFlagAlarmLowOn) != 0);
@@ -351,6 +371,7 @@ bool WriteResolution(AppState& app, CCommIO& link, SettingsRecord& record, bool 
         record.resolutionTenth = tenth;
         return static_cast<uint16_t>(tenth ? word | kStatus0Resolution : word & ~kStatus0Resolution);
     });
+    record.known.status0 = record.known.status0 || ok;
     ExitCheckMode(app, link);
     return ok;
 }
@@ -366,6 +387,7 @@ bool WriteHoldTime(AppState& app, CCommIO& link, SettingsRecord& record, int hol
     if (!EnterCheckMode(app, link)) return false;
     record.holdSeconds = holdSeconds;
     const bool ok = WriteRegister(app, link, REG_HOLD_TIME, static_cast<uint16_t>(record.holdSeconds));
+    record.known.holdTime = record.known.holdTime || ok;
     ExitCheckMode(app, link);
     return ok;
 }
@@ -440,21 +462,35 @@ SettingsLabels SettingsPageLabels(int language)
 void WriteSettingsCsv(std::ostream& out, const SettingsLabels& labels, const SettingsRecord& record,
                       const std::string& serialText, const std::string& typeName, const std::string& degree)
 {
-    const auto onOff = [](bool on) { return on ? "ON" : "OFF"; };
+    // A value never read or sent is "----", as the page shows a missing value, never a number
+    // the thermometer did not give.
+    const SettingsReadResult& known = record.known;
+    const auto onOff = [&](bool on) { return known.flags ? (on ? "ON" : "OFF") : kNotRead; };
+    const auto alarm = [&](bool have, double kelvin) {
+        return have ? FixedText(kelvin - kKelvinOffset, 1, 5) + ' ' + degree : std::string(kNotRead);
+    };
+    const auto seconds = [&](bool have, int value) {
+        return have ? Format("%d %s", value, labels.seconds.c_str()) : std::string(kNotRead);
+    };
     out << Format("%s,No.%s (%s)\n", labels.typeNumber.c_str(), serialText.c_str(), typeName.c_str());
-    out << labels.emissivity << ',' << FixedText(record.emissivity, 2, 4) << '\n';
-    out << labels.alarmHigh << ',' << FixedText(record.alarmHighK - kKelvinOffset, 1, 5) << ' ' << degree
-        << ", " << onOff(record.alarmHighOn) << '\n';
-    out << labels.alarmLow << ',' << FixedText(record.alarmLowK - kKelvinOffset, 1, 5) << ' ' << degree
-        << ", " << onOff(record.alarmLowOn) << "\n\n";
-    out << Format("%s,%02d:%02d,%s\n", labels.clockAlarm.c_str(), record.clockAlarmHour,
-                  record.clockAlarmMinute, onOff(record.clockAlarmOn));
-    out << Format("%s,%d %s\n", labels.ringTime.c_str(), record.ringSeconds, labels.seconds.c_str());
+    out << Format("%s,%s\n", labels.emissivity.c_str(),
+                  known.emissivity ? FixedText(record.emissivity, 2, 4).c_str() : kNotRead);
+    out << Format("%s,%s, %s\n", labels.alarmHigh.c_str(), alarm(known.alarmHigh, record.alarmHighK).c_str(),
+                  onOff(record.alarmHighOn));
+    out << Format("%s,%s, %s\n\n", labels.alarmLow.c_str(), alarm(known.alarmLow, record.alarmLowK).c_str(),
+                  onOff(record.alarmLowOn));
+    out << Format("%s,%s,%s\n", labels.clockAlarm.c_str(),
+                  known.clockAlarm
+                      ? Format("%02d:%02d", record.clockAlarmHour, record.clockAlarmMinute).c_str()
+                      : kNotRead,
+                  onOff(record.clockAlarmOn));
+    out << Format("%s,%s\n", labels.ringTime.c_str(), seconds(known.ringTime, record.ringSeconds).c_str());
     out << Format("%s,%s\n\n", labels.repeat.c_str(),
-                  (record.clockAlarmDaily ? labels.everyday : labels.once).c_str());
+                  known.flags ? (record.clockAlarmDaily ? labels.everyday : labels.once).c_str() : kNotRead);
     out << Format("%s,%s\n", labels.resolution.c_str(),
-                  (record.resolutionTenth ? labels.tenthDegree : labels.oneDegree).c_str());
-    out << Format("%s,%d %s\n", labels.holdTime.c_str(), record.holdSeconds, labels.seconds.c_str());
+                  known.status0 ? (record.resolutionTenth ? labels.tenthDegree : labels.oneDegree).c_str()
+                                : kNotRead);
+    out << Format("%s,%s\n", labels.holdTime.c_str(), seconds(known.holdTime, record.holdSeconds).c_str());
 }
 
 std::string SettingsCsvText(const AppState& app, const SettingsRecord& record)

@@ -13,8 +13,17 @@ struct AppState;
 class CCommIO;
 class ProgressBox;
 
+// Which values of a full read arrived; the page refreshes only those.
+struct SettingsReadResult {
+    bool alarmHigh = false, alarmLow = false, emissivity = false, flags = false, clockAlarm = false,
+         ringTime = false, holdTime = false, status0 = false, clock = false;
+};
+
 // The thermometer's adjustable settings as the settings page last read or sent them.
 struct SettingsRecord {
+    // The values read or sent so far; the export shows "----" for the others rather than a
+    // value the thermometer never gave.
+    SettingsReadResult known;
     double emissivity = 0.0;      // register 14 / 1000
     double alarmHighK = 0.0;      // register 36 / 10
     double alarmLowK = 0.0;       // register 37 / 10
@@ -37,12 +46,6 @@ constexpr uint16_t kFlagClockAlarmOn = 0x0200;
 constexpr uint16_t kFlagClockAlarmDaily = 0x0400;
 constexpr uint16_t kFlagAlarmHighOn = 0x4000;
 constexpr uint16_t kFlagAlarmLowOn = 0x8000;
-
-// Which values of a full read arrived; the page refreshes only those.
-struct SettingsReadResult {
-    bool alarmHigh = false, alarmLow = false, emissivity = false, flags = false, clockAlarm = false,
-         ringTime = false, holdTime = false, status0 = false, clock = false;
-};
 
 // Alarm values shown: outside -30.0..600.0 HIGH shows 600.0 and LOW -30.0.
 double AlarmHighDisplay(double alarmK);
@@ -67,6 +70,8 @@ void ExitCheckMode(AppState& app, CCommIO& link);
 // skipped. progress (may be null) steps before each command and once at the end.
 SettingsReadResult ReadAllSettings(AppState& app, CCommIO& link, SettingsRecord& record,
                                    ProgressBox* progress);
+// Every value of a full read arrived.
+bool AllRead(const SettingsReadResult& read);
 // The read the page does when it is shown: check mode, the full read, its end. Goes on after a
 // failed start, each value then failing on its own.
 SettingsReadResult ReadSettingsFromDevice(AppState& app, CCommIO& link, SettingsRecord& record,

@@ -1,4 +1,5 @@
 #include "CaptureSimRig.h"
+#include "app/LangString.h"
 
 #include <filesystem>
 
@@ -125,41 +126,62 @@ TEST_F(CaptureJournalTest, ARecoveredRecordingIsPausedWithItsFiguresAndGoesOnInt
     ExpectJournalHoldsTheRecording();
 }
 
-TEST_F(CaptureJournalTest, TheStartUpOfferLoadsOrRemovesTheJournal)
+TEST_F(CaptureJournalTest, TheStartUpOfferLoadsRemovesOrKeepsTheJournalAndSaysWhich)
 {
     const JournalContents contents = Recovered();
+    const std::string damagedAs = DamagedJournalName(app.journalPath);
+    const std::string unreadableAs = dir.File("state/journal-unreadable.rmj");
     struct Row {
         const char* name;
-        int samples; // written to the journal; -1: no file
+        int samples;   // written to the journal; -1: no file, -2: a file that is no journal
+        bool tornTail; // bytes of a block cut short after them
         MsgAnswer answer;
-        bool asked, loaded, kept;
+        int box; // string id of the one message, 0 for none
+        bool loaded;
+        std::string keptAs; // where the file is afterwards; empty: nowhere
     };
     const Row rows[] = {
-        {"yes", 6, MsgAnswer::Yes, true, true, true},
-        {"no", 6, MsgAnswer::No, true, false, false},
-        {"empty journal", 0, MsgAnswer::Yes, false, false, false},
-        {"no journal", -1, MsgAnswer::Yes, false, false, false},
+        {"yes", 6, false, MsgAnswer::Yes, 297, true, app.journalPath},
+        {"no", 6, false, MsgAnswer::No, 297, false, ""},
+        {"damaged, yes", 6, true, MsgAnswer::Yes, 320, true, damagedAs},
+        {"damaged, no: never deleted", 6, true, MsgAnswer::No, 320, false, damagedAs},
+        {"empty journal", 0, false, MsgAnswer::Yes, 326, false, ""},
+        {"damaged without a sample", 0, true, MsgAnswer::Yes, 327, false, damagedAs},
+        {"no journal", -1, false, MsgAnswer::Yes, 0, false, ""},
+        {"not a journal", -2, false, MsgAnswer::Yes, 325, false, unreadableAs},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
-        std::remove(app.journalPath.c_str());
+        for (const std::string& file : {app.journalPath, damagedAs, unreadableAs})
+            std::remove(file.c_str());
         if (row.samples >= 0) {
             RecordingJournal journal;
             ASSERT_TRUE(
                 journal.Start(app.journalPath, contents.header, contents.samples.data(), row.samples));
             journal.Close();
+            if (row.tornTail) WriteFileBytes(app.journalPath, ReadFileBytes(app.journalPath) + "RBLK\x06");
+        } else if (row.samples == -2) {
+            WriteFileBytes(app.journalPath, "RM42JRN1 but nothing else");
         }
         recorder = std::make_unique<CaptureRecorder>(app);
         ui.boxes.clear();
         ui.answers = {row.answer};
         EXPECT_EQ(OfferRecoveredJournal(app, *recorder), row.loaded);
-        ASSERT_EQ(ui.boxes.size(), row.asked ? 1u : 0u);
-        if (row.asked) {
+        ASSERT_EQ(ui.boxes.size(), row.box != 0 ? 1u : 0u);
+        if (row.box == 297) {
             EXPECT_EQ(ui.boxes[0].text, JournalQuestion(app, contents));
+        }
+        if (row.box == 320) {
+            EXPECT_NE(ui.boxes[0].text.find(damagedAs), std::string::npos) << ui.boxes[0].text;
+            EXPECT_NE(ui.boxes[0].text.find(FormatLangString(app, 322, {"5"})), std::string::npos);
+        }
+        if (row.box == 325) {
+            EXPECT_NE(ui.boxes[0].text.find(unreadableAs), std::string::npos);
         }
         EXPECT_EQ(recorder->State(), row.loaded ? CaptureState::Paused : CaptureState::Ready);
         EXPECT_EQ(recorder->SampleCount(), row.loaded ? 6 : 0);
-        EXPECT_EQ(std::filesystem::exists(app.journalPath), row.kept);
+        for (const std::string& file : {app.journalPath, damagedAs, unreadableAs})
+            EXPECT_EQ(std::filesystem::exists(file), file == row.keptAs) << file;
     }
 }
 

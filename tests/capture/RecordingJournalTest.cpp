@@ -1,6 +1,8 @@
 #include "capture/RecordingJournal.h"
 #include "CaptureSimRig.h"
 
+#include <cstdlib>
+#include <ctime>
 #include <filesystem>
 
 namespace {
@@ -24,6 +26,20 @@ void ExpectSameSamples(const std::vector<CaptureSample>& actual, const std::vect
 }
 
 constexpr JournalHeader kHeader{1733562000, 5, true, 123456789};
+
+// The checksum of a header whose bytes were changed on purpose, as the file stores it.
+std::string HeaderCrc(const std::string& bytes)
+{
+    uint32_t crc = 0xFFFFFFFFu;
+    for (std::size_t i = 0; i < 60; ++i) {
+        crc ^= static_cast<unsigned char>(bytes[i]);
+        for (int k = 0; k < 8; ++k)
+            crc = (crc & 1) ? 0xEDB88320u ^ (crc >> 1) : crc >> 1;
+    }
+    crc = ~crc;
+    return {static_cast<char>(crc), static_cast<char>(crc >> 8), static_cast<char>(crc >> 16),
+            static_cast<char>(crc >> 24)};
+}
 
 TEST(RecordingJournal, KeepsEverySampleAndTheHeaderAcrossFlushesAndAContinuedRecording)
 {
@@ -61,8 +77,11 @@ TEST(RecordingJournal, KeepsEverySampleAndTheHeaderAcrossFlushesAndAContinuedRec
     all.insert(all.end(), more.begin(), more.end());
     ExpectSameSamples(LoadJournal(path)->samples, all, 5010);
 
-    // The reader never returns more than the buffer holds.
-    EXPECT_EQ(LoadJournal(path, 4100)->samples.size(), 4100u);
+    // The reader never returns more than the buffer holds, and says how many it left out.
+    const auto capped = LoadJournal(path, 4100);
+    EXPECT_EQ(capped->samples.size(), 4100u);
+    EXPECT_EQ(capped->overflow, 910);
+    EXPECT_TRUE(capped->Damaged());
 }
 
 TEST(RecordingJournal, TheWriterSyncsWithoutBeingAskedAndRemoveDeletesTheFile)
@@ -87,39 +106,69 @@ TEST(RecordingJournal, TheWriterSyncsWithoutBeingAskedAndRemoveDeletesTheFile)
     EXPECT_FALSE(LoadJournal(path));
 }
 
-TEST(RecordingJournal, ATornOrDamagedLastBlockIsDroppedAtEveryByteOffset)
+// A journal of four blocks of 10 samples each, and where each block begins.
+std::string FourBlocks(const std::string& path, const std::vector<CaptureSample>& samples,
+                       std::vector<std::size_t>& blockAt)
+{
+    RecordingJournal journal;
+    EXPECT_TRUE(journal.Start(path, kHeader));
+    for (int i = 0; i < 40; ++i) {
+        journal.Append(samples[static_cast<std::size_t>(i)]);
+        if (i % 10 == 9) journal.Flush();
+    }
+    journal.Close();
+    for (std::size_t b = 0; b < 4; ++b)
+        blockAt.push_back(64 + b * (16 + 10 * 8));
+    return ReadFileBytes(path);
+}
+
+TEST(RecordingJournal, ACutAnywhereKeepsEveryWholeBlock)
 {
     TempDir dir;
     const std::string path = dir.File("rec.rmj");
     const auto samples = MakeSamples(40);
-    {
-        RecordingJournal journal;
-        ASSERT_TRUE(journal.Start(path, kHeader));
-        for (int i = 0; i < 40; ++i) {
-            journal.Append(samples[static_cast<std::size_t>(i)]);
-            if (i == 29) journal.Flush(); // blocks of 30 and 10 samples
-        }
-        journal.Close();
-    }
-    const std::string whole = ReadFileBytes(path);
-    const std::size_t lastBlock = whole.size() - (16 + 10 * 8);
-    for (std::size_t cut = lastBlock; cut < whole.size(); ++cut) {
+    std::vector<std::size_t> blockAt;
+    const std::string whole = FourBlocks(path, samples, blockAt);
+    for (std::size_t cut = 64; cut <= whole.size(); ++cut) {
         WriteFileBytes(path, whole.substr(0, cut));
-        auto loaded = LoadJournal(path);
+        const auto loaded = LoadJournal(path);
         ASSERT_TRUE(loaded) << cut;
-        ExpectSameSamples(loaded->samples, samples, 30);
-        EXPECT_EQ(loaded->tornTail, cut > lastBlock) << cut;
+        const std::size_t blocks = (cut - 64) / (16 + 10 * 8);
+        ExpectSameSamples(loaded->samples, samples, blocks * 10);
+        EXPECT_EQ(loaded->tailBytes, cut - 64 - blocks * (16 + 10 * 8)) << cut;
+        EXPECT_EQ(loaded->Damaged(), loaded->tailBytes > 0) << cut;
+        EXPECT_TRUE(loaded->gaps.empty()) << cut;
     }
-    // A flipped bit anywhere in the last block, header or samples, drops that block only.
-    for (std::size_t at :
-         {lastBlock + 5, lastBlock + 9, lastBlock + 13, lastBlock + 16 + 3, whole.size() - 1}) {
+}
+
+TEST(RecordingJournal, ADamagedBlockBecomesAGapAndTheBlocksAfterItAreKept)
+{
+    TempDir dir;
+    const std::string path = dir.File("rec.rmj");
+    const auto samples = MakeSamples(40);
+    std::vector<std::size_t> blockAt;
+    const std::string whole = FourBlocks(path, samples, blockAt);
+    // A flipped bit in the second block's magic, index, count, checksum or samples.
+    for (std::size_t offset : {1, 5, 9, 13, 16 + 3, 16 + 10 * 8 - 1}) {
         std::string damaged = whole;
-        damaged[at] = static_cast<char>(damaged[at] ^ 0x10);
+        damaged[blockAt[1] + offset] = static_cast<char>(damaged[blockAt[1] + offset] ^ 0x10);
         WriteFileBytes(path, damaged);
-        auto loaded = LoadJournal(path);
-        ASSERT_TRUE(loaded) << at;
-        ExpectSameSamples(loaded->samples, samples, 30);
-        EXPECT_TRUE(loaded->tornTail);
+        const auto loaded = LoadJournal(path);
+        ASSERT_TRUE(loaded) << offset;
+        ASSERT_EQ(loaded->samples.size(), 40u) << offset;
+        ExpectSameSamples({loaded->samples.begin(), loaded->samples.begin() + 10}, samples, 10);
+        for (std::size_t i = 10; i < 20; ++i) {
+            EXPECT_EQ(loaded->samples[i].temp, kNoData) << offset;
+            EXPECT_EQ(loaded->samples[i].roomTemp, kNoData) << offset;
+            EXPECT_EQ(loaded->samples[i].interval, samples[9].interval) << offset;
+        }
+        ExpectSameSamples({loaded->samples.begin() + 20, loaded->samples.end()},
+                          {samples.begin() + 20, samples.end()}, 20);
+        ASSERT_EQ(loaded->gaps.size(), 1u);
+        EXPECT_EQ(std::pair(loaded->gaps[0].first, loaded->gaps[0].count),
+                  std::pair(int64_t{10}, int64_t{10}));
+        EXPECT_TRUE(loaded->Damaged());
+        EXPECT_EQ(loaded->tailBytes, 0u);
     }
 }
 
@@ -130,7 +179,9 @@ TEST(RecordingJournal, FilesThatAreNoJournalAndPlacesThatCannotHoldOneAreRefused
     WriteFileBytes(dir.File("empty.rmj"), "");
     EXPECT_FALSE(LoadJournal(dir.File("empty.rmj")));
     WriteFileBytes(dir.File("text.rmj"), std::string(200, 'x'));
-    EXPECT_FALSE(LoadJournal(dir.File("text.rmj")));
+    JournalError error = JournalError::None;
+    EXPECT_FALSE(LoadJournal(dir.File("text.rmj"), kMaxSamples, &error));
+    EXPECT_EQ(error, JournalError::NotAJournal);
 
     // A damaged header makes the file unreadable as a whole rather than misread.
     RecordingJournal journal;
@@ -142,6 +193,29 @@ TEST(RecordingJournal, FilesThatAreNoJournalAndPlacesThatCannotHoldOneAreRefused
     bytes[20] = 7; // the interval, under the header's checksum
     WriteFileBytes(dir.File("ok.rmj"), bytes);
     EXPECT_FALSE(LoadJournal(dir.File("ok.rmj")));
+    bytes[8] = 99; // a version this program does not know
+    WriteFileBytes(dir.File("ok.rmj"), bytes);
+    EXPECT_FALSE(LoadJournal(dir.File("ok.rmj"), kMaxSamples, &error));
+    EXPECT_EQ(error, JournalError::NewerVersion);
+
+    // Intact but out of range (a start in the year 71000, an interval of -0.1 s, unit 77): the
+    // samples are kept, the values are not taken, and the journal counts as damaged.
+    const auto samples = MakeSamples(3);
+    RecordingJournal hostile;
+    ASSERT_TRUE(hostile.Start(dir.File("hostile.rmj"), JournalHeader{2192504680100, -1, false, 1},
+                              samples.data(), 3));
+    hostile.Close();
+    bytes = ReadFileBytes(dir.File("hostile.rmj"));
+    bytes[24] = 77;
+    WriteFileBytes(dir.File("hostile.rmj"), bytes.substr(0, 60) + HeaderCrc(bytes) + bytes.substr(64));
+    const auto repaired = LoadJournal(dir.File("hostile.rmj"));
+    ASSERT_TRUE(repaired);
+    EXPECT_TRUE(repaired->headerRepaired);
+    EXPECT_TRUE(repaired->Damaged());
+    EXPECT_LT(std::abs(repaired->header.startTime - std::time(nullptr)), 3600); // the file's time
+    EXPECT_EQ(repaired->header.intervalTicks, samples[0].interval);
+    EXPECT_FALSE(repaired->header.fahrenheit);
+    ExpectSameSamples(repaired->samples, samples, 3);
 
     // A folder that cannot be made (a file stands in its way) leaves the journal inactive, and
     // samples offered to it go nowhere without harm.

@@ -66,6 +66,22 @@ TEST_F(CtlMemory, ReadPrintsTheRowsWithDataAndSavesBothFiles)
     EXPECT_FALSE(WritesMemory(TrafficLog())) << "a read writes nothing";
 }
 
+TEST_F(CtlMemory, AReadThatFailsHalfWayWritesNoFile)
+{
+    ASSERT_EQ(Ctl({"memory", "read"}).exitCode, 0);
+    const std::size_t secondRecord = TransactionOf("9148");
+    ASSERT_GT(secondRecord, 0u);
+    sim.reset();
+    sim = std::make_unique<SimProcess>(
+        Link(), std::vector<std::string>{"--memory", dir.File("mem.txt"), "--fault",
+                                         "ng-at:" + std::to_string(secondRecord), "--log", Log()});
+    ASSERT_TRUE(sim->Ready()) << sim->Error();
+    const auto r = Ctl({"memory", "read", "--csv", dir.File("list.csv")});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_NE(r.err.find("after 1 of 3 records; no file was written"), std::string::npos) << r.err;
+    EXPECT_FALSE(std::filesystem::exists(dir.File("list.csv")));
+}
+
 TEST_F(CtlMemory, WriteKeepsTheListedRowsWithTheChosenItems)
 {
     const auto asked = Ctl({"memory", "write", "--keep", "3,1"});

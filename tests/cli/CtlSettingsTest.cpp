@@ -15,7 +15,7 @@ class CtlSettings : public CtlTest {
 protected:
     // The thermometer of the export example: HIGH 100.0 on, LOW -10.0 off, clock alarm 12:00 on
     // once, ringing 3 s, hold 15 s, 1 degC.
-    void StartSim(std::vector<std::string> more = {}, const std::string& preference = "")
+    void StartSim(const std::vector<std::string>& more = {}, const std::string& preference = "")
     {
         sim.reset();
         std::filesystem::remove(Log());
@@ -52,6 +52,29 @@ TEST_F(CtlSettings, ShowAndExportGiveTheSettingsAsTheExportWritesThem)
     const auto cannot = Ctl({"settings", "export", dir.File("no/such/folder/x.csv")});
     EXPECT_EQ(cannot.exitCode, 1);
     EXPECT_NE(cannot.err.find("File Not Opened by File Output Error"), std::string::npos) << cannot.err;
+}
+
+TEST_F(CtlSettings, AValueThatWasNotReadIsNeverShownOrWrittenAsOne)
+{
+    StartSim();
+    ASSERT_EQ(Ctl({"settings", "show"}).exitCode, 0);
+    const std::size_t alarmHigh = TransactionOf("9136");
+    ASSERT_GT(alarmHigh, 0u);
+    const auto refuseAlarmHigh = [&] {
+        sim.reset();
+        StartSim({"--fault", "ng-at:" + std::to_string(alarmHigh)});
+    };
+    refuseAlarmHigh();
+    const auto shown = Ctl({"settings", "show"});
+    EXPECT_EQ(shown.exitCode, 1);
+    EXPECT_NE(shown.out.find("Alarm-HIGH,----, ON\nAlarm-LOW,-10.0 °C, OFF\n"), std::string::npos)
+        << shown.out;
+
+    refuseAlarmHigh();
+    const auto exported = Ctl({"settings", "export", dir.File("out.csv")});
+    EXPECT_EQ(exported.exitCode, 1);
+    EXPECT_NE(exported.err.find("was not written"), std::string::npos) << exported.err;
+    EXPECT_FALSE(std::filesystem::exists(dir.File("out.csv")));
 }
 
 TEST_F(CtlSettings, EachSetCommandSendsItsGroupAndShowReadsItBack)

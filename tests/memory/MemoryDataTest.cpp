@@ -1,4 +1,5 @@
 #include "memory/MemoryData.h"
+#include "app/LangString.h"
 #include "memory/MemoryList.h"
 #include "sim/SimThermometer.h"
 #include "support/ScriptedSerialPort.h"
@@ -86,13 +87,17 @@ TEST_F(MemoryDataTest, ReadsEveryStoredRecordWithinTheBuffer)
         std::string memSet;
         int read; // records the program reads
         int capacity;
+        const char* told; // the [MemSet] key a message says disagrees with the count, or nullptr
     };
+    // The list holds every record the thermometer has, whatever the table says: hidden records
+    // would be erased by the next write-back.
     const Case cases[] = {
-        {"no records", 0, 0, ITEM_TIME, "", 0, 35},
-        {"more than the buffer", 20, 500, 0, "DataMax_TEMP=12\n", 12, 12},
-        {"more than the capacity", 40, 40, ITEM_TIME, "", 40, 35},
-        {"no item bits", 10, 10, 0, "", 10, 150},
-        {"every item", 3, 3, ITEM_MASK, "", 3, 20},
+        {"no records", 0, 0, ITEM_TIME, "", 0, 35, nullptr},
+        {"more than the buffer", 30, 30, 0, "DataMax_TEMP=5\n", 30, 30, "DataMax_TEMP"},
+        {"more than the capacity", 40, 40, ITEM_TIME, "", 40, 40, "DataMax_TEMP_TM"},
+        {"no item bits", 10, 10, 0, "", 10, 150, nullptr},
+        {"every item", 3, 3, ITEM_MASK, "", 3, 20, nullptr},
+        {"a buffer of none", 2, 2, 0, "DataMax_TEMP=0\n", 2, 2, "DataMax_TEMP"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -100,7 +105,11 @@ TEST_F(MemoryDataTest, ReadsEveryStoredRecordWithinTheBuffer)
         ui = FakeUserInterface{};
         data->ReadMemory();
         EXPECT_FALSE(data->ioError);
-        EXPECT_TRUE(ui.boxes.empty());
+        ASSERT_EQ(ui.boxes.size(), c.told ? 1u : 0u);
+        if (c.told) {
+            EXPECT_NE(ui.boxes[0].text.find(std::string(" ") + c.told + " "), std::string::npos)
+                << ui.boxes[0].text;
+        }
         EXPECT_EQ(data->capacity, c.capacity);
         EXPECT_EQ(data->memoryItems, 0xFC00 | c.items);
         EXPECT_EQ(app.deviceSerialText, "01234560789");
@@ -154,6 +163,13 @@ TEST_F(MemoryDataTest, AFailedReadKeepsWhatCameBeforeAndStillLeavesCheckMode)
     EXPECT_EQ(ui.progressSteps.size(), 30u);              // 2 records, then the rest of the 30 slots
     EXPECT_EQ(ui.events[ui.events.size() - 2], "tabs:1"); // the tabs are back before the message
     EXPECT_FALSE(app.deviceSemaphore);
+
+    // Packing the checked rows would clear the three records never read: refused, nothing sent.
+    const std::size_t sent = sim->ReceivedCommands().size();
+    ui.boxes.clear();
+    EXPECT_FALSE(data->Write(Rows({1}), false));
+    EXPECT_EQ(ui.BoxTexts(), Texts{FormatLangString(app, 329, {"2", "5"})});
+    EXPECT_EQ(sim->ReceivedCommands().size(), sent);
 }
 
 TEST_F(MemoryDataTest, ARefusedHeaderRegisterEndsTheReadWithoutCheckModeExit)
