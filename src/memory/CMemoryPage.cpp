@@ -317,6 +317,8 @@ MemoryListSnapshot CMemoryPage::Snapshot() const
         list.captions[static_cast<std::size_t>(c)] = list_->horizontalHeaderItem(c)->text().toStdString();
     list.unitText = UnitText(app_, unit_);
     list.typeName = app_.typeName;
+    list.recordsRead = data_.RecordsRead();
+    list.storedCount = data_.StoredCount();
     return list;
 }
 

@@ -19,6 +19,7 @@ constexpr const char* kLineEnd = "\r\n";
 constexpr int kFileErrorId = 218;
 constexpr int kAppNameId = 165;
 constexpr int kNoTypeNameId = 166;
+constexpr int kPartialSavedId = 330;
 
 // The saved files leave a cell empty where the list shows that it has no value.
 const std::string& SavedCell(const std::string& cell)
@@ -154,7 +155,18 @@ bool SaveMemoryList(AppState& app, const std::string& chosenPath, bool asReport,
 {
     const std::size_t slash = chosenPath.find_last_of(kPathSeparators);
     saveDir = slash == std::string::npos ? std::string() : chosenPath.substr(0, slash + 1);
-    const std::string base = SaveBasePath(chosenPath);
+    // A part of the memory must not pass for the whole of it: its name says so.
+    const bool partial = list.storedCount > list.recordsRead;
+    const std::string base = SaveBasePath(chosenPath) + (partial ? "-partial" : "");
+    const auto tellPartial = [&](const std::string& path) {
+        if (partial && app.ui != nullptr) {
+            app.ui->MessageBox(
+                FormatLangString(app, kPartialSavedId,
+                                 {std::to_string(list.recordsRead), std::to_string(list.storedCount), path}),
+                LoadLangString(app, kAppNameId), MsgIcon::Information, MsgButtons::Ok, MsgAnswer::Ok);
+        }
+        return true;
+    };
     if (!asReport) {
         std::ostringstream csv;
         WriteMemoryCsv(csv, list);
@@ -162,7 +174,7 @@ bool SaveMemoryList(AppState& app, const std::string& chosenPath, bool asReport,
             ShowFileError(app, base + ".csv");
             return false;
         }
-        return true;
+        return tellPartial(base + ".csv");
     }
     const std::string templatePath =
         app.exeDir + (app.language == 1 ? "templete_2(ENG).html" : "templete_2.html");
@@ -182,5 +194,5 @@ bool SaveMemoryList(AppState& app, const std::string& chosenPath, bool asReport,
             return false;
         }
     }
-    return true;
+    return tellPartial(ReportPagePath(base, 1));
 }

@@ -18,6 +18,9 @@ struct MemoryListSnapshot {
     std::array<std::string, kMemoryColumns> captions;
     std::string unitText;
     std::string typeName;
+    // A read that stopped part-way: the records that arrived whole and the thermometer's count.
+    int recordsRead = 0;
+    int storedCount = 0;
 };
 
 constexpr int kReportRowsPerPage = 20;
@@ -44,7 +47,9 @@ std::string DefaultMemoryFileName(const AppState& app, const std::tm& localTime)
 // Saves the list under the path the user chose: as report pages base(PAGEnn).html from the
 // language's template beside the executable, or as base.csv; the chosen extension is not used.
 // On failure shows message 218 and returns false; pages written before stay. saveDir receives
-// the chosen folder (ending in '/', empty for the current folder).
+// the chosen folder (ending in '/', empty for the current folder). A list from a read that
+// stopped part-way (fewer records read than stored) is saved as base + "-partial", and a
+// message says how many records it holds and under which name.
 bool SaveMemoryList(AppState& app, const std::string& chosenPath, bool asReport,
                     const MemoryListSnapshot& list, std::string& saveDir);
 

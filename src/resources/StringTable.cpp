@@ -258,11 +258,15 @@ constexpr StringRow kRows[] = {
     {328, "放射温度計には%s件の記録がありますが、INIファイルの[MemSet] %s は%s件です。全%s件を表示します",
      "The thermometer holds %s records, but [MemSet] %s in the INI file allows %s. All %s are shown"},
     {329,
-     "放射温度計の記録は%s件中%"
-     "s件しか読み込めていません。書き込むと読み込んでいない記録が消えるため中止しました。再読み込みしてくださ"
-     "い",
+     "放射温度計の記録は%s件しか読み込めていません（全%"
+     "s件）。書き込むと読み込んでいない記録が消えるため中止しました。再読み込みしてください",
      "Only %s of the thermometer's %s records were read; writing back would erase the records not read, so "
      "nothing was written. Read the memory again first"},
+    // Memory data: a list saved after a read that stopped part-way.
+    {330,
+     "放射温度計の記録は%s件しか読み込めていません（全%s件）。一部であることが分かる名前 %s で保存しました",
+     "Only %s of the thermometer's %s records were read, so the list was saved under a name that says it is "
+     "partial: %s"},
 };
 
 constexpr bool RowsAreSortedAndInRange()

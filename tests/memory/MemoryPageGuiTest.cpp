@@ -21,12 +21,14 @@ namespace {
 
 class MemoryPageTest : public ::testing::Test {
 protected:
-    void Start(int language, const std::string& items = "time,room,max", int records = 5)
+    void Start(int language, const std::string& items = "time,room,max", int records = 5,
+               const std::string& fault = "")
     {
         SimConfig config;
         config.useHostClock = false;
         std::string error;
         ASSERT_TRUE(FillSimPreset(items, records, SimDateTime{2026, 12, 7, 1, 0, 0}, config, error)) << error;
+        ASSERT_TRUE(fault.empty() || ParseSimFault(fault, config, error)) << error;
         sim = std::make_unique<SimThermometer>(config, clock);
         ports = MakeSimPortFactory(*sim, clock);
         WriteFileBytes(dir.File("rm42meter.ini"), "[ComPort]\nPort=SIM\nBps=9600\nDataBits=8\nParity=0\n"
@@ -170,25 +172,44 @@ TEST_F(MemoryPageTest, ItemAndUnitButtonsDrivenAnyWayChangeThePage)
                                             {1041, 1039, [this] { return Caption(1) == "Temp.(K)"; }}});
 }
 
+// A whole read saves under the chosen name without a word; a read that stopped part-way saves
+// under a name that says so, and tells the user.
 TEST_F(MemoryPageTest, SaveWritesTheListAsShown)
 {
-    Start(1);
-    std::string offered;
-    CMemoryPage::SetSaveChooser([&](const std::string& defaultPath, bool& asReport) {
-        offered = defaultPath;
-        asReport = false;
-        return dir.File("saved/../memo.html");
-    });
-    std::filesystem::create_directory(dir.File("saved"));
-    QTest::mouseClick(Button(1026), Qt::LeftButton);
-    CMemoryPage::SetSaveChooser({});
-    EXPECT_TRUE(offered.starts_with(dir.Path() + "No Type-Number entered-")) << offered;
-    const std::string csv = ReadFileBytes(dir.File("memo.csv"));
-    EXPECT_TRUE(
-        Cp932ToUtf8(csv).starts_with("MemoryNo.,Temp.(°C),Room(°C),Time,Emissivity,MAX(°C),MIN(°C)\r\n1,"))
-        << csv;
-    EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'), 6);
-    EXPECT_TRUE(boxes.shown.empty());
+    const struct {
+        const char* fault;
+        const char* file;
+        int lines;
+    } rows[] = {{"", "memo.csv", 6}, {"silent-at:20", "memo-partial.csv", 3}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.fault);
+        Start(1, "time,room,max", 5, row.fault);
+        boxes.shown.clear();
+        std::string offered;
+        CMemoryPage::SetSaveChooser([&](const std::string& defaultPath, bool& asReport) {
+            offered = defaultPath;
+            asReport = false;
+            return dir.File("saved/../memo.html");
+        });
+        std::filesystem::create_directories(dir.File("saved"));
+        QTest::mouseClick(Button(1026), Qt::LeftButton);
+        CMemoryPage::SetSaveChooser({});
+        EXPECT_TRUE(offered.starts_with(dir.Path() + "No Type-Number entered-")) << offered;
+        const std::string csv = ReadFileBytes(dir.File(row.file));
+        EXPECT_TRUE(Cp932ToUtf8(csv).starts_with(
+            "MemoryNo.,Temp.(°C),Room(°C),Time,Emissivity,MAX(°C),MIN(°C)\r\n1,"))
+            << csv;
+        EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'), row.lines);
+        if (row.lines == 6) {
+            EXPECT_TRUE(boxes.shown.empty());
+        } else {
+            ASSERT_EQ(boxes.shown.size(), 1u);
+            EXPECT_EQ(boxes.shown[0].call.text,
+                      "Only 2 of the thermometer's 5 records were read, so the list "
+                      "was saved under a name that says it is partial: " +
+                          dir.File("saved/../memo-partial.csv"));
+        }
+    }
 }
 
 } // namespace
