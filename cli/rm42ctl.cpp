@@ -91,11 +91,11 @@ int main(int argc, char** argv)
     // live beside it.
     const std::string exePath = ExecutablePath();
     if (ini.empty()) ini = exePath.substr(0, exePath.find_last_of(kPathSeparators) + 1) + "rm42meter.ini";
-    if (!FillStartUpState(app, exePath, ini)) return 1;
+    // --lang applies before the first message, the one about a missing INI file too.
+    const int language = lang == "ja" ? 0 : lang == "en" ? 1 : -1;
+    if (!FillStartUpState(app, exePath, ini, language)) return 1;
     app.journalPath = DefaultJournalPath(app.iniPath);
     app.connectRetryLimit = retries;
-    if (lang == "ja") app.language = 0;
-    if (lang == "en") app.language = 1;
 
     CtlContext ctx{app, ui, false};
     if (!CtlNeedsNoThermometer() && !RunMeterStart(app, &ctx.ranCheck)) return 1;

@@ -1,6 +1,7 @@
 #include "capture/RecordingSave.h"
 
 #include "app/AppState.h"
+#include "app/IniNumber.h"
 #include "app/LangString.h"
 #include "app/SafeFile.h"
 #include "app/StartUp.h"
@@ -88,7 +89,10 @@ bool SaveRecordingFiles(AppState& app, RecordingFormat format, const SaveTarget&
     rec.pictureName = RecordingPictureName(target.baseName);
     if (!CJpegImage::SaveBitmapAsJpeg(target.folder + rec.pictureName, graph)) return ReportSaveFailure(app);
     std::string templateText;
-    if (!ReadTemplate(RecordingTemplatePath(app), templateText)) return ReportSaveFailure(app);
+    if (!ReadTemplate(RecordingTemplatePath(app), templateText)) {
+        ReportFileNotRead(app, RecordingTemplatePath(app));
+        return false;
+    }
     std::istringstream templateStream(templateText);
     std::ostringstream report;
     WriteRecordingReport(report, templateStream, rec);

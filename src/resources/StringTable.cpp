@@ -232,6 +232,17 @@ constexpr StringRow kRows[] = {
      "Not taken: the thermometer on %s is No. %s; looking for %s"},
     {302, "放射温度計は %s で見つかりました。今後このポートを使用しますか？",
      "The thermometer was found on %s. Use this port from now on?"},
+    // Settings and data files that cannot be used as they are: the key or file is named.
+    {340, "INIファイルの [%s] %s の値 \"%s\" は使用できません（%s ～ %s）。%s を使用します",
+     "INI file: [%s] %s = \"%s\" is not accepted (%s to %s); %s is used instead"},
+    {341, "INIファイルの [%s] %s が空です", "INI file: [%s] %s is empty"},
+    {342, "INIファイルの [%s] %s = \"%s\" はシリアルポートではありません",
+     "INI file: [%s] %s = \"%s\" is not a serial port"},
+    {343, "INIファイルに [%s] セクションがありません。既定値を使用します",
+     "INI file: there is no [%s] section; the defaults are used"},
+    {344, "テンプレート %s に __LIST__ の行がないため、レポートを出力できません",
+     "The template %s has no __LIST__ line: no report was written"},
+    {345, "ファイル %s を読み込めませんでした", "Could not read the file %s"},
 };
 
 constexpr bool RowsAreSortedAndInRange()
@@ -242,7 +253,7 @@ constexpr bool RowsAreSortedAndInRange()
     }
     return true;
 }
-static_assert(RowsAreSortedAndInRange(), "string rows must be unique, sorted by id and within 101..262");
+static_assert(RowsAreSortedAndInRange(), "string rows must be unique, sorted by id and within the table's ids");
 
 const StringRow* FindRow(int baseId)
 {

@@ -9,15 +9,13 @@
 
 #include "app/AppState.h"
 #include "app/Cp932.h"
+#include "app/IniNumber.h"
 #include "app/LangString.h"
 #include "app/UserInterface.h"
 #include "app/Utf8Path.h"
 #include "teaching/TeachingOperations.h"
 
 namespace {
-
-constexpr int kFileErrorId = 218;
-constexpr int kAppNameId = 165;
 
 bool IsCp932LeadByte(unsigned char c)
 {
@@ -85,8 +83,7 @@ bool LoadEmissivityList(AppState& app, const std::string& path, std::vector<Emis
     if (!std::filesystem::is_directory(PathFromUtf8(path), error))
         file.open(PathFromUtf8(path), std::ios::binary);
     if (!file.is_open()) {
-        app.ui->MessageBox(LoadLangString(app, kFileErrorId), LoadLangString(app, kAppNameId),
-                           MsgIcon::Exclamation, MsgButtons::Ok, MsgAnswer::Ok);
+        ReportFileNotRead(app, path);
         return false;
     }
     // Fifty lines of a reference list are a few kilobytes; a stray huge file is not read whole.
