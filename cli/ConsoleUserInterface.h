@@ -23,6 +23,8 @@ public:
     void EnableTabs(bool) override {}
     void SetWaitCursor(bool) override {}
     void SetMainTitle(const std::string& title) override;
+    // Printed only with --verbose.
+    void Note(const std::string& text) override;
 
     const std::string& StatusText() const { return status_; }
     const std::string& MainTitle() const { return title_; }

@@ -13,6 +13,7 @@
 
 #include "ConsoleUserInterface.h"
 #include "CtlCommand.h"
+#include "CtlInterrupt.h"
 #include "PortOverride.h"
 #include "app/AppState.h"
 #include "app/StartUp.h"
@@ -82,10 +83,12 @@ int main(int argc, char** argv)
     std::unique_ptr<SerialPortFactory> ports = MakeSystemSerialPortFactory();
     if (!port.empty()) ports = MakePortOverrideFactory(std::move(ports), port);
     if (linesOn) ports = MakeLinesOnFactory(std::move(ports));
+    ports = MakeInterruptibleFactory(std::move(ports));
+    const std::unique_ptr<Clock> waits = MakeInterruptibleClock(clock);
 
     AppState app;
     app.ui = &ui;
-    app.clock = &clock;
+    app.clock = waits.get();
     app.ports = ports.get();
     // The program's INI beside rm42ctl by default, exactly FILE with --ini FILE; the data files
     // live beside it.
@@ -97,6 +100,7 @@ int main(int argc, char** argv)
     app.journalPath = DefaultJournalPath(app.iniPath);
     app.connectRetryLimit = retries;
 
+    InstallInterruptHandling();
     CtlContext ctx{app, ui, false};
     if (!CtlNeedsNoThermometer() && !RunMeterStart(app, &ctx.ranCheck)) return 1;
     return run(ctx);

@@ -38,6 +38,9 @@ public:
     virtual void EnableTabs(bool enabled) = 0;
     virtual void SetWaitCursor(bool on) = 0;
     virtual void SetMainTitle(const std::string& title) = 0;
+    // A detail for whoever wants more than the boxes say (rm42ctl -v): the system's own words
+    // for a failure. Shown nowhere by default.
+    virtual void Note(const std::string& /*text*/) {}
 };
 
 // Shows the wait cursor for the lifetime of the object.

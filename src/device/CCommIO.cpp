@@ -87,9 +87,6 @@ bool CCommIO::Open(const std::string& device)
         return false;
     }
 
-    if (device.empty() && !IniFile::HasSection(app_.iniPath, "ComPort")) {
-        ReportIniProblem(app_, "ComPort\n", FormatLangString(app_, kNoSectionId, {"ComPort"}));
-    }
     SerialSettings settings;
     const std::string portValue = ComPortValue(app_, "Port", "COM4");
     settings.device = device.empty() ? PortDevicePath(portValue, app_.iniPath) : device;
@@ -104,10 +101,13 @@ bool CCommIO::Open(const std::string& device)
     std::unique_ptr<SerialPort> port = app_.ports->Create();
     if (!port || !port->Open(settings)) {
         lastError_ = port ? port->LastError() : std::string();
-        if (device.empty()) ReportPortSetting(app_, portValue, settings.device, port.get());
-        // The system's own words go to the status line (and rm42ctl -v); the caller's message
-        // follows and replaces them.
-        if (!lastError_.empty() && app_.ui != nullptr) app_.ui->SetStatusText(lastError_);
+        if (device.empty()) {
+            // Without the section every line setting is a default, and one of them may not suit.
+            if (!IniFile::HasSection(app_.iniPath, "ComPort"))
+                ReportIniProblem(app_, "ComPort\n", FormatLangString(app_, kNoSectionId, {"ComPort"}));
+            ReportPortSetting(app_, portValue, settings.device, port.get());
+        }
+        if (!lastError_.empty() && app_.ui != nullptr) app_.ui->Note(lastError_);
         return false;
     }
     lastError_.clear();

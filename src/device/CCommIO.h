@@ -39,7 +39,7 @@ public:
     // settings and time-outs; false if already open (left untouched) or any step fails (left
     // closed). Waits 200 ms before returning true. A bad number in [ComPort] is told once and
     // its default used; a Port that is empty or names no serial port is told before false is
-    // returned, and the port's own reason goes to the status line.
+    // returned (as is a missing [ComPort] section), and the port's own reason goes to Note.
     bool Open(const std::string& device = {});
     // The port's own words for why the last Open failed; empty when it did not.
     const std::string& LastError() const { return lastError_; }
