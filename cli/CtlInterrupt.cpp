@@ -67,7 +67,10 @@ public:
         return written;
     }
     bool QueuedBytes(std::size_t& count) override { return inner_->QueuedBytes(count); }
-    bool Read(void* data, std::size_t size, std::size_t& got) override { return inner_->Read(data, size, got); }
+    bool Read(void* data, std::size_t size, std::size_t& got) override
+    {
+        return inner_->Read(data, size, got);
+    }
     bool ModemLines(bool& cts, bool& dsr) override { return inner_->ModemLines(cts, dsr); }
     WaitResult WaitForInput(uint32_t timeoutMs) override
     {

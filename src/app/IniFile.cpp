@@ -174,6 +174,22 @@ std::string_view CutCp932(std::string_view s, std::size_t limit)
     return s.substr(0, i);
 }
 
+// Whole UTF-8 characters only, each as long as its lead byte says.
+bool IsWholeUtf8(std::string_view s)
+{
+    for (std::size_t i = 0; i < s.size();) {
+        const auto c = static_cast<unsigned char>(s[i]);
+        const std::size_t want = c < 0x80                   ? 1
+                                 : (c >= 0xC2 && c <= 0xDF) ? 2
+                                 : (c >= 0xE0 && c <= 0xEF) ? 3
+                                 : (c >= 0xF0 && c <= 0xF4) ? 4
+                                                            : 0;
+        if (want == 0 || Utf8CharLength(s.data() + i, s.size() - i) != want) return false;
+        i += want;
+    }
+    return true;
+}
+
 std::string_view CutUtf8(std::string_view s, std::size_t limit)
 {
     std::size_t i = 0;
@@ -212,7 +228,8 @@ std::string GetString(const std::string& path, std::string_view section, std::st
         value = value.substr(1, value.size() - 2);
     }
     if (bufferSize == 0) return std::string();
-    if (IsUtf8Text(*text)) return std::string(CutUtf8(value, bufferSize - 1));
+    // A value that is no UTF-8 after all (a mark put before CP932 text) is read as CP932.
+    if (IsUtf8Text(*text) && IsWholeUtf8(value)) return std::string(CutUtf8(value, bufferSize - 1));
     return Cp932ToUtf8(CutCp932(value, bufferSize - 1));
 }
 

@@ -103,7 +103,7 @@ bool CCommIO::Open(const std::string& device)
         lastError_ = port ? port->LastError() : std::string();
         if (device.empty()) {
             // Without the section every line setting is a default, and one of them may not suit.
-            if (!IniFile::HasSection(app_.iniPath, "ComPort"))
+            if (IsRegularFileUtf8(app_.iniPath) && !IniFile::HasSection(app_.iniPath, "ComPort"))
                 ReportIniProblem(app_, "ComPort\n", FormatLangString(app_, kNoSectionId, {"ComPort"}));
             ReportPortSetting(app_, portValue, settings.device, port.get());
         }

@@ -178,8 +178,9 @@ bool SaveMemoryList(AppState& app, const std::string& chosenPath, bool asReport,
             return false;
         }
         const std::vector<std::string> lines = SplitTemplateLines(text);
-        if (std::none_of(lines.begin(), lines.end(),
-                         [](const std::string& line) { return line.find("__LIST__") != std::string::npos; })) {
+        if (std::none_of(lines.begin(), lines.end(), [](const std::string& line) {
+                return line.find("__LIST__") != std::string::npos;
+            })) {
             // Pages without rows would be a report that silently lost the list.
             if (app.ui != nullptr) {
                 app.ui->MessageBox(FormatLangString(app, kNoListLineId, {templatePath}),

@@ -253,7 +253,8 @@ constexpr bool RowsAreSortedAndInRange()
     }
     return true;
 }
-static_assert(RowsAreSortedAndInRange(), "string rows must be unique, sorted by id and within the table's ids");
+static_assert(RowsAreSortedAndInRange(),
+              "string rows must be unique, sorted by id and within the table's ids");
 
 const StringRow* FindRow(int baseId)
 {

@@ -3,8 +3,8 @@
 #include <QApplication>
 #include <QLabel>
 #include <QMessageBox>
-#include <cstdio>
 #include <QPushButton>
+#include <cstdio>
 
 #include "app/AppState.h"
 #include "ui/CComPortDlg.h"
