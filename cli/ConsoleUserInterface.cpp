@@ -87,3 +87,8 @@ void ConsoleUserInterface::SetMainTitle(const std::string& title)
 {
     title_ = title;
 }
+
+void ConsoleUserInterface::Note(const std::string& text)
+{
+    if (verbose_) std::fprintf(out_, "%s\n", text.c_str());
+}

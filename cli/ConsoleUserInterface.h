@@ -25,6 +25,8 @@ public:
     void SetMainTitle(const std::string& title) override;
     // Printed after the next box's text, on a line of its own.
     void NoteFile(const std::string& path) override { file_ = path; }
+    // Printed only with --verbose.
+    void Note(const std::string& text) override;
 
     const std::string& StatusText() const { return status_; }
     const std::string& MainTitle() const { return title_; }

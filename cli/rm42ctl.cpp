@@ -13,6 +13,7 @@
 
 #include "ConsoleUserInterface.h"
 #include "CtlCommand.h"
+#include "CtlInterrupt.h"
 #include "CtlNumber.h"
 #include "PortOverride.h"
 #include "app/AppState.h"
@@ -82,21 +83,24 @@ int main(int argc, char** argv)
     std::unique_ptr<SerialPortFactory> ports = MakeSystemSerialPortFactory();
     if (!port.empty()) ports = MakePortOverrideFactory(std::move(ports), port);
     if (linesOn) ports = MakeLinesOnFactory(std::move(ports));
+    ports = MakeInterruptibleFactory(std::move(ports));
+    const std::unique_ptr<Clock> waits = MakeInterruptibleClock(clock);
 
     AppState app;
     app.ui = &ui;
-    app.clock = &clock;
+    app.clock = waits.get();
     app.ports = ports.get();
     // The program's INI beside rm42ctl by default, exactly FILE with --ini FILE; the data files
     // live beside it.
     const std::string exePath = ExecutablePath();
     if (ini.empty()) ini = exePath.substr(0, exePath.find_last_of(kPathSeparators) + 1) + "rm42meter.ini";
-    if (!FillStartUpState(app, exePath, ini)) return 1;
+    // --lang applies before the first message, the one about a missing INI file too.
+    const int language = lang == "ja" ? 0 : lang == "en" ? 1 : -1;
+    if (!FillStartUpState(app, exePath, ini, language)) return 1;
     app.journalPath = DefaultJournalPath(app.iniPath);
     app.connectRetryLimit = retries;
-    if (lang == "ja") app.language = 0;
-    if (lang == "en") app.language = 1;
 
+    InstallInterruptHandling();
     CtlContext ctx{app, ui, false};
     if (!CtlNeedsNoThermometer() && !RunMeterStart(app, &ctx.ranCheck)) return 1;
     return run(ctx);

@@ -16,6 +16,7 @@
 #include "app/AppState.h"
 #include "app/Cp932.h"
 #include "app/IniFile.h"
+#include "app/IniNumber.h"
 #include "app/SafeFile.h"
 #include "capture/CaptureRecorder.h"
 #include "capture/CaptureSample.h"
@@ -272,6 +273,17 @@ bool IniText(const uint8_t* data, std::size_t size)
         if (!IsValidUtf8(value)) return false;
         (void)IniFile::ToInt(value);
     }
+    // Every number key reads as a value of its range, whatever the text, and a bad one is told
+    // at most once.
+    AppState app;
+    app.iniPath = path;
+    for (const IniNumberKey& row : IniNumberKeys()) {
+        for (int twice = 0; twice < 2; ++twice) {
+            const int64_t value = ReadIniNumber(app, row.section, row.key);
+            if (value < row.min || value > row.max) return false;
+        }
+    }
+    if (app.reportedIniProblems.size() > IniNumberKeys().size()) return false;
     const std::string other = IniFile::GetString(path, "System", "Langage", "-");
     const std::string wanted = "COM" + std::to_string(size % 100);
     if (!IniFile::WriteString(path, "ComPort", "Port", wanted)) return false;

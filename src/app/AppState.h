@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <set>
 #include <string>
 
 class Clock;
@@ -26,6 +27,7 @@ struct AppState {
     std::string deviceSerialText; // 11-character display form, empty until read
     std::string typeName;         // registered type name of the connected thermometer
     std::string journalPath;      // where a running recording keeps its journal; empty: none kept
+    std::set<std::string> reportedIniProblems; // INI problems told already: each is told once
 
     // Set while a page's device operation runs; see DeviceGuard. Every user of it runs on the
     // user-interface thread, so a wait could only deadlock: a second operation is refused instead.

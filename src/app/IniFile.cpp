@@ -2,6 +2,7 @@
 
 #include "app/Cp932.h"
 #include "app/SafeFile.h"
+#include "app/Utf8Chars.h"
 #include "app/Utf8Path.h"
 
 #include <climits>
@@ -64,10 +65,31 @@ struct Line {
     std::size_t valueBegin = 0; // first byte after '='
 };
 
+constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
+
+// An editor that saves as UTF-8 puts a byte-order mark first; the file's text is then UTF-8.
+bool IsUtf8Text(std::string_view text)
+{
+    return text.starts_with(kUtf8Bom);
+}
+
+// Names and values as UTF-8: converted from CP932, or as they are in a UTF-8 file.
+std::string ToUtf8(std::string_view s, bool utf8)
+{
+    return utf8 ? std::string(s) : Cp932ToUtf8(s);
+}
+
+std::string FromUtf8(std::string_view s, bool utf8)
+{
+    return utf8 ? std::string(s) : Utf8ToCp932(s);
+}
+
 std::vector<Line> SplitLines(const std::string& text)
 {
     std::vector<Line> lines;
-    std::size_t pos = 0;
+    const bool utf8 = IsUtf8Text(text);
+    // The mark is no part of the first line, which may be a section header.
+    std::size_t pos = utf8 ? kUtf8Bom.size() : 0;
     while (pos < text.size()) {
         Line line;
         line.begin = pos;
@@ -89,12 +111,12 @@ std::vector<Line> SplitLines(const std::string& text)
                 i += (IsLeadByte(static_cast<unsigned char>(content[i])) && i + 1 < content.size()) ? 2 : 1;
             }
             line.isSection = true;
-            line.name = Cp932ToUtf8(TrimBlanks(content.substr(1, std::min(i, content.size()) - 1)));
+            line.name = ToUtf8(TrimBlanks(content.substr(1, std::min(i, content.size()) - 1)), utf8);
         } else if (!content.empty() && content.front() != ';') {
             std::size_t eq = content.find('=');
             if (eq != std::string_view::npos) {
                 line.isKey = true;
-                line.name = Cp932ToUtf8(TrimBlanks(content.substr(0, eq)));
+                line.name = ToUtf8(TrimBlanks(content.substr(0, eq)), utf8);
                 line.valueBegin = static_cast<std::size_t>(content.data() - text.data()) + eq + 1;
             }
         }
@@ -152,6 +174,33 @@ std::string_view CutCp932(std::string_view s, std::size_t limit)
     return s.substr(0, i);
 }
 
+// Whole UTF-8 characters only, each as long as its lead byte says.
+bool IsWholeUtf8(std::string_view s)
+{
+    for (std::size_t i = 0; i < s.size();) {
+        const auto c = static_cast<unsigned char>(s[i]);
+        const std::size_t want = c < 0x80                   ? 1
+                                 : (c >= 0xC2 && c <= 0xDF) ? 2
+                                 : (c >= 0xE0 && c <= 0xEF) ? 3
+                                 : (c >= 0xF0 && c <= 0xF4) ? 4
+                                                            : 0;
+        if (want == 0 || Utf8CharLength(s.data() + i, s.size() - i) != want) return false;
+        i += want;
+    }
+    return true;
+}
+
+std::string_view CutUtf8(std::string_view s, std::size_t limit)
+{
+    std::size_t i = 0;
+    while (i < s.size()) {
+        const std::size_t n = Utf8CharLength(s.data() + i, s.size() - i);
+        if (i + n > limit) break;
+        i += n;
+    }
+    return s.substr(0, i);
+}
+
 bool HasLineBreak(std::string_view s)
 {
     return s.find_first_of("\r\n") != std::string_view::npos;
@@ -179,7 +228,17 @@ std::string GetString(const std::string& path, std::string_view section, std::st
         value = value.substr(1, value.size() - 2);
     }
     if (bufferSize == 0) return std::string();
+    // A value that is no UTF-8 after all (a mark put before CP932 text) is read as CP932.
+    if (IsUtf8Text(*text) && IsWholeUtf8(value)) return std::string(CutUtf8(value, bufferSize - 1));
     return Cp932ToUtf8(CutCp932(value, bufferSize - 1));
+}
+
+bool HasSection(const std::string& path, std::string_view section)
+{
+    std::optional<std::string> text = ReadWholeFile(path);
+    if (!text) return false;
+    const std::vector<Line> lines = SplitLines(*text);
+    return FindSection(lines, section) != lines.size();
 }
 
 bool WriteString(const std::string& path, std::string_view section, std::string_view key,
@@ -208,13 +267,15 @@ bool WriteString(const std::string& path, std::string_view section, std::string_
     std::size_t firstNl = text.find('\n');
     if (firstNl != std::string::npos && (firstNl == 0 || text[firstNl - 1] != '\r')) eol = "\n";
 
-    const std::string cpValue = Utf8ToCp932(value);
-    const std::string keyLine = Utf8ToCp932(key) + "=" + cpValue;
+    // A UTF-8 file stays UTF-8.
+    const bool utf8 = IsUtf8Text(text);
+    const std::string cpValue = FromUtf8(value, utf8);
+    const std::string keyLine = FromUtf8(key, utf8) + "=" + cpValue;
     std::vector<Line> lines = SplitLines(text);
     std::size_t s = FindSection(lines, section);
     if (s == lines.size()) {
         if (!text.empty() && text.back() != '\n') text += text.back() == '\r' ? "\n" : eol;
-        text += "[" + Utf8ToCp932(section) + "]" + eol + keyLine + eol;
+        text += "[" + FromUtf8(section, utf8) + "]" + eol + keyLine + eol;
         return WriteFileAtomically(path, text);
     }
 

@@ -5,7 +5,8 @@
 #include <string_view>
 
 // Private-profile (INI) files as the program has always used them. Files are CP932 on disk
-// and UTF-8 here.
+// and UTF-8 here; a file that starts with a UTF-8 byte-order mark (as an editor saves it) is
+// UTF-8 on disk too: the mark is skipped, its text taken and written as UTF-8.
 //
 // Reading: section and key names match case-insensitively; the first matching section and
 // the first matching key in it win; the value is the text after the first '=', blanks around
@@ -24,6 +25,9 @@ constexpr std::size_t kComPortBuffer = 260; // [ComPort] keys
 
 std::string GetString(const std::string& path, std::string_view section, std::string_view key,
                       std::string_view defaultValue, std::size_t bufferSize = kValueBuffer);
+
+// Whether the file has a section of that name.
+bool HasSection(const std::string& path, std::string_view section);
 
 // False when the file cannot be written (the original is then untouched).
 bool WriteString(const std::string& path, std::string_view section, std::string_view key,

@@ -65,16 +65,18 @@ bool IsSupportedWindows()
     return true;
 }
 
-bool FillStartUpState(AppState& app, const std::string& exePath, const std::string& iniFile)
+bool FillStartUpState(AppState& app, const std::string& exePath, const std::string& iniFile, int language)
 {
     if (iniFile.empty())
         SetPathsFromExecutable(app, exePath);
     else
         SetPathsFromIniFile(app, iniFile);
     if (!IsRegularFileUtf8(app.iniPath)) {
-        // The language lives in the missing file, so the message is always the Japanese text.
+        // The language lives in the missing file, so the message is the Japanese text unless
+        // the command line chose one.
         if (app.ui != nullptr) {
-            app.ui->MessageBox(LoadTableString(kStringIniMissing), LoadTableString(kStringAppName),
+            app.language = language == 1 ? 1 : 0;
+            app.ui->MessageBox(LoadLangString(app, kStringIniMissing), LoadLangString(app, kStringAppName),
                                MsgIcon::Stop, MsgButtons::Ok, MsgAnswer::Ok);
         }
         return false;
@@ -82,5 +84,6 @@ bool FillStartUpState(AppState& app, const std::string& exePath, const std::stri
     app.desktopDir = DesktopDirectory();
     app.portRetryCount = 0;
     ReadLanguageAndTitle(app);
+    if (language == 0 || language == 1) app.language = language;
     return true;
 }

@@ -41,6 +41,9 @@ public:
     // The file the next message box is about: one that could not be opened, read or written.
     // The console names it beside the box's text; the windows show the box alone.
     virtual void NoteFile(const std::string& /*path*/) {}
+    // A detail for whoever wants more than the boxes say (rm42ctl -v): the system's own words
+    // for a failure. Shown nowhere by default.
+    virtual void Note(const std::string& /*text*/) {}
 };
 
 // Shows the wait cursor for the lifetime of the object.

@@ -6,7 +6,9 @@
 #include <utility>
 #include <vector>
 
+#include "app/AppState.h"
 #include "app/IniFile.h"
+#include "app/IniNumber.h"
 #include "app/NumberText.h"
 
 namespace {
@@ -44,12 +46,12 @@ double ParseDecimal(std::string_view text, double fallback)
 
 } // namespace
 
-GraphStartSettings ReadGraphStartSettings(const std::string& iniPath)
+GraphStartSettings ReadGraphStartSettings(AppState& app)
 {
+    const std::string& iniPath = app.iniPath;
     GraphStartSettings settings;
     const GraphStartSettings defaults;
-    const int seconds = IniFile::ToInt(IniFile::GetString(iniPath, "Capture", "X_MaxStart", "30"));
-    settings.xMaxStartSeconds = seconds > 0 ? seconds : defaults.xMaxStartSeconds;
+    settings.xMaxStartSeconds = static_cast<int>(ReadIniNumber(app, "Capture", "X_MaxStart"));
     settings.yMaxStart = ParseDecimal(IniFile::GetString(iniPath, "Capture", "Y_MaxStart", "50"), 0.0);
     settings.yMinStart = ParseDecimal(IniFile::GetString(iniPath, "Capture", "Y_MinStart", "0"), 0.0);
     if (!(settings.yMaxStart > settings.yMinStart)) {

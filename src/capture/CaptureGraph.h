@@ -5,6 +5,8 @@
 
 #include "capture/CaptureSample.h"
 
+struct AppState;
+
 enum class GraphPen { Normal, Alarm, Frame, Grid };
 
 // Where the graph draws: an off-screen picture with a current pen position. The widget side
@@ -52,9 +54,10 @@ struct GraphStartSettings {
     double autoScaleAdj = 3.0;
 };
 
-// Reads X_MaxStart, Y_MaxStart, Y_MinStart and Y_AutoScaleAdj. A start range of 0 s or less, or
-// a maximum not above the minimum, gives way to the defaults.
-GraphStartSettings ReadGraphStartSettings(const std::string& iniPath);
+// Reads X_MaxStart (a bad value told once, the default used), Y_MaxStart, Y_MinStart and
+// Y_AutoScaleAdj. A
+// maximum not above the minimum gives way to the defaults.
+GraphStartSettings ReadGraphStartSettings(AppState& app);
 
 // The temperature graph: elapsed time across, measured temperature up, one grid line per
 // degree and every gridStep * 5 s, line colour by the alarm limits. Temperatures are degC.

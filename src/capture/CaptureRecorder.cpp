@@ -170,7 +170,7 @@ void CaptureRecorder::ReadSettings()
 {
     tempReceive_ = IniFile::GetString(app_.iniPath, "Capture", "TempReceive", "Yes") == "Yes";
     roomTempReceive_ = IniFile::GetString(app_.iniPath, "Capture", "RoomTempReceive", "Yes") == "Yes";
-    graph_.SetStartSettings(ReadGraphStartSettings(app_.iniPath));
+    graph_.SetStartSettings(ReadGraphStartSettings(app_));
     // The middle of the start scale, so that an auto-scale check before any reading changes nothing.
     const auto middle = static_cast<uint16_t>(((graph_.yMaxStart + graph_.yMinStart) / 2 + 273.2) * 10);
     lastTemp_ = middle;

@@ -1,6 +1,7 @@
 #include "capture/RecordingSave.h"
 
 #include "app/AppState.h"
+#include "app/IniNumber.h"
 #include "app/LangString.h"
 #include "app/SafeFile.h"
 #include "app/StartUp.h"
@@ -90,8 +91,10 @@ bool SaveRecordingFiles(AppState& app, RecordingFormat format, const SaveTarget&
     if (!CJpegImage::SaveBitmapAsJpeg(target.folder + rec.pictureName, graph))
         return ReportSaveFailure(app, target.folder + rec.pictureName);
     std::string templateText;
-    const std::string templatePath = RecordingTemplatePath(app);
-    if (!ReadTemplate(templatePath, templateText)) return ReportSaveFailure(app, templatePath);
+    if (!ReadTemplate(RecordingTemplatePath(app), templateText)) {
+        ReportFileNotRead(app, RecordingTemplatePath(app));
+        return false;
+    }
     std::istringstream templateStream(templateText);
     std::ostringstream report;
     WriteRecordingReport(report, templateStream, rec);

@@ -2,11 +2,16 @@
 
 #include "app/AppState.h"
 #include "app/IniFile.h"
+#include "app/IniNumber.h"
+#include "app/LangString.h"
 #include "app/StartUp.h"
+#include "app/UserInterface.h"
+#include "app/Utf8Path.h"
 #include "device/Clock.h"
 #include "device/SerialDevicePath.h"
 
 #include <algorithm>
+#include <filesystem>
 
 namespace {
 
@@ -18,9 +23,34 @@ std::string ComPortValue(const AppState& app, std::string_view key, std::string_
     return IniFile::GetString(app.iniPath, "ComPort", key, defaultValue, IniFile::kComPortBuffer);
 }
 
-uint32_t ComPortNumber(const AppState& app, std::string_view key, std::string_view defaultValue)
+uint32_t ComPortNumber(AppState& app, std::string_view key)
 {
-    return static_cast<uint32_t>(IniFile::ToInt(ComPortValue(app, key, defaultValue)));
+    return static_cast<uint32_t>(ReadIniNumber(app, "ComPort", key));
+}
+
+constexpr int kPortEmptyId = 341;
+constexpr int kNotSerialPortId = 342;
+constexpr int kNoSectionId = 343;
+
+// Why a port named in the INI file cannot be a serial port at all, told before the caller's
+// own message so that the user knows what to change. A device that is merely missing or busy
+// (a thermometer not plugged in) is not a settings problem and is told nothing here.
+void ReportPortSetting(AppState& app, const std::string& value, const std::string& device,
+                       const SerialPort* port)
+{
+    if (value.empty()) {
+        ReportIniProblem(app, "ComPort\nPort\n", FormatLangString(app, kPortEmptyId, {"ComPort", "Port"}));
+        return;
+    }
+    std::error_code ec;
+    const auto status = std::filesystem::status(PathFromUtf8(device), ec);
+    const bool exists = !ec && std::filesystem::exists(status);
+    const bool notDevice = exists && std::filesystem::is_directory(status);
+    const bool notSerial = exists && std::filesystem::is_regular_file(status);
+    if (notDevice || notSerial || (port != nullptr && port->NotASerialDevice())) {
+        ReportIniProblem(app, "ComPort\nPort\n" + value,
+                         FormatLangString(app, kNotSerialPortId, {"ComPort", "Port", value}));
+    }
 }
 
 // Without a clock (a bare AppState) the link still paces itself in real time.
@@ -58,25 +88,34 @@ bool CCommIO::Open(const std::string& device)
     }
 
     SerialSettings settings;
-    settings.device =
-        device.empty() ? PortDevicePath(ComPortValue(app_, "Port", "COM4"), app_.iniPath) : device;
-    settings.baud = ComPortNumber(app_, "Bps", "9600");
-    settings.byteSize = static_cast<int>(ComPortNumber(app_, "DataBits", "8"));
-    settings.parity = static_cast<int>(ComPortNumber(app_, "Parity", "0"));
+    const std::string portValue = ComPortValue(app_, "Port", "COM4");
+    settings.device = device.empty() ? PortDevicePath(portValue, app_.iniPath) : device;
+    settings.baud = ComPortNumber(app_, "Bps");
+    settings.byteSize = static_cast<int>(ComPortNumber(app_, "DataBits"));
+    settings.parity = static_cast<int>(ComPortNumber(app_, "Parity"));
     // The code is passed on unchanged; "1" (one and a half stop bits) has always been the default.
-    settings.stopBits = static_cast<int>(ComPortNumber(app_, "StopBit", "1"));
-    settings.readTimeoutMs = ComPortNumber(app_, "ReceiveTimeOut", "30000");
-    settings.writeTimeoutMs = ComPortNumber(app_, "SendTimeOut", "30000");
+    settings.stopBits = static_cast<int>(ComPortNumber(app_, "StopBit"));
+    settings.readTimeoutMs = ComPortNumber(app_, "ReceiveTimeOut");
+    settings.writeTimeoutMs = ComPortNumber(app_, "SendTimeOut");
 
     std::unique_ptr<SerialPort> port = app_.ports->Create();
     if (!port || !port->Open(settings)) {
+        lastError_ = port ? port->LastError() : std::string();
+        if (device.empty()) {
+            // Without the section every line setting is a default, and one of them may not suit.
+            if (IsRegularFileUtf8(app_.iniPath) && !IniFile::HasSection(app_.iniPath, "ComPort"))
+                ReportIniProblem(app_, "ComPort\n", FormatLangString(app_, kNoSectionId, {"ComPort"}));
+            ReportPortSetting(app_, portValue, settings.device, port.get());
+        }
+        if (!lastError_.empty() && app_.ui != nullptr) app_.ui->Note(lastError_);
         return false;
     }
+    lastError_.clear();
     port_ = std::move(port);
     device_ = settings.device;
 
-    commandWait1Ms_ = ComPortNumber(app_, "CommandWait1", "40");
-    commandWait2Ms_ = ComPortNumber(app_, "CommandWait2", "500");
+    commandWait1Ms_ = ComPortNumber(app_, "CommandWait1");
+    commandWait2Ms_ = ComPortNumber(app_, "CommandWait2");
 
     if (!Purge()) {
         return false; // Purge has closed the port

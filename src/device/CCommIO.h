@@ -37,8 +37,12 @@ public:
 
     // Opens [ComPort] Port (or device, when given: the device path as it is) with the INI's line
     // settings and time-outs; false if already open (left untouched) or any step fails (left
-    // closed). Waits 200 ms before returning true.
+    // closed). Waits 200 ms before returning true. A bad number in [ComPort] is told once and
+    // its default used; a Port that is empty or names no serial port is told before false is
+    // returned (as is a missing [ComPort] section), and the port's own reason goes to Note.
     bool Open(const std::string& device = {});
+    // The port's own words for why the last Open failed; empty when it did not.
+    const std::string& LastError() const { return lastError_; }
     // The device path the link has open; empty when closed.
     const std::string& Device() const { return device_; }
     bool Close();
@@ -81,6 +85,7 @@ private:
     AppState& app_;
     std::unique_ptr<SerialPort> port_;
     std::string device_;
+    std::string lastError_;
     uint32_t commandWait1Ms_ = 40;
     uint32_t commandWait2Ms_ = 500;
 };

@@ -101,6 +101,7 @@ bool PosixSerialPort::FailText(const std::string& text)
 bool PosixSerialPort::Open(const SerialSettings& settings)
 {
     if (IsOpen()) return FailText("already open");
+    notSerial_ = false;
     path_ = SerialDevicePath(settings.device);
     if (path_.empty()) return FailText("no device name");
 
@@ -135,7 +136,10 @@ bool PosixSerialPort::Open(const SerialSettings& settings)
 bool PosixSerialPort::Configure(const SerialSettings& settings)
 {
     termios tio{};
-    if (::tcgetattr(fd_, &tio) != 0) return Fail("not a serial device", errno);
+    if (::tcgetattr(fd_, &tio) != 0) {
+        notSerial_ = errno == ENOTTY;
+        return Fail("not a serial device", errno);
+    }
     cfmakeraw(&tio);
 
     speed_t speed{};

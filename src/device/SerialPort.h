@@ -44,6 +44,8 @@ public:
     virtual WaitResult WaitForInput(uint32_t timeoutMs) = 0;
     // Why the last call failed, for logs and the console tool; empty when unknown.
     virtual std::string LastError() const { return {}; }
+    // The last Open found a device that is no serial port at all (the null device, say).
+    virtual bool NotASerialDevice() const { return false; }
 };
 
 class SerialPortFactory {

@@ -1,36 +1,27 @@
 #include "memory/MemoryCapacity.h"
 
-#include "app/IniFile.h"
+#include "app/AppState.h"
+#include "app/IniNumber.h"
 #include "memory/MemoryRecord.h"
 
 #include <algorithm>
 #include <bit>
 
-namespace {
-
-int ReadValue(const std::string& iniPath, const char* key, const char* defaultValue)
+CapacityTable ReadCapacityTable(AppState& app)
 {
-    return std::max(0, IniFile::ToInt(IniFile::GetString(iniPath, "MemSet", key, defaultValue)));
-}
-
-} // namespace
-
-CapacityTable ReadCapacityTable(const std::string& iniPath)
-{
+    const auto read = [&](const char* key) { return static_cast<int>(ReadIniNumber(app, "MemSet", key)); };
     CapacityTable table;
-    table.temp = ReadValue(iniPath, "DataMax_TEMP", "150");
-    const auto limited = [&](const char* key, const char* defaultValue) {
-        return std::min(ReadValue(iniPath, key, defaultValue), table.temp);
-    };
-    table.tm = limited("DataMax_TEMP_TM", "35");
-    table.tmAdd[0] = limited("DataMax_TEMP_TM_ADD1", "30");
-    table.tmAdd[1] = limited("DataMax_TEMP_TM_ADD2", "25");
-    table.tmAdd[2] = limited("DataMax_TEMP_TM_ADD3", "20");
-    table.tmAdd[3] = limited("DataMax_TEMP_TM_ADD4", "20");
-    table.add[0] = limited("DataMax_TEMP_ADD1", "90");
-    table.add[1] = limited("DataMax_TEMP_ADD2", "60");
-    table.add[2] = limited("DataMax_TEMP_ADD3", "45");
-    table.add[3] = limited("DataMax_TEMP_ADD4", "35");
+    table.temp = read("DataMax_TEMP");
+    const auto limited = [&](const char* key) { return std::min(read(key), table.temp); };
+    table.tm = limited("DataMax_TEMP_TM");
+    table.tmAdd[0] = limited("DataMax_TEMP_TM_ADD1");
+    table.tmAdd[1] = limited("DataMax_TEMP_TM_ADD2");
+    table.tmAdd[2] = limited("DataMax_TEMP_TM_ADD3");
+    table.tmAdd[3] = limited("DataMax_TEMP_TM_ADD4");
+    table.add[0] = limited("DataMax_TEMP_ADD1");
+    table.add[1] = limited("DataMax_TEMP_ADD2");
+    table.add[2] = limited("DataMax_TEMP_ADD3");
+    table.add[3] = limited("DataMax_TEMP_ADD4");
     return table;
 }
 

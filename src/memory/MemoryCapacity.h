@@ -11,9 +11,11 @@ struct CapacityTable {
     int add[4] = {90, 60, 45, 35};   // DataMax_TEMP_ADD1..4: 1..4 items, no time
 };
 
-// Reads the ten [MemSet] keys (missing: the default, not a number: 0, negative: 0). Every
+struct AppState;
+
+// Reads the ten [MemSet] keys (missing or bad: the default, a bad value told once). Every
 // value is limited to DataMax_TEMP, since the list shows that many slots of the buffer at most.
-CapacityTable ReadCapacityTable(const std::string& iniPath);
+CapacityTable ReadCapacityTable(AppState& app);
 
 // The capacity for the item bits: DataMax_TEMP without items, else the time / no-time entry for
 // the number of the other four items set (which ones does not matter).

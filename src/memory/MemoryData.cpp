@@ -102,7 +102,7 @@ std::vector<std::string> WordsToWrite(const MemoryRecord& record, uint16_t items
 
 MemoryData::MemoryData(AppState& app) : commIO(app), app_(app)
 {
-    table = ReadCapacityTable(app.iniPath);
+    table = ReadCapacityTable(app);
     try {
         if (table.temp <= kMaxRecordSlots) {
             records.assign(static_cast<std::size_t>(table.temp), MemoryRecord{});

@@ -2,12 +2,14 @@
 
 #include "app/AppState.h"
 #include "app/Cp932.h"
+#include "app/IniNumber.h"
 #include "app/LangString.h"
 #include "app/SafeFile.h"
 #include "app/StartUp.h"
 #include "app/UserInterface.h"
 #include "app/Utf8Path.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <iterator>
@@ -20,6 +22,7 @@ constexpr int kFileErrorId = 218;
 constexpr int kAppNameId = 165;
 constexpr int kNoTypeNameId = 166;
 constexpr int kPartialSavedId = 330;
+constexpr int kNoListLineId = 344;
 
 // The saved files leave a cell empty where the list shows that it has no value.
 const std::string& SavedCell(const std::string& cell)
@@ -184,11 +187,23 @@ bool SaveMemoryList(AppState& app, const std::string& chosenPath, bool asReport,
         // The template is opened again for every page, as a page is a whole copy of it.
         std::string text;
         if (!ReadTemplate(templatePath, text)) {
-            ShowFileError(app, templatePath);
+            ReportFileNotRead(app, templatePath);
+            return false;
+        }
+        const std::vector<std::string> lines = SplitTemplateLines(text);
+        if (std::none_of(lines.begin(), lines.end(), [](const std::string& line) {
+                return line.find("__LIST__") != std::string::npos;
+            })) {
+            // Pages without rows would be a report that silently lost the list.
+            if (app.ui != nullptr) {
+                app.ui->MessageBox(FormatLangString(app, kNoListLineId, {templatePath}),
+                                   LoadLangString(app, kAppNameId), MsgIcon::Exclamation, MsgButtons::Ok,
+                                   MsgAnswer::Ok);
+            }
             return false;
         }
         std::ostringstream html;
-        WriteMemoryReportPage(html, SplitTemplateLines(text), list, nextRow, complete);
+        WriteMemoryReportPage(html, lines, list, nextRow, complete);
         if (!WriteFileAtomically(ReportPagePath(base, page), html.str())) {
             ShowFileError(app, ReportPagePath(base, page));
             return false;

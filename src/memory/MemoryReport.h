@@ -46,10 +46,11 @@ std::string DefaultMemoryFileName(const AppState& app, const std::tm& localTime)
 
 // Saves the list under the path the user chose: as report pages base(PAGEnn).html from the
 // language's template beside the executable, or as base.csv; the chosen extension is not used.
-// On failure shows message 218 and returns false; pages written before stay. saveDir receives
-// the chosen folder (ending in '/', empty for the current folder). A list from a read that
-// stopped part-way (fewer records read than stored) is saved as base + "-partial", and a
-// message says how many records it holds and under which name.
+// A template that cannot be read, or has no "__LIST__" line, is told by name and nothing is
+// written. On a write failure shows message 218 and returns false; pages written before stay.
+// saveDir receives the chosen folder (ending in '/', empty for the current folder). A list from a
+// read that stopped part-way (fewer records read than stored) is saved as base + "-partial", and
+// a message says how many records it holds and under which name.
 bool SaveMemoryList(AppState& app, const std::string& chosenPath, bool asReport,
                     const MemoryListSnapshot& list, std::string& saveDir);
 

@@ -267,6 +267,17 @@ constexpr StringRow kRows[] = {
      "放射温度計の記録は%s件しか読み込めていません（全%s件）。一部であることが分かる名前 %s で保存しました",
      "Only %s of the thermometer's %s records were read, so the list was saved under a name that says it is "
      "partial: %s"},
+    // Settings and data files that cannot be used as they are: the key or file is named.
+    {340, "INIファイルの [%s] %s の値 \"%s\" は使用できません（%s ～ %s）。%s を使用します",
+     "INI file: [%s] %s = \"%s\" is not accepted (%s to %s); %s is used instead"},
+    {341, "INIファイルの [%s] %s が空です", "INI file: [%s] %s is empty"},
+    {342, "INIファイルの [%s] %s = \"%s\" はシリアルポートではありません",
+     "INI file: [%s] %s = \"%s\" is not a serial port"},
+    {343, "INIファイルに [%s] セクションがありません。既定値を使用します",
+     "INI file: there is no [%s] section; the defaults are used"},
+    {344, "テンプレート %s に __LIST__ の行がないため、レポートを出力できません",
+     "The template %s has no __LIST__ line: no report was written"},
+    {345, "ファイル %s を読み込めませんでした", "Could not read the file %s"},
 };
 
 constexpr bool RowsAreSortedAndInRange()
@@ -277,7 +288,8 @@ constexpr bool RowsAreSortedAndInRange()
     }
     return true;
 }
-static_assert(RowsAreSortedAndInRange(), "string rows must be unique, sorted by id and within 101..262");
+static_assert(RowsAreSortedAndInRange(),
+              "string rows must be unique, sorted by id and within the table's ids");
 
 const StringRow* FindRow(int baseId)
 {

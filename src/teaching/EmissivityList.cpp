@@ -9,6 +9,7 @@
 
 #include "app/AppState.h"
 #include "app/Cp932.h"
+#include "app/IniNumber.h"
 #include "app/LangString.h"
 #include "app/NumberText.h"
 #include "app/UserInterface.h"
@@ -16,9 +17,6 @@
 #include "teaching/TeachingOperations.h"
 
 namespace {
-
-constexpr int kFileErrorId = 218;
-constexpr int kAppNameId = 165;
 
 bool IsCp932LeadByte(unsigned char c)
 {
@@ -86,9 +84,7 @@ bool LoadEmissivityList(AppState& app, const std::string& path, std::vector<Emis
     if (!std::filesystem::is_directory(PathFromUtf8(path), error))
         file.open(PathFromUtf8(path), std::ios::binary);
     if (!file.is_open()) {
-        app.ui->NoteFile(path);
-        app.ui->MessageBox(LoadLangString(app, kFileErrorId), LoadLangString(app, kAppNameId),
-                           MsgIcon::Exclamation, MsgButtons::Ok, MsgAnswer::Ok);
+        ReportFileNotRead(app, path);
         return false;
     }
     // Fifty lines of a reference list are a few kilobytes; a stray huge file is not read whole.

@@ -27,8 +27,8 @@ std::vector<EmissivityEntry> ParseEmissivityList(std::string_view cp932Text);
 // The list order: value descending, equal values by name in ascending CP932 byte order.
 bool CompareEntries(const EmissivityEntry& a, const EmissivityEntry& b);
 
-// Reads, parses and sorts the file. When it cannot be read: message 218 in a box (caption 165,
-// exclamation), an empty list and false.
+// Reads, parses and sorts the file. When it cannot be read: a box that names the file, an
+// empty list and false.
 bool LoadEmissivityList(AppState& app, const std::string& path, std::vector<EmissivityEntry>& entries);
 
 // Rows with a name and a value the thermometer does not accept (below 0.30, above 1.20) are

@@ -6,6 +6,7 @@
 
 #include "app/AppState.h"
 #include "app/IniFile.h"
+#include "app/IniNumber.h"
 #include "app/LangString.h"
 #include "app/NumberText.h"
 #include "app/UserInterface.h"
@@ -71,7 +72,7 @@ TeachingOperations::TeachingOperations(AppState& app, TeachingView& view)
 {
     lambdaLower_ = LeadingDouble(IniFile::GetString(app_.iniPath, "System", "WavelengthLower", "8"));
     lambdaUpper_ = LeadingDouble(IniFile::GetString(app_.iniPath, "System", "WavelengthUpper", "14"));
-    reloadWaitTime_ = IniFile::ToInt(IniFile::GetString(app_.iniPath, "Teaching", "ReloadWaitTime", "30"));
+    reloadWaitTime_ = static_cast<int>(ReadIniNumber(app_, "Teaching", "ReloadWaitTime"));
 }
 
 std::string TeachingOperations::StatusText() const

@@ -4,6 +4,7 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
+#include <cstdio>
 
 #include "app/AppState.h"
 #include "ui/CComPortDlg.h"
@@ -144,6 +145,10 @@ std::unique_ptr<QMessageBox> MakeMessageBox(const std::string& text, const std::
 MsgAnswer QtUserInterface::MessageBox(const std::string& text, const std::string& caption, MsgIcon icon,
                                       MsgButtons buttons, MsgAnswer defaultAnswer)
 {
+    if (unattended_) {
+        std::fprintf(stderr, "[%s] %s\n", caption.c_str(), text.c_str());
+        return EscapeAnswer(buttons);
+    }
     const auto box = MakeMessageBox(text, caption, icon, buttons, defaultAnswer, mainWindow_.data());
     // A box must not sit under a wait cursor.
     const bool waiting = waitDepth_ > 0;
@@ -169,6 +174,7 @@ void QtUserInterface::RedrawMainWindow()
 
 void QtUserInterface::RunComPortDialog()
 {
+    if (unattended_) return;
     CComPortDlg dialog(app_, mainWindow_.data());
     dialog.exec();
 }

@@ -27,6 +27,10 @@ public:
     ~QtUserInterface() override;
 
     void AttachMainWindow(QWidget* mainWindow, QLabel* statusLine, QWidget* tabControl);
+    // With nobody in front of the program (--screenshot), boxes are printed on standard error as
+    // "[caption] text" and answered with their negative button, and the COM port dialog is not
+    // shown, so that nothing waits for a click.
+    void SetUnattended(bool unattended) { unattended_ = unattended; }
     void DetachMainWindow();
 
     MsgAnswer MessageBox(const std::string& text, const std::string& caption, MsgIcon icon,
@@ -51,4 +55,5 @@ private:
     QPointer<QLabel> statusLine_;
     QPointer<QWidget> tabControl_;
     int waitDepth_ = 0;
+    bool unattended_ = false;
 };

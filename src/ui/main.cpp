@@ -149,6 +149,7 @@ int main(int argc, char* argv[])
     app.ports = ports.get();
     app.ui = &ui;
 
+    if (!options.screenshotPath.isEmpty()) ui.SetUnattended(true);
     const std::string executable = ExecutablePath();
     if (!FillStartUpState(app, executable, options.iniPath.toStdString())) return 0;
     app.journalPath = DefaultJournalPath(app.iniPath);

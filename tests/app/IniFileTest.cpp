@@ -1,4 +1,7 @@
 #include "app/IniFile.h"
+#include "app/AppState.h"
+#include "app/IniNumber.h"
+#include "support/FakeUserInterface.h"
 
 #include "support/TestSupport.h"
 
@@ -153,3 +156,51 @@ TEST(IniFileTest, ToIntReadsLikeAtoi)
 }
 
 } // namespace
+
+// Every number key: a bad value names the key, the value and the range once, and the default is
+// used; a good value is taken.
+TEST(IniNumberTest, EveryKeyToldOnceWithItsRangeAndTheDefaultUsed)
+{
+    TempDir dir;
+    for (const IniNumberKey& row : IniNumberKeys()) {
+        SCOPED_TRACE(std::string(row.section) + " " + row.key);
+        for (const std::string& bad :
+             {std::string("abc"), std::to_string(row.min - 1), std::to_string(row.max + 1),
+              std::string("4000000000"), std::string("5x"), std::string("")}) {
+            FakeUserInterface ui;
+            AppState app;
+            app.language = 1;
+            app.ui = &ui;
+            app.iniPath = dir.File("a.ini");
+            WriteFileBytes(app.iniPath, std::string("[") + row.section + "]\n" + row.key + "=" + bad + "\n");
+            EXPECT_EQ(ReadIniNumber(app, row.section, row.key), row.defaultValue) << bad;
+            EXPECT_EQ(ReadIniNumber(app, row.section, row.key), row.defaultValue) << bad;
+            ASSERT_EQ(ui.boxes.size(), 1u) << bad;
+            EXPECT_EQ(ui.boxes[0].text, "INI file: [" + std::string(row.section) + "] " + row.key + " = \"" +
+                                            bad + "\" is not accepted (" + std::to_string(row.min) + " to " +
+                                            std::to_string(row.max) + "); " +
+                                            std::to_string(row.defaultValue) + " is used instead");
+            WriteFileBytes(app.iniPath, std::string("[") + row.section + "]\n" + row.key + "= " +
+                                            std::to_string(row.max) + " \n");
+            EXPECT_EQ(ReadIniNumber(app, row.section, row.key), row.max);
+            std::filesystem::remove(app.iniPath);
+            EXPECT_EQ(ReadIniNumber(app, row.section, row.key), row.defaultValue);
+            EXPECT_EQ(ui.boxes.size(), 1u);
+        }
+    }
+}
+
+// An editor's UTF-8 byte-order mark is no part of the first section's name; the file's UTF-8
+// text is read and written as UTF-8.
+TEST(IniFileTest, AUtf8FileWithItsMarkIsReadAsUtf8)
+{
+    TempDir dir;
+    const std::string path = dir.File("a.ini");
+    WriteFileBytes(path, "\xEF\xBB\xBF[System]\r\nLangage=1\r\nWindowTitle=放射温度計\r\n");
+    EXPECT_EQ(IniFile::GetString(path, "System", "Langage", "0"), "1");
+    EXPECT_EQ(IniFile::GetString(path, "System", "WindowTitle", ""), "放射温度計");
+    EXPECT_EQ(IniFile::GetString(path, "System", "WindowTitle", "", 7), "放射");
+    ASSERT_TRUE(IniFile::WriteString(path, "ComPort", "Port", "温"));
+    EXPECT_EQ(ReadFileBytes(path),
+              "\xEF\xBB\xBF[System]\r\nLangage=1\r\nWindowTitle=放射温度計\r\n[ComPort]\r\nPort=温\r\n");
+}

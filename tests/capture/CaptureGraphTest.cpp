@@ -1,4 +1,5 @@
 #include "capture/CaptureGraph.h"
+#include "app/AppState.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -225,7 +226,9 @@ TEST_F(CaptureGraphTest, UnusableScalesAreNeverTaken)
     };
     for (const Row& row : rows) {
         WriteFileBytes(dir.File("a.ini"), "[Capture]\n" + row.keys);
-        const GraphStartSettings s = ReadGraphStartSettings(dir.File("a.ini"));
+        AppState app;
+        app.iniPath = dir.File("a.ini");
+        const GraphStartSettings s = ReadGraphStartSettings(app);
         EXPECT_EQ(s.xMaxStartSeconds, row.seconds) << row.keys;
         EXPECT_DOUBLE_EQ(s.yMaxStart, row.yMax) << row.keys;
         EXPECT_DOUBLE_EQ(s.yMinStart, row.yMin) << row.keys;

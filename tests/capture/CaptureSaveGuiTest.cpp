@@ -119,7 +119,8 @@ TEST_F(CaptureSaveTest, FailuresShowTheFileErrorAndKeepTheRecording)
     std::filesystem::remove(dir.File("templete_1.html"));
     Save(1, "report.html");
     ASSERT_EQ(boxes.shown.size(), 1u);
-    EXPECT_EQ(boxes.shown[0].call.text, "何らかの原因によりファイルを出力できませんでした");
+    EXPECT_EQ(boxes.shown[0].call.text,
+              "ファイル " + dir.File("templete_1.html") + " を読み込めませんでした");
     EXPECT_EQ(boxes.shown[0].qtIcon, QMessageBox::Warning);
     EXPECT_EQ(Files(), std::vector<std::string>{"report.jpg"}) << "the picture stays";
 

@@ -116,6 +116,10 @@ TEST_F(CtlCheck, MissingIniAndBadCommandLines)
     const auto missing = Ctl({"check"});
     EXPECT_EQ(missing.exitCode, 1);
     EXPECT_NE(missing.err.find("INIファイルがありません"), std::string::npos) << missing.err;
+    // --lang applies before the first message; a folder is no INI file either.
+    const auto folder = RunProcess({RunnableDir() + "rm42ctl", "--ini", dir.Path(), "--lang", "en", "check"});
+    EXPECT_EQ(folder.exitCode, 1);
+    EXPECT_NE(folder.err.find("INI File Not Found"), std::string::npos) << folder.err;
 
     // --ini names exactly the file to read: with two dots, and without an extension.
     WriteFileBytes(dir.File("my.settings.ini"),
@@ -165,3 +169,53 @@ TEST(ConsoleUserInterface, AnswersNegativelyUnlessToldYesAndThenOnlyALimitedNumb
 }
 
 } // namespace
+
+// Whatever the port's settings hold, the user learns which key is wrong before the check gives
+// up, and -v adds the system's own words.
+TEST_F(CtlCheck, BadPortSettingsNameTheirKey)
+{
+    const std::pair<std::string, std::string> cases[] = {
+        {"[ComPort]\r\nPort=\r\n", "INI file: [ComPort] Port is empty"},
+        {"[ComPort]\r\nPort=" + dir.Path() + "\r\n",
+         "INI file: [ComPort] Port = \"" + dir.Path() + "\" is not a serial port"},
+        {"[ComPort]\r\nPort=/dev/null\r\n", "INI file: [ComPort] Port = \"/dev/null\" is not a serial port"},
+        {"[Other]\r\n", "INI file: there is no [ComPort] section"},
+        {"[ComPort]\r\nPort=" + dir.File("gone") + "\r\nBps=abc\r\n",
+         "[ComPort] Bps = \"abc\" is not accepted (50 to 4000000); 9600 is used"},
+    };
+    for (const auto& [ini, told] : cases) {
+        WriteFileBytes(dir.File("rm42meter.ini"), "[System]\r\nLangage=1\r\n" + ini);
+        const ProcessResult run = Ctl({"-v", "--retries", "0", "check"});
+        EXPECT_EQ(run.exitCode, 1);
+        const std::size_t at = run.err.find(told);
+        EXPECT_NE(at, std::string::npos) << run.err;
+        EXPECT_LT(at, run.err.find("No Themometer Connected")) << run.err;
+    }
+    const ProcessResult gone = Ctl({"-v", "--retries", "0", "check"});
+    EXPECT_NE(gone.err.find(dir.File("gone") + ": cannot open: No such file or directory"), std::string::npos)
+        << gone.err;
+}
+
+// Ctrl-C ends every command at once, even in the middle of the longest pause the INI allows,
+// and leaves the thermometer out of check mode.
+TEST_F(CtlCheck, CtrlCEndsAnyCommandDuringItsWaitsAndLeavesCheckMode)
+{
+    SimProcess sim(Link(), {"--log", Log()});
+    ASSERT_TRUE(sim.Ready()) << sim.Error();
+    WriteFileBytes(dir.File("rm42meter.ini"),
+                   "[System]\r\nLangage=1\r\n[ComPort]\r\nPort=" + Link() +
+                       "\r\nStopBit=0\r\nCommandWait1=10000\r\nCommandWait2=10000\r\n");
+    for (const char* command : {"check", "read", "settings"}) {
+        for (const char* moment : {"0.5", "1.5"}) {
+            SCOPED_TRACE(std::string(command) + " at " + moment);
+            std::vector<std::string> args = Args({command});
+            if (std::string(command) == "settings") args.push_back("show");
+            args.insert(args.begin(), {"/usr/bin/timeout", "--preserve-status", "-s", "INT", moment});
+            const ProcessResult run = RunProcess(args, 8000);
+            EXPECT_EQ(run.exitCode, 130) << run.err;
+            EXPECT_NE(run.err.find("rm42ctl: interrupted"), std::string::npos) << run.err;
+            const std::string received = Received();
+            EXPECT_TRUE(received.ends_with("81\n")) << received;
+        }
+    }
+}

@@ -177,10 +177,17 @@ TEST_F(MemoryReportTest, TemplateBytesAreCopiedAsTheyAre)
 
 TEST_F(MemoryReportTest, TemplatesWithoutOrWithTwoListLinesEnd)
 {
-    UseTemplate("<h1>__SUFIX__</h1>\r\nno rows here\r\n");
-    ASSERT_TRUE(Save("none.html", true, List(45, UNIT_KELVIN, {0, 1})));
-    EXPECT_EQ(ReadFileBytes(dir.File("none(PAGE01).html")), "<h1>K</h1>\r\nno rows here\r\n");
-    EXPECT_FALSE(Exists("none(PAGE02).html"));
+    // Without a list line (an empty template too) the report would lose every row: it is told
+    // by name and nothing is written.
+    app.language = 1;
+    for (const char* text : {"<h1>__SUFIX__</h1>\r\nno rows here\r\n", ""}) {
+        UseTemplate(text);
+        EXPECT_FALSE(Save("none.html", true, List(45, UNIT_KELVIN, {0, 1})));
+        EXPECT_FALSE(Exists("none(PAGE01).html"));
+        ASSERT_FALSE(ui.boxes.empty());
+        EXPECT_EQ(ui.boxes.back().text, "The template " + dir.File("templete_2(ENG).html") +
+                                            " has no __LIST__ line: no report was written");
+    }
 
     UseTemplate("a\n__LIST__\nb\n__LIST__\n");
     ASSERT_TRUE(Save("two.html", true, List(45, UNIT_KELVIN, {0})));
@@ -211,6 +218,8 @@ TEST_F(MemoryReportTest, AMissingTemplateOrFolderShowsTheFileMessage)
     EXPECT_FALSE(SaveMemoryList(app, dir.File("gone/memo.html"), true, list, saveDir));
     EXPECT_FALSE(SaveMemoryList(app, dir.File("gone/memo.csv"), false, list, saveDir));
     ASSERT_EQ(ui.boxes.size(), 3u);
+    EXPECT_EQ(ui.boxes[0].text, "Could not read the file " + dir.File("templete_2(ENG).html"));
+    ui.boxes.erase(ui.boxes.begin());
     for (const MessageBoxCall& box : ui.boxes) {
         EXPECT_EQ(box.text, "File Not Opened by File Output Error");
         EXPECT_EQ(box.caption, "Thermometer Application");

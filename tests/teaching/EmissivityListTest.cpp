@@ -103,7 +103,7 @@ TEST(EmissivityList, LoadsTheFileOfTheLanguageAndReportsAMissingOne)
     EXPECT_FALSE(LoadEmissivityList(rig.app, english, entries));
     EXPECT_TRUE(entries.empty());
     ASSERT_EQ(rig.ui.boxes.size(), 1u);
-    EXPECT_EQ(rig.ui.boxes[0].text, "File Not Opened by File Output Error");
+    EXPECT_EQ(rig.ui.boxes[0].text, "Could not read the file " + english);
     EXPECT_EQ(rig.ui.boxes[0].caption, rig.Text(165));
     EXPECT_EQ(rig.ui.boxes[0].icon, MsgIcon::Exclamation);
 
