@@ -19,6 +19,7 @@ public:
     bool ModemLines(bool& cts, bool& dsr) override { return inner_->ModemLines(cts, dsr); }
     WaitResult WaitForInput(uint32_t timeoutMs) override { return inner_->WaitForInput(timeoutMs); }
     std::string LastError() const override { return inner_->LastError(); }
+    std::string DeniedGroup() const override { return inner_->DeniedGroup(); }
 
 private:
     std::unique_ptr<SerialPort> inner_;

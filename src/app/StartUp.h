@@ -55,7 +55,8 @@ private:
 };
 
 // Steps 2 to 9 of start-up that need no window: paths (from iniFile when it is given, otherwise
-// from the executable), missing INI (string 262 in Japanese, through app.ui when set, false
-// returned), desktop, portRetryCount, language and title. The single-instance guard and the
-// title page are the caller's.
-bool FillStartUpState(AppState& app, const std::string& exePath, const std::string& iniFile = {});
+// from the executable, portable or installed as SetPathsForExecutable decides with iniBase), missing INI
+// (string 262 in Japanese, through app.ui when set, false returned), desktop, portRetryCount, language and
+// title. The single-instance guard and the title page are the caller's.
+bool FillStartUpState(AppState& app, const std::string& exePath, const std::string& iniFile = {},
+                      const std::string& iniBase = {});

@@ -2,13 +2,17 @@
 
 #include "app/AppState.h"
 #include "app/IniFile.h"
+#include "app/LangString.h"
 #include "app/StartUp.h"
+#include "app/UserInterface.h"
 #include "device/Clock.h"
 #include "device/SerialDevicePath.h"
 
 #include <algorithm>
 
 namespace {
+
+constexpr int kStringAccessDenied = 361;
 
 // The link's buffers hold a line, CR LF and a terminator: commands and replies are cut to fit.
 constexpr std::size_t kMaxCommandText = kReplyBufferSize - 3;
@@ -28,6 +32,16 @@ Clock& LinkClock(AppState& app)
 {
     static SteadyClock fallback;
     return app.clock != nullptr ? *app.clock : fallback;
+}
+
+// A port the user may not open: say so once per run and name the group that grants access;
+// the caller's own message about the failed operation follows as usual.
+void TellAccessDenied(AppState& app, const std::string& device, const std::string& group)
+{
+    if (group.empty() || app.ui == nullptr || app.deniedPortTold == device) return;
+    app.deniedPortTold = device;
+    app.ui->MessageBox(FormatLangString(app, kStringAccessDenied, {device, group, group}),
+                       LoadLangString(app, 165), MsgIcon::Stop, MsgButtons::Ok, MsgAnswer::Ok);
 }
 
 } // namespace
@@ -70,6 +84,7 @@ bool CCommIO::Open(const std::string& device)
 
     std::unique_ptr<SerialPort> port = app_.ports->Create();
     if (!port || !port->Open(settings)) {
+        if (port) TellAccessDenied(app_, settings.device, port->DeniedGroup());
         return false;
     }
     port_ = std::move(port);

@@ -40,6 +40,7 @@ public:
     WaitResult WaitForInput(uint32_t timeoutMs) override;
     // "<device>: <reason>" of the last failure.
     std::string LastError() const override { return lastError_; }
+    std::string DeniedGroup() const override { return deniedGroup_; }
 
 private:
     bool Fail(const std::string& what, int err);
@@ -50,4 +51,5 @@ private:
     std::string path_;
     uint32_t writeTimeoutMs_ = 30000;
     std::string lastError_;
+    std::string deniedGroup_;
 };

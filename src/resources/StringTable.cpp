@@ -232,6 +232,12 @@ constexpr StringRow kRows[] = {
      "Not taken: the thermometer on %s is No. %s; looking for %s"},
     {302, "放射温度計は %s で見つかりました。今後このポートを使用しますか？",
      "The thermometer was found on %s. Use this port from now on?"},
+    // About box and installation.
+    {360, "バージョン %s", "Version %s"},
+    {361,
+     "%s を開く権限がありません。%s グループに参加してください（sudo usermod -aG %s $USER "
+     "の後、ログインし直す）",
+     "No permission to open %s. Join the group %s to use it (sudo usermod -aG %s $USER, then log in again)"},
 };
 
 constexpr bool RowsAreSortedAndInRange()
