@@ -84,7 +84,9 @@ bool CCommIO::Open(const std::string& device)
 
     std::unique_ptr<SerialPort> port = app_.ports->Create();
     if (!port || !port->Open(settings)) {
-        if (port) TellAccessDenied(app_, settings.device, port->DeniedGroup());
+        std::string path;
+        std::string group;
+        if (port && port->AccessDenied(path, group)) TellAccessDenied(app_, path, group);
         return false;
     }
     port_ = std::move(port);

@@ -40,7 +40,12 @@ public:
     WaitResult WaitForInput(uint32_t timeoutMs) override;
     // "<device>: <reason>" of the last failure.
     std::string LastError() const override { return lastError_; }
-    std::string DeniedGroup() const override { return deniedGroup_; }
+    bool AccessDenied(std::string& device, std::string& group) const override
+    {
+        device = path_;
+        group = deniedGroup_;
+        return !deniedGroup_.empty();
+    }
 
 private:
     bool Fail(const std::string& what, int err);

@@ -44,9 +44,9 @@ public:
     virtual WaitResult WaitForInput(uint32_t timeoutMs) = 0;
     // Why the last call failed, for logs and the console tool; empty when unknown.
     virtual std::string LastError() const { return {}; }
-    // When the last Open was refused for lack of permission: the group that owns the device
-    // (joining it grants access). Empty otherwise.
-    virtual std::string DeniedGroup() const { return {}; }
+    // True when the last Open was refused for lack of permission, with the device's path and the
+    // group that owns it (joining it grants access).
+    virtual bool AccessDenied(std::string& /*device*/, std::string& /*group*/) const { return false; }
 };
 
 class SerialPortFactory {
