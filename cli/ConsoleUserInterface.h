@@ -11,7 +11,9 @@
 // positive answers are limited so that an endless retry loop cannot hang a script.
 class ConsoleUserInterface final : public UserInterface {
 public:
-    ConsoleUserInterface(bool assumeYes, int maxPositiveAnswers, bool verbose, std::FILE* out = stderr);
+    // progressLine: out is a terminal, where long work shows a progress line (see OpenProgress).
+    ConsoleUserInterface(bool assumeYes, int maxPositiveAnswers, bool verbose, std::FILE* out = stderr,
+                         bool progressLine = false);
 
     MsgAnswer MessageBox(const std::string& text, const std::string& caption, MsgIcon icon,
                          MsgButtons buttons, MsgAnswer defaultAnswer) override;
@@ -35,6 +37,8 @@ private:
     bool assumeYes_;
     int positiveLeft_;
     bool verbose_;
+    bool progressLine_;
+    bool lineShown_ = false; // a progress line stands on out_ without its newline
     std::FILE* out_;
     std::string status_;
     std::string title_;

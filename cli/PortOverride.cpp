@@ -19,6 +19,10 @@ public:
     bool ModemLines(bool& cts, bool& dsr) override { return inner_->ModemLines(cts, dsr); }
     WaitResult WaitForInput(uint32_t timeoutMs) override { return inner_->WaitForInput(timeoutMs); }
     std::string LastError() const override { return inner_->LastError(); }
+    bool AccessDenied(std::string& device, std::string& group) const override
+    {
+        return inner_->AccessDenied(device, group);
+    }
 
 private:
     std::unique_ptr<SerialPort> inner_;

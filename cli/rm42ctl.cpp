@@ -6,10 +6,18 @@
 // [System] StartUpConnectCheck is exactly "Yes", then the type-name lookup), then its own work.
 // Exit status: 0 success, 1 the operation failed, 2 bad command line.
 
+#include <cstdio>
 #include <memory>
 #include <string>
 
 #include <CLI/CLI.hpp>
+#ifdef _WIN32
+#include <io.h>
+#define isatty _isatty
+#define fileno _fileno
+#else
+#include <unistd.h>
+#endif
 
 #include "ConsoleUserInterface.h"
 #include "CtlCommand.h"
@@ -18,6 +26,7 @@
 #include "PortOverride.h"
 #include "app/AppState.h"
 #include "app/StartUp.h"
+#include "app/Version.h"
 #include "capture/RecordingJournal.h"
 #include "device/Clock.h"
 #include "device/SerialPort.h"
@@ -35,6 +44,7 @@ int main(int argc, char** argv)
         "rm42ctl: the RM42 thermometer from the console, through the same operations as the program.\n"
         "Message boxes are printed as [caption] text on standard error.",
         "rm42ctl"};
+    cli.set_version_flag("--version", "rm42ctl " RM42_VERSION);
     cli.require_subcommand(1);
     cli.fallthrough(); // the global options may also follow the command
 
@@ -45,9 +55,10 @@ int main(int argc, char** argv)
     bool verbose = false;
     bool linesOn = false;
     int retries = 3;
-    cli.add_option("--ini", ini,
-                   "settings file (default: rm42meter.ini beside rm42ctl); data files such as the type "
-                   "names are kept beside it");
+    cli.add_option(
+        "--ini", ini,
+        "settings file (default: rm42meter.ini beside rm42ctl, else the user's "
+        "~/.config/rm42meter/rm42meter.ini); data files such as the type names are kept beside it");
     cli.add_option("--port", port, "use this port instead of [ComPort] Port");
     cli.add_option("--lang", lang, "language of the messages (default: [System] Langage)")
         ->check(CLI::IsMember({"ja", "en"}));
@@ -78,7 +89,7 @@ int main(int argc, char** argv)
     }
     if (!run) return 2;
 
-    ConsoleUserInterface ui(yes, retries, verbose);
+    ConsoleUserInterface ui(yes, retries, verbose, stderr, isatty(fileno(stderr)) == 1);
     SteadyClock clock;
     std::unique_ptr<SerialPortFactory> ports = MakeSystemSerialPortFactory();
     if (!port.empty()) ports = MakePortOverrideFactory(std::move(ports), port);
@@ -90,13 +101,11 @@ int main(int argc, char** argv)
     app.ui = &ui;
     app.clock = waits.get();
     app.ports = ports.get();
-    // The program's INI beside rm42ctl by default, exactly FILE with --ini FILE; the data files
-    // live beside it.
-    const std::string exePath = ExecutablePath();
-    if (ini.empty()) ini = exePath.substr(0, exePath.find_last_of(kPathSeparators) + 1) + "rm42meter.ini";
-    // --lang applies before the first message, the one about a missing INI file too.
+    // Exactly FILE with --ini FILE, its data files beside it; otherwise the program's own INI,
+    // found as the program finds it (beside rm42ctl, or the user's in an installation). --lang
+    // applies before the first message, the one about a missing INI file too.
     const int language = lang == "ja" ? 0 : lang == "en" ? 1 : -1;
-    if (!FillStartUpState(app, exePath, ini, language)) return 1;
+    if (!FillStartUpState(app, ExecutablePath(), ini, "rm42meter", language)) return 1;
     app.journalPath = DefaultJournalPath(app.iniPath);
     app.connectRetryLimit = retries;
 

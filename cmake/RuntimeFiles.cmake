@@ -1,5 +1,7 @@
-# rm42_runtime_file(<source> [<name in bin>]): copy a data file into the runnable folder.
+# rm42_runtime_file(<source> [<name in bin>]): copy a data file into the runnable folder, and
+# install it into share/rm42meter/ where the installed program looks for it.
 # Files are copied at build time, so an edited template shows up after the next build.
+include(GNUInstallDirs)
 add_custom_target(rm42_runtime_files ALL)
 function(rm42_runtime_file source)
   get_filename_component(abs "${source}" ABSOLUTE)
@@ -15,4 +17,5 @@ function(rm42_runtime_file source)
     DEPENDS "${abs}" VERBATIM)
   add_custom_target(rm42_rt_${id} DEPENDS "${RM42_BIN_DIR}/${name}")
   add_dependencies(rm42_runtime_files rm42_rt_${id})
+  install(FILES "${abs}" DESTINATION "${CMAKE_INSTALL_DATADIR}/rm42meter" RENAME "${name}")
 endfunction()

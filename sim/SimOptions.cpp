@@ -75,6 +75,7 @@ std::string SimUsage()
            "                           off: switched off; a pseudo-terminal has no CTS or DSR to drop,\n"
            "                           so there the thermometer only falls silent\n"
            "  --log FILE               append every command and reply with a time stamp\n"
+           "  --version                the version number\n"
            "  --help                   this text\n"
            "Signals: SIGUSR1 pulls the cable (the terminal hangs up and PATH goes away), SIGUSR2 plugs\n"
            "it back in (a fresh terminal behind PATH); SIGINT or SIGTERM ends the simulator.\n";
@@ -299,6 +300,10 @@ bool ParseSimOptions(const std::vector<std::string>& args, SimOptions& options, 
             options.help = true;
             continue;
         }
+        if (opt == "--version") {
+            options.version = true;
+            continue;
+        }
         if (opt.rfind("--", 0) != 0) {
             error = "unexpected argument '" + opt + "'";
             return false;
@@ -408,7 +413,7 @@ bool ParseSimOptions(const std::vector<std::string>& args, SimOptions& options, 
             return false;
         }
     }
-    if (!options.help && options.linkPath.empty()) {
+    if (!options.help && !options.version && options.linkPath.empty()) {
         error = "--link PATH is required";
         return false;
     }

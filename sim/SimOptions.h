@@ -10,6 +10,7 @@ struct SimOptions {
     std::string linkPath;
     std::string logPath;
     bool help = false;
+    bool version = false;
     SimConfig config;
 };
 

@@ -14,6 +14,7 @@
 #include "SimPtyServer.h"
 #include "SimThermometer.h"
 #include "app/Calendar.h"
+#include "app/Version.h"
 #include "device/Clock.h"
 
 namespace {
@@ -62,6 +63,10 @@ int main(int argc, char** argv)
     }
     if (options.help) {
         std::cout << SimUsage();
+        return 0;
+    }
+    if (options.version) {
+        std::cout << "rm42-sim " RM42_VERSION "\n";
         return 0;
     }
 

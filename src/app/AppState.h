@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <set>
 #include <string>
+#include <vector>
 
 class Clock;
 class SerialPortFactory;
@@ -13,8 +14,13 @@ class UserInterface;
 // (FillStartUpState) and by the main window's initialisation; one instance per process,
 // passed by reference so tests can build as many as they like.
 struct AppState {
-    std::string iniPath;          // full path of the INI file
-    std::string exeDir;           // folder of the executable, ending in its separator
+    std::string iniPath; // full path of the INI file
+    std::string exeDir;  // folder of the executable, ending in its separator
+    // Installed layout (see AppPaths.h): folders the data files are read from, in order, and
+    // where the type names and the command log are written. Empty: exeDir for all.
+    std::vector<std::string> dataDirs;
+    std::string userDir;
+    std::string logDir;
     std::string desktopDir;       // initial folder of the save dialogs; empty when unknown
     int language = 0;             // 0 Japanese, 1 English
     std::string windowTitle;      // [System] WindowTitle; empty: the string table's name
@@ -26,6 +32,7 @@ struct AppState {
     uint32_t deviceSerial = 0;    // serial number last read, 0 until read
     std::string deviceSerialText; // 11-character display form, empty until read
     std::string typeName;         // registered type name of the connected thermometer
+    std::string deniedPortTold;   // the port whose missing permission the user has been told
     std::string journalPath;      // where a running recording keeps its journal; empty: none kept
     std::set<std::string> reportedIniProblems; // INI problems told already: each is told once
 

@@ -2,6 +2,7 @@
 // path, desktop folder, single-instance guard) live in StartUpPosix.cpp and StartUpWin32.cpp.
 #include "app/StartUp.h"
 
+#include "app/AppPaths.h"
 #include "app/AppState.h"
 #include "app/IniFile.h"
 #include "app/LangString.h"
@@ -65,10 +66,11 @@ bool IsSupportedWindows()
     return true;
 }
 
-bool FillStartUpState(AppState& app, const std::string& exePath, const std::string& iniFile, int language)
+bool FillStartUpState(AppState& app, const std::string& exePath, const std::string& iniFile,
+                      const std::string& iniBase, int language)
 {
     if (iniFile.empty())
-        SetPathsFromExecutable(app, exePath);
+        SetPathsForExecutable(app, exePath, iniBase);
     else
         SetPathsFromIniFile(app, iniFile);
     if (!IsRegularFileUtf8(app.iniPath)) {

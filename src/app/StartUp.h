@@ -55,9 +55,10 @@ private:
 };
 
 // Steps 2 to 9 of start-up that need no window: paths (from iniFile when it is given, otherwise
-// from the executable), missing INI (string 262 in Japanese, through app.ui when set, false
-// returned), desktop, portRetryCount, language and title. A language chosen on the command
-// line (0 or 1; -1 for none) wins over [System] Langage and applies to the missing-INI message
-// too. The single-instance guard and the title page are the caller's.
+// from the executable, portable or installed as SetPathsForExecutable decides with iniBase), missing
+// INI (string 262 in Japanese, through app.ui when set, false returned), desktop, portRetryCount,
+// language and title. A language chosen on the command line (0 or 1; -1 for none) wins over
+// [System] Langage and applies to the missing-INI message too. The single-instance guard and the
+// title page are the caller's.
 bool FillStartUpState(AppState& app, const std::string& exePath, const std::string& iniFile = {},
-                      int language = -1);
+                      const std::string& iniBase = {}, int language = -1);

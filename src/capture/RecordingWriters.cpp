@@ -1,6 +1,7 @@
 #include "capture/RecordingWriters.h"
 #include "capture/CaptureRecorder.h"
 
+#include "app/AppPaths.h"
 #include "app/AppState.h"
 #include "app/Calendar.h"
 #include "app/Cp932.h"
@@ -127,7 +128,7 @@ std::string RecordingPictureName(std::string_view baseName)
 
 std::string RecordingTemplatePath(const AppState& app)
 {
-    return app.exeDir + (app.language == 1 ? "templete_1(ENG).html" : "templete_1.html");
+    return DataFilePath(app, app.language == 1 ? "templete_1(ENG).html" : "templete_1.html");
 }
 
 void WriteRecordingCsv(std::ostream& out, const RecordingSaveData& rec)

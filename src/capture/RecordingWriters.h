@@ -42,7 +42,7 @@ std::string DefaultRecordingName(const AppState& app, std::time_t now);
 // space and full-width space becomes "_", then ".jpg".
 std::string RecordingPictureName(std::string_view baseName);
 
-// exeDir + "templete_1.html", or "templete_1(ENG).html" in English.
+// "templete_1.html", or "templete_1(ENG).html" in English, found by DataFilePath.
 std::string RecordingTemplatePath(const AppState& app);
 
 // Line 1 the start stamp "%Y%m%d_%H%M%S" (local time), then one "elapsed,temperature,room temperature" line

@@ -15,6 +15,8 @@
 
 namespace {
 
+constexpr int kStringAccessDenied = 361;
+
 // The link's buffers hold a line, CR LF and a terminator: commands and replies are cut to fit.
 constexpr std::size_t kMaxCommandText = kReplyBufferSize - 3;
 
@@ -58,6 +60,16 @@ Clock& LinkClock(AppState& app)
 {
     static SteadyClock fallback;
     return app.clock != nullptr ? *app.clock : fallback;
+}
+
+// A port the user may not open: say so once per run and name the group that grants access;
+// the caller's own message about the failed operation follows as usual.
+void TellAccessDenied(AppState& app, const std::string& device, const std::string& group)
+{
+    if (group.empty() || app.ui == nullptr || app.deniedPortTold == device) return;
+    app.deniedPortTold = device;
+    app.ui->MessageBox(FormatLangString(app, kStringAccessDenied, {device, group, group}),
+                       LoadLangString(app, 165), MsgIcon::Stop, MsgButtons::Ok, MsgAnswer::Ok);
 }
 
 } // namespace
@@ -108,6 +120,9 @@ bool CCommIO::Open(const std::string& device)
             ReportPortSetting(app_, portValue, settings.device, port.get());
         }
         if (!lastError_.empty() && app_.ui != nullptr) app_.ui->Note(lastError_);
+        std::string path;
+        std::string group;
+        if (port && port->AccessDenied(path, group)) TellAccessDenied(app_, path, group);
         return false;
     }
     lastError_.clear();

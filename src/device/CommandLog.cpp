@@ -1,5 +1,6 @@
 #include "device/CommandLog.h"
 
+#include "app/AppPaths.h"
 #include "app/AppState.h"
 #include "app/Calendar.h"
 #include "app/Cp932.h"
@@ -53,7 +54,7 @@ void WriteCommandLog(AppState& app, std::string_view text)
     const std::string bytes = Utf8ToCp932(line);
 
     // A read-only folder or a locked file skips this line; the next one tries again.
-    const LogAppend result = AppendToLogFile(app.exeDir + "cmd_log.txt", bytes);
+    const LogAppend result = AppendToLogFile(LogFilePath(app, "cmd_log.txt"), bytes);
     if (result == LogAppend::Failed && app.ui != nullptr) {
         app.ui->MessageBox("Log File Open Error", "ERROR", MsgIcon::Exclamation, MsgButtons::Ok,
                            MsgAnswer::Ok);
@@ -65,7 +66,7 @@ void ShowCommandLogNotice(AppState& app)
     if (!app.commLogEnabled || app.ui == nullptr) {
         return;
     }
-    app.ui->MessageBox("保存パス＝" + app.exeDir + "cmd_log.txt", "ログファイル保存が有効です",
+    app.ui->MessageBox("保存パス＝" + LogFilePath(app, "cmd_log.txt"), "ログファイル保存が有効です",
                        MsgIcon::Exclamation, MsgButtons::Ok, MsgAnswer::Ok);
 }
 

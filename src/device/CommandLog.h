@@ -5,7 +5,7 @@
 
 struct AppState;
 
-// The optional command log exeDir + "cmd_log.txt": one "%Y/%m/%d %H:%M:%S = entry" line per
+// The optional command log "cmd_log.txt" (LogFilePath): one "%Y/%m/%d %H:%M:%S = entry" line per
 // call while app.commLogEnabled. A file that cannot be opened is skipped silently.
 void WriteCommandLog(AppState& app, std::string_view text);
 // The command log notice shown once when logging is on at start.

@@ -7,13 +7,24 @@
 #include <thread>
 
 #include <fcntl.h>
+#include <grp.h>
 #include <poll.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
 namespace {
+
+// The name of the group that owns the file (its number when the group has no name).
+std::string OwningGroup(const std::string& path)
+{
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) return {};
+    if (const group* g = ::getgrgid(st.st_gid); g != nullptr && g->gr_name != nullptr) return g->gr_name;
+    return std::to_string(st.st_gid);
+}
 
 using SteadyTime = std::chrono::steady_clock;
 
@@ -102,11 +113,16 @@ bool PosixSerialPort::Open(const SerialSettings& settings)
 {
     if (IsOpen()) return FailText("already open");
     notSerial_ = false;
+    deniedGroup_.clear();
     path_ = SerialDevicePath(settings.device);
     if (path_.empty()) return FailText("no device name");
 
     const int fd = ::open(path_.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) return Fail("cannot open", errno);
+    if (fd < 0) {
+        const int err = errno;
+        if (err == EACCES || err == EPERM) deniedGroup_ = OwningGroup(path_);
+        return Fail("cannot open", err);
+    }
     fd_ = fd;
 
     // TIOCEXCL keeps other processes out; devices without it (and root, which it does not stop)

@@ -41,6 +41,12 @@ public:
     // "<device>: <reason>" of the last failure.
     std::string LastError() const override { return lastError_; }
     bool NotASerialDevice() const override { return notSerial_; }
+    bool AccessDenied(std::string& device, std::string& group) const override
+    {
+        device = path_;
+        group = deniedGroup_;
+        return !deniedGroup_.empty();
+    }
 
 private:
     bool Fail(const std::string& what, int err);
@@ -52,4 +58,5 @@ private:
     uint32_t writeTimeoutMs_ = 30000;
     std::string lastError_;
     bool notSerial_ = false;
+    std::string deniedGroup_;
 };

@@ -46,6 +46,9 @@ public:
     virtual std::string LastError() const { return {}; }
     // The last Open found a device that is no serial port at all (the null device, say).
     virtual bool NotASerialDevice() const { return false; }
+    // True when the last Open was refused for lack of permission, with the device's path and the
+    // group that owns it (joining it grants access).
+    virtual bool AccessDenied(std::string& /*device*/, std::string& /*group*/) const { return false; }
 };
 
 class SerialPortFactory {

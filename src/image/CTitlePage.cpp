@@ -4,6 +4,7 @@
 #include <QPainter>
 #include <QScreen>
 
+#include "app/AppPaths.h"
 #include "app/AppState.h"
 #include "app/IniFile.h"
 #include "app/LangString.h"
@@ -22,7 +23,7 @@ CTitlePage::CTitlePage(AppState& app) : QWidget(nullptr, Qt::Window | Qt::Framel
 
     const std::string file =
         IniFile::GetString(app.iniPath, "System", "TitleImageFile", "Title.jpg", IniFile::kComPortBuffer);
-    loaded_ = image_.LoadJpeg(app.exeDir + file);
+    loaded_ = image_.LoadJpeg(DataFilePath(app, file));
     if (!loaded_ && app.ui != nullptr) {
         // This one text is Japanese whatever the language: it is loaded without the offset.
         app.ui->MessageBox(LoadTableString(152), LoadLangString(app, 165), MsgIcon::Stop, MsgButtons::Ok,

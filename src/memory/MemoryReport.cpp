@@ -1,5 +1,6 @@
 #include "memory/MemoryReport.h"
 
+#include "app/AppPaths.h"
 #include "app/AppState.h"
 #include "app/Cp932.h"
 #include "app/IniNumber.h"
@@ -180,7 +181,7 @@ bool SaveMemoryList(AppState& app, const std::string& chosenPath, bool asReport,
         return tellPartial(base + ".csv");
     }
     const std::string templatePath =
-        app.exeDir + (app.language == 1 ? "templete_2(ENG).html" : "templete_2.html");
+        DataFilePath(app, app.language == 1 ? "templete_2(ENG).html" : "templete_2.html");
     int nextRow = 0;
     bool complete = false;
     for (int page = 1; !complete; ++page) {

@@ -278,6 +278,12 @@ constexpr StringRow kRows[] = {
     {344, "テンプレート %s に __LIST__ の行がないため、レポートを出力できません",
      "The template %s has no __LIST__ line: no report was written"},
     {345, "ファイル %s を読み込めませんでした", "Could not read the file %s"},
+    // About box and installation.
+    {360, "バージョン %s", "Version %s"},
+    {361,
+     "%s を開く権限がありません。%s グループに参加してください（sudo usermod -aG %s $USER "
+     "の後、ログインし直す）",
+     "No permission to open %s. Join the group %s to use it (sudo usermod -aG %s $USER, then log in again)"},
 };
 
 constexpr bool RowsAreSortedAndInRange()

@@ -1,5 +1,6 @@
 #include "settings/TypeNames.h"
 
+#include "app/AppPaths.h"
 #include "app/AppState.h"
 #include "app/IniFile.h"
 #include "app/LangString.h"
@@ -42,7 +43,7 @@ void Tell(AppState& app, int id, MsgIcon icon)
 
 std::string TypeNameFilePath(const AppState& app)
 {
-    return app.exeDir + "hardname.rm4";
+    return UserFilePath(app, "hardname.rm4");
 }
 
 void LookupTypeName(AppState& app)

@@ -5,7 +5,7 @@
 
 struct AppState;
 
-// exeDir + "hardname.rm4"
+// "hardname.rm4" in the folder the program writes its own files to (UserFilePath)
 std::string TypeNameFilePath(const AppState& app);
 // typeName = [HardName] "%09d" of deviceSerial, default "no name".
 void LookupTypeName(AppState& app);

@@ -7,6 +7,7 @@
 #include <fstream>
 #include <iterator>
 
+#include "app/AppPaths.h"
 #include "app/AppState.h"
 #include "app/Cp932.h"
 #include "app/IniNumber.h"
@@ -51,7 +52,7 @@ EmissivityEntry ParseLine(std::string_view line)
 
 std::string EmissivityListPath(const AppState& app)
 {
-    return app.exeDir + (app.language == 1 ? "emissivity_list(ENG).csv" : "emissivity_list.csv");
+    return DataFilePath(app, app.language == 1 ? "emissivity_list(ENG).csv" : "emissivity_list.csv");
 }
 
 std::vector<EmissivityEntry> ParseEmissivityList(std::string_view cp932Text)

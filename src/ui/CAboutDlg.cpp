@@ -5,6 +5,8 @@
 
 #include "app/AppState.h"
 #include "app/IniFile.h"
+#include "app/LangString.h"
+#include "app/Version.h"
 #include "ui/ControlId.h"
 #include "ui/DialogUnits.h"
 #include "ui/Icons.h"
@@ -29,6 +31,12 @@ CAboutDlg::CAboutDlg(const AppState& app, QWidget* parent)
     SetControlId(name, 1106, QStringLiteral("aboutName"));
     name->setTextFormat(Qt::PlainText);
     name->setGeometry(du.Rect(40, 10, 130, 10));
+
+    // The version every program answers to --version, from the one number in the build.
+    auto* version = new QLabel(QString::fromStdString(FormatLangString(app, 360, {RM42_VERSION})), this);
+    version->setObjectName(QStringLiteral("aboutVersion"));
+    version->setTextFormat(Qt::PlainText);
+    version->setGeometry(du.Rect(40, 40, 130, 10));
 
     const std::string message = IniFile::GetString(app.iniPath, "System", "AboutDlgMsg", "");
     auto* line = new QLabel(QString::fromStdString(message), this);

@@ -11,6 +11,7 @@
 #include <QTabWidget>
 #include <QUrl>
 
+#include "app/AppPaths.h"
 #include "app/AppState.h"
 #include "app/IniFile.h"
 #include "app/LangString.h"
@@ -177,7 +178,7 @@ void CMeterDlg::CreatePages()
 
 void CMeterDlg::LoadLogo()
 {
-    if (logoFile_.empty() || !logo_.LoadJpeg(app_.exeDir + logoFile_)) {
+    if (logoFile_.empty() || !logo_.LoadJpeg(DataFilePath(app_, logoFile_))) {
         logo_.FreeImage();
         logoButton_->setIcon(QIcon());
         return;

@@ -14,10 +14,12 @@
 #include <cstdlib>
 #include <functional>
 #include <memory>
+#include <string_view>
 
 #include "app/AppState.h"
 #include "app/LangString.h"
 #include "app/StartUp.h"
+#include "app/Version.h"
 #include "capture/CCapturePage.h"
 #include "device/Clock.h"
 #include "device/SerialPort.h"
@@ -45,6 +47,7 @@ Options ParseOptions(const QApplication& application)
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Desktop program for the RM42 infrared thermometer."));
     parser.addHelpOption();
+    parser.addVersionOption();
     const QCommandLineOption ini(
         QStringLiteral("ini"),
         QStringLiteral("Use this INI file instead of the one beside the program; the data files "
@@ -132,11 +135,19 @@ void SaveWindowPicture(QWidget& window, const QString& path)
 
 int main(int argc, char* argv[])
 {
+    // Answered before the window system is reached, so it works without a display.
+    for (int i = 1; i < argc; ++i) {
+        if (std::string_view(argv[i]) == "--version") {
+            std::puts("rm42meter " RM42_VERSION);
+            return 0;
+        }
+    }
     QApplication application(argc, argv);
     // The application object has taken the C library's locale from the environment; numbers in
     // files and commands keep their decimal point whatever the user's language.
     std::setlocale(LC_NUMERIC, "C");
     QApplication::setApplicationName(QStringLiteral("rm42meter"));
+    QApplication::setApplicationVersion(QStringLiteral(RM42_VERSION));
     InstallFontSubstitutions();
     QApplication::setWindowIcon(Icons::Application());
     const Options options = ParseOptions(application);

@@ -1,5 +1,6 @@
 #include "app/StartUp.h"
 
+#include "app/AppPaths.h"
 #include "app/AppState.h"
 #include "app/LangString.h"
 #include "support/FakeUserInterface.h"
@@ -72,6 +73,77 @@ TEST(StartUpTest, AnIniFileGivenByNameIsUsedExactly)
         AppState app;
         SetPathsFromIniFile(app, given);
         EXPECT_EQ(app.exeDir + " " + app.iniPath, exeDir + " " + ini);
+    }
+}
+
+TEST(StartUpTest, PortableBesideItsIniInstalledInTheUsersFolders)
+{
+    // What exists (I: INI beside bin/rm42meter, S: the shipped default in share/rm42meter, U: the
+    // user's INI already, T: the user's copy of the template), the XDG variables ("" unset, "rel"
+    // a relative value, "abs" under X/), and where the INI, the template, the type names and the
+    // log are found: B/ bin, S/ share, C/ config, D/ data, L/ state folder.
+    struct Row {
+        const char* exists;
+        const char* xdg;
+        const char* expected;
+    };
+    const Row rows[] = {{"IS", "abs", "B/rm42meter.ini B/templete_1.html B/hardname.rm4 B/cmd_log.txt"},
+                        {"", "abs", "B/rm42meter.ini B/templete_1.html B/hardname.rm4 B/cmd_log.txt"},
+                        {"S", "abs", "C/rm42meter.ini S/templete_1.html D/hardname.rm4 L/cmd_log.txt"},
+                        {"S", "", "C/rm42meter.ini S/templete_1.html D/hardname.rm4 L/cmd_log.txt"},
+                        {"S", "rel", "C/rm42meter.ini S/templete_1.html D/hardname.rm4 L/cmd_log.txt"},
+                        {"SUT", "abs", "C/rm42meter.ini D/templete_1.html D/hardname.rm4 L/cmd_log.txt"}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(std::string(row.exists) + " " + row.xdg);
+        TempDir dir;
+        const std::string exists = row.exists, xdg = row.xdg;
+        const std::string bin = dir.Path() + "usr/bin/", share = dir.Path() + "usr/share/rm42meter/";
+        const std::string home = dir.Path() + "home", root = xdg == "abs" ? dir.Path() + "x" : home;
+        const std::string config = root + (xdg == "abs" ? "/config" : "/.config") + "/rm42meter/";
+        const std::string data = root + (xdg == "abs" ? "/data" : "/.local/share") + "/rm42meter/";
+        const std::string state = root + (xdg == "abs" ? "/state" : "/.local/state") + "/rm42meter/";
+        std::filesystem::create_directories(bin);
+        std::filesystem::create_directories(share);
+        if (exists.find('I') != std::string::npos) WriteFileBytes(bin + "rm42meter.ini", "[System]\n");
+        if (exists.find('S') != std::string::npos) {
+            WriteFileBytes(share + "rm42meter.ini", "[System]\r\nLangage=1\r\n");
+            WriteFileBytes(share + "templete_1.html", "shipped");
+        }
+        if (exists.find('U') != std::string::npos) {
+            std::filesystem::create_directories(config);
+            WriteFileBytes(config + "rm42meter.ini", "[System]\r\nLangage=0\r\n");
+        }
+        if (exists.find('T') != std::string::npos) {
+            std::filesystem::create_directories(data);
+            WriteFileBytes(data + "templete_1.html", "mine");
+        }
+        ScopedEnv homeEnv("HOME", home);
+        const auto value = [&](const char* sub) -> std::optional<std::string> {
+            if (xdg == "abs") return dir.Path() + "x/" + sub;
+            if (xdg == "rel") return std::string("x/") + sub;
+            return std::nullopt;
+        };
+        ScopedEnv configEnv("XDG_CONFIG_HOME", value("config"));
+        ScopedEnv dataEnv("XDG_DATA_HOME", value("data"));
+        ScopedEnv stateEnv("XDG_STATE_HOME", value("state"));
+
+        AppState app;
+        ASSERT_TRUE(SetPathsForExecutable(app, bin + "rm42ctl", "rm42meter"));
+        std::string found = app.iniPath + " " + DataFilePath(app, "templete_1.html") + " " +
+                            UserFilePath(app, "hardname.rm4") + " " + LogFilePath(app, "cmd_log.txt");
+        for (const auto& [folder, letter] :
+             {std::pair{bin, "B/"}, {share, "S/"}, {config, "C/"}, {data, "D/"}, {state, "L/"}}) {
+            for (std::size_t at; (at = found.find(folder)) != std::string::npos;)
+                found.replace(at, folder.size(), letter);
+        }
+        EXPECT_EQ(found, row.expected);
+        if (found.starts_with("C/")) {
+            // The user's INI is the shipped default on first start, and stays the user's after.
+            EXPECT_EQ(ReadFileBytes(app.iniPath), exists.find('U') != std::string::npos
+                                                      ? "[System]\r\nLangage=0\r\n"
+                                                      : "[System]\r\nLangage=1\r\n");
+            EXPECT_TRUE(std::filesystem::is_directory(data) && std::filesystem::is_directory(state));
+        }
     }
 }
 

@@ -168,6 +168,27 @@ TEST(ConsoleUserInterface, AnswersNegativelyUnlessToldYesAndThenOnlyALimitedNumb
     EXPECT_EQ(printed.substr(0, 6), "[c] t\n");
 }
 
+TEST(ConsoleUserInterface, ProgressLineOnlyOnATerminalAndErasedBeforeAMessageAndAtTheEnd)
+{
+    for (const bool terminal : {false, true}) {
+        TempDir dir;
+        std::FILE* out = std::fopen(dir.File("out.txt").c_str(), "w+");
+        ASSERT_NE(out, nullptr);
+        ConsoleUserInterface ui(false, 0, false, out, terminal);
+        {
+            const auto progress = ui.OpenProgress();
+            progress->SetRange(3);
+            progress->Step("No.1");
+            ui.MessageBox("t", "c", MsgIcon::None, MsgButtons::Ok, MsgAnswer::Ok);
+            progress->Step("No.2");
+        }
+        std::fclose(out);
+        EXPECT_EQ(ReadFileBytes(dir.File("out.txt")),
+                  terminal ? "\r1/3 No.1\x1b[K\r\x1b[K[c] t\n\r2/3 No.2, about 0 s left\x1b[K\r\x1b[K"
+                           : "[c] t\n");
+    }
+}
+
 } // namespace
 
 // Whatever the port's settings hold, the user learns which key is wrong before the check gives

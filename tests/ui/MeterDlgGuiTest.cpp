@@ -14,6 +14,7 @@
 #include "SimThermometer.h"
 #include "app/IniFile.h"
 #include "app/StartUp.h"
+#include "app/Version.h"
 #include "support/FakeClock.h"
 #include "ui/CMeterDlg.h"
 
@@ -235,6 +236,13 @@ TEST_F(MeterDlgTest, EnglishTextsControlIdsAndAnEmptyNumberWithoutTheCheck)
     EXPECT_EQ(Control<QLabel>(dlg.get(), 1075)->text(), QStringLiteral("Stand-by"));
     EXPECT_EQ(dlg->AboutAction()->text(), QStringLiteral("&About Thermometer Application"));
     EXPECT_EQ(dlg->size(), DialogUnits(DialogFont()).Size(451, 338));
+    // The About box shows the number every program answers to --version.
+    QString version;
+    EndModalWhenShown(QStringLiteral("aboutDialog"), true, [&version](QDialog& d) {
+        version = d.findChild<QLabel*>(QStringLiteral("aboutVersion"))->text();
+    });
+    dlg->AboutAction()->trigger();
+    EXPECT_EQ(version, QStringLiteral("Version " RM42_VERSION));
 }
 
 TEST_F(MeterDlgTest, WindowTitleAndPortMenuEntryWhoseOkWritesThePort)
