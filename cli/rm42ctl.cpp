@@ -82,6 +82,9 @@ int main(int argc, char** argv)
     AddRecordCommand(cli, run);
     AddRecoverCommand(cli, run);
 
+    // Before the command line is read: a command that stops by itself on the signal (record)
+    // replaces this handler with its own while the line is read.
+    InstallInterruptHandling();
     try {
         cli.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
@@ -109,7 +112,6 @@ int main(int argc, char** argv)
     app.journalPath = DefaultJournalPath(app.iniPath);
     app.connectRetryLimit = retries;
 
-    InstallInterruptHandling();
     CtlContext ctx{app, ui, false};
     if (!CtlNeedsNoThermometer() && !RunMeterStart(app, &ctx.ranCheck)) return 1;
     return run(ctx);

@@ -97,7 +97,6 @@ TEST_F(MemoryDataTest, ReadsEveryStoredRecordWithinTheBuffer)
         {"more than the capacity", 40, 40, ITEM_TIME, "", 40, 40, "DataMax_TEMP_TM"},
         {"no item bits", 10, 10, 0, "", 10, 150, nullptr},
         {"every item", 3, 3, ITEM_MASK, "", 3, 20, nullptr},
-        {"a buffer of none", 2, 2, 0, "DataMax_TEMP=0\n", 2, 2, "DataMax_TEMP"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
