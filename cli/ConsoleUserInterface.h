@@ -25,7 +25,6 @@ public:
     void SetMainTitle(const std::string& title) override;
 
     const std::string& StatusText() const { return status_; }
-    const std::string& MainTitle() const { return title_; }
 
 private:
     bool assumeYes_;

@@ -125,7 +125,6 @@ public:
     CaptureState State() const;
     bool HasBuffer() const { return samples_ != nullptr; }
     bool Sampling() const { return sampling_; }
-    bool HasRecording() const { return hasRecording_; }
     RecordingSnapshot Snapshot() const;
     const CaptureSample* Samples() const { return samples_.get(); }
     int32_t SampleCount() const { return sampleCount_; }

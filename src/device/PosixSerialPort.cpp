@@ -13,6 +13,8 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include "device/SerialDevicePath.h"
+
 namespace {
 
 using SteadyTime = std::chrono::steady_clock;

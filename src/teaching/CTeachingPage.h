@@ -27,7 +27,6 @@ public:
     void RunTeaching();
     void WriteEmissivity();
 
-    const std::vector<EmissivityEntry>& Entries() const { return entries_; }
     int CurrentRow() const { return currentRow_; }
     const TeachingOperations& Operations() const { return ops_; }
 

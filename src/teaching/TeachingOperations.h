@@ -75,12 +75,9 @@ public:
     // True when the write and the read both succeeded.
     bool WriteEmissivity(std::string_view emissivityText);
 
-    double MeasuredK() const { return measuredK_; }
     double AmbientK() const { return ambientK_; }
     double CurrentEmissivity() const { return currentEmissivity_; }
-    double TeachK() const { return teachK_; }
     double LastTaughtEmissivity() const { return taughtEmissivity_; }
-    double LambdaLower() const { return lambdaLower_; }
     double LambdaUpper() const { return lambdaUpper_; }
     int ReloadWaitTime() const { return reloadWaitTime_; }
 
