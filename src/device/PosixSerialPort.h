@@ -4,6 +4,7 @@
 
 #include "device/SerialPort.h"
 
+// Owns the terminal's file descriptor and its lock.
 // A serial port on a POSIX system through termios. Also works on a pseudo-terminal, which has no
 // modem lines (both reported on) and no drain.
 //

@@ -46,6 +46,7 @@ public:
     virtual std::string LastError() const { return {}; }
 };
 
+// Owns nothing: makes the ports a link opens (the system's, or scripted ones in tests).
 class SerialPortFactory {
 public:
     virtual ~SerialPortFactory() = default;

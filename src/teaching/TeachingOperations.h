@@ -57,6 +57,7 @@ bool IsSettableEmissivity(double emissivity);
 double TaughtEmissivity(const CRadiationModel& model, double ambientK, double measuredK, double teachK,
                         double current, double lambda1Um, double lambda2Um);
 
+// Owns the teaching page's link and the values last read and taught.
 // The teaching page's device work: reading the current values, teaching and writing an
 // emissivity. Owns the page's link. Every failure is reported to the user (status line and
 // message box) as it happens; the return values only tell the caller whether all went well.
