@@ -1,9 +1,11 @@
 #include "ui/ControlTable.h"
 
+#include <QCheckBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRadioButton>
 
 #include "ui/CNumericEdit.h"
 #include "ui/ControlId.h"
@@ -28,6 +30,12 @@ QWidget* Make(QWidget* page, const AppState& app, const ControlRow& row,
         button->setAutoDefault(false);
         return button;
     }
+    case ControlKind::DialogButton:
+        return new QPushButton(row.text, page);
+    case ControlKind::Check:
+        return new QCheckBox(row.text, page);
+    case ControlKind::Radio:
+        return new QRadioButton(row.text, page);
     case ControlKind::ReadOnlyEdit: {
         auto* edit = new QLineEdit(page);
         edit->setReadOnly(true);
@@ -60,7 +68,8 @@ std::vector<QWidget*> BuildControls(QWidget* page, const AppState& app,
         } else if (row.name != nullptr) {
             widget->setObjectName(QString::fromLatin1(row.name));
         }
-        widget->setGeometry(du.Rect(row.du.x(), row.du.y(), row.du.width(), row.du.height()));
+        if (!row.du.isNull())
+            widget->setGeometry(du.Rect(row.du.x(), row.du.y(), row.du.width(), row.du.height()));
         if (!row.accessible.isEmpty()) widget->setAccessibleName(row.accessible);
         if (row.tipId != 0) AddLangTool(widget, app, row.tipId);
         made.push_back(widget);

@@ -15,6 +15,9 @@ enum class ControlKind {
     Label,        // QLabel showing the text as it is
     Group,        // QGroupBox titled with the text
     Button,       // QPushButton with the text that Enter does not press
+    DialogButton, // QPushButton with the text that Enter presses while it has the focus
+    Check,        // QCheckBox with the text
+    Radio,        // QRadioButton with the text
     ReadOnlyEdit, // QLineEdit the user cannot change
     NumericEdit,  // CNumericEdit; the input method is off while it has the focus
     Custom,       // made by the page (a table, a canvas, a picker); the row places it
@@ -22,7 +25,7 @@ enum class ControlKind {
 
 // One control of a page, as a dialog template lists it: control id (0: none), object name
 // (nullptr: none), kind, rectangle in dialog units (x, y, width, height), text, accessible
-// name and tooltip string id (0: none).
+// name and tooltip string id (0: none). An empty rectangle leaves the placing to the page.
 struct ControlRow {
     int id;
     const char* name;
