@@ -31,7 +31,6 @@ public:
     void Note(const std::string& text) override;
 
     const std::string& StatusText() const { return status_; }
-    const std::string& MainTitle() const { return title_; }
 
 private:
     bool assumeYes_;

@@ -11,7 +11,10 @@
 #include <cstdlib>
 #include <ctime>
 #include <fstream>
+#include <functional>
 #include <sstream>
+
+#include <CLI/CLI.hpp>
 
 namespace {
 
@@ -45,41 +48,6 @@ bool ParseDateTime(const std::string& text, SimDateTime& t)
 }
 
 } // namespace
-
-std::string SimUsage()
-{
-    return "usage: rm42-sim --link PATH [options]\n"
-           "Serves a simulated RM42 thermometer on a pseudo-terminal; PATH becomes a symbolic link to it.\n"
-           "  --serial N               serial number (decimal, default 123456789)\n"
-           "  --scenario S             constant | ramp | sine | alarm (default constant)\n"
-           "  --target C               true target temperature, degC (start or mean; default 25)\n"
-           "  --ramp C                 ramp: degC per minute (default 10)\n"
-           "  --amplitude C            sine: amplitude, degC (default 20)\n"
-           "  --period S               sine: period, seconds (default 60)\n"
-           "  --noise C                sine: uniform noise of +-C on every reading (default 0)\n"
-           "  --seed N                 noise seed (default 1)\n"
-           "  --ambient C              ambient temperature, degC (default 23)\n"
-           "  --emissivity E           the target's true emissivity, 0 < E <= 1 (default 0.95)\n"
-           "  --emissivity-register N  emissivity setting in thousandths (default 950)\n"
-           "  --status0 HEX            STATUS0 at power-on (default 0000)\n"
-           "  --rate HZ                streamed lines per second while output bits are on (default 10)\n"
-           "  --baud N                 pace the wire at N baud, 10 bits a byte (default 0: off)\n"
-           "  --latency MS             delay before every reply (default 0)\n"
-           "  --clock YYYY-MM-DDTHH:MM:SS  start the clock here (default: host local time)\n"
-           "  --memory FILE            memory words in hex from 0x42 on; AA=VVVV sets register AA\n"
-           "  --memory-records N       fill the memory with N plausible records (at most 30)\n"
-           "  --memory-preset ITEMS[:N] N records (default: a full memory) holding ITEMS, a comma\n"
-           "                           list of time,room,emissivity,max,min, or none\n"
-           "  --fault SPEC             repeatable: off, ng:CODE, silent:CODE, garbage:CODE, overlong:CODE,\n"
-           "                           ng-at:K, silent-at:K, garbage-at:K, overlong-at:K\n"
-           "                           off: switched off; a pseudo-terminal has no CTS or DSR to drop,\n"
-           "                           so there the thermometer only falls silent\n"
-           "  --log FILE               append every command and reply with a time stamp\n"
-           "  --version                the version number\n"
-           "  --help                   this text\n"
-           "Signals: SIGUSR1 pulls the cable (the terminal hangs up and PATH goes away), SIGUSR2 plugs\n"
-           "it back in (a fresh terminal behind PATH); SIGINT or SIGTERM ends the simulator.\n";
-}
 
 bool ParseSimFault(const std::string& text, SimConfig& config, std::string& error)
 {
@@ -288,132 +256,245 @@ bool FillSimPreset(const std::string& items, int count, const SimDateTime& newes
     return true;
 }
 
-bool ParseSimOptions(const std::vector<std::string>& args, SimOptions& options, std::string& error)
-{
-    SimConfig& c = options.config;
+namespace {
+
+// What the options collect before the memory can be filled: records and presets are laid out
+// from the clock, which may come later on the command line.
+struct MemoryFill {
     int records = -1;
     std::string preset;
     int presetCount = -1;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& opt = args[i];
-        if (opt == "--help" || opt == "-h") {
-            options.help = true;
-            continue;
-        }
-        if (opt == "--version") {
-            options.version = true;
-            continue;
-        }
-        if (opt.rfind("--", 0) != 0) {
-            error = "unexpected argument '" + opt + "'";
-            return false;
-        }
-        if (i + 1 >= args.size()) {
-            error = opt + " needs a value";
-            return false;
-        }
-        const std::string& v = args[++i];
-        const auto bad = [&](const std::string& why) {
-            error = "bad value '" + v + "' for " + opt + ": " + why;
-            return false;
-        };
+};
+
+using ValueCheck = std::function<std::string(const std::string&)>;
+
+// An option taking one value, applied as it is met so that a later option overrides an earlier
+// one as on any command line; check returns why the value is refused, or nothing.
+void AddValue(CLI::App& cli, const std::string& name, const std::string& valueName, const std::string& help,
+              ValueCheck check)
+{
+    cli.add_option_function<std::string>(
+           name,
+           [name, check](const std::string& v) {
+               const std::string why = check(v);
+               if (!why.empty()) throw CLI::ValidationError("bad value '" + v + "' for " + name + ": " + why);
+           },
+           help)
+        ->type_name(valueName)
+        ->trigger_on_parse()
+        ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+}
+
+ValueCheck Unsigned(int base, unsigned long long limit, const char* range,
+                    std::function<void(unsigned long long)> set)
+{
+    return [=](const std::string& v) -> std::string {
         unsigned long long u = 0;
+        if (!ToUnsigned(v, base, limit, u)) return range;
+        set(u);
+        return {};
+    };
+}
+
+ValueCheck Double(double low, bool lowOpen, double high, const char* range, double& target)
+{
+    return [=, &target](const std::string& v) -> std::string {
         double d = 0;
-        if (opt == "--link") {
-            if (v.empty()) return bad("empty path");
-            options.linkPath = v;
-        } else if (opt == "--log") {
-            options.logPath = v;
-        } else if (opt == "--serial") {
-            if (!ToUnsigned(v, 10, 0xFFFFFFFFull, u)) return bad("expected 0..4294967295");
-            c.serial = static_cast<uint32_t>(u);
-        } else if (opt == "--scenario") {
-            if (v == "constant") {
-                c.scenario = SimScenario::Constant;
-            } else if (v == "ramp") {
-                c.scenario = SimScenario::Ramp;
-            } else if (v == "sine") {
-                c.scenario = SimScenario::Sine;
-            } else if (v == "alarm") {
-                c.scenario = SimScenario::AlarmProfile;
-            } else {
-                return bad("expected constant, ramp, sine or alarm");
-            }
-        } else if (opt == "--target" || opt == "--ambient") {
-            if (!ToDouble(v, d) || d < -273.0 || d > 3000.0) return bad("expected degC above -273");
-            (opt == "--target" ? c.targetC : c.ambientC) = d;
-        } else if (opt == "--ramp" || opt == "--amplitude" || opt == "--noise") {
-            if (!ToDouble(v, d) || std::fabs(d) > 10000.0) return bad("expected a number");
-            (opt == "--ramp" ? c.rampCPerMin : opt == "--amplitude" ? c.sineAmplitudeC : c.noiseC) = d;
-        } else if (opt == "--period") {
-            if (!ToDouble(v, d) || d <= 0) return bad("expected seconds above 0");
-            c.sinePeriodS = d;
-        } else if (opt == "--seed") {
-            if (!ToUnsigned(v, 10, 0xFFFFFFFFull, u)) return bad("expected 0..4294967295");
-            c.seed = static_cast<uint32_t>(u);
-        } else if (opt == "--emissivity") {
-            if (!ToDouble(v, d) || d <= 0 || d > 1) return bad("expected 0 < E <= 1");
-            c.trueEmissivity = d;
-        } else if (opt == "--emissivity-register") {
-            if (!ToUnsigned(v, 10, 0xFFFF, u)) return bad("expected thousandths 0..65535");
-            c.emissivityRegister = static_cast<uint16_t>(u);
-        } else if (opt == "--status0") {
-            if (v.size() > 4 || !ToUnsigned(v, 16, 0xFFFF, u)) return bad("expected 1 to 4 hex digits");
-            c.status0 = static_cast<uint16_t>(u);
-        } else if (opt == "--rate") {
-            if (!ToDouble(v, d) || d <= 0 || d > 1000) return bad("expected 0 < HZ <= 1000");
-            c.streamRateHz = d;
-        } else if (opt == "--baud") {
-            if (!ToUnsigned(v, 10, 4000000, u)) return bad("expected 0..4000000");
-            c.baud = static_cast<uint32_t>(u);
-        } else if (opt == "--latency") {
-            if (!ToUnsigned(v, 10, 600000, u)) return bad("expected 0..600000 ms");
-            c.latencyMs = static_cast<uint32_t>(u);
-        } else if (opt == "--clock") {
-            if (!ParseDateTime(v, c.clockStart)) return bad("expected YYYY-MM-DDTHH:MM:SS, years 2000..2099");
-            c.useHostClock = false;
-        } else if (opt == "--memory") {
-            std::ifstream in(v);
-            if (!in) return bad("cannot read the file");
-            std::stringstream text;
-            text << in.rdbuf();
-            std::string why;
-            if (!ParseSimMemory(text.str(), c, why)) return bad(why);
-        } else if (opt == "--memory-records") {
-            if (!ToUnsigned(v, 10, 1000, u)) return bad("expected a count");
-            records = static_cast<int>(u);
-        } else if (opt == "--memory-preset") {
-            const std::size_t colon = v.find(':');
-            preset = v.substr(0, colon);
-            presetCount = -1;
-            if (colon != std::string::npos) {
-                if (!ToUnsigned(v.substr(colon + 1), 10, 1000, u)) return bad("expected ITEMS[:N]");
-                presetCount = static_cast<int>(u);
-            }
-            if (preset.empty()) return bad("expected ITEMS[:N]");
-        } else if (opt == "--fault") {
-            std::string why;
-            if (!ParseSimFault(v, c, why)) return bad(why);
-        } else {
-            error = "unknown option " + opt;
-            return false;
-        }
+        if (!ToDouble(v, d) || d < low || (lowOpen && d == low) || d > high) return range;
+        target = d;
+        return {};
+    };
+}
+
+void AddDeviceOptions(CLI::App& cli, SimOptions& o)
+{
+    SimConfig& c = o.config;
+    AddValue(cli, "--link", "PATH", "the symbolic link to the pseudo-terminal (required)",
+             [&o](const std::string& v) -> std::string {
+                 if (v.empty()) return "empty path";
+                 o.linkPath = v;
+                 return {};
+             });
+    AddValue(cli, "--serial", "N", "serial number (decimal, default 123456789)",
+             Unsigned(10, 0xFFFFFFFFull, "expected 0..4294967295",
+                      [&c](unsigned long long u) { c.serial = static_cast<uint32_t>(u); }));
+    AddValue(cli, "--scenario", "S", "constant | ramp | sine | alarm (default constant)",
+             [&c](const std::string& v) -> std::string {
+                 static const std::pair<const char*, SimScenario> kScenarios[] = {
+                     {"constant", SimScenario::Constant},
+                     {"ramp", SimScenario::Ramp},
+                     {"sine", SimScenario::Sine},
+                     {"alarm", SimScenario::AlarmProfile}};
+                 for (const auto& [name, scenario] : kScenarios) {
+                     if (v == name) {
+                         c.scenario = scenario;
+                         return {};
+                     }
+                 }
+                 return "expected constant, ramp, sine or alarm";
+             });
+    const char* degC = "expected degC above -273";
+    const char* number = "expected a number";
+    AddValue(cli, "--target", "C", "true target temperature, degC (start or mean; default 25)",
+             Double(-273.0, false, 3000.0, degC, c.targetC));
+    AddValue(cli, "--ramp", "C", "ramp: degC per minute (default 10)",
+             Double(-10000.0, false, 10000.0, number, c.rampCPerMin));
+    AddValue(cli, "--amplitude", "C", "sine: amplitude, degC (default 20)",
+             Double(-10000.0, false, 10000.0, number, c.sineAmplitudeC));
+    AddValue(cli, "--period", "S", "sine: period, seconds (default 60)",
+             Double(0.0, true, HUGE_VAL, "expected seconds above 0", c.sinePeriodS));
+    AddValue(cli, "--noise", "C", "sine: uniform noise of +-C on every reading (default 0)",
+             Double(-10000.0, false, 10000.0, number, c.noiseC));
+    AddValue(cli, "--seed", "N", "noise seed (default 1)",
+             Unsigned(10, 0xFFFFFFFFull, "expected 0..4294967295",
+                      [&c](unsigned long long u) { c.seed = static_cast<uint32_t>(u); }));
+    AddValue(cli, "--ambient", "C", "ambient temperature, degC (default 23)",
+             Double(-273.0, false, 3000.0, degC, c.ambientC));
+    AddValue(cli, "--emissivity", "E", "the target's true emissivity, 0 < E <= 1 (default 0.95)",
+             Double(0.0, true, 1.0, "expected 0 < E <= 1", c.trueEmissivity));
+    AddValue(cli, "--emissivity-register", "N", "emissivity setting in thousandths (default 950)",
+             Unsigned(10, 0xFFFF, "expected thousandths 0..65535",
+                      [&c](unsigned long long u) { c.emissivityRegister = static_cast<uint16_t>(u); }));
+    AddValue(cli, "--status0", "HEX", "STATUS0 at power-on (default 0000)",
+             [&c](const std::string& v) -> std::string {
+                 unsigned long long u = 0;
+                 if (v.size() > 4 || !ToUnsigned(v, 16, 0xFFFF, u)) return "expected 1 to 4 hex digits";
+                 c.status0 = static_cast<uint16_t>(u);
+                 return {};
+             });
+}
+
+void AddWireOptions(CLI::App& cli, SimOptions& o)
+{
+    SimConfig& c = o.config;
+    AddValue(cli, "--rate", "HZ", "streamed lines per second while output bits are on (default 10)",
+             Double(0.0, true, 1000.0, "expected 0 < HZ <= 1000", c.streamRateHz));
+    AddValue(cli, "--baud", "N", "pace the wire at N baud, 10 bits a byte (default 0: off)",
+             Unsigned(10, 4000000, "expected 0..4000000",
+                      [&c](unsigned long long u) { c.baud = static_cast<uint32_t>(u); }));
+    AddValue(cli, "--latency", "MS", "delay before every reply (default 0)",
+             Unsigned(10, 600000, "expected 0..600000 ms",
+                      [&c](unsigned long long u) { c.latencyMs = static_cast<uint32_t>(u); }));
+    AddValue(cli, "--clock", "YYYY-MM-DDTHH:MM:SS", "start the clock here (default: host local time)",
+             [&c](const std::string& v) -> std::string {
+                 if (!ParseDateTime(v, c.clockStart)) return "expected YYYY-MM-DDTHH:MM:SS, years 2000..2099";
+                 c.useHostClock = false;
+                 return {};
+             });
+    // Every --fault adds one, so each occurrence is applied rather than the last alone.
+    cli.add_option_function<std::string>(
+           "--fault",
+           [&c](const std::string& v) {
+               std::string why;
+               if (!ParseSimFault(v, c, why))
+                   throw CLI::ValidationError("bad value '" + v + "' for --fault: " + why);
+           },
+           "repeatable: off, ng:CODE, silent:CODE, garbage:CODE, overlong:CODE,\n"
+           "ng-at:K, silent-at:K, garbage-at:K, overlong-at:K\n"
+           "off: switched off; a pseudo-terminal has no CTS or DSR to drop,\n"
+           "so there the thermometer only falls silent")
+        ->type_name("SPEC")
+        ->trigger_on_parse();
+    AddValue(cli, "--log", "FILE", "append every command and reply with a time stamp",
+             [&o](const std::string& v) -> std::string {
+                 o.logPath = v;
+                 return {};
+             });
+}
+
+void AddMemoryOptions(CLI::App& cli, SimConfig& c, MemoryFill& fill)
+{
+    AddValue(cli, "--memory", "FILE", "memory words in hex from 0x42 on; AA=VVVV sets register AA",
+             [&c](const std::string& v) -> std::string {
+                 std::ifstream in(v);
+                 if (!in) return "cannot read the file";
+                 std::stringstream text;
+                 text << in.rdbuf();
+                 std::string why;
+                 ParseSimMemory(text.str(), c, why);
+                 return why;
+             });
+    AddValue(cli, "--memory-records", "N", "fill the memory with N plausible records (at most 30)",
+             Unsigned(10, 1000, "expected a count",
+                      [&fill](unsigned long long u) { fill.records = static_cast<int>(u); }));
+    AddValue(cli, "--memory-preset", "ITEMS[:N]",
+             "N records (default: a full memory) holding ITEMS, a comma\nlist "
+             "of time,room,emissivity,max,min, "
+             "or none",
+             [&fill](const std::string& v) -> std::string {
+                 const std::size_t colon = v.find(':');
+                 fill.preset = v.substr(0, colon);
+                 fill.presetCount = -1;
+                 unsigned long long u = 0;
+                 if (colon != std::string::npos) {
+                     if (!ToUnsigned(v.substr(colon + 1), 10, 1000, u)) return "expected ITEMS[:N]";
+                     fill.presetCount = static_cast<int>(u);
+                 }
+                 if (fill.preset.empty()) return "expected ITEMS[:N]";
+                 return {};
+             });
+}
+
+void AddSimOptions(CLI::App& cli, SimOptions& options, MemoryFill& fill)
+{
+    cli.description(
+        "Serves a simulated RM42 thermometer on a pseudo-terminal; PATH becomes a symbolic link to it.");
+    cli.footer("Signals: SIGUSR1 pulls the cable (the terminal hangs up and PATH goes away), SIGUSR2 plugs\n"
+               "it back in (a fresh terminal behind PATH); SIGINT or SIGTERM ends the simulator.");
+    AddDeviceOptions(cli, options);
+    AddWireOptions(cli, options);
+    AddMemoryOptions(cli, options.config, fill);
+    cli.add_flag("--version", options.version, "the version number");
+}
+
+// Lays out the records and presets asked for, ending at the start of the simulated clock.
+bool FillMemory(const MemoryFill& fill, SimConfig& c, std::string& error)
+{
+    if (fill.records < 0 && fill.preset.empty()) return true;
+    SimDateTime newest = c.clockStart;
+    if (c.useHostClock) {
+        const std::time_t now = std::time(nullptr);
+        std::tm local{};
+        LocalTimeOf(now, local);
+        newest = {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, 0};
     }
-    if (records >= 0 || !preset.empty()) {
-        SimDateTime newest = c.clockStart;
-        if (c.useHostClock) {
-            const std::time_t now = std::time(nullptr);
-            std::tm local{};
-            LocalTimeOf(now, local);
-            newest = {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, 0};
-        }
-        if (records >= 0 && !FillSimRecords(records, newest, c, error)) return false;
-        if (!preset.empty() && !FillSimPreset(preset, presetCount, newest, c, error)) {
-            error = "--memory-preset: " + error;
-            return false;
-        }
+    if (fill.records >= 0 && !FillSimRecords(fill.records, newest, c, error)) return false;
+    if (!fill.preset.empty() && !FillSimPreset(fill.preset, fill.presetCount, newest, c, error)) {
+        error = "--memory-preset: " + error;
+        return false;
     }
-    if (!options.help && !options.version && options.linkPath.empty()) {
+    return true;
+}
+
+} // namespace
+
+std::string SimUsage()
+{
+    CLI::App cli{"", "rm42-sim"};
+    SimOptions options;
+    MemoryFill fill;
+    AddSimOptions(cli, options, fill);
+    return cli.help();
+}
+
+bool ParseSimOptions(const std::vector<std::string>& args, SimOptions& options, std::string& error)
+{
+    CLI::App cli{"", "rm42-sim"};
+    MemoryFill fill;
+    AddSimOptions(cli, options, fill);
+    try {
+        // CLI11 takes the arguments last first.
+        cli.parse(std::vector<std::string>(args.rbegin(), args.rend()));
+    } catch (const CLI::CallForHelp&) {
+        options.help = true;
+        return true;
+    } catch (const CLI::ParseError& e) {
+        error = e.what();
+        return false;
+    }
+    if (options.version) return true;
+    if (!FillMemory(fill, options.config, error)) return false;
+    if (options.linkPath.empty()) {
         error = "--link PATH is required";
         return false;
     }

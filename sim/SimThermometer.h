@@ -121,7 +121,6 @@ public:
     void DropArrived();
     // The earliest clock time at which more bytes arrive; UINT64_MAX when nothing is due.
     uint64_t NextArrivalMs();
-    Clock& ClockRef() { return clock_; }
 
 private:
     struct Impl;

@@ -23,6 +23,7 @@ class QtGraphCanvas;
 class GraphFrame;
 struct AppState;
 
+// Owns the recording page's controls and the CaptureRecorder behind them.
 // The continuous recording page (tab 0): REC, PAUSE, DELETE and SAVE, the sampling interval,
 // the latest values, the thermometer's alarm limits and emissivity, the clock, the timed
 // start and end, and the live temperature graph with its scale controls. The recording itself

@@ -144,12 +144,26 @@ CaptureControls ControlsFor(CaptureState state, bool hasBuffer, bool timerWaitin
 {
     switch (state) {
     case CaptureState::Recording:
-        return {true, true, false, false, false, false, false, false, kRecordingId};
+        return {.rec = true, .pause = true, .statusId = kRecordingId};
     case CaptureState::Paused:
-        return {hasBuffer, true, true, true, true, false, true, true, kPausedId};
+        return {.rec = hasBuffer,
+                .pause = true,
+                .del = true,
+                .save = true,
+                .timerBox = true,
+                .timerPickers = true,
+                .tabs = true,
+                .statusId = kPausedId};
     case CaptureState::Ready:
     default:
-        return {hasBuffer, true, true, false, true, true, !timerWaiting, !timerWaiting, kStandById};
+        return {.rec = hasBuffer,
+                .pause = true,
+                .del = true,
+                .timerBox = true,
+                .interval = true,
+                .timerPickers = !timerWaiting,
+                .tabs = !timerWaiting,
+                .statusId = kStandById};
     }
 }
 

@@ -36,8 +36,15 @@ enum class CaptureState { Ready, Recording, Paused };
 
 // Which of the page's controls are enabled in a state, and the status text's string id.
 struct CaptureControls {
-    bool rec, pause, del, save, timerBox, interval, timerPickers, tabs;
-    int statusId;
+    bool rec = false;
+    bool pause = false;
+    bool del = false;
+    bool save = false;
+    bool timerBox = false;
+    bool interval = false;
+    bool timerPickers = false;
+    bool tabs = false;
+    int statusId = 0;
 };
 // hasBuffer false keeps REC disabled; timerWaiting disables the pickers and tabs in Ready.
 CaptureControls ControlsFor(CaptureState state, bool hasBuffer, bool timerWaiting);
@@ -65,6 +72,7 @@ std::string FormatSampleLine(int64_t elapsedTicks, const CaptureSample& sample, 
 // The first line of the recording's CSV: the time "%Y%m%d_%H%M%S" in local time.
 std::string FormatRecordStart(std::time_t time);
 
+// Owns the recording's link, sample buffer, receive thread, search and graph.
 // The continuous recording without its window: the sample buffer, the start and stop
 // sequences, the receive thread, the sampling tick and the graph. Runs on one thread; only the
 // receive thread it starts runs beside it.
@@ -126,7 +134,6 @@ public:
     CaptureState State() const;
     bool HasBuffer() const { return samples_ != nullptr; }
     bool Sampling() const { return sampling_; }
-    bool HasRecording() const { return hasRecording_; }
     RecordingSnapshot Snapshot() const;
     const CaptureSample* Samples() const { return samples_.get(); }
     int32_t SampleCount() const { return sampleCount_; }

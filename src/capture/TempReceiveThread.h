@@ -57,6 +57,7 @@ private:
 // other line (a refusal, another code, a short or garbled line) makes both kNoData.
 void TakeStreamLine(std::string_view line, ReceiveWords& words);
 
+// Owns the receive thread; borrows the link and the words it fills.
 // The temperature receive thread of one run of a recording. It only reads the link and writes
 // the words; the owner must not use the link between Start and Stop.
 class TempReceiveThread {

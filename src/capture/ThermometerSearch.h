@@ -8,6 +8,7 @@
 
 class CCommIO;
 
+// Owns the search thread and its result; borrows the link.
 // One round of the search for a thermometer that went away in the middle of a recording. It
 // runs on a thread of its own, so that the page's timer never waits on a port that does not
 // answer: each device of the list is opened in turn and asked for its serial number in check

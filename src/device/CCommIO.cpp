@@ -196,12 +196,12 @@ CommStatus CCommIO::Send(std::string_view command)
     return COMM_OK;
 }
 
-CommStatus CCommIO::Receive(std::string& reply, int& length, uint32_t waitMs, uint32_t timeoutMs)
+CommStatus CCommIO::Receive(std::string& reply, int& length, bool endAtOverflow, uint32_t timeoutMs)
 {
-    return ReceiveLine(reply, length, waitMs, timeoutMs, nullptr);
+    return ReceiveLine(reply, length, endAtOverflow, timeoutMs, nullptr);
 }
 
-CommStatus CCommIO::ReceiveLine(std::string& reply, int& length, uint32_t waitMs, uint32_t timeoutMs,
+CommStatus CCommIO::ReceiveLine(std::string& reply, int& length, bool endAtOverflow, uint32_t timeoutMs,
                                 std::string* carry)
 {
     reply.clear();
@@ -211,9 +211,7 @@ CommStatus CCommIO::ReceiveLine(std::string& reply, int& length, uint32_t waitMs
     }
 
     Clock& clock = LinkClock(app_);
-    // The line is awaited on the port itself and taken as soon as it is complete: the wait
-    // does not delay a reply that has already arrived. It still decides what an over-long
-    // line means (see below).
+    // The line is awaited on the port itself and taken as soon as it is complete.
     const uint64_t deadline = clock.TickMs() + timeoutMs;
 
     std::string text;
@@ -250,9 +248,9 @@ CommStatus CCommIO::ReceiveLine(std::string& reply, int& length, uint32_t waitMs
                 lineEnded = text.find('\r') != std::string::npos;
                 stop = lineEnded;
             } else {
-                // Too long for the buffer: the chunk is lost. With a wait the caller expects a
-                // reply and gets what came before; without one, polling goes on.
-                stop = waitMs != 0;
+                // Too long for the buffer: the chunk is lost. A caller that expects a reply gets
+                // what came before; a caller that polls goes on.
+                stop = endAtOverflow;
             }
         }
         if (stop) {
@@ -334,7 +332,7 @@ CommStatus CCommIO::Transact(std::string_view command, std::string& reply, int& 
     int lineLength = 0;
     CommStatus status;
     for (;;) {
-        status = ReceiveLine(line, lineLength, waitMs, timeoutMs, &carry);
+        status = ReceiveLine(line, lineLength, waitMs != 0, timeoutMs, &carry);
         if (status != COMM_OK || line.compare(0, 2, code) == 0) {
             break;
         }

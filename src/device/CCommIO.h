@@ -25,6 +25,7 @@ constexpr std::size_t kReplyBufferSize = 1024;
 // relative to the folder of the INI file, so that a copied program folder finds its own links.
 std::string PortDevicePath(const std::string& port, const std::string& iniPath);
 
+// Owns the open serial port of one link and its command pauses.
 // The serial link to the thermometer: one command line out, one reply line in, paired by the
 // two-character code the thermometer echoes. Shows nothing to the user; every operation
 // returns a status for the caller to report. One thread at a time.
@@ -53,12 +54,13 @@ public:
     // 1 not open or neither CTS nor DSR (nothing written), 3 the write failed.
     CommStatus Send(std::string_view command);
     // Waits on the port until a CR arrives or timeoutMs (counted from the call) has passed,
-    // and returns as soon as the line is complete; waitMs delays nothing. Reply text up to its CR, without a
-    // CR or LF left at its start by the previous line; whatever followed the CR in the same reads is dropped.
+    // and returns as soon as the line is complete. Reply text up to its CR, without a CR or LF
+    // left at its start by the previous line; whatever followed the CR in the same reads is dropped.
     // length: bytes collected minus CR LF. A chunk that would overflow the 1024-byte buffer is
-    // dropped; with waitMs != 0 collecting then ends with what came before (2 when nothing).
+    // dropped; with endAtOverflow collecting then ends with what came before (2 when nothing),
+    // without it collecting goes on.
     // 0 a line, 1 not open, 2 nothing, 3 the port failed or hung up, 4 time-out (reply empty).
-    CommStatus Receive(std::string& reply, int& length, uint32_t waitMs, uint32_t timeoutMs);
+    CommStatus Receive(std::string& reply, int& length, bool endAtOverflow, uint32_t timeoutMs);
     // The queued bytes as they are (at most 1023), without waiting or looking for a CR.
     // 0 some, 2 none, 3 the port failed, 1 not open.
     CommStatus ReceiveNow(std::string& reply, int& length);
@@ -73,13 +75,14 @@ public:
     // ever. Send's status is returned at once (reply untouched);
     // otherwise the link pauses CommandWait2 after a "92" command and CommandWait1 after any
     // other, and returns the last Receive's status (reply empty and length 0 on failure).
+    // waitMs delays nothing: 0 lets an over-long line be dropped while the wait goes on.
     CommStatus Transact(std::string_view command, std::string& reply, int& length,
                         uint32_t waitMs = kCommandWaitMs, uint32_t timeoutMs = kCommandTimeoutMs);
 
 private:
     // Receive; with carry, the text starts with *carry and what followed the CR is left there
     // instead of being dropped.
-    CommStatus ReceiveLine(std::string& reply, int& length, uint32_t waitMs, uint32_t timeoutMs,
+    CommStatus ReceiveLine(std::string& reply, int& length, bool endAtOverflow, uint32_t timeoutMs,
                            std::string* carry);
 
     AppState& app_;

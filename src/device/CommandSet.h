@@ -82,6 +82,7 @@ double CelsiusToFahrenheit(double celsius);
 double ThousandthsToEmissivity(int thousandths);
 uint16_t EmissivityToThousandths(double emissivity);
 
+// Owns nothing: borrows a link for one operation and closes it at the end.
 // The frame of an operation: Open, DA, the operation's commands, 81, Close, with the
 // standard reports of every failure. Pages build their device work on it.
 class DeviceSession {

@@ -15,6 +15,8 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include "device/SerialDevicePath.h"
+
 namespace {
 
 // The name of the group that owns the file (its number when the group has no name).

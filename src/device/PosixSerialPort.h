@@ -4,10 +4,7 @@
 
 #include "device/SerialPort.h"
 
-// The device path that Open uses for a configured port name: "COMn" (n = 1, 2, ...) is the n-th
-// serial device, /dev/ttyS{n-1}; any other name is used as a path unchanged.
-std::string SerialDevicePath(const std::string& name);
-
+// Owns the terminal's file descriptor and its lock.
 // A serial port on a POSIX system through termios. Also works on a pseudo-terminal, which has no
 // modem lines (both reported on) and no drain.
 //

@@ -51,6 +51,7 @@ public:
     virtual bool AccessDenied(std::string& /*device*/, std::string& /*group*/) const { return false; }
 };
 
+// Owns nothing: makes the ports a link opens (the system's, or scripted ones in tests).
 class SerialPortFactory {
 public:
     virtual ~SerialPortFactory() = default;

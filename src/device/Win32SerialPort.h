@@ -18,6 +18,7 @@ std::string Win32DevicePath(const std::string& name);
 // two with 5.
 bool ApplyLineSettings(const SerialSettings& settings, DCB& dcb, std::string& error);
 
+// Owns the COM port's handle and its claim in the process's list.
 // A serial port through the Win32 communications calls, synchronous I/O only. Open takes the
 // device exclusively (no sharing), so a second object, in this process or another, cannot open
 // it; within the process the port also keeps a list of its own, for devices that would share. Read never

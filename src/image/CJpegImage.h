@@ -12,7 +12,6 @@ struct PixelRows {
     int channels = 3;
     std::vector<uint8_t> bits;
     int Stride() const { return (width * channels + 3) / 4 * 4; }
-    int Padding() const { return Stride() - width * channels; }
 };
 
 // A 24-bit picture to be written: the caller supplies rows bottom-up, as a bitmap keeps them.

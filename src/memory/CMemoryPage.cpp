@@ -23,26 +23,24 @@
 #include "app/LangString.h"
 #include "memory/MemoryList.h"
 #include "ui/ControlId.h"
+#include "ui/ControlTable.h"
 #include "ui/DialogUnits.h"
 #include "ui/Icons.h"
 #include "ui/LangWidgets.h"
 
 namespace {
 
-// Item boxes over list columns 2 to 6: id, bit, caption string, tooltip string, object name.
+// Item boxes over list columns 2 to 6, in the order of the page's table: bit, caption string.
 struct ItemBox {
-    int id;
     uint16_t bit;
     int captionId;
-    int tooltipId;
-    const char* name;
 };
 constexpr std::array<ItemBox, 5> kItemBoxes = {{
-    {1044, ITEM_ROOM, 193, 170, "roomItem"},
-    {1021, ITEM_TIME, 192, 171, "timeItem"},
-    {1022, ITEM_EMISSIVITY, 194, 172, "emissivityItem"},
-    {1023, ITEM_MAX, 195, 173, "maxItem"},
-    {1024, ITEM_MIN, 196, 174, "minItem"},
+    {ITEM_ROOM, 193},
+    {ITEM_TIME, 192},
+    {ITEM_EMISSIVITY, 194},
+    {ITEM_MAX, 195},
+    {ITEM_MIN, 196},
 }};
 
 constexpr int kColumnCaptionIds[kMemoryColumns] = {190, 191, 193, 192, 194, 195, 196};
@@ -82,34 +80,55 @@ CMemoryPage::CMemoryPage(AppState& app, QWidget* parent)
     const bool english = app_.language == 1;
     const DialogUnits du(font());
 
-    itemGroup_ =
-        new QGroupBox(english ? QStringLiteral("Memory Items") : QStringLiteral("メモリ項目選択"), this);
-    SetControlId(itemGroup_, 1157, QStringLiteral("memoryItemsGroup"));
-    itemGroup_->setGeometry(du.Rect(4, 0, 422, 36));
-
-    capacityLabel_ =
-        new QLabel(english ? QStringLiteral("Memory Available") : QStringLiteral("メモリ可能数"), this);
-    SetControlId(capacityLabel_, 1156, QStringLiteral("capacityLabel"));
-    capacityLabel_->setGeometry(du.Rect(10, 12, 62, 10));
-    capacity_ = new QLabel(this);
-    SetControlId(capacity_, 1043, QStringLiteral("capacity"));
+    const QString unit[3] = {english ? QStringLiteral("Celsius(°C)") : QStringLiteral("Celsius(℃)"),
+                             english ? QStringLiteral("Fahrenheit(°F)") : QStringLiteral("Fahrenheit(゜F)"),
+                             QStringLiteral("Kelvin(K)")};
+    const auto item = [this](std::size_t b) { return LangText(app_, kItemBoxes[b].captionId); };
+    using K = ControlKind;
+    // The item boxes stand over their list columns once the columns have their widths.
+    // clang-format off
+    const std::vector<QWidget*> made = BuildControls(this, app_, {
+        {1157, "memoryItemsGroup",  K::Group,        {4, 0, 422, 36},
+         english ? QStringLiteral("Memory Items") : QStringLiteral("メモリ項目選択")},
+        {1156, "capacityLabel",     K::Label,        {10, 12, 62, 10},
+         english ? QStringLiteral("Memory Available") : QStringLiteral("メモリ可能数")},
+        {1043, "capacity",          K::Label,        {10, 21, 62, 13}},
+        {1044, "roomItem",          K::Check,        {}, item(0), {}, 170},
+        {1021, "timeItem",          K::Check,        {}, item(1), {}, 171},
+        {1022, "emissivityItem",    K::Check,        {}, item(2), {}, 172},
+        {1023, "maxItem",           K::Check,        {}, item(3), {}, 173},
+        {1024, "minItem",           K::Check,        {}, item(4), {}, 174},
+        {1010, "memoryList",        K::Custom,       {4, 40, 422, 180}, {},
+         english ? QStringLiteral("Memorized data") : QStringLiteral("メモリデータ")},
+        {1039, "celsiusButton",     K::Radio,        {6, 226, 60, 10},   unit[0], {}, 187},
+        {1040, "fahrenheitButton",  K::Radio,        {68, 226, 60, 10},  unit[1], {}, 188},
+        {1041, "kelvinButton",      K::Radio,        {130, 226, 60, 10}, unit[2], {}, 189},
+        {1096, "selectAllButton",   K::DialogButton, {6, 240, english ? 90 : 50, 14},
+         english ? QStringLiteral("Select All Memory No.") : QStringLiteral("全選択")},
+        {1097, "unselectAllButton", K::DialogButton, {english ? 100 : 60, 240, english ? 96 : 50, 14},
+         english ? QStringLiteral("Unselect All Memory No.") : QStringLiteral("全解除")},
+        {1030, "readButton",        K::DialogButton, {326, 224, 30, 30}, {},
+         english ? QStringLiteral("Read") : QStringLiteral("読込"), 210},
+        {1027, "writeButton",       K::DialogButton, {360, 224, 30, 30}, {},
+         english ? QStringLiteral("Write") : QStringLiteral("書込"), 176},
+        {1026, "saveButton",        K::DialogButton, {394, 224, 30, 30}, {},
+         english ? QStringLiteral("Save") : QStringLiteral("保存"), 177},
+    }, [this](const ControlRow&) { return new QTableWidget(0, kMemoryColumns, this); });
+    // clang-format on
+    itemGroup_ = static_cast<QGroupBox*>(made[0]);
+    capacityLabel_ = static_cast<QLabel*>(made[1]);
+    capacity_ = static_cast<QLabel*>(made[2]);
     capacity_->setFont(QFont(QStringLiteral("Verdana"), 14));
     capacity_->setAlignment(Qt::AlignCenter);
-    capacity_->setGeometry(du.Rect(10, 21, 62, 13));
     capacityLabel_->setBuddy(capacity_);
-
     for (std::size_t b = 0; b < kItemBoxes.size(); ++b) {
-        auto* box = new QCheckBox(LangText(app_, kItemBoxes[b].captionId), this);
-        SetControlId(box, kItemBoxes[b].id, QString::fromLatin1(kItemBoxes[b].name));
-        AddLangTool(box, app_, kItemBoxes[b].tooltipId);
+        itemBoxes_[b] = static_cast<QCheckBox*>(made[3 + b]);
         const uint16_t bit = kItemBoxes[b].bit;
-        connect(box, &QCheckBox::toggled, this, [this, bit](bool checked) { OnItemCheck(bit, checked); });
-        itemBoxes_[b] = box;
+        connect(itemBoxes_[b], &QCheckBox::toggled, this,
+                [this, bit](bool checked) { OnItemCheck(bit, checked); });
     }
 
-    list_ = new QTableWidget(0, kMemoryColumns, this);
-    SetControlId(list_, 1010, QStringLiteral("memoryList"));
-    list_->setAccessibleName(english ? QStringLiteral("Memorized data") : QStringLiteral("メモリデータ"));
+    list_ = static_cast<QTableWidget*>(made[8]);
     list_->setFont(english ? QFont(QStringLiteral("Verdana"), 8)
                            : QFont(QStringLiteral("ＭＳ Ｐゴシック"), 9));
     list_->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -122,57 +141,30 @@ CMemoryPage::CMemoryPage(AppState& app, QWidget* parent)
     list_->horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     list_->horizontalHeader()->setSectionsClickable(false);
     list_->horizontalHeader()->setEnabled(false);
-    list_->setGeometry(du.Rect(4, 40, 422, 180));
     connect(list_, &QTableWidget::itemChanged, this, &CMemoryPage::OnItemChanged);
 
-    // The units and the row buttons under the list, the operations at its right end.
-    const QString unitNames[3] = {english ? QStringLiteral("Celsius(°C)") : QStringLiteral("Celsius(℃)"),
-                                  english ? QStringLiteral("Fahrenheit(°F)")
-                                          : QStringLiteral("Fahrenheit(゜F)"),
-                                  QStringLiteral("Kelvin(K)")};
-    const int unitIds[3] = {1039, 1040, 1041};
-    const int unitTips[3] = {187, 188, 189};
-    const char* unitObjects[3] = {"celsiusButton", "fahrenheitButton", "kelvinButton"};
-    for (int u = 0; u < 3; ++u) {
-        auto* button = new QRadioButton(unitNames[u], this);
-        SetControlId(button, unitIds[u], QString::fromLatin1(unitObjects[u]));
-        AddLangTool(button, app_, unitTips[u]);
-        button->setGeometry(du.Rect(6 + 62 * u, 226, 60, 10));
-        connect(button, &QRadioButton::toggled, this, [this](bool on) {
+    for (std::size_t u = 0; u < 3; ++u) {
+        unitButtons_[u] = static_cast<QRadioButton*>(made[9 + u]);
+        connect(unitButtons_[u], &QRadioButton::toggled, this, [this](bool on) {
             if (on) OnUnit();
         });
-        unitButtons_[static_cast<std::size_t>(u)] = button;
     }
     unitButtons_[1]->setEnabled(english); // the Japanese page shows Celsius and Kelvin only
 
-    selectAll_ =
-        new QPushButton(english ? QStringLiteral("Select All Memory No.") : QStringLiteral("全選択"), this);
-    SetControlId(selectAll_, 1096, QStringLiteral("selectAllButton"));
-    selectAll_->setGeometry(du.Rect(6, 240, english ? 90 : 50, 14));
+    selectAll_ = static_cast<QPushButton*>(made[12]);
+    unselectAll_ = static_cast<QPushButton*>(made[13]);
     connect(selectAll_, &QPushButton::clicked, this, [this] { OnSelectAll(true); });
-    unselectAll_ =
-        new QPushButton(english ? QStringLiteral("Unselect All Memory No.") : QStringLiteral("全解除"), this);
-    SetControlId(unselectAll_, 1097, QStringLiteral("unselectAllButton"));
-    unselectAll_->setGeometry(du.Rect(english ? 100 : 60, 240, english ? 96 : 50, 14));
     connect(unselectAll_, &QPushButton::clicked, this, [this] { OnSelectAll(false); });
 
-    const auto iconButton = [&](int id, const char* name, const QIcon& icon, const QString& text, int tip,
-                                int x) {
-        auto* button = new QPushButton(this);
-        SetControlId(button, id, QString::fromLatin1(name));
+    readButton_ = static_cast<QPushButton*>(made[14]);
+    writeButton_ = static_cast<QPushButton*>(made[15]);
+    saveButton_ = static_cast<QPushButton*>(made[16]);
+    const std::pair<QPushButton*, QIcon> icons[] = {
+        {readButton_, Icons::Read()}, {writeButton_, Icons::Write()}, {saveButton_, Icons::Save()}};
+    for (const auto& [button, icon] : icons) {
         button->setIcon(icon);
         button->setIconSize(du.Size(20, 20));
-        button->setAccessibleName(text);
-        AddLangTool(button, app_, tip);
-        button->setGeometry(du.Rect(x, 224, 30, 30));
-        return button;
-    };
-    readButton_ = iconButton(1030, "readButton", Icons::Read(),
-                             english ? QStringLiteral("Read") : QStringLiteral("読込"), 210, 326);
-    writeButton_ = iconButton(1027, "writeButton", Icons::Write(),
-                              english ? QStringLiteral("Write") : QStringLiteral("書込"), 176, 360);
-    saveButton_ = iconButton(1026, "saveButton", Icons::Save(),
-                             english ? QStringLiteral("Save") : QStringLiteral("保存"), 177, 394);
+    }
     connect(readButton_, &QPushButton::clicked, this, &CMemoryPage::OnRead);
     connect(writeButton_, &QPushButton::clicked, this, &CMemoryPage::OnWrite);
     connect(saveButton_, &QPushButton::clicked, this, &CMemoryPage::OnSave);

@@ -20,6 +20,7 @@ class QTableWidget;
 class QTableWidgetItem;
 struct AppState;
 
+// Owns the memory page's controls and the MemoryData they show.
 // The memory data page (tab 1): the thermometer's stored records as a list with a check box per
 // row, the display unit, the item selection, and Read, Write and Save. Reads the thermometer
 // every time the user brings it up.

@@ -11,6 +11,7 @@
 
 struct AppState;
 
+// Owns the memory's record buffer, its item word and the link that reads and writes it.
 // The memory data of the thermometer as the program holds it: the record buffer, the item word,
 // the capacity, and the read and write-back transactions. Shared by the memory page and rm42ctl;
 // every report and question goes through app.ui. User-interface thread only.

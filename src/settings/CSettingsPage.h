@@ -40,6 +40,7 @@ private:
     QToolButton* down_;
 };
 
+// Owns the settings page's controls, its link and its two clocks.
 // The device settings page (tab 3): reads every setting when shown, writes them group by group,
 // resets some of them to the INI's defaults, registers the type name and exports the settings
 // as CSV. While shown it runs the PC's clock and an estimate of the thermometer's.

@@ -14,6 +14,7 @@
 #include "teaching/EmissivityList.h"
 #include "ui/CNumericEdit.h"
 #include "ui/ControlId.h"
+#include "ui/ControlTable.h"
 #include "ui/DialogUnits.h"
 #include "ui/LangWidgets.h"
 
@@ -33,49 +34,16 @@ QString Pick(bool english, const char* en, const char* ja)
     return QString::fromUtf8(english ? en : ja);
 }
 
-QLineEdit* MakeReadOnlyEdit(QWidget* parent, int id, const QString& objectName, const QRect& rect,
-                            const QString& accessibleName)
+// A note in red that wraps within its rectangle.
+void MakeRedNote(QWidget* note)
 {
-    auto* edit = new QLineEdit(parent);
-    SetControlId(edit, id, objectName);
-    edit->setGeometry(rect);
-    edit->setReadOnly(true);
-    edit->setAlignment(Qt::AlignRight);
-    edit->setAccessibleName(accessibleName);
-    return edit;
-}
-
-QGroupBox* MakeGroup(QWidget* parent, const QString& title, const QRect& rect)
-{
-    auto* group = new QGroupBox(title, parent);
-    group->setGeometry(rect);
-    return group;
-}
-
-QPushButton* MakeButton(QWidget* parent, int id, const QString& objectName, const QString& text,
-                        const QRect& rect)
-{
-    auto* button = new QPushButton(text, parent);
-    SetControlId(button, id, objectName);
-    button->setGeometry(rect);
-    button->setAutoDefault(false);
-    return button;
-}
-
-QLabel* MakeRedNote(QWidget* parent, int id, const QString& objectName, const QString& text,
-                    const QRect& rect)
-{
-    auto* note = new QLabel(text, parent);
-    SetControlId(note, id, objectName);
-    note->setGeometry(rect);
-    note->setWordWrap(true);
-    note->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    note->setTextFormat(Qt::PlainText);
-    QPalette palette = note->palette();
+    auto* label = static_cast<QLabel*>(note);
+    label->setWordWrap(true);
+    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    QPalette palette = label->palette();
     palette.setColor(QPalette::WindowText, kMarkedText);
-    note->setPalette(palette);
-    note->setAutoFillBackground(false);
-    return note;
+    label->setPalette(palette);
+    label->setAutoFillBackground(false);
 }
 
 } // namespace
@@ -89,96 +57,69 @@ CTeachingPage::CTeachingPage(AppState& app, QWidget* parent) : CPage(parent), ap
 
 void CTeachingPage::CreateControls()
 {
-    const DialogUnits du(font());
-    const bool english = app_.language == 1;
-    const QString degrees = Pick(english, "°C", "℃");
+    const bool en = app_.language == 1;
+    const QString degrees = Pick(en, "°C", "℃");
+    const QString temp = Pick(en, "Temp.", "温度");
+    const QString emissivity = Pick(en, "Emissivity", "放射率");
+    const QString teach = LangText(app_, kTeachingCaptionId);
+    const QString after = Pick(en, "After Emissivity", "ﾃｨｰﾁﾝｸﾞ後放射率");
+    const QString adjust = Pick(en, "Emissivity Adjust", "放射率変更");
+    using K = ControlKind;
+    // clang-format off
+    const std::vector<QWidget*> made = BuildControls(this, app_, {
+        {0,    nullptr,             K::Group,        {7, 4, 80, 30},    temp},
+        {1070, "measuredTemp",      K::ReadOnlyEdit, {14, 15, 48, 12},  {}, temp, 155},
+        {0,    nullptr,             K::Label,        {65, 17, 16, 10},  degrees},
+        {0,    nullptr,             K::Group,        {92, 4, 56, 30},   emissivity},
+        {1044, "currentEmissivity", K::ReadOnlyEdit, {99, 15, 40, 12},  {}, emissivity, 154},
+        {1074, "readButton",        K::Button,       {154, 12, 50, 16}, Pick(en, "Read", "読込み"), {}, 160},
+        {0,    nullptr,             K::Group,        {7, 40, 80, 30},   teach},
+        {1071, "teachTemp",         K::NumericEdit,  {14, 51, 48, 12},  {}, teach, 156},
+        {0,    nullptr,             K::Label,        {65, 53, 16, 10},  degrees},
+        {1072, "teachButton",       K::Button,       {92, 48, 70, 16},  Pick(en, "Teaching", "ティーチング実行"), {}, 158},
+        {0,    nullptr,             K::Group,        {7, 76, 80, 30},   after},
+        {1045, "taughtEmissivity",  K::ReadOnlyEdit, {14, 87, 40, 12},  {}, after, 157},
+        {0,    nullptr,             K::Group,        {92, 76, 112, 30}, adjust},
+        {1062, "newEmissivity",     K::NumericEdit,  {99, 87, 40, 12},  {}, adjust, 127},
+        {1061, "setButton",         K::Button,       {146, 85, 50, 16}, QStringLiteral("SET"), {}, 128},
+        {1132, "lowEmissivityNote", K::Label,        {7, 116, 197, 48},
+         Pick(en, "* Measurement with an emissivity of 0.5 or less substance has little radiation of infrared "
+                  "energy, exact measurement is difficult. It is recommended to use black tape for accurate "
+                  "value.",
+                  "※ 放射率0.5以下の物質の測定は、赤外線エネルギーの放射が少ない為、正確な測定は困難ですので"
+                  "注意して下さい")},
+        {1133, "referenceNote",     K::Label,        {7, 168, 197, 40},
+         Pick(en, "* The Emissivity List depends on the quality of the material or surface state, the value of "
+                  "the table should give a reference value.",
+                  "※ 放射率は、材質/表面状態などに依存するため、放射率表の数値はあくまで参考としてください")},
+        {0,    nullptr,             K::Label,        {210, 4, 150, 10}, Pick(en, "Emissivity List", "放射率表")},
+        {1130, "emissivityList",    K::Custom,       {210, 15, 216, 222}},
+        {0,    "listSource",        K::Label,        {210, 240, 216, 10},
+         Pick(en, "Referred to: Infrared Engineering Science Book", "参考文献： 赤外線工学")},
+    }, [this](const ControlRow&) { return new QTableWidget(this); });
+    // clang-format on
+    measured_ = static_cast<QLineEdit*>(made[1]);
+    currentEmissivity_ = static_cast<QLineEdit*>(made[4]);
+    readButton_ = static_cast<QPushButton*>(made[5]);
+    teachTemp_ = static_cast<CNumericEdit*>(made[7]);
+    teachButton_ = static_cast<QPushButton*>(made[9]);
+    taughtEmissivity_ = static_cast<QLineEdit*>(made[11]);
+    newEmissivity_ = static_cast<CNumericEdit*>(made[13]);
+    setButton_ = static_cast<QPushButton*>(made[14]);
+    MakeRedNote(made[15]);
+    MakeRedNote(made[16]);
+    list_ = static_cast<QTableWidget*>(made[18]);
+    static_cast<QLabel*>(made[17])->setBuddy(list_);
 
-    const QString tempTitle = Pick(english, "Temp.", "温度");
-    MakeGroup(this, tempTitle, du.Rect(7, 4, 80, 30));
-    measured_ =
-        MakeReadOnlyEdit(this, 1070, QStringLiteral("measuredTemp"), du.Rect(14, 15, 48, 12), tempTitle);
-    (new QLabel(degrees, this))->setGeometry(du.Rect(65, 17, 16, 10));
-
-    const QString emissivityTitle = Pick(english, "Emissivity", "放射率");
-    MakeGroup(this, emissivityTitle, du.Rect(92, 4, 56, 30));
-    currentEmissivity_ = MakeReadOnlyEdit(this, 1044, QStringLiteral("currentEmissivity"),
-                                          du.Rect(99, 15, 40, 12), emissivityTitle);
-
-    readButton_ = MakeButton(this, 1074, QStringLiteral("readButton"), Pick(english, "Read", "読込み"),
-                             du.Rect(154, 12, 50, 16));
-
-    const QString teachTitle = LangText(app_, kTeachingCaptionId);
-    MakeGroup(this, teachTitle, du.Rect(7, 40, 80, 30));
-    teachTemp_ = new CNumericEdit(this);
-    SetControlId(teachTemp_, 1071, QStringLiteral("teachTemp"));
-    teachTemp_->setGeometry(du.Rect(14, 51, 48, 12));
-    teachTemp_->setAlignment(Qt::AlignRight);
-    teachTemp_->setMaxLength(255);
+    for (QLineEdit* edit : std::initializer_list<QLineEdit*>{measured_, currentEmissivity_, teachTemp_,
+                                                             taughtEmissivity_, newEmissivity_})
+        edit->setAlignment(Qt::AlignRight);
+    for (CNumericEdit* edit : {teachTemp_, newEmissivity_})
+        edit->setMaxLength(255);
     teachTemp_->SetDoubleRange(kTeachMinC, kTeachMaxC);
     teachTemp_->SetFormat(2, "%.1f");
-    teachTemp_->SuppressImeOnFocus(app_);
-    teachTemp_->setAccessibleName(teachTitle);
-    (new QLabel(degrees, this))->setGeometry(du.Rect(65, 53, 16, 10));
-
-    teachButton_ = MakeButton(this, 1072, QStringLiteral("teachButton"),
-                              Pick(english, "Teaching", "ティーチング実行"), du.Rect(92, 48, 70, 16));
-
-    const QString afterTitle = Pick(english, "After Emissivity", "ﾃｨｰﾁﾝｸﾞ後放射率");
-    MakeGroup(this, afterTitle, du.Rect(7, 76, 80, 30));
-    taughtEmissivity_ =
-        MakeReadOnlyEdit(this, 1045, QStringLiteral("taughtEmissivity"), du.Rect(14, 87, 40, 12), afterTitle);
-
-    const QString adjustTitle = Pick(english, "Emissivity Adjust", "放射率変更");
-    MakeGroup(this, adjustTitle, du.Rect(92, 76, 112, 30));
-    newEmissivity_ = new CNumericEdit(this);
-    SetControlId(newEmissivity_, 1062, QStringLiteral("newEmissivity"));
-    newEmissivity_->setGeometry(du.Rect(99, 87, 40, 12));
-    newEmissivity_->setAlignment(Qt::AlignRight);
-    newEmissivity_->setMaxLength(255);
     newEmissivity_->SetDoubleRange(kEmissivityMin, kEmissivityMax);
     newEmissivity_->SetFormat(2, "%.2f");
-    newEmissivity_->SuppressImeOnFocus(app_);
-    newEmissivity_->setAccessibleName(adjustTitle);
-    setButton_ =
-        MakeButton(this, 1061, QStringLiteral("setButton"), QStringLiteral("SET"), du.Rect(146, 85, 50, 16));
-
-    MakeRedNote(
-        this, 1132, QStringLiteral("lowEmissivityNote"),
-        Pick(english,
-             "* Measurement with an emissivity of 0.5 or less substance has little radiation of infrared "
-             "energy, exact measurement is difficult. It is recommended to use black tape for accurate "
-             "value.",
-             "※ "
-             "放射率0."
-             "5以下の物質の測定は、赤外線エネルギーの放射が少ない為、正確な測定は困難ですので注意して下さい"),
-        du.Rect(7, 116, 197, 48));
-    MakeRedNote(
-        this, 1133, QStringLiteral("referenceNote"),
-        Pick(english,
-             "* The Emissivity List depends on the quality of the material or surface state, the value of "
-             "the table should give a reference value.",
-             "※ 放射率は、材質/表面状態などに依存するため、放射率表の数値はあくまで参考としてください"),
-        du.Rect(7, 168, 197, 40));
-
-    auto* listLabel = new QLabel(Pick(english, "Emissivity List", "放射率表"), this);
-    listLabel->setGeometry(du.Rect(210, 4, 150, 10));
-    list_ = new QTableWidget(this);
-    SetControlId(list_, 1130, QStringLiteral("emissivityList"));
-    list_->setGeometry(du.Rect(210, 15, 216, 222));
-    listLabel->setBuddy(list_);
-    auto* source = new QLabel(
-        Pick(english, "Referred to: Infrared Engineering Science Book", "参考文献： 赤外線工学"), this);
-    source->setObjectName(QStringLiteral("listSource"));
-    source->setGeometry(du.Rect(210, 240, 216, 10));
-
-    AddLangTool(teachTemp_, app_, 156);
-    AddLangTool(taughtEmissivity_, app_, 157);
-    AddLangTool(measured_, app_, 155);
-    AddLangTool(currentEmissivity_, app_, 154);
-    AddLangTool(readButton_, app_, 160);
-    AddLangTool(teachButton_, app_, 158);
-    AddLangTool(newEmissivity_, app_, 127);
-    AddLangTool(setButton_, app_, 128);
 
     connect(readButton_, &QPushButton::clicked, this, &CTeachingPage::ReadCurrentValues);
     connect(teachButton_, &QPushButton::clicked, this, &CTeachingPage::RunTeaching);

@@ -12,6 +12,7 @@ class QPushButton;
 class QTableWidget;
 struct AppState;
 
+// Owns the teaching page's controls, the emissivity list and the TeachingOperations.
 // The teaching page (tab 2). A child of the main dialog, placed over the tab control's page area;
 // shown while its tab is selected. Reads the current values when shown, teaches or writes an
 // emissivity on its buttons, and shows the emissivity reference list.
@@ -27,7 +28,6 @@ public:
     void RunTeaching();
     void WriteEmissivity();
 
-    const std::vector<EmissivityEntry>& Entries() const { return entries_; }
     int CurrentRow() const { return currentRow_; }
     const TeachingOperations& Operations() const { return ops_; }
 

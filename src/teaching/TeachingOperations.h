@@ -57,6 +57,7 @@ bool IsSettableEmissivity(double emissivity);
 double TaughtEmissivity(const CRadiationModel& model, double ambientK, double measuredK, double teachK,
                         double current, double lambda1Um, double lambda2Um);
 
+// Owns the teaching page's link and the values last read and taught.
 // The teaching page's device work: reading the current values, teaching and writing an
 // emissivity. Owns the page's link. Every failure is reported to the user (status line and
 // message box) as it happens; the return values only tell the caller whether all went well.
@@ -78,12 +79,9 @@ public:
     bool WriteEmissivity(std::string_view emissivityText);
     bool WriteEmissivity(double emissivity);
 
-    double MeasuredK() const { return measuredK_; }
     double AmbientK() const { return ambientK_; }
     double CurrentEmissivity() const { return currentEmissivity_; }
-    double TeachK() const { return teachK_; }
     double LastTaughtEmissivity() const { return taughtEmissivity_; }
-    double LambdaLower() const { return lambdaLower_; }
     double LambdaUpper() const { return lambdaUpper_; }
     int ReloadWaitTime() const { return reloadWaitTime_; }
 

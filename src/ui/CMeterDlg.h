@@ -48,8 +48,6 @@ public:
     QAction* AboutAction() const { return aboutAction_; }
 
     CPage* Page(int index) const { return pages_[static_cast<std::size_t>(index)]; }
-    // Where the pages sit, in the dialog's coordinates.
-    QRect PageArea() const { return pageArea_; }
     const std::string& Url() const { return url_; }
 
 protected:

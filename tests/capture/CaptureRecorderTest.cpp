@@ -38,11 +38,17 @@ TEST(CaptureControls, FollowTheStateTable)
         CaptureControls want;
     };
     const Row rows[] = {
-        {CaptureState::Ready, true, false, {true, true, true, false, true, true, true, true, 245}},
-        {CaptureState::Ready, false, false, {false, true, true, false, true, true, true, true, 245}},
-        {CaptureState::Ready, true, true, {true, true, true, false, true, true, false, false, 245}},
-        {CaptureState::Recording, true, false, {true, true, false, false, false, false, false, false, 243}},
-        {CaptureState::Paused, true, false, {true, true, true, true, true, false, true, true, 244}},
+        // clang-format off
+        {CaptureState::Ready, true, false, {.rec = true, .pause = true, .del = true, .timerBox = true,
+                                            .interval = true, .timerPickers = true, .tabs = true, .statusId = 245}},
+        {CaptureState::Ready, false, false, {.rec = false, .pause = true, .del = true, .timerBox = true,
+                                             .interval = true, .timerPickers = true, .tabs = true, .statusId = 245}},
+        {CaptureState::Ready, true, true, {.rec = true, .pause = true, .del = true, .timerBox = true,
+                                           .interval = true, .timerPickers = false, .tabs = false, .statusId = 245}},
+        {CaptureState::Recording, true, false, {.rec = true, .pause = true, .statusId = 243}},
+        {CaptureState::Paused, true, false, {.rec = true, .pause = true, .del = true, .save = true, .timerBox = true,
+                                             .timerPickers = true, .tabs = true, .statusId = 244}},
+        // clang-format on
     };
     for (const Row& row : rows) {
         const auto fields = [](const CaptureControls& c) {

@@ -166,29 +166,30 @@ TEST(CCommIOReceiveTest, ReceiveReturnsOneLineTheMomentItEndsAndReceiveNowWhatIs
 {
     constexpr int kNow = -1; // ReceiveNow instead of Receive
     const std::string x100(100, 'X'), y1000(1000, 'Y'), a1500(1500, 'A'), stream = "2F0BB8000000000BA2\r\n2F";
-    // What arrives (chunk after chunk), the wait, the status, reply, length, time taken, bytes left.
+    // What arrives (chunk after chunk), whether an overflow ends the line (1) or not (0), the status, reply,
+    // length, time taken, bytes left.
     // clang-format off
     const std::tuple<const char*, ScriptedAnswer, int, CommStatus, std::string, int, uint64_t, std::size_t> cases[] = {
-        {"split over reads", {{"DA", 100}, {"O", 100}, {"K\r\n", 100}}, 150, COMM_OK, "DAOK", 4, 300, 0},
-        {"already there", {{"DAOK\r\n", 0}}, 150, COMM_OK, "DAOK", 4, 0, 0},
+        {"split over reads", {{"DA", 100}, {"O", 100}, {"K\r\n", 100}}, 1, COMM_OK, "DAOK", 4, 300, 0},
+        {"already there", {{"DAOK\r\n", 0}}, 1, COMM_OK, "DAOK", 4, 0, 0},
         {"line ends of the previous line", {{"\n\r\nABC\r\n", 0}}, 0, COMM_OK, "ABC", 3, 0, 0},
-        {"what follows the CR dropped but counted", {{"DAOK\r\n2F0BB8", 0}}, 150, COMM_OK, "DAOK", 10, 0, 0},
-        {"never ends", {{"DAO", 0}}, 150, COMM_TIMEOUT, "", 0, 5000, 0},
-        {"overflow with a wait", {{x100, 0}, {y1000, 200}, {"\r\n", 100}}, 150, COMM_OK, x100, 100, 200, 0},
-        {"overflow first", {{std::string(1100, 'Z'), 10}}, 150, COMM_NO_REPLY, "", 0, 10, 0},
+        {"what follows the CR dropped but counted", {{"DAOK\r\n2F0BB8", 0}}, 1, COMM_OK, "DAOK", 10, 0, 0},
+        {"never ends", {{"DAO", 0}}, 1, COMM_TIMEOUT, "", 0, 5000, 0},
+        {"overflow with a wait", {{x100, 0}, {y1000, 200}, {"\r\n", 100}}, 1, COMM_OK, x100, 100, 200, 0},
+        {"overflow first", {{std::string(1100, 'Z'), 10}}, 1, COMM_NO_REPLY, "", 0, 10, 0},
         {"overflow without a wait", {{x100, 0}, {y1000, 10}, {"Z\r\n", 10}}, 0, COMM_OK, x100 + "Z", 101, 20, 0},
         {"now: nothing queued", {}, kNow, COMM_NO_REPLY, "", 0, 0, 0},
         {"now: as it is", {{stream, 0}}, kNow, COMM_OK, stream, 22, 0, 0},
         {"now: one buffer at a time", {{a1500, 0}}, kNow, COMM_OK, a1500.substr(477), 1023, 0, 477}};
     // clang-format on
-    for (const auto& [what, feeds, waitMs, status, reply, length, elapsed, left] : cases) {
+    for (const auto& [what, feeds, endAtOverflow, status, reply, length, elapsed, left] : cases) {
         Rig r;
         r.OpenLink();
         r.line.Schedule(feeds);
         r.reply = "stale";
         const uint64_t start = r.clock.TickMs();
-        EXPECT_EQ(waitMs == kNow ? r.link.ReceiveNow(r.reply, r.length)
-                                 : r.link.Receive(r.reply, r.length, static_cast<uint32_t>(waitMs), 5000),
+        EXPECT_EQ(endAtOverflow == kNow ? r.link.ReceiveNow(r.reply, r.length)
+                                        : r.link.Receive(r.reply, r.length, endAtOverflow == 1, 5000),
                   status)
             << what;
         EXPECT_EQ(r.reply, reply) << what;
@@ -202,18 +203,18 @@ TEST(CCommIOReceiveTest, ReceiveReturnsOneLineTheMomentItEndsAndReceiveNowWhatIs
 TEST_F(CCommIOTest, ReceiveFailuresAndALateLineLeftForTheNextCall)
 {
     reply = "stale";
-    EXPECT_EQ(link.Receive(reply, length, 150, 5000), COMM_NOT_CONNECTED);
+    EXPECT_EQ(link.Receive(reply, length, true, 5000), COMM_NOT_CONNECTED);
     EXPECT_EQ(reply, "");
     EXPECT_EQ(length, 0);
     EXPECT_EQ(link.ReceiveNow(reply, length), COMM_NOT_CONNECTED);
     OpenLink();
     line.Feed("81OK\r\n", 100);
-    EXPECT_EQ(link.Receive(reply, length, 150, 50), COMM_TIMEOUT);
-    EXPECT_EQ(link.Receive(reply, length, 150, 5000), COMM_OK);
+    EXPECT_EQ(link.Receive(reply, length, true, 50), COMM_TIMEOUT);
+    EXPECT_EQ(link.Receive(reply, length, true, 5000), COMM_OK);
     EXPECT_EQ(reply, "81OK");
     line.Feed("DAOK\r\n");
     line.failRead = true;
-    EXPECT_EQ(link.Receive(reply, length, 150, 5000), COMM_IO_ERROR);
+    EXPECT_EQ(link.Receive(reply, length, true, 5000), COMM_IO_ERROR);
     EXPECT_EQ(length, 0);
     EXPECT_EQ(link.ReceiveNow(reply, length), COMM_IO_ERROR);
 }

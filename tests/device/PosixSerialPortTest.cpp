@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "device/PosixSerialPort.h"
+#include "device/SerialDevicePath.h"
 #include "support/TestSupport.h"
 
 namespace {

@@ -243,7 +243,7 @@ TEST(SimOptions, ReadsEveryOption)
     SimOptions o;
     std::string error;
     const std::string args = dir.File("mem.txt") +
-                             " --link /tmp/rm42 --serial 42 --scenario sine --target -12.5 --emissivity 0.8 "
+                             " --link=/tmp/rm42 --serial 42 --scenario sine --target -12.5 --emissivity 0.8 "
                              "--emissivity-register 900 --status0 00C0 --baud 9600 --latency 30 "
                              "--clock 2024-02-29T23:59:58 --fault ng:91 --fault silent-at:3 --log /tmp/log";
     ASSERT_TRUE(ParseSimOptions(Split("--memory " + args), o, error)) << error;
