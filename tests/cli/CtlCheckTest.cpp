@@ -231,7 +231,8 @@ TEST_F(CtlCheck, CtrlCEndsAnyCommandDuringItsWaitsAndLeavesCheckMode)
             SCOPED_TRACE(std::string(command) + " at " + moment);
             std::vector<std::string> args = Args({command});
             if (std::string(command) == "settings") args.push_back("show");
-            args.insert(args.begin(), {"/usr/bin/timeout", "--preserve-status", "-s", "INT", moment});
+            args.insert(args.begin(),
+                        {"/usr/bin/timeout", "--foreground", "--preserve-status", "-s", "INT", moment});
             const ProcessResult run = RunProcess(args, 8000);
             EXPECT_EQ(run.exitCode, 130) << run.err;
             EXPECT_NE(run.err.find("rm42ctl: interrupted"), std::string::npos) << run.err;

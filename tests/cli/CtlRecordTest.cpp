@@ -82,7 +82,9 @@ TEST_F(CtlRecord, CtrlCOrTermAtAnyMomentLeavesTheThermometerAsItWas)
         SimProcess sim(Link(), {"--status0", "0000", "--rate", "20", "--log", Log()});
         ASSERT_TRUE(sim.Ready()) << sim.Error();
         std::vector<std::string> args = Args({"record", "--interval", "0.5", "--duration", "60"});
-        args.insert(args.begin(), {"/usr/bin/timeout", "-s", signal, delay});
+        // --foreground: the signal goes to rm42ctl alone, once; without it timeout sends it to its
+        // whole process group as well, and a second signal means "end at once".
+        args.insert(args.begin(), {"/usr/bin/timeout", "--foreground", "-s", signal, delay});
         const ProcessResult run = RunProcess(args, 20000);
         EXPECT_EQ(run.exitCode, 124) << run.err; // ended by the signal, well before its duration
         const std::string sent = Received();
