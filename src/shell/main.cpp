@@ -24,10 +24,10 @@
 #include "device/Clock.h"
 #include "device/SerialPort.h"
 #include "image/CTitlePage.h"
-#include "ui/CMeterDlg.h"
+#include "shell/CMeterDlg.h"
+#include "shell/QtUserInterface.h"
 #include "ui/DialogUnits.h"
 #include "ui/Icons.h"
-#include "ui/QtUserInterface.h"
 
 namespace {
 

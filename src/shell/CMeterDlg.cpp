@@ -1,4 +1,4 @@
-#include "ui/CMeterDlg.h"
+#include "shell/CMeterDlg.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -15,6 +15,7 @@
 #include "app/AppState.h"
 #include "app/IniFile.h"
 #include "app/LangString.h"
+#include "app/MeterStart.h"
 #include "app/UserInterface.h"
 #include "capture/CCapturePage.h"
 #include "device/CommandLog.h"
@@ -22,16 +23,15 @@
 #include "memory/CMemoryPage.h"
 #include "settings/CSettingsPage.h"
 #include "settings/TypeNames.h"
+#include "shell/CAboutDlg.h"
+#include "shell/CComPortDlg.h"
+#include "shell/QtUserInterface.h"
 #include "teaching/CTeachingPage.h"
-#include "ui/CAboutDlg.h"
-#include "ui/CComPortDlg.h"
 #include "ui/CPage.h"
 #include "ui/ControlId.h"
 #include "ui/DialogUnits.h"
 #include "ui/Icons.h"
 #include "ui/LangWidgets.h"
-#include "ui/MeterStart.h"
-#include "ui/QtUserInterface.h"
 
 namespace {
 
