@@ -21,6 +21,7 @@
 #include "device/CommandLog.h"
 #include "image/JpegImageWidget.h"
 #include "memory/CMemoryPage.h"
+#include "resources/StringIds.h"
 #include "settings/CSettingsPage.h"
 #include "settings/TypeNames.h"
 #include "shell/CAboutDlg.h"
@@ -235,8 +236,9 @@ void CMeterDlg::ShowAboutDialog()
 
 void CMeterDlg::closeEvent(QCloseEvent* event)
 {
-    const MsgAnswer answer = ui_.MessageBox(LoadLangString(app_, 112), LoadLangString(app_, 165),
-                                            MsgIcon::Question, MsgButtons::OkCancel, MsgAnswer::Cancel);
+    const MsgAnswer answer =
+        ui_.MessageBox(LoadLangString(app_, 112), LoadLangString(app_, StringId::AppName), MsgIcon::Question,
+                       MsgButtons::OkCancel, MsgAnswer::Cancel);
     if (answer == MsgAnswer::Ok) {
         for (CPage* page : pages_)
             page->WindowClosing();
