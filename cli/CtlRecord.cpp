@@ -14,11 +14,9 @@
 #include "capture/CaptureRecorder.h"
 #include "device/Clock.h"
 #include "device/Status0.h"
+#include "resources/StringIds.h"
 
 namespace {
-
-constexpr int kSearchingId = 299;
-constexpr int kJournalFailedId = 298;
 
 // Ctrl-C and TERM end a recording the way PAUSE does: the thermometer's STATUS0 is restored and
 // check mode left before the process ends. The handlers are in place before start-up sends its
@@ -48,7 +46,7 @@ bool Interrupted()
 std::string ConsoleStatus(const AppState& app, const std::string& status)
 {
     const std::string serial = FormatSerialText(app.deviceSerial);
-    if (status != FormatLangString(app, kSearchingId, {serial})) return status;
+    if (status != FormatLangString(app, StringId::Searching, {serial})) return status;
     const char* format = app.language == 1
                              ? "Connection lost: looking for thermometer %s every 2 s (Ctrl-C stops)"
                              : "通信断：放射温度計 %s を2秒ごとに探しています（Ctrl+Cで中止）";
@@ -105,7 +103,7 @@ int Record(CtlContext& ctx, const RecordOptions& options)
         // A recording without its journal would not survive a crash: said whatever the verbosity.
         if (recorder.Journal().Failed() && !journalWarned) {
             journalWarned = true;
-            std::fprintf(stderr, "%s: %s\n", LoadLangString(app, kJournalFailedId).c_str(),
+            std::fprintf(stderr, "%s: %s\n", LoadLangString(app, StringId::JournalFailed).c_str(),
                          app.journalPath.c_str());
         }
         const CaptureSample* samples = recorder.Samples();

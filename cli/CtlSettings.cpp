@@ -12,6 +12,7 @@
 #include "app/LangString.h"
 #include "app/UserInterface.h"
 #include "device/CCommIO.h"
+#include "resources/StringIds.h"
 #include "settings/DeviceSettings.h"
 #include "settings/TypeNames.h"
 
@@ -42,9 +43,6 @@ public:
 private:
     UserInterface& inner_;
 };
-
-constexpr int kStringConfirmReset = 118;
-constexpr int kStringAppName = 165;
 
 // Runs one settings operation with its own link and the failure count in place.
 int RunCounted(CtlContext& ctx, const std::function<bool(AppState&, CCommIO&)>& work)
@@ -269,8 +267,8 @@ void AddSettingsCommand(CLI::App& cli, CtlRun& run)
                          "(asks first; --yes answers OK)")
         ->callback([&run] {
             run = [](CtlContext& ctx) {
-                if (ctx.app.ui->MessageBox(LoadLangString(ctx.app, kStringConfirmReset),
-                                           LoadLangString(ctx.app, kStringAppName), MsgIcon::Question,
+                if (ctx.app.ui->MessageBox(LoadLangString(ctx.app, StringId::ConfirmReset),
+                                           LoadLangString(ctx.app, StringId::AppName), MsgIcon::Question,
                                            MsgButtons::OkCancel, MsgAnswer::Cancel) != MsgAnswer::Ok) {
                     return 1;
                 }

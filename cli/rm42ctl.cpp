@@ -25,12 +25,12 @@
 #include "CtlNumber.h"
 #include "PortOverride.h"
 #include "app/AppState.h"
+#include "app/MeterStart.h"
 #include "app/StartUp.h"
 #include "app/Version.h"
 #include "capture/RecordingJournal.h"
 #include "device/Clock.h"
 #include "device/SerialPort.h"
-#include "ui/MeterStart.h"
 
 bool& CtlNeedsNoThermometer()
 {

@@ -4,14 +4,11 @@
 #include "app/IniFile.h"
 #include "app/LangString.h"
 #include "app/UserInterface.h"
+#include "resources/StringIds.h"
 
 #include <iterator>
 
 namespace {
-
-constexpr int kAppNameId = 165;
-constexpr int kBadNumberId = 340;
-constexpr int kFileNotReadId = 345;
 
 // The most record slots a memory layout can have (see kMaxRecordSlots).
 constexpr int64_t kMaxSlots = 0xFFFF - 0x42 + 1;
@@ -100,7 +97,7 @@ int64_t ReadIniNumber(AppState& app, const std::string& iniPath, std::string_vie
     if (text == kMissing) return row->defaultValue;
     if (const std::optional<int64_t> value = ParseIniNumber(text, *row)) return *value;
     ReportIniProblem(app, std::string(section) + "\n" + std::string(key) + "\n" + text,
-                     FormatLangString(app, kBadNumberId,
+                     FormatLangString(app, StringId::BadNumber,
                                       {std::string(section), std::string(key), text, std::to_string(row->min),
                                        std::to_string(row->max), std::to_string(row->defaultValue)}));
     return row->defaultValue;
@@ -110,13 +107,14 @@ void ReportIniProblem(AppState& app, const std::string& onceKey, const std::stri
 {
     if (!app.reportedIniProblems.insert(onceKey).second) return;
     if (app.ui == nullptr) return;
-    app.ui->MessageBox(text, LoadLangString(app, kAppNameId), MsgIcon::Exclamation, MsgButtons::Ok,
+    app.ui->MessageBox(text, LoadLangString(app, StringId::AppName), MsgIcon::Exclamation, MsgButtons::Ok,
                        MsgAnswer::Ok);
 }
 
 void ReportFileNotRead(AppState& app, const std::string& path)
 {
     if (app.ui == nullptr) return;
-    app.ui->MessageBox(FormatLangString(app, kFileNotReadId, {path}), LoadLangString(app, kAppNameId),
-                       MsgIcon::Exclamation, MsgButtons::Ok, MsgAnswer::Ok);
+    app.ui->MessageBox(FormatLangString(app, StringId::FileNotRead, {path}),
+                       LoadLangString(app, StringId::AppName), MsgIcon::Exclamation, MsgButtons::Ok,
+                       MsgAnswer::Ok);
 }

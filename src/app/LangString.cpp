@@ -1,12 +1,12 @@
 #include "app/LangString.h"
 
 #include "app/AppState.h"
+#include "resources/StringIds.h"
 #include "resources/StringTable.h"
 
 namespace {
 
 // The application's name; [System] WindowTitle stands in for it when set.
-constexpr int kAppNameId = 165;
 
 } // namespace
 
@@ -23,7 +23,7 @@ bool HasTableString(int id)
 
 std::string LoadLangString(const AppState& app, int id)
 {
-    if (id == kAppNameId && !app.windowTitle.empty()) return app.windowTitle;
+    if (id == StringId::AppName && !app.windowTitle.empty()) return app.windowTitle;
     return LoadTableString(app.language == 1 ? id + kEnglishIdOffset : id);
 }
 

@@ -8,13 +8,11 @@
 #include "app/LangString.h"
 #include "app/UserInterface.h"
 #include "app/Utf8Path.h"
+#include "resources/StringIds.h"
 
 #include <filesystem>
 
 namespace {
-
-constexpr int kStringIniMissing = 262;
-constexpr int kStringAppName = 165;
 
 } // namespace
 
@@ -78,8 +76,9 @@ bool FillStartUpState(AppState& app, const std::string& exePath, const std::stri
         // the command line chose one.
         if (app.ui != nullptr) {
             app.language = language == 1 ? 1 : 0;
-            app.ui->MessageBox(LoadLangString(app, kStringIniMissing), LoadLangString(app, kStringAppName),
-                               MsgIcon::Stop, MsgButtons::Ok, MsgAnswer::Ok);
+            app.ui->MessageBox(LoadLangString(app, StringId::IniMissing),
+                               LoadLangString(app, StringId::AppName), MsgIcon::Stop, MsgButtons::Ok,
+                               MsgAnswer::Ok);
         }
         return false;
     }

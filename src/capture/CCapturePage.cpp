@@ -26,6 +26,7 @@
 #include "capture/QtGraphCanvas.h"
 #include "capture/RecordingSaveDialog.h"
 #include "device/CommandLog.h"
+#include "resources/StringIds.h"
 #include "ui/CNumericEdit.h"
 #include "ui/ControlId.h"
 #include "ui/DialogUnits.h"
@@ -33,10 +34,6 @@
 #include "ui/LangWidgets.h"
 
 namespace {
-
-constexpr int kStandById = 245;
-constexpr int kCelsiusId = 148;
-constexpr int kFahrenheitId = 216;
 
 double ToDisplay(double celsius, bool fahrenheit)
 {
@@ -462,7 +459,7 @@ void CCapturePage::ApplyScale()
 void CCapturePage::UpdateUnitTexts()
 {
     const bool f = recorder_->Graph().fahrenheit;
-    const QString unit = LangText(app_, f ? kFahrenheitId : kCelsiusId);
+    const QString unit = LangText(app_, f ? StringId::Fahrenheit : StringId::Celsius);
     for (QLabel* l : unitLabels_)
         l->setText(unit);
     unitCaption_->setText(QStringLiteral("(%1)").arg(unit));
@@ -485,7 +482,7 @@ void CCapturePage::PageShown()
     const QTime now = QTime::currentTime();
     for (QTimeEdit* t : timerTimes_)
         t->setTime(QTime(now.hour(), now.minute(), 0));
-    SetStatusText(app_, LoadLangString(app_, kStandById));
+    SetStatusText(app_, LoadLangString(app_, StringId::StandBy));
 }
 
 void CCapturePage::PageHidden()

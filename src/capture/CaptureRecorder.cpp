@@ -21,34 +21,9 @@
 #include "device/ConnectionCheck.h"
 #include "device/SerialDevicePath.h"
 #include "device/Status0.h"
+#include "resources/StringIds.h"
 
 namespace {
-
-constexpr int kAppNameId = 165;
-constexpr int kNotConnectedId = 114;
-constexpr int kStartFailedId = 119;
-constexpr int kCloseFailedId = 164;
-constexpr int kDeleteQuestionId = 222;
-constexpr int kRecordingId = 243;
-constexpr int kPausedId = 244;
-constexpr int kStandById = 245;
-constexpr int kNoMemoryId = 259;
-constexpr int kBufferFullId = 263;
-constexpr int kJournalFailedId = 298;
-constexpr int kJournalQuestionId = 297;
-constexpr int kSearchingId = 299;
-constexpr int kReconnectedId = 300;
-constexpr int kOtherThermometerId = 301;
-constexpr int kUseFoundPortId = 302;
-constexpr int kNoTempReceiveId = 303;
-constexpr int kJournalDamagedQuestionId = 320;
-constexpr int kJournalGapId = 321;
-constexpr int kJournalTailId = 322;
-constexpr int kJournalOverflowId = 323;
-constexpr int kJournalHeaderId = 324;
-constexpr int kJournalUnreadableId = 325;
-constexpr int kJournalEmptyId = 326;
-constexpr int kJournalUselessId = 327;
 
 constexpr double kClampHigh = 600.0;
 constexpr double kClampLow = -30.0;
@@ -56,8 +31,8 @@ constexpr double kClampLow = -30.0;
 MsgAnswer Ask(AppState& app, int id, MsgButtons buttons)
 {
     if (app.ui == nullptr) return MsgAnswer::Ok;
-    return app.ui->MessageBox(LoadLangString(app, id), LoadLangString(app, kAppNameId), MsgIcon::Exclamation,
-                              buttons, MsgAnswer::Ok);
+    return app.ui->MessageBox(LoadLangString(app, id), LoadLangString(app, StringId::AppName),
+                              MsgIcon::Exclamation, buttons, MsgAnswer::Ok);
 }
 
 Clock& ClockOf(AppState& app)
@@ -144,7 +119,7 @@ CaptureControls ControlsFor(CaptureState state, bool hasBuffer, bool timerWaitin
 {
     switch (state) {
     case CaptureState::Recording:
-        return {.rec = true, .pause = true, .statusId = kRecordingId};
+        return {.rec = true, .pause = true, .statusId = StringId::Recording};
     case CaptureState::Paused:
         return {.rec = hasBuffer,
                 .pause = true,
@@ -153,7 +128,7 @@ CaptureControls ControlsFor(CaptureState state, bool hasBuffer, bool timerWaitin
                 .timerBox = true,
                 .timerPickers = true,
                 .tabs = true,
-                .statusId = kPausedId};
+                .statusId = StringId::Paused};
     case CaptureState::Ready:
     default:
         return {.rec = hasBuffer,
@@ -163,7 +138,7 @@ CaptureControls ControlsFor(CaptureState state, bool hasBuffer, bool timerWaitin
                 .interval = true,
                 .timerPickers = !timerWaiting,
                 .tabs = !timerWaiting,
-                .statusId = kStandById};
+                .statusId = StringId::StandBy};
     }
 }
 
@@ -171,7 +146,7 @@ CaptureRecorder::CaptureRecorder(AppState& app)
     : app_(app), link_(app), thread_(link_, words_), search_(link_), byIdDir_(kSerialByIdDir)
 {
     samples_.reset(new (std::nothrow) CaptureSample[kMaxSamples]);
-    if (!samples_) Ask(app_, kNoMemoryId, MsgButtons::Ok);
+    if (!samples_) Ask(app_, StringId::NoMemory, MsgButtons::Ok);
 }
 
 CaptureRecorder::~CaptureRecorder()
@@ -199,7 +174,7 @@ void CaptureRecorder::Status(int id)
 bool CaptureRecorder::ReadAlarmSettings()
 {
     if (!link_.Open()) {
-        Ask(app_, kNotConnectedId, MsgButtons::Ok);
+        Ask(app_, StringId::NotConnected, MsgButtons::Ok);
         return false;
     }
     std::string reply;
@@ -224,7 +199,7 @@ bool CaptureRecorder::ReadAlarmSettings()
 
     status = link_.Transact(Cmd::kCheckModeExit, reply, length);
     if (status != COMM_OK || IsRefusal(reply)) ReportCommandError(app_, Cmd::kCheckModeExit);
-    if (!link_.Close()) ReportMessage(app_, kCloseFailedId);
+    if (!link_.Close()) ReportMessage(app_, StringId::ComPortError);
     return true;
 }
 
@@ -336,11 +311,11 @@ CaptureRecorder::StartResult CaptureRecorder::StartCapture(int32_t intervalTicks
         // Every sample is a measured temperature, and without TempReceive it is never asked for
         // nor read: a run could only wait for lines that never count and then blame the
         // thermometer. Naming the setting tells the user what to change.
-        Ask(app_, kNoTempReceiveId, MsgButtons::Ok);
+        Ask(app_, StringId::NoTempReceive, MsgButtons::Ok);
         return StartResult::Failed;
     }
     if (!link_.Open()) {
-        Ask(app_, kNotConnectedId, MsgButtons::Ok);
+        Ask(app_, StringId::NotConnected, MsgButtons::Ok);
         return StartResult::Failed;
     }
     WriteCommandLog(app_, "--- 取り込み開始");
@@ -358,7 +333,7 @@ CaptureRecorder::StartResult CaptureRecorder::StartCapture(int32_t intervalTicks
 
     PrepareRun(intervalTicks);
 
-    Status(kRecordingId);
+    Status(StringId::Recording);
     if (app_.ui != nullptr) app_.ui->EnableTabs(false);
 
     link_.Purge();
@@ -377,7 +352,7 @@ CaptureRecorder::StartResult CaptureRecorder::StartCapture(int32_t intervalTicks
         }
         link_.Close();
         if (app_.ui != nullptr) app_.ui->EnableTabs(true);
-        ReportMessage(app_, kStartFailedId);
+        ReportMessage(app_, StringId::ReplyError);
         return StartResult::Failed;
     }
     sampling_ = true;
@@ -402,7 +377,7 @@ void CaptureRecorder::StartJournal()
     journalWarned_ = false;
     if (!journal_.Start(app_.journalPath, header, samples_.get(), sampleCount_)) {
         journalWarned_ = true;
-        Status(kJournalFailedId);
+        Status(StringId::JournalFailed);
     }
 }
 
@@ -442,7 +417,7 @@ CaptureRecorder::StopResult CaptureRecorder::StopCapture()
         reconnecting_ = false;
         WriteCommandLog(app_, "--- 取り込み停止 (再接続を中止)");
         EndRun();
-        Status(kPausedId);
+        Status(StringId::Paused);
         OfferFoundPort();
         return StopResult::Stopped;
     }
@@ -462,10 +437,10 @@ CaptureRecorder::StopResult CaptureRecorder::StopCapture()
     }
 
     link_.Purge();
-    if (!link_.Close()) ReportMessage(app_, kCloseFailedId);
+    if (!link_.Close()) ReportMessage(app_, StringId::ComPortError);
     WriteCommandLog(app_, "commIO.Close");
     EndRun();
-    if (inCheckMode) Status(kPausedId);
+    if (inCheckMode) Status(StringId::Paused);
     OfferFoundPort();
     return inCheckMode ? StopResult::Stopped : StopResult::Failed;
 }
@@ -494,9 +469,9 @@ void CaptureRecorder::OfferFoundPort()
     const std::string port = std::move(pendingPort_);
     pendingPort_.clear();
     if (app_.ui == nullptr || port == ConfiguredDevice()) return;
-    const MsgAnswer answer =
-        app_.ui->MessageBox(FormatLangString(app_, kUseFoundPortId, {port}), LoadLangString(app_, kAppNameId),
-                            MsgIcon::Question, MsgButtons::YesNo, MsgAnswer::No);
+    const MsgAnswer answer = app_.ui->MessageBox(FormatLangString(app_, StringId::UseFoundPort, {port}),
+                                                 LoadLangString(app_, StringId::AppName), MsgIcon::Question,
+                                                 MsgButtons::YesNo, MsgAnswer::No);
     if (answer == MsgAnswer::Yes) IniFile::WriteString(app_.iniPath, "ComPort", "Port", port);
 }
 
@@ -530,7 +505,7 @@ void CaptureRecorder::BeginReconnect()
     recIconShown_ = true;
     graph_.firstPoint = true;
     nextSearchMs_ = ClockOf(app_).TickMs(); // a first look at once: the thermometer may just have paused
-    SetStatusText(app_, FormatLangString(app_, kSearchingId, {FormatSerialText(app_.deviceSerial)}));
+    SetStatusText(app_, FormatLangString(app_, StringId::Searching, {FormatSerialText(app_.deviceSerial)}));
 }
 
 std::vector<std::string> CaptureRecorder::SearchDevices() const
@@ -563,7 +538,7 @@ void CaptureRecorder::SearchStep()
         if (!result.otherDevice.empty()) {
             WriteCommandLog(app_, "--- 別の放射温度計 " + FormatSerialText(result.otherSerial) + " " +
                                       result.otherDevice);
-            SetStatusText(app_, FormatLangString(app_, kOtherThermometerId,
+            SetStatusText(app_, FormatLangString(app_, StringId::OtherThermometerFound,
                                                  {result.otherDevice, FormatSerialText(result.otherSerial),
                                                   FormatSerialText(app_.deviceSerial)}));
         }
@@ -591,13 +566,13 @@ bool CaptureRecorder::Resume(const std::string& device)
     if (device != ConfiguredDevice()) pendingPort_ = device;
     const std::string seconds = FixedText(static_cast<double>(gapTicks_) / 10.0, 1);
     WriteCommandLog(app_, std::string("--- 再接続 中断 ") + seconds + " 秒");
-    SetStatusText(app_, FormatLangString(app_, kReconnectedId, {device, seconds}));
+    SetStatusText(app_, FormatLangString(app_, StringId::Reconnected, {device, seconds}));
     return true;
 }
 
 bool CaptureRecorder::DeleteRecording()
 {
-    if (Ask(app_, kDeleteQuestionId, MsgButtons::OkCancel) != MsgAnswer::Ok) return false;
+    if (Ask(app_, StringId::DeleteQuestion, MsgButtons::OkCancel) != MsgAnswer::Ok) return false;
     sampleCount_ = 0;
     blink_ = 0;
     graph_.firstPoint = true;
@@ -606,7 +581,7 @@ bool CaptureRecorder::DeleteRecording()
     hasCurrent_ = false;
     hasRecording_ = false;
     RemoveJournal();
-    Status(kStandById);
+    Status(StringId::StandBy);
     return true;
 }
 
@@ -661,7 +636,7 @@ bool CaptureRecorder::LoadRecovered(const JournalContents& contents)
 
     hasRecording_ = true;
     hasCurrent_ = false;
-    Status(kPausedId);
+    Status(StringId::Paused);
     return true;
 }
 
@@ -693,12 +668,12 @@ bool CaptureRecorder::Tick()
     }
     if (journal_.Failed() && !journalWarned_) {
         journalWarned_ = true;
-        Status(kJournalFailedId);
+        Status(StringId::JournalFailed);
     }
     if (sampleCount_ >= kMaxSamples) {
         // No slot is left: pause as PAUSE would, so the thermometer stops streaming.
         StopCapture();
-        Status(kBufferFullId);
+        Status(StringId::BufferFull);
     }
     return taken;
 }
@@ -797,15 +772,15 @@ std::string JournalLoss(const AppState& app, const JournalContents& contents)
         text += part;
     };
     for (const JournalGap& gap : contents.gaps) {
-        add(FormatLangString(app, kJournalGapId,
+        add(FormatLangString(app, StringId::JournalGap,
                              {std::to_string(gap.first + 1), std::to_string(gap.first + gap.count),
                               std::to_string(gap.count)}));
     }
     if (contents.tailBytes > 0)
-        add(FormatLangString(app, kJournalTailId, {std::to_string(contents.tailBytes)}));
+        add(FormatLangString(app, StringId::JournalTail, {std::to_string(contents.tailBytes)}));
     if (contents.overflow > 0)
-        add(FormatLangString(app, kJournalOverflowId, {std::to_string(contents.overflow)}));
-    if (contents.headerRepaired) add(LoadLangString(app, kJournalHeaderId));
+        add(FormatLangString(app, StringId::JournalOverflow, {std::to_string(contents.overflow)}));
+    if (contents.headerRepaired) add(LoadLangString(app, StringId::JournalHeader));
     return text;
 }
 
@@ -817,8 +792,8 @@ std::string JournalQuestion(const AppState& app, const JournalContents& contents
     char when[32] = "";
     std::strftime(when, sizeof when, "%Y/%m/%d %H:%M:%S", &local);
     const std::string count = std::to_string(contents.samples.size());
-    if (!contents.Damaged()) return FormatLangString(app, kJournalQuestionId, {count, when});
-    return FormatLangString(app, kJournalDamagedQuestionId,
+    if (!contents.Damaged()) return FormatLangString(app, StringId::JournalQuestion, {count, when});
+    return FormatLangString(app, StringId::JournalDamagedQuestion,
                             {count, when, JournalLoss(app, contents), keptAs});
 }
 
@@ -832,7 +807,7 @@ bool HasUsableSample(const JournalContents& contents)
 
 void Tell(AppState& app, const std::string& text)
 {
-    app.ui->MessageBox(text, LoadLangString(app, kAppNameId), MsgIcon::Exclamation, MsgButtons::Ok,
+    app.ui->MessageBox(text, LoadLangString(app, StringId::AppName), MsgIcon::Exclamation, MsgButtons::Ok,
                        MsgAnswer::Ok);
 }
 
@@ -849,7 +824,7 @@ bool OfferRecoveredJournal(AppState& app, CaptureRecorder& recorder)
         if (error == JournalError::Missing) return false;
         // Out of the way of the next recording's journal, which would replace it.
         const std::string stem = path.ends_with(".rmj") ? path.substr(0, path.size() - 4) : path;
-        Tell(app, FormatLangString(app, kJournalUnreadableId,
+        Tell(app, FormatLangString(app, StringId::JournalUnreadable,
                                    {path, KeepJournalAs(path, stem + "-unreadable.rmj")}));
         return false;
     }
@@ -858,14 +833,14 @@ bool OfferRecoveredJournal(AppState& app, CaptureRecorder& recorder)
         contents->Damaged() ? KeepJournalAs(path, DamagedJournalName(path)) : std::string();
     if (!HasUsableSample(*contents)) {
         if (contents->Damaged()) {
-            Tell(app, FormatLangString(app, kJournalUselessId, {path, keptAs}));
+            Tell(app, FormatLangString(app, StringId::JournalUseless, {path, keptAs}));
         } else if (RemoveFileUtf8(path)) {
-            Tell(app, FormatLangString(app, kJournalEmptyId, {path}));
+            Tell(app, FormatLangString(app, StringId::JournalEmpty, {path}));
         }
         return false;
     }
     const MsgAnswer answer = app.ui->MessageBox(
-        JournalQuestion(app, *contents, keptAs), LoadLangString(app, kAppNameId),
+        JournalQuestion(app, *contents, keptAs), LoadLangString(app, StringId::AppName),
         contents->Damaged() ? MsgIcon::Exclamation : MsgIcon::Question, MsgButtons::YesNo, MsgAnswer::Yes);
     if (answer == MsgAnswer::Yes && recorder.LoadRecovered(*contents)) return true;
     if (answer == MsgAnswer::No && !contents->Damaged()) RemoveFileUtf8(path);

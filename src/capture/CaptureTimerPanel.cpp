@@ -3,6 +3,7 @@
 #include "app/AppState.h"
 #include "app/LangString.h"
 #include "app/UserInterface.h"
+#include "resources/StringIds.h"
 
 #include <QAbstractButton>
 #include <QColor>
@@ -14,9 +15,6 @@
 #include <QTimeEdit>
 
 namespace {
-
-constexpr int kAppNameId = 165;
-constexpr int kInvalidTimerId = 226;
 
 QColor ColourOf(uint32_t rgb)
 {
@@ -55,8 +53,9 @@ void CaptureTimerPanel::OnTimerCheck()
     if (!timer_.Arm(PickedTime(startDate_, 0), PickedTime(endDate_, 3), now())) {
         const QSignalBlocker blocker(box_);
         box_->setChecked(false);
-        app_.ui->MessageBox(LoadLangString(app_, kInvalidTimerId), LoadLangString(app_, kAppNameId),
-                            MsgIcon::Exclamation, MsgButtons::Ok, MsgAnswer::Ok);
+        app_.ui->MessageBox(LoadLangString(app_, StringId::InvalidTimer),
+                            LoadLangString(app_, StringId::AppName), MsgIcon::Exclamation, MsgButtons::Ok,
+                            MsgAnswer::Ok);
         ShowState();
         return;
     }

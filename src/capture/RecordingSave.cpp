@@ -8,6 +8,7 @@
 #include "app/UserInterface.h"
 #include "app/Utf8Path.h"
 #include "image/CJpegImage.h"
+#include "resources/StringIds.h"
 
 #include <fstream>
 #include <iterator>
@@ -15,14 +16,11 @@
 
 namespace {
 
-constexpr int kAppNameId = 165;
-constexpr int kFileOutputErrorId = 218;
-
 bool ReportSaveFailure(AppState& app, const std::string& path)
 {
     if (app.ui) {
         app.ui->NoteFile(path);
-        app.ui->MessageBox(LoadLangString(app, kFileOutputErrorId), LoadLangString(app, kAppNameId),
+        app.ui->MessageBox(LoadLangString(app, StringId::FileError), LoadLangString(app, StringId::AppName),
                            MsgIcon::Exclamation, MsgButtons::Ok, MsgAnswer::Ok);
     }
     return false;

@@ -3,6 +3,7 @@
 #include "app/AppState.h"
 #include "app/LangString.h"
 #include "app/UserInterface.h"
+#include "resources/StringIds.h"
 
 #include <QFileDialog>
 #include <QStringList>
@@ -12,10 +13,6 @@
 #include <filesystem>
 
 namespace {
-
-constexpr int kFilterTextId = 235;
-constexpr int kAppNameId = 165;
-constexpr int kReplaceQuestionId = 270;
 
 std::string FromQt(const QString& text)
 {
@@ -33,10 +30,10 @@ bool MayReplace(AppState& app, const std::string& typed, const std::string& writ
 {
     std::error_code ec;
     if (typed == written || !std::filesystem::exists(written, ec)) return true;
-    const std::string text =
-        FormatLangString(app, kReplaceQuestionId, {std::filesystem::path(written).filename().string()});
-    return app.ui->MessageBox(text, LoadLangString(app, kAppNameId), MsgIcon::Exclamation, MsgButtons::YesNo,
-                              MsgAnswer::No) == MsgAnswer::Yes;
+    const std::string text = FormatLangString(app, StringId::ReplaceQuestion,
+                                              {std::filesystem::path(written).filename().string()});
+    return app.ui->MessageBox(text, LoadLangString(app, StringId::AppName), MsgIcon::Exclamation,
+                              MsgButtons::YesNo, MsgAnswer::No) == MsgAnswer::Yes;
 }
 
 } // namespace
@@ -61,7 +58,7 @@ bool SaveRecording(AppState& app, QWidget* parent, std::string& saveFolder, cons
     const std::string defaultName = DefaultRecordingName(app, now);
 
     QStringList filters;
-    for (const std::string& filter : SaveDialogFilters(LoadLangString(app, kFilterTextId))) {
+    for (const std::string& filter : SaveDialogFilters(LoadLangString(app, StringId::RecordingFilter))) {
         filters << ToQt(filter);
     }
     QFileDialog dialog(parent, QString(), ToQt(saveFolder));

@@ -7,6 +7,7 @@
 #include "app/Cp932.h"
 #include "app/LangString.h"
 #include "app/NumberText.h"
+#include "resources/StringIds.h"
 
 #include <array>
 #include <cinttypes>
@@ -16,9 +17,6 @@
 
 namespace {
 
-constexpr int kCelsiusTextId = 148;
-constexpr int kFahrenheitTextId = 216;
-constexpr int kNoTypeNameId = 166;
 constexpr const char* kCrLf = "\r\n";
 constexpr const char* kNoValue = "---";
 
@@ -102,7 +100,7 @@ std::string ValueOf(Placeholder id, const RecordingSaveData& rec)
 
 std::string RecordingUnitText(const AppState& app, bool fahrenheit)
 {
-    return LoadLangString(app, fahrenheit ? kFahrenheitTextId : kCelsiusTextId);
+    return LoadLangString(app, fahrenheit ? StringId::Fahrenheit : StringId::Celsius);
 }
 
 std::string FormatElapsedTicks(uint64_t ticks)
@@ -114,7 +112,7 @@ std::string FormatElapsedTicks(uint64_t ticks)
 
 std::string DefaultRecordingName(const AppState& app, std::time_t now)
 {
-    const std::string name = app.typeName.empty() ? LoadLangString(app, kNoTypeNameId) : app.typeName;
+    const std::string name = app.typeName.empty() ? LoadLangString(app, StringId::NoTypeName) : app.typeName;
     return name + "-" + StampOf(now);
 }
 

@@ -9,13 +9,12 @@
 #include "app/Utf8Path.h"
 #include "device/Clock.h"
 #include "device/SerialDevicePath.h"
+#include "resources/StringIds.h"
 
 #include <algorithm>
 #include <filesystem>
 
 namespace {
-
-constexpr int kStringAccessDenied = 361;
 
 // The link's buffers hold a line, CR LF and a terminator: commands and replies are cut to fit.
 constexpr std::size_t kMaxCommandText = kReplyBufferSize - 3;
@@ -30,10 +29,6 @@ uint32_t ComPortNumber(AppState& app, std::string_view key)
     return static_cast<uint32_t>(ReadIniNumber(app, "ComPort", key));
 }
 
-constexpr int kPortEmptyId = 341;
-constexpr int kNotSerialPortId = 342;
-constexpr int kNoSectionId = 343;
-
 // Why a port named in the INI file cannot be a serial port at all, told before the caller's
 // own message so that the user knows what to change. A device that is merely missing or busy
 // (a thermometer not plugged in) is not a settings problem and is told nothing here.
@@ -41,7 +36,8 @@ void ReportPortSetting(AppState& app, const std::string& value, const std::strin
                        const SerialPort* port)
 {
     if (value.empty()) {
-        ReportIniProblem(app, "ComPort\nPort\n", FormatLangString(app, kPortEmptyId, {"ComPort", "Port"}));
+        ReportIniProblem(app, "ComPort\nPort\n",
+                         FormatLangString(app, StringId::PortEmpty, {"ComPort", "Port"}));
         return;
     }
     std::error_code ec;
@@ -51,7 +47,7 @@ void ReportPortSetting(AppState& app, const std::string& value, const std::strin
     const bool notSerial = exists && std::filesystem::is_regular_file(status);
     if (notDevice || notSerial || (port != nullptr && port->NotASerialDevice())) {
         ReportIniProblem(app, "ComPort\nPort\n" + value,
-                         FormatLangString(app, kNotSerialPortId, {"ComPort", "Port", value}));
+                         FormatLangString(app, StringId::NotSerialPort, {"ComPort", "Port", value}));
     }
 }
 
@@ -68,8 +64,8 @@ void TellAccessDenied(AppState& app, const std::string& device, const std::strin
 {
     if (group.empty() || app.ui == nullptr || app.deniedPortTold == device) return;
     app.deniedPortTold = device;
-    app.ui->MessageBox(FormatLangString(app, kStringAccessDenied, {device, group, group}),
-                       LoadLangString(app, 165), MsgIcon::Stop, MsgButtons::Ok, MsgAnswer::Ok);
+    app.ui->MessageBox(FormatLangString(app, StringId::AccessDenied, {device, group, group}),
+                       LoadLangString(app, StringId::AppName), MsgIcon::Stop, MsgButtons::Ok, MsgAnswer::Ok);
 }
 
 } // namespace
@@ -116,7 +112,7 @@ bool CCommIO::Open(const std::string& device)
         if (device.empty()) {
             // Without the section every line setting is a default, and one of them may not suit.
             if (IsRegularFileUtf8(app_.iniPath) && !IniFile::HasSection(app_.iniPath, "ComPort"))
-                ReportIniProblem(app_, "ComPort\n", FormatLangString(app_, kNoSectionId, {"ComPort"}));
+                ReportIniProblem(app_, "ComPort\n", FormatLangString(app_, StringId::NoSection, {"ComPort"}));
             ReportPortSetting(app_, portValue, settings.device, port.get());
         }
         if (!lastError_.empty() && app_.ui != nullptr) app_.ui->Note(lastError_);

@@ -7,6 +7,7 @@
 #include "app/LangString.h"
 #include "app/UserInterface.h"
 #include "device/CommandLogFile.h"
+#include "resources/StringIds.h"
 
 #include <cstdio>
 #include <ctime>
@@ -14,8 +15,6 @@
 namespace {
 
 constexpr const char* kCommandErrorText = "* COMMAND ERROR";
-constexpr int kAppNameId = 165;
-constexpr int kSwitchOnPromptId = 115;
 
 std::string LocalTimeStamp()
 {
@@ -35,7 +34,7 @@ std::string LocalTimeStamp()
 // OK only, and the main window repainted before the caller goes on.
 void ShowReportBox(AppState& app, const std::string& text)
 {
-    app.ui->MessageBox(text, LoadLangString(app, kAppNameId), MsgIcon::Exclamation, MsgButtons::Ok,
+    app.ui->MessageBox(text, LoadLangString(app, StringId::AppName), MsgIcon::Exclamation, MsgButtons::Ok,
                        MsgAnswer::Ok);
     app.ui->RedrawMainWindow();
 }
@@ -104,8 +103,8 @@ void ReportCommandError(AppState& app, std::string_view code)
         return;
     }
     app.ui->SetStatusText(kCommandErrorText);
-    ShowReportBox(app,
-                  code == "DA" ? LoadLangString(app, kSwitchOnPromptId) : std::string(kCommandErrorText));
+    ShowReportBox(app, code == "DA" ? LoadLangString(app, StringId::SwitchOnPrompt)
+                                    : std::string(kCommandErrorText));
 }
 
 void ReportRegisterError(AppState& app, std::string_view /*code*/, std::string_view /*address*/)

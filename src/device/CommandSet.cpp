@@ -2,13 +2,12 @@
 
 #include "app/AppState.h"
 #include "device/CommandLog.h"
+#include "resources/StringIds.h"
 
 #include <cmath>
 #include <cstdio>
 
 namespace {
-
-constexpr int kComPortErrorId = 164;
 
 std::string Format(const char* format, auto... values)
 {
@@ -165,7 +164,7 @@ DeviceSession::~DeviceSession()
 bool DeviceSession::Begin()
 {
     if (!link_.Open()) {
-        ReportMessage(app_, kComPortErrorId);
+        ReportMessage(app_, StringId::ComPortError);
         return false;
     }
     std::string reply;
@@ -237,7 +236,7 @@ bool DeviceSession::End()
         ok = false;
     }
     if (!link_.Close()) {
-        ReportMessage(app_, kComPortErrorId);
+        ReportMessage(app_, StringId::ComPortError);
         ok = false;
     }
     return ok;

@@ -8,15 +8,11 @@
 #include "device/CommandLog.h"
 #include "device/CommandSet.h"
 #include "device/Status0.h"
+#include "resources/StringIds.h"
 
 #include <cstdio>
 
 namespace {
-
-constexpr int kNotConnectedId = 114;
-constexpr int kSwitchOnId = 115;
-constexpr int kReplyErrorId = 119;
-constexpr int kAppNameId = 165;
 
 // Without a user interface nobody can answer: every question is answered Cancel.
 MsgAnswer Ask(AppState& app, int id, MsgIcon icon, MsgButtons buttons, MsgAnswer defaultAnswer)
@@ -24,7 +20,7 @@ MsgAnswer Ask(AppState& app, int id, MsgIcon icon, MsgButtons buttons, MsgAnswer
     if (app.ui == nullptr) {
         return MsgAnswer::Cancel;
     }
-    return app.ui->MessageBox(LoadLangString(app, id), LoadLangString(app, kAppNameId), icon, buttons,
+    return app.ui->MessageBox(LoadLangString(app, id), LoadLangString(app, StringId::AppName), icon, buttons,
                               defaultAnswer);
 }
 
@@ -63,7 +59,7 @@ bool Connect(AppState& app, CCommIO& link)
 {
     for (;;) {
         if (!link.Open()) {
-            if (Ask(app, kNotConnectedId, MsgIcon::Stop, MsgButtons::RetryCancel, MsgAnswer::Retry) !=
+            if (Ask(app, StringId::NotConnected, MsgIcon::Stop, MsgButtons::RetryCancel, MsgAnswer::Retry) !=
                     MsgAnswer::Retry ||
                 !MayRetry(app)) {
                 return false;
@@ -79,8 +75,8 @@ bool Connect(AppState& app, CCommIO& link)
             link.Transact(Cmd::kCheckModeReq, reply, length, kCommandWaitMs, kCommandTimeoutMs);
         if (status != COMM_OK) {
             link.Close();
-            if (Ask(app, kSwitchOnId, MsgIcon::Exclamation, MsgButtons::OkCancel, MsgAnswer::Ok) !=
-                    MsgAnswer::Ok ||
+            if (Ask(app, StringId::SwitchOnPrompt, MsgIcon::Exclamation, MsgButtons::OkCancel,
+                    MsgAnswer::Ok) != MsgAnswer::Ok ||
                 !MayRetry(app)) {
                 return false;
             }
@@ -89,7 +85,7 @@ bool Connect(AppState& app, CCommIO& link)
         }
         if (!reply.starts_with("OK")) {
             // Something answers, but not a thermometer in check mode: perhaps the wrong port.
-            Tell(app, kReplyErrorId);
+            Tell(app, StringId::ReplyError);
             link.Close();
             if (app.ui == nullptr || !MayRetry(app)) {
                 return false;
@@ -110,21 +106,21 @@ bool ReadSerialHalf(AppState& app, CCommIO& link, uint8_t address, std::string& 
     const CommStatus status =
         link.Transact(RegisterReadCommand(address), reply, length, kCommandWaitMs, kCommandTimeoutMs);
     if (status == COMM_NOT_CONNECTED) {
-        Tell(app, kNotConnectedId);
+        Tell(app, StringId::NotConnected);
         return false;
     }
     if (status != COMM_OK) {
-        Tell(app, kReplyErrorId);
+        Tell(app, StringId::ReplyError);
         return false;
     }
     if (IsRefusal(reply)) {
-        Tell(app, kReplyErrorId);
+        Tell(app, StringId::ReplyError);
         ok = false;
         return false;
     }
     if (!IsRegisterReply(reply)) {
         // Garbled: not a number to keep, but the thermometer did not refuse either.
-        Tell(app, kReplyErrorId);
+        Tell(app, StringId::ReplyError);
         return false;
     }
     reply.erase(0, 2);
@@ -214,11 +210,11 @@ bool CheckConnection(AppState& app)
     const CommStatus status =
         link.Transact(Cmd::kCheckModeExit, reply, length, kCommandWaitMs, kCommandTimeoutMs);
     if (status == COMM_NOT_CONNECTED) {
-        Tell(app, kNotConnectedId);
+        Tell(app, StringId::NotConnected);
     } else if (status != COMM_OK) {
-        Tell(app, kReplyErrorId);
+        Tell(app, StringId::ReplyError);
     } else if (IsRefusal(reply)) {
-        Tell(app, kReplyErrorId);
+        Tell(app, StringId::ReplyError);
         ok = false;
     }
 

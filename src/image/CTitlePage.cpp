@@ -10,6 +10,7 @@
 #include "app/LangString.h"
 #include "app/UserInterface.h"
 #include "image/JpegImageWidget.h"
+#include "resources/StringIds.h"
 
 namespace {
 constexpr int kTitleWidth = 640;
@@ -26,11 +27,11 @@ CTitlePage::CTitlePage(AppState& app) : QWidget(nullptr, Qt::Window | Qt::Framel
     loaded_ = image_.LoadJpeg(DataFilePath(app, file));
     if (!loaded_ && app.ui != nullptr) {
         // This one text is Japanese whatever the language: it is loaded without the offset.
-        app.ui->MessageBox(LoadTableString(152), LoadLangString(app, 165), MsgIcon::Stop, MsgButtons::Ok,
-                           MsgAnswer::Ok);
+        app.ui->MessageBox(LoadTableString(152), LoadLangString(app, StringId::AppName), MsgIcon::Stop,
+                           MsgButtons::Ok, MsgAnswer::Ok);
     }
 
-    setWindowTitle(QString::fromStdString(LoadLangString(app, 165)));
+    setWindowTitle(QString::fromStdString(LoadLangString(app, StringId::AppName)));
     QRect screenArea(0, 0, kTitleWidth, kTitleHeight);
     if (const QScreen* screen = QGuiApplication::primaryScreen()) screenArea = screen->geometry();
     setGeometry(screenArea.x() + (screenArea.width() - kTitleWidth) / 2,

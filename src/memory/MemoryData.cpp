@@ -7,6 +7,7 @@
 #include "device/CommandLog.h"
 #include "device/CommandSet.h"
 #include "device/Status0.h"
+#include "resources/StringIds.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -14,17 +15,6 @@
 
 namespace {
 
-constexpr int kAppNameId = 165;
-constexpr int kComPortErrorId = 164;
-constexpr int kReadPrefixId = 197;
-constexpr int kWritePrefixId = 198;
-constexpr int kReadFailedId = 211;
-constexpr int kWriteAskId = 214;
-constexpr int kReReadAskId = 215;
-constexpr int kWriteFailedId = 219;
-constexpr int kOtherThermometerId = 221;
-constexpr int kCountDisagreesId = 328;
-constexpr int kUnreadRecordsId = 329;
 constexpr uint32_t kSettleAfterReadMs = 500;
 
 std::string Format(const char* format, auto... values)
@@ -112,7 +102,7 @@ MemoryData::MemoryData(AppState& app) : commIO(app), app_(app)
         records.clear();
     }
     if (!bufferReady_ && app.ui != nullptr) {
-        app.ui->MessageBox("not enough memory.", LoadLangString(app, kAppNameId), MsgIcon::Exclamation,
+        app.ui->MessageBox("not enough memory.", LoadLangString(app, StringId::AppName), MsgIcon::Exclamation,
                            MsgButtons::Ok, MsgAnswer::Ok);
     }
 }
@@ -179,7 +169,7 @@ void MemoryData::ReadMemory()
     {
         const std::unique_ptr<ProgressBox> progress = app_.ui->OpenProgress();
         progress->SetRange(static_cast<uint16_t>(capacity));
-        const std::string prefix = LoadLangString(app_, kReadPrefixId);
+        const std::string prefix = LoadLangString(app_, StringId::Reading);
         int i = 0;
         for (; i < stored && !failed; ++i) {
             MemoryRecord& record = records[static_cast<std::size_t>(i)];
@@ -217,10 +207,10 @@ void MemoryData::ReadMemory()
     }
     const int listed = CapacityFor(table, memoryItems);
     if (count > listed) {
-        app_.ui->MessageBox(FormatLangString(app_, kCountDisagreesId,
+        app_.ui->MessageBox(FormatLangString(app_, StringId::CountDisagrees,
                                              {std::to_string(count), CapacityKeyFor(memoryItems),
                                               std::to_string(listed), std::to_string(stored)}),
-                            LoadLangString(app_, kAppNameId), MsgIcon::Exclamation, MsgButtons::Ok,
+                            LoadLangString(app_, StringId::AppName), MsgIcon::Exclamation, MsgButtons::Ok,
                             MsgAnswer::Ok);
     }
     app_.clock->SleepMs(kSettleAfterReadMs);
@@ -233,10 +223,10 @@ int MemoryData::RecordsRead() const
 
 void MemoryData::WriteMemory(const std::vector<bool>& checkedRows)
 {
-    const std::string prefix = LoadLangString(app_, kWritePrefixId);
+    const std::string prefix = LoadLangString(app_, StringId::Writing);
     ioError = true; // until every step has gone through
     if (!commIO.Open()) {
-        ReportMessage(app_, kComPortErrorId);
+        ReportMessage(app_, StringId::ComPortError);
         return;
     }
     DeviceSession session(app_, commIO); // closes the link on every early return
@@ -250,8 +240,9 @@ void MemoryData::WriteMemory(const std::vector<bool>& checkedRows)
     }
     if ((static_cast<uint32_t>(high) << 16 | low) != app_.deviceSerial) {
         progress.reset();
-        app_.ui->MessageBox(LoadLangString(app_, kOtherThermometerId), LoadLangString(app_, kAppNameId),
-                            MsgIcon::Exclamation, MsgButtons::Ok, MsgAnswer::Ok);
+        app_.ui->MessageBox(LoadLangString(app_, StringId::MemoryOtherThermometer),
+                            LoadLangString(app_, StringId::AppName), MsgIcon::Exclamation, MsgButtons::Ok,
+                            MsgAnswer::Ok);
         return;
     }
     if (!session.ReadRegister(REG_FLAGS, flags)) {
@@ -315,9 +306,9 @@ bool MemoryData::Read(bool askFirst, const std::function<void()>& fillList)
     if (!bufferReady_) {
         return false;
     }
-    if (askFirst &&
-        app_.ui->MessageBox(LoadLangString(app_, kReReadAskId), LoadLangString(app_, kAppNameId),
-                            MsgIcon::Information, MsgButtons::YesNo, MsgAnswer::No) != MsgAnswer::Yes) {
+    if (askFirst && app_.ui->MessageBox(LoadLangString(app_, StringId::ReReadAsk),
+                                        LoadLangString(app_, StringId::AppName), MsgIcon::Information,
+                                        MsgButtons::YesNo, MsgAnswer::No) != MsgAnswer::Yes) {
         return false;
     }
     DeviceGuard guard(app_);
@@ -329,8 +320,9 @@ bool MemoryData::Read(bool askFirst, const std::function<void()>& fillList)
     if (fillList) fillList(); // a partial read shows what it got
     app_.ui->EnableTabs(true);
     if (ioError) {
-        app_.ui->MessageBox(LoadLangString(app_, kReadFailedId), LoadLangString(app_, kAppNameId),
-                            MsgIcon::Exclamation, MsgButtons::Ok, MsgAnswer::Ok);
+        app_.ui->MessageBox(LoadLangString(app_, StringId::ReadFailed),
+                            LoadLangString(app_, StringId::AppName), MsgIcon::Exclamation, MsgButtons::Ok,
+                            MsgAnswer::Ok);
     }
     return true;
 }
@@ -342,14 +334,14 @@ bool MemoryData::Write(const std::vector<bool>& checkedRows, bool askFirst)
     }
     if (RecordsRead() < stored_) {
         // Packing the checked rows clears every other slot: records never read would go too.
-        app_.ui->MessageBox(FormatLangString(app_, kUnreadRecordsId,
+        app_.ui->MessageBox(FormatLangString(app_, StringId::UnreadRecords,
                                              {std::to_string(RecordsRead()), std::to_string(stored_)}),
-                            LoadLangString(app_, kAppNameId), MsgIcon::Exclamation, MsgButtons::Ok,
+                            LoadLangString(app_, StringId::AppName), MsgIcon::Exclamation, MsgButtons::Ok,
                             MsgAnswer::Ok);
         return false;
     }
     if (askFirst &&
-        app_.ui->MessageBox(LoadLangString(app_, kWriteAskId), LoadLangString(app_, kAppNameId),
+        app_.ui->MessageBox(LoadLangString(app_, StringId::WriteAsk), LoadLangString(app_, StringId::AppName),
                             MsgIcon::Information, MsgButtons::YesNo, MsgAnswer::No) != MsgAnswer::Yes) {
         return false;
     }
@@ -362,8 +354,9 @@ bool MemoryData::Write(const std::vector<bool>& checkedRows, bool askFirst)
     WriteMemory(checkedRows);
     app_.ui->EnableTabs(true);
     if (ioError) {
-        app_.ui->MessageBox(LoadLangString(app_, kWriteFailedId), LoadLangString(app_, kAppNameId),
-                            MsgIcon::Exclamation, MsgButtons::Ok, MsgAnswer::Ok);
+        app_.ui->MessageBox(LoadLangString(app_, StringId::WriteFailed),
+                            LoadLangString(app_, StringId::AppName), MsgIcon::Exclamation, MsgButtons::Ok,
+                            MsgAnswer::Ok);
     }
     return true;
 }

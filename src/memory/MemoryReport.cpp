@@ -9,6 +9,7 @@
 #include "app/StartUp.h"
 #include "app/UserInterface.h"
 #include "app/Utf8Path.h"
+#include "resources/StringIds.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -19,11 +20,6 @@
 namespace {
 
 constexpr const char* kLineEnd = "\r\n";
-constexpr int kFileErrorId = 218;
-constexpr int kAppNameId = 165;
-constexpr int kNoTypeNameId = 166;
-constexpr int kPartialSavedId = 330;
-constexpr int kNoListLineId = 344;
 
 // The saved files leave a cell empty where the list shows that it has no value.
 const std::string& SavedCell(const std::string& cell)
@@ -61,7 +57,7 @@ void ShowFileError(AppState& app, const std::string& path)
 {
     if (app.ui != nullptr) {
         app.ui->NoteFile(path);
-        app.ui->MessageBox(LoadLangString(app, kFileErrorId), LoadLangString(app, kAppNameId),
+        app.ui->MessageBox(LoadLangString(app, StringId::FileError), LoadLangString(app, StringId::AppName),
                            MsgIcon::Exclamation, MsgButtons::Ok, MsgAnswer::Ok);
     }
 }
@@ -135,7 +131,7 @@ std::string DefaultMemoryFileName(const AppState& app, const std::tm& localTime)
 {
     char stamp[32];
     std::strftime(stamp, sizeof stamp, "%Y%m%d_%H%M%S", &localTime);
-    const std::string name = app.typeName.empty() ? LoadLangString(app, kNoTypeNameId) : app.typeName;
+    const std::string name = app.typeName.empty() ? LoadLangString(app, StringId::NoTypeName) : app.typeName;
     return name + "-" + stamp;
 }
 
@@ -165,9 +161,9 @@ bool SaveMemoryList(AppState& app, const std::string& chosenPath, bool asReport,
     const auto tellPartial = [&](const std::string& path) {
         if (partial && app.ui != nullptr) {
             app.ui->MessageBox(
-                FormatLangString(app, kPartialSavedId,
+                FormatLangString(app, StringId::PartialSaved,
                                  {std::to_string(list.recordsRead), std::to_string(list.storedCount), path}),
-                LoadLangString(app, kAppNameId), MsgIcon::Information, MsgButtons::Ok, MsgAnswer::Ok);
+                LoadLangString(app, StringId::AppName), MsgIcon::Information, MsgButtons::Ok, MsgAnswer::Ok);
         }
         return true;
     };
@@ -197,9 +193,9 @@ bool SaveMemoryList(AppState& app, const std::string& chosenPath, bool asReport,
             })) {
             // Pages without rows would be a report that silently lost the list.
             if (app.ui != nullptr) {
-                app.ui->MessageBox(FormatLangString(app, kNoListLineId, {templatePath}),
-                                   LoadLangString(app, kAppNameId), MsgIcon::Exclamation, MsgButtons::Ok,
-                                   MsgAnswer::Ok);
+                app.ui->MessageBox(FormatLangString(app, StringId::NoListLine, {templatePath}),
+                                   LoadLangString(app, StringId::AppName), MsgIcon::Exclamation,
+                                   MsgButtons::Ok, MsgAnswer::Ok);
             }
             return false;
         }

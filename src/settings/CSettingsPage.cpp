@@ -23,6 +23,7 @@
 #include "app/LangString.h"
 #include "app/NumberText.h"
 #include "app/UserInterface.h"
+#include "resources/StringIds.h"
 #include "settings/TypeNames.h"
 #include "ui/CNumericEdit.h"
 #include "ui/ControlId.h"
@@ -33,12 +34,6 @@
 namespace {
 
 constexpr int kClockPeriodMs = 1000;
-constexpr int kStringDegree = 148;
-constexpr int kStringAppName = 165;
-constexpr int kStringConfirmReset = 118;
-constexpr int kStringCsvFilter = 261;
-constexpr int kStringOrderError = 237;
-constexpr int kStringRangeError = 239;
 
 // The texts of the page's own controls in both languages; the labels that name export lines
 // come from the core's table so the page and the export always agree.
@@ -385,14 +380,14 @@ void CSettingsPage::StopClocks()
 void CSettingsPage::ShowAlarm(bool high, double celsius)
 {
     const QString text =
-        QString::asprintf("%5.1f %s", celsius, LangText(app_, kStringDegree).toUtf8().constData());
+        QString::asprintf("%5.1f %s", celsius, LangText(app_, StringId::Celsius).toUtf8().constData());
     (high ? alarmHighNow_ : alarmLowNow_)->setText(text);
     (high ? alarmHigh_ : alarmLow_)->setText(QString::fromStdString(FixedText(celsius, 1)));
 }
 
 void CSettingsPage::ShowRead(const SettingsReadResult& read)
 {
-    const QString unit = LangText(app_, kStringDegree);
+    const QString unit = LangText(app_, StringId::Celsius);
     if (read.alarmHigh) {
         const double t = AlarmHighDisplay(record_.alarmHighK);
         alarmHighNow_->setText(QString::asprintf("%5.1f ", t) + unit);
@@ -468,7 +463,7 @@ void CSettingsPage::ShowDeviceClock()
 
 void CSettingsPage::AlarmInputProblem(int messageId, CNumericEdit* field, bool firstCharacterOnly)
 {
-    app_.ui->MessageBox(LoadLangString(app_, messageId), LoadLangString(app_, kStringAppName),
+    app_.ui->MessageBox(LoadLangString(app_, messageId), LoadLangString(app_, StringId::AppName),
                         MsgIcon::Exclamation, MsgButtons::Ok, MsgAnswer::Ok);
     field->setFocus();
     if (firstCharacterOnly)
@@ -481,11 +476,11 @@ void CSettingsPage::OnAlarmSet()
 {
     switch (CheckAlarmInput(alarmHigh_->text().toStdString(), alarmLow_->text().toStdString(), record_)) {
     case AlarmInputError::HighOutOfRange:
-        return AlarmInputProblem(kStringRangeError, alarmHigh_, true);
+        return AlarmInputProblem(StringId::RangeError, alarmHigh_, true);
     case AlarmInputError::LowOutOfRange:
-        return AlarmInputProblem(kStringRangeError, alarmLow_, false);
+        return AlarmInputProblem(StringId::RangeError, alarmLow_, false);
     case AlarmInputError::Order:
-        return AlarmInputProblem(kStringOrderError, alarmHigh_, false);
+        return AlarmInputProblem(StringId::OrderError, alarmHigh_, false);
     case AlarmInputError::None:
         break;
     }
@@ -541,8 +536,9 @@ void CSettingsPage::OnHoldTimeSet()
 
 void CSettingsPage::OnReset()
 {
-    if (app_.ui->MessageBox(LoadLangString(app_, kStringConfirmReset), LoadLangString(app_, kStringAppName),
-                            MsgIcon::Question, MsgButtons::OkCancel, MsgAnswer::Cancel) != MsgAnswer::Ok) {
+    if (app_.ui->MessageBox(LoadLangString(app_, StringId::ConfirmReset),
+                            LoadLangString(app_, StringId::AppName), MsgIcon::Question, MsgButtons::OkCancel,
+                            MsgAnswer::Cancel) != MsgAnswer::Ok) {
         return;
     }
     std::unique_ptr<ProgressBox> progress = app_.ui->OpenProgress();
@@ -562,7 +558,8 @@ void CSettingsPage::OnTypeNameSave()
 
 void CSettingsPage::OnCsvExport()
 {
-    QFileDialog dialog(this, QString(), Q(csvFolder_), QtNameFilter(LoadLangString(app_, kStringCsvFilter)));
+    QFileDialog dialog(this, QString(), Q(csvFolder_),
+                       QtNameFilter(LoadLangString(app_, StringId::CsvFilter)));
     dialog.setObjectName(QStringLiteral("csvSaveDialog"));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);

@@ -11,6 +11,7 @@
 #include "device/CCommIO.h"
 #include "device/Clock.h"
 #include "device/CommandLog.h"
+#include "resources/StringIds.h"
 #include "settings/TypeNames.h"
 
 #include <cmath>
@@ -20,17 +21,6 @@
 
 namespace {
 
-constexpr int kStringDegree = 148;
-constexpr int kStringYear = 149;
-constexpr int kStringMonth = 150;
-constexpr int kStringDay = 151;
-constexpr int kStringComPortError = 164;
-constexpr int kStringAppName = 165;
-constexpr int kStringNoTypeName = 166;
-constexpr int kStringEachAdjustment = 105;
-constexpr int kStringReading = 197;
-constexpr int kStringWriting = 198;
-constexpr int kStringFileError = 218;
 constexpr uint16_t kReadProgressRange = 12;
 constexpr uint32_t kResetPauseMs = 150;
 constexpr double kAlarmMinC = -30.0;
@@ -163,8 +153,8 @@ DeviceDateTime FromLocalTime(std::time_t time)
 std::string MakeDateTimePattern(const AppState& app)
 {
     if (app.language == 1) return "%Y/%m/%d %H:%M:%S";
-    return Format("%%Y%s%%m%s%%d%s %%H:%%M:%%S", LoadLangString(app, kStringYear).c_str(),
-                  LoadLangString(app, kStringMonth).c_str(), LoadLangString(app, kStringDay).c_str());
+    return Format("%%Y%s%%m%s%%d%s %%H:%%M:%%S", LoadLangString(app, StringId::Year).c_str(),
+                  LoadLangString(app, StringId::Month).c_str(), LoadLangString(app, StringId::Day).c_str());
 }
 
 std::string FormatDateTime(const std::string& pattern, const DeviceDateTime& time)
@@ -184,7 +174,7 @@ std::string FormatDateTime(const std::string& pattern, const DeviceDateTime& tim
 bool EnterCheckMode(AppState& app, CCommIO& link)
 {
     if (!link.Open()) {
-        ReportMessage(app, kStringComPortError);
+        ReportMessage(app, StringId::ComPortError);
         return false;
     }
     std::string reply;
@@ -200,7 +190,7 @@ void ExitCheckMode(AppState& app, CCommIO& link)
 {
     std::string reply;
     if (!Ask(link, std::string(Cmd::kCheckModeExit), reply)) ReportCommandError(app, Cmd::kCheckModeExit);
-    if (!link.Close()) ReportMessage(app, kStringComPortError);
+    if (!link.Close()) ReportMessage(app, StringId::ComPortError);
 }
 
 SettingsReadResult ReadAllSettings(AppState& app, CCommIO& link, SettingsRecord& record,
@@ -208,35 +198,35 @@ SettingsReadResult ReadAllSettings(AppState& app, CCommIO& link, SettingsRecord&
 {
     SettingsReadResult read;
     uint16_t v = 0;
-    Step(progress, app, kStringReading);
+    Step(progress, app, StringId::Reading);
 
-    Step(progress, app, kStringReading);
+    Step(progress, app, StringId::Reading);
     if ((read.alarmHigh = ReadRegister(app, link, REG_ALARM_HIGH, v))) record.alarmHighK = v / 10.0;
-    Step(progress, app, kStringReading);
+    Step(progress, app, StringId::Reading);
     if ((read.alarmLow = ReadRegister(app, link, REG_ALARM_LOW, v))) record.alarmLowK = v / 10.0;
-    Step(progress, app, kStringReading);
+    Step(progress, app, StringId::Reading);
     if ((read.emissivity = ReadRegister(app, link, REG_EMISSIVITY, v))) record.emissivity = v / 1000.0;
-    Step(progress, app, kStringReading);
+    Step(progress, app, StringId::Reading);
     if ((read.flags = ReadRegister(app, link, REG_FLAGS, v))) {
         record.clockAlarmOn = (v & kFlagClockAlarmOn) != 0;
         record.clockAlarmDaily = (v & kFlagClockAlarmDaily) != 0;
         record.alarmHighOn = (v & kFlagAlarmHighOn) != 0;
         record.alarmLowOn = (v & kFlagAlarmLowOn) != 0;
     }
-    Step(progress, app, kStringReading);
+    Step(progress, app, StringId::Reading);
     if ((read.clockAlarm = ReadRegister(app, link, REG_CLOCK_ALARM_TIME, v))) {
         record.clockAlarmHour = v >> 8;
         record.clockAlarmMinute = v & 0xFF;
     }
-    Step(progress, app, kStringReading);
+    Step(progress, app, StringId::Reading);
     if ((read.ringTime = ReadRegister(app, link, REG_CLOCK_ALARM_RING, v))) record.ringSeconds = v;
-    Step(progress, app, kStringReading);
+    Step(progress, app, StringId::Reading);
     if ((read.holdTime = ReadRegister(app, link, REG_HOLD_TIME, v))) record.holdSeconds = v;
-    Step(progress, app, kStringReading);
+    Step(progress, app, StringId::Reading);
     if ((read.status0 = ReadRegister(app, link, REG_STATUS0, v)))
         record.resolutionTenth = (v & kStatus0Resolution) != 0;
 
-    Step(progress, app, kStringReading);
+    Step(progress, app, StringId::Reading);
     std::string reply;
     constexpr std::size_t kClockReplyLength = 14 + 2; // seven fields and the trailing pair
     if (Ask(link, std::string(Cmd::kReadClock), reply) && reply.size() >= kClockReplyLength) {
@@ -245,7 +235,7 @@ SettingsReadResult ReadAllSettings(AppState& app, CCommIO& link, SettingsRecord&
     } else {
         ReportCommandError(app, Cmd::kReadClock);
     }
-    Step(progress, app, kStringReading);
+    Step(progress, app, StringId::Reading);
 
     LookupTypeName(app);
     if (app.ui != nullptr) app.ui->SetMainTitle(ComposeCaption(app));
@@ -396,23 +386,23 @@ void WriteDefaults(AppState& app, CCommIO& link, SettingsRecord& record, Progres
 {
     WaitCursor cursor(*app.ui);
     const std::string alarmTime = Preference(app, "Default_ClockAlalrm", "0C00");
-    Step(progress, app, kStringWriting);
+    Step(progress, app, StringId::Writing);
     WriteRegisterText(app, link, REG_CLOCK_ALARM_TIME, alarmTime);
     const std::string ringTime = Preference(app, "Default_ClockAlarm_OnTime", "0003");
-    Step(progress, app, kStringWriting);
+    Step(progress, app, StringId::Writing);
     WriteRegisterText(app, link, REG_CLOCK_ALARM_RING, ringTime);
     const std::string holdTime = Preference(app, "Default_HoldTime", "000F");
-    Step(progress, app, kStringWriting);
+    Step(progress, app, StringId::Writing);
     WriteRegisterText(app, link, REG_HOLD_TIME, holdTime);
 
-    Step(progress, app, kStringWriting);
+    Step(progress, app, StringId::Writing);
     ReadModifyWrite(app, link, REG_FLAGS, [&](uint16_t word) {
         word &= 0xF9FF;
         if (Preference(app, "Default_ClockAlalrm_Enable", "0").starts_with('1')) word |= kFlagClockAlarmOn;
         if (Preference(app, "Default_ClockAlarm_Repeat", "0").starts_with('1')) word |= kFlagClockAlarmDaily;
         return word;
     });
-    Step(progress, app, kStringWriting);
+    Step(progress, app, StringId::Writing);
     ReadModifyWrite(app, link, REG_STATUS0, [&](uint16_t word) {
         word &= 0xFFF7;
         record.resolutionTenth = Preference(app, "Default_Resolution", "0").starts_with('1');
@@ -497,7 +487,7 @@ std::string SettingsCsvText(const AppState& app, const SettingsRecord& record)
 {
     std::ostringstream out;
     WriteSettingsCsv(out, SettingsPageLabels(app.language), record, app.deviceSerialText, app.typeName,
-                     LoadLangString(app, kStringDegree));
+                     LoadLangString(app, StringId::Celsius));
     std::string text;
     for (char c : out.str()) {
         if (c == '\n') text += '\r';
@@ -512,8 +502,8 @@ std::string SettingsCsvDefaultName(const AppState& app, std::time_t now)
     LocalTimeOf(now, local);
     char stamp[32];
     std::strftime(stamp, sizeof stamp, "%Y%m%d_%H%M%S", &local);
-    const std::string name = app.typeName.empty() ? LoadLangString(app, kStringNoTypeName) : app.typeName;
-    return name + "-" + LoadLangString(app, kStringEachAdjustment) + "-" + stamp;
+    const std::string name = app.typeName.empty() ? LoadLangString(app, StringId::NoTypeName) : app.typeName;
+    return name + "-" + LoadLangString(app, StringId::EachAdjustment) + "-" + stamp;
 }
 
 std::string SettingsCsvPath(const std::string& chosen)
@@ -530,7 +520,7 @@ bool ExportSettingsCsv(AppState& app, const std::string& path, const SettingsRec
     if (WriteCp932File(path, SettingsCsvText(app, record))) return true;
     if (app.ui != nullptr) {
         app.ui->NoteFile(path);
-        app.ui->MessageBox(LoadLangString(app, kStringFileError), LoadLangString(app, kStringAppName),
+        app.ui->MessageBox(LoadLangString(app, StringId::FileError), LoadLangString(app, StringId::AppName),
                            MsgIcon::Exclamation, MsgButtons::Ok, MsgAnswer::Ok);
     }
     return false;

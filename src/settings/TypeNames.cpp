@@ -9,13 +9,10 @@
 #include "device/CommandLog.h"
 #include "device/CommandSet.h"
 #include "device/Status0.h"
+#include "resources/StringIds.h"
 
 namespace {
 
-constexpr int kStringAppName = 165;
-constexpr int kStringComPortError = 164;
-constexpr int kStringRegistered = 212;
-constexpr int kStringFileError = 218;
 constexpr std::size_t kTypeNameMaxChars = 40;
 constexpr std::string_view kForbiddenChars = "\"'%&<>*?:/\\";
 
@@ -35,7 +32,7 @@ bool ReadSerialHalf(CCommIO& link, uint8_t address, std::string& text)
 void Tell(AppState& app, int id, MsgIcon icon)
 {
     if (app.ui == nullptr) return;
-    app.ui->MessageBox(LoadLangString(app, id), LoadLangString(app, kStringAppName), icon, MsgButtons::Ok,
+    app.ui->MessageBox(LoadLangString(app, id), LoadLangString(app, StringId::AppName), icon, MsgButtons::Ok,
                        MsgAnswer::Ok);
 }
 
@@ -54,14 +51,15 @@ void LookupTypeName(AppState& app)
 
 std::string ComposeCaption(const AppState& app)
 {
-    std::string title = LoadLangString(app, kStringAppName);
+    std::string title = LoadLangString(app, StringId::AppName);
     if (!app.visibleSerialNo) return title;
     return title + " : No." + app.deviceSerialText;
 }
 
 std::string ComposeRegisteredCaption(const AppState& app)
 {
-    return LoadLangString(app, kStringAppName) + " : No." + app.deviceSerialText + " (" + app.typeName + ")";
+    return LoadLangString(app, StringId::AppName) + " : No." + app.deviceSerialText + " (" + app.typeName +
+           ")";
 }
 
 bool FilterTypeNameInput(std::string& text)
@@ -86,7 +84,7 @@ bool RegisterTypeName(AppState& app, CCommIO& link, const std::string& name)
     if (name.empty()) return false;
     app.typeName = name;
     if (!link.Open()) {
-        ReportMessage(app, kStringComPortError);
+        ReportMessage(app, StringId::ComPortError);
         return false;
     }
     int length = 0;
@@ -108,15 +106,15 @@ bool RegisterTypeName(AppState& app, CCommIO& link, const std::string& name)
     app.deviceSerialText = FormatSerialText(app.deviceSerial);
     if (link.Transact(Cmd::kCheckModeExit, reply, length) != COMM_OK || IsRefusal(reply))
         ReportCommandError(app, Cmd::kCheckModeExit);
-    if (!link.Close()) ReportMessage(app, kStringComPortError);
+    if (!link.Close()) ReportMessage(app, StringId::ComPortError);
 
     if (!IniFile::WriteString(TypeNameFilePath(app), "HardName", FormatSerialKey(app.deviceSerial),
                               app.typeName)) {
         if (app.ui != nullptr) app.ui->NoteFile(TypeNameFilePath(app));
-        Tell(app, kStringFileError, MsgIcon::Exclamation);
+        Tell(app, StringId::FileError, MsgIcon::Exclamation);
         return false;
     }
     if (app.ui != nullptr) app.ui->SetMainTitle(ComposeRegisteredCaption(app));
-    Tell(app, kStringRegistered, MsgIcon::Information);
+    Tell(app, StringId::Registered, MsgIcon::Information);
     return true;
 }

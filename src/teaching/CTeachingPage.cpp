@@ -11,6 +11,7 @@
 #include <QTableWidget>
 
 #include "app/AppState.h"
+#include "resources/StringIds.h"
 #include "teaching/EmissivityList.h"
 #include "ui/CNumericEdit.h"
 #include "ui/ControlId.h"
@@ -19,11 +20,6 @@
 #include "ui/LangWidgets.h"
 
 namespace {
-
-constexpr int kTeachingCaptionId = 104;
-constexpr int kTargetHeadingId = 246;
-constexpr int kEmissivityHeadingId = 247;
-constexpr int kNumberHeadingId = 248;
 
 const QColor kOddRowBackground(220, 240, 220);
 const QColor kMarkedBackground(240, 240, 240);
@@ -61,7 +57,7 @@ void CTeachingPage::CreateControls()
     const QString degrees = Pick(en, "°C", "℃");
     const QString temp = Pick(en, "Temp.", "温度");
     const QString emissivity = Pick(en, "Emissivity", "放射率");
-    const QString teach = LangText(app_, kTeachingCaptionId);
+    const QString teach = LangText(app_, StringId::TeachingCaption);
     const QString after = Pick(en, "After Emissivity", "ﾃｨｰﾁﾝｸﾞ後放射率");
     const QString adjust = Pick(en, "Emissivity Adjust", "放射率変更");
     using K = ControlKind;
@@ -136,9 +132,9 @@ void CTeachingPage::LoadEmissivityList()
     const bool english = app_.language == 1;
     const QFontMetrics metrics(list_->font());
     const int a = metrics.horizontalAdvance(QLatin1Char('A'));
-    const QString number = LangText(app_, kNumberHeadingId);
-    const QString target = LangText(app_, kTargetHeadingId);
-    const QString emissivity = LangText(app_, kEmissivityHeadingId);
+    const QString number = LangText(app_, StringId::NumberHeading);
+    const QString target = LangText(app_, StringId::TargetHeading);
+    const QString emissivity = LangText(app_, StringId::EmissivityHeading);
 
     list_->setColumnCount(3);
     list_->setHorizontalHeaderLabels({number, QStringLiteral("            ") + target, emissivity});

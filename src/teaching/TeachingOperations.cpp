@@ -13,17 +13,11 @@
 #include "device/Clock.h"
 #include "device/CommandLog.h"
 #include "device/CommandSet.h"
+#include "resources/StringIds.h"
 
 namespace {
 
-constexpr int kBandId = 285;
 constexpr double kMaxBandUm = 1000.0;
-constexpr int kEmissivityRangeId = 238;
-constexpr int kTemperatureRangeId = 239;
-constexpr int kReloadingId = 207;
-constexpr int kUpdatedId = 162;
-constexpr int kComPortErrorId = 164;
-constexpr int kAppNameId = 165;
 constexpr std::size_t kFieldTextMax = 255;
 constexpr uint32_t kReloadStepMs = 100;
 
@@ -42,7 +36,7 @@ bool IsTemperatureReply(std::string_view reply)
 
 void ShowRangeBox(AppState& app, int id)
 {
-    app.ui->MessageBox(LoadLangString(app, id), LoadLangString(app, kAppNameId), MsgIcon::Exclamation,
+    app.ui->MessageBox(LoadLangString(app, id), LoadLangString(app, StringId::AppName), MsgIcon::Exclamation,
                        MsgButtons::Ok, MsgAnswer::Ok);
 }
 
@@ -84,7 +78,7 @@ std::string TeachingOperations::StatusText() const
 bool TeachingOperations::CloseLink()
 {
     if (commIO_.Close()) return true;
-    ReportMessage(app_, kComPortErrorId);
+    ReportMessage(app_, StringId::ComPortError);
     return false;
 }
 
@@ -155,21 +149,21 @@ TeachOutcome TeachingOperations::RunTeaching(double teachC)
     WaitCursor cursor(*app_.ui);
     teachK_ = teachC + 273.2;
     if (!(teachC >= kTeachMinC && teachC <= kTeachMaxC)) {
-        ShowRangeBox(app_, kTemperatureRangeId);
+        ShowRangeBox(app_, StringId::RangeError);
         view_.FocusTeachTemperature(true);
         return TeachOutcome::TemperatureRefused;
     }
 
     view_.FocusTeachTemperature(false);
     if (!IsUsableBand(lambdaLower_, lambdaUpper_)) {
-        ShowRangeBox(app_, kBandId);
+        ShowRangeBox(app_, StringId::Band);
         view_.EnableControls(true);
         return TeachOutcome::BandRefused;
     }
     taughtEmissivity_ = TaughtEmissivity(model_, ambientK_, measuredK_, teachK_, currentEmissivity_,
                                          lambdaLower_, lambdaUpper_);
     if (!IsSettableEmissivity(taughtEmissivity_)) {
-        ShowRangeBox(app_, kEmissivityRangeId);
+        ShowRangeBox(app_, StringId::EmissivityRange);
         view_.EnableControls(true);
         return TeachOutcome::EmissivityRefused;
     }
@@ -195,7 +189,7 @@ TeachOutcome TeachingOperations::RunTeaching(double teachC)
         progress = app_.ui->OpenProgress();
         const int steps = std::clamp(reloadWaitTime_, 0, 65535);
         progress->SetRange(static_cast<uint16_t>(steps));
-        const std::string stepText = LoadLangString(app_, kReloadingId);
+        const std::string stepText = LoadLangString(app_, StringId::Reloading);
         for (int i = 0; i < steps; ++i) {
             progress->Step(stepText);
             app_.clock->SleepMs(kReloadStepMs);
@@ -204,7 +198,7 @@ TeachOutcome TeachingOperations::RunTeaching(double teachC)
     }
     ok = ReadCurrentValues() && ok;
     progress.reset();
-    ReportMessage(app_, kUpdatedId);
+    ReportMessage(app_, StringId::Updated);
     view_.EnableControls(true);
     return ok ? TeachOutcome::Written : TeachOutcome::DeviceFailed;
 }

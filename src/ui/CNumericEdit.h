@@ -2,7 +2,7 @@
 
 #include <QLineEdit>
 
-#include "ui/NumericFilter.h"
+#include "app/NumericFilter.h"
 
 struct AppState;
 

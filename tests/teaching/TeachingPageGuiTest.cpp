@@ -14,10 +14,10 @@
 #include "SimThermometer.h"
 #include "app/StartUp.h"
 #include "device/CommandSet.h"
+#include "shell/CMeterDlg.h"
 #include "support/ChildProcess.h"
 #include "support/FakeClock.h"
 #include "teaching/CTeachingPage.h"
-#include "ui/CMeterDlg.h"
 #include "ui/CNumericEdit.h"
 #include "ui/GuiTestSupport.h"
 

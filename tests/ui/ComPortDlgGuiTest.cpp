@@ -6,7 +6,7 @@
 
 #include "GuiTestSupport.h"
 #include "app/IniFile.h"
-#include "ui/CComPortDlg.h"
+#include "shell/CComPortDlg.h"
 
 namespace {
 

@@ -27,10 +27,10 @@
 
 #include "app/AppState.h"
 #include "app/LangString.h"
+#include "shell/QtUserInterface.h"
 #include "support/TestSupport.h"
 #include "ui/ControlId.h"
 #include "ui/DialogUnits.h"
-#include "ui/QtUserInterface.h"
 
 // The control with the given id, as the type it is expected to be.
 template <class W> W* Control(QWidget* parent, int id)

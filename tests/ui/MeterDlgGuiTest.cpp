@@ -15,8 +15,8 @@
 #include "app/IniFile.h"
 #include "app/StartUp.h"
 #include "app/Version.h"
+#include "shell/CMeterDlg.h"
 #include "support/FakeClock.h"
-#include "ui/CMeterDlg.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "ui/MeterStart.h"
+#include "app/MeterStart.h"
 
 #include "app/AppState.h"
 #include "app/IniFile.h"

@@ -1,4 +1,4 @@
-#include "ui/QtUserInterface.h"
+#include "shell/QtUserInterface.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -7,7 +7,7 @@
 #include <cstdio>
 
 #include "app/AppState.h"
-#include "ui/CComPortDlg.h"
+#include "shell/CComPortDlg.h"
 #include "ui/CProgressDlg.h"
 
 namespace {

@@ -24,10 +24,11 @@
 #include "device/Clock.h"
 #include "device/SerialPort.h"
 #include "image/CTitlePage.h"
-#include "ui/CMeterDlg.h"
+#include "resources/StringIds.h"
+#include "shell/CMeterDlg.h"
+#include "shell/QtUserInterface.h"
 #include "ui/DialogUnits.h"
 #include "ui/Icons.h"
-#include "ui/QtUserInterface.h"
 
 namespace {
 
@@ -167,8 +168,8 @@ int main(int argc, char* argv[])
     const auto instance = SingleInstanceGuard::Acquire(executable);
     if (!instance) return 0;
     if (!IsSupportedWindows()) {
-        ui.MessageBox(LoadLangString(app, 208), LoadLangString(app, 165), MsgIcon::Stop, MsgButtons::Ok,
-                      MsgAnswer::Ok);
+        ui.MessageBox(LoadLangString(app, 208), LoadLangString(app, StringId::AppName), MsgIcon::Stop,
+                      MsgButtons::Ok, MsgAnswer::Ok);
         return 0;
     }
 

@@ -1,4 +1,4 @@
-#include "ui/NumericFilter.h"
+#include "app/NumericFilter.h"
 
 #include "app/NumberText.h"
 

@@ -1,4 +1,4 @@
-#include "ui/ComPortList.h"
+#include "device/ComPortList.h"
 
 #include <algorithm>
 #include <cstddef>

@@ -1,4 +1,4 @@
-#include "ui/CAboutDlg.h"
+#include "shell/CAboutDlg.h"
 
 #include <QLabel>
 #include <QPushButton>

@@ -1,4 +1,4 @@
-#include "ui/CMeterDlg.h"
+#include "shell/CMeterDlg.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -15,23 +15,24 @@
 #include "app/AppState.h"
 #include "app/IniFile.h"
 #include "app/LangString.h"
+#include "app/MeterStart.h"
 #include "app/UserInterface.h"
 #include "capture/CCapturePage.h"
 #include "device/CommandLog.h"
 #include "image/JpegImageWidget.h"
 #include "memory/CMemoryPage.h"
+#include "resources/StringIds.h"
 #include "settings/CSettingsPage.h"
 #include "settings/TypeNames.h"
+#include "shell/CAboutDlg.h"
+#include "shell/CComPortDlg.h"
+#include "shell/QtUserInterface.h"
 #include "teaching/CTeachingPage.h"
-#include "ui/CAboutDlg.h"
-#include "ui/CComPortDlg.h"
 #include "ui/CPage.h"
 #include "ui/ControlId.h"
 #include "ui/DialogUnits.h"
 #include "ui/Icons.h"
 #include "ui/LangWidgets.h"
-#include "ui/MeterStart.h"
-#include "ui/QtUserInterface.h"
 
 namespace {
 
@@ -235,8 +236,9 @@ void CMeterDlg::ShowAboutDialog()
 
 void CMeterDlg::closeEvent(QCloseEvent* event)
 {
-    const MsgAnswer answer = ui_.MessageBox(LoadLangString(app_, 112), LoadLangString(app_, 165),
-                                            MsgIcon::Question, MsgButtons::OkCancel, MsgAnswer::Cancel);
+    const MsgAnswer answer =
+        ui_.MessageBox(LoadLangString(app_, 112), LoadLangString(app_, StringId::AppName), MsgIcon::Question,
+                       MsgButtons::OkCancel, MsgAnswer::Cancel);
     if (answer == MsgAnswer::Ok) {
         for (CPage* page : pages_)
             page->WindowClosing();

@@ -1,4 +1,4 @@
-#include "ui/CComPortDlg.h"
+#include "shell/CComPortDlg.h"
 
 #include <QComboBox>
 #include <QFileInfo>
@@ -9,7 +9,7 @@
 #include "app/AppState.h"
 #include "app/IniFile.h"
 #include "device/CCommIO.h"
-#include "ui/ComPortList.h"
+#include "device/ComPortList.h"
 #include "ui/ControlId.h"
 #include "ui/DialogUnits.h"
 
