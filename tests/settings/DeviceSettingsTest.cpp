@@ -332,4 +332,23 @@ TEST(SettingsCsvTest, DefaultNameExtensionAndAFolderThatCannotBeWritten)
     EXPECT_EQ(rig.ui.boxes[0].icon, MsgIcon::Exclamation);
 }
 
+TEST(SettingsCsvTest, TheJapaneseExportMatchesTheGoldenFile)
+{
+    LineRig rig;
+    rig.app.language = 0;
+    rig.app.typeName = "Line A";
+    rig.app.deviceSerialText = "00123450678";
+    SettingsRecord s;
+    s.known = {true, true, true, true, true, true, true, true, true};
+    s.emissivity = 0.949; // shown rounded: 0.95
+    s.alarmHighK = 373.2;
+    s.alarmLowK = 263.2;
+    s.alarmHighOn = s.clockAlarmOn = s.clockAlarmDaily = s.resolutionTenth = true;
+    s.ringSeconds = 3;
+    s.holdSeconds = 15;
+    s.clockAlarmHour = 12;
+    ASSERT_TRUE(ExportSettingsCsv(rig.app, rig.dir.File("s.csv"), s));
+    EXPECT_EQ(ReadFileBytes(rig.dir.File("s.csv")), ReadFileBytes(TestDataPath("settings/settings-ja.csv")));
+}
+
 } // namespace
