@@ -54,7 +54,8 @@ TEST_P(IniFileReadTest, FindsTheFirstMatchingSectionAndKey)
     EXPECT_EQ(IniFile::GetString(dir.Path(), "System", "Langage", "dir"), "dir");
 }
 
-INSTANTIATE_TEST_SUITE_P(LineEnds, IniFileReadTest, testing::Values("\n", "\r\n"));
+INSTANTIATE_TEST_SUITE_P(LineEnds, IniFileReadTest, testing::Values("\n", "\r\n"),
+                         [](const auto& p) { return std::string(p.param[0] == '\r' ? "CrLf" : "Lf"); });
 
 TEST(IniFileTest, BufferSizeCutsAtCharacterBoundaries)
 {

@@ -15,6 +15,9 @@
 #include <iterator>
 #include <string>
 #include <vector>
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
 
 namespace {
 
@@ -82,5 +85,38 @@ TEST(SafeFileAnyPlatform, JapaneseFolderAndFileNamesAndCp932Text)
     EXPECT_EQ(IniFile::GetString(ini, "System", "WindowTitle", ""), "温度計");
     EXPECT_EQ(Names(folder), (std::vector<std::string>{"放射温度計.ini", "記録.csv"}));
 }
+
+#ifndef _WIN32
+mode_t Mode(const std::string& path)
+{
+    struct stat st {};
+    return stat(path.c_str(), &st) == 0 ? st.st_mode & 07777 : 0;
+}
+
+TEST(SafeFile, NewFilesTakeTheUmaskOldOnesKeepTheirModeAndLinksAreWrittenThrough)
+{
+    namespace fs = std::filesystem;
+    TempDir dir;
+    const mode_t oldMask = umask(027);
+    ASSERT_TRUE(WriteFileAtomically(dir.File("new.csv"), "a,b\r\n"));
+    umask(oldMask);
+    EXPECT_EQ(Mode(dir.File("new.csv")), 0640u);
+
+    WriteFileBytes(dir.File("private.ini"), "old");
+    ASSERT_EQ(chmod(dir.File("private.ini").c_str(), 0600), 0);
+    ASSERT_TRUE(WriteFileAtomically(dir.File("private.ini"), "new"));
+    EXPECT_EQ(Mode(dir.File("private.ini")), 0600u);
+
+    // The link stays a link; the file it leads to gets the bytes.
+    fs::create_directory(dir.File("real"));
+    WriteFileBytes(dir.File("real/rm42meter.ini"), "old");
+    fs::create_symlink("real/rm42meter.ini", dir.File("link.ini"));
+    ASSERT_TRUE(WriteFileAtomically(dir.File("link.ini"), "through"));
+    EXPECT_TRUE(fs::is_symlink(dir.File("link.ini")));
+    EXPECT_EQ(ReadFileBytes(dir.File("real/rm42meter.ini")), "through");
+    EXPECT_EQ(Names(dir.Path()), (std::vector<std::string>{"link.ini", "new.csv", "private.ini", "real"}));
+    EXPECT_EQ(Names(dir.File("real")), std::vector<std::string>{"rm42meter.ini"});
+}
+#endif
 
 } // namespace

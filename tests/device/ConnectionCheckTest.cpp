@@ -241,14 +241,4 @@ TEST(ConnectionCheckFailureTest, FailuresAfterCheckModeAreReportedAndDecideTheRe
     }
 }
 
-TEST_F(ConnectionCheckTest, ASerialHalfThatFailsLeavesTheSerialAlone)
-{
-    line.Respond("9131", "91NG");
-    app.deviceSerial = 42;
-    app.deviceSerialText = "keep";
-    EXPECT_FALSE(CheckConnection(app));
-    EXPECT_EQ(app.deviceSerial, 42u);
-    EXPECT_EQ(app.deviceSerialText, "keep");
-}
-
 } // namespace

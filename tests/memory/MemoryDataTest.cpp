@@ -102,6 +102,7 @@ TEST_F(MemoryDataTest, ReadsEveryStoredRecordWithinTheBuffer)
         SCOPED_TRACE(c.name);
         Start(c.records, c.items, c.memSet, static_cast<uint16_t>(c.count));
         ui = FakeUserInterface{};
+        app.deviceSerial = 42; // another thermometer read before: every read takes the new one
         data->ReadMemory();
         EXPECT_FALSE(data->ioError);
         ASSERT_EQ(ui.boxes.size(), c.told ? 1u : 0u);
@@ -112,6 +113,7 @@ TEST_F(MemoryDataTest, ReadsEveryStoredRecordWithinTheBuffer)
         EXPECT_EQ(data->capacity, c.capacity);
         EXPECT_EQ(data->memoryItems, 0xFC00 | c.items);
         EXPECT_EQ(app.deviceSerialText, "01234560789");
+        EXPECT_EQ(app.deviceSerial, 123456789u);
         const int words = RecordWords(c.items);
         Texts expected{"DA", "9130", "9131", "9135", "9140"};
         for (int a = 0; a < c.read * words; ++a) {
@@ -131,8 +133,9 @@ TEST_F(MemoryDataTest, ReadsEveryStoredRecordWithinTheBuffer)
                 return c.items & bit ? Hex4(0x0100u * w + static_cast<unsigned>(r)) : std::string("FFFF");
             };
             EXPECT_EQ(record.temp, Hex4(0x0B00u + static_cast<unsigned>(r)));
-            EXPECT_EQ(std::tuple(record.time[3], record.room, record.min),
-                      std::tuple(word(ITEM_TIME, 5), word(ITEM_ROOM, 6), word(ITEM_MIN, 9)));
+            EXPECT_EQ(std::tuple(record.time[3], record.room, record.emissivity, record.max, record.min),
+                      std::tuple(word(ITEM_TIME, 5), word(ITEM_ROOM, 6), word(ITEM_EMISSIVITY, 7),
+                                 word(ITEM_MAX, 8), word(ITEM_MIN, 9)));
         }
         // The bar runs through every slot of the list, or through every record read if more.
         EXPECT_EQ(ui.progressRanges, std::vector<int>{c.capacity});
@@ -262,6 +265,42 @@ TEST_F(MemoryDataTest, WriteBackPacksTheCheckedRowsAndClearsTheRest)
     // The page's own state is left as it was.
     EXPECT_EQ(data->records[0].temp, "0B00");
     EXPECT_TRUE(ui.boxes.empty());
+}
+
+TEST_F(MemoryDataTest, EveryItemGoesBackInRecordOrderWithTheTabsOffAndTheLinksPauses)
+{
+    Start(3, ITEM_MASK);
+    data->ReadMemory();
+    ui.events.clear();
+    clock.sleeps.clear();
+    const std::size_t before = sim->ReceivedCommands().size();
+    ASSERT_TRUE(data->Write(Rows({3}), false));
+    Texts words;
+    for (int offset = 0; offset < 10; ++offset)
+        words.push_back(Word(offset));
+    EXPECT_EQ(words, (Texts{"0B02", "0202", "0302", "0402", "0502", "0602", "0702", "0802", "0902", "FFFF"}));
+    std::erase_if(ui.events, [](const std::string& e) { return !e.starts_with("tabs") && e != "progress"; });
+    EXPECT_EQ(ui.events, (Texts{"tabs:0", "progress", "tabs:1"}));
+    // After opening 200 ms, then CommandWait1 (40 by default) after a command, CommandWait2 (500)
+    // after a register write.
+    std::vector<uint32_t> pauses{200};
+    for (const std::string& command : CommandsFrom(before))
+        pauses.push_back(command.starts_with("92") ? 500 : 40);
+    EXPECT_EQ(clock.sleeps, pauses);
+}
+
+TEST_F(MemoryDataTest, AFailedCountWriteLeavesTheSecondCountUnwritten)
+{
+    Start(2, 0);
+    data->ReadMemory();
+    const std::size_t before = sim->ReceivedCommands().size();
+    // After DA, 30, 31, 35 and the 150 slots.
+    sim->AddFault({SimFault::Kind::Ng, "", static_cast<uint32_t>(before + 4 + 150 + 1)});
+    ASSERT_TRUE(data->Write(Rows({1}), false));
+    EXPECT_TRUE(data->ioError);
+    EXPECT_EQ(ui.BoxTexts(), (Texts{"* COMMAND ERROR", Text(219)}));
+    const Texts sent = CommandsFrom(before);
+    EXPECT_EQ(Texts(sent.end() - 2, sent.end()), (Texts{"92400001", "81"}));
 }
 
 TEST_F(MemoryDataTest, TheItemWordIsWrittenOnlyWhenItChanges)

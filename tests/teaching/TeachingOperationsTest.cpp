@@ -86,9 +86,11 @@ TEST_F(TeachingTest, ReadShowsTheValuesAndTheStatusLine)
     EXPECT_EQ(ui.events.back(), "cursor:0");
 
     // Below zero the field keeps its width: "%5.1f".
-    line.Respond("2F", "2F0A0000"); // 256.0 K
+    line.Respond("2F", "2F0A0000");     // 256.0 K
+    line.Respond("9114", "911403B500"); // 949 thousandths round to 0.95
     ASSERT_TRUE(ops->ReadCurrentValues());
     EXPECT_EQ(view.measured, "-17.2");
+    EXPECT_EQ(view.current, "0.95");
 }
 
 TEST_F(TeachingTest, AFailedReadStepKeepsItsPreviousValueAndTheReadGoesOn)
