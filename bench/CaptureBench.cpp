@@ -27,7 +27,12 @@ std::atomic<long> allocations{0};
 
 } // namespace
 
-// Counts every allocation of the process, so a benchmark can report its own.
+// Counts every allocation of the process, so a benchmark can report its own. The replaced new
+// takes its memory from malloc, so free is the matching release; GCC cannot see that pairing
+// through the replacement and warns where it inlines a delete.
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
+#endif
 void* operator new(std::size_t size)
 {
     allocations.fetch_add(1, std::memory_order_relaxed);
