@@ -30,34 +30,17 @@ TEST(ComputeInterval, CountsTicksOfTheIntervalControls)
     }
 }
 
-TEST(CaptureControls, FollowTheStateTable)
+// The page test drives the three states; what it cannot reach: a full buffer and a waiting timer.
+TEST(CaptureControls, NoBufferDisablesRecAndAWaitingTimerLocksItsPickersAndTheTabs)
 {
-    struct Row {
-        CaptureState state;
-        bool buffer, timerWaiting;
-        CaptureControls want;
-    };
-    const Row rows[] = {
-        // clang-format off
-        {CaptureState::Ready, true, false, {.rec = true, .pause = true, .del = true, .timerBox = true,
-                                            .interval = true, .timerPickers = true, .tabs = true, .statusId = 245}},
-        {CaptureState::Ready, false, false, {.rec = false, .pause = true, .del = true, .timerBox = true,
-                                             .interval = true, .timerPickers = true, .tabs = true, .statusId = 245}},
-        {CaptureState::Ready, true, true, {.rec = true, .pause = true, .del = true, .timerBox = true,
-                                           .interval = true, .timerPickers = false, .tabs = false, .statusId = 245}},
-        {CaptureState::Recording, true, false, {.rec = true, .pause = true, .statusId = 243}},
-        {CaptureState::Paused, true, false, {.rec = true, .pause = true, .del = true, .save = true, .timerBox = true,
-                                             .timerPickers = true, .tabs = true, .statusId = 244}},
-        // clang-format on
-    };
-    for (const Row& row : rows) {
-        const auto fields = [](const CaptureControls& c) {
-            return std::tuple(c.rec, c.pause, c.del, c.save, c.timerBox, c.interval, c.timerPickers, c.tabs,
-                              c.statusId);
-        };
-        EXPECT_EQ(fields(ControlsFor(row.state, row.buffer, row.timerWaiting)), fields(row.want))
-            << static_cast<int>(row.state) << row.buffer << row.timerWaiting;
-    }
+    const CaptureControls noBuffer = ControlsFor(CaptureState::Ready, false, false);
+    EXPECT_FALSE(noBuffer.rec);
+    EXPECT_TRUE(noBuffer.tabs);
+    const CaptureControls waiting = ControlsFor(CaptureState::Ready, true, true);
+    EXPECT_TRUE(waiting.rec && waiting.interval && waiting.timerBox);
+    EXPECT_FALSE(waiting.timerPickers || waiting.tabs);
+    EXPECT_FALSE(ControlsFor(CaptureState::Recording, true, false).tabs);
+    EXPECT_EQ(ControlsFor(CaptureState::Ready, true, false).statusId, 245);
 }
 
 // The sampling step driven tick by tick, with the received words set by hand.
@@ -168,33 +151,39 @@ TEST_F(CaptureStartFailureTest, EachFailureReportsAndLeavesTheLinkClosed)
         std::function<void(ScriptedLine&)> fault;
         Texts boxes;
         Texts commands;
+        std::vector<uint32_t> pauses; // 200 after the open, then CommandWait2 after "92", CommandWait1 else
     };
     const std::string notConnected = Text(114);
     const Row rows[] = {
-        {"no port", [](ScriptedLine& l) { l.failOpens = 1; }, {notConnected}, {}},
-        {"DA refused", [](ScriptedLine& l) { l.Respond("DA", "NG"); }, {Text(115)}, {"DA"}},
+        {"no port", [](ScriptedLine& l) { l.failOpens = 1; }, {notConnected}, {}, {}},
+        {"DA refused", [](ScriptedLine& l) { l.Respond("DA", "NG"); }, {Text(115)}, {"DA"}, {200, 40}},
         {"STATUS0 read refused",
          [](ScriptedLine& l) { l.Respond("9100", "NG"); },
          {"* COMMAND ERROR"},
-         {"DA", "9100", "81"}},
+         {"DA", "9100", "81"},
+         {200, 40, 40, 40}},
         {"STATUS0 write refused",
          [](ScriptedLine& l) { l.Respond("92", "NG"); },
          {"* COMMAND ERROR"},
-         {"DA", "9100", "9200FCC4", "81"}},
+         {"DA", "9100", "9200FCC4", "81"},
+         {200, 40, 40, 500, 40}},
         {"81 silent",
          [](ScriptedLine& l) { l.standing.erase("81"); },
          {"* COMMAND ERROR"},
-         {"DA", "9100", "9200FCC4", "81"}},
+         {"DA", "9100", "9200FCC4", "81"},
+         {200, 40, 40, 500, 40}},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         SetUp();
         row.fault(line);
         line.commands.clear();
+        clock.sleeps.clear();
         ui = FakeUserInterface{};
         EXPECT_EQ(recorder.StartCapture(5), CaptureRecorder::StartResult::Failed);
         EXPECT_EQ(ui.BoxTexts(), row.boxes);
         EXPECT_EQ(line.commands, row.commands);
+        EXPECT_EQ(clock.sleeps, row.pauses);
         EXPECT_FALSE(line.portOpen);
         EXPECT_EQ(recorder.State(), CaptureState::Ready);
         EXPECT_FALSE(recorder.Words().captureRunning.load());
@@ -215,18 +204,9 @@ TEST_F(CaptureStartFailureTest, TheLogHoldsEveryCommandAndEveryReplyButThoseOfAF
     EXPECT_EQ(entries, (Texts{"--- 取り込み開始", "commIO.Open", "DA", "DAOK", "9100", "81", "81OK"}));
 }
 
-TEST_F(CaptureStartFailureTest, AlarmSettingsFallBackToDefaultsSilently)
+// The fault matrix fails every transaction of the alarm read; a port that will not open is this.
+TEST_F(CaptureStartFailureTest, AlarmReadWithoutAPortSaysSo)
 {
-    line.Respond("9136", "91360E9400"); // 373.2 K: 100.0 degC
-    line.Respond("9137", "91NG");
-    line.Respond("9114", "911403B600"); // 950 thousandths
-    EXPECT_TRUE(recorder.ReadAlarmSettings());
-    EXPECT_DOUBLE_EQ(recorder.AlarmHigh(), 100.0);
-    EXPECT_DOUBLE_EQ(recorder.AlarmLow(), -30.0);
-    EXPECT_DOUBLE_EQ(recorder.Emissivity(), 0.95);
-    EXPECT_TRUE(ui.boxes.empty());
-    EXPECT_EQ(line.commands, (Texts{"DA", "9136", "9137", "9114", "81"}));
-
     line.failOpens = 1;
     EXPECT_FALSE(recorder.ReadAlarmSettings());
     EXPECT_EQ(ui.BoxTexts(), (Texts{Text(114)}));
