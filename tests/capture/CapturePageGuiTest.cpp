@@ -76,7 +76,7 @@ TEST_F(CapturePageTest, RecPauseAndDeleteDriveTheRecording)
     EXPECT_EQ(page->Recorder().SampleCount(), 0);
     EXPECT_EQ(Enabled(*page, ids), (std::vector<bool>{true, true, true, false, true, true, false, false}));
     ASSERT_EQ(boxes.shown.size(), 2u);
-    EXPECT_EQ(boxes.shown[0].call.text, LoadLangString(app, 222));
+    EXPECT_EQ(boxes.shown[0].call.text, "記録したデータを消去してよろしいですか？");
 }
 
 TEST_F(CapturePageTest, FahrenheitChangesEveryTemperatureTextButNotTheEmissivity)
@@ -86,6 +86,7 @@ TEST_F(CapturePageTest, FahrenheitChangesEveryTemperatureTextButNotTheEmissivity
     EXPECT_EQ(Text(*japanese, 1150), QStringLiteral("℃"));
     japanese.reset();
 
+    sim.SetRegister(0x14, 937); // thousandths: shown rounded, not cut to 0.93
     auto page = Page(1);
     EXPECT_EQ(Text(*page, 1143), QStringLiteral("T E M P "));
     QTest::mouseClick(C<QRadioButton>(*page, 1334), Qt::LeftButton);
@@ -93,7 +94,7 @@ TEST_F(CapturePageTest, FahrenheitChangesEveryTemperatureTextButNotTheEmissivity
     EXPECT_EQ(Text(*page, 1144), QStringLiteral("(°F)"));
     EXPECT_EQ(Text(*page, 1121), QStringLiteral("212.0"));
     EXPECT_EQ(Text(*page, 1120), QStringLiteral(" 32.0"));
-    EXPECT_EQ(Text(*page, 1128), QStringLiteral("0.95"));
+    EXPECT_EQ(Text(*page, 1128), QStringLiteral("0.94"));
     EXPECT_EQ(C<QLineEdit>(*page, 1123)->text(), QStringLiteral("122.0"));
     EXPECT_TRUE(page->Recorder().Snapshot().fahrenheit);
     QTest::mouseClick(C<QRadioButton>(*page, 1333), Qt::LeftButton);

@@ -102,51 +102,6 @@ TEST_F(CtlRecover, AnUnwritableOutputKeepsTheJournal)
     EXPECT_FALSE(std::filesystem::exists(dir.File("out.csv")));
 }
 
-TEST_F(CtlRecover, ADamagedJournalGivesBackEveryIntactBlockAndIsKeptBesideTheOutput)
-{
-    SimProcess sim(Link(), {"--status0", "0000", "--rate", "20"});
-    ASSERT_TRUE(sim.Ready()) << sim.Error();
-    const ProcessResult record = Ctl({"record", "--interval", "0.1", "--duration", "3"});
-    ASSERT_EQ(record.exitCode, 0) << record.err;
-    ASSERT_EQ(Journals().size(), 1u);
-    const std::string path = dir.File("state/rm42meter/") + Journals()[0];
-
-    // One flipped byte in the second of the journal's blocks (each a 16-byte head and samples).
-    std::string bytes = ReadFileBytes(path);
-    const auto countAt = [&](std::size_t at) {
-        return static_cast<std::size_t>(static_cast<unsigned char>(bytes[at + 8])) |
-               static_cast<std::size_t>(static_cast<unsigned char>(bytes[at + 9])) << 8;
-    };
-    const std::size_t second = 64 + 16 + countAt(64) * 8;
-    ASSERT_LT(second + 16 + countAt(second) * 8, bytes.size()) << "a block after the damaged one";
-    const std::size_t lost = countAt(second);
-    bytes[second + 20] = static_cast<char>(bytes[second + 20] ^ 0x01);
-    WriteFileBytes(path, bytes);
-
-    const ProcessResult recover = Ctl({"recover", "--csv", dir.File("back.csv")});
-    ASSERT_EQ(recover.exitCode, 0) << recover.err;
-    const std::vector<std::string> csv = Lines(ReadFileBytes(dir.File("back.csv")));
-    const std::vector<std::string> printed = Lines(record.out);
-    ASSERT_EQ(csv.size(), printed.size()); // every sample: the lost ones as a gap
-    const std::size_t first = countAt(64) + 1;
-    for (std::size_t i = 1; i < csv.size(); ++i) {
-        const bool inGap = i >= first && i < first + lost;
-        EXPECT_EQ(csv[i].ends_with(",,\r"), inGap) << i << " " << csv[i];
-        if (!inGap) {
-            EXPECT_EQ(csv[i], printed[i] + "\r") << i;
-        }
-    }
-    EXPECT_NE(
-        recover.err.find("samples " + std::to_string(first) + " to " + std::to_string(first + lost - 1)),
-        std::string::npos)
-        << recover.err;
-    // Never deleted: beside the output, under a name that says why, and named.
-    const std::string kept = dir.File("back-damaged-journal.rmj");
-    EXPECT_NE(recover.out.find("kept as " + kept), std::string::npos) << recover.out;
-    EXPECT_EQ(ReadFileBytes(kept), bytes);
-    EXPECT_TRUE(Journals().empty());
-}
-
 TEST_F(CtlRecover, ARecordingWithoutAJournalSaysSoOnce)
 {
     SimProcess sim(Link(), {"--status0", "0000", "--rate", "20"});

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "device/CCommIO.h"
+#include "device/Status0.h"
 
 namespace FaultMatrix {
 
@@ -115,6 +116,9 @@ Rig::Rig(const SimConfig& config)
     faultPorts_ = std::make_unique<FaultPortFactory>(*simPorts_, injection_, writes_);
     app.ports = faultPorts_.get();
     WriteFileBytes(app.iniPath, "[ComPort]\nPort=COM1\nBps=9600\nDataBits=8\nParity=0\nStopBit=0\n");
+    // Another thermometer was on the port before this one: a read must not keep its number.
+    app.deviceSerial = 815;
+    app.deviceSerialText = FormatSerialText(815);
 }
 
 Rig::~Rig()

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -78,5 +79,11 @@ struct Operation {
 // fault at every transaction; after a pulled cable or a switched-off thermometer the same
 // operation must succeed once the line is back. Returns the number of faulted cases run.
 int RunMatrix(const Operation& operation);
+
+// The operation by its name in test output, not by its bytes.
+inline void PrintTo(const Operation& operation, std::ostream* os)
+{
+    *os << operation.name;
+}
 
 } // namespace FaultMatrix

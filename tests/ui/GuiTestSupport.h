@@ -32,6 +32,12 @@
 #include "ui/ControlId.h"
 #include "ui/DialogUnits.h"
 
+// A failed comparison of texts shows the texts, not their bytes.
+inline void PrintTo(const QString& text, std::ostream* os)
+{
+    *os << '"' << text.toStdString() << '"';
+}
+
 // The control with the given id, as the type it is expected to be.
 template <class W> W* Control(QWidget* parent, int id)
 {

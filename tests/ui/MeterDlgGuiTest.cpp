@@ -71,7 +71,9 @@ protected:
         EXPECT_TRUE(!shown || QTest::qWaitForWindowExposed(dlg.get()));
         return dlg;
     }
-    QString Lang(int id) const { return QString::fromStdString(LoadLangString(app, id)); }
+    // The window title with the thermometer's number, and the recording page's ready text.
+    const QString kTitle = QStringLiteral("放射温度計アプリケーション : No.01234560789");
+    const QString kReady = QStringLiteral("取り込み実行可能です");
     static int VisiblePages(CMeterDlg& dlg)
     {
         int visible = 0;
@@ -96,10 +98,10 @@ TEST_F(MeterDlgTest, ConnectsAtStartAndShowsTheSerialNumberAndTheFirstPage)
     auto dlg = Start("StartUpConnectCheck=Yes\nVisibleSerialNo=Yes\n");
     EXPECT_FALSE(dlg->EndedAtStart());
     EXPECT_TRUE(boxes.shown.empty());
-    EXPECT_EQ(dlg->windowTitle(), Lang(165) + " : No.01234560789");
+    EXPECT_EQ(dlg->windowTitle(), kTitle);
     EXPECT_EQ(sim.Register(0x00), 0xFC04); // the check brought STATUS0 into the template's state
     // The recording page, shown last, reports that it is ready.
-    EXPECT_EQ(Control<QLabel>(dlg.get(), 1075)->text(), Lang(245));
+    EXPECT_EQ(Control<QLabel>(dlg.get(), 1075)->text(), kReady);
     EXPECT_TRUE(dlg->Page(0)->isVisibleTo(dlg.get()));
 }
 
@@ -109,7 +111,7 @@ TEST_F(MeterDlgTest, SwitchedOffThermometerAsksToSwitchOnCancelEndsWithZeroRetry
     boxes.answers = {MsgAnswer::Cancel};
     auto ended = Start("StartUpConnectCheck=Yes\n");
     ASSERT_EQ(boxes.shown.size(), 1u);
-    EXPECT_EQ(boxes.shown[0].call.text, LoadLangString(app, 115));
+    EXPECT_EQ(boxes.shown[0].call.text, "放射温度計の電源をONにして [OK] ボタンをクリックしてください。");
     EXPECT_EQ(boxes.shown[0].qtIcon, QMessageBox::Warning);
     EXPECT_EQ(boxes.shown[0].qtButtons, QMessageBox::Ok | QMessageBox::Cancel);
     EXPECT_TRUE(ended->EndedAtStart());
@@ -124,7 +126,7 @@ TEST_F(MeterDlgTest, SwitchedOffThermometerAsksToSwitchOnCancelEndsWithZeroRetry
     auto dlg = Start("StartUpConnectCheck=Yes\n");
     EXPECT_EQ(boxes.shown.size(), 2u);
     EXPECT_FALSE(dlg->EndedAtStart());
-    EXPECT_EQ(dlg->windowTitle(), Lang(165) + " : No.01234560789");
+    EXPECT_EQ(dlg->windowTitle(), kTitle);
 }
 
 TEST_F(MeterDlgTest, BusyPortOffersRetryWithThePortDialogThenCancelEnds)
@@ -139,7 +141,7 @@ TEST_F(MeterDlgTest, BusyPortOffersRetryWithThePortDialogThenCancelEnds)
     boxes.answers = {MsgAnswer::Retry, MsgAnswer::Cancel};
     auto dlg = Start("StartUpConnectCheck=Yes\n");
     ASSERT_EQ(boxes.shown.size(), 2u);
-    EXPECT_EQ(boxes.shown[1].call.text, LoadLangString(app, 114));
+    EXPECT_EQ(boxes.shown[1].call.text, "放射温度計が接続されていません。");
     EXPECT_EQ(boxes.shown[1].qtButtons, QMessageBox::Retry | QMessageBox::Cancel);
     EXPECT_TRUE(portDialog);
     EXPECT_TRUE(dlg->EndedAtStart());
@@ -161,7 +163,7 @@ TEST_F(MeterDlgTest, ChoosingATabClearsTheStatusAndShowsExactlyThatPageAlsoAfter
         const QString status = Control<QLabel>(dlg.get(), 1075)->text();
         EXPECT_NE(status, QStringLiteral("something to clear"));
         if (tab == 0) {
-            EXPECT_EQ(status, Lang(245));
+            EXPECT_EQ(status, kReady);
         }
         ASSERT_TRUE(dlg->Page(tab)->isVisible());
         EXPECT_EQ(VisiblePages(*dlg), 1);
@@ -213,7 +215,7 @@ TEST_F(MeterDlgTest, CloseAsksFirstCancelKeepsRunningAndOkEndsWithZero)
     EXPECT_FALSE(dlg->close());
     EXPECT_TRUE(dlg->isVisible());
     ASSERT_EQ(boxes.shown.size(), 1u);
-    EXPECT_EQ(boxes.shown[0].call.text, LoadLangString(app, 112));
+    EXPECT_EQ(boxes.shown[0].call.text, "アプリケーションを終了しますか？");
     EXPECT_EQ(boxes.shown[0].qtDefault, QMessageBox::Cancel);
 
     boxes.answers = {MsgAnswer::Ok};

@@ -1,46 +1,30 @@
 // rm42ctl record end to end while rm42-sim drops its pseudo-terminal for 5 s and comes back under
 // the same name, as a re-plugged USB adapter does under its stable name.
 
-#include <gtest/gtest.h>
-
 #include <chrono>
 #include <cstdlib>
 #include <future>
-#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
 
-#include "support/ChildProcess.h"
-#include "support/TestSupport.h"
+#include "CtlFixture.h"
 
 namespace {
 
-std::vector<std::string> Lines(const std::string& text)
-{
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);)
-        lines.push_back(line);
-    return lines;
-}
+class CtlRecordGap : public CtlTest {};
 
-TEST(CtlRecordGap, ADroppedLinkIsAMarkedGapAndTheRecordingGoesOnByItself)
+TEST_F(CtlRecordGap, RecordingMarksADroppedLinkAsAGapAndGoesOnByItself)
 {
-    TempDir dir;
     // The journal goes to the test's own state folder.
     setenv("XDG_STATE_HOME", dir.File("state").c_str(), 1);
-    const std::string link = dir.File("sim.tty");
-    WriteFileBytes(dir.File("rm42meter.ini"),
-                   "[System]\r\nLangage=1\r\nStartUpConnectCheck=No\r\n[ComPort]\r\nPort=" + link +
-                       "\r\nStopBit=0\r\nCommandWait1=0\r\nCommandWait2=0\r\n");
+    const std::string link = Link();
+    WriteIni("Langage=1\r\nStartUpConnectCheck=No\r\n");
     SimProcess sim(link, {"--serial", "4711", "--target", "42.0"});
     ASSERT_TRUE(sim.Ready()) << sim.Error();
 
     auto run = std::async(std::launch::async, [&] {
-        return RunProcess({RunnableDir() + "rm42ctl", "--ini", dir.File("rm42meter.ini"), "record",
-                           "--interval", "0.1", "--duration", "16"},
-                          60000);
+        return Ctl({"record", "--interval", "0.1", "--duration", "16"}, 60000);
     });
     std::this_thread::sleep_for(std::chrono::seconds(4));
     ASSERT_TRUE(sim.Unplug());
