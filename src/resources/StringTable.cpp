@@ -342,6 +342,23 @@ constexpr StringRow kRows[] = {
      "should give a reference value."},
     {429, "放射率表", "Emissivity List"},
     {430, "参考文献： 赤外線工学", "Referred to: Infrared Engineering Science Book"},
+    // Settings page: captions and accessible names.
+    {431, "アラーム設定", "Alarm Setting"},
+    {432, "時刻設定", "Clock Setting"},
+    {433, "パソコン時刻", "PC Time"},
+    {434, "放射温度計時刻", "Thermometer"},
+    {435, "手動設定", "Manual Setting"},
+    {436, "時刻アラームON", "Clock Alarm ON"},
+    {437, "時刻", "Time"},
+    {438, "リセット", "RESET"},
+    {439, "機種登録", "SAVE"},
+    {440, "CSV保存", "Save as CSV"},
+    {441, "時刻アラームの時", "Clock alarm hour"},
+    {442, "時刻アラームの分", "Clock alarm minute"},
+    {443, "日付", "Date"},
+    {444, "時", "Hour"},
+    {445, "分", "Minute"},
+    {446, "秒", "Second"},
 };
 
 constexpr bool RowsAreSortedAndInRange()

@@ -35,50 +35,8 @@ namespace {
 
 constexpr int kClockPeriodMs = 1000;
 
-// The texts of the page's own controls in both languages; the labels that name export lines
-// come from the core's table so the page and the export always agree.
-struct PageTexts {
-    const char* alarmGroup;
-    const char* clockGroup;
-    const char* pcTime;
-    const char* deviceTime;
-    const char* manual;
-    const char* clockAlarmOn;
-    const char* alarmTime;
-    const char* set;
-    const char* reset;
-    const char* save;
-    const char* on;
-    const char* off;
-    const char* spinUp;
-    const char* spinDown;
-    const char* csv;
-};
-
-const PageTexts& Texts(const AppState& app)
-{
-    static const PageTexts ja{"アラーム設定", "時刻設定",       "パソコン時刻", "放射温度計時刻",
-                              "手動設定",     "時刻アラームON", "時刻",         "SET",
-                              "リセット",     "機種登録",       "ON",           "OFF",
-                              "増やす",       "減らす",         "CSV保存"};
-    static const PageTexts en{"Alarm Setting",
-                              "Clock Setting",
-                              "PC Time",
-                              "Thermometer",
-                              "Manual Setting",
-                              "Clock Alarm ON",
-                              "Time",
-                              "SET",
-                              "RESET",
-                              "SAVE",
-                              "ON",
-                              "OFF",
-                              "Up",
-                              "Down",
-                              "Save as CSV"};
-    return app.language == 1 ? en : ja;
-}
-
+// The core's UTF-8 texts as QStrings: the labels that name export lines come from there, so
+// the page and the export always agree.
 QString Q(const std::string& text)
 {
     return QString::fromStdString(text);
@@ -140,7 +98,6 @@ CSettingsPage::~CSettingsPage()
 
 void CSettingsPage::CreateControls()
 {
-    const PageTexts& t = Texts(app_);
     const SettingsLabels labels = SettingsPageLabels(app_.language);
     const DialogUnits du(font());
 
@@ -203,21 +160,20 @@ void CSettingsPage::CreateControls()
         edit->setAccessibleName(accessible);
         return edit;
     };
-    const bool en = app_.language == 1;
 
     // Alarms.
-    group(Q(t.alarmGroup), 0, "alarmGroup", du.Rect(6, 2, 212, 78));
+    group(LangText(app_, StringId::AlarmGroup), 0, "alarmGroup", du.Rect(6, 2, 212, 78));
     label(Q(labels.alarmHigh), 1321, "alarmHighLabel", du.Rect(12, 18, 56, 10));
     alarmHighNow_ = display(1045, "alarmHighNow", du.Rect(68, 16, 46, 12), Q(labels.alarmHigh));
     alarmHigh_ = number(1050, "alarmHighInput", du.Rect(118, 16, 34, 12), Q(labels.alarmHigh));
-    highOn_ = radio(Q(t.on), 1052, "alarmHighOn", du.Rect(156, 17, 26, 10));
-    highOff_ = radio(Q(t.off), 1053, "alarmHighOff", du.Rect(182, 17, 32, 10));
+    highOn_ = radio(QStringLiteral("ON"), 1052, "alarmHighOn", du.Rect(156, 17, 26, 10));
+    highOff_ = radio(QStringLiteral("OFF"), 1053, "alarmHighOff", du.Rect(182, 17, 32, 10));
     pair(highOn_, highOff_);
     label(Q(labels.alarmLow), 1322, "alarmLowLabel", du.Rect(12, 34, 56, 10));
     alarmLowNow_ = display(1046, "alarmLowNow", du.Rect(68, 32, 46, 12), Q(labels.alarmLow));
     alarmLow_ = number(1051, "alarmLowInput", du.Rect(118, 32, 34, 12), Q(labels.alarmLow));
-    lowOn_ = radio(Q(t.on), 1054, "alarmLowOn", du.Rect(156, 33, 26, 10));
-    lowOff_ = radio(Q(t.off), 1055, "alarmLowOff", du.Rect(182, 33, 32, 10));
+    lowOn_ = radio(QStringLiteral("ON"), 1054, "alarmLowOn", du.Rect(156, 33, 26, 10));
+    lowOff_ = radio(QStringLiteral("OFF"), 1055, "alarmLowOff", du.Rect(182, 33, 32, 10));
     pair(lowOn_, lowOff_);
     for (CNumericEdit* edit : {alarmHigh_, alarmLow_}) {
         edit->SetDoubleRange(-30.0, 600.0);
@@ -227,21 +183,20 @@ void CSettingsPage::CreateControls()
     label(Q(labels.emissivity), 1323, "emissivityLabel", du.Rect(12, 50, 56, 10))->hide();
     emissivity_ = display(1044, "emissivityNow", du.Rect(68, 48, 46, 12), Q(labels.emissivity));
     emissivity_->hide();
-    button(Q(t.set), 1058, "alarmSet", du.Rect(162, 60, 50, 14), &CSettingsPage::OnAlarmSet);
+    button(QStringLiteral("SET"), 1058, "alarmSet", du.Rect(162, 60, 50, 14), &CSettingsPage::OnAlarmSet);
 
     // Clock alarm.
     group(Q(labels.clockAlarm), 1326, "clockAlarmGroup", du.Rect(6, 84, 212, 104));
-    clockAlarmOn_ = new QCheckBox(Q(t.clockAlarmOn), this);
+    clockAlarmOn_ = new QCheckBox(LangText(app_, StringId::ClockAlarmOn), this);
     SetControlId(clockAlarmOn_, 1092, QStringLiteral("clockAlarmOn"));
     clockAlarmOn_->setGeometry(du.Rect(12, 98, 120, 10));
     connect(clockAlarmOn_, &QCheckBox::toggled, this, &CSettingsPage::ApplyClockAlarmRule);
-    label(Q(t.alarmTime), 0, "alarmTimeLabel", du.Rect(12, 114, 80, 10));
+    label(LangText(app_, StringId::AlarmTime), 0, "alarmTimeLabel", du.Rect(12, 114, 80, 10));
     clockAlarmHour_ = picker(1072, "clockAlarmHour", "HH", du.Rect(96, 112, 26, 12),
-                             en ? QStringLiteral("Clock alarm hour") : QStringLiteral("時刻アラームの時"));
+                             LangText(app_, StringId::ClockAlarmHourName));
     label(QStringLiteral(":"), 1109, "clockAlarmColon", du.Rect(123, 114, 4, 10));
-    clockAlarmMinute_ =
-        picker(1076, "clockAlarmMinute", "mm", du.Rect(128, 112, 26, 12),
-               en ? QStringLiteral("Clock alarm minute") : QStringLiteral("時刻アラームの分"));
+    clockAlarmMinute_ = picker(1076, "clockAlarmMinute", "mm", du.Rect(128, 112, 26, 12),
+                               LangText(app_, StringId::ClockAlarmMinuteName));
     label(Q(labels.ringTime), 1329, "ringTimeLabel", du.Rect(12, 132, 80, 10));
     ringTime_ = number(1073, "ringTime", du.Rect(96, 130, 24, 12), Q(labels.ringTime));
     ringTime_->SetIntRange(3, 10);
@@ -254,7 +209,8 @@ void CSettingsPage::CreateControls()
     everyday_ = radio(Q(labels.everyday), 1074, "everyday", du.Rect(96, 149, 50, 10));
     once_ = radio(Q(labels.once), 1075, "once", du.Rect(148, 149, 44, 10));
     pair(everyday_, once_);
-    button(Q(t.set), 1065, "clockAlarmSet", du.Rect(162, 168, 50, 14), &CSettingsPage::OnClockAlarmSet);
+    button(QStringLiteral("SET"), 1065, "clockAlarmSet", du.Rect(162, 168, 50, 14),
+           &CSettingsPage::OnClockAlarmSet);
 
     // Type name.
     group(Q(labels.typeNumber), 1324, "typeNameGroup", du.Rect(6, 192, 212, 34));
@@ -263,35 +219,37 @@ void CSettingsPage::CreateControls()
     typeName_->setGeometry(du.Rect(12, 206, 140, 12));
     typeName_->setMaxLength(40);
     typeName_->setAccessibleName(Q(labels.typeNumber));
-    saveTypeName_ =
-        button(Q(t.save), 1020, "typeNameSave", du.Rect(158, 205, 54, 14), &CSettingsPage::OnTypeNameSave);
+    saveTypeName_ = button(LangText(app_, StringId::TypeNameSave), 1020, "typeNameSave",
+                           du.Rect(158, 205, 54, 14), &CSettingsPage::OnTypeNameSave);
     connect(typeName_, &QLineEdit::textChanged, this, &CSettingsPage::OnTypeNameChanged);
     OnTypeNameChanged(typeName_->text());
 
     // Clocks.
-    group(Q(t.clockGroup), 0, "clockGroup", du.Rect(224, 2, 210, 118));
-    label(Q(t.pcTime), 0, "pcTimeLabel", du.Rect(230, 18, 52, 10));
-    pcClock_ = display(1057, "pcClock", du.Rect(282, 16, 100, 12), Q(t.pcTime));
-    button(Q(t.set), 1059, "pcTimeSet", du.Rect(386, 15, 42, 14), &CSettingsPage::OnPcTimeSet);
-    label(Q(t.deviceTime), 0, "deviceTimeLabel", du.Rect(230, 36, 52, 10));
-    deviceClock_ = display(1047, "deviceClock", du.Rect(282, 34, 100, 12), Q(t.deviceTime));
-    label(Q(t.manual), 0, "manualLabel", du.Rect(230, 56, 120, 10));
+    group(LangText(app_, StringId::ClockGroup), 0, "clockGroup", du.Rect(224, 2, 210, 118));
+    label(LangText(app_, StringId::PcTime), 0, "pcTimeLabel", du.Rect(230, 18, 52, 10));
+    pcClock_ = display(1057, "pcClock", du.Rect(282, 16, 100, 12), LangText(app_, StringId::PcTime));
+    button(QStringLiteral("SET"), 1059, "pcTimeSet", du.Rect(386, 15, 42, 14), &CSettingsPage::OnPcTimeSet);
+    label(LangText(app_, StringId::DeviceTime), 0, "deviceTimeLabel", du.Rect(230, 36, 52, 10));
+    deviceClock_ =
+        display(1047, "deviceClock", du.Rect(282, 34, 100, 12), LangText(app_, StringId::DeviceTime));
+    label(LangText(app_, StringId::ManualSetting), 0, "manualLabel", du.Rect(230, 56, 120, 10));
     manualDate_ = new QDateEdit(this);
     SetControlId(manualDate_, 1048, QStringLiteral("manualDate"));
     manualDate_->setDisplayFormat(QStringLiteral("yyyy/MM/dd"));
     manualDate_->setCalendarPopup(true);
     manualDate_->setMinimumDate(QDate::currentDate());
     manualDate_->setGeometry(du.Rect(230, 70, 64, 12));
-    manualDate_->setAccessibleName(en ? QStringLiteral("Date") : QStringLiteral("日付"));
-    manualHour_ = picker(1049, "manualHour", "HH", du.Rect(300, 70, 26, 12),
-                         en ? QStringLiteral("Hour") : QStringLiteral("時"));
+    manualDate_->setAccessibleName(LangText(app_, StringId::DateName));
+    manualHour_ =
+        picker(1049, "manualHour", "HH", du.Rect(300, 70, 26, 12), LangText(app_, StringId::HourName));
     label(QStringLiteral(":"), 1107, "manualColon1", du.Rect(327, 72, 4, 10));
-    manualMinute_ = picker(1069, "manualMinute", "mm", du.Rect(332, 70, 26, 12),
-                           en ? QStringLiteral("Minute") : QStringLiteral("分"));
+    manualMinute_ =
+        picker(1069, "manualMinute", "mm", du.Rect(332, 70, 26, 12), LangText(app_, StringId::MinuteName));
     label(QStringLiteral(":"), 1108, "manualColon2", du.Rect(359, 72, 4, 10));
-    manualSecond_ = picker(1070, "manualSecond", "ss", du.Rect(364, 70, 26, 12),
-                           en ? QStringLiteral("Second") : QStringLiteral("秒"));
-    button(Q(t.set), 1060, "manualTimeSet", du.Rect(386, 98, 42, 14), &CSettingsPage::OnManualTimeSet);
+    manualSecond_ =
+        picker(1070, "manualSecond", "ss", du.Rect(364, 70, 26, 12), LangText(app_, StringId::SecondName));
+    button(QStringLiteral("SET"), 1060, "manualTimeSet", du.Rect(386, 98, 42, 14),
+           &CSettingsPage::OnManualTimeSet);
 
     // Resolution.
     group(QString(), 0, "resolutionGroup", du.Rect(224, 124, 210, 42));
@@ -299,7 +257,8 @@ void CSettingsPage::CreateControls()
     oneDegree_ = radio(Q(labels.oneDegree), 1063, "oneDegree", du.Rect(236, 148, 44, 10));
     tenthDegree_ = radio(Q(labels.tenthDegree), 1064, "tenthDegree", du.Rect(284, 148, 50, 10));
     pair(oneDegree_, tenthDegree_);
-    button(Q(t.set), 1066, "resolutionSet", du.Rect(386, 146, 42, 14), &CSettingsPage::OnResolutionSet);
+    button(QStringLiteral("SET"), 1066, "resolutionSet", du.Rect(386, 146, 42, 14),
+           &CSettingsPage::OnResolutionSet);
 
     // Hold time.
     group(QString(), 0, "holdGroup", du.Rect(224, 168, 210, 28));
@@ -311,7 +270,8 @@ void CSettingsPage::CreateControls()
     SetControlId(holdSpin_, 1086, QStringLiteral("holdTimeSpin"));
     holdSpin_->setGeometry(du.Rect(326, 176, 9, 12));
     label(Q(labels.seconds), 0, "holdSecondsLabel", du.Rect(338, 178, 24, 10));
-    button(Q(t.set), 1067, "holdTimeSet", du.Rect(386, 175, 42, 14), &CSettingsPage::OnHoldTimeSet);
+    button(QStringLiteral("SET"), 1067, "holdTimeSet", du.Rect(386, 175, 42, 14),
+           &CSettingsPage::OnHoldTimeSet);
 
     // Reset and export.
     auto* csv = new QPushButton(this);
@@ -319,10 +279,11 @@ void CSettingsPage::CreateControls()
     csv->setIcon(Icons::Save());
     csv->setIconSize(du.Size(14, 12));
     csv->setGeometry(du.Rect(358, 206, 22, 18));
-    csv->setAccessibleName(Q(t.csv));
+    csv->setAccessibleName(LangText(app_, StringId::SaveAsCsv));
     csv->setAutoDefault(false);
     connect(csv, &QPushButton::clicked, this, &CSettingsPage::OnCsvExport);
-    button(Q(t.reset), 1056, "reset", du.Rect(386, 208, 42, 14), &CSettingsPage::OnReset);
+    button(LangText(app_, StringId::ResetButton), 1056, "reset", du.Rect(386, 208, 42, 14),
+           &CSettingsPage::OnReset);
 
     // Tooltips.
     const std::pair<int, int> tools[] = {{1056, 117}, {1050, 120}, {1052, 121}, {1053, 122}, {1051, 123},
