@@ -35,6 +35,12 @@
 
 namespace {
 
+// The graph is drawn shorter on the English page than on the Japanese one.
+int GraphHeight(const AppState& app)
+{
+    return app.language == 1 ? 209 : 225;
+}
+
 double ToDisplay(double celsius, bool fahrenheit)
 {
     return fahrenheit ? celsius * 1.8 + 32 : celsius;
@@ -153,18 +159,16 @@ void CCapturePage::CreateControls()
     };
 
     // The graph and its captions.
-    const int graphHeight = english ? 209 : 225;
-    label(english ? QStringLiteral("T E M P ") : QStringLiteral("温度指示値"), 4, 2, 60, 9, 1143,
-          "tempCaption");
+    const int graphHeight = GraphHeight(app_);
+    label(LangText(app_, StringId::TempCaption), 4, 2, 60, 9, 1143, "tempCaption");
     unitCaption_ = label(QString(), 64, 2, 40, 9, 1144, "unitCaption");
     graphFrame_ = new GraphFrame(this);
     SetControlId(graphFrame_, 1091, QStringLiteral("graphFrame"));
     graphFrame_->setGeometry(du.Rect(4, 12, 340, graphHeight));
-    graphFrame_->setAccessibleName(english ? QStringLiteral("Graph") : QStringLiteral("グラフ"));
+    graphFrame_->setAccessibleName(LangText(app_, StringId::GraphName));
     const int below = 12 + graphHeight + 3;
-    label(english ? QStringLiteral("TIME (Seconds)") : QStringLiteral("経過時間 (秒)"), 4, below + 2, 90, 9,
-          1126, "timeCaption");
-    timeAuto_ = new QCheckBox(english ? QStringLiteral("Auto") : QStringLiteral("オート"), this);
+    label(LangText(app_, StringId::TimeCaption), 4, below + 2, 90, 9, 1126, "timeCaption");
+    timeAuto_ = new QCheckBox(LangText(app_, StringId::AutoScale), this);
     SetControlId(timeAuto_, 1129, QStringLiteral("timeAutoScale"));
     timeAuto_->setGeometry(du.Rect(150, below, 40, 12));
     timeAuto_->setChecked(true);
@@ -174,14 +178,14 @@ void CCapturePage::CreateControls()
     timeRange_->SetIntRange(1, 60);
     timeRange_->SetFormat(1, "%d");
     timeRange_->SuppressImeOnFocus(app_);
-    timeRange_->setAccessibleName(english ? QStringLiteral("Time range") : QStringLiteral("時間軸の幅"));
+    timeRange_->setAccessibleName(LangText(app_, StringId::TimeRangeName));
     timeUnit_ = new QComboBox(this);
     SetControlId(timeUnit_, 1009, QStringLiteral("timeUnit"));
     timeUnit_->setGeometry(du.Rect(228, below, 44, 12));
     for (int id : {241, 242, 153})
         timeUnit_->addItem(LangText(app_, id));
     timeUnit_->setCurrentIndex(2);
-    timeUnit_->setAccessibleName(english ? QStringLiteral("Time unit") : QStringLiteral("時間の単位"));
+    timeUnit_->setAccessibleName(LangText(app_, StringId::TimeUnitName));
 
     // Right column: the four recording buttons.
     const int cx = 349;
@@ -198,17 +202,15 @@ void CCapturePage::CreateControls()
     connect(deleteButton_, &QPushButton::clicked, this, &CCapturePage::DeleteRecording);
 
     // The sampling interval.
-    label(english ? QStringLiteral("Interval") : QStringLiteral("取り込み間隔"), cx, 22, 80, 9);
+    label(LangText(app_, StringId::IntervalCaption), cx, 22, 80, 9);
     intervalHours_ = timeEdit(QStringLiteral("HH"), 1106, "intervalHours",
-                              english ? QStringLiteral("Interval hours") : QStringLiteral("間隔 時"), cx, 31);
+                              LangText(app_, StringId::IntervalHoursName), cx, 31);
     colon(cx + 25, 31);
-    intervalMinutes_ =
-        timeEdit(QStringLiteral("mm"), 1107, "intervalMinutes",
-                 english ? QStringLiteral("Interval minutes") : QStringLiteral("間隔 分"), cx + 29, 31);
+    intervalMinutes_ = timeEdit(QStringLiteral("mm"), 1107, "intervalMinutes",
+                                LangText(app_, StringId::IntervalMinutesName), cx + 29, 31);
     colon(cx + 54, 31);
-    intervalSeconds_ =
-        timeEdit(QStringLiteral("ss"), 1108, "intervalSeconds",
-                 english ? QStringLiteral("Interval seconds") : QStringLiteral("間隔 秒"), cx + 58, 31);
+    intervalSeconds_ = timeEdit(QStringLiteral("ss"), 1108, "intervalSeconds",
+                                LangText(app_, StringId::IntervalSecondsName), cx + 58, 31);
     AddLangTool(intervalHours_, app_, 255);
     AddLangTool(intervalMinutes_, app_, 256);
     AddLangTool(intervalSeconds_, app_, 257);
@@ -218,7 +220,7 @@ void CCapturePage::CreateControls()
     SetControlId(hundredMs_, 1119, QStringLiteral("hundredMs"));
     hundredMs_->setGeometry(du.Rect(cx, 45, 12, 12));
     hundredMs_->setChecked(true);
-    hundredMs_->setAccessibleName(english ? QStringLiteral("100 ms") : QStringLiteral("100ミリ秒"));
+    hundredMs_->setAccessibleName(LangText(app_, StringId::HundredMsName));
     AddLangTool(hundredMs_, app_, 230);
     milliseconds_ = new QComboBox(this);
     SetControlId(milliseconds_, 1008, QStringLiteral("milliseconds"));
@@ -226,7 +228,7 @@ void CCapturePage::CreateControls()
     for (int i = 1; i <= 9; ++i)
         milliseconds_->addItem(QString::number(100 * i));
     milliseconds_->setCurrentIndex(4);
-    milliseconds_->setAccessibleName(english ? QStringLiteral("Milliseconds") : QStringLiteral("ミリ秒"));
+    milliseconds_->setAccessibleName(LangText(app_, StringId::MillisecondsName));
     label(QStringLiteral("ms"), cx + 57, 46, 20, 10);
     connect(hundredMs_, &QCheckBox::toggled, this, [this] { RefreshControls(); });
 
@@ -239,21 +241,20 @@ void CCapturePage::CreateControls()
         if (unitIndex >= 0) unitLabels_[unitIndex] = label(QString(), cx + 72, y, 14, 10, unitId, unitName);
         return value;
     };
-    currentTemp_ = valueRow(english ? QStringLiteral("Temp.") : QStringLiteral("測定温度"), 60, 1105,
-                            "currentTemp", 0, 1148, "tempUnit");
-    currentRoomTemp_ = valueRow(english ? QStringLiteral("Room") : QStringLiteral("室温"), 72, 1104,
-                                "roomTemp", 1, 1149, "roomUnit");
-    alarmHigh_ = valueRow(english ? QStringLiteral("Alarm HI") : QStringLiteral("警報HI"), 84, 1121,
-                          "alarmHigh", 2, 1150, "alarmHighUnit");
-    alarmLow_ = valueRow(english ? QStringLiteral("Alarm LO") : QStringLiteral("警報LO"), 96, 1120,
-                         "alarmLow", 3, 1151, "alarmLowUnit");
-    emissivity_ = valueRow(english ? QStringLiteral("Emissivity") : QStringLiteral("放射率"), 108, 1128,
-                           "emissivity", -1, 0, nullptr);
+    currentTemp_ =
+        valueRow(LangText(app_, StringId::MeasuredTempCaption), 60, 1105, "currentTemp", 0, 1148, "tempUnit");
+    currentRoomTemp_ =
+        valueRow(LangText(app_, StringId::RoomTempCaption), 72, 1104, "roomTemp", 1, 1149, "roomUnit");
+    alarmHigh_ =
+        valueRow(LangText(app_, StringId::AlarmHighCaption), 84, 1121, "alarmHigh", 2, 1150, "alarmHighUnit");
+    alarmLow_ =
+        valueRow(LangText(app_, StringId::AlarmLowCaption), 96, 1120, "alarmLow", 3, 1151, "alarmLowUnit");
+    emissivity_ =
+        valueRow(LangText(app_, StringId::EmissivityCaption), 108, 1128, "emissivity", -1, 0, nullptr);
     clock_ = label(QString(), cx - 2, 121, 88, 10, 1007, "clock");
 
     // The timed start and end (their behaviour belongs to the capture timer).
-    timerBox_ = iconButton(Icons::Timer(), 1102, "timerBox",
-                           english ? QStringLiteral("Timer") : QStringLiteral("タイマー"), cx, 133);
+    timerBox_ = iconButton(Icons::Timer(), 1102, "timerBox", LangText(app_, StringId::TimerName), cx, 133);
     timerBox_->setCheckable(true);
     AddLangTool(timerBox_, app_, 202);
     timerStatus_ = label(LangText(app_, 224), cx + 22, 136, 62, 12, 1127, "timerStatus");
@@ -273,9 +274,8 @@ void CCapturePage::CreateControls()
         date->setDisplayFormat(QStringLiteral("yyyy/MM/dd"));
         date->setMinimumDate(QDate::currentDate());
         date->setGeometry(du.Rect(cx, y, 84, 12));
-        date->setAccessibleName(half == 0
-                                    ? (english ? QStringLiteral("Start date") : QStringLiteral("開始日"))
-                                    : (english ? QStringLiteral("End date") : QStringLiteral("終了日")));
+        date->setAccessibleName(half == 0 ? (LangText(app_, StringId::StartDateName))
+                                          : (LangText(app_, StringId::EndDateName)));
         AddLangTool(date, app_, half == 0 ? 203 : 205);
         (half == 0 ? startDate_ : endDate_) = date;
         for (int k = 0; k < 3; ++k) {
@@ -288,7 +288,7 @@ void CCapturePage::CreateControls()
     }
 
     // Temperature scale and unit.
-    tempAuto_ = new QCheckBox(english ? QStringLiteral("Auto") : QStringLiteral("オート"), this);
+    tempAuto_ = new QCheckBox(LangText(app_, StringId::AutoScale), this);
     SetControlId(tempAuto_, 1122, QStringLiteral("tempAutoScale"));
     tempAuto_->setGeometry(du.Rect(cx, 209, 36, 12));
     tempAuto_->setChecked(true);
@@ -321,7 +321,7 @@ void CCapturePage::CreateControls()
     };
     scaleMax_ = scaleEdit(1123, "scaleMax", "Max", 223, 4, 1335, "scaleMaxUnit", 232);
     scaleMin_ = scaleEdit(1124, "scaleMin", "Min", 237, 5, 1336, "scaleMinUnit", 233);
-    apply_ = new QPushButton(english ? QStringLiteral("Apply") : QStringLiteral("適用"), this);
+    apply_ = new QPushButton(LangText(app_, StringId::Apply), this);
     SetControlId(apply_, 1125, QStringLiteral("applyButton"));
     apply_->setGeometry(du.Rect(cx + 40, 251, 44, 13));
     apply_->setAutoDefault(false);

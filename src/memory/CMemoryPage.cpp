@@ -22,6 +22,7 @@
 #include "app/Calendar.h"
 #include "app/LangString.h"
 #include "memory/MemoryList.h"
+#include "resources/StringIds.h"
 #include "ui/ControlId.h"
 #include "ui/ControlTable.h"
 #include "ui/DialogUnits.h"
@@ -44,8 +45,24 @@ constexpr std::array<ItemBox, 5> kItemBoxes = {{
 }};
 
 constexpr int kColumnCaptionIds[kMemoryColumns] = {190, 191, 193, 192, 194, 195, 196};
-// Column width: the caption's width plus this many widths of "A", Japanese and English.
-constexpr int kExtraA[2][kMemoryColumns] = {{2, 6, 6, 18, 7, 7, 7}, {2, 6, 6, 17, 2, 10, 10}};
+// What differs between the Japanese and the English page besides the texts: the longer English
+// captions need wider selection buttons, the list has another font, and each column is its
+// caption's width plus this many widths of "A".
+struct PageLayout {
+    int selectAllWidth;
+    int unselectAllX;
+    int unselectAllWidth;
+    const char* listFontFamily; // UTF-8
+    int listFontSize;
+    int extraA[kMemoryColumns];
+};
+constexpr PageLayout kJapaneseLayout{50, 60, 50, "ＭＳ Ｐゴシック", 9, {2, 6, 6, 18, 7, 7, 7}};
+constexpr PageLayout kEnglishLayout{90, 100, 96, "Verdana", 8, {2, 6, 6, 17, 2, 10, 10}};
+
+const PageLayout& LayoutFor(const AppState& app)
+{
+    return app.language == 1 ? kEnglishLayout : kJapaneseLayout;
+}
 const QColor kOddRowColour(220, 240, 220);
 
 CMemoryPage::SaveChooser& Chooser()
@@ -78,20 +95,20 @@ CMemoryPage::CMemoryPage(AppState& app, QWidget* parent)
 {
     setObjectName(QStringLiteral("memoryPage"));
     const bool english = app_.language == 1;
+    const PageLayout& layout = LayoutFor(app_);
     const DialogUnits du(font());
 
-    const QString unit[3] = {english ? QStringLiteral("Celsius(°C)") : QStringLiteral("Celsius(℃)"),
-                             english ? QStringLiteral("Fahrenheit(°F)") : QStringLiteral("Fahrenheit(゜F)"),
-                             QStringLiteral("Kelvin(K)")};
+    const QString unit[3] = {LangText(app_, StringId::CelsiusButton),
+                             LangText(app_, StringId::FahrenheitButton), QStringLiteral("Kelvin(K)")};
     const auto item = [this](std::size_t b) { return LangText(app_, kItemBoxes[b].captionId); };
     using K = ControlKind;
     // The item boxes stand over their list columns once the columns have their widths.
     // clang-format off
     const std::vector<QWidget*> made = BuildControls(this, app_, {
         {1157, "memoryItemsGroup",  K::Group,        {4, 0, 422, 36},
-         english ? QStringLiteral("Memory Items") : QStringLiteral("メモリ項目選択")},
+         LangText(app_, StringId::MemoryItemsGroup)},
         {1156, "capacityLabel",     K::Label,        {10, 12, 62, 10},
-         english ? QStringLiteral("Memory Available") : QStringLiteral("メモリ可能数")},
+         LangText(app_, StringId::MemoryAvailable)},
         {1043, "capacity",          K::Label,        {10, 21, 62, 13}},
         {1044, "roomItem",          K::Check,        {}, item(0), {}, 170},
         {1021, "timeItem",          K::Check,        {}, item(1), {}, 171},
@@ -99,20 +116,20 @@ CMemoryPage::CMemoryPage(AppState& app, QWidget* parent)
         {1023, "maxItem",           K::Check,        {}, item(3), {}, 173},
         {1024, "minItem",           K::Check,        {}, item(4), {}, 174},
         {1010, "memoryList",        K::Custom,       {4, 40, 422, 180}, {},
-         english ? QStringLiteral("Memorized data") : QStringLiteral("メモリデータ")},
+         LangText(app_, StringId::MemorizedDataName)},
         {1039, "celsiusButton",     K::Radio,        {6, 226, 60, 10},   unit[0], {}, 187},
         {1040, "fahrenheitButton",  K::Radio,        {68, 226, 60, 10},  unit[1], {}, 188},
         {1041, "kelvinButton",      K::Radio,        {130, 226, 60, 10}, unit[2], {}, 189},
-        {1096, "selectAllButton",   K::DialogButton, {6, 240, english ? 90 : 50, 14},
-         english ? QStringLiteral("Select All Memory No.") : QStringLiteral("全選択")},
-        {1097, "unselectAllButton", K::DialogButton, {english ? 100 : 60, 240, english ? 96 : 50, 14},
-         english ? QStringLiteral("Unselect All Memory No.") : QStringLiteral("全解除")},
+        {1096, "selectAllButton",   K::DialogButton, {6, 240, layout.selectAllWidth, 14},
+         LangText(app_, StringId::SelectAll)},
+        {1097, "unselectAllButton", K::DialogButton, {layout.unselectAllX, 240, layout.unselectAllWidth, 14},
+         LangText(app_, StringId::UnselectAll)},
         {1030, "readButton",        K::DialogButton, {326, 224, 30, 30}, {},
-         english ? QStringLiteral("Read") : QStringLiteral("読込"), 210},
+         LangText(app_, StringId::MemoryReadName), 210},
         {1027, "writeButton",       K::DialogButton, {360, 224, 30, 30}, {},
-         english ? QStringLiteral("Write") : QStringLiteral("書込"), 176},
+         LangText(app_, StringId::MemoryWriteName), 176},
         {1026, "saveButton",        K::DialogButton, {394, 224, 30, 30}, {},
-         english ? QStringLiteral("Save") : QStringLiteral("保存"), 177},
+         LangText(app_, StringId::MemorySaveName), 177},
     }, [this](const ControlRow&) { return new QTableWidget(0, kMemoryColumns, this); });
     // clang-format on
     itemGroup_ = static_cast<QGroupBox*>(made[0]);
@@ -129,8 +146,7 @@ CMemoryPage::CMemoryPage(AppState& app, QWidget* parent)
     }
 
     list_ = static_cast<QTableWidget*>(made[8]);
-    list_->setFont(english ? QFont(QStringLiteral("Verdana"), 8)
-                           : QFont(QStringLiteral("ＭＳ Ｐゴシック"), 9));
+    list_->setFont(QFont(QString::fromUtf8(layout.listFontFamily), layout.listFontSize));
     list_->setSelectionBehavior(QAbstractItemView::SelectRows);
     list_->setSelectionMode(QAbstractItemView::SingleSelection);
     list_->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -182,8 +198,7 @@ CMemoryPage::CMemoryPage(AppState& app, QWidget* parent)
     int total = 0;
     for (int c = 0; c < kMemoryColumns; ++c) {
         widths[static_cast<std::size_t>(c)] =
-            metrics.horizontalAdvance(LangText(app_, kColumnCaptionIds[c])) +
-            kExtraA[english ? 1 : 0][c] * a + 8;
+            metrics.horizontalAdvance(LangText(app_, kColumnCaptionIds[c])) + layout.extraA[c] * a + 8;
         total += widths[static_cast<std::size_t>(c)];
     }
     widths[0] += list_->style()->pixelMetric(QStyle::PM_IndicatorWidth) + 4;

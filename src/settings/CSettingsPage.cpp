@@ -27,6 +27,7 @@
 #include "settings/TypeNames.h"
 #include "ui/CNumericEdit.h"
 #include "ui/ControlId.h"
+#include "ui/ControlTable.h"
 #include "ui/DialogUnits.h"
 #include "ui/Icons.h"
 #include "ui/LangWidgets.h"
@@ -35,50 +36,8 @@ namespace {
 
 constexpr int kClockPeriodMs = 1000;
 
-// The texts of the page's own controls in both languages; the labels that name export lines
-// come from the core's table so the page and the export always agree.
-struct PageTexts {
-    const char* alarmGroup;
-    const char* clockGroup;
-    const char* pcTime;
-    const char* deviceTime;
-    const char* manual;
-    const char* clockAlarmOn;
-    const char* alarmTime;
-    const char* set;
-    const char* reset;
-    const char* save;
-    const char* on;
-    const char* off;
-    const char* spinUp;
-    const char* spinDown;
-    const char* csv;
-};
-
-const PageTexts& Texts(const AppState& app)
-{
-    static const PageTexts ja{"アラーム設定", "時刻設定",       "パソコン時刻", "放射温度計時刻",
-                              "手動設定",     "時刻アラームON", "時刻",         "SET",
-                              "リセット",     "機種登録",       "ON",           "OFF",
-                              "増やす",       "減らす",         "CSV保存"};
-    static const PageTexts en{"Alarm Setting",
-                              "Clock Setting",
-                              "PC Time",
-                              "Thermometer",
-                              "Manual Setting",
-                              "Clock Alarm ON",
-                              "Time",
-                              "SET",
-                              "RESET",
-                              "SAVE",
-                              "ON",
-                              "OFF",
-                              "Up",
-                              "Down",
-                              "Save as CSV"};
-    return app.language == 1 ? en : ja;
-}
-
+// The core's UTF-8 texts as QStrings: the labels that name export lines come from there, so
+// the page and the export always agree.
 QString Q(const std::string& text)
 {
     return QString::fromStdString(text);
@@ -140,200 +99,164 @@ CSettingsPage::~CSettingsPage()
 
 void CSettingsPage::CreateControls()
 {
-    const PageTexts& t = Texts(app_);
     const SettingsLabels labels = SettingsPageLabels(app_.language);
-    const DialogUnits du(font());
+    const QString set = QStringLiteral("SET");
+    const QString on = QStringLiteral("ON");
+    const QString off = QStringLiteral("OFF");
+    const auto text = [this](int id) { return LangText(app_, id); };
+    using K = ControlKind;
+    // clang-format off
+    BuildControls(this, app_, {
+        // Alarms.
+        {0,    "alarmGroup",       K::Group,       {6, 2, 212, 78},     text(StringId::AlarmGroup)},
+        {1321, "alarmHighLabel",   K::Label,       {12, 18, 56, 10},    Q(labels.alarmHigh)},
+        {1045, "alarmHighNow",     K::Display,     {68, 16, 46, 12},    {}, Q(labels.alarmHigh)},
+        {1050, "alarmHighInput",   K::NumericEdit, {118, 16, 34, 12},   {}, Q(labels.alarmHigh), 120},
+        {1052, "alarmHighOn",      K::Radio,       {156, 17, 26, 10},   on, {}, 121},
+        {1053, "alarmHighOff",     K::Radio,       {182, 17, 32, 10},   off, {}, 122},
+        {1322, "alarmLowLabel",    K::Label,       {12, 34, 56, 10},    Q(labels.alarmLow)},
+        {1046, "alarmLowNow",      K::Display,     {68, 32, 46, 12},    {}, Q(labels.alarmLow)},
+        {1051, "alarmLowInput",    K::NumericEdit, {118, 32, 34, 12},   {}, Q(labels.alarmLow), 123},
+        {1054, "alarmLowOn",       K::Radio,       {156, 33, 26, 10},   on, {}, 124},
+        {1055, "alarmLowOff",      K::Radio,       {182, 33, 32, 10},   off, {}, 125},
+        {1323, "emissivityLabel",  K::Label,       {12, 50, 56, 10},    Q(labels.emissivity)},
+        {1044, "emissivityNow",    K::Display,     {68, 48, 46, 12},    {}, Q(labels.emissivity)},
+        {1058, "alarmSet",         K::Button,      {162, 60, 50, 14},   set, {}, 126},
+        // Clock alarm.
+        {1326, "clockAlarmGroup",  K::Group,       {6, 84, 212, 104},   Q(labels.clockAlarm)},
+        {1092, "clockAlarmOn",     K::Check,       {12, 98, 120, 10},   text(StringId::ClockAlarmOn)},
+        {0,    "alarmTimeLabel",   K::Label,       {12, 114, 80, 10},   text(StringId::AlarmTime)},
+        {1072, "clockAlarmHour",   K::TimeEdit,    {96, 112, 26, 12},   QStringLiteral("HH"),
+         text(StringId::ClockAlarmHourName), 134},
+        {1109, "clockAlarmColon",  K::Label,       {123, 114, 4, 10},   QStringLiteral(":")},
+        {1076, "clockAlarmMinute", K::TimeEdit,    {128, 112, 26, 12},  QStringLiteral("mm"),
+         text(StringId::ClockAlarmMinuteName), 134},
+        {1329, "ringTimeLabel",    K::Label,       {12, 132, 80, 10},   Q(labels.ringTime)},
+        {1073, "ringTime",         K::NumericEdit, {96, 130, 24, 12},   {}, Q(labels.ringTime), 136},
+        {1088, "ringTimeSpin",     K::Custom,      {120, 130, 9, 12}},
+        {1330, "secondsLabel",     K::Label,       {132, 132, 24, 10},  Q(labels.seconds)},
+        {1328, "repeatLabel",      K::Label,       {12, 150, 82, 10},   Q(labels.repeat)},
+        {1074, "everyday",         K::Radio,       {96, 149, 50, 10},   Q(labels.everyday), {}, 138},
+        {1075, "once",             K::Radio,       {148, 149, 44, 10},  Q(labels.once), {}, 139},
+        {1065, "clockAlarmSet",    K::Button,      {162, 168, 50, 14},  set, {}, 135},
+        // Type name.
+        {1324, "typeNameGroup",    K::Group,       {6, 192, 212, 34},   Q(labels.typeNumber)},
+        {1009, "typeName",         K::Custom,      {12, 206, 140, 12},  {}, Q(labels.typeNumber), 167},
+        {1020, "typeNameSave",     K::Button,      {158, 205, 54, 14},  text(StringId::TypeNameSave), {}, 168},
+        // Clocks.
+        {0,    "clockGroup",       K::Group,       {224, 2, 210, 118},  text(StringId::ClockGroup)},
+        {0,    "pcTimeLabel",      K::Label,       {230, 18, 52, 10},   text(StringId::PcTime)},
+        {1057, "pcClock",          K::Display,     {282, 16, 100, 12},  {}, text(StringId::PcTime), 116},
+        {1059, "pcTimeSet",        K::Button,      {386, 15, 42, 14},   set, {}, 129},
+        {0,    "deviceTimeLabel",  K::Label,       {230, 36, 52, 10},   text(StringId::DeviceTime)},
+        {1047, "deviceClock",      K::Display,     {282, 34, 100, 12},  {}, text(StringId::DeviceTime)},
+        {0,    "manualLabel",      K::Label,       {230, 56, 120, 10},  text(StringId::ManualSetting)},
+        {1048, "manualDate",       K::Custom,      {230, 70, 64, 12},   {}, text(StringId::DateName), 130},
+        {1049, "manualHour",       K::TimeEdit,    {300, 70, 26, 12},   QStringLiteral("HH"),
+         text(StringId::HourName), 131},
+        {1107, "manualColon1",     K::Label,       {327, 72, 4, 10},    QStringLiteral(":")},
+        {1069, "manualMinute",     K::TimeEdit,    {332, 70, 26, 12},   QStringLiteral("mm"),
+         text(StringId::MinuteName), 131},
+        {1108, "manualColon2",     K::Label,       {359, 72, 4, 10},    QStringLiteral(":")},
+        {1070, "manualSecond",     K::TimeEdit,    {364, 70, 26, 12},   QStringLiteral("ss"),
+         text(StringId::SecondName), 131},
+        {1060, "manualTimeSet",    K::Button,      {386, 98, 42, 14},   set, {}, 132},
+        // Resolution.
+        {0,    "resolutionGroup",  K::Group,       {224, 124, 210, 42}},
+        {1331, "resolutionLabel",  K::Label,       {230, 130, 140, 10}, Q(labels.resolution)},
+        {1063, "oneDegree",        K::Radio,       {236, 148, 44, 10},  Q(labels.oneDegree), {}, 141},
+        {1064, "tenthDegree",      K::Radio,       {284, 148, 50, 10},  Q(labels.tenthDegree), {}, 142},
+        {1066, "resolutionSet",    K::Button,      {386, 146, 42, 14},  set, {}, 143},
+        // Hold time.
+        {0,    "holdGroup",        K::Group,       {224, 168, 210, 28}},
+        {1332, "holdTimeLabel",    K::Label,       {230, 178, 70, 10},  Q(labels.holdTime)},
+        {1078, "holdTime",         K::NumericEdit, {302, 176, 24, 12},  {}, Q(labels.holdTime), 144},
+        {1086, "holdTimeSpin",     K::Custom,      {326, 176, 9, 12}},
+        {0,    "holdSecondsLabel", K::Label,       {338, 178, 24, 10},  Q(labels.seconds)},
+        {1067, "holdTimeSet",      K::Button,      {386, 175, 42, 14},  set, {}, 145},
+        // Reset and export.
+        {1103, "csvExport",        K::Button,      {358, 206, 22, 18},  {}, text(StringId::SaveAsCsv), 260},
+        {1056, "reset",            K::Button,      {386, 208, 42, 14},  text(StringId::ResetButton), {}, 117},
+    }, [this](const ControlRow& row) -> QWidget* {
+        switch (row.id) {
+        // The spin buttons step the edit made just before them.
+        case 1088: return new CSpinButtons(static_cast<QLineEdit*>(FindControl(this, 1073)), 3, 10, this);
+        case 1086: return new CSpinButtons(static_cast<QLineEdit*>(FindControl(this, 1078)), 1, 20, this);
+        case 1009: return new QLineEdit(this);
+        default: return new QDateEdit(this);
+        }
+    });
+    // clang-format on
+    const auto take = [this]<typename T>(T*& member, int id) {
+        member = static_cast<T*>(FindControl(this, id));
+    };
+    take(alarmHighNow_, 1045);
+    take(alarmHigh_, 1050);
+    take(highOn_, 1052);
+    take(highOff_, 1053);
+    take(alarmLowNow_, 1046);
+    take(alarmLow_, 1051);
+    take(lowOn_, 1054);
+    take(lowOff_, 1055);
+    take(emissivity_, 1044);
+    take(clockAlarmOn_, 1092);
+    take(clockAlarmHour_, 1072);
+    take(clockAlarmMinute_, 1076);
+    take(ringTime_, 1073);
+    take(ringSpin_, 1088);
+    take(everyday_, 1074);
+    take(once_, 1075);
+    take(typeName_, 1009);
+    take(saveTypeName_, 1020);
+    take(pcClock_, 1057);
+    take(deviceClock_, 1047);
+    take(manualDate_, 1048);
+    take(manualHour_, 1049);
+    take(manualMinute_, 1069);
+    take(manualSecond_, 1070);
+    take(oneDegree_, 1063);
+    take(tenthDegree_, 1064);
+    take(holdTime_, 1078);
+    take(holdSpin_, 1086);
 
-    const auto group = [&](const QString& title, int id, const char* name, QRect rect) {
-        auto* box = new QGroupBox(title, this);
-        if (id != 0) SetControlId(box, id, QLatin1String(name));
-        box->setGeometry(rect);
-        return box;
-    };
-    const auto label = [&](const QString& text, int id, const char* name, QRect rect) {
-        auto* l = new QLabel(text, this);
-        if (id != 0) SetControlId(l, id, QLatin1String(name));
-        l->setGeometry(rect);
-        return l;
-    };
-    const auto display = [&](int id, const char* name, QRect rect, const QString& accessible) {
-        auto* edit = new QLineEdit(this);
-        SetControlId(edit, id, QLatin1String(name));
-        edit->setReadOnly(true);
-        edit->setFocusPolicy(Qt::NoFocus);
-        edit->setGeometry(rect);
-        edit->setAccessibleName(accessible);
-        return edit;
-    };
-    const auto number = [&](int id, const char* name, QRect rect, const QString& accessible) {
-        auto* edit = new CNumericEdit(this);
-        SetControlId(edit, id, QLatin1String(name));
-        edit->setGeometry(rect);
-        edit->setAccessibleName(accessible);
-        edit->SuppressImeOnFocus(app_);
-        return edit;
-    };
-    const auto radio = [&](const QString& text, int id, const char* name, QRect rect) {
-        auto* r = new QRadioButton(text, this);
-        SetControlId(r, id, QLatin1String(name));
-        r->setGeometry(rect);
-        return r;
-    };
-    const auto pair = [this](QRadioButton* a, QRadioButton* b) {
+    for (const auto& [first, second] : {std::pair{highOn_, highOff_}, std::pair{lowOn_, lowOff_},
+                                        std::pair{everyday_, once_}, std::pair{oneDegree_, tenthDegree_}}) {
         auto* buttons = new QButtonGroup(this);
-        buttons->addButton(a);
-        buttons->addButton(b);
-        a->setChecked(true);
-    };
-    const auto button = [&](const QString& text, int id, const char* name, QRect rect,
-                            void (CSettingsPage::*slot)()) {
-        auto* b = new QPushButton(text, this);
-        SetControlId(b, id, QLatin1String(name));
-        b->setGeometry(rect);
-        b->setAutoDefault(false);
-        connect(b, &QPushButton::clicked, this, slot);
-        return b;
-    };
-    const auto picker = [&](int id, const char* name, const char* format, QRect rect,
-                            const QString& accessible) {
-        auto* edit = new QTimeEdit(this);
-        SetControlId(edit, id, QLatin1String(name));
-        edit->setDisplayFormat(QLatin1String(format));
-        edit->setGeometry(rect);
-        edit->setAccessibleName(accessible);
-        return edit;
-    };
-    const bool en = app_.language == 1;
-
-    // Alarms.
-    group(Q(t.alarmGroup), 0, "alarmGroup", du.Rect(6, 2, 212, 78));
-    label(Q(labels.alarmHigh), 1321, "alarmHighLabel", du.Rect(12, 18, 56, 10));
-    alarmHighNow_ = display(1045, "alarmHighNow", du.Rect(68, 16, 46, 12), Q(labels.alarmHigh));
-    alarmHigh_ = number(1050, "alarmHighInput", du.Rect(118, 16, 34, 12), Q(labels.alarmHigh));
-    highOn_ = radio(Q(t.on), 1052, "alarmHighOn", du.Rect(156, 17, 26, 10));
-    highOff_ = radio(Q(t.off), 1053, "alarmHighOff", du.Rect(182, 17, 32, 10));
-    pair(highOn_, highOff_);
-    label(Q(labels.alarmLow), 1322, "alarmLowLabel", du.Rect(12, 34, 56, 10));
-    alarmLowNow_ = display(1046, "alarmLowNow", du.Rect(68, 32, 46, 12), Q(labels.alarmLow));
-    alarmLow_ = number(1051, "alarmLowInput", du.Rect(118, 32, 34, 12), Q(labels.alarmLow));
-    lowOn_ = radio(Q(t.on), 1054, "alarmLowOn", du.Rect(156, 33, 26, 10));
-    lowOff_ = radio(Q(t.off), 1055, "alarmLowOff", du.Rect(182, 33, 32, 10));
-    pair(lowOn_, lowOff_);
+        buttons->addButton(first);
+        buttons->addButton(second);
+        first->setChecked(true);
+    }
     for (CNumericEdit* edit : {alarmHigh_, alarmLow_}) {
         edit->SetDoubleRange(-30.0, 600.0);
         edit->SetFormat(2, "%.1f");
     }
-    // The emissivity is read and exported; the teaching page is where it is shown and changed.
-    label(Q(labels.emissivity), 1323, "emissivityLabel", du.Rect(12, 50, 56, 10))->hide();
-    emissivity_ = display(1044, "emissivityNow", du.Rect(68, 48, 46, 12), Q(labels.emissivity));
-    emissivity_->hide();
-    button(Q(t.set), 1058, "alarmSet", du.Rect(162, 60, 50, 14), &CSettingsPage::OnAlarmSet);
-
-    // Clock alarm.
-    group(Q(labels.clockAlarm), 1326, "clockAlarmGroup", du.Rect(6, 84, 212, 104));
-    clockAlarmOn_ = new QCheckBox(Q(t.clockAlarmOn), this);
-    SetControlId(clockAlarmOn_, 1092, QStringLiteral("clockAlarmOn"));
-    clockAlarmOn_->setGeometry(du.Rect(12, 98, 120, 10));
-    connect(clockAlarmOn_, &QCheckBox::toggled, this, &CSettingsPage::ApplyClockAlarmRule);
-    label(Q(t.alarmTime), 0, "alarmTimeLabel", du.Rect(12, 114, 80, 10));
-    clockAlarmHour_ = picker(1072, "clockAlarmHour", "HH", du.Rect(96, 112, 26, 12),
-                             en ? QStringLiteral("Clock alarm hour") : QStringLiteral("時刻アラームの時"));
-    label(QStringLiteral(":"), 1109, "clockAlarmColon", du.Rect(123, 114, 4, 10));
-    clockAlarmMinute_ =
-        picker(1076, "clockAlarmMinute", "mm", du.Rect(128, 112, 26, 12),
-               en ? QStringLiteral("Clock alarm minute") : QStringLiteral("時刻アラームの分"));
-    label(Q(labels.ringTime), 1329, "ringTimeLabel", du.Rect(12, 132, 80, 10));
-    ringTime_ = number(1073, "ringTime", du.Rect(96, 130, 24, 12), Q(labels.ringTime));
     ringTime_->SetIntRange(3, 10);
     ringTime_->SetFormat(1, "%d");
-    ringSpin_ = new CSpinButtons(ringTime_, 3, 10, this);
-    SetControlId(ringSpin_, 1088, QStringLiteral("ringTimeSpin"));
-    ringSpin_->setGeometry(du.Rect(120, 130, 9, 12));
-    label(Q(labels.seconds), 1330, "secondsLabel", du.Rect(132, 132, 24, 10));
-    label(Q(labels.repeat), 1328, "repeatLabel", du.Rect(12, 150, 82, 10));
-    everyday_ = radio(Q(labels.everyday), 1074, "everyday", du.Rect(96, 149, 50, 10));
-    once_ = radio(Q(labels.once), 1075, "once", du.Rect(148, 149, 44, 10));
-    pair(everyday_, once_);
-    button(Q(t.set), 1065, "clockAlarmSet", du.Rect(162, 168, 50, 14), &CSettingsPage::OnClockAlarmSet);
-
-    // Type name.
-    group(Q(labels.typeNumber), 1324, "typeNameGroup", du.Rect(6, 192, 212, 34));
-    typeName_ = new QLineEdit(this);
-    SetControlId(typeName_, 1009, QStringLiteral("typeName"));
-    typeName_->setGeometry(du.Rect(12, 206, 140, 12));
+    holdTime_->SetIntRange(1, 20);
+    holdTime_->SetFormat(1, "%d");
+    // The emissivity is read and exported; the teaching page is where it is shown and changed.
+    FindControl(this, 1323)->hide();
+    emissivity_->hide();
     typeName_->setMaxLength(40);
-    typeName_->setAccessibleName(Q(labels.typeNumber));
-    saveTypeName_ =
-        button(Q(t.save), 1020, "typeNameSave", du.Rect(158, 205, 54, 14), &CSettingsPage::OnTypeNameSave);
-    connect(typeName_, &QLineEdit::textChanged, this, &CSettingsPage::OnTypeNameChanged);
-    OnTypeNameChanged(typeName_->text());
-
-    // Clocks.
-    group(Q(t.clockGroup), 0, "clockGroup", du.Rect(224, 2, 210, 118));
-    label(Q(t.pcTime), 0, "pcTimeLabel", du.Rect(230, 18, 52, 10));
-    pcClock_ = display(1057, "pcClock", du.Rect(282, 16, 100, 12), Q(t.pcTime));
-    button(Q(t.set), 1059, "pcTimeSet", du.Rect(386, 15, 42, 14), &CSettingsPage::OnPcTimeSet);
-    label(Q(t.deviceTime), 0, "deviceTimeLabel", du.Rect(230, 36, 52, 10));
-    deviceClock_ = display(1047, "deviceClock", du.Rect(282, 34, 100, 12), Q(t.deviceTime));
-    label(Q(t.manual), 0, "manualLabel", du.Rect(230, 56, 120, 10));
-    manualDate_ = new QDateEdit(this);
-    SetControlId(manualDate_, 1048, QStringLiteral("manualDate"));
     manualDate_->setDisplayFormat(QStringLiteral("yyyy/MM/dd"));
     manualDate_->setCalendarPopup(true);
     manualDate_->setMinimumDate(QDate::currentDate());
-    manualDate_->setGeometry(du.Rect(230, 70, 64, 12));
-    manualDate_->setAccessibleName(en ? QStringLiteral("Date") : QStringLiteral("日付"));
-    manualHour_ = picker(1049, "manualHour", "HH", du.Rect(300, 70, 26, 12),
-                         en ? QStringLiteral("Hour") : QStringLiteral("時"));
-    label(QStringLiteral(":"), 1107, "manualColon1", du.Rect(327, 72, 4, 10));
-    manualMinute_ = picker(1069, "manualMinute", "mm", du.Rect(332, 70, 26, 12),
-                           en ? QStringLiteral("Minute") : QStringLiteral("分"));
-    label(QStringLiteral(":"), 1108, "manualColon2", du.Rect(359, 72, 4, 10));
-    manualSecond_ = picker(1070, "manualSecond", "ss", du.Rect(364, 70, 26, 12),
-                           en ? QStringLiteral("Second") : QStringLiteral("秒"));
-    button(Q(t.set), 1060, "manualTimeSet", du.Rect(386, 98, 42, 14), &CSettingsPage::OnManualTimeSet);
-
-    // Resolution.
-    group(QString(), 0, "resolutionGroup", du.Rect(224, 124, 210, 42));
-    label(Q(labels.resolution), 1331, "resolutionLabel", du.Rect(230, 130, 140, 10));
-    oneDegree_ = radio(Q(labels.oneDegree), 1063, "oneDegree", du.Rect(236, 148, 44, 10));
-    tenthDegree_ = radio(Q(labels.tenthDegree), 1064, "tenthDegree", du.Rect(284, 148, 50, 10));
-    pair(oneDegree_, tenthDegree_);
-    button(Q(t.set), 1066, "resolutionSet", du.Rect(386, 146, 42, 14), &CSettingsPage::OnResolutionSet);
-
-    // Hold time.
-    group(QString(), 0, "holdGroup", du.Rect(224, 168, 210, 28));
-    label(Q(labels.holdTime), 1332, "holdTimeLabel", du.Rect(230, 178, 70, 10));
-    holdTime_ = number(1078, "holdTime", du.Rect(302, 176, 24, 12), Q(labels.holdTime));
-    holdTime_->SetIntRange(1, 20);
-    holdTime_->SetFormat(1, "%d");
-    holdSpin_ = new CSpinButtons(holdTime_, 1, 20, this);
-    SetControlId(holdSpin_, 1086, QStringLiteral("holdTimeSpin"));
-    holdSpin_->setGeometry(du.Rect(326, 176, 9, 12));
-    label(Q(labels.seconds), 0, "holdSecondsLabel", du.Rect(338, 178, 24, 10));
-    button(Q(t.set), 1067, "holdTimeSet", du.Rect(386, 175, 42, 14), &CSettingsPage::OnHoldTimeSet);
-
-    // Reset and export.
-    auto* csv = new QPushButton(this);
-    SetControlId(csv, 1103, QStringLiteral("csvExport"));
+    auto* csv = static_cast<QPushButton*>(FindControl(this, 1103));
     csv->setIcon(Icons::Save());
-    csv->setIconSize(du.Size(14, 12));
-    csv->setGeometry(du.Rect(358, 206, 22, 18));
-    csv->setAccessibleName(Q(t.csv));
-    csv->setAutoDefault(false);
-    connect(csv, &QPushButton::clicked, this, &CSettingsPage::OnCsvExport);
-    button(Q(t.reset), 1056, "reset", du.Rect(386, 208, 42, 14), &CSettingsPage::OnReset);
+    csv->setIconSize(DialogUnits(font()).Size(14, 12));
 
-    // Tooltips.
-    const std::pair<int, int> tools[] = {{1056, 117}, {1050, 120}, {1052, 121}, {1053, 122}, {1051, 123},
-                                         {1054, 124}, {1055, 125}, {1058, 126}, {1057, 116}, {1059, 129},
-                                         {1048, 130}, {1049, 131}, {1069, 131}, {1070, 131}, {1060, 132},
-                                         {1072, 134}, {1076, 134}, {1065, 135}, {1073, 136}, {1074, 138},
-                                         {1075, 139}, {1063, 141}, {1064, 142}, {1066, 143}, {1078, 144},
-                                         {1067, 145}, {1009, 167}, {1020, 168}, {1103, 260}};
-    for (const auto& [control, text] : tools)
-        AddLangTool(FindControl(this, control), app_, text);
+    connect(clockAlarmOn_, &QCheckBox::toggled, this, &CSettingsPage::ApplyClockAlarmRule);
+    connect(typeName_, &QLineEdit::textChanged, this, &CSettingsPage::OnTypeNameChanged);
+    const std::pair<int, void (CSettingsPage::*)()> clicks[] = {
+        {1058, &CSettingsPage::OnAlarmSet},      {1065, &CSettingsPage::OnClockAlarmSet},
+        {1020, &CSettingsPage::OnTypeNameSave},  {1059, &CSettingsPage::OnPcTimeSet},
+        {1060, &CSettingsPage::OnManualTimeSet}, {1066, &CSettingsPage::OnResolutionSet},
+        {1067, &CSettingsPage::OnHoldTimeSet},   {1103, &CSettingsPage::OnCsvExport},
+        {1056, &CSettingsPage::OnReset}};
+    for (const auto& [id, slot] : clicks)
+        connect(static_cast<QPushButton*>(FindControl(this, id)), &QPushButton::clicked, this, slot);
 
+    OnTypeNameChanged(typeName_->text());
     ApplyClockAlarmRule();
 }
 

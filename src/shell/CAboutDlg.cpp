@@ -7,6 +7,7 @@
 #include "app/IniFile.h"
 #include "app/LangString.h"
 #include "app/Version.h"
+#include "resources/StringIds.h"
 #include "ui/ControlId.h"
 #include "ui/DialogUnits.h"
 #include "ui/Icons.h"
@@ -25,7 +26,7 @@ CAboutDlg::CAboutDlg(const AppState& app, QWidget* parent)
     icon->setObjectName(QStringLiteral("aboutIcon"));
     icon->setPixmap(Icons::Application().pixmap(32, 32));
     icon->setGeometry(QRect(du.X(11), du.Y(17), 32, 32));
-    icon->setAccessibleName(app.language == 1 ? QStringLiteral("Icon") : QStringLiteral("アイコン"));
+    icon->setAccessibleName(LangText(app, StringId::IconName));
 
     auto* name = new QLabel(LangText(app, 165), this);
     SetControlId(name, 1106, QStringLiteral("aboutName"));

@@ -10,31 +10,30 @@
 #include "app/IniFile.h"
 #include "device/CCommIO.h"
 #include "device/ComPortList.h"
+#include "resources/StringIds.h"
 #include "ui/ControlId.h"
 #include "ui/DialogUnits.h"
+#include "ui/LangWidgets.h"
 
 CComPortDlg::CComPortDlg(AppState& app, QWidget* parent)
     : QDialog(parent,
               Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
       app_(app)
 {
-    const bool english = app_.language == 1;
     setObjectName(QStringLiteral("comPortDialog"));
-    setWindowTitle(english ? QStringLiteral("COM-port Setting") : QStringLiteral("COMポート通信設定"));
+    setWindowTitle(LangText(app_, StringId::ComPortTitle));
     setFont(DialogFont());
     const DialogUnits du(font());
     setFixedSize(du.Size(186, 46));
 
-    auto* prompt = new QLabel(english ? QStringLiteral("Select COM-port for Connecting")
-                                      : QStringLiteral("使用するCOMポートを選択してください"),
-                              this);
+    auto* prompt = new QLabel(LangText(app_, StringId::ComPortPrompt), this);
     prompt->setObjectName(QStringLiteral("portPrompt"));
     prompt->setGeometry(du.Rect(7, 7, 116, 10));
 
     portList_ = new QComboBox(this);
     SetControlId(portList_, 1106, QStringLiteral("portList"));
     portList_->setGeometry(du.Rect(7, 22, 116, 14));
-    portList_->setAccessibleName(english ? QStringLiteral("COM port") : QStringLiteral("COMポート"));
+    portList_->setAccessibleName(LangText(app_, StringId::ComPortName));
     prompt->setBuddy(portList_);
 
     auto* ok = new QPushButton(QStringLiteral("OK"), this);
@@ -43,7 +42,7 @@ CComPortDlg::CComPortDlg(AppState& app, QWidget* parent)
     ok->setDefault(true);
     connect(ok, &QPushButton::clicked, this, &CComPortDlg::accept);
 
-    auto* cancel = new QPushButton(english ? QStringLiteral("Cancel") : QStringLiteral("キャンセル"), this);
+    auto* cancel = new QPushButton(LangText(app_, StringId::Cancel), this);
     SetControlId(cancel, 2, QStringLiteral("cancelButton"));
     cancel->setGeometry(du.Rect(129, 24, 50, 14));
     connect(cancel, &QPushButton::clicked, this, &CComPortDlg::reject);

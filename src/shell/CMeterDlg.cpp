@@ -105,12 +105,11 @@ CMeterDlg::~CMeterDlg()
 void CMeterDlg::CreateControls()
 {
     const DialogUnits du(font());
-    const bool english = app_.language == 1;
 
     tabControl_ = new TabControl(this);
     SetControlId(tabControl_, 1000, QStringLiteral("tabControl"));
     tabControl_->setGeometry(du.Rect(7, 7, 437, 292));
-    tabControl_->setAccessibleName(english ? QStringLiteral("Tabs") : QStringLiteral("タブ"));
+    tabControl_->setAccessibleName(LangText(app_, StringId::TabsName));
 
     statusLine_ = new QLabel(this);
     SetControlId(statusLine_, 1075, QStringLiteral("statusLine"));
@@ -123,7 +122,7 @@ void CMeterDlg::CreateControls()
     logoButton_->setGeometry(du.Rect(334, 303, 110, 32));
     logoButton_->setAutoDefault(false);
     logoButton_->setDefault(false);
-    logoButton_->setAccessibleName(english ? QStringLiteral("Logo") : QStringLiteral("ロゴ"));
+    logoButton_->setAccessibleName(LangText(app_, StringId::LogoName));
     connect(logoButton_, &QPushButton::clicked, this, &CMeterDlg::OnLogoClicked);
 }
 

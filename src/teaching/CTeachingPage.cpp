@@ -25,9 +25,16 @@ const QColor kOddRowBackground(220, 240, 220);
 const QColor kMarkedBackground(240, 240, 240);
 const QColor kMarkedText(255, 0, 0);
 
-QString Pick(bool english, const char* en, const char* ja)
+// Extra room (in widths of 'A') that the target and emissivity columns get beyond their
+// captions; the captions differ in length between the languages, so the room does too.
+struct ListColumnRoom {
+    int target;
+    int emissivity;
+};
+
+ListColumnRoom ColumnRoom(const AppState& app)
 {
-    return QString::fromUtf8(english ? en : ja);
+    return app.language == 1 ? ListColumnRoom{21, 5} : ListColumnRoom{22, 7};
 }
 
 // A note in red that wraps within its rectangle.
@@ -53,13 +60,12 @@ CTeachingPage::CTeachingPage(AppState& app, QWidget* parent) : CPage(parent), ap
 
 void CTeachingPage::CreateControls()
 {
-    const bool en = app_.language == 1;
-    const QString degrees = Pick(en, "°C", "℃");
-    const QString temp = Pick(en, "Temp.", "温度");
-    const QString emissivity = Pick(en, "Emissivity", "放射率");
+    const QString degrees = LangText(app_, StringId::DegreesC);
+    const QString temp = LangText(app_, StringId::TeachingTempGroup);
+    const QString emissivity = LangText(app_, StringId::EmissivityCaption);
     const QString teach = LangText(app_, StringId::TeachingCaption);
-    const QString after = Pick(en, "After Emissivity", "ﾃｨｰﾁﾝｸﾞ後放射率");
-    const QString adjust = Pick(en, "Emissivity Adjust", "放射率変更");
+    const QString after = LangText(app_, StringId::AfterEmissivity);
+    const QString adjust = LangText(app_, StringId::EmissivityAdjust);
     using K = ControlKind;
     // clang-format off
     const std::vector<QWidget*> made = BuildControls(this, app_, {
@@ -68,30 +74,24 @@ void CTeachingPage::CreateControls()
         {0,    nullptr,             K::Label,        {65, 17, 16, 10},  degrees},
         {0,    nullptr,             K::Group,        {92, 4, 56, 30},   emissivity},
         {1044, "currentEmissivity", K::ReadOnlyEdit, {99, 15, 40, 12},  {}, emissivity, 154},
-        {1074, "readButton",        K::Button,       {154, 12, 50, 16}, Pick(en, "Read", "読込み"), {}, 160},
+        {1074, "readButton",        K::Button,       {154, 12, 50, 16}, LangText(app_, StringId::TeachingRead), {}, 160},
         {0,    nullptr,             K::Group,        {7, 40, 80, 30},   teach},
         {1071, "teachTemp",         K::NumericEdit,  {14, 51, 48, 12},  {}, teach, 156},
         {0,    nullptr,             K::Label,        {65, 53, 16, 10},  degrees},
-        {1072, "teachButton",       K::Button,       {92, 48, 70, 16},  Pick(en, "Teaching", "ティーチング実行"), {}, 158},
+        {1072, "teachButton",       K::Button,       {92, 48, 70, 16},  LangText(app_, StringId::RunTeaching), {}, 158},
         {0,    nullptr,             K::Group,        {7, 76, 80, 30},   after},
         {1045, "taughtEmissivity",  K::ReadOnlyEdit, {14, 87, 40, 12},  {}, after, 157},
         {0,    nullptr,             K::Group,        {92, 76, 112, 30}, adjust},
         {1062, "newEmissivity",     K::NumericEdit,  {99, 87, 40, 12},  {}, adjust, 127},
         {1061, "setButton",         K::Button,       {146, 85, 50, 16}, QStringLiteral("SET"), {}, 128},
         {1132, "lowEmissivityNote", K::Label,        {7, 116, 197, 48},
-         Pick(en, "* Measurement with an emissivity of 0.5 or less substance has little radiation of infrared "
-                  "energy, exact measurement is difficult. It is recommended to use black tape for accurate "
-                  "value.",
-                  "※ 放射率0.5以下の物質の測定は、赤外線エネルギーの放射が少ない為、正確な測定は困難ですので"
-                  "注意して下さい")},
+         LangText(app_, StringId::LowEmissivityNote)},
         {1133, "referenceNote",     K::Label,        {7, 168, 197, 40},
-         Pick(en, "* The Emissivity List depends on the quality of the material or surface state, the value of "
-                  "the table should give a reference value.",
-                  "※ 放射率は、材質/表面状態などに依存するため、放射率表の数値はあくまで参考としてください")},
-        {0,    nullptr,             K::Label,        {210, 4, 150, 10}, Pick(en, "Emissivity List", "放射率表")},
+         LangText(app_, StringId::ReferenceNote)},
+        {0,    nullptr,             K::Label,        {210, 4, 150, 10}, LangText(app_, StringId::EmissivityList)},
         {1130, "emissivityList",    K::Custom,       {210, 15, 216, 222}},
         {0,    "listSource",        K::Label,        {210, 240, 216, 10},
-         Pick(en, "Referred to: Infrared Engineering Science Book", "参考文献： 赤外線工学")},
+         LangText(app_, StringId::ListSource)},
     }, [this](const ControlRow&) { return new QTableWidget(this); });
     // clang-format on
     measured_ = static_cast<QLineEdit*>(made[1]);
@@ -129,7 +129,6 @@ void CTeachingPage::CreateControls()
 
 void CTeachingPage::LoadEmissivityList()
 {
-    const bool english = app_.language == 1;
     const QFontMetrics metrics(list_->font());
     const int a = metrics.horizontalAdvance(QLatin1Char('A'));
     const QString number = LangText(app_, StringId::NumberHeading);
@@ -142,8 +141,9 @@ void CTeachingPage::LoadEmissivityList()
     list_->horizontalHeaderItem(1)->setTextAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     list_->horizontalHeaderItem(2)->setTextAlignment(Qt::AlignCenter);
     list_->setColumnWidth(0, metrics.horizontalAdvance(number) + 2 * a);
-    list_->setColumnWidth(1, metrics.horizontalAdvance(target) + (english ? 21 : 22) * a);
-    list_->setColumnWidth(2, metrics.horizontalAdvance(emissivity) + (english ? 5 : 7) * a);
+    const ListColumnRoom room = ColumnRoom(app_);
+    list_->setColumnWidth(1, metrics.horizontalAdvance(target) + room.target * a);
+    list_->setColumnWidth(2, metrics.horizontalAdvance(emissivity) + room.emissivity * a);
     // The header only labels the columns: no sorting, no resizing (and no greyed-out text).
     list_->horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     list_->horizontalHeader()->setSectionsClickable(false);

@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTimeEdit>
 
 #include "ui/CNumericEdit.h"
 #include "ui/ControlId.h"
@@ -39,6 +40,17 @@ QWidget* Make(QWidget* page, const AppState& app, const ControlRow& row,
     case ControlKind::ReadOnlyEdit: {
         auto* edit = new QLineEdit(page);
         edit->setReadOnly(true);
+        return edit;
+    }
+    case ControlKind::Display: {
+        auto* edit = new QLineEdit(page);
+        edit->setReadOnly(true);
+        edit->setFocusPolicy(Qt::NoFocus);
+        return edit;
+    }
+    case ControlKind::TimeEdit: {
+        auto* edit = new QTimeEdit(page);
+        edit->setDisplayFormat(row.text);
         return edit;
     }
     case ControlKind::NumericEdit: {

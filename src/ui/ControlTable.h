@@ -19,6 +19,8 @@ enum class ControlKind {
     Check,        // QCheckBox with the text
     Radio,        // QRadioButton with the text
     ReadOnlyEdit, // QLineEdit the user cannot change
+    Display,      // QLineEdit the user can neither change nor reach with the focus
+    TimeEdit,     // QTimeEdit; the text is its display format ("HH", "mm", "ss")
     NumericEdit,  // CNumericEdit; the input method is off while it has the focus
     Custom,       // made by the page (a table, a canvas, a picker); the row places it
 };
