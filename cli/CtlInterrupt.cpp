@@ -10,6 +10,7 @@
 namespace {
 
 volatile std::sig_atomic_t interrupted = 0;
+bool commandHandles = false; // the running command stops by itself on the signal
 
 constexpr uint32_t kSliceMs = 20;
 constexpr int kInterruptedStatus = 130;
@@ -27,7 +28,7 @@ InterruptiblePort* openPort = nullptr; // the port a thermometer may be in check
 
 void CheckInterrupt()
 {
-    if (interrupted != 0) EndOnInterrupt();
+    if (interrupted != 0 && !commandHandles) EndOnInterrupt();
 }
 
 class InterruptiblePort final : public SerialPort {
@@ -167,4 +168,14 @@ std::unique_ptr<Clock> MakeInterruptibleClock(Clock& inner)
 std::unique_ptr<SerialPortFactory> MakeInterruptibleFactory(std::unique_ptr<SerialPortFactory> inner)
 {
     return std::make_unique<InterruptibleFactory>(std::move(inner));
+}
+
+void LetCommandHandleInterrupts()
+{
+    commandHandles = true;
+}
+
+bool InterruptRequested()
+{
+    return interrupted != 0;
 }

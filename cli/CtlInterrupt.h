@@ -8,9 +8,13 @@
 // Ctrl-C and SIGTERM end rm42ctl at any moment: the signal only sets a flag, and every wait of
 // the program (the clock's pauses, the port's waits) looks at the flag in short slices. Seeing
 // it, the program first takes a thermometer that it left in check mode out of it again ("81"),
-// then ends with status 130. A second signal ends it at once. A command that handles the
-// signal itself (record) installs its own handler while it runs.
+// then ends with status 130. A second signal ends it at once.
 void InstallInterruptHandling();
+
+// For a command that stops by itself on the signal (record, which restores the thermometer
+// first): the waits then go on, and the command asks InterruptRequested when it may stop.
+void LetCommandHandleInterrupts();
+bool InterruptRequested();
 
 // Pauses in slices that notice the signal; time from inner.
 std::unique_ptr<Clock> MakeInterruptibleClock(Clock& inner);

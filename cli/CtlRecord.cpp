@@ -1,12 +1,11 @@
-#include <atomic>
 #include <cmath>
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 
 #include "ConsoleUserInterface.h"
 #include "CtlCommand.h"
+#include "CtlInterrupt.h"
 #include "CtlNumber.h"
 #include "CtlRecordOutput.h"
 #include "app/AppState.h"
@@ -19,27 +18,13 @@
 namespace {
 
 // Ctrl-C and TERM end a recording the way PAUSE does: the thermometer's STATUS0 is restored and
-// check mode left before the process ends. The handlers are in place before start-up sends its
-// first command, so a signal during the start lets the start finish and then runs the stop.
-// A second signal ends the process at once, for whoever does not want to wait for the stop.
-std::atomic<int> interrupts{0};
-static_assert(std::atomic<int>::is_always_lock_free);
-
-extern "C" void OnInterrupt(int signal)
-{
-    if (interrupts.fetch_add(1) > 0) std::_Exit(128 + signal);
-}
-
-void CatchInterrupts()
-{
-    interrupts.store(0);
-    std::signal(SIGINT, OnInterrupt);
-    std::signal(SIGTERM, OnInterrupt);
-}
-
+// check mode left before the process ends. The command takes the signal over while the command
+// line is read, before start-up sends its first command, so a signal during the start lets the
+// start finish and then runs the stop. A second signal ends the process at once, for whoever does
+// not want to wait for the stop.
 bool Interrupted()
 {
-    return interrupts.load() > 0;
+    return InterruptRequested();
 }
 
 // The search's status names the page's PAUSE button; on the console Ctrl-C ends it.
@@ -141,7 +126,7 @@ void AddRecordCommand(CLI::App& cli, CtlRun& run)
     record->add_flag("--fahrenheit", options.fahrenheit, "temperatures in degF instead of degC");
     AddRecordOutputOptions(*record, options.outputs);
     record->callback([&run] {
-        CatchInterrupts();
+        LetCommandHandleInterrupts();
         run = [](CtlContext& ctx) { return Record(ctx, options); };
     });
 }

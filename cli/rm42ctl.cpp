@@ -82,8 +82,6 @@ int main(int argc, char** argv)
     AddRecordCommand(cli, run);
     AddRecoverCommand(cli, run);
 
-    // Before the command line is read: a command that stops by itself on the signal (record)
-    // replaces this handler with its own while the line is read.
     InstallInterruptHandling();
     try {
         cli.parse(argc, argv);
