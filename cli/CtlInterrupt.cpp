@@ -124,6 +124,7 @@ public:
         }
         CheckInterrupt();
     }
+    std::time_t WallTime() override { return inner_.WallTime(); }
 
 private:
     Clock& inner_;

@@ -61,6 +61,7 @@ class VirtualClock final : public Clock {
 public:
     uint64_t TickMs() override { return now; }
     void SleepMs(uint32_t ms) override { now += ms; }
+    std::time_t WallTime() override { return 0; }
     uint64_t now = 0;
 };
 

@@ -13,3 +13,8 @@ void SteadyClock::SleepMs(uint32_t ms)
 {
     std::this_thread::sleep_for(std::chrono::milliseconds(ms));
 }
+
+std::time_t SteadyClock::WallTime()
+{
+    return std::time(nullptr);
+}
