@@ -114,7 +114,8 @@ void ShowTitlePage(AppState& app)
 }
 
 // The window's contents with a plain caption bar (icon and title) drawn above them, so the
-// picture shows the title even where no window manager decorates the window.
+// picture shows the title even where no window manager decorates the window. The title is also
+// stored as the picture's "Title" text, for scripts that check it.
 void SaveWindowPicture(QWidget& window, const QString& path)
 {
     const QPixmap contents = window.grab();
@@ -129,6 +130,7 @@ void SaveWindowPicture(QWidget& window, const QString& path)
                      window.windowTitle());
     painter.drawPixmap(0, barHeight, contents);
     painter.end();
+    picture.setText(QStringLiteral("Title"), window.windowTitle());
     picture.save(path);
 }
 
