@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "ConsoleUserInterface.h"
-#include "CtlFixture.h"
+#include "support/CtlFixture.h"
 
 namespace {
 
@@ -15,8 +15,7 @@ using CtlCheck = CtlTest;
 
 TEST_F(CtlCheck, ReportsTheThermometerAndSetsStatus0Once)
 {
-    SimProcess sim(Link(), {"--serial", "12345678", "--status0", "0000", "--log", Log()});
-    ASSERT_TRUE(sim.Ready()) << sim.Error();
+    StartSim({"--serial", "12345678", "--status0", "0000"});
 
     // --port wins over the INI's port.
     WriteIni("", "", dir.File("no-such-port"));
@@ -36,46 +35,46 @@ TEST_F(CtlCheck, ReportsTheThermometerAndSetsStatus0Once)
     EXPECT_EQ(second.out, "Serial No.: 00123450678\nType: 放射温度計A\n");
 
     // The first check wrote the template's STATUS0; the second found it in place.
-    sim.Stop();
-    const std::string seen = ReadFileBytes(Log());
-    EXPECT_EQ(Count(seen, "> 9200FC04"), 1u) << seen;
-    EXPECT_EQ(Count(seen, "> 9200"), 1u) << seen;
-    EXPECT_EQ(Count(seen, "> 9130"), 2u) << "not checked exactly once a run";
+    const std::string seen = Received();
+    EXPECT_EQ(Count(seen, "9200"), 1u) << seen;
+    EXPECT_EQ(Count(seen, "9200FC04"), 1u) << seen;
+    EXPECT_EQ(Count(seen, "9130"), 2u) << "not checked exactly once a run";
 }
 
-TEST_F(CtlCheck, NoThermometerEndsWithTheMessageInTheChosenLanguageAndBoundedRetries)
+TEST_F(CtlCheck, FailuresEndWithTheirMessageAndBoundedRetries)
 {
+    // No thermometer, a bad command line or INI. With --yes the retries are bounded, so a script
+    // never hangs: two retries, then Cancel. --ini names exactly the file to read, a folder is none.
     WriteIni("", "", dir.File("no-such-port"));
-    const auto ja = Ctl({"check"});
-    EXPECT_EQ(ja.exitCode, 1);
-    EXPECT_NE(ja.err.find("放射温度計が接続されていません。"), std::string::npos) << ja.err;
-    EXPECT_EQ(ja.out, "");
+    WriteFileBytes(dir.File("my.settings.ini"),
+                   "[System]\r\nLangage=1\r\n[ComPort]\r\nPort=" + dir.File("no-such-port") + "\r\n");
+    WriteFileBytes(dir.File("conf.ini"), ReadFileBytes(dir.File("my.settings.ini")));
+    std::vector<CtlRow> rows = {
+        {{"check"}, 1, "-", "放射温度計が接続されていません。"},
+        {{"--yes", "--retries", "2", "--lang", "en", "check"}, 1, "-", "No Themometer Connected", "", 3},
+        {{"--ini", dir.File("none.ini"), "check"}, 1, "-", "INIファイルがありません"},
+        {{"--ini", dir.Path(), "--lang", "en", "check"}, 1, "-", "INI File Not Found"},
+        {{"--ini", dir.File("my.settings.ini"), "check"}, 1, "-", "No Themometer Connected"},
+        {{"--ini", dir.File("conf"), "check"}, 1, "-", "INIファイルがありません"},
+        {{"frobnicate"}, 2},
+        {{"--lang", "de", "check"}, 2},
+        {{"--bogus", "check"}, 2},
+        {{}, 2},
+    };
+    for (const char* retries : {"-1", "1.5", "two", "1000001"})
+        rows.push_back({{"--retries", retries, "check"}, 2});
+    Expect(rows);
 
-    // With --yes the retries are bounded, so a script never hangs: two retries, then Cancel.
-    const auto en = Ctl({"--yes", "--retries", "2", "--lang", "en", "check"});
-    EXPECT_EQ(en.exitCode, 1);
-    EXPECT_EQ(Count(en.err, "No Themometer Connected"), 3u) << en.err;
-}
-
-TEST_F(CtlCheck, AWrongAnswerUsesUpTheRetriesAndFails)
-{
-    // The thermometer answers check mode with NG: every round ends in an OK-only box and the
-    // port dialog, and each round counts against --retries, with or without --yes.
-    SimProcess sim(Link(), {"--fault", "ng:DA"});
-    ASSERT_TRUE(sim.Ready()) << sim.Error();
+    // A thermometer that refuses check mode: every round ends in an OK-only box and the port
+    // dialog, and counts against --retries, with or without --yes, well within the time-out.
+    StartSim({"--fault", "ng:DA"});
     WriteIni("Langage=1\r\n");
-    for (const char* yes : {"--yes", "--verbose"}) {
-        const auto started = std::chrono::steady_clock::now();
-        const auto r = Ctl({yes, "--retries", "2", "check"}, 20000);
-        const auto took = std::chrono::steady_clock::now() - started;
-        EXPECT_EQ(r.exitCode, 1) << r.err;
-        EXPECT_EQ(Count(r.err, "Communication Error"), 3u) << r.err; // the first round and two retries
-        EXPECT_EQ(r.out, "");
-        EXPECT_LT(took, std::chrono::seconds(10));
-    }
-    const auto none = Ctl({"--retries", "0", "check"}, 20000);
-    EXPECT_EQ(none.exitCode, 1);
-    EXPECT_EQ(Count(none.err, "Communication Error"), 1u) << none.err;
+    Expect({{{"--yes", "--retries", "2", "check"}, 1, "-", "Communication Error", "", 3},
+            {{"--verbose", "--retries", "2", "check"}, 1, "-", "Communication Error", "", 3},
+            {{"--retries", "0", "check"}, 1, "-", "Communication Error", "", 1}},
+           10000);
+    StartSim({"--fault", "off"});
+    Expect({{{"check"}, 1, "-", "Switch Themometer ON then Click [OK] Button"}});
 }
 
 TEST_F(CtlCheck, ACopyOfTheRunnableFolderRunsWhereItLands)
@@ -99,47 +98,6 @@ TEST_F(CtlCheck, ACopyOfTheRunnableFolderRunsWhereItLands)
     EXPECT_NE(r.out.find("thermometer simulator on " + bin + "/rm42-sim.tty"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("Serial No.: "), std::string::npos) << r.out << r.err;
     EXPECT_FALSE(std::filesystem::exists(bin + "/rm42-sim.tty")) << "the simulator was not stopped";
-}
-
-TEST_F(CtlCheck, SwitchedOffThermometerGetsTheSwitchOnPrompt)
-{
-    SimProcess sim(Link(), {"--fault", "off"});
-    ASSERT_TRUE(sim.Ready()) << sim.Error();
-    WriteIni("Langage=1\r\n");
-    const auto r = Ctl({"check"});
-    EXPECT_EQ(r.exitCode, 1);
-    EXPECT_NE(r.err.find("Switch Themometer ON then Click [OK] Button"), std::string::npos) << r.err;
-}
-
-TEST_F(CtlCheck, MissingIniAndBadCommandLines)
-{
-    const auto missing = Ctl({"check"});
-    EXPECT_EQ(missing.exitCode, 1);
-    EXPECT_NE(missing.err.find("INIファイルがありません"), std::string::npos) << missing.err;
-    // --lang applies before the first message; a folder is no INI file either.
-    const auto folder = RunProcess({RunnableDir() + "rm42ctl", "--ini", dir.Path(), "--lang", "en", "check"});
-    EXPECT_EQ(folder.exitCode, 1);
-    EXPECT_NE(folder.err.find("INI File Not Found"), std::string::npos) << folder.err;
-
-    // --ini names exactly the file to read: with two dots, and without an extension.
-    WriteFileBytes(dir.File("my.settings.ini"),
-                   "[System]\r\nLangage=1\r\n[ComPort]\r\nPort=" + dir.File("no-such-port") + "\r\n");
-    const auto dotted =
-        RunProcess({RunnableDir() + "rm42ctl", "--ini", dir.File("my.settings.ini"), "check"});
-    EXPECT_EQ(dotted.exitCode, 1);
-    EXPECT_NE(dotted.err.find("No Themometer Connected"), std::string::npos) << dotted.err;
-    std::filesystem::copy_file(dir.File("my.settings.ini"), dir.File("conf.ini"));
-    const auto bare = RunProcess({RunnableDir() + "rm42ctl", "--ini", dir.File("conf"), "check"});
-    EXPECT_EQ(bare.exitCode, 1);
-    EXPECT_NE(bare.err.find("INIファイルがありません"), std::string::npos) << bare.err;
-
-    WriteIni("", "", dir.File("no-such-port"));
-    EXPECT_EQ(Ctl({"frobnicate"}).exitCode, 2);
-    EXPECT_EQ(Ctl({"--lang", "de", "check"}).exitCode, 2);
-    EXPECT_EQ(Ctl({"--bogus", "check"}).exitCode, 2);
-    for (const char* retries : {"-1", "1.5", "two", "1000001"})
-        EXPECT_EQ(Ctl({"--retries", retries, "check"}).exitCode, 2) << retries;
-    EXPECT_EQ(Ctl({}).exitCode, 2);
 }
 
 TEST(ConsoleUserInterface, AnswersNegativelyUnlessToldYesAndThenOnlyALimitedNumberOfTimes)
@@ -221,8 +179,7 @@ TEST_F(CtlCheck, BadPortSettingsNameTheirKey)
 // and leaves the thermometer out of check mode.
 TEST_F(CtlCheck, CtrlCEndsAnyCommandDuringItsWaitsAndLeavesCheckMode)
 {
-    SimProcess sim(Link(), {"--log", Log()});
-    ASSERT_TRUE(sim.Ready()) << sim.Error();
+    StartSim();
     WriteFileBytes(dir.File("rm42meter.ini"),
                    "[System]\r\nLangage=1\r\n[ComPort]\r\nPort=" + Link() +
                        "\r\nStopBit=0\r\nCommandWait1=10000\r\nCommandWait2=10000\r\n");

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "CtlFixture.h"
+#include "support/CtlFixture.h"
 
 namespace {
 
@@ -15,28 +15,14 @@ constexpr const char* kMemory = "35=000C 40=0003 41=0003\n"
                                 "0C08 1407 0F03 1F0A 0010 0B7B\n"
                                 "0B44 1407 1003 0809 0020 0B7C\n";
 
-// Any register write but STATUS0's (which the start-up check may set) in the simulator's log.
-bool WritesMemory(const std::string& log)
-{
-    for (std::size_t at = log.find("> 92"); at != std::string::npos; at = log.find("> 92", at + 1)) {
-        if (log.compare(at + 4, 2, "00") != 0) return true;
-    }
-    return false;
-}
-
 class CtlMemory : public CtlTest {
 protected:
     void SetUp() override
     {
         WriteFileBytes(dir.File("mem.txt"), kMemory);
         WriteIni("Langage=1\r\n");
-        sim = std::make_unique<SimProcess>(
-            Link(), std::vector<std::string>{"--memory", dir.File("mem.txt"), "--log", Log()});
-        ASSERT_TRUE(sim->Ready()) << sim->Error();
+        StartSim({"--memory", dir.File("mem.txt")});
     }
-    std::string TrafficLog() const { return sim->Stop(), ReadFileBytes(Log()); }
-
-    std::unique_ptr<SimProcess> sim;
 };
 
 TEST_F(CtlMemory, ReadPrintsTheRowsWithDataAndSavesBothFiles)
@@ -63,7 +49,8 @@ TEST_F(CtlMemory, ReadPrintsTheRowsWithDataAndSavesBothFiles)
               std::string::npos)
         << "rows without data belong";
     EXPECT_FALSE(std::filesystem::exists(dir.File("list(PAGE03).html")));
-    EXPECT_FALSE(WritesMemory(TrafficLog())) << "a read writes nothing";
+    const std::string sent = "\n" + Received();
+    EXPECT_EQ(Count(sent, "\n92"), Count(sent, "\n9200")) << "a read writes nothing but STATUS0: " << sent;
 }
 
 TEST_F(CtlMemory, AReadThatFailsHalfWayWritesNoFile)
@@ -71,54 +58,39 @@ TEST_F(CtlMemory, AReadThatFailsHalfWayWritesNoFile)
     ASSERT_EQ(Ctl({"memory", "read"}).exitCode, 0);
     const std::size_t secondRecord = TransactionOf("9148");
     ASSERT_GT(secondRecord, 0u);
-    sim.reset();
-    sim = std::make_unique<SimProcess>(
-        Link(), std::vector<std::string>{"--memory", dir.File("mem.txt"), "--fault",
-                                         "ng-at:" + std::to_string(secondRecord), "--log", Log()});
-    ASSERT_TRUE(sim->Ready()) << sim->Error();
+    StartSim({"--memory", dir.File("mem.txt"), "--fault", "ng-at:" + std::to_string(secondRecord)});
     const auto r = Ctl({"memory", "read", "--csv", dir.File("list.csv")});
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_NE(r.err.find("after 1 of 3 records; no file was written"), std::string::npos) << r.err;
     EXPECT_FALSE(std::filesystem::exists(dir.File("list.csv")));
 }
 
-TEST_F(CtlMemory, WriteKeepsTheListedRowsWithTheChosenItems)
+TEST_F(CtlMemory, WriteKeepsTheListedRowsWithTheChosenItemsAndBadRowsWriteNothing)
 {
-    const auto asked = Ctl({"memory", "write", "--keep", "3,1"});
-    EXPECT_EQ(asked.exitCode, 1);
-    EXPECT_NE(asked.err.find("Do You Want to Load Data to Themometer?"), std::string::npos) << asked.err;
-
-    const auto w = Ctl({"--yes", "memory", "write", "--keep", "3,1", "--items", "time,room,max"});
-    ASSERT_EQ(w.exitCode, 0) << w.err;
-    const auto r = Ctl({"memory", "read"});
-    ASSERT_EQ(r.exitCode, 0) << r.err;
-    EXPECT_EQ(r.out, "Memory Available: 25\n"
-                     "MemoryNo.\tTemp.(°C)\tRoom(°C)\tTime\tEmissivity\tMAX(°C)\tMIN(°C)\n"
-                     "1\t25.0\t20.6\t2007/03/15  10:30:05\t----\t----\t----\n"
-                     "2\t15.2\t20.8\t2007/03/16  09:08:32\t----\t----\t----\n");
-    const std::string log = TrafficLog();
-    EXPECT_NE(log.find("> 9235002C"), std::string::npos) << log;
-    EXPECT_NE(log.find("> 92400002"), std::string::npos) << log;
-}
-
-TEST_F(CtlMemory, BadRowsOrItemsWriteNothing)
-{
-    const std::pair<std::vector<std::string>, const char*> cases[] = {
-        {{"--keep", "7"}, "row 7 holds no data"},
-        {{"--keep", "31"}, "row 31 is not in the list (1 to 30)"},
-        {{"--keep", "2", "--items", "time,heat"}, "unknown item 'heat'"},
-    };
-    for (const auto& [args, message] : cases) {
-        std::vector<std::string> command{"--yes", "memory", "write"};
-        command.insert(command.end(), args.begin(), args.end());
-        const auto r = Ctl(command);
-        EXPECT_EQ(r.exitCode, 2) << message;
-        EXPECT_NE(r.err.find(message), std::string::npos) << r.err;
-    }
-    EXPECT_EQ(Ctl({"memory", "write"}).exitCode, 2) << "--keep is required";
-    EXPECT_EQ(Ctl({"memory", "read", "--unit", "x"}).exitCode, 2);
-    const std::string log = TrafficLog();
-    EXPECT_FALSE(WritesMemory(log)) << log;
+    Expect({
+        {{"memory", "write", "--keep", "3,1"}, 1, "", "Do You Want to Load Data to Themometer?"},
+        {{"--yes", "memory", "write", "--keep", "7"}, 2, "", "row 7 holds no data"},
+        {{"--yes", "memory", "write", "--keep", "31"}, 2, "", "row 31 is not in the list (1 to 30)"},
+        {{"--yes", "memory", "write", "--keep", "2", "--items", "time,heat"},
+         2,
+         "",
+         "unknown item 'heat'",
+         ""},
+        {{"memory", "write"}, 2},
+        {{"memory", "read", "--unit", "x"}, 2},
+    });
+    const std::string sent = "\n" + Received();
+    EXPECT_EQ(Count(sent, "\n92"), Count(sent, "\n9200")) << "written: " << sent;
+    Expect({
+        // The rows packed from the top, the item word with room and MAX (25 records fit), the count.
+        {{"--yes", "memory", "write", "--keep", "3,1", "--items", "time,room,max"}, 0, "", "", "9235002C\n"},
+        {{"memory", "read"},
+         0,
+         "Memory Available: 25\n"
+         "MemoryNo.\tTemp.(°C)\tRoom(°C)\tTime\tEmissivity\tMAX(°C)\tMIN(°C)\n"
+         "1\t25.0\t20.6\t2007/03/15  10:30:05\t----\t----\t----\n"
+         "2\t15.2\t20.8\t2007/03/16  09:08:32\t----\t----\t----\n"},
+    });
 }
 
 } // namespace

@@ -8,30 +8,26 @@
 #include <thread>
 #include <vector>
 
-#include "CtlFixture.h"
+#include "support/CtlFixture.h"
 
 namespace {
 
-class CtlRecordGap : public CtlTest {};
+using CtlRecordGap = CtlTest;
 
 TEST_F(CtlRecordGap, RecordingMarksADroppedLinkAsAGapAndGoesOnByItself)
 {
-    // The journal goes to the test's own state folder.
-    setenv("XDG_STATE_HOME", dir.File("state").c_str(), 1);
     const std::string link = Link();
     WriteIni("Langage=1\r\nStartUpConnectCheck=No\r\n");
-    SimProcess sim(link, {"--serial", "4711", "--target", "42.0"});
-    ASSERT_TRUE(sim.Ready()) << sim.Error();
+    StartSim({"--serial", "4711", "--target", "42.0"});
 
     auto run = std::async(std::launch::async, [&] {
         return Ctl({"record", "--interval", "0.1", "--duration", "16"}, 60000);
     });
     std::this_thread::sleep_for(std::chrono::seconds(4));
-    ASSERT_TRUE(sim.Unplug());
+    ASSERT_TRUE(sim->Unplug());
     std::this_thread::sleep_for(std::chrono::seconds(5));
-    ASSERT_TRUE(sim.Replug());
+    ASSERT_TRUE(sim->Replug());
     const ProcessResult result = run.get();
-    unsetenv("XDG_STATE_HOME");
     ASSERT_EQ(result.exitCode, 0) << result.err;
 
     // Values, then one run of empty fields, then values again; one line per 100 ms throughout.
@@ -62,7 +58,7 @@ TEST_F(CtlRecordGap, RecordingMarksADroppedLinkAsAGapAndGoesOnByItself)
     EXPECT_NE(result.err.find("every 2 s (Ctrl-C stops)"), std::string::npos) << "no PAUSE button here";
     EXPECT_NE(result.err.find("Thermometer reconnected on " + link + " after a gap of"), std::string::npos)
         << result.err;
-    EXPECT_EQ(sim.Stop(), 0);
+    EXPECT_EQ(sim->Stop(), 0);
 }
 
 } // namespace

@@ -8,19 +8,14 @@
 #include <utility>
 #include <vector>
 
-#include "CtlFixture.h"
 #include "image/CJpegImage.h"
+#include "support/CtlFixture.h"
 
 namespace {
 
 class CtlRecord : public CtlTest {
 protected:
-    void SetUp() override
-    {
-        // A recording's journal goes to the test's own state folder.
-        setenv("XDG_STATE_HOME", dir.File("state").c_str(), 1);
-        WriteIni("StartUpConnectCheck=No\r\n");
-    }
+    void SetUp() override { WriteIni("StartUpConnectCheck=No\r\n"); }
     // The STATUS0 values written, in order.
     std::vector<std::string> Status0Writes() const
     {
@@ -35,8 +30,7 @@ protected:
     // A short recording with the given outputs, from a simulator started here.
     ProcessResult Record(std::vector<std::string> outputs)
     {
-        SimProcess sim(Link(), {"--rate", "20"});
-        EXPECT_TRUE(sim.Ready()) << sim.Error();
+        StartSim({"--rate", "20"});
         std::vector<std::string> args = {"--lang", "en", "record", "--interval", "0.3", "--duration", "1.2"};
         args.insert(args.end(), outputs.begin(), outputs.end());
         return Ctl(args);
@@ -45,9 +39,7 @@ protected:
 
 TEST_F(CtlRecord, PrintsOneCsvLinePerSampleAndRestoresStatus0)
 {
-    SimProcess sim(Link(), {"--status0", "0000", "--rate", "20", "--log", Log()});
-    ASSERT_TRUE(sim.Ready()) << sim.Error();
-
+    StartSim({"--status0", "0000", "--rate", "20"});
     const ProcessResult run = Ctl({"record", "--interval", "0.3", "--duration", "2"});
     ASSERT_EQ(run.exitCode, 0) << run.err;
     const std::vector<std::string> lines = Lines(run.out);
@@ -66,9 +58,7 @@ TEST_F(CtlRecord, CtrlCOrTermAtAnyMomentLeavesTheThermometerAsItWas)
     for (const auto& [signal, delay] : std::vector<std::pair<std::string, std::string>>{
              {"TERM", "0.1"}, {"TERM", "0.25"}, {"INT", "0.5"}, {"TERM", "0.7"}, {"INT", "2"}}) {
         SCOPED_TRACE(signal + " after " + delay + " s");
-        std::filesystem::remove(Log());
-        SimProcess sim(Link(), {"--status0", "0000", "--rate", "20", "--log", Log()});
-        ASSERT_TRUE(sim.Ready()) << sim.Error();
+        StartSim({"--status0", "0000", "--rate", "20"});
         std::vector<std::string> args = Args({"record", "--interval", "0.5", "--duration", "60"});
         // --foreground: the signal goes to rm42ctl alone, once; without it timeout sends it to its
         // whole process group as well, and a second signal means "end at once".
@@ -85,19 +75,12 @@ TEST_F(CtlRecord, CtrlCOrTermAtAnyMomentLeavesTheThermometerAsItWas)
 
 TEST_F(CtlRecord, RefusesABadCommandLineAndAMissingThermometer)
 {
-    for (const auto& args : std::vector<std::vector<std::string>>{
-             {"record", "--interval", "0", "--duration", "5"},
-             {"record", "--interval", "1"},
-         }) {
-        const ProcessResult run = Ctl(args);
-        EXPECT_EQ(run.exitCode, 2) << args[2];
-        EXPECT_TRUE(run.out.empty());
-    }
-    // No simulator behind the link.
-    const ProcessResult run = Ctl({"--lang", "en", "record", "--interval", "1", "--duration", "1"});
-    EXPECT_EQ(run.exitCode, 1);
-    EXPECT_NE(run.err.find("No Themometer Connected"), std::string::npos) << run.err;
-    EXPECT_TRUE(run.out.empty());
+    Expect({{{"record", "--interval", "0", "--duration", "5"}, 2, "-"},
+            {{"record", "--interval", "1"}, 2, "-"},
+            {{"--lang", "en", "record", "--interval", "1", "--duration", "1"},
+             1,
+             "-",
+             "No Themometer Connected"}});
 }
 
 TEST_F(CtlRecord, WritesTheCsvAndTheReportWithItsPicture)

@@ -5,25 +5,13 @@
 #include <string>
 #include <vector>
 
-#include "CtlFixture.h"
+#include "support/CtlFixture.h"
 
 namespace {
 
 class CtlRecover : public CtlTest {
 protected:
-    void SetUp() override
-    {
-        // The journal lives in the test's own state folder.
-        const char* old = std::getenv("XDG_STATE_HOME");
-        hadState = old != nullptr;
-        if (hadState) oldState = old;
-        setenv("XDG_STATE_HOME", dir.File("state").c_str(), 1);
-        WriteIni("StartUpConnectCheck=No\r\nLangage=1\r\n");
-    }
-    void TearDown() override
-    {
-        hadState ? setenv("XDG_STATE_HOME", oldState.c_str(), 1) : unsetenv("XDG_STATE_HOME");
-    }
+    void SetUp() override { WriteIni("StartUpConnectCheck=No\r\nLangage=1\r\n"); }
     std::vector<std::string> Journals() const
     {
         std::vector<std::string> names;
@@ -32,15 +20,11 @@ protected:
             names.push_back(entry.path().filename().string());
         return names;
     }
-
-    bool hadState = false;
-    std::string oldState;
 };
 
 TEST_F(CtlRecover, AKilledRecordingComesBackWithTheValuesItPrinted)
 {
-    SimProcess sim(Link(), {"--status0", "0000", "--rate", "20", "--noise", "3"});
-    ASSERT_TRUE(sim.Ready()) << sim.Error();
+    StartSim({"--status0", "0000", "--rate", "20", "--noise", "3"});
 
     // Nothing to recover yet: a clear message, no outputs.
     const ProcessResult none = Ctl({"recover", "--csv", dir.File("none.csv")});
@@ -82,8 +66,7 @@ TEST_F(CtlRecover, AKilledRecordingComesBackWithTheValuesItPrinted)
 
 TEST_F(CtlRecover, AnUnwritableOutputKeepsTheJournal)
 {
-    SimProcess sim(Link(), {"--status0", "0000", "--rate", "20"});
-    ASSERT_TRUE(sim.Ready()) << sim.Error();
+    StartSim({"--status0", "0000", "--rate", "20"});
     // A recording that paused at its end keeps its journal until it is saved.
     const ProcessResult record = Ctl({"record", "--interval", "0.2", "--duration", "1"});
     ASSERT_EQ(record.exitCode, 0) << record.err;
@@ -104,8 +87,7 @@ TEST_F(CtlRecover, AnUnwritableOutputKeepsTheJournal)
 
 TEST_F(CtlRecover, ARecordingWithoutAJournalSaysSoOnce)
 {
-    SimProcess sim(Link(), {"--status0", "0000", "--rate", "20"});
-    ASSERT_TRUE(sim.Ready()) << sim.Error();
+    StartSim({"--status0", "0000", "--rate", "20"});
     WriteFileBytes(dir.File("state"), "a file where the state folder should be");
     const ProcessResult record = Ctl({"record", "--interval", "0.2", "--duration", "1"});
     EXPECT_EQ(record.exitCode, 0) << record.err;

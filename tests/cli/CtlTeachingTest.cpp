@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "CtlFixture.h"
+#include "support/CtlFixture.h"
 
 namespace {
 
@@ -32,9 +32,7 @@ protected:
 
 TEST_F(CtlTeaching, TeachingFindsTheTargetsTrueEmissivityAndRefusedTeachingsWriteNothing)
 {
-    SimProcess sim(Link(), {"--target", "150.0", "--emissivity", "0.82", "--emissivity-register", "950",
-                            "--log", Log()});
-    ASSERT_TRUE(sim.Ready()) << sim.Error();
+    StartSim({"--target", "150.0", "--emissivity", "0.82", "--emissivity-register", "950"});
 
     // With 0.95 set, a 0.82 target reads low.
     const auto before = Ctl({"read"});
@@ -64,8 +62,7 @@ TEST_F(CtlTeaching, TeachingFindsTheTargetsTrueEmissivityAndRefusedTeachingsWrit
 
 TEST_F(CtlTeaching, SetWritesTheEmissivityAndAFailureIsReported)
 {
-    SimProcess sim(Link(), {"--log", Log(), "--fault", "ng:2F"});
-    ASSERT_TRUE(sim.Ready()) << sim.Error();
+    StartSim({"--fault", "ng:2F"});
 
     const auto set = Ctl({"emissivity", "set", "0.85"});
     // The write went through; the refused 2F of the read after it makes the command fail.

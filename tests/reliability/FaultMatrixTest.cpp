@@ -138,6 +138,16 @@ void AddPageOperations(std::vector<Operation>& ops)
             return read && !data.ioError;
         };
         op.check = [kept](const Outcome& out) {
+            // The read's own message closes every failure; only "81" follows a failed record
+            // word, nothing a failed header register (DA to 9140).
+            EXPECT_EQ(out.boxes.back(), out.rig->Text(211));
+            if (!LostOnTheWire(out.fault)) {
+                EXPECT_EQ(out.boxes.size(), 2u);
+            }
+            if (!LostOnTheWire(out.fault) && out.command != "81") {
+                EXPECT_EQ(std::vector<std::string>(out.received.begin() + out.k, out.received.end()),
+                          out.k > 5 ? std::vector<std::string>{"81"} : std::vector<std::string>{});
+            }
             // Every record whose words all arrived before the failure is kept.
             const char* lastWord[] = {"9143", "9145"};
             for (std::size_t r = 0; r < 2; ++r) {
@@ -182,37 +192,64 @@ void AddPageOperations(std::vector<Operation>& ops)
         };
         ops.push_back(read);
 
-        Operation alarms;
-        alarms.name = "settings alarm SET";
-        alarms.run = [](Rig& rig) {
-            CCommIO link(rig.app);
-            SettingsRecord record;
-            record.alarmHighK = 398.2;
-            record.alarmLowK = 283.2;
-            const AlarmWriteResult r = WriteAlarms(rig.app, link, record, true, false);
+        // A SET: a refused check mode request ends it at once; a failed read writes nothing
+        // after it; whatever else fails, check mode is left. The reset's read-back goes on past
+        // a failed value as the page's read does.
+        const auto set = [&ops](const char* name,
+                                std::function<bool(AppState&, CCommIO&, SettingsRecord&)> body,
+                                bool readsBack = false) {
+            Operation op;
+            op.name = name;
+            op.run = [body](Rig& rig) {
+                CCommIO link(rig.app);
+                SettingsRecord record;
+                record.alarmHighK = 398.2;
+                record.alarmLowK = 283.2;
+                record.deviceClock = {2026, 12, 7, 1, 2, 3};
+                return body(rig.app, link, record);
+            };
+            op.check = [readsBack](const Outcome& out) {
+                const std::vector<std::string> after(out.received.begin() +
+                                                         std::min<std::size_t>(out.k, out.received.size()),
+                                                     out.received.end());
+                if (out.k == 1) {
+                    EXPECT_FALSE(out.result);
+                    EXPECT_EQ(out.boxes, std::vector<std::string>{out.rig->Text(115)});
+                    EXPECT_TRUE(after.empty());
+                } else if (!LostOnTheWire(out.fault) && out.command != "81" && !readsBack) {
+                    EXPECT_EQ(out.boxes, std::vector<std::string>{"* COMMAND ERROR"});
+                    EXPECT_EQ(out.received.back(), "81");
+                    if (out.command.starts_with("91")) {
+                        EXPECT_EQ(after, std::vector<std::string>{"81"}) << "written after a failed read";
+                    }
+                }
+            };
+            ops.push_back(op);
+        };
+        set("settings alarm SET", [](AppState& app, CCommIO& link, SettingsRecord& record) {
+            const AlarmWriteResult r = WriteAlarms(app, link, record, true, false);
             return r.entered && r.highWritten && r.lowWritten;
-        };
-        ops.push_back(alarms);
+        });
+        set("settings clock SET", [](AppState& app, CCommIO& link, SettingsRecord& record) {
+            return WriteDeviceClock(app, link, record);
+        });
+        set("settings hold SET", [](AppState& app, CCommIO& link, SettingsRecord& record) {
+            return WriteHoldTime(app, link, record, 5);
+        });
+        set("settings clock alarm SET", [](AppState& app, CCommIO& link, SettingsRecord& record) {
+            return WriteClockAlarm(app, link, record, 5, true, std::nullopt);
+        });
+        set("settings resolution SET", [](AppState& app, CCommIO& link, SettingsRecord& record) {
+            return WriteResolution(app, link, record, true);
+        });
 
-        Operation clockSet;
-        clockSet.name = "settings clock SET";
-        clockSet.run = [](Rig& rig) {
-            CCommIO link(rig.app);
-            SettingsRecord record;
-            record.deviceClock = {2026, 12, 7, 1, 2, 3};
-            return WriteDeviceClock(rig.app, link, record);
-        };
-        ops.push_back(clockSet);
-
-        Operation reset;
-        reset.name = "settings reset";
-        reset.run = [](Rig& rig) {
-            CCommIO link(rig.app);
-            SettingsRecord record;
-            SettingsReadResult r;
-            return ResetToDefaults(rig.app, link, record, nullptr, &r) && r.alarmHigh && r.clock;
-        };
-        ops.push_back(reset);
+        set(
+            "settings reset",
+            [](AppState& app, CCommIO& link, SettingsRecord& record) {
+                SettingsReadResult r;
+                return ResetToDefaults(app, link, record, nullptr, &r) && r.alarmHigh && r.clock;
+            },
+            true);
     }
 
     // Teaching: the read, SET of an emissivity and a whole teaching. Each leaves the page's
