@@ -19,8 +19,9 @@ struct AlarmSettings {
     double emissivity = 0.0;
 };
 
-// Owns the recording's serial link and receive thread: the check-mode sequences that switch the
-// thermometer's temperature stream on and off, the alarm read and the wait for the first lines.
+// Owns the recording's serial link and receive thread; borrows the application's state.
+// The check-mode sequences that switch the thermometer's temperature stream on and off, the
+// alarm read and the wait for the first lines.
 class CaptureDevice {
 public:
     static constexpr uint32_t kStartWaitMs = 3000; // the longest wait for the first ten lines

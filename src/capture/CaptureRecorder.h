@@ -37,9 +37,9 @@ struct RecorderOptions {
     std::string serialByIdDir = kSerialByIdDir; // the system's stable names of USB serial adapters
 };
 
-// Owns a continuous recording without its window and composes its parts: the recording (samples
-// and sampling), the device (link, sequences and receive thread), the reconnect search, the
-// journal and the graph. Runs on one thread; only the threads its parts start run beside it.
+// Owns the recording, the device, the reconnect search, the journal and the graph.
+// The continuous recording without its window, composed of those parts. Runs on one thread;
+// only the threads its parts start run beside it.
 class CaptureRecorder {
 public:
     enum class StartResult { Started, AlreadyRecording, Failed };

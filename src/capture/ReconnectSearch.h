@@ -10,9 +10,10 @@
 struct AppState;
 class CaptureDevice;
 
-// Owns the search for the thermometer of a run whose link failed: noticing the failure, looking
-// for it on the configured port and under its adapter's stable name, taking it back with the
-// start sequence, and offering to keep a port it came back on under another name.
+// Owns the search thread and the lost-link watch; borrows the device it takes back.
+// For a run whose link failed: noticing the failure, looking for the thermometer on the
+// configured port and under its adapter's stable name, taking it back with the start sequence,
+// and offering to keep a port it came back on under another name.
 class ReconnectSearch {
 public:
     static constexpr uint32_t kSilenceMs = kCommandTimeoutMs; // no line for longer: the link failed

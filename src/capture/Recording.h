@@ -48,8 +48,9 @@ struct RecordingFigures {
     std::time_t recordStart = 0; // local time of the last REC plus one second
 };
 
-// Owns one recording's samples and the arithmetic of taking them: its state, the interval
-// count, the running time, the extremes and average, the current values and the REC blink.
+// Owns one recording's sample buffer, its state and the figures of sampling it.
+// The arithmetic of taking samples: the interval count, the running time, the extremes and
+// average, the current values and the REC icon's blink. Knows nothing of link, graph or journal.
 class Recording {
 public:
     // One sampling tick's outcome: where a sample was plotted and whether it found a slot.

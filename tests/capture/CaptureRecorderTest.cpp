@@ -87,7 +87,7 @@ TEST_F(CaptureStartFailureTest, AlarmReadWithoutAPortSaysSo)
 // Whole runs against the simulated thermometer in real time, with its receive thread.
 class CaptureSimTest : public SimRecorderRig {};
 
-TEST_F(CaptureSimTest, RecPauseAndContinueKeepOneRecording)
+TEST_F(CaptureSimTest, RecAndPauseSwitchTheStreamOnAndOffAndHoldTheRecording)
 {
     SimConfig config;
     config.targetC = 25.0;
@@ -109,13 +109,6 @@ TEST_F(CaptureSimTest, RecPauseAndContinueKeepOneRecording)
     EXPECT_EQ(recorder->State(), CaptureState::Paused);
     EXPECT_EQ(ui.StatusText(), Text(244));
     EXPECT_NEAR(recorder->Snapshot().average, 25.0, 0.15);
-    const int32_t paused = recorder->SampleCount();
-
-    ASSERT_EQ(recorder->StartCapture(1), CaptureRecorder::StartResult::Started);
-    EXPECT_EQ(recorder->SampleCount(), paused);
-    TickUntil(paused + 3);
-    EXPECT_EQ(recorder->SampleCount(), paused + 3);
-    EXPECT_EQ(recorder->StopCapture(), CaptureRecorder::StopResult::Stopped);
     EXPECT_TRUE(ui.boxes.empty()) << ui.boxes.front().text;
     EXPECT_EQ(recorder->StopCapture(), CaptureRecorder::StopResult::NotRecording);
 }
