@@ -12,9 +12,8 @@
 #include <new>
 #include <vector>
 
-#include "app/AppState.h"
 #include "capture/CaptureGraph.h"
-#include "capture/CaptureRecorder.h"
+#include "capture/Recording.h"
 #include "capture/RecordingJournal.h"
 
 #ifdef RM42_BENCH_QT
@@ -123,17 +122,15 @@ BENCHMARK(BM_GraphNaiveRedraw)->Arg(kMaxSamples)->Unit(benchmark::kMillisecond)-
 // file; the tick only hands the sample over).
 void BM_SampleTick(benchmark::State& state)
 {
-    AppState app;
     std::unique_ptr<GraphCanvas> canvas =
         state.range(0) == 1 ? MakeCanvas() : std::unique_ptr<GraphCanvas>(std::make_unique<NullCanvas>());
-    CaptureRecorder recorder(app);
-    CaptureGraph& graph = recorder.Graph();
+    // The recorder's streaming tick: the recording's sampling step and the graph's live point.
+    ::Recording recording;
+    CaptureGraph graph;
     graph.SetCanvas(canvas.get(), kWidth, kHeight);
     graph.timeAuto = false;
     graph.SetManualRange(2000);
-    recorder.PrepareRun(1); // a sample every tick
-    recorder.Words().latestTemp = 2982;
-    recorder.Words().latestRoomTemp = 2962;
+    recording.PrepareRun(1); // a sample every tick
     RecordingJournal journal;
     const std::string journalPath = std::filesystem::temp_directory_path() / "rm42bench-journal.bin";
     if (state.range(0) == 2 && !journal.Start(journalPath, JournalHeader{})) {
@@ -142,15 +139,21 @@ void BM_SampleTick(benchmark::State& state)
     }
     long allocated = 0;
     for (auto _ : state) {
-        if (recorder.SampleCount() >= 1990) {
+        if (recording.SampleCount() >= 1990) {
             state.PauseTiming();
-            recorder.SetSampleCountForTest(0);
+            recording.Clear();
+            recording.PrepareRun(1);
             graph.DrawAxes();
             state.ResumeTiming();
         }
         const long before = allocations.load(std::memory_order_relaxed);
-        if (recorder.SampleTick() && journal.Active())
-            journal.Append(recorder.Samples()[recorder.SampleCount() - 1]);
+        const ::Recording::Taken taken = recording.SampleTick(2982, 2962);
+        if (taken.stored && journal.Active()) journal.Append(recording.Samples()[taken.index]);
+        if (taken.taken) {
+            graph.PlotLive(taken.index, 1, taken.plotted);
+            graph.RedrawTimeLabels();
+            graph.Present();
+        }
         allocated += allocations.load(std::memory_order_relaxed) - before;
     }
     state.counters["allocs_per_tick"] =

@@ -11,6 +11,7 @@
 #include "app/AppState.h"
 #include "app/LangString.h"
 #include "capture/CaptureRecorder.h"
+#include "capture/RecordingWriters.h"
 #include "device/Clock.h"
 #include "device/Status0.h"
 #include "resources/StringIds.h"
@@ -52,7 +53,7 @@ int Record(CtlContext& ctx, const RecordOptions& options)
     AppState& app = ctx.app;
     Clock& clock = *app.clock;
     CaptureRecorder recorder(app);
-    if (!recorder.HasBuffer()) return 1;
+    if (!recorder.Data().HasBuffer()) return 1;
     recorder.ReadSettings();
     recorder.Graph().fahrenheit = options.fahrenheit;
     if (!recorder.ReadAlarmSettings()) return 1;

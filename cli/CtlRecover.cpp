@@ -8,7 +8,9 @@
 #include "app/AppState.h"
 #include "app/NumberText.h"
 #include "capture/CaptureRecorder.h"
+#include "capture/JournalRecovery.h"
 #include "capture/RecordingJournal.h"
+#include "capture/RecordingWriters.h"
 
 namespace {
 

@@ -23,6 +23,7 @@
 #include "app/LangString.h"
 #include "app/UserInterface.h"
 #include "capture/CaptureTimerPanel.h"
+#include "capture/JournalRecovery.h"
 #include "capture/QtGraphCanvas.h"
 #include "capture/RecordingSaveDialog.h"
 #include "device/CommandLog.h"
@@ -363,7 +364,7 @@ int32_t CCapturePage::ComputeInterval() const
 void CCapturePage::RefreshControls()
 {
     const CaptureState state = recorder_->State();
-    const CaptureControls c = ControlsFor(state, recorder_->HasBuffer(), timerPanel_->Waiting());
+    const CaptureControls c = ControlsFor(state, recorder_->Data().HasBuffer(), timerPanel_->Waiting());
     recButton_->setEnabled(c.rec);
     pauseButton_->setEnabled(c.pause);
     deleteButton_->setEnabled(c.del);
@@ -374,17 +375,19 @@ void CCapturePage::RefreshControls()
         w->setEnabled(c.interval);
     milliseconds_->setEnabled(c.interval && hundredMs_->isChecked());
     timerPanel_->EnablePickers(c.timerPickers);
-    recButton_->setIcon(state == CaptureState::Recording && !recorder_->RecIconShown() ? Icons::Empty()
-                                                                                       : Icons::Record());
+    recButton_->setIcon(state == CaptureState::Recording && !recorder_->Data().RecIconShown()
+                            ? Icons::Empty()
+                            : Icons::Record());
     if (state != CaptureState::Paused) pauseButton_->setIcon(Icons::Pause());
 }
 
 void CCapturePage::ShowCurrentValues()
 {
     const bool f = recorder_->Graph().fahrenheit;
-    if (recorder_->HasCurrent()) {
-        currentTemp_->setText(QString::asprintf("%.1f", ToDisplay(recorder_->CurrentTemp(), f)));
-        currentRoomTemp_->setText(QString::asprintf("%.1f", ToDisplay(recorder_->CurrentRoomTemp(), f)));
+    if (recorder_->Data().HasCurrent()) {
+        currentTemp_->setText(QString::asprintf("%.1f", ToDisplay(recorder_->Data().CurrentTemp(), f)));
+        currentRoomTemp_->setText(
+            QString::asprintf("%.1f", ToDisplay(recorder_->Data().CurrentRoomTemp(), f)));
     } else {
         currentTemp_->setText(QStringLiteral("---"));
         currentRoomTemp_->setText(QStringLiteral("---"));
@@ -398,9 +401,9 @@ void CCapturePage::ShowCurrentValues()
 void CCapturePage::ShowAlarmSettings()
 {
     const bool f = recorder_->Graph().fahrenheit;
-    alarmHigh_->setText(QString::asprintf("%5.1f", ToDisplay(recorder_->AlarmHigh(), f)));
-    alarmLow_->setText(QString::asprintf("%5.1f", ToDisplay(recorder_->AlarmLow(), f)));
-    emissivity_->setText(QString::asprintf("%4.2f", recorder_->Emissivity()));
+    alarmHigh_->setText(QString::asprintf("%5.1f", ToDisplay(recorder_->Device().Alarms().high, f)));
+    alarmLow_->setText(QString::asprintf("%5.1f", ToDisplay(recorder_->Device().Alarms().low, f)));
+    emissivity_->setText(QString::asprintf("%4.2f", recorder_->Device().Alarms().emissivity));
 }
 
 void CCapturePage::ShowScales()
@@ -619,7 +622,8 @@ void CCapturePage::OnAutoScaleToggled()
     graph.tempAuto = tempAuto_->isChecked();
     graph.timeAuto = timeAuto_->isChecked();
     apply_->setEnabled(!graph.tempAuto || !graph.timeAuto);
-    if (graph.tempAuto && recorder_->HasCurrent() && graph.AutoScaleTemp(recorder_->CurrentTemp())) {
+    if (graph.tempAuto && recorder_->Data().HasCurrent() &&
+        graph.AutoScaleTemp(recorder_->Data().CurrentTemp())) {
         graph.Redraw(recorder_->Samples(), recorder_->SampleCount(), recorder_->IntervalTicks());
         ShowScales();
     }

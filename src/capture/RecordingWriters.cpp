@@ -1,5 +1,4 @@
 #include "capture/RecordingWriters.h"
-#include "capture/CaptureRecorder.h"
 
 #include "app/AppPaths.h"
 #include "app/AppState.h"
@@ -7,8 +6,10 @@
 #include "app/Cp932.h"
 #include "app/LangString.h"
 #include "app/NumberText.h"
+#include "capture/CaptureGraph.h"
 #include "resources/StringIds.h"
 
+#include <algorithm>
 #include <array>
 #include <cinttypes>
 #include <cstdio>
@@ -29,15 +30,6 @@ template <typename... Args> std::string Format(const char* format, Args... args)
 {
     std::array<char, 128> buffer{};
     std::snprintf(buffer.data(), buffer.size(), format, args...);
-    return buffer.data();
-}
-
-std::string StampOf(std::time_t time)
-{
-    std::tm local{};
-    LocalTimeOf(time, local);
-    std::array<char, 32> buffer{};
-    std::strftime(buffer.data(), buffer.size(), "%Y%m%d_%H%M%S", &local);
     return buffer.data();
 }
 
@@ -110,10 +102,30 @@ std::string FormatElapsedTicks(uint64_t ticks)
                   seconds % 3600 / 60, seconds % 60, ticks % 10);
 }
 
+std::string FormatSampleLine(int64_t elapsedTicks, const CaptureSample& sample, bool fahrenheit)
+{
+    // A missing value (a gap while the thermometer was away) leaves its field empty.
+    auto field = [fahrenheit](uint16_t k10) {
+        if (k10 == kNoData) return std::string(",");
+        return "," + FixedText(InUnit(SampleCelsius(k10), fahrenheit), 1);
+    };
+    return FormatElapsedTicks(static_cast<uint64_t>(std::max<int64_t>(elapsedTicks, 0))) +
+           field(sample.temp) + field(sample.roomTemp);
+}
+
+std::string FormatRecordStart(std::time_t time)
+{
+    std::tm local{};
+    LocalTimeOf(time, local);
+    std::array<char, 32> buffer{};
+    if (std::strftime(buffer.data(), buffer.size(), "%Y%m%d_%H%M%S", &local) == 0) return {};
+    return buffer.data();
+}
+
 std::string DefaultRecordingName(const AppState& app, std::time_t now)
 {
     const std::string name = app.typeName.empty() ? LoadLangString(app, StringId::NoTypeName) : app.typeName;
-    return name + "-" + StampOf(now);
+    return name + "-" + FormatRecordStart(now);
 }
 
 std::string RecordingPictureName(std::string_view baseName)
@@ -131,7 +143,7 @@ std::string RecordingTemplatePath(const AppState& app)
 
 void WriteRecordingCsv(std::ostream& out, const RecordingSaveData& rec)
 {
-    out << StampOf(rec.recordStart) << kCrLf;
+    out << FormatRecordStart(rec.recordStart) << kCrLf;
     uint64_t elapsed = 0;
     for (int32_t i = 0; i < rec.sampleCount; ++i) {
         const CaptureSample& sample = rec.samples[i];

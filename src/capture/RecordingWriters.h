@@ -35,6 +35,13 @@ std::string RecordingUnitText(const AppState& app, bool fahrenheit);
 // A duration of 100 ms ticks as "%02d:%02d:%02d.%d00"; hours take as many digits as they need.
 std::string FormatElapsedTicks(uint64_t ticks);
 
+// One sample as a line of the recording's CSV, without its line end: the elapsed time of the
+// sample (100 ms ticks) as FormatElapsedTicks, then measured and room temperature "%.1f" in the
+// display unit, not clamped; a missing value (kNoData) leaves its field empty.
+std::string FormatSampleLine(int64_t elapsedTicks, const CaptureSample& sample, bool fahrenheit);
+// The first line of the recording's CSV: the time "%Y%m%d_%H%M%S" in local time.
+std::string FormatRecordStart(std::time_t time);
+
 // "<typeName>-%Y%m%d_%H%M%S" of now; string 166 stands in for an empty type name.
 std::string DefaultRecordingName(const AppState& app, std::time_t now);
 

@@ -1,5 +1,6 @@
 #include "CaptureSimRig.h"
 #include "app/LangString.h"
+#include "capture/JournalRecovery.h"
 
 #include <filesystem>
 
@@ -75,6 +76,7 @@ TEST_F(CaptureJournalTest, ASaveRemovesTheJournalOnlyOfAPausedRecording)
     TickUntil(7);
     recorder->Close();
     EXPECT_EQ(recorder->State(), CaptureState::Paused);
+    EXPECT_EQ(sim->Register(0), 0xFC04); // told to stop streaming
     EXPECT_FALSE(std::filesystem::exists(app.journalPath));
 }
 

@@ -182,14 +182,14 @@ TEST_F(CaptureSaveTest, ARecoveredRecordingGoesOnAtItsIntervalAndIsDrawnWhole)
         ASSERT_EQ(recorder.State(), CaptureState::Paused);
         EXPECT_EQ(recorder.Samples()[row.count].interval, row.interval);
         const CaptureGraph& graph = recorder.Graph();
-        EXPECT_GT(graph.xRange, recorder.TickCount());
+        EXPECT_GT(graph.xRange, recorder.Data().TickCount());
         EXPECT_EQ(Control<QComboBox>(page.get(), 1009)->currentIndex(), row.unitIndex);
         EXPECT_EQ(Control<QLineEdit>(page.get(), 1130)->text(), row.range);
 
         const std::string name = "report" + std::to_string(row.interval);
         Save(1, name);
         const std::string report = Cp932ToUtf8(ReadFileBytes(out.File(name + ".html")));
-        EXPECT_NE(report.find(FormatElapsedTicks(static_cast<uint64_t>(recorder.TickCount()))),
+        EXPECT_NE(report.find(FormatElapsedTicks(static_cast<uint64_t>(recorder.Data().TickCount()))),
                   std::string::npos);
     }
 }

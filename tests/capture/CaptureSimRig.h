@@ -68,7 +68,7 @@ protected:
         WriteFileBytes(app.iniPath, "[ComPort]\nPort=COM1\nStopBit=0\nCommandWait1=0\nCommandWait2=0\n"
                                     "[Capture]\n" +
                                         capture);
-        recorder = std::make_unique<CaptureRecorder>(app);
+        recorder = std::make_unique<CaptureRecorder>(app, options);
         recorder->ReadSettings();
     }
     void TearDown() override
@@ -94,5 +94,6 @@ protected:
     SteadyClock realClock;
     std::unique_ptr<SimThermometer> sim;
     std::unique_ptr<SerialPortFactory> ports;
+    RecorderOptions options;
     std::unique_ptr<CaptureRecorder> recorder;
 };

@@ -93,7 +93,8 @@ void AddPageOperations(std::vector<Operation>& ops)
         op.run = [values](Rig& rig) {
             CaptureRecorder recorder(rig.app);
             const bool ok = recorder.ReadAlarmSettings();
-            *values = {recorder.AlarmHigh(), recorder.AlarmLow(), recorder.Emissivity()};
+            const AlarmSettings& alarms = recorder.Device().Alarms();
+            *values = {alarms.high, alarms.low, alarms.emissivity};
             return ok;
         };
         const auto valueStep = [](const Outcome& out) {

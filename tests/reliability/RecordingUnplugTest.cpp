@@ -113,9 +113,9 @@ TEST_F(RecordingUnplug, PauseEndsTheSearchAtOnceQuietlyAndRecStartsAgainWhenBack
                 recorder, [] { return false; }, 2500); // a round or two of the search
         } else {
             const auto end = SteadyTime::now() + std::chrono::seconds(2);
-            while (recorder.Words().linkFailed.load() == 0 && SteadyTime::now() < end)
+            while (recorder.Device().Words().linkFailed.load() == 0 && SteadyTime::now() < end)
                 std::this_thread::sleep_for(std::chrono::milliseconds(5));
-            ASSERT_EQ(recorder.Words().linkFailed.load(), 1);
+            ASSERT_EQ(recorder.Device().Words().linkFailed.load(), 1);
         }
 
         const int32_t taken = recorder.SampleCount();
@@ -124,7 +124,7 @@ TEST_F(RecordingUnplug, PauseEndsTheSearchAtOnceQuietlyAndRecStartsAgainWhenBack
         EXPECT_LT(SteadyTime::now() - stopping, std::chrono::seconds(2));
         EXPECT_FALSE(recorder.Reconnecting());
         EXPECT_EQ(recorder.State(), CaptureState::Paused);
-        EXPECT_FALSE(recorder.Link().IsOpen());
+        EXPECT_FALSE(recorder.Device().Link().IsOpen());
         EXPECT_TRUE(ui.boxes.empty()) << ::testing::PrintToString(ui.BoxTexts());
         EXPECT_EQ(recorder.SampleCount(), taken);
         EXPECT_NE(Csv(recorder).find(",31.5,"), std::string::npos);
@@ -183,8 +183,7 @@ TEST_F(RecordingUnplug, AnAdapterBackUnderAnotherNumberIsFoundByItsStableNameAnd
         fs::remove(stable);
         fs::create_symlink(Link(), stable);
         SimProcess sim(Link(), SimArgs(kSerial));
-        CaptureRecorder recorder(app);
-        recorder.SetSerialByIdDirForTest(byId);
+        CaptureRecorder recorder(app, {.serialByIdDir = byId});
         ASSERT_NO_FATAL_FAILURE(RecordThenPull(sim, recorder));
         TickUntilLost(recorder);
 
