@@ -1,27 +1,28 @@
 #include "CtlNumber.h"
 
 #include <charconv>
+#include <optional>
 
 namespace {
 
 // The shortest text that reads back as the value, with a point in any locale.
-std::string Shown(double value)
+template <class T> std::string Shown(T value)
 {
     char text[64];
     const auto result = std::to_chars(text, text + sizeof text, value);
     return std::string(text, result.ptr);
 }
 
-} // namespace
-
-CLI::Option* AddDecimalOption(CLI::App& app, const std::string& name, double& target, double low, double high,
-                              const std::string& help)
+template <class T>
+CLI::Option* AddNumberOption(CLI::App& app, const std::string& name, T& target, T low, T high,
+                             const std::string& help, std::optional<T> (*parse)(std::string_view),
+                             const char* kind)
 {
     return app.add_option_function<std::string>(
         name,
-        [name, &target, low, high](const std::string& text) {
-            const std::optional<double> value = ParseDecimalText(text);
-            if (!value) throw CLI::ValidationError(name, "'" + text + "' is not a decimal number");
+        [name, &target, low, high, parse, kind](const std::string& text) {
+            const std::optional<T> value = parse(text);
+            if (!value) throw CLI::ValidationError(name, "'" + text + "' is not " + kind);
             if (!(*value >= low && *value <= high))
                 throw CLI::ValidationError(name, text + " is outside " + Shown(low) + " to " + Shown(high));
             target = *value;
@@ -29,18 +30,16 @@ CLI::Option* AddDecimalOption(CLI::App& app, const std::string& name, double& ta
         help);
 }
 
+} // namespace
+
+CLI::Option* AddDecimalOption(CLI::App& app, const std::string& name, double& target, double low, double high,
+                              const std::string& help)
+{
+    return AddNumberOption(app, name, target, low, high, help, &ParseDecimalText, "a decimal number");
+}
+
 CLI::Option* AddIntegerOption(CLI::App& app, const std::string& name, int& target, int low, int high,
                               const std::string& help)
 {
-    return app.add_option_function<std::string>(
-        name,
-        [name, &target, low, high](const std::string& text) {
-            const std::optional<int> value = ParseIntegerText(text);
-            if (!value) throw CLI::ValidationError(name, "'" + text + "' is not a whole number");
-            if (*value < low || *value > high)
-                throw CLI::ValidationError(name, text + " is outside " + std::to_string(low) + " to " +
-                                                     std::to_string(high));
-            target = *value;
-        },
-        help);
+    return AddNumberOption(app, name, target, low, high, help, &ParseIntegerText, "a whole number");
 }

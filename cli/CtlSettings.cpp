@@ -122,16 +122,10 @@ std::optional<bool> Choose(bool yes, bool no)
     return std::nullopt;
 }
 
-} // namespace
-
-void AddSettingsCommand(CLI::App& cli, CtlRun& run)
+// Prints what the export would write, without the CR of its line ends.
+void AddShow(CLI::App& settings, CtlRun& run)
 {
-    auto args = std::make_shared<SetArgs>();
-    CLI::App* settings =
-        cli.add_subcommand("settings", "the thermometer's settings: show, export, change, reset");
-    settings->require_subcommand(1);
-
-    settings->add_subcommand("show", "reads every setting and prints it as the CSV export would")
+    settings.add_subcommand("show", "reads every setting and prints it as the CSV export would")
         ->callback([&run] {
             run = [](CtlContext& ctx) {
                 SettingsRecord record;
@@ -145,9 +139,12 @@ void AddSettingsCommand(CLI::App& cli, CtlRun& run)
                 return status;
             };
         });
+}
 
+void AddExport(CLI::App& settings, CtlRun& run, const std::shared_ptr<SetArgs>& args)
+{
     CLI::App* exportCmd =
-        settings->add_subcommand("export", "reads every setting and saves it as CSV (CP932)");
+        settings.add_subcommand("export", "reads every setting and saves it as CSV (CP932)");
     exportCmd->add_option("FILE", args->file, "file to write; its extension becomes .csv")->required();
     exportCmd->callback([&run, args] {
         run = [args](CtlContext& ctx) {
@@ -166,9 +163,12 @@ void AddSettingsCommand(CLI::App& cli, CtlRun& run)
             return status;
         };
     });
+}
 
+void AddSetAlarm(CLI::App& settings, CtlRun& run, const std::shared_ptr<SetArgs>& args)
+{
     CLI::App* alarm =
-        settings->add_subcommand("set-alarm", "writes alarm HIGH and LOW (degC) and their on/off states");
+        settings.add_subcommand("set-alarm", "writes alarm HIGH and LOW (degC) and their on/off states");
     AddDecimalOption(*alarm, "--high", args->high, -30.0, 600.0, "alarm HIGH, -30.0 to 600.0")->required();
     AddDecimalOption(*alarm, "--low", args->low, -30.0, 600.0, "alarm LOW, -30.0 to 600.0, below HIGH")
         ->required();
@@ -189,8 +189,11 @@ void AddSettingsCommand(CLI::App& cli, CtlRun& run)
             });
         };
     });
+}
 
-    CLI::App* clock = settings->add_subcommand("set-clock", "sets the thermometer's clock");
+void AddSetClock(CLI::App& settings, CtlRun& run, const std::shared_ptr<SetArgs>& args)
+{
+    CLI::App* clock = settings.add_subcommand("set-clock", "sets the thermometer's clock");
     clock->add_option("TIME", args->clock, "now (the PC's clock, default) or YYYY-MM-DDTHH:MM:SS")
         ->check([](const std::string& text) {
             DeviceDateTime t;
@@ -209,8 +212,11 @@ void AddSettingsCommand(CLI::App& cli, CtlRun& run)
                 ctx, [&](AppState& app, CCommIO& link) { return WriteDeviceClock(app, link, record); });
         };
     });
+}
 
-    CLI::App* clockAlarm = settings->add_subcommand("set-clock-alarm", "writes the clock alarm");
+void AddSetClockAlarm(CLI::App& settings, CtlRun& run, const std::shared_ptr<SetArgs>& args)
+{
+    CLI::App* clockAlarm = settings.add_subcommand("set-clock-alarm", "writes the clock alarm");
     clockAlarm
         ->add_option_function<std::string>(
             "TIME",
@@ -236,8 +242,11 @@ void AddSettingsCommand(CLI::App& cli, CtlRun& run)
             });
         };
     });
+}
 
-    CLI::App* resolution = settings->add_subcommand("set-resolution", "writes the temperature resolution");
+void AddSetResolution(CLI::App& settings, CtlRun& run, const std::shared_ptr<SetArgs>& args)
+{
+    CLI::App* resolution = settings.add_subcommand("set-resolution", "writes the temperature resolution");
     resolution->add_option("RESOLUTION", args->resolution, "0.1 or 1 (degC)")
         ->required()
         ->check(CLI::IsMember({"0.1", "1"}));
@@ -249,8 +258,11 @@ void AddSettingsCommand(CLI::App& cli, CtlRun& run)
             });
         };
     });
+}
 
-    CLI::App* hold = settings->add_subcommand("set-hold", "writes the hold time");
+void AddSetHold(CLI::App& settings, CtlRun& run, const std::shared_ptr<SetArgs>& args)
+{
+    CLI::App* hold = settings.add_subcommand("set-hold", "writes the hold time");
     AddIntegerOption(*hold, "SECONDS", args->hold, 1, 20, "1 to 20")->required();
     hold->callback([&run, args] {
         run = [args](CtlContext& ctx) {
@@ -260,11 +272,14 @@ void AddSettingsCommand(CLI::App& cli, CtlRun& run)
             });
         };
     });
+}
 
+void AddReset(CLI::App& settings, CtlRun& run)
+{
     settings
-        ->add_subcommand("reset",
-                         "resets clock alarm, hold time and resolution to the INI's [Preference] defaults "
-                         "(asks first; --yes answers OK)")
+        .add_subcommand("reset",
+                        "resets clock alarm, hold time and resolution to the INI's [Preference] defaults "
+                        "(asks first; --yes answers OK)")
         ->callback([&run] {
             run = [](CtlContext& ctx) {
                 if (ctx.app.ui->MessageBox(LoadLangString(ctx.app, StringId::ConfirmReset),
@@ -279,6 +294,25 @@ void AddSettingsCommand(CLI::App& cli, CtlRun& run)
                 });
             };
         });
+}
+
+} // namespace
+
+void AddSettingsCommand(CLI::App& cli, CtlRun& run)
+{
+    // One set of values for all sub-commands: CLI11 fills them before the chosen one runs.
+    auto args = std::make_shared<SetArgs>();
+    CLI::App* settings =
+        cli.add_subcommand("settings", "the thermometer's settings: show, export, change, reset");
+    settings->require_subcommand(1);
+    AddShow(*settings, run);
+    AddExport(*settings, run, args);
+    AddSetAlarm(*settings, run, args);
+    AddSetClock(*settings, run, args);
+    AddSetClockAlarm(*settings, run, args);
+    AddSetResolution(*settings, run, args);
+    AddSetHold(*settings, run, args);
+    AddReset(*settings, run);
 }
 
 void AddTypeNameCommand(CLI::App& cli, CtlRun& run)

@@ -7,8 +7,6 @@
 
 #include <climits>
 #include <cstdio>
-#include <fstream>
-#include <iterator>
 #include <optional>
 #include <vector>
 
@@ -124,16 +122,6 @@ std::vector<Line> SplitLines(const std::string& text)
         pos = lines.back().next;
     }
     return lines;
-}
-
-std::optional<std::string> ReadWholeFile(const std::string& path)
-{
-    if (!IsRegularFileUtf8(path)) return std::nullopt;
-    std::ifstream in(PathFromUtf8(path), std::ios::binary);
-    if (!in) return std::nullopt;
-    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad()) return std::nullopt;
-    return bytes;
 }
 
 // Index of the first line of the first section called section, or lines.size().

@@ -111,6 +111,14 @@ void ReportIniProblem(AppState& app, const std::string& onceKey, const std::stri
                        MsgAnswer::Ok);
 }
 
+void ReportFileNotWritten(AppState& app, const std::string& path)
+{
+    if (app.ui == nullptr) return;
+    app.ui->NoteFile(path);
+    app.ui->MessageBox(LoadLangString(app, StringId::FileError), LoadLangString(app, StringId::AppName),
+                       MsgIcon::Exclamation, MsgButtons::Ok, MsgAnswer::Ok);
+}
+
 void ReportFileNotRead(AppState& app, const std::string& path)
 {
     if (app.ui == nullptr) return;

@@ -41,3 +41,6 @@ void ReportIniProblem(AppState& app, const std::string& onceKey, const std::stri
 
 // A data file beside the program (template, list) that could not be read: a box that names it.
 void ReportFileNotRead(AppState& app, const std::string& path);
+// A file the user chose that could not be written: the user interface notes the path, and a box
+// says so.
+void ReportFileNotWritten(AppState& app, const std::string& path);

@@ -4,21 +4,10 @@
 #include "resources/StringIds.h"
 #include "resources/StringTable.h"
 
-namespace {
-
-// The application's name; [System] WindowTitle stands in for it when set.
-
-} // namespace
-
 std::string LoadTableString(int id)
 {
     const char* text = FindTableString(id);
     return text ? std::string(text) : std::string();
-}
-
-bool HasTableString(int id)
-{
-    return FindTableString(id) != nullptr;
 }
 
 std::string LoadLangString(const AppState& app, int id)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -17,6 +18,10 @@ bool WriteFileAtomically(const std::string& path, std::string_view bytes);
 // Text files of the program (reports, CSV, lists, logs) are CP932 on disk: converts the UTF-8
 // text and writes it with WriteFileAtomically. Line ends are written as they are given.
 bool WriteCp932File(const std::string& path, std::string_view utf8Text);
+
+// The whole of a regular file as its bytes; nothing when it is missing, not a regular file, or
+// cannot be read to the end.
+std::optional<std::string> ReadWholeFile(const std::string& path);
 
 // fopen for a UTF-8 path (the wide-character call on Windows, so that a folder with Japanese
 // letters in its name works there too).

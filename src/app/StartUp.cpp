@@ -12,10 +12,6 @@
 
 #include <filesystem>
 
-namespace {
-
-} // namespace
-
 bool IniSwitchOn(std::string_view value)
 {
     return value.find("Yes") != std::string_view::npos;

@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <new>
+#include <optional>
 
 namespace {
 
@@ -55,6 +56,29 @@ bool ReadWord(CCommIO& link, uint32_t address, std::string& word)
     }
     word = reply.substr(echo.size(), 4);
     return true;
+}
+
+// One record's words in memory order from address on; the items the record does not carry are
+// marked empty. False at the first word that does not arrive, with address on that word and the
+// fields after it untouched.
+bool ReadRecord(CCommIO& link, uint16_t items, uint32_t& address, MemoryRecord& record)
+{
+    const auto take = [&](std::string& field, bool present) {
+        if (!present) {
+            field = kNoValueWord;
+            return true;
+        }
+        if (!ReadWord(link, address, field)) return false;
+        ++address;
+        return true;
+    };
+    const auto has = [items](uint16_t bit) { return (items & bit) != 0; };
+    if (!take(record.temp, true)) return false;
+    for (std::string& word : record.time) {
+        if (!take(word, has(ITEM_TIME))) return false;
+    }
+    return take(record.room, has(ITEM_ROOM)) && take(record.emissivity, has(ITEM_EMISSIVITY)) &&
+           take(record.max, has(ITEM_MAX)) && take(record.min, has(ITEM_MIN));
 }
 
 bool WriteWord(CCommIO& link, uint32_t address, const std::string& word)
@@ -171,26 +195,11 @@ void MemoryData::ReadMemory()
         progress->SetRange(static_cast<uint16_t>(capacity));
         const std::string prefix = LoadLangString(app_, StringId::Reading);
         int i = 0;
-        for (; i < stored && !failed; ++i) {
-            MemoryRecord& record = records[static_cast<std::size_t>(i)];
-            const auto take = [&](std::string& field, bool present) {
-                if (failed) return;
-                if (!present) {
-                    field = kNoValueWord;
-                } else if (ReadWord(commIO, address, field)) {
-                    ++address;
-                } else {
-                    failed = true;
-                }
-            };
-            take(record.temp, true);
-            for (std::string& word : record.time)
-                take(word, (memoryItems & ITEM_TIME) != 0);
-            take(record.room, (memoryItems & ITEM_ROOM) != 0);
-            take(record.emissivity, (memoryItems & ITEM_EMISSIVITY) != 0);
-            take(record.max, (memoryItems & ITEM_MAX) != 0);
-            take(record.min, (memoryItems & ITEM_MIN) != 0);
-            if (failed) break;
+        for (; i < stored; ++i) {
+            if (!ReadRecord(commIO, memoryItems, address, records[static_cast<std::size_t>(i)])) {
+                failed = true;
+                break;
+            }
             readComplete_ = i + 1;
             progress->Step(StepText(prefix, i + 1));
         }
@@ -311,20 +320,12 @@ bool MemoryData::Read(bool askFirst, const std::function<void()>& fillList)
                                         MsgButtons::YesNo, MsgAnswer::No) != MsgAnswer::Yes) {
         return false;
     }
-    DeviceGuard guard(app_);
-    if (!guard.Acquired()) {
-        return false;
-    }
-    app_.ui->EnableTabs(false);
-    ReadMemory();
-    if (fillList) fillList(); // a partial read shows what it got
-    app_.ui->EnableTabs(true);
-    if (ioError) {
-        app_.ui->MessageBox(LoadLangString(app_, StringId::ReadFailed),
-                            LoadLangString(app_, StringId::AppName), MsgIcon::Exclamation, MsgButtons::Ok,
-                            MsgAnswer::Ok);
-    }
-    return true;
+    return RunExclusive(
+        [&] {
+            ReadMemory();
+            if (fillList) fillList(); // a partial read shows what it got
+        },
+        StringId::ReadFailed, false);
 }
 
 bool MemoryData::Write(const std::vector<bool>& checkedRows, bool askFirst)
@@ -345,18 +346,23 @@ bool MemoryData::Write(const std::vector<bool>& checkedRows, bool askFirst)
                             MsgIcon::Information, MsgButtons::YesNo, MsgAnswer::No) != MsgAnswer::Yes) {
         return false;
     }
+    return RunExclusive([&] { WriteMemory(checkedRows); }, StringId::WriteFailed, true);
+}
+
+bool MemoryData::RunExclusive(const std::function<void()>& operation, int failedId, bool waitCursor)
+{
     DeviceGuard guard(app_);
     if (!guard.Acquired()) {
         return false;
     }
-    WaitCursor cursor(*app_.ui);
+    std::optional<WaitCursor> cursor;
+    if (waitCursor) cursor.emplace(*app_.ui);
     app_.ui->EnableTabs(false);
-    WriteMemory(checkedRows);
+    operation();
     app_.ui->EnableTabs(true);
     if (ioError) {
-        app_.ui->MessageBox(LoadLangString(app_, StringId::WriteFailed),
-                            LoadLangString(app_, StringId::AppName), MsgIcon::Exclamation, MsgButtons::Ok,
-                            MsgAnswer::Ok);
+        app_.ui->MessageBox(LoadLangString(app_, failedId), LoadLangString(app_, StringId::AppName),
+                            MsgIcon::Exclamation, MsgButtons::Ok, MsgAnswer::Ok);
     }
     return true;
 }

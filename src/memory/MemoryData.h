@@ -59,6 +59,11 @@ public:
     CCommIO commIO;
 
 private:
+    // The device to this operation alone (false, and nothing run, while another one holds it),
+    // the tabs off while it runs, the wait cursor throughout when asked for, and the failedId box
+    // when the operation left ioError set.
+    bool RunExclusive(const std::function<void()>& operation, int failedId, bool waitCursor);
+
     AppState& app_;
     bool bufferReady_ = false;
     int stored_ = -1;      // the thermometer's count at the last read

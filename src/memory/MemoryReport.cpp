@@ -13,8 +13,7 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <fstream>
-#include <iterator>
+#include <optional>
 #include <sstream>
 
 namespace {
@@ -51,25 +50,6 @@ void WriteReportRow(std::ostream& out, const MemoryListRow& row, int index)
         out << "</td>";
     }
     out << "</tr>" << kLineEnd;
-}
-
-void ShowFileError(AppState& app, const std::string& path)
-{
-    if (app.ui != nullptr) {
-        app.ui->NoteFile(path);
-        app.ui->MessageBox(LoadLangString(app, StringId::FileError), LoadLangString(app, StringId::AppName),
-                           MsgIcon::Exclamation, MsgButtons::Ok, MsgAnswer::Ok);
-    }
-}
-
-bool ReadTemplate(const std::string& path, std::string& bytes)
-{
-    std::ifstream in(PathFromUtf8(path), std::ios::binary);
-    if (!in) {
-        return false;
-    }
-    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    return !in.bad();
 }
 
 } // namespace
@@ -171,7 +151,7 @@ bool SaveMemoryList(AppState& app, const std::string& chosenPath, bool asReport,
         std::ostringstream csv;
         WriteMemoryCsv(csv, list);
         if (!WriteCp932File(base + ".csv", csv.str())) {
-            ShowFileError(app, base + ".csv");
+            ReportFileNotWritten(app, base + ".csv");
             return false;
         }
         return tellPartial(base + ".csv");
@@ -182,12 +162,12 @@ bool SaveMemoryList(AppState& app, const std::string& chosenPath, bool asReport,
     bool complete = false;
     for (int page = 1; !complete; ++page) {
         // The template is opened again for every page, as a page is a whole copy of it.
-        std::string text;
-        if (!ReadTemplate(templatePath, text)) {
+        const std::optional<std::string> text = ReadWholeFile(templatePath);
+        if (!text) {
             ReportFileNotRead(app, templatePath);
             return false;
         }
-        const std::vector<std::string> lines = SplitTemplateLines(text);
+        const std::vector<std::string> lines = SplitTemplateLines(*text);
         if (std::none_of(lines.begin(), lines.end(), [](const std::string& line) {
                 return line.find("__LIST__") != std::string::npos;
             })) {
@@ -202,7 +182,7 @@ bool SaveMemoryList(AppState& app, const std::string& chosenPath, bool asReport,
         std::ostringstream html;
         WriteMemoryReportPage(html, lines, list, nextRow, complete);
         if (!WriteFileAtomically(ReportPagePath(base, page), html.str())) {
-            ShowFileError(app, ReportPagePath(base, page));
+            ReportFileNotWritten(app, ReportPagePath(base, page));
             return false;
         }
     }

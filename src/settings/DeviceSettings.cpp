@@ -3,6 +3,7 @@
 #include "app/AppState.h"
 #include "app/Calendar.h"
 #include "app/IniFile.h"
+#include "app/IniNumber.h"
 #include "app/LangString.h"
 #include "app/NumberText.h"
 #include "app/SafeFile.h"
@@ -85,6 +86,14 @@ template <class Compose> bool ReadModifyWrite(AppState& app, CCommIO& link, uint
     return WriteRegister(app, link, address, compose(word));
 }
 
+// One on/off bit of the flag word: set as wanted, or as the thermometer has it when nothing is
+// asked; state gets what the word ends with.
+uint16_t ApplyFlag(uint16_t word, uint16_t bit, std::optional<bool> wanted, bool& state)
+{
+    state = wanted.value_or((word & bit) != 0);
+    return static_cast<uint16_t>(state ? word | bit : word & ~bit);
+}
+
 bool InRange(int value, int low, int high)
 {
     return value >= low && value <= high;
@@ -100,6 +109,24 @@ uint16_t KelvinToK10(double kelvin)
 std::string Preference(const AppState& app, const char* key, const char* defaultValue)
 {
     return IniFile::GetString(app.iniPath, "Preference", key, defaultValue, IniFile::kValueBuffer);
+}
+
+// The thermometer's date and time as the C library's broken-down time, and back.
+std::tm CivilTime(const DeviceDateTime& time)
+{
+    std::tm tm{};
+    tm.tm_year = time.year - 1900;
+    tm.tm_mon = time.month - 1;
+    tm.tm_mday = time.day;
+    tm.tm_hour = time.hour;
+    tm.tm_min = time.minute;
+    tm.tm_sec = time.second;
+    return tm;
+}
+
+DeviceDateTime FromCivilTime(const std::tm& tm)
+{
+    return {tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec};
 }
 
 } // namespace
@@ -130,24 +157,18 @@ DeviceDateTime RepairClock(DeviceDateTime t)
 DeviceDateTime AddSeconds(const DeviceDateTime& time, long long seconds)
 {
     // Civil arithmetic through UTC, so no time zone or daylight saving change moves the clock.
-    std::tm tm{};
-    tm.tm_year = time.year - 1900;
-    tm.tm_mon = time.month - 1;
-    tm.tm_mday = time.day;
-    tm.tm_hour = time.hour;
-    tm.tm_min = time.minute;
-    tm.tm_sec = time.second;
+    const std::tm tm = CivilTime(time);
     const std::time_t t = TimeOfUtc(tm) + static_cast<std::time_t>(seconds);
     std::tm out{};
     UtcTimeOf(t, out);
-    return {out.tm_year + 1900, out.tm_mon + 1, out.tm_mday, out.tm_hour, out.tm_min, out.tm_sec};
+    return FromCivilTime(out);
 }
 
 DeviceDateTime FromLocalTime(std::time_t time)
 {
     std::tm local{};
     LocalTimeOf(time, local);
-    return {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec};
+    return FromCivilTime(local);
 }
 
 std::string MakeDateTimePattern(const AppState& app)
@@ -159,13 +180,7 @@ std::string MakeDateTimePattern(const AppState& app)
 
 std::string FormatDateTime(const std::string& pattern, const DeviceDateTime& time)
 {
-    std::tm tm{};
-    tm.tm_year = time.year - 1900;
-    tm.tm_mon = time.month - 1;
-    tm.tm_mday = time.day;
-    tm.tm_hour = time.hour;
-    tm.tm_min = time.minute;
-    tm.tm_sec = time.second;
+    const std::tm tm = CivilTime(time);
     char text[128];
     const std::size_t n = std::strftime(text, sizeof text, pattern.c_str(), &tm);
     return std::string(text, n);
@@ -296,12 +311,8 @@ AlarmWriteResult WriteAlarms(AppState& app, CCommIO& link, SettingsRecord& recor
     record.known.alarmHigh = record.known.alarmHigh || result.highWritten;
     record.known.alarmLow = record.known.alarmLow || result.lowWritten;
     ReadModifyWrite(app, link, REG_FLAGS, [&](uint16_t word) {
-        record.alarmHighOn = highOn.value_or((word & kFlagAlarmHighOn) != 0);
-        record.alarmLowOn = lowOn.value_or((word & kFlagAlarmLowOn) != 0);
-        word &= 0x3FFF;
-        if (record.alarmHighOn) word |= kFlagAlarmHighOn;
-        if (record.alarmLowOn) word |= kFlagAlarmLowOn;
-        return word;
+        word = ApplyFlag(word, kFlagAlarmHighOn, highOn, record.alarmHighOn);
+        return ApplyFlag(word, kFlagAlarmLowOn, lowOn, record.alarmLowOn);
     });
     ExitCheckMode(app, link);
     return result;
@@ -341,12 +352,8 @@ bool WriteClockAlarm(AppState& app, CCommIO& link, SettingsRecord& record, int r
     ok = WriteRegister(app, link, REG_CLOCK_ALARM_RING, static_cast<uint16_t>(record.ringSeconds)) && ok;
     ok = ReadModifyWrite(app, link, REG_FLAGS,
                          [&](uint16_t word) {
-                             record.clockAlarmOn = on.value_or((word & kFlagClockAlarmOn) != 0);
-                             record.clockAlarmDaily = daily.value_or((word & kFlagClockAlarmDaily) != 0);
-                             word &= 0xF9FF;
-                             if (record.clockAlarmOn) word |= kFlagClockAlarmOn;
-                             if (record.clockAlarmDaily) word |= kFlagClockAlarmDaily;
-                             return word;
+                             word = ApplyFlag(word, kFlagClockAlarmOn, on, record.clockAlarmOn);
+                             return ApplyFlag(word, kFlagClockAlarmDaily, daily, record.clockAlarmDaily);
                          }) &&
          ok;
     ExitCheckMode(app, link);
@@ -518,10 +525,6 @@ std::string SettingsCsvPath(const std::string& chosen)
 bool ExportSettingsCsv(AppState& app, const std::string& path, const SettingsRecord& record)
 {
     if (WriteCp932File(path, SettingsCsvText(app, record))) return true;
-    if (app.ui != nullptr) {
-        app.ui->NoteFile(path);
-        app.ui->MessageBox(LoadLangString(app, StringId::FileError), LoadLangString(app, StringId::AppName),
-                           MsgIcon::Exclamation, MsgButtons::Ok, MsgAnswer::Ok);
-    }
+    ReportFileNotWritten(app, path);
     return false;
 }
