@@ -6,33 +6,19 @@
 #include "app/SafeFile.h"
 #include "app/StartUp.h"
 #include "app/UserInterface.h"
-#include "app/Utf8Path.h"
 #include "image/CJpegImage.h"
 #include "resources/StringIds.h"
 
-#include <fstream>
-#include <iterator>
+#include <optional>
 #include <sstream>
 
 namespace {
 
+// A file of the recording that could not be written: the box says so, and the save fails.
 bool ReportSaveFailure(AppState& app, const std::string& path)
 {
-    if (app.ui) {
-        app.ui->NoteFile(path);
-        app.ui->MessageBox(LoadLangString(app, StringId::FileError), LoadLangString(app, StringId::AppName),
-                           MsgIcon::Exclamation, MsgButtons::Ok, MsgAnswer::Ok);
-    }
+    ReportFileNotWritten(app, path);
     return false;
-}
-
-// The whole template as its bytes; false when it is missing or cannot be read.
-bool ReadTemplate(const std::string& path, std::string& bytes)
-{
-    std::ifstream in(PathFromUtf8(path), std::ios::binary);
-    if (!in.is_open()) return false;
-    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    return !in.bad();
 }
 
 } // namespace
@@ -88,12 +74,12 @@ bool SaveRecordingFiles(AppState& app, RecordingFormat format, const SaveTarget&
     rec.pictureName = RecordingPictureName(target.baseName);
     if (!CJpegImage::SaveBitmapAsJpeg(target.folder + rec.pictureName, graph))
         return ReportSaveFailure(app, target.folder + rec.pictureName);
-    std::string templateText;
-    if (!ReadTemplate(RecordingTemplatePath(app), templateText)) {
+    const std::optional<std::string> templateText = ReadWholeFile(RecordingTemplatePath(app));
+    if (!templateText) {
         ReportFileNotRead(app, RecordingTemplatePath(app));
         return false;
     }
-    std::istringstream templateStream(templateText);
+    std::istringstream templateStream(*templateText);
     std::ostringstream report;
     WriteRecordingReport(report, templateStream, rec);
     return WriteFileAtomically(base + ".html", report.str()) || ReportSaveFailure(app, base + ".html");
