@@ -6,6 +6,10 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size)
 {
-    if (!Fuzz::FUZZ_TARGET(data, size)) __builtin_trap(); // a check failed: keep this input
+    for (const Fuzz::Target& target : Fuzz::Targets()) {
+        // A check failed: keep this input.
+        if (target.name == FUZZ_TARGET && !target.run({reinterpret_cast<const char*>(data), size}))
+            __builtin_trap();
+    }
     return 0;
 }

@@ -61,8 +61,6 @@ TEST_F(CtlCheck, FailuresEndWithTheirMessageAndBoundedRetries)
         {{"--bogus", "check"}, 2},
         {{}, 2},
     };
-    for (const char* retries : {"-1", "1.5", "two", "1000001"})
-        rows.push_back({{"--retries", retries, "check"}, 2});
     Expect(rows);
 
     // A thermometer that refuses check mode: every round ends in an OK-only box and the port

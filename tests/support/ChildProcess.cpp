@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <functional>
 #include <poll.h>
 #include <spawn.h>
 #include <sys/stat.h>
@@ -60,6 +61,23 @@ pid_t Spawn(std::vector<std::string> args, int& outFd, int* errFd, std::string& 
     outFd = out[0];
     if (errFd) *errFd = err[0];
     return pid;
+}
+
+// Checks done every 5 ms until it holds or 5 s have passed.
+bool WaitUntil(const std::function<bool()>& done)
+{
+    const auto deadline = SteadyTime::now() + std::chrono::seconds(5);
+    while (!done()) {
+        if (MsLeft(deadline) == 0) return false;
+        usleep(5000);
+    }
+    return true;
+}
+
+bool LinkPresent(const std::string& link)
+{
+    struct stat st {};
+    return lstat(link.c_str(), &st) == 0;
 }
 
 int ExitStatus(int status)
@@ -138,43 +156,23 @@ int SimProcess::Stop()
     if (pid_ <= 0) return -1;
     kill(pid_, SIGTERM);
     int status = 0;
-    const auto deadline = SteadyTime::now() + std::chrono::seconds(5);
-    while (waitpid(pid_, &status, WNOHANG) == 0) {
-        if (MsLeft(deadline) == 0) {
-            kill(pid_, SIGKILL);
-            waitpid(pid_, &status, 0);
-            pid_ = -1;
-            return -1;
-        }
-        usleep(10000);
+    const bool ended = WaitUntil([&] { return waitpid(pid_, &status, WNOHANG) != 0; });
+    if (!ended) {
+        kill(pid_, SIGKILL);
+        waitpid(pid_, &status, 0);
     }
     pid_ = -1;
-    return ExitStatus(status);
+    return ended ? ExitStatus(status) : -1;
 }
-
-namespace {
-
-bool WaitForLink(const std::string& link, bool present)
-{
-    const auto deadline = SteadyTime::now() + std::chrono::seconds(5);
-    for (;;) {
-        struct stat st {};
-        if ((lstat(link.c_str(), &st) == 0) == present) return true;
-        if (MsLeft(deadline) == 0) return false;
-        usleep(5000);
-    }
-}
-
-} // namespace
 
 bool SimProcess::Unplug()
 {
-    return pid_ > 0 && kill(pid_, SIGUSR1) == 0 && WaitForLink(link_, false);
+    return pid_ > 0 && kill(pid_, SIGUSR1) == 0 && WaitUntil([&] { return !LinkPresent(link_); });
 }
 
 bool SimProcess::Replug()
 {
-    return pid_ > 0 && kill(pid_, SIGUSR2) == 0 && WaitForLink(link_, true);
+    return pid_ > 0 && kill(pid_, SIGUSR2) == 0 && WaitUntil([&] { return LinkPresent(link_); });
 }
 
 SimProcess::~SimProcess()
