@@ -19,13 +19,13 @@ public:
     void SelectPen(GraphPen pen) override
     {
         pen_ = pen;
-        calls.push_back(std::string("pen:") + PenName(pen));
+        calls.push_back(std::string("pen:") + kPens[static_cast<int>(pen)]);
     }
     void MoveTo(int x, int y) override { calls.push_back("move:" + Point(x, y)); }
     void LineTo(int x, int y) override
     {
         calls.push_back("line:" + Point(x, y));
-        if (pen_ == GraphPen::Grid) ++gridLines;
+        gridLines += pen_ == GraphPen::Grid;
     }
     void Text(int x, int y, const std::string& text) override
     {
@@ -38,22 +38,10 @@ public:
         calls.push_back("fill:" + Point(l, t) + "," + Point(r, b));
     }
     void Present() override { calls.emplace_back("present"); }
-
-    void Clear()
-    {
-        calls.clear();
-        texts.clear();
-        gridLines = 0;
-    }
-    static const char* PenName(GraphPen pen)
-    {
-        return pen == GraphPen::Normal  ? "normal"
-               : pen == GraphPen::Alarm ? "alarm"
-               : pen == GraphPen::Frame ? "frame"
-                                        : "grid";
-    }
+    void Clear() { *this = RecordingCanvas{}; }
     static std::string Point(int x, int y) { return std::to_string(x) + "," + std::to_string(y); }
 
+    static constexpr const char* kPens[] = {"normal", "alarm", "frame", "grid"};
     std::vector<std::string> calls;
     std::vector<std::string> texts;
     int gridLines = 0;
@@ -348,7 +336,7 @@ TEST(CaptureGraphReplot, ColumnSpansMatchDrawingEverySegment)
     }
 }
 
-TEST(CaptureGraphWideScale, CrowdedRowsAndLabelsThinOutRegularlyInRoundSteps)
+TEST_F(CaptureGraphTest, CrowdedRowsAndLabelsThinOutRegularlyInRoundSteps)
 {
     struct Row {
         double yMax, yMin;
@@ -362,11 +350,8 @@ TEST(CaptureGraphWideScale, CrowdedRowsAndLabelsThinOutRegularlyInRoundSteps)
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.yMax);
-        RecordingCanvas canvas;
-        CaptureGraph graph;
-        graph.SetCanvas(&canvas, kWidth, kHeight); // 335 rows of plot
-        graph.SetStartSettings(GraphStartSettings{});
-        graph.SetManualTemp(row.yMax, row.yMin);
+        canvas.Clear();
+        graph.SetManualTemp(row.yMax, row.yMin); // 335 rows of plot
         graph.DrawAxes();
         EXPECT_EQ(canvas.gridLines - 7, row.rows);
         const std::vector<std::string> temps(canvas.texts.begin() + 7, canvas.texts.end());

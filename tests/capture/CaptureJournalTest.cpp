@@ -29,11 +29,12 @@ protected:
     }
 };
 
-TEST_F(CaptureJournalTest, PauseLeavesEverySampleOnDiskAndDeleteRemovesTheJournal)
+TEST_F(CaptureJournalTest, PauseContinueSaveDeleteAndQuitKeepTheJournalInStep)
 {
-    ASSERT_EQ(recorder->StartCapture(1), CaptureRecorder::StartResult::Started)
-        << (ui.boxes.empty() ? std::string() : ui.boxes.front().text);
+    ASSERT_EQ(recorder->StartCapture(1), CaptureRecorder::StartResult::Started) << ui.StatusText();
     EXPECT_TRUE(recorder->Journal().Active());
+    TickUntil(3);
+    recorder->RecordingSaved(); // saved while running: what follows is not saved yet
     TickUntil(5);
     ASSERT_EQ(recorder->StopCapture(), CaptureRecorder::StopResult::Stopped);
     ExpectJournalHoldsTheRecording();
@@ -46,34 +47,24 @@ TEST_F(CaptureJournalTest, PauseLeavesEverySampleOnDiskAndDeleteRemovesTheJourna
     ExpectJournalHoldsTheRecording();
     EXPECT_EQ(recorder->Samples()[7].interval, 2);
 
+    // Saved while paused: gone; continuing starts a new journal that holds the whole recording.
+    recorder->RecordingSaved();
+    EXPECT_FALSE(std::filesystem::exists(app.journalPath));
+    ASSERT_EQ(recorder->StartCapture(1), CaptureRecorder::StartResult::Started);
+    TickUntil(9);
+    ASSERT_EQ(recorder->StopCapture(), CaptureRecorder::StopResult::Stopped);
+    ExpectJournalHoldsTheRecording();
+
     ui.answers.push_back(MsgAnswer::Cancel);
     EXPECT_FALSE(recorder->DeleteRecording());
     EXPECT_TRUE(std::filesystem::exists(app.journalPath)); // the user kept the recording
     ui.answers.push_back(MsgAnswer::Ok);
     EXPECT_TRUE(recorder->DeleteRecording());
     EXPECT_FALSE(std::filesystem::exists(app.journalPath));
-}
-
-TEST_F(CaptureJournalTest, ASaveRemovesTheJournalOnlyOfAPausedRecording)
-{
-    ASSERT_EQ(recorder->StartCapture(1), CaptureRecorder::StartResult::Started);
-    TickUntil(3);
-    recorder->RecordingSaved(); // saved while running: what follows is not saved yet
-    TickUntil(4);
-    ASSERT_EQ(recorder->StopCapture(), CaptureRecorder::StopResult::Stopped);
-    ExpectJournalHoldsTheRecording();
-    recorder->RecordingSaved();
-    EXPECT_FALSE(std::filesystem::exists(app.journalPath));
-
-    // Continuing after the save starts a new journal that holds the whole recording.
-    ASSERT_EQ(recorder->StartCapture(1), CaptureRecorder::StartResult::Started);
-    TickUntil(6);
-    ASSERT_EQ(recorder->StopCapture(), CaptureRecorder::StopResult::Stopped);
-    ExpectJournalHoldsTheRecording();
 
     // Quitting with the user's consent ends the recording and its journal.
     ASSERT_EQ(recorder->StartCapture(1), CaptureRecorder::StartResult::Started);
-    TickUntil(7);
+    TickUntil(2);
     recorder->Close();
     EXPECT_EQ(recorder->State(), CaptureState::Paused);
     EXPECT_EQ(sim->Register(0), 0xFC04); // told to stop streaming
@@ -133,24 +124,37 @@ TEST_F(CaptureJournalTest, TheStartUpOfferLoadsRemovesOrKeepsTheJournalAndSaysWh
     const JournalContents contents = Recovered();
     const std::string damagedAs = DamagedJournalName(app.journalPath);
     const std::string unreadableAs = dir.File("state/journal-unreadable.rmj");
+    const std::string question = JournalQuestion(app, contents), gap = FormatLangString(app, 322, {"5"});
     struct Row {
         const char* name;
         int samples;   // written to the journal; -1: no file, -2: a file that is no journal
         bool tornTail; // bytes of a block cut short after them
         MsgAnswer answer;
-        int box; // string id of the one message, 0 for none
+        std::vector<std::string> says; // the one message holds these; empty: no message
         bool loaded;
         std::string keptAs; // where the file is afterwards; empty: nowhere
     };
     const Row rows[] = {
-        {"yes", 6, false, MsgAnswer::Yes, 297, true, app.journalPath},
-        {"no", 6, false, MsgAnswer::No, 297, false, ""},
-        {"damaged, yes", 6, true, MsgAnswer::Yes, 320, true, damagedAs},
-        {"damaged, no: never deleted", 6, true, MsgAnswer::No, 320, false, damagedAs},
-        {"empty journal", 0, false, MsgAnswer::Yes, 326, false, ""},
-        {"damaged without a sample", 0, true, MsgAnswer::Yes, 327, false, damagedAs},
-        {"no journal", -1, false, MsgAnswer::Yes, 0, false, ""},
-        {"not a journal", -2, false, MsgAnswer::Yes, 325, false, unreadableAs},
+        {"yes", 6, false, MsgAnswer::Yes, {question}, true, app.journalPath},
+        {"no", 6, false, MsgAnswer::No, {question}, false, ""},
+        {"damaged, yes", 6, true, MsgAnswer::Yes, {damagedAs, gap}, true, damagedAs},
+        {"damaged, no: never deleted", 6, true, MsgAnswer::No, {damagedAs, gap}, false, damagedAs},
+        {"empty journal",
+         0,
+         false,
+         MsgAnswer::Yes,
+         {FormatLangString(app, 326, {app.journalPath})},
+         false,
+         ""},
+        {"damaged without a sample",
+         0,
+         true,
+         MsgAnswer::Yes,
+         {FormatLangString(app, 327, {app.journalPath, damagedAs})},
+         false,
+         damagedAs},
+        {"no journal", -1, false, MsgAnswer::Yes, {}, false, ""},
+        {"not a journal", -2, false, MsgAnswer::Yes, {unreadableAs}, false, unreadableAs},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -169,17 +173,9 @@ TEST_F(CaptureJournalTest, TheStartUpOfferLoadsRemovesOrKeepsTheJournalAndSaysWh
         ui.boxes.clear();
         ui.answers = {row.answer};
         EXPECT_EQ(OfferRecoveredJournal(app, *recorder), row.loaded);
-        ASSERT_EQ(ui.boxes.size(), row.box != 0 ? 1u : 0u);
-        if (row.box == 297) {
-            EXPECT_EQ(ui.boxes[0].text, JournalQuestion(app, contents));
-        }
-        if (row.box == 320) {
-            EXPECT_NE(ui.boxes[0].text.find(damagedAs), std::string::npos) << ui.boxes[0].text;
-            EXPECT_NE(ui.boxes[0].text.find(FormatLangString(app, 322, {"5"})), std::string::npos);
-        }
-        if (row.box == 325) {
-            EXPECT_NE(ui.boxes[0].text.find(unreadableAs), std::string::npos);
-        }
+        ASSERT_EQ(ui.boxes.size(), row.says.empty() ? 0u : 1u);
+        for (const std::string& part : row.says)
+            EXPECT_NE(ui.boxes[0].text.find(part), std::string::npos) << part << " in " << ui.boxes[0].text;
         EXPECT_EQ(recorder->State(), row.loaded ? CaptureState::Paused : CaptureState::Ready);
         EXPECT_EQ(recorder->SampleCount(), row.loaded ? 6 : 0);
         for (const std::string& file : {app.journalPath, damagedAs, unreadableAs})

@@ -11,7 +11,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -97,16 +99,13 @@ TEST(RecordingWritersTest, ReportLinesReplaceTheFirstPlaceholderAndEveryUnit)
         EXPECT_EQ(rec.unitText, unitTexts[i]);
     }
     rec.unitText = "U";
+    // Each placeholder's format is the golden report's; here what a line with several does.
     const std::pair<const char*, const char*> lines[] = {
         {"__MAX__ __MIN__", "600.0 __MIN__"},
         {"__MIN__ __MAX__", "__MIN__ 600.0"}, // the table's order, not the line's
         {"a__SUFIX__b__SUFIX__ __AVE__ __AVE__", "aUbU  30.5  30.5"},
         {"__GRAPH__ __HARDNAME__", "__GRAPH__ 炉 1号"},
-        {"__GRAPH__", "<img src=g.jpg>"},
         {"__EMISSIVITY__|__ALARMLO__", "__EMISSIVITY__|  0.0"},
-        {"__EMISSIVITY__", " 0.95"},
-        {"__ALARMLO__", "  0.0"},
-        {"__TIME__", "120:20:35.500"},
         {"__MAX_ _MIN__ __SUFIX_", "__MAX_ _MIN__ __SUFIX_"},
         {"", ""},
     };
@@ -265,14 +264,8 @@ TEST_F(RecordingSaveTest, ShippedTemplatesFillEveryPlaceholder)
         for (const char* value : {"炉 1号", "120:20:35.500", "<img src=shipped.jpg>", " 0.95"}) {
             EXPECT_NE(page.find(value), std::string::npos) << value;
         }
-        std::size_t lineEnds = 0;
-        for (std::size_t i = 0; i < page.size(); ++i) {
-            if (page[i] == '\n') {
-                ++lineEnds;
-                EXPECT_TRUE(i > 0 && page[i - 1] == '\r') << "bare LF at " << i;
-            }
-        }
-        EXPECT_GT(lineEnds, 20u);
+        EXPECT_FALSE(std::regex_search(page, std::regex("[^\r]\n"))) << "a bare LF";
+        EXPECT_GT(std::count(page.begin(), page.end(), '\n'), 20);
     }
 }
 
