@@ -21,6 +21,7 @@
 #include "app/AppState.h"
 #include "app/Calendar.h"
 #include "app/LangString.h"
+#include "device/Clock.h"
 #include "memory/MemoryList.h"
 #include "resources/StringIds.h"
 #include "ui/ControlId.h"
@@ -280,7 +281,7 @@ void CMemoryPage::RefreshList()
 
 void CMemoryPage::OnSave()
 {
-    const std::time_t now = std::time(nullptr);
+    const std::time_t now = app_.clock->WallTime();
     std::tm local{};
     LocalTimeOf(now, local);
     const std::string defaultPath = lastSaveDir_ + DefaultMemoryFileName(app_, local);
