@@ -50,7 +50,9 @@ TEST(NumericEdit, JapaneseSwitchesTheInputMethodOffOnFocusEnglishDoesNot)
         EXPECT_EQ(edit.testAttribute(Qt::WA_InputMethodEnabled), language == 1) << language;
         QLabel label;
         AddLangTool(&label, app, 167);
-        EXPECT_EQ(label.toolTip(), QString::fromStdString(LoadTableString(167 + 2000 * language)));
+        EXPECT_EQ(label.toolTip(), language == 1
+                                       ? QStringLiteral("Enter Type-Number of Connected Thermometer")
+                                       : QStringLiteral("接続している放射温度計の機種名を入力します"));
     }
 }
 
