@@ -2,6 +2,7 @@
 // read again, units, items and saving.
 
 #include <QCheckBox>
+#include <QFileDialog>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QRadioButton>
@@ -181,16 +182,17 @@ TEST_F(MemoryPageTest, SaveWritesTheListAsShown)
         SCOPED_TRACE(row.fault);
         Start(1, "time,room,max", 5, row.fault);
         boxes.shown.clear();
-        std::string offered;
-        CMemoryPage::SetSaveChooser([&](const std::string& defaultPath, bool& asReport) {
-            offered = defaultPath;
-            asReport = false;
-            return dir.File("saved/../memo.html");
+        QString offered;
+        EndModalWhenShown(QStringLiteral("memorySaveDialog"), true, [&](QDialog& d) {
+            auto& dialog = static_cast<QFileDialog&>(d);
+            offered = dialog.selectedFiles().value(0);
+            dialog.selectNameFilter(dialog.nameFilters().value(1)); // CSV
+            dialog.selectFile(QString::fromStdString(dir.File("memo.html")));
         });
-        std::filesystem::create_directories(dir.File("saved"));
         QTest::mouseClick(Button(1026), Qt::LeftButton);
-        CMemoryPage::SetSaveChooser({});
-        EXPECT_TRUE(offered.starts_with(dir.Path() + "No Type-Number entered-")) << offered;
+        EXPECT_EQ(offered,
+                  QString::fromStdString(dir.Path() + "No Type-Number entered-") +
+                      QDateTime::fromSecsSinceEpoch(clock.WallTime()).toString("yyyyMMdd_HHmmss'.csv'"));
         const std::string csv = ReadFileBytes(dir.File(row.file));
         EXPECT_TRUE(Cp932ToUtf8(csv).starts_with(
             "MemoryNo.,Temp.(°C),Room(°C),Time,Emissivity,MAX(°C),MIN(°C)\r\n1,"))
@@ -203,7 +205,7 @@ TEST_F(MemoryPageTest, SaveWritesTheListAsShown)
             EXPECT_EQ(boxes.shown[0].call.text,
                       "Only 2 of the thermometer's 5 records were read, so the list "
                       "was saved under a name that says it is partial: " +
-                          dir.File("saved/../memo-partial.csv"));
+                          dir.File("memo-partial.csv"));
         }
     }
 }
