@@ -35,6 +35,7 @@ TEST_F(CapturePageTest, RecPauseAndDeleteDriveTheRecording)
     EXPECT_EQ(Text(*page, 1120), QStringLiteral("  0.0"));
     EXPECT_EQ(Text(*page, 1128), QStringLiteral("0.95"));
     EXPECT_EQ(Text(*page, 1105), QStringLiteral("---"));
+    EXPECT_EQ(Text(*page, 1007).left(12), Now().toString(QStringLiteral(" yyyy/MM/dd ")));
     // REC, PAUSE, DELETE, SAVE, timer box, interval hours, ms combo, Apply.
     const auto ids = {1001, 1004, 1003, 1103, 1102, 1106, 1008, 1125};
     EXPECT_EQ(Enabled(*page, ids), (std::vector<bool>{true, true, true, false, true, true, true, false}));
@@ -104,7 +105,7 @@ TEST_F(CapturePageTest, FahrenheitChangesEveryTemperatureTextButNotTheEmissivity
 TEST_F(CapturePageTest, ChecksAndUnitButtonsDrivenAnyWayChangeThePage)
 {
     auto page = Page(1);
-    const QDate today = QDate::currentDate();
+    const QDate today = Now().date();
     C<QDateEdit>(*page, 1098)->setDate(today.addDays(1));
     C<QDateEdit>(*page, 1100)->setDate(today.addDays(2));
     const CaptureGraph& graph = page->Recorder().Graph();

@@ -78,7 +78,8 @@ TEST_F(CaptureSaveTest, SavesTheRecordingAsCsvAndAsReportWithItsPicture)
 
     const auto [folder, proposed] = Save(0, "data.txt");
     EXPECT_EQ(folder, out.Path());
-    EXPECT_TRUE(std::regex_match(proposed, std::regex("機種名未登録-20[0-9]{6}_[0-9]{6}"))) << proposed;
+    const std::string day = Now().toString(QStringLiteral("yyyyMMdd_")).toStdString();
+    EXPECT_TRUE(std::regex_match(proposed, std::regex("機種名未登録-" + day + "[0-9]{6}"))) << proposed;
     // The formats are the writers' (golden files); here the page hands them its recording.
     const std::string csv = ReadFileBytes(out.File("data.csv"));
     EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'), count + 1);
@@ -213,7 +214,7 @@ TEST_F(CaptureSaveTest, TimerStartsAndStopsTheRecordingAndRecCancelsIt)
     EXPECT_EQ(colours(), std::make_pair(QColor(Qt::black), QColor(Qt::white)));
 
     // A start in the past is refused and leaves the box unchecked.
-    const QDateTime now = QDateTime::currentDateTime();
+    const QDateTime now = Now();
     set(now.addSecs(-60), now.addSecs(60));
     QTest::mouseClick(box, Qt::LeftButton);
     ASSERT_EQ(boxes.shown.size(), 1u);
@@ -234,7 +235,7 @@ TEST_F(CaptureSaveTest, TimerStartsAndStopsTheRecordingAndRecCancelsIt)
     QTest::mouseClick(Button(1004), Qt::LeftButton);
 
     // A start two seconds ahead begins within the next clock ticks; the end stops it.
-    QDateTime soon = QDateTime::currentDateTime().addSecs(2);
+    QDateTime soon = Now().addSecs(2);
     soon.setTime(QTime(soon.time().hour(), soon.time().minute(), soon.time().second())); // whole seconds
     set(soon, soon.addSecs(2));
     QTest::mouseClick(box, Qt::LeftButton);
@@ -242,7 +243,7 @@ TEST_F(CaptureSaveTest, TimerStartsAndStopsTheRecordingAndRecCancelsIt)
     EXPECT_EQ(status->text(), QStringLiteral("取込タイマー動作中"));
     EXPECT_EQ(colours(), std::make_pair(QColor(Qt::black), QColor(255, 255, 0)));
     ASSERT_TRUE(QTest::qWaitFor([&] { return !page->Recorder().Sampling(); }, 8000));
-    EXPECT_GE(QDateTime::currentDateTime(), soon.addSecs(3)) << "stopped once the end had passed";
+    EXPECT_GE(Now(), soon.addSecs(3)) << "stopped once the end had passed";
     EXPECT_EQ(page->Recorder().State(), CaptureState::Paused);
     EXPECT_EQ(status->text(), QStringLiteral("取込タイマー未設定"));
     EXPECT_FALSE(box->isChecked());
