@@ -283,7 +283,7 @@ TEST_F(TeachingPageTest, AMissingListIsReportedOnceAndThePageStillWorks)
     WriteFileBytes(app.iniPath, "[ComPort]\nPort=SIM\nStopBit=1\n"); // 1.5 stop bits: the port refuses
     CTeachingPage page(app, nullptr);
     ASSERT_EQ(boxes.shown.size(), 1u);
-    EXPECT_EQ(boxes.shown[0].call.text, FormatLangString(app, 345, {dir.File("emissivity_list(ENG).csv")}));
+    EXPECT_EQ(boxes.shown[0].call.text, "Could not read the file " + dir.File("emissivity_list(ENG).csv"));
     auto* list = Control<QTableWidget>(&page, 1130);
     ASSERT_NE(list, nullptr);
     EXPECT_EQ(list->rowCount(), 0);

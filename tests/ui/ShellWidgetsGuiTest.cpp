@@ -189,7 +189,7 @@ TEST(TitlePage, MissingPictureGivesTheJapaneseStopBoxInEitherLanguageAPictureFil
         app.language = language;
         EXPECT_FALSE(CTitlePage(app).Loaded());
         ASSERT_EQ(boxes.shown.size(), static_cast<size_t>(language + 1));
-        EXPECT_EQ(boxes.shown.back().call.text, LoadTableString(152));
+        EXPECT_EQ(boxes.shown.back().call.text, "タイトル画像ファイルがありません");
         EXPECT_EQ(boxes.shown.back().qtIcon, QMessageBox::Critical);
     }
 
