@@ -97,9 +97,7 @@ CCapturePage::~CCapturePage()
 void CCapturePage::CreateControls()
 {
     const auto text = [this](int id) { return LangText(app_, id); };
-    const QString hh = QStringLiteral("HH");
-    const QString mm = QStringLiteral("mm");
-    const QString ss = QStringLiteral("ss");
+    const QString hh = QStringLiteral("HH"), mm = QStringLiteral("mm"), ss = QStringLiteral("ss");
     const int graphHeight = GraphHeight(app_);
     const int below = 12 + graphHeight + 3; // the time axis's row under the graph
     constexpr int cx = 349;                 // the right-hand column
