@@ -22,12 +22,12 @@ public:
     void SleepMs(uint32_t ms) override { steady_.SleepMs(ms); }
     std::time_t WallTime() override
     {
-        return 1773480413 + static_cast<std::time_t>((steady_.TickMs() - start_) / 1000);
+        return 1773480413 + static_cast<std::time_t>(TickMs() / 1000 - start_);
     }
 
 private:
     SteadyClock steady_;
-    uint64_t start_ = steady_.TickMs();
+    uint64_t start_ = steady_.TickMs() / 1000;
 };
 
 class CapturePageRig : public ::testing::Test {
