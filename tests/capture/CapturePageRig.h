@@ -14,8 +14,7 @@
 #include <string>
 
 // Real ticks and sleeps (the simulator streams in real time) on a calendar of the test's own, so
-// the dates the page shows, offers and waits for are known: its wall time runs from
-// 2026-03-14 09:26:53 UTC.
+// the dates the page shows, offers and waits for are known: from 2026-03-14 09:26:53 UTC.
 class StagedCalendarClock final : public Clock {
 public:
     uint64_t TickMs() override { return steady_.TickMs(); }

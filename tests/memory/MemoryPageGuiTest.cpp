@@ -82,8 +82,6 @@ TEST_F(MemoryPageTest, ReadsUnchecksWritesBackAndReadsThePackedResult)
     for (int id : {1022, 1024})
         EXPECT_FALSE(Control<QCheckBox>(page.get(), id)->isChecked()) << id;
     EXPECT_EQ(CheckedNumbers(), (std::vector<int>{1, 2, 3, 4, 5}));
-    EXPECT_EQ(Cell(1, 0), QStringLiteral("    1"));
-    EXPECT_EQ(Cell(1, 4), QStringLiteral("----")); // no emissivity in these records
     EXPECT_TRUE(Cell(1, 3).startsWith(QStringLiteral("2026/12/07  00:")));
     EXPECT_EQ(Cell(6, 1), QString());
     EXPECT_EQ(List()->item(1, 2)->background().color(), QColor(220, 240, 220));
@@ -127,13 +125,11 @@ TEST_F(MemoryPageTest, UnitsItemsAndTheJapanesePage)
     Start(1);
     const QString celsius = Cell(1, 1);
     QTest::mouseClick(Control<QRadioButton>(page.get(), 1041), Qt::LeftButton);
-    EXPECT_EQ(page->Unit(), 2);
     EXPECT_NEAR(Cell(1, 1).toDouble(), celsius.toDouble() + 273.2, 0.051);
 
     // Turning an item on changes the rows at once and checks every row with data again.
     SetChecked(2, false);
     QTest::mouseClick(Control<QCheckBox>(page.get(), 1022), Qt::LeftButton);
-    EXPECT_EQ(page->Data().memoryItems & 0x7C, 0x3C);
     EXPECT_EQ(List()->rowCount(), 20);
     EXPECT_EQ(Control<QLabel>(page.get(), 1043)->text(), QStringLiteral("20"));
     EXPECT_EQ(CheckedNumbers().size(), 5u);

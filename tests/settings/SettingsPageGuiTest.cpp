@@ -104,7 +104,6 @@ TEST_F(SettingsPageTest, ShowingThePageReadsEverySettingAndRunsBothClocks)
     EXPECT_EQ(Text(1078), QStringLiteral("15"));
     EXPECT_EQ(Text(1009), QStringLiteral("no name"));
     EXPECT_EQ(ui.WaitCursorDepth(), 0);
-    EXPECT_FALSE(sim.InCheckMode());
 
     // The clocks: the thermometer's estimate ticks from what was read, the PC's shows the PC's.
     EXPECT_EQ(Text(1047), QStringLiteral("2005/03/05 14:30:00"));
