@@ -1,14 +1,10 @@
 #include "capture/CCapturePage.h"
 
 #include <QApplication>
-#include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
-#include <QDateTime>
-#include <QFrame>
 #include <QLabel>
-#include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalBlocker>
@@ -17,7 +13,6 @@
 
 #include <algorithm>
 #include <climits>
-#include <cmath>
 
 #include "app/AppState.h"
 #include "app/LangString.h"
@@ -30,9 +25,11 @@
 #include "resources/StringIds.h"
 #include "ui/CNumericEdit.h"
 #include "ui/ControlId.h"
+#include "ui/ControlTable.h"
 #include "ui/DialogUnits.h"
 #include "ui/Icons.h"
 #include "ui/LangWidgets.h"
+#include "ui/WallClock.h"
 
 namespace {
 
@@ -53,29 +50,6 @@ double FromDisplay(double value, bool fahrenheit)
 }
 
 } // namespace
-
-// The white frame the graph picture is shown in.
-class GraphFrame : public QFrame {
-public:
-    explicit GraphFrame(QWidget* parent) : QFrame(parent)
-    {
-        setFrameStyle(QFrame::Box | QFrame::Plain);
-        setLineWidth(1);
-        QPalette p = palette();
-        p.setColor(QPalette::WindowText, Qt::white);
-        setPalette(p);
-    }
-    const QImage* image = nullptr;
-
-protected:
-    void paintEvent(QPaintEvent* event) override
-    {
-        QFrame::paintEvent(event);
-        if (image == nullptr) return;
-        QPainter painter(this);
-        painter.drawImage(contentsRect().topLeft(), *image);
-    }
-};
 
 CCapturePage::CCapturePage(AppState& app, QWidget* parent)
     : CPage(parent), app_(app), recorder_(std::make_unique<CaptureRecorder>(app))
@@ -123,212 +97,152 @@ CCapturePage::~CCapturePage()
 
 void CCapturePage::CreateControls()
 {
-    const DialogUnits du(font());
-    const bool english = app_.language == 1;
-    auto label = [&](const QString& text, int x, int y, int w, int h, int id = 0,
-                     const char* name = nullptr) {
-        auto* l = new QLabel(text, this);
-        l->setGeometry(du.Rect(x, y, w, h));
-        l->setTextFormat(Qt::PlainText);
-        if (id != 0) SetControlId(l, id, QString::fromLatin1(name));
-        return l;
-    };
-    auto iconButton = [&](const QIcon& icon, int id, const char* name, const QString& accessible, int x,
-                          int y) {
-        auto* b = new QPushButton(this);
-        SetControlId(b, id, QString::fromLatin1(name));
-        b->setGeometry(du.Rect(x, y, 20, 18));
-        b->setIcon(icon);
-        b->setIconSize(QSize(du.Y(13), du.Y(13)));
-        b->setAutoDefault(false);
-        b->setAccessibleName(accessible);
-        return b;
-    };
-    auto timeEdit = [&](const QString& format, int id, const char* name, const QString& accessible, int x,
-                        int y) {
-        auto* t = new QTimeEdit(this);
-        SetControlId(t, id, QString::fromLatin1(name));
-        t->setDisplayFormat(format);
-        t->setGeometry(du.Rect(x, y, 24, 12));
-        t->setAccessibleName(accessible);
-        return t;
-    };
-    auto colon = [&](int x, int y) {
-        auto* c = label(QStringLiteral(":"), x, y, 4, 12);
-        c->setFixedSize(6, 12);
-        c->move(du.X(x), du.Y(y) + (du.Y(12) - 12) / 2);
-    };
-
-    // The graph and its captions.
+    const auto text = [this](int id) { return LangText(app_, id); };
+    const QString hh = QStringLiteral("HH"), mm = QStringLiteral("mm"), ss = QStringLiteral("ss");
     const int graphHeight = GraphHeight(app_);
-    label(LangText(app_, StringId::TempCaption), 4, 2, 60, 9, 1143, "tempCaption");
-    unitCaption_ = label(QString(), 64, 2, 40, 9, 1144, "unitCaption");
-    graphFrame_ = new GraphFrame(this);
-    SetControlId(graphFrame_, 1091, QStringLiteral("graphFrame"));
-    graphFrame_->setGeometry(du.Rect(4, 12, 340, graphHeight));
-    graphFrame_->setAccessibleName(LangText(app_, StringId::GraphName));
-    const int below = 12 + graphHeight + 3;
-    label(LangText(app_, StringId::TimeCaption), 4, below + 2, 90, 9, 1126, "timeCaption");
-    timeAuto_ = new QCheckBox(LangText(app_, StringId::AutoScale), this);
-    SetControlId(timeAuto_, 1129, QStringLiteral("timeAutoScale"));
-    timeAuto_->setGeometry(du.Rect(150, below, 40, 12));
-    timeAuto_->setChecked(true);
-    timeRange_ = new CNumericEdit(this);
-    SetControlId(timeRange_, 1130, QStringLiteral("timeRange"));
-    timeRange_->setGeometry(du.Rect(194, below, 30, 12));
-    timeRange_->SetIntRange(1, 60);
-    timeRange_->SetFormat(1, "%d");
-    timeRange_->SuppressImeOnFocus(app_);
-    timeRange_->setAccessibleName(LangText(app_, StringId::TimeRangeName));
-    timeUnit_ = new QComboBox(this);
-    SetControlId(timeUnit_, 1009, QStringLiteral("timeUnit"));
-    timeUnit_->setGeometry(du.Rect(228, below, 44, 12));
-    for (int id : {241, 242, 153})
-        timeUnit_->addItem(LangText(app_, id));
-    timeUnit_->setCurrentIndex(2);
-    timeUnit_->setAccessibleName(LangText(app_, StringId::TimeUnitName));
+    const int below = 12 + graphHeight + 3; // the time axis's row under the graph
+    constexpr int cx = 349;                 // the right-hand column
+    using K = ControlKind;
+    // clang-format off
+    BuildControls(this, app_, {
+        // The graph and its captions.
+        {1143, "tempCaption",     K::Label,       {4, 2, 60, 9},            text(StringId::TempCaption)},
+        {1144, "unitCaption",     K::Label,       {64, 2, 40, 9}},
+        {1091, "graphFrame",      K::Custom,      {4, 12, 340, graphHeight}, {}, text(StringId::GraphName)},
+        {1126, "timeCaption",     K::Label,       {4, below + 2, 90, 9},    text(StringId::TimeCaption)},
+        {1129, "timeAutoScale",   K::Check,       {150, below, 40, 12},     text(StringId::AutoScale)},
+        {1130, "timeRange",       K::NumericEdit, {194, below, 30, 12},     {}, text(StringId::TimeRangeName)},
+        {1009, "timeUnit",        K::Combo,       {228, below, 44, 12},     {}, text(StringId::TimeUnitName)},
+        // REC, PAUSE, DELETE and SAVE.
+        {1001, "recButton",       K::Button,      {cx, 2, 20, 18},          {}, QStringLiteral("REC"), 107},
+        {1004, "pauseButton",     K::Button,      {cx + 21, 2, 20, 18},     {}, QStringLiteral("PAUSE"), 109},
+        {1003, "deleteButton",    K::Button,      {cx + 42, 2, 20, 18},     {}, QStringLiteral("DELETE"), 108},
+        {1103, "saveButton",      K::Button,      {cx + 63, 2, 20, 18},     {}, QStringLiteral("SAVE"), 200},
+        // The sampling interval.
+        {0,    nullptr,           K::Label,       {cx, 22, 80, 9},          text(StringId::IntervalCaption)},
+        {1106, "intervalHours",   K::TimeEdit,    {cx, 31, 24, 12},         hh, text(StringId::IntervalHoursName), 255},
+        {0,    nullptr,           K::Colon,       {cx + 25, 31, 4, 12}},
+        {1107, "intervalMinutes", K::TimeEdit,    {cx + 29, 31, 24, 12},    mm, text(StringId::IntervalMinutesName), 256},
+        {0,    nullptr,           K::Colon,       {cx + 54, 31, 4, 12}},
+        {1108, "intervalSeconds", K::TimeEdit,    {cx + 58, 31, 24, 12},    ss, text(StringId::IntervalSecondsName), 257},
+        {1119, "hundredMs",       K::Check,       {cx, 45, 12, 12},         {}, text(StringId::HundredMsName), 230},
+        {1008, "milliseconds",    K::Combo,       {cx + 14, 45, 40, 12},    {}, text(StringId::MillisecondsName)},
+        {0,    nullptr,           K::Label,       {cx + 57, 46, 20, 10},    QStringLiteral("ms")},
+        // The latest values and the thermometer's settings: caption, value, unit.
+        {0,    nullptr,           K::Label,       {cx, 60, 40, 10},         text(StringId::MeasuredTempCaption)},
+        {1105, "currentTemp",     K::Label,       {cx + 40, 60, 30, 10}},
+        {1148, "tempUnit",        K::Label,       {cx + 72, 60, 14, 10}},
+        {0,    nullptr,           K::Label,       {cx, 72, 40, 10},         text(StringId::RoomTempCaption)},
+        {1104, "roomTemp",        K::Label,       {cx + 40, 72, 30, 10}},
+        {1149, "roomUnit",        K::Label,       {cx + 72, 72, 14, 10}},
+        {0,    nullptr,           K::Label,       {cx, 84, 40, 10},         text(StringId::AlarmHighCaption)},
+        {1121, "alarmHigh",       K::Label,       {cx + 40, 84, 30, 10}},
+        {1150, "alarmHighUnit",   K::Label,       {cx + 72, 84, 14, 10}},
+        {0,    nullptr,           K::Label,       {cx, 96, 40, 10},         text(StringId::AlarmLowCaption)},
+        {1120, "alarmLow",        K::Label,       {cx + 40, 96, 30, 10}},
+        {1151, "alarmLowUnit",    K::Label,       {cx + 72, 96, 14, 10}},
+        {0,    nullptr,           K::Label,       {cx, 108, 40, 10},        text(StringId::EmissivityCaption)},
+        {1128, "emissivity",      K::Label,       {cx + 40, 108, 30, 10}},
+        {1007, "clock",           K::Label,       {cx - 2, 121, 88, 10}},
+        // The timed start and end (their behaviour belongs to the capture timer).
+        {1102, "timerBox",        K::Button,      {cx, 133, 20, 18},        {}, text(StringId::TimerName), 202},
+        {1127, "timerStatus",     K::Label,       {cx + 22, 136, 62, 12},   text(224)},
+        {1098, "startDate",       K::DateEdit,    {cx, 153, 84, 12},        {}, text(StringId::StartDateName), 203},
+        {1099, "startHour",       K::TimeEdit,    {cx, 166, 24, 12},        hh, text(249), 249},
+        {0,    nullptr,           K::Colon,       {cx + 25, 166, 4, 12}},
+        {1111, "startMinute",     K::TimeEdit,    {cx + 29, 166, 24, 12},   mm, text(250), 250},
+        {0,    nullptr,           K::Colon,       {cx + 54, 166, 4, 12}},
+        {1112, "startSecond",     K::TimeEdit,    {cx + 58, 166, 24, 12},   ss, text(251), 251},
+        {1100, "endDate",         K::DateEdit,    {cx, 180, 84, 12},        {}, text(StringId::EndDateName), 205},
+        {1101, "endHour",         K::TimeEdit,    {cx, 193, 24, 12},        hh, text(252), 252},
+        {0,    nullptr,           K::Colon,       {cx + 25, 193, 4, 12}},
+        {1113, "endMinute",       K::TimeEdit,    {cx + 29, 193, 24, 12},   mm, text(253), 253},
+        {0,    nullptr,           K::Colon,       {cx + 54, 193, 4, 12}},
+        {1114, "endSecond",       K::TimeEdit,    {cx + 58, 193, 24, 12},   ss, text(254), 254},
+        // Temperature scale and unit.
+        {1122, "tempAutoScale",   K::Check,       {cx, 209, 36, 12},        text(StringId::AutoScale), {}, 231},
+        {1333, "celsius",         K::Radio,       {cx + 38, 209, 22, 12},   QStringLiteral("°C")},
+        {1334, "fahrenheit",      K::Radio,       {cx + 61, 209, 22, 12},   QStringLiteral("°F")},
+        {0,    nullptr,           K::Label,       {cx, 223, 20, 12},        QStringLiteral("Max")},
+        {1123, "scaleMax",        K::NumericEdit, {cx + 20, 223, 40, 12},   {}, {}, 232},
+        {1335, "scaleMaxUnit",    K::Label,       {cx + 62, 224, 20, 10}},
+        {0,    nullptr,           K::Label,       {cx, 237, 20, 12},        QStringLiteral("Min")},
+        {1124, "scaleMin",        K::NumericEdit, {cx + 20, 237, 40, 12},   {}, {}, 233},
+        {1336, "scaleMinUnit",    K::Label,       {cx + 62, 238, 20, 10}},
+        {1125, "applyButton",     K::Button,      {cx + 40, 251, 44, 13},   text(StringId::Apply), {}, 234},
+    }, [this](const ControlRow&) -> QWidget* { return new GraphFrame(this); });
+    // clang-format on
+    TakeControls();
+    SetUpControls();
+}
 
-    // Right column: the four recording buttons.
-    const int cx = 349;
-    recButton_ = iconButton(Icons::Record(), 1001, "recButton", QStringLiteral("REC"), cx, 2);
-    pauseButton_ = iconButton(Icons::Pause(), 1004, "pauseButton", QStringLiteral("PAUSE"), cx + 21, 2);
-    deleteButton_ = iconButton(Icons::Delete(), 1003, "deleteButton", QStringLiteral("DELETE"), cx + 42, 2);
-    saveButton_ = iconButton(Icons::Save(), 1103, "saveButton", QStringLiteral("SAVE"), cx + 63, 2);
-    AddLangTool(recButton_, app_, 107);
-    AddLangTool(pauseButton_, app_, 109);
-    AddLangTool(deleteButton_, app_, 108);
-    AddLangTool(saveButton_, app_, 200);
-    connect(recButton_, &QPushButton::clicked, this, &CCapturePage::StartCapture);
-    connect(pauseButton_, &QPushButton::clicked, this, &CCapturePage::StopCapture);
-    connect(deleteButton_, &QPushButton::clicked, this, &CCapturePage::DeleteRecording);
+void CCapturePage::TakeControls()
+{
+    const auto take = [this]<typename T>(T*& member, int id) {
+        member = static_cast<T*>(FindControl(this, id));
+    };
+    // clang-format off
+    take(graphFrame_, 1091);     take(timeAuto_, 1129);        take(timeRange_, 1130);       take(timeUnit_, 1009);
+    take(recButton_, 1001);      take(pauseButton_, 1004);     take(deleteButton_, 1003);    take(saveButton_, 1103);
+    take(intervalHours_, 1106);  take(intervalMinutes_, 1107); take(intervalSeconds_, 1108);
+    take(hundredMs_, 1119);      take(milliseconds_, 1008);
+    take(currentTemp_, 1105);    take(currentRoomTemp_, 1104); take(alarmHigh_, 1121);       take(alarmLow_, 1120);
+    take(emissivity_, 1128);     take(clock_, 1007);           take(timerBox_, 1102);        take(timerStatus_, 1127);
+    take(startDate_, 1098);      take(timerTimes_[0], 1099);   take(timerTimes_[1], 1111);   take(timerTimes_[2], 1112);
+    take(endDate_, 1100);        take(timerTimes_[3], 1101);   take(timerTimes_[4], 1113);   take(timerTimes_[5], 1114);
+    take(tempAuto_, 1122);       take(celsius_, 1333);         take(fahrenheit_, 1334);
+    take(scaleMax_, 1123);       take(scaleMin_, 1124);        take(apply_, 1125);           take(unitCaption_, 1144);
+    take(unitLabels_[0], 1148);  take(unitLabels_[1], 1149);   take(unitLabels_[2], 1150);   take(unitLabels_[3], 1151);
+    take(unitLabels_[4], 1335);  take(unitLabels_[5], 1336);
+    // clang-format on
+}
 
-    // The sampling interval.
-    label(LangText(app_, StringId::IntervalCaption), cx, 22, 80, 9);
-    intervalHours_ = timeEdit(QStringLiteral("HH"), 1106, "intervalHours",
-                              LangText(app_, StringId::IntervalHoursName), cx, 31);
-    colon(cx + 25, 31);
-    intervalMinutes_ = timeEdit(QStringLiteral("mm"), 1107, "intervalMinutes",
-                                LangText(app_, StringId::IntervalMinutesName), cx + 29, 31);
-    colon(cx + 54, 31);
-    intervalSeconds_ = timeEdit(QStringLiteral("ss"), 1108, "intervalSeconds",
-                                LangText(app_, StringId::IntervalSecondsName), cx + 58, 31);
-    AddLangTool(intervalHours_, app_, 255);
-    AddLangTool(intervalMinutes_, app_, 256);
-    AddLangTool(intervalSeconds_, app_, 257);
+void CCapturePage::SetUpControls()
+{
+    const DialogUnits du(font());
+    const std::pair<QPushButton*, QIcon> icons[] = {{recButton_, Icons::Record()},
+                                                    {pauseButton_, Icons::Pause()},
+                                                    {deleteButton_, Icons::Delete()},
+                                                    {saveButton_, Icons::Save()},
+                                                    {timerBox_, Icons::Timer()}};
+    for (const auto& [button, icon] : icons) {
+        button->setIcon(icon);
+        button->setIconSize(QSize(du.Y(13), du.Y(13)));
+    }
+    timerBox_->setCheckable(true);
     for (QTimeEdit* t : {intervalHours_, intervalMinutes_, intervalSeconds_})
         t->setTime(QTime(0, 0, 0));
-    hundredMs_ = new QCheckBox(this);
-    SetControlId(hundredMs_, 1119, QStringLiteral("hundredMs"));
-    hundredMs_->setGeometry(du.Rect(cx, 45, 12, 12));
-    hundredMs_->setChecked(true);
-    hundredMs_->setAccessibleName(LangText(app_, StringId::HundredMsName));
-    AddLangTool(hundredMs_, app_, 230);
-    milliseconds_ = new QComboBox(this);
-    SetControlId(milliseconds_, 1008, QStringLiteral("milliseconds"));
-    milliseconds_->setGeometry(du.Rect(cx + 14, 45, 40, 12));
     for (int i = 1; i <= 9; ++i)
         milliseconds_->addItem(QString::number(100 * i));
     milliseconds_->setCurrentIndex(4);
-    milliseconds_->setAccessibleName(LangText(app_, StringId::MillisecondsName));
-    label(QStringLiteral("ms"), cx + 57, 46, 20, 10);
-    connect(hundredMs_, &QCheckBox::toggled, this, [this] { RefreshControls(); });
-
-    // The latest values and the thermometer's settings.
-    auto valueRow = [&](const QString& caption, int y, int id, const char* name, int unitIndex, int unitId,
-                        const char* unitName) {
-        label(caption, cx, y, 40, 10);
-        QLabel* value = label(QString(), cx + 40, y, 30, 10, id, name);
+    hundredMs_->setChecked(true);
+    for (QLabel* value : {currentTemp_, currentRoomTemp_, alarmHigh_, alarmLow_, emissivity_})
         value->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-        if (unitIndex >= 0) unitLabels_[unitIndex] = label(QString(), cx + 72, y, 14, 10, unitId, unitName);
-        return value;
-    };
-    currentTemp_ =
-        valueRow(LangText(app_, StringId::MeasuredTempCaption), 60, 1105, "currentTemp", 0, 1148, "tempUnit");
-    currentRoomTemp_ =
-        valueRow(LangText(app_, StringId::RoomTempCaption), 72, 1104, "roomTemp", 1, 1149, "roomUnit");
-    alarmHigh_ =
-        valueRow(LangText(app_, StringId::AlarmHighCaption), 84, 1121, "alarmHigh", 2, 1150, "alarmHighUnit");
-    alarmLow_ =
-        valueRow(LangText(app_, StringId::AlarmLowCaption), 96, 1120, "alarmLow", 3, 1151, "alarmLowUnit");
-    emissivity_ =
-        valueRow(LangText(app_, StringId::EmissivityCaption), 108, 1128, "emissivity", -1, 0, nullptr);
-    clock_ = label(QString(), cx - 2, 121, 88, 10, 1007, "clock");
-
-    // The timed start and end (their behaviour belongs to the capture timer).
-    timerBox_ = iconButton(Icons::Timer(), 1102, "timerBox", LangText(app_, StringId::TimerName), cx, 133);
-    timerBox_->setCheckable(true);
-    AddLangTool(timerBox_, app_, 202);
-    timerStatus_ = label(LangText(app_, 224), cx + 22, 136, 62, 12, 1127, "timerStatus");
     timerStatus_->setAlignment(Qt::AlignCenter);
     timerStatus_->setAutoFillBackground(true);
-    const int timerIds[6] = {1099, 1111, 1112, 1101, 1113, 1114};
-    const char* timerNames[6] = {"startHour", "startMinute", "startSecond",
-                                 "endHour",   "endMinute",   "endSecond"};
-    const QString formats[3] = {QStringLiteral("HH"), QStringLiteral("mm"), QStringLiteral("ss")};
-    const int timerTools[6] = {249, 250, 251, 252, 253, 254};
-    for (int half = 0; half < 2; ++half) {
-        const int y = 153 + half * 27;
-        QDateEdit* date = new QDateEdit(QDate::currentDate(), this);
-        SetControlId(date, half == 0 ? 1098 : 1100,
-                     half == 0 ? QStringLiteral("startDate") : QStringLiteral("endDate"));
-        date->setCalendarPopup(true);
-        date->setDisplayFormat(QStringLiteral("yyyy/MM/dd"));
-        date->setMinimumDate(QDate::currentDate());
-        date->setGeometry(du.Rect(cx, y, 84, 12));
-        date->setAccessibleName(half == 0 ? (LangText(app_, StringId::StartDateName))
-                                          : (LangText(app_, StringId::EndDateName)));
-        AddLangTool(date, app_, half == 0 ? 203 : 205);
-        (half == 0 ? startDate_ : endDate_) = date;
-        for (int k = 0; k < 3; ++k) {
-            const int i = half * 3 + k;
-            timerTimes_[i] = timeEdit(formats[k], timerIds[i], timerNames[i], LangText(app_, timerTools[i]),
-                                      cx + k * 29, y + 13);
-            AddLangTool(timerTimes_[i], app_, timerTools[i]);
-            if (k < 2) colon(cx + k * 29 + 25, y + 13);
+    timeAuto_->setChecked(true);
+    timeRange_->SetIntRange(1, 60);
+    timeRange_->SetFormat(1, "%d");
+    for (int id : {241, 242, 153})
+        timeUnit_->addItem(LangText(app_, id));
+    timeUnit_->setCurrentIndex(2);
+    tempAuto_->setChecked(true);
+    celsius_->setChecked(true);
+    if (app_.language != 1) {
+        // The Japanese page always shows degC.
+        for (QRadioButton* unit : {celsius_, fahrenheit_}) {
+            unit->hide();
+            unit->setEnabled(false);
         }
     }
-
-    // Temperature scale and unit.
-    tempAuto_ = new QCheckBox(LangText(app_, StringId::AutoScale), this);
-    SetControlId(tempAuto_, 1122, QStringLiteral("tempAutoScale"));
-    tempAuto_->setGeometry(du.Rect(cx, 209, 36, 12));
-    tempAuto_->setChecked(true);
-    AddLangTool(tempAuto_, app_, 231);
-    celsius_ = new QRadioButton(QStringLiteral("°C"), this);
-    SetControlId(celsius_, 1333, QStringLiteral("celsius"));
-    celsius_->setGeometry(du.Rect(cx + 38, 209, 22, 12));
-    fahrenheit_ = new QRadioButton(QStringLiteral("°F"), this);
-    SetControlId(fahrenheit_, 1334, QStringLiteral("fahrenheit"));
-    fahrenheit_->setGeometry(du.Rect(cx + 61, 209, 22, 12));
-    celsius_->setChecked(true);
-    if (!english) {
-        // The Japanese page always shows degC.
-        celsius_->hide();
-        celsius_->setEnabled(false);
-        fahrenheit_->hide();
-        fahrenheit_->setEnabled(false);
-    }
-    auto scaleEdit = [&](int id, const char* name, const char* caption, int y, int unitIndex, int unitId,
-                         const char* unitName, int tool) {
-        label(QString::fromLatin1(caption), cx, y, 20, 12);
-        auto* e = new CNumericEdit(this);
-        SetControlId(e, id, QString::fromLatin1(name));
-        e->setGeometry(du.Rect(cx + 20, y, 40, 12));
-        e->SetFormat(2, "%.1f");
-        e->SuppressImeOnFocus(app_);
-        AddLangTool(e, app_, tool);
-        unitLabels_[unitIndex] = label(QString(), cx + 62, y + 1, 20, 10, unitId, unitName);
-        return e;
-    };
-    scaleMax_ = scaleEdit(1123, "scaleMax", "Max", 223, 4, 1335, "scaleMaxUnit", 232);
-    scaleMin_ = scaleEdit(1124, "scaleMin", "Min", 237, 5, 1336, "scaleMinUnit", 233);
-    apply_ = new QPushButton(LangText(app_, StringId::Apply), this);
-    SetControlId(apply_, 1125, QStringLiteral("applyButton"));
-    apply_->setGeometry(du.Rect(cx + 40, 251, 44, 13));
-    apply_->setAutoDefault(false);
+    for (CNumericEdit* edit : {scaleMax_, scaleMin_})
+        edit->SetFormat(2, "%.1f");
     apply_->setEnabled(false);
-    AddLangTool(apply_, app_, 234);
 
+    connect(recButton_, &QPushButton::clicked, this, &CCapturePage::StartCapture);
+    connect(pauseButton_, &QPushButton::clicked, this, &CCapturePage::StopCapture);
+    connect(deleteButton_, &QPushButton::clicked, this, &CCapturePage::DeleteRecording);
+    connect(hundredMs_, &QCheckBox::toggled, this, [this] { RefreshControls(); });
     connect(tempAuto_, &QCheckBox::toggled, this, &CCapturePage::OnAutoScaleToggled);
     connect(timeAuto_, &QCheckBox::toggled, this, &CCapturePage::OnTimeAutoToggled);
     connect(scaleMax_, &QLineEdit::textChanged, this, &CCapturePage::OnScaleEdited);
@@ -482,7 +396,7 @@ void CCapturePage::PageShown()
     recorder_->Graph().ReplotSamples(recorder_->Samples(), recorder_->SampleCount(),
                                      recorder_->IntervalTicks());
     recorder_->Graph().Present();
-    const QTime now = QTime::currentTime();
+    const QTime now = LocalNow(app_).time();
     for (QTimeEdit* t : timerTimes_)
         t->setTime(QTime(now.hour(), now.minute(), 0));
     SetStatusText(app_, LoadLangString(app_, StringId::StandBy));
@@ -582,7 +496,7 @@ void CCapturePage::SaveRecording()
 
 void CCapturePage::OnClockTimer()
 {
-    clock_->setText(QDateTime::currentDateTime().toString(QStringLiteral(" yyyy/MM/dd HH:mm:ss")));
+    clock_->setText(LocalNow(app_).toString(QStringLiteral(" yyyy/MM/dd HH:mm:ss")));
     timerPanel_->CheckTimerStart();
     if (recorder_->State() == CaptureState::Paused) {
         // PAUSE blinks once a second while a recording is held.

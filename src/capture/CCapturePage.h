@@ -60,6 +60,8 @@ public:
 
 private:
     void CreateControls();
+    void TakeControls();
+    void SetUpControls();
     void RefreshControls();
     void ShowCurrentValues();
     void ShowAlarmSettings();

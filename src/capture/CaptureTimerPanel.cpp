@@ -3,6 +3,7 @@
 #include "app/AppState.h"
 #include "app/LangString.h"
 #include "app/UserInterface.h"
+#include "device/Clock.h"
 #include "resources/StringIds.h"
 
 #include <QAbstractButton>
@@ -44,13 +45,18 @@ std::time_t CaptureTimerPanel::PickedTime(const QDateEdit* date, int first) cons
     return static_cast<std::time_t>(QDateTime(date->date(), time).toSecsSinceEpoch());
 }
 
+std::time_t CaptureTimerPanel::Now() const
+{
+    return app_.clock->WallTime();
+}
+
 void CaptureTimerPanel::OnTimerCheck()
 {
     if (!box_->isChecked()) {
         Unset();
         return;
     }
-    if (!timer_.Arm(PickedTime(startDate_, 0), PickedTime(endDate_, 3), now())) {
+    if (!timer_.Arm(PickedTime(startDate_, 0), PickedTime(endDate_, 3), Now())) {
         const QSignalBlocker blocker(box_);
         box_->setChecked(false);
         app_.ui->MessageBox(LoadLangString(app_, StringId::InvalidTimer),
@@ -66,7 +72,7 @@ void CaptureTimerPanel::OnTimerCheck()
 
 void CaptureTimerPanel::CheckTimerStart()
 {
-    if (!timer_.CheckStart(now())) return;
+    if (!timer_.CheckStart(Now())) return;
     ShowState();
     EnablePickers(false);
     if (startCapture) startCapture();
@@ -74,7 +80,7 @@ void CaptureTimerPanel::CheckTimerStart()
 
 void CaptureTimerPanel::CheckTimerEnd(int tenths)
 {
-    if (!timer_.CheckEnd(now(), tenths)) return;
+    if (!timer_.CheckEnd(Now(), tenths)) return;
     ShowState();
     const QSignalBlocker blocker(box_);
     box_->setChecked(false);

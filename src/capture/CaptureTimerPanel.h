@@ -42,11 +42,10 @@ public:
 
     std::function<void()> startCapture;
     std::function<void()> stopCapture;
-    // The current time; tests set it.
-    std::function<std::time_t()> now = [] { return std::time(nullptr); };
 
 private:
     std::time_t PickedTime(const QDateEdit* date, int first) const;
+    std::time_t Now() const;
     void ShowState();
     void Unset();
 

@@ -91,3 +91,20 @@ void QtGraphCanvas::Present()
     if (painter_.isActive()) painter_.end();
     if (onPresent) onPresent();
 }
+
+GraphFrame::GraphFrame(QWidget* parent) : QFrame(parent)
+{
+    setFrameStyle(QFrame::Box | QFrame::Plain);
+    setLineWidth(1);
+    QPalette p = palette();
+    p.setColor(QPalette::WindowText, Qt::white);
+    setPalette(p);
+}
+
+void GraphFrame::paintEvent(QPaintEvent* event)
+{
+    QFrame::paintEvent(event);
+    if (image == nullptr) return;
+    QPainter painter(this);
+    painter.drawImage(contentsRect().topLeft(), *image);
+}

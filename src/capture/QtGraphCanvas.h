@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QFont>
+#include <QFrame>
 #include <QImage>
 #include <QPainter>
 #include <QPen>
@@ -46,4 +47,15 @@ private:
     std::unordered_map<std::string, QStaticText> labels_;
     GraphPen pen_ = GraphPen::Frame;
     int x_ = 0, y_ = 0;
+};
+
+// The white frame the graph picture is shown in.
+class GraphFrame : public QFrame {
+public:
+    explicit GraphFrame(QWidget* parent);
+    // The picture painted inside the frame; none while null.
+    const QImage* image = nullptr;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
 };

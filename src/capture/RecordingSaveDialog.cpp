@@ -3,6 +3,7 @@
 #include "app/AppState.h"
 #include "app/LangString.h"
 #include "app/UserInterface.h"
+#include "device/Clock.h"
 #include "resources/StringIds.h"
 
 #include <QFileDialog>
@@ -54,7 +55,7 @@ Bitmap24 ImageToBitmap24(const QImage& image)
 bool SaveRecording(AppState& app, QWidget* parent, std::string& saveFolder, const RecordingSnapshot& snapshot,
                    const QImage& graph)
 {
-    const std::time_t now = std::time(nullptr);
+    const std::time_t now = app.clock->WallTime();
     const std::string defaultName = DefaultRecordingName(app, now);
 
     QStringList filters;

@@ -21,6 +21,7 @@
 #include "app/AppState.h"
 #include "app/Calendar.h"
 #include "app/LangString.h"
+#include "device/Clock.h"
 #include "memory/MemoryList.h"
 #include "resources/StringIds.h"
 #include "ui/ControlId.h"
@@ -65,12 +66,6 @@ const PageLayout& LayoutFor(const AppState& app)
 }
 const QColor kOddRowColour(220, 240, 220);
 
-CMemoryPage::SaveChooser& Chooser()
-{
-    static CMemoryPage::SaveChooser chooser;
-    return chooser;
-}
-
 // Filter text "name|pattern|name|pattern||" as Qt's "name (pattern);;name (pattern)".
 QStringList QtFilters(const std::string& filter)
 {
@@ -84,11 +79,6 @@ QStringList QtFilters(const std::string& filter)
 }
 
 } // namespace
-
-void CMemoryPage::SetSaveChooser(SaveChooser chooser)
-{
-    Chooser() = std::move(chooser);
-}
 
 CMemoryPage::CMemoryPage(AppState& app, QWidget* parent)
     : CPage(parent), app_(app), data_(app), lastSaveDir_(app.desktopDir)
@@ -280,29 +270,23 @@ void CMemoryPage::RefreshList()
 
 void CMemoryPage::OnSave()
 {
-    const std::time_t now = std::time(nullptr);
+    const std::time_t now = app_.clock->WallTime();
     std::tm local{};
     LocalTimeOf(now, local);
-    const std::string defaultPath = lastSaveDir_ + DefaultMemoryFileName(app_, local);
-    bool asReport = true;
-    std::string chosen;
-    if (Chooser()) {
-        chosen = Chooser()(defaultPath, asReport);
-    } else {
-        const QStringList filters = QtFilters(LoadLangString(app_, 236));
-        QFileDialog dialog(this);
-        dialog.setAcceptMode(QFileDialog::AcceptSave);
-        dialog.setFileMode(QFileDialog::AnyFile);
-        dialog.setNameFilters(filters);
-        dialog.setDefaultSuffix(QStringLiteral("csv"));
-        dialog.setDirectory(
-            QString::fromStdString(lastSaveDir_.empty() ? QDir::homePath().toStdString() : lastSaveDir_));
-        dialog.selectFile(QString::fromStdString(DefaultMemoryFileName(app_, local)));
-        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
-        chosen = dialog.selectedFiles().front().toStdString();
-        asReport = filters.isEmpty() || dialog.selectedNameFilter() == filters.front();
-    }
-    if (chosen.empty()) return;
+    const QStringList filters = QtFilters(LoadLangString(app_, 236));
+    QFileDialog dialog(this);
+    dialog.setObjectName(QStringLiteral("memorySaveDialog"));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setNameFilters(filters);
+    dialog.setDefaultSuffix(QStringLiteral("csv"));
+    dialog.setDirectory(
+        QString::fromStdString(lastSaveDir_.empty() ? QDir::homePath().toStdString() : lastSaveDir_));
+    dialog.selectFile(QString::fromStdString(DefaultMemoryFileName(app_, local)));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
+    const std::string chosen = dialog.selectedFiles().front().toStdString();
+    const bool asReport = filters.isEmpty() || dialog.selectedNameFilter() == filters.front();
     std::string saveDir;
     SaveMemoryList(app_, chosen, asReport, Snapshot(), saveDir);
     lastSaveDir_ = saveDir;

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <array>
-#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -31,12 +30,6 @@ public:
     ~CMemoryPage() override;
 
     void PageShown() override;
-
-    // Tests and the screenshot tool choose the save file through this instead of a dialog: it
-    // gets the default path and the filter list and returns the chosen path (empty: cancel) and
-    // whether the report filter was chosen. Empty: the save dialog runs.
-    using SaveChooser = std::function<std::string(const std::string& defaultPath, bool& asReport)>;
-    static void SetSaveChooser(SaveChooser chooser);
 
     const MemoryData& Data() const { return data_; }
     int Unit() const { return unit_; }

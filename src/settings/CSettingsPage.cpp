@@ -23,6 +23,7 @@
 #include "app/LangString.h"
 #include "app/NumberText.h"
 #include "app/UserInterface.h"
+#include "device/Clock.h"
 #include "resources/StringIds.h"
 #include "settings/TypeNames.h"
 #include "ui/CNumericEdit.h"
@@ -110,17 +111,17 @@ void CSettingsPage::CreateControls()
         // Alarms.
         {0,    "alarmGroup",       K::Group,       {6, 2, 212, 78},     text(StringId::AlarmGroup)},
         {1321, "alarmHighLabel",   K::Label,       {12, 18, 56, 10},    Q(labels.alarmHigh)},
-        {1045, "alarmHighNow",     K::Display,     {68, 16, 46, 12},    {}, Q(labels.alarmHigh)},
+        {1045, "alarmHighNow",     K::Readout,     {68, 16, 46, 12},    {}, Q(labels.alarmHigh)},
         {1050, "alarmHighInput",   K::NumericEdit, {118, 16, 34, 12},   {}, Q(labels.alarmHigh), 120},
         {1052, "alarmHighOn",      K::Radio,       {156, 17, 26, 10},   on, {}, 121},
         {1053, "alarmHighOff",     K::Radio,       {182, 17, 32, 10},   off, {}, 122},
         {1322, "alarmLowLabel",    K::Label,       {12, 34, 56, 10},    Q(labels.alarmLow)},
-        {1046, "alarmLowNow",      K::Display,     {68, 32, 46, 12},    {}, Q(labels.alarmLow)},
+        {1046, "alarmLowNow",      K::Readout,     {68, 32, 46, 12},    {}, Q(labels.alarmLow)},
         {1051, "alarmLowInput",    K::NumericEdit, {118, 32, 34, 12},   {}, Q(labels.alarmLow), 123},
         {1054, "alarmLowOn",       K::Radio,       {156, 33, 26, 10},   on, {}, 124},
         {1055, "alarmLowOff",      K::Radio,       {182, 33, 32, 10},   off, {}, 125},
         {1323, "emissivityLabel",  K::Label,       {12, 50, 56, 10},    Q(labels.emissivity)},
-        {1044, "emissivityNow",    K::Display,     {68, 48, 46, 12},    {}, Q(labels.emissivity)},
+        {1044, "emissivityNow",    K::Readout,     {68, 48, 46, 12},    {}, Q(labels.emissivity)},
         {1058, "alarmSet",         K::Button,      {162, 60, 50, 14},   set, {}, 126},
         // Clock alarm.
         {1326, "clockAlarmGroup",  K::Group,       {6, 84, 212, 104},   Q(labels.clockAlarm)},
@@ -146,12 +147,12 @@ void CSettingsPage::CreateControls()
         // Clocks.
         {0,    "clockGroup",       K::Group,       {224, 2, 210, 118},  text(StringId::ClockGroup)},
         {0,    "pcTimeLabel",      K::Label,       {230, 18, 52, 10},   text(StringId::PcTime)},
-        {1057, "pcClock",          K::Display,     {282, 16, 100, 12},  {}, text(StringId::PcTime), 116},
+        {1057, "pcClock",          K::Readout,     {282, 16, 100, 12},  {}, text(StringId::PcTime), 116},
         {1059, "pcTimeSet",        K::Button,      {386, 15, 42, 14},   set, {}, 129},
         {0,    "deviceTimeLabel",  K::Label,       {230, 36, 52, 10},   text(StringId::DeviceTime)},
-        {1047, "deviceClock",      K::Display,     {282, 34, 100, 12},  {}, text(StringId::DeviceTime)},
+        {1047, "deviceClock",      K::Readout,     {282, 34, 100, 12},  {}, text(StringId::DeviceTime)},
         {0,    "manualLabel",      K::Label,       {230, 56, 120, 10},  text(StringId::ManualSetting)},
-        {1048, "manualDate",       K::Custom,      {230, 70, 64, 12},   {}, text(StringId::DateName), 130},
+        {1048, "manualDate",       K::DateEdit,    {230, 70, 64, 12},   {}, text(StringId::DateName), 130},
         {1049, "manualHour",       K::TimeEdit,    {300, 70, 26, 12},   QStringLiteral("HH"),
          text(StringId::HourName), 131},
         {1107, "manualColon1",     K::Label,       {327, 72, 4, 10},    QStringLiteral(":")},
@@ -182,8 +183,7 @@ void CSettingsPage::CreateControls()
         // The spin buttons step the edit made just before them.
         case 1088: return new CSpinButtons(static_cast<QLineEdit*>(FindControl(this, 1073)), 3, 10, this);
         case 1086: return new CSpinButtons(static_cast<QLineEdit*>(FindControl(this, 1078)), 1, 20, this);
-        case 1009: return new QLineEdit(this);
-        default: return new QDateEdit(this);
+        default: return new QLineEdit(this);
         }
     });
     // clang-format on
@@ -238,9 +238,6 @@ void CSettingsPage::CreateControls()
     FindControl(this, 1323)->hide();
     emissivity_->hide();
     typeName_->setMaxLength(40);
-    manualDate_->setDisplayFormat(QStringLiteral("yyyy/MM/dd"));
-    manualDate_->setCalendarPopup(true);
-    manualDate_->setMinimumDate(QDate::currentDate());
     auto* csv = static_cast<QPushButton*>(FindControl(this, 1103));
     csv->setIcon(Icons::Save());
     csv->setIconSize(DialogUnits(font()).Size(14, 12));
@@ -369,7 +366,7 @@ void CSettingsPage::OnTypeNameChanged(const QString& text)
 
 void CSettingsPage::OnPcClockTick()
 {
-    pcClock_->setText(Q(FormatDateTime(MakeDateTimePattern(app_), FromLocalTime(std::time(nullptr)))));
+    pcClock_->setText(Q(FormatDateTime(MakeDateTimePattern(app_), FromLocalTime(app_.clock->WallTime()))));
 }
 
 void CSettingsPage::OnDeviceClockTick()
@@ -422,7 +419,7 @@ void CSettingsPage::WriteClock()
 
 void CSettingsPage::OnPcTimeSet()
 {
-    record_.deviceClock = FromLocalTime(std::time(nullptr));
+    record_.deviceClock = FromLocalTime(app_.clock->WallTime());
     WriteClock();
 }
 
@@ -488,7 +485,7 @@ void CSettingsPage::OnCsvExport()
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setDefaultSuffix(QStringLiteral("csv"));
     dialog.setOption(QFileDialog::DontUseNativeDialog);
-    dialog.selectFile(Q(SettingsCsvDefaultName(app_, std::time(nullptr))));
+    dialog.selectFile(Q(SettingsCsvDefaultName(app_, app_.clock->WallTime())));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
     const QString chosen = dialog.selectedFiles().constFirst();
     csvFolder_ = (QFileInfo(chosen).absolutePath() + QLatin1Char('/')).toStdString();

@@ -60,7 +60,8 @@ public:
     // The folder the next CSV export starts in.
     const std::string& CsvFolder() const { return csvFolder_; }
 
-    // The buttons' work, also reachable for tests.
+private:
+    // The buttons' work.
     void OnAlarmSet();
     void OnPcTimeSet();
     void OnManualTimeSet();
@@ -70,8 +71,6 @@ public:
     void OnReset();
     void OnTypeNameSave();
     void OnCsvExport();
-
-private:
     void CreateControls();
     void ShowRead(const SettingsReadResult& read);
     void ShowAlarm(bool high, double celsius);

@@ -23,11 +23,6 @@ public:
 
     void PageShown() override;
 
-    // The buttons' work, also reachable for tests.
-    void ReadCurrentValues();
-    void RunTeaching();
-    void WriteEmissivity();
-
     int CurrentRow() const { return currentRow_; }
     const TeachingOperations& Operations() const { return ops_; }
 
@@ -35,6 +30,10 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // The buttons' work.
+    void ReadCurrentValues();
+    void RunTeaching();
+    void WriteEmissivity();
     void CreateControls();
     void LoadEmissivityList();
     void OnListClicked(int row);

@@ -1,6 +1,8 @@
 #include "ui/ControlTable.h"
 
 #include <QCheckBox>
+#include <QComboBox>
+#include <QDateEdit>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -12,6 +14,7 @@
 #include "ui/ControlId.h"
 #include "ui/DialogUnits.h"
 #include "ui/LangWidgets.h"
+#include "ui/WallClock.h"
 
 namespace {
 
@@ -42,7 +45,7 @@ QWidget* Make(QWidget* page, const AppState& app, const ControlRow& row,
         edit->setReadOnly(true);
         return edit;
     }
-    case ControlKind::Display: {
+    case ControlKind::Readout: {
         auto* edit = new QLineEdit(page);
         edit->setReadOnly(true);
         edit->setFocusPolicy(Qt::NoFocus);
@@ -57,6 +60,21 @@ QWidget* Make(QWidget* page, const AppState& app, const ControlRow& row,
         auto* edit = new CNumericEdit(page);
         edit->SuppressImeOnFocus(app);
         return edit;
+    }
+    case ControlKind::Combo:
+        return new QComboBox(page);
+    case ControlKind::DateEdit: {
+        const QDate today = LocalNow(app).date();
+        auto* edit = new QDateEdit(today, page);
+        edit->setCalendarPopup(true);
+        edit->setDisplayFormat(QStringLiteral("yyyy/MM/dd"));
+        edit->setMinimumDate(today);
+        return edit;
+    }
+    case ControlKind::Colon: {
+        auto* colon = new QLabel(QStringLiteral(":"), page);
+        colon->setTextFormat(Qt::PlainText);
+        return colon;
     }
     case ControlKind::Custom:
         break;
@@ -82,6 +100,11 @@ std::vector<QWidget*> BuildControls(QWidget* page, const AppState& app,
         }
         if (!row.du.isNull())
             widget->setGeometry(du.Rect(row.du.x(), row.du.y(), row.du.width(), row.du.height()));
+        if (row.kind == ControlKind::Colon) {
+            // A colon in dialog units is a pixel or two wide at small fonts; it keeps its own size.
+            widget->setFixedSize(6, 12);
+            widget->move(du.X(row.du.x()), du.Y(row.du.y()) + (du.Y(row.du.height()) - 12) / 2);
+        }
         if (!row.accessible.isEmpty()) widget->setAccessibleName(row.accessible);
         if (row.tipId != 0) AddLangTool(widget, app, row.tipId);
         made.push_back(widget);

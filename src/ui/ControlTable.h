@@ -19,9 +19,12 @@ enum class ControlKind {
     Check,        // QCheckBox with the text
     Radio,        // QRadioButton with the text
     ReadOnlyEdit, // QLineEdit the user cannot change
-    Display,      // QLineEdit the user can neither change nor reach with the focus
+    Readout,      // QLineEdit the user can neither change nor reach with the focus
     TimeEdit,     // QTimeEdit; the text is its display format ("HH", "mm", "ss")
     NumericEdit,  // CNumericEdit; the input method is off while it has the focus
+    Combo,        // QComboBox, empty; the page adds the entries
+    DateEdit,     // QDateEdit "yyyy/MM/dd" with a calendar, at today and never before it
+    Colon,        // ":" between pickers, 6 x 12 pixels centred on the row's height
     Custom,       // made by the page (a table, a canvas, a picker); the row places it
 };
 

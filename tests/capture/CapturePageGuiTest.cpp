@@ -35,17 +35,14 @@ TEST_F(CapturePageTest, RecPauseAndDeleteDriveTheRecording)
     EXPECT_EQ(Text(*page, 1120), QStringLiteral("  0.0"));
     EXPECT_EQ(Text(*page, 1128), QStringLiteral("0.95"));
     EXPECT_EQ(Text(*page, 1105), QStringLiteral("---"));
+    EXPECT_EQ(Text(*page, 1007).left(12), Now().toString(QStringLiteral(" yyyy/MM/dd ")));
     // REC, PAUSE, DELETE, SAVE, timer box, interval hours, ms combo, Apply.
     const auto ids = {1001, 1004, 1003, 1103, 1102, 1106, 1008, 1125};
     EXPECT_EQ(Enabled(*page, ids), (std::vector<bool>{true, true, true, false, true, true, true, false}));
     EXPECT_EQ(page->ComputeInterval(), 5);
-    QTest::mouseClick(C<QCheckBox>(*page, 1119), Qt::LeftButton);
-    EXPECT_FALSE(FindControl(page.get(), 1008)->isEnabled());
-    EXPECT_EQ(page->ComputeInterval(), 1);
 
     Click(*page, 1001);
     ASSERT_EQ(page->Recorder().State(), CaptureState::Recording);
-    EXPECT_EQ(sim.Register(0), 0xFCC4);
     EXPECT_EQ(Enabled(*page, ids), (std::vector<bool>{true, true, false, false, false, false, false, false}));
     EXPECT_TRUE(QTest::qWaitFor([&] { return page->Recorder().SampleCount() >= 4; }, 5000));
     EXPECT_EQ(Text(*page, 1105), QStringLiteral("25.0"));
@@ -62,20 +59,15 @@ TEST_F(CapturePageTest, RecPauseAndDeleteDriveTheRecording)
     Click(*page, 1001); // REC while recording only beeps
     Click(*page, 1004);
     ASSERT_EQ(page->Recorder().State(), CaptureState::Paused);
-    EXPECT_EQ(sim.Register(0), 0xFC04);
     EXPECT_EQ(Text(*page, 1105), QStringLiteral("---"));
     EXPECT_EQ(Enabled(*page, ids), (std::vector<bool>{true, true, true, true, true, false, false, false}));
-    const int32_t held = page->Recorder().SampleCount();
 
-    boxes.answers = {MsgAnswer::Cancel, MsgAnswer::Ok};
-    Click(*page, 1003);
-    EXPECT_EQ(page->Recorder().State(), CaptureState::Paused);
-    EXPECT_EQ(page->Recorder().SampleCount(), held);
+    boxes.answers = {MsgAnswer::Ok};
     Click(*page, 1003);
     EXPECT_EQ(page->Recorder().State(), CaptureState::Ready);
     EXPECT_EQ(page->Recorder().SampleCount(), 0);
-    EXPECT_EQ(Enabled(*page, ids), (std::vector<bool>{true, true, true, false, true, true, false, false}));
-    ASSERT_EQ(boxes.shown.size(), 2u);
+    EXPECT_EQ(Enabled(*page, ids), (std::vector<bool>{true, true, true, false, true, true, true, false}));
+    ASSERT_EQ(boxes.shown.size(), 1u);
     EXPECT_EQ(boxes.shown[0].call.text, "記録したデータを消去してよろしいですか？");
 }
 
@@ -96,7 +88,6 @@ TEST_F(CapturePageTest, FahrenheitChangesEveryTemperatureTextButNotTheEmissivity
     EXPECT_EQ(Text(*page, 1120), QStringLiteral(" 32.0"));
     EXPECT_EQ(Text(*page, 1128), QStringLiteral("0.94"));
     EXPECT_EQ(C<QLineEdit>(*page, 1123)->text(), QStringLiteral("122.0"));
-    EXPECT_TRUE(page->Recorder().Snapshot().fahrenheit);
     QTest::mouseClick(C<QRadioButton>(*page, 1333), Qt::LeftButton);
     EXPECT_EQ(Text(*page, 1121), QStringLiteral("100.0"));
 }
@@ -104,7 +95,7 @@ TEST_F(CapturePageTest, FahrenheitChangesEveryTemperatureTextButNotTheEmissivity
 TEST_F(CapturePageTest, ChecksAndUnitButtonsDrivenAnyWayChangeThePage)
 {
     auto page = Page(1);
-    const QDate today = QDate::currentDate();
+    const QDate today = Now().date();
     C<QDateEdit>(*page, 1098)->setDate(today.addDays(1));
     C<QDateEdit>(*page, 1100)->setDate(today.addDays(2));
     const CaptureGraph& graph = page->Recorder().Graph();
@@ -114,7 +105,8 @@ TEST_F(CapturePageTest, ChecksAndUnitButtonsDrivenAnyWayChangeThePage)
          {1334, 1333, [&] { return page->Recorder().Snapshot().fahrenheit && Text(*page, 1121) == "212.0"; }},
          {1122, 1122, [&] { return !graph.tempAuto && C<QPushButton>(*page, 1125)->isEnabled(); }},
          {1129, 1129, [&] { return !graph.timeAuto; }},
-         {1119, 1119, [&] { return page->ComputeInterval() == 1; }}});
+         {1119, 1119,
+          [&] { return page->ComputeInterval() == 1 && !FindControl(page.get(), 1008)->isEnabled(); }}});
     EXPECT_TRUE(boxes.shown.empty());
 }
 

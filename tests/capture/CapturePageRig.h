@@ -8,8 +8,26 @@
 #include "device/Clock.h"
 #include "ui/GuiTestSupport.h"
 
+#include <QDateTime>
+
 #include <memory>
 #include <string>
+
+// Real ticks and sleeps (the simulator streams in real time) on a calendar of the test's own, so
+// the dates the page shows, offers and waits for are known: from 2026-03-14 09:26:53 UTC.
+class StagedCalendarClock final : public Clock {
+public:
+    uint64_t TickMs() override { return steady_.TickMs(); }
+    void SleepMs(uint32_t ms) override { steady_.SleepMs(ms); }
+    std::time_t WallTime() override
+    {
+        return 1773480413 + static_cast<std::time_t>(TickMs() / 1000 - start_);
+    }
+
+private:
+    SteadyClock steady_;
+    uint64_t start_ = steady_.TickMs() / 1000;
+};
 
 class CapturePageRig : public ::testing::Test {
 protected:
@@ -30,9 +48,11 @@ protected:
         page->PageShown();
         return page;
     }
+    // The program clock's local date and time.
+    QDateTime Now() { return QDateTime::fromSecsSinceEpoch(clock.WallTime()); }
 
     TempDir dir;
-    SteadyClock clock;
+    StagedCalendarClock clock;
     SimThermometer sim{[] {
                            SimConfig c;
                            c.streamRateHz = 50.0;

@@ -62,6 +62,7 @@ protected:
     template <class W> W* C(int id) { return Control<W>(page, id); }
     QString Text(int id) { return C<QLineEdit>(id)->text(); }
     void Click(int id) { QTest::mouseClick(C<QAbstractButton>(id), Qt::LeftButton); }
+    QDateTime ClockNow() { return QDateTime::fromSecsSinceEpoch(clock.WallTime()); }
     // Numeric fields take their text as a whole (their filter works on every change).
     void Put(int id, const QString& text) { C<QLineEdit>(id)->setText(text); }
     void Type(int id, const QString& text)
@@ -103,14 +104,13 @@ TEST_F(SettingsPageTest, ShowingThePageReadsEverySettingAndRunsBothClocks)
     EXPECT_EQ(Text(1078), QStringLiteral("15"));
     EXPECT_EQ(Text(1009), QStringLiteral("no name"));
     EXPECT_EQ(ui.WaitCursorDepth(), 0);
-    EXPECT_FALSE(sim.InCheckMode());
 
     // The clocks: the thermometer's estimate ticks from what was read, the PC's shows the PC's.
     EXPECT_EQ(Text(1047), QStringLiteral("2005/03/05 14:30:00"));
     EXPECT_TRUE(page->PcClockRunning() && page->DeviceClockRunning());
     EXPECT_TRUE(QTest::qWaitFor([&] { return Text(1047) != QStringLiteral("2005/03/05 14:30:00"); }, 5000));
     EXPECT_EQ(Text(1047), QStringLiteral("2005/03/05 14:30:01"));
-    EXPECT_EQ(Text(1057).left(4), QString::number(QDate::currentDate().year()));
+    EXPECT_EQ(Text(1057), ClockNow().toString(QStringLiteral("yyyy/MM/dd HH:mm:ss")));
     page->PageHidden();
     EXPECT_FALSE(page->PcClockRunning() || page->DeviceClockRunning());
 
@@ -178,7 +178,14 @@ TEST_F(SettingsPageTest, SetButtonsChangeTheThermometersRegisters)
     EXPECT_EQ(sim.Register(0x3F), 20);
     EXPECT_EQ(Text(1078), QStringLiteral("20"));
 
-    const QDate tomorrow = QDate::currentDate().addDays(1);
+    // The PC's time, then a time set by hand.
+    const std::time_t before = clock.WallTime();
+    Click(1059);
+    const SimDateTime pc = sim.Now();
+    const qint64 sent =
+        QDateTime(QDate(pc.year, pc.month, pc.day), QTime(pc.hour, pc.minute, pc.second)).toSecsSinceEpoch();
+    EXPECT_TRUE(sent >= before && sent <= clock.WallTime()) << sent - before;
+    const QDate tomorrow = ClockNow().date().addDays(1);
     C<QDateEdit>(1048)->setDate(tomorrow);
     C<QTimeEdit>(1049)->setTime(QTime(9, 0, 0));
     C<QTimeEdit>(1069)->setTime(QTime(0, 8, 0));
@@ -294,7 +301,9 @@ TEST_F(SettingsPageTest, CsvExportWritesTheShownSettingsUnderTheChosenNameAsCsv)
         dialog.selectFile(QString::fromStdString(dir.File("report.txt")));
     });
     Click(1103);
-    EXPECT_TRUE(offered.contains(QStringLiteral("no name-Each Adjustment-"))) << offered.toStdString();
+    EXPECT_TRUE(offered.contains(QStringLiteral("no name-Each Adjustment-") +
+                                 ClockNow().toString(QStringLiteral("yyyyMMdd_HHmmss"))))
+        << offered.toStdString();
     const std::string csv = Cp932ToUtf8(ReadFileBytes(dir.File("report.csv")));
     EXPECT_EQ(csv.substr(0, 37), "Type-Number,No.00123450678 (no name)\r");
     EXPECT_NE(csv.find("Alarm-HIGH,596.8 °C, ON\r\n"), std::string::npos) << csv;

@@ -282,8 +282,7 @@ TEST_F(TeachingPageTest, AMissingListIsReportedOnceAndThePageStillWorks)
     std::filesystem::remove(dir.File("emissivity_list(ENG).csv"));
     WriteFileBytes(app.iniPath, "[ComPort]\nPort=SIM\nStopBit=1\n"); // 1.5 stop bits: the port refuses
     CTeachingPage page(app, nullptr);
-    ASSERT_EQ(boxes.shown.size(), 1u);
-    EXPECT_EQ(boxes.shown[0].call.text, FormatLangString(app, 345, {dir.File("emissivity_list(ENG).csv")}));
+    ASSERT_EQ(boxes.shown.size(), 1u); // its text is EmissivityList's
     auto* list = Control<QTableWidget>(&page, 1130);
     ASSERT_NE(list, nullptr);
     EXPECT_EQ(list->rowCount(), 0);

@@ -50,7 +50,9 @@ TEST(NumericEdit, JapaneseSwitchesTheInputMethodOffOnFocusEnglishDoesNot)
         EXPECT_EQ(edit.testAttribute(Qt::WA_InputMethodEnabled), language == 1) << language;
         QLabel label;
         AddLangTool(&label, app, 167);
-        EXPECT_EQ(label.toolTip(), QString::fromStdString(LoadTableString(167 + 2000 * language)));
+        EXPECT_EQ(label.toolTip(), language == 1
+                                       ? QStringLiteral("Enter Type-Number of Connected Thermometer")
+                                       : QStringLiteral("接続している放射温度計の機種名を入力します"));
     }
 }
 
@@ -187,7 +189,7 @@ TEST(TitlePage, MissingPictureGivesTheJapaneseStopBoxInEitherLanguageAPictureFil
         app.language = language;
         EXPECT_FALSE(CTitlePage(app).Loaded());
         ASSERT_EQ(boxes.shown.size(), static_cast<size_t>(language + 1));
-        EXPECT_EQ(boxes.shown.back().call.text, LoadTableString(152));
+        EXPECT_EQ(boxes.shown.back().call.text, "タイトル画像ファイルがありません");
         EXPECT_EQ(boxes.shown.back().qtIcon, QMessageBox::Critical);
     }
 
