@@ -222,7 +222,8 @@ TEST(StartUpTest, MissingIniStopsWithTheJapaneseMessage)
     EXPECT_EQ(ui.boxes.size(), 2u);
 }
 
-// instance_probe as a child process that dies with this one; `line` is what it printed first.
+// The guard taken in a child process that dies with this one; it keeps the guard until it is
+// killed (hold) or ends at once. `line` is what it found: "acquired" or "busy".
 struct Probe {
     Probe(const char* mode, const std::string& exe)
     {
@@ -231,9 +232,12 @@ struct Probe {
         pid = fork();
         if (pid == 0) {
             prctl(PR_SET_PDEATHSIG, SIGKILL);
-            dup2(out[1], STDOUT_FILENO);
-            execl(RM42_INSTANCE_PROBE, RM42_INSTANCE_PROBE, mode, exe.c_str(), static_cast<char*>(nullptr));
-            _exit(127);
+            const auto guard = SingleInstanceGuard::Acquire(exe);
+            const std::string found = guard ? "acquired\n" : "busy\n";
+            if (write(out[1], found.data(), found.size()) < 0) _exit(2);
+            while (guard && std::string(mode) == "hold")
+                pause();
+            _exit(guard ? 0 : 1);
         }
         close(out[1]);
         for (char c; read(out[0], &c, 1) == 1 && c != '\n';)
