@@ -104,18 +104,16 @@ TEST(StartUpTest, PortableBesideItsIniInstalledInTheUsersFolders)
         const std::string state = root + (xdg == "abs" ? "/state" : "/.local/state") + "/rm42meter/";
         std::filesystem::create_directories(bin);
         std::filesystem::create_directories(share);
-        if (exists.find('I') != std::string::npos) WriteFileBytes(bin + "rm42meter.ini", "[System]\n");
-        if (exists.find('S') != std::string::npos) {
-            WriteFileBytes(share + "rm42meter.ini", "[System]\r\nLangage=1\r\n");
-            WriteFileBytes(share + "templete_1.html", "shipped");
-        }
-        if (exists.find('U') != std::string::npos) {
-            std::filesystem::create_directories(config);
-            WriteFileBytes(config + "rm42meter.ini", "[System]\r\nLangage=0\r\n");
-        }
-        if (exists.find('T') != std::string::npos) {
-            std::filesystem::create_directories(data);
-            WriteFileBytes(data + "templete_1.html", "mine");
+        const std::tuple<char, std::string, const char*> files[] = {
+            {'I', bin + "rm42meter.ini", "[System]\n"},
+            {'S', share + "rm42meter.ini", "[System]\r\nLangage=1\r\n"},
+            {'S', share + "templete_1.html", "shipped"},
+            {'U', config + "rm42meter.ini", "[System]\r\nLangage=0\r\n"},
+            {'T', data + "templete_1.html", "mine"}};
+        for (const auto& [letter, path, bytes] : files) {
+            if (exists.find(letter) == std::string::npos) continue;
+            std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+            WriteFileBytes(path, bytes);
         }
         ScopedEnv homeEnv("HOME", home);
         const auto value = [&](const char* sub) -> std::optional<std::string> {
