@@ -1,14 +1,8 @@
 #include "app/Cp932.h"
-#include "app/AppState.h"
-#include "app/IniFile.h"
-#include "device/CommandLog.h"
-#include "settings/TypeNames.h"
-#include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
-#include <tuple>
 
 namespace {
 
@@ -43,30 +37,6 @@ TEST(Cp932Test, BrokenInputIsReplacedNotFatal)
         EXPECT_EQ(Cp932ToUtf8(in), out);
     for (const auto& [in, out] : toCp932)
         EXPECT_EQ(Utf8ToCp932(in), out) << in;
-}
-
-TEST(Cp932Test, TheWindowsOnlyCharactersSurviveTheIniTheTypeNamesAndTheLog)
-{
-    const std::string text = "温度～①№";
-    const std::string onDisk = "\x89\xB7\x93\x78\x81\x60\x87\x40\x87\x82";
-    TempDir dir;
-    AppState app;
-    app.exeDir = dir.Path();
-    app.iniPath = dir.File("rm42meter.ini");
-
-    ASSERT_TRUE(IniFile::WriteString(app.iniPath, "System", "WindowTitle", text));
-    EXPECT_NE(ReadFileBytes(app.iniPath).find("WindowTitle=" + onDisk), std::string::npos);
-    EXPECT_EQ(IniFile::GetString(app.iniPath, "System", "WindowTitle", ""), text);
-
-    app.deviceSerial = 123456789;
-    WriteFileBytes(TypeNameFilePath(app), "[HardName]\r\n123456789=" + onDisk + "\r\n");
-    LookupTypeName(app);
-    EXPECT_EQ(app.typeName, text);
-
-    app.commLogEnabled = true;
-    WriteCommandLog(app, text);
-    const std::string log = ReadFileBytes(dir.File("cmd_log.txt"));
-    EXPECT_TRUE(log.ends_with(" = " + onDisk + "\n")) << log;
 }
 
 } // namespace

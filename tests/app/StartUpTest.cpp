@@ -104,18 +104,16 @@ TEST(StartUpTest, PortableBesideItsIniInstalledInTheUsersFolders)
         const std::string state = root + (xdg == "abs" ? "/state" : "/.local/state") + "/rm42meter/";
         std::filesystem::create_directories(bin);
         std::filesystem::create_directories(share);
-        if (exists.find('I') != std::string::npos) WriteFileBytes(bin + "rm42meter.ini", "[System]\n");
-        if (exists.find('S') != std::string::npos) {
-            WriteFileBytes(share + "rm42meter.ini", "[System]\r\nLangage=1\r\n");
-            WriteFileBytes(share + "templete_1.html", "shipped");
-        }
-        if (exists.find('U') != std::string::npos) {
-            std::filesystem::create_directories(config);
-            WriteFileBytes(config + "rm42meter.ini", "[System]\r\nLangage=0\r\n");
-        }
-        if (exists.find('T') != std::string::npos) {
-            std::filesystem::create_directories(data);
-            WriteFileBytes(data + "templete_1.html", "mine");
+        const std::tuple<char, std::string, const char*> files[] = {
+            {'I', bin + "rm42meter.ini", "[System]\n"},
+            {'S', share + "rm42meter.ini", "[System]\r\nLangage=1\r\n"},
+            {'S', share + "templete_1.html", "shipped"},
+            {'U', config + "rm42meter.ini", "[System]\r\nLangage=0\r\n"},
+            {'T', data + "templete_1.html", "mine"}};
+        for (const auto& [letter, path, bytes] : files) {
+            if (exists.find(letter) == std::string::npos) continue;
+            std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+            WriteFileBytes(path, bytes);
         }
         ScopedEnv homeEnv("HOME", home);
         const auto value = [&](const char* sub) -> std::optional<std::string> {
@@ -222,7 +220,8 @@ TEST(StartUpTest, MissingIniStopsWithTheJapaneseMessage)
     EXPECT_EQ(ui.boxes.size(), 2u);
 }
 
-// instance_probe as a child process that dies with this one; `line` is what it printed first.
+// The guard taken in a child process that dies with this one; it keeps the guard until it is
+// killed (hold) or ends at once. `line` is what it found: "acquired" or "busy".
 struct Probe {
     Probe(const char* mode, const std::string& exe)
     {
@@ -231,9 +230,12 @@ struct Probe {
         pid = fork();
         if (pid == 0) {
             prctl(PR_SET_PDEATHSIG, SIGKILL);
-            dup2(out[1], STDOUT_FILENO);
-            execl(RM42_INSTANCE_PROBE, RM42_INSTANCE_PROBE, mode, exe.c_str(), static_cast<char*>(nullptr));
-            _exit(127);
+            const auto guard = SingleInstanceGuard::Acquire(exe);
+            const std::string found = guard ? "acquired\n" : "busy\n";
+            if (write(out[1], found.data(), found.size()) < 0) _exit(2);
+            while (guard && std::string(mode) == "hold")
+                pause();
+            _exit(guard ? 0 : 1);
         }
         close(out[1]);
         for (char c; read(out[0], &c, 1) == 1 && c != '\n';)
