@@ -5,7 +5,7 @@
 
 struct AppState;
 
-// The string table of both languages: Japanese ids 101..262, English ids 2101..2262.
+// The string table of both languages: Japanese ids 101..446, English ids 2101..2446.
 // Returns the raw text of one id; empty when the table has no such id.
 std::string LoadTableString(int id);
 

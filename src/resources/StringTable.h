@@ -3,12 +3,12 @@
 #include <vector>
 
 // The program's string table. Every visible text is stored twice: the Japanese text under
-// its id N (101..262) and the English text under N + kEnglishIdOffset (2101..2262). Texts are
+// its id N (101..446) and the English text under N + kEnglishIdOffset (2101..2446). Texts are
 // UTF-8; ids that the program never loads are absent in both languages.
 
 constexpr int kEnglishIdOffset = 2000;
 constexpr int kFirstStringId = 101;
-constexpr int kLastStringId = 449; // 263.. are the program's own additions
+constexpr int kLastStringId = 446; // 263.. are the program's own additions
 
 struct StringEntry {
     int id;

@@ -2,13 +2,42 @@
 #include "app/AppState.h"
 #include "app/LangString.h"
 
+#include "support/TestSupport.h"
+
 #include <gtest/gtest.h>
 
+#include <map>
+#include <sstream>
 #include <string>
 #include <tuple>
 #include <vector>
 
 namespace {
+
+// docs/strings.md is the table for readers: it must list every id with both texts, nothing more.
+TEST(StringTable, TheDocumentedListIsTheTable)
+{
+    const auto cell = [](std::string text) {
+        for (std::size_t at = text.find('|'); at != std::string::npos; at = text.find('|', at + 2))
+            text.insert(at, "\\");
+        return "`" + text + "`";
+    };
+    std::map<int, std::string> japanese, english;
+    for (const StringEntry& e : AllTableStrings())
+        (e.id < 2000 ? japanese[e.id] : english[e.id - 2000]) = e.text;
+    std::string expected;
+    for (const auto& [id, text] : japanese) {
+        expected += "| " + std::to_string(id) + " | " + cell(text) + " | " + cell(english[id]) + " |\n";
+    }
+    EXPECT_EQ(japanese.size(), english.size()) << "an id with a text in one language only";
+    std::istringstream doc(ReadFileBytes(TestDataPath("../../docs/strings.md")));
+    std::string documented;
+    for (std::string line; std::getline(doc, line);) {
+        if (line.size() > 2 && line.starts_with("| ") && std::isdigit(static_cast<unsigned char>(line[2])))
+            documented += line + "\n";
+    }
+    EXPECT_EQ(documented, expected);
+}
 
 // Texts are shown and written as they are: none is empty or starts with a blank or holds a line
 // break; only 2173, the MAX item tooltip, and 2390, the spaced-out graph caption, end in a blank.
