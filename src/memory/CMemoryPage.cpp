@@ -136,17 +136,6 @@ CMemoryPage::CMemoryPage(AppState& app, QWidget* parent)
     }
 
     list_ = static_cast<QTableWidget*>(made[8]);
-    list_->setFont(QFont(QString::fromUtf8(layout.listFontFamily), layout.listFontSize));
-    list_->setSelectionBehavior(QAbstractItemView::SelectRows);
-    list_->setSelectionMode(QAbstractItemView::SingleSelection);
-    list_->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    list_->setShowGrid(true);
-    list_->setSortingEnabled(false);
-    list_->verticalHeader()->hide();
-    list_->verticalHeader()->setDefaultSectionSize(QFontMetrics(list_->font()).height() + 4);
-    list_->horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    list_->horizontalHeader()->setSectionsClickable(false);
-    list_->horizontalHeader()->setEnabled(false);
     connect(list_, &QTableWidget::itemChanged, this, &CMemoryPage::OnItemChanged);
 
     for (std::size_t u = 0; u < 3; ++u) {
@@ -165,6 +154,19 @@ CMemoryPage::CMemoryPage(AppState& app, QWidget* parent)
     readButton_ = static_cast<QPushButton*>(made[14]);
     writeButton_ = static_cast<QPushButton*>(made[15]);
     saveButton_ = static_cast<QPushButton*>(made[16]);
+    SetUpButtons(du);
+    SetUpList();
+    PlaceItemBoxes();
+
+    initializing_ = true;
+    unitButtons_[0]->setChecked(true); // runs OnUnit: captions with their unit, no fill
+    initializing_ = false;
+    ShowCapacity();
+}
+
+// The read, write and save buttons: their icons and their work.
+void CMemoryPage::SetUpButtons(const DialogUnits& du)
+{
     const std::pair<QPushButton*, QIcon> icons[] = {
         {readButton_, Icons::Read()}, {writeButton_, Icons::Write()}, {saveButton_, Icons::Save()}};
     for (const auto& [button, icon] : icons) {
@@ -178,6 +180,23 @@ CMemoryPage::CMemoryPage(AppState& app, QWidget* parent)
     if (!data_.BufferReady()) {
         readButton_->setEnabled(false); // without a buffer there is nothing to read into
     }
+}
+
+// The list's look and its column widths, from its own font.
+void CMemoryPage::SetUpList()
+{
+    const PageLayout& layout = LayoutFor(app_);
+    list_->setFont(QFont(QString::fromUtf8(layout.listFontFamily), layout.listFontSize));
+    list_->setSelectionBehavior(QAbstractItemView::SelectRows);
+    list_->setSelectionMode(QAbstractItemView::SingleSelection);
+    list_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    list_->setShowGrid(true);
+    list_->setSortingEnabled(false);
+    list_->verticalHeader()->hide();
+    list_->verticalHeader()->setDefaultSectionSize(QFontMetrics(list_->font()).height() + 4);
+    list_->horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    list_->horizontalHeader()->setSectionsClickable(false);
+    list_->horizontalHeader()->setEnabled(false);
 
     // Column widths from the list's own font, on the captions without their unit; the number
     // column also holds the row's check box. Where the fonts at hand are wider than the ones
@@ -206,12 +225,6 @@ CMemoryPage::CMemoryPage(AppState& app, QWidget* parent)
     for (int c = 0; c < kMemoryColumns; ++c)
         list_->setColumnWidth(c, widths[static_cast<std::size_t>(c)]);
     list_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    PlaceItemBoxes();
-
-    initializing_ = true;
-    unitButtons_[0]->setChecked(true); // runs OnUnit: captions with their unit, no fill
-    initializing_ = false;
-    ShowCapacity();
 }
 
 CMemoryPage::~CMemoryPage() = default;

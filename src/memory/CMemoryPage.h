@@ -17,6 +17,7 @@ class QPushButton;
 class QRadioButton;
 class QTableWidget;
 class QTableWidgetItem;
+class DialogUnits;
 struct AppState;
 
 // Owns the memory page's controls and the MemoryData they show.
@@ -49,6 +50,8 @@ private:
     void ShowCapacity();
     void UpdateCaptions();
     void PlaceItemBoxes();
+    void SetUpButtons(const DialogUnits& du);
+    void SetUpList();
     void RefreshList();
     void UpdateWriteButton();
     MemoryListSnapshot Snapshot() const;

@@ -100,6 +100,7 @@ CSettingsPage::~CSettingsPage()
 
 void CSettingsPage::CreateControls()
 {
+    // layout table: one row a control, as the page shows them from top left.
     const SettingsLabels labels = SettingsPageLabels(app_.language);
     const QString set = QStringLiteral("SET");
     const QString on = QStringLiteral("ON");
@@ -187,6 +188,13 @@ void CSettingsPage::CreateControls()
         }
     });
     // clang-format on
+    TakeControls();
+    SetUpControls();
+}
+
+// The members that the page's work reaches, found by their ids.
+void CSettingsPage::TakeControls()
+{
     const auto take = [this]<typename T>(T*& member, int id) {
         member = static_cast<T*>(FindControl(this, id));
     };
@@ -218,7 +226,11 @@ void CSettingsPage::CreateControls()
     take(tenthDegree_, 1064);
     take(holdTime_, 1078);
     take(holdSpin_, 1086);
+}
 
+// Button groups, ranges and formats of the edits, icons, and the work of each control.
+void CSettingsPage::SetUpControls()
+{
     for (const auto& [first, second] : {std::pair{highOn_, highOff_}, std::pair{lowOn_, lowOff_},
                                         std::pair{everyday_, once_}, std::pair{oneDegree_, tenthDegree_}}) {
         auto* buttons = new QButtonGroup(this);

@@ -72,6 +72,8 @@ private:
     void OnTypeNameSave();
     void OnCsvExport();
     void CreateControls();
+    void TakeControls();
+    void SetUpControls();
     void ShowRead(const SettingsReadResult& read);
     void ShowAlarm(bool high, double celsius);
     void ApplyClockAlarmRule();
