@@ -129,6 +129,6 @@ private:
 };
 
 // Ports connected to the model in-process; one port may be open at a time, as on a real line.
-// Powered off, ModemLines reports CTS and DSR off. With a fake clock WaitForInput advances the
+// Powered off, ModemLines reports CTS and DSR off. With a fake clock Read advances the
 // clock to the moment data arrives (or the time-out) instead of sleeping.
 std::unique_ptr<SerialPortFactory> MakeSimPortFactory(SimThermometer& device, Clock& clock);

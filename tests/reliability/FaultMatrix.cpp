@@ -28,7 +28,7 @@ public:
     bool Open(const SerialSettings& settings) override { return !Gone() && inner_->Open(settings); }
     bool Close() override { return inner_->Close(); }
     bool IsOpen() const override { return inner_->IsOpen(); }
-    bool Purge() override { return !Gone() && inner_->Purge(); }
+    bool Purge(SerialBuffer which) override { return !Gone() && inner_->Purge(which); }
     bool Write(const void* data, std::size_t size) override
     {
         if (Gone()) return false;
@@ -43,16 +43,12 @@ public:
         }
         return inner_->Write(data, size);
     }
-    bool QueuedBytes(std::size_t& count) override { return !Gone() && inner_->QueuedBytes(count); }
-    bool Read(void* data, std::size_t size, std::size_t& got) override
+    WaitResult Read(void* data, std::size_t size, std::size_t& got, uint32_t timeoutMs) override
     {
-        return !Gone() && inner_->Read(data, size, got);
+        got = 0;
+        return Gone() ? WaitResult::Error : inner_->Read(data, size, got, timeoutMs);
     }
     bool ModemLines(bool& cts, bool& dsr) override { return !Gone() && inner_->ModemLines(cts, dsr); }
-    WaitResult WaitForInput(uint32_t timeoutMs) override
-    {
-        return Gone() ? WaitResult::Error : inner_->WaitForInput(timeoutMs);
-    }
 
 private:
     bool Gone() const { return injection_->unplugged; }

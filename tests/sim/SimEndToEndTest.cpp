@@ -18,7 +18,7 @@ bool ReadSome(SerialPort& port, std::string& text)
 {
     char buf[256];
     std::size_t got = 0;
-    if (port.WaitForInput(100) == WaitResult::Error || !port.Read(buf, sizeof buf, got)) return false;
+    if (port.Read(buf, sizeof buf, got, 100) == WaitResult::Error) return false;
     text.append(buf, got);
     return true;
 }
@@ -27,7 +27,7 @@ bool ReadSome(SerialPort& port, std::string& text)
 std::string Transact(SerialPort& port, const std::string& command)
 {
     const std::string line = command + "\r\n";
-    if (!port.Purge() || !port.Write(line.data(), line.size())) return "write failed";
+    if (!port.Purge(SerialBuffer::Input) || !port.Write(line.data(), line.size())) return "write failed";
     std::string text = "\n";
     const std::string echo = "\n" + command.substr(0, 2);
     for (int i = 0; i < 100 && ReadSome(port, text); ++i) {
