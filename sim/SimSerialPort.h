@@ -6,10 +6,10 @@
 #include "SimThermometer.h"
 #include "device/SerialPort.h"
 
-// Owns one end of an in-process line to a SimThermometer while it is open. Ports of one model share a token,
-// so only one of them can be open at a time. Every wait goes through the Clock: a real clock really waits (in
-// short slices, so a change made by another thread is seen), a fake clock is advanced exactly to the moment
-// data arrives or the time-out ends.
+// Owns its claim on the in-process line to a SimThermometer while it is open.
+// Ports of one model share a token, so only one of them can be open at a time. Every wait goes
+// through the Clock: a real clock really waits (in short slices, so a change made by another
+// thread is seen), a fake clock is advanced exactly to the moment data arrives or the time-out ends.
 class SimSerialPort final : public SerialPort {
 public:
     SimSerialPort(SimThermometer& device, Clock& clock, std::shared_ptr<bool> lineInUse);

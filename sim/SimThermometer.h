@@ -71,6 +71,7 @@ struct SimConfig {
     std::vector<SimFault> faults;
 };
 
+// Owns the model's registers, clock, memory, faults and the bytes on its wire.
 // The thermometer model: answers the command set and streams 2F lines. Thread-safe; time comes
 // from the Clock it was given, so tests under a fake clock are exact.
 //

@@ -27,8 +27,7 @@ constexpr std::size_t kReplyBufferSize = 1024;
 // relative to the folder of the INI file, so that a copied program folder finds its own links.
 std::string PortDevicePath(const std::string& port, const std::string& iniPath);
 
-// Owns the open serial port of one link, the bytes taken from it but not yet delivered, and its
-// command pauses.
+// Owns one link's open port, the bytes read from it but not yet delivered, and its command pauses.
 // The serial link to the thermometer: one command line out, one reply line in, paired by the
 // two-character code the thermometer echoes. Shows nothing to the user; every operation
 // returns a status for the caller to report, and every failure of the port goes, in the

@@ -3,7 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <regex>
 #include <string>
+#include <thread>
 #include <tuple>
 #include <vector>
 
@@ -217,6 +219,22 @@ TEST_F(CCommIOTest, ReceiveFailuresAndALateLineLeftForTheNextCall)
     EXPECT_EQ(link.Receive(reply, length, true, 5000), COMM_IO_ERROR);
     EXPECT_EQ(length, 0);
     EXPECT_EQ(link.ReceiveNow(reply, length), COMM_IO_ERROR);
+}
+
+TEST_F(CCommIOTest, PortFailuresAreLoggedAndNotedThoseOfAReaderThreadOnceTheOwnerUsesTheLinkAgain)
+{
+    app.commLogEnabled = true;
+    line.failOpens = 1;
+    EXPECT_FALSE(link.Open());
+    OpenLink();
+    line.failRead = true;
+    std::thread([&] { EXPECT_EQ(link.WaitForInput(10), WaitResult::Error); }).join();
+    EXPECT_EQ(ui.notes, std::vector<std::string>{"cannot open"});
+    EXPECT_TRUE(link.Close());
+    EXPECT_EQ(ui.notes, (std::vector<std::string>{"cannot open", "read failed"}));
+    EXPECT_EQ(
+        std::regex_replace(ReadFileBytes(dir.File("cmd_log.txt")), std::regex("[0-9/]+ [0-9:]+ = "), ""),
+        "cannot open\nread failed\n");
 }
 
 TEST(CCommIOTransactTest, TransactWaitsForTheLineEchoingItsCodeThenPauses)

@@ -14,7 +14,7 @@ public:
     {
         ++line_.openAttempts;
         if (open_ || line_.portOpen) return false;
-        if (line_.failOpens > 0) return --line_.failOpens, false;
+        if (line_.failOpens > 0) return --line_.failOpens, Trace("cannot open"), false;
         line_.opens.push_back(settings);
         return line_.portOpen = open_ = true;
     }
@@ -48,7 +48,7 @@ public:
     {
         got = 0;
         for (const uint64_t until = line_.clock.TickMs() + timeoutMs;;) {
-            if (!Usable() || line_.failRead) return WaitResult::Error;
+            if (!Usable() || line_.failRead) return Trace("read failed"), WaitResult::Error;
             if (!line_.arrived.empty()) {
                 got = std::min(size, line_.arrived.size());
                 std::copy_n(line_.arrived.begin(), got, static_cast<char*>(data));
