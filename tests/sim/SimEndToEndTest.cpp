@@ -64,11 +64,10 @@ TEST(SimEndToEnd, ServesTheCommandSetOnAPseudoTerminalLink)
 TEST(SimEndToEnd, BadOptionsExitWithAMessage)
 {
     const std::string sim = RunnableDir() + "rm42-sim";
+    // Which values are refused is SimOptions' test; here that the process says so and ends.
     const std::pair<std::vector<std::string>, const char*> cases[] = {
         {{sim, "--link", "/tmp/x", "--scenario", "wobble"}, "--scenario"},
-        {{sim, "--link", "/tmp/x", "--emissivity", "1.5"}, "--emissivity"},
-        {{sim, "--target", "20"}, "--link"},
-    };
+        {{sim, "--target", "20"}, "--link"}};
     for (const auto& [argv, mentions] : cases) {
         const ProcessResult r = RunProcess(argv, 10000);
         EXPECT_EQ(r.exitCode, 2) << r.err;
