@@ -269,26 +269,14 @@ TEST(SimOptions, ReadsEveryOption)
 
 TEST(SimOptions, RefusesBadValuesWithAReason)
 {
-    for (const char* args : {"--serial -1",
-                             "--serial 4294967296",
-                             "--rate 0",
-                             "--status0 12345",
-                             "--status0 ZZ",
-                             "--clock 2024-02-30",
-                             "--fault ng:DAX",
-                             "--fault ng-at:0",
-                             "--fault melt",
-                             "--memory /nonexistent/mem",
-                             "--memory-records 31",
-                             "--memory-preset time,heat",
-                             "--memory-preset time,time",
-                             "--memory-preset none:151",
-                             "--memory-preset every:x",
-                             "--memory-preset ,",
-                             "--target warm",
-                             "stray",
-                             "--latency",
-                             "--emissivity 1.5"}) {
+    // clang-format off
+    for (const char* args :
+         {"--serial -1", "--serial 4294967296", "--rate 0", "--status0 12345", "--status0 ZZ",
+          "--clock 2024-02-30", "--fault ng:DAX", "--fault ng-at:0", "--fault melt",
+          "--memory /nonexistent/mem", "--memory-records 31", "--memory-preset time,heat",
+          "--memory-preset time,time", "--memory-preset none:151", "--memory-preset every:x",
+          "--memory-preset ,", "--target warm", "stray", "--latency", "--emissivity 1.5"}) {
+        // clang-format on
         SimOptions o;
         std::string error;
         EXPECT_FALSE(ParseSimOptions(Split(std::string("--link x ") + args), o, error)) << args;
