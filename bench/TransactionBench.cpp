@@ -97,17 +97,16 @@ void BM_RawExchangePty(benchmark::State& state)
         if (!port->Write(line.data(), line.size())) return false;
         std::string got;
         while (got.find('\r') == std::string::npos) {
-            if (port->WaitForInput(5000) != WaitResult::Ready) return false;
             char buf[256];
             std::size_t n = 0;
-            if (!port->Read(buf, sizeof buf, n)) return false;
+            if (port->Read(buf, sizeof buf, n, 5000) != WaitResult::Ready) return false;
             got.append(buf, n);
         }
         // Let the line's LF arrive so the next exchange starts clean.
-        if (got.find('\n') == std::string::npos && port->WaitForInput(50) == WaitResult::Ready) {
+        if (got.find('\n') == std::string::npos) {
             char buf[8];
             std::size_t n = 0;
-            port->Read(buf, sizeof buf, n);
+            port->Read(buf, sizeof buf, n, 50);
         }
         return true;
     };

@@ -57,7 +57,7 @@ public:
         return inner_->Close();
     }
     bool IsOpen() const override { return inner_->IsOpen(); }
-    bool Purge() override { return inner_->Purge(); }
+    bool Purge(SerialBuffer which) override { return inner_->Purge(which); }
     bool Write(const void* data, std::size_t size) override
     {
         CheckInterrupt();
@@ -67,33 +67,32 @@ public:
         if (written && line.starts_with("81")) checkMode_ = false;
         return written;
     }
-    bool QueuedBytes(std::size_t& count) override { return inner_->QueuedBytes(count); }
-    bool Read(void* data, std::size_t size, std::size_t& got) override
-    {
-        return inner_->Read(data, size, got);
-    }
-    bool ModemLines(bool& cts, bool& dsr) override { return inner_->ModemLines(cts, dsr); }
-    WaitResult WaitForInput(uint32_t timeoutMs) override
+    // Waits in slices, so that Ctrl-C is seen within one.
+    WaitResult Read(void* data, std::size_t size, std::size_t& got, uint32_t timeoutMs) override
     {
         for (;;) {
             CheckInterrupt();
             const uint32_t slice = std::min(timeoutMs, kSliceMs);
-            const WaitResult result = inner_->WaitForInput(slice);
+            const WaitResult result = inner_->Read(data, size, got, slice);
             if (result != WaitResult::Timeout || slice == timeoutMs) return result;
             timeoutMs -= slice;
         }
     }
+    bool ModemLines(bool& cts, bool& dsr) override { return inner_->ModemLines(cts, dsr); }
     std::string LastError() const override { return inner_->LastError(); }
     bool NotASerialDevice() const override { return inner_->NotASerialDevice(); }
+    void SetTraceSink(TraceSink sink) override { inner_->SetTraceSink(std::move(sink)); }
 
     // Out of check mode again, waiting a moment for the thermometer's answer.
     void LeaveCheckMode()
     {
         if (!checkMode_ || !inner_->IsOpen()) return;
-        inner_->Purge();
+        inner_->Purge(SerialBuffer::Both);
         static const char kExit[] = "81\r\n";
         if (!inner_->Write(kExit, std::strlen(kExit))) return;
-        inner_->WaitForInput(500);
+        char answer[64];
+        std::size_t got = 0;
+        inner_->Read(answer, sizeof answer, got, 500);
         checkMode_ = false;
     }
 

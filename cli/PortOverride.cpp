@@ -9,16 +9,15 @@ public:
     bool Open(const SerialSettings& settings) override { return inner_->Open(settings); }
     bool Close() override { return inner_->Close(); }
     bool IsOpen() const override { return inner_->IsOpen(); }
-    bool Purge() override { return inner_->Purge(); }
+    bool Purge(SerialBuffer which) override { return inner_->Purge(which); }
     bool Write(const void* data, std::size_t size) override { return inner_->Write(data, size); }
-    bool QueuedBytes(std::size_t& count) override { return inner_->QueuedBytes(count); }
-    bool Read(void* data, std::size_t size, std::size_t& got) override
+    WaitResult Read(void* data, std::size_t size, std::size_t& got, uint32_t timeoutMs) override
     {
-        return inner_->Read(data, size, got);
+        return inner_->Read(data, size, got, timeoutMs);
     }
     bool ModemLines(bool& cts, bool& dsr) override { return inner_->ModemLines(cts, dsr); }
-    WaitResult WaitForInput(uint32_t timeoutMs) override { return inner_->WaitForInput(timeoutMs); }
     std::string LastError() const override { return inner_->LastError(); }
+    void SetTraceSink(TraceSink sink) override { inner_->SetTraceSink(std::move(sink)); }
     bool AccessDenied(std::string& device, std::string& group) const override
     {
         return inner_->AccessDenied(device, group);

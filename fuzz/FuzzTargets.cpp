@@ -67,45 +67,34 @@ public:
         return was;
     }
     bool IsOpen() const override { return open_; }
-    bool Purge() override
+    bool Purge(SerialBuffer which) override
     {
         Arrive();
-        queued_.clear();
+        if (which != SerialBuffer::Output) queued_.clear();
         return open_;
     }
     bool Write(const void*, std::size_t) override { return open_ && !dead_; }
-    bool QueuedBytes(std::size_t& count) override
+    WaitResult Read(void* data, std::size_t size, std::size_t& got, uint32_t timeoutMs) override
     {
+        got = 0;
         Arrive();
-        count = queued_.size();
-        return open_ && !dead_;
-    }
-    bool Read(void* data, std::size_t size, std::size_t& got) override
-    {
-        Arrive();
+        if (queued_.empty() && !dead_ && open_) {
+            const uint64_t until = clock_.now + timeoutMs;
+            clock_.now = chunks_.empty() || chunks_.front().dueMs > until
+                             ? until
+                             : std::max(clock_.now, chunks_.front().dueMs);
+            Arrive();
+        }
+        if (dead_ || !open_) return WaitResult::Error;
         got = std::min(size, queued_.size());
         std::copy_n(queued_.begin(), got, static_cast<char*>(data));
         queued_.erase(0, got);
-        return open_ && !dead_;
+        return got > 0 ? WaitResult::Ready : WaitResult::Timeout;
     }
     bool ModemLines(bool& cts, bool& dsr) override
     {
         cts = dsr = true;
         return true;
-    }
-    WaitResult WaitForInput(uint32_t timeoutMs) override
-    {
-        Arrive();
-        if (dead_ || !open_) return WaitResult::Error;
-        if (!queued_.empty()) return WaitResult::Ready;
-        const uint64_t until = clock_.now + timeoutMs;
-        if (!chunks_.empty() && chunks_.front().dueMs <= until) {
-            clock_.now = std::max(clock_.now, chunks_.front().dueMs);
-            Arrive();
-            return dead_ ? WaitResult::Error : WaitResult::Ready;
-        }
-        clock_.now = until;
-        return WaitResult::Timeout;
     }
 
 private:
@@ -198,7 +187,7 @@ bool ReplyLine(std::string_view text)
     std::string reply = "untouched";
     int length = -1;
     const uint64_t start = clock.now;
-    const CommStatus status = link.Transact(command, reply, length, kCommandWaitMs, timeoutMs);
+    const CommStatus status = link.Transact(command, reply, length, timeoutMs);
     // The dropping of foreign lines ends a time-out after the command; the line then awaited
     // ends within another one; then comes the pause after the command.
     if (clock.now - start > 2ull * timeoutMs + 500) return false;

@@ -6,6 +6,7 @@
 class Clock;
 class SimThermometer;
 
+// Owns the pseudo-terminal (master and a spare slave descriptor) and the symbolic link to it.
 // Serves a SimThermometer on a pseudo-terminal whose slave is reachable through a symbolic link.
 // The server keeps a slave descriptor of its own, so a program may close and reopen the port any
 // number of times without the terminal being torn down or its raw settings reset.

@@ -42,6 +42,7 @@ SimSerialPort::~SimSerialPort()
 bool SimSerialPort::Fail(const std::string& text)
 {
     lastError_ = "simulated line: " + text;
+    Trace(lastError_);
     return false;
 }
 
@@ -71,10 +72,11 @@ bool SimSerialPort::Close()
     return true;
 }
 
-bool SimSerialPort::Purge()
+bool SimSerialPort::Purge(SerialBuffer which)
 {
     if (!open_) return Fail("not open");
-    device_.DropArrived();
+    // Written bytes reach the model at once: only what it sent can still be dropped.
+    if (which != SerialBuffer::Output) device_.DropArrived();
     return true;
 }
 
@@ -82,22 +84,6 @@ bool SimSerialPort::Write(const void* data, std::size_t size)
 {
     if (!open_) return Fail("not open");
     device_.HostWrite(data, size);
-    return true;
-}
-
-bool SimSerialPort::QueuedBytes(std::size_t& count)
-{
-    count = 0;
-    if (!open_) return Fail("not open");
-    count = device_.Available();
-    return true;
-}
-
-bool SimSerialPort::Read(void* data, std::size_t size, std::size_t& got)
-{
-    got = 0;
-    if (!open_) return Fail("not open");
-    got = device_.HostRead(data, size);
     return true;
 }
 
@@ -109,15 +95,19 @@ bool SimSerialPort::ModemLines(bool& cts, bool& dsr)
     return true;
 }
 
-WaitResult SimSerialPort::WaitForInput(uint32_t timeoutMs)
+WaitResult SimSerialPort::Read(void* data, std::size_t size, std::size_t& got, uint32_t timeoutMs)
 {
+    got = 0;
     if (!open_) {
         Fail("not open");
         return WaitResult::Error;
     }
     const uint64_t deadline = clock_.TickMs() + timeoutMs;
     for (;;) {
-        if (device_.Available() > 0) return WaitResult::Ready;
+        if (device_.Available() > 0) {
+            got = device_.HostRead(data, size);
+            return got > 0 ? WaitResult::Ready : WaitResult::Timeout;
+        }
         const uint64_t now = clock_.TickMs();
         if (now >= deadline) return WaitResult::Timeout;
         const uint64_t until = std::min(deadline, std::max(device_.NextArrivalMs(), now + 1));

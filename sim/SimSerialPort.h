@@ -6,10 +6,10 @@
 #include "SimThermometer.h"
 #include "device/SerialPort.h"
 
-// One end of an in-process line to a SimThermometer. Ports of one model share a token, so only one
-// of them can be open at a time. Every wait goes through the Clock: a real clock really waits
-// (in short slices, so a change made by another thread is seen), a fake clock is advanced exactly
-// to the moment data arrives or the time-out ends.
+// Owns its claim on the in-process line to a SimThermometer while it is open.
+// Ports of one model share a token, so only one of them can be open at a time. Every wait goes
+// through the Clock: a real clock really waits (in short slices, so a change made by another
+// thread is seen), a fake clock is advanced exactly to the moment data arrives or the time-out ends.
 class SimSerialPort final : public SerialPort {
 public:
     SimSerialPort(SimThermometer& device, Clock& clock, std::shared_ptr<bool> lineInUse);
@@ -22,13 +22,11 @@ public:
     bool Open(const SerialSettings& settings) override;
     bool Close() override;
     bool IsOpen() const override { return open_; }
-    bool Purge() override;
+    bool Purge(SerialBuffer which) override;
     // The bytes reach the model at once; with pacing on it answers when the last one has crossed.
     bool Write(const void* data, std::size_t size) override;
-    bool QueuedBytes(std::size_t& count) override;
-    bool Read(void* data, std::size_t size, std::size_t& got) override;
+    WaitResult Read(void* data, std::size_t size, std::size_t& got, uint32_t timeoutMs) override;
     bool ModemLines(bool& cts, bool& dsr) override;
-    WaitResult WaitForInput(uint32_t timeoutMs) override;
     std::string LastError() const override { return lastError_; }
 
 private:

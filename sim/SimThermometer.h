@@ -71,6 +71,7 @@ struct SimConfig {
     std::vector<SimFault> faults;
 };
 
+// Owns the model's registers, clock, memory, faults and the bytes on its wire.
 // The thermometer model: answers the command set and streams 2F lines. Thread-safe; time comes
 // from the Clock it was given, so tests under a fake clock are exact.
 //
@@ -129,6 +130,6 @@ private:
 };
 
 // Ports connected to the model in-process; one port may be open at a time, as on a real line.
-// Powered off, ModemLines reports CTS and DSR off. With a fake clock WaitForInput advances the
+// Powered off, ModemLines reports CTS and DSR off. With a fake clock Read advances the
 // clock to the moment data arrives (or the time-out) instead of sleeping.
 std::unique_ptr<SerialPortFactory> MakeSimPortFactory(SimThermometer& device, Clock& clock);

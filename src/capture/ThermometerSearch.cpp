@@ -48,14 +48,13 @@ bool ThermometerSearch::Probe(const std::string& device, uint32_t serial)
     if (!link_.Open(device)) return false;
     std::string reply;
     int length = 0;
-    const CommStatus status =
-        link_.Transact(Cmd::kCheckModeReq, reply, length, kCommandWaitMs, kReadTimeoutMs);
+    const CommStatus status = link_.Transact(Cmd::kCheckModeReq, reply, length, kReadTimeoutMs);
     uint32_t found = 0;
     bool read = false;
     if (status == COMM_OK && !IsRefusal(reply)) {
         read = !cancel_.load() && ReadSerialQuietly(link_, kReadTimeoutMs, found);
         // Whoever answered is left as it was found: out of check mode.
-        link_.Transact(Cmd::kCheckModeExit, reply, length, kCommandWaitMs, kReadTimeoutMs);
+        link_.Transact(Cmd::kCheckModeExit, reply, length, kReadTimeoutMs);
     }
     if (read && found == serial && !cancel_.load()) return true;
     if (read && found != serial) {

@@ -8,11 +8,13 @@
 #include "app/UserInterface.h"
 #include "app/Utf8Path.h"
 #include "device/Clock.h"
+#include "device/CommandLog.h"
 #include "device/SerialDevicePath.h"
 #include "resources/StringIds.h"
 
 #include <algorithm>
 #include <filesystem>
+#include <utility>
 
 namespace {
 
@@ -107,21 +109,20 @@ bool CCommIO::Open(const std::string& device)
     settings.writeTimeoutMs = ComPortNumber(app_, "SendTimeOut");
 
     std::unique_ptr<SerialPort> port = app_.ports->Create();
+    owner_ = std::this_thread::get_id();
+    if (port) port->SetTraceSink([this](std::string_view text) { Trace(text); });
     if (!port || !port->Open(settings)) {
-        lastError_ = port ? port->LastError() : std::string();
         if (device.empty()) {
             // Without the section every line setting is a default, and one of them may not suit.
             if (IsRegularFileUtf8(app_.iniPath) && !IniFile::HasSection(app_.iniPath, "ComPort"))
                 ReportIniProblem(app_, "ComPort\n", FormatLangString(app_, StringId::NoSection, {"ComPort"}));
             ReportPortSetting(app_, portValue, settings.device, port.get());
         }
-        if (!lastError_.empty() && app_.ui != nullptr) app_.ui->Note(lastError_);
         std::string path;
         std::string group;
         if (port && port->AccessDenied(path, group)) TellAccessDenied(app_, path, group);
         return false;
     }
-    lastError_.clear();
     port_ = std::move(port);
     device_ = settings.device;
 
@@ -135,23 +136,50 @@ bool CCommIO::Open(const std::string& device)
     return true;
 }
 
+void CCommIO::Trace(std::string_view text)
+{
+    if (std::this_thread::get_id() == owner_) {
+        TellHeldTraces();
+        LogPortFailure(app_, text);
+        return;
+    }
+    // The log and the window belong to the opening thread.
+    const std::lock_guard lock(heldMutex_);
+    held_.emplace_back(text);
+}
+
+void CCommIO::TellHeldTraces()
+{
+    std::vector<std::string> held;
+    {
+        const std::lock_guard lock(heldMutex_);
+        held.swap(held_);
+    }
+    for (const std::string& text : held)
+        LogPortFailure(app_, text);
+}
+
 bool CCommIO::Close()
 {
+    TellHeldTraces();
     if (!port_) {
         return false;
     }
     const bool closed = port_->Close();
     port_.reset();
     device_.clear();
+    pending_.clear();
     return closed;
 }
 
 bool CCommIO::Purge()
 {
+    TellHeldTraces();
     if (!port_) {
         return false;
     }
-    if (!port_->Purge()) {
+    pending_.clear();
+    if (!port_->Purge(SerialBuffer::Both)) {
         Close();
         return false;
     }
@@ -194,70 +222,59 @@ CommStatus CCommIO::Send(std::string_view command)
 
 CommStatus CCommIO::Receive(std::string& reply, int& length, bool endAtOverflow, uint32_t timeoutMs)
 {
-    return ReceiveLine(reply, length, endAtOverflow, timeoutMs, nullptr);
+    return ReceiveLine(reply, length, endAtOverflow, timeoutMs, false);
+}
+
+WaitResult CCommIO::ReadQueued(std::string& fresh, uint32_t timeoutMs)
+{
+    char chunk[kReplyBufferSize];
+    for (;;) {
+        std::size_t got = 0;
+        const WaitResult result = port_->Read(chunk, sizeof chunk, got, fresh.empty() ? timeoutMs : 0);
+        if (result == WaitResult::Error) {
+            return result;
+        }
+        fresh.append(chunk, got);
+        // A full chunk may have left more behind: what is queued is taken as one piece.
+        if (got < sizeof chunk) {
+            return fresh.empty() ? WaitResult::Timeout : WaitResult::Ready;
+        }
+    }
 }
 
 CommStatus CCommIO::ReceiveLine(std::string& reply, int& length, bool endAtOverflow, uint32_t timeoutMs,
-                                std::string* carry)
+                                bool keepRest)
 {
     reply.clear();
     length = 0;
     if (!port_) {
         return COMM_NOT_CONNECTED;
     }
+    // The LF (or CR) ending the previous line may arrive after that line was taken.
+    const auto dropLineEnds = [](std::string& t) {
+        t.erase(0, std::min(t.size(), t.find_first_not_of("\r\n")));
+    };
 
     Clock& clock = LinkClock(app_);
-    // The line is awaited on the port itself and taken as soon as it is complete.
     const uint64_t deadline = clock.TickMs() + timeoutMs;
-
-    std::string text;
-    if (carry != nullptr) {
-        text = std::move(*carry);
-        carry->clear();
-        text.erase(0, std::min(text.size(), text.find_first_not_of("\r\n")));
-    }
+    std::string text = std::exchange(pending_, {});
+    dropLineEnds(text);
     bool lineEnded = text.find('\r') != std::string::npos;
-    char chunk[kReplyBufferSize];
     while (!lineEnded) {
-        std::size_t queued = 0;
-        if (!port_->QueuedBytes(queued)) {
-            return COMM_IO_ERROR;
-        }
-        bool stop = false;
-        if (queued > 0) {
-            std::string fresh;
-            while (fresh.size() < queued) {
-                std::size_t got = 0;
-                const std::size_t want = std::min(queued - fresh.size(), sizeof chunk);
-                if (!port_->Read(chunk, want, got)) {
-                    return COMM_IO_ERROR;
-                }
-                if (got == 0) {
-                    break;
-                }
-                fresh.append(chunk, got);
-            }
-            if (text.size() + fresh.size() + 1 <= kReplyBufferSize) {
-                text += fresh;
-                // The LF (or CR) ending the previous line may arrive after that line was taken.
-                text.erase(0, std::min(text.size(), text.find_first_not_of("\r\n")));
-                lineEnded = text.find('\r') != std::string::npos;
-                stop = lineEnded;
-            } else {
-                // Too long for the buffer: the chunk is lost. A caller that expects a reply gets
-                // what came before; a caller that polls goes on.
-                stop = endAtOverflow;
-            }
-        }
-        if (stop) {
-            break;
-        }
         const uint64_t now = clock.TickMs();
-        if (now >= deadline) {
-            return COMM_TIMEOUT;
+        std::string fresh;
+        const WaitResult got = ReadQueued(fresh, now < deadline ? static_cast<uint32_t>(deadline - now) : 0);
+        if (got != WaitResult::Ready) {
+            return got == WaitResult::Error ? COMM_IO_ERROR : COMM_TIMEOUT;
         }
-        if (port_->WaitForInput(static_cast<uint32_t>(deadline - now)) == WaitResult::Error) {
-            return COMM_IO_ERROR;
+        if (text.size() + fresh.size() + 1 <= kReplyBufferSize) {
+            text += fresh;
+            dropLineEnds(text);
+            lineEnded = text.find('\r') != std::string::npos;
+        } else if (endAtOverflow) {
+            // Too long for the buffer: the chunk is lost. A caller that expects a reply gets
+            // what came before; a caller that polls goes on.
+            break;
         }
     }
 
@@ -268,8 +285,8 @@ CommStatus CCommIO::ReceiveLine(std::string& reply, int& length, bool endAtOverf
     length = static_cast<int>(text.size()) - (lineEnded ? 2 : 0);
     if (lineEnded) {
         const std::size_t cr = text.find('\r');
-        if (carry != nullptr) {
-            *carry = text.substr(cr + 1);
+        if (keepRest) {
+            pending_ = text.substr(cr + 1);
         }
         text.resize(cr);
     }
@@ -284,23 +301,19 @@ CommStatus CCommIO::ReceiveNow(std::string& reply, int& length)
     if (!port_) {
         return COMM_NOT_CONNECTED;
     }
-    std::size_t queued = 0;
-    if (!port_->QueuedBytes(queued)) {
-        return COMM_IO_ERROR;
-    }
-    if (queued == 0) {
-        return COMM_NO_REPLY;
-    }
+    std::string text = std::exchange(pending_, {});
     char buffer[kReplyBufferSize];
     std::size_t got = 0;
-    if (!port_->Read(buffer, std::min(queued, kReplyBufferSize - 1), got)) {
+    if (text.size() < kReplyBufferSize - 1 &&
+        port_->Read(buffer, kReplyBufferSize - 1 - text.size(), got, 0) == WaitResult::Error) {
         return COMM_IO_ERROR;
     }
-    if (got == 0) {
+    text.append(buffer, got);
+    if (text.empty()) {
         return COMM_NO_REPLY;
     }
-    reply.assign(buffer, got);
-    length = static_cast<int>(got);
+    length = static_cast<int>(text.size());
+    reply = std::move(text);
     return COMM_OK;
 }
 
@@ -309,11 +322,17 @@ WaitResult CCommIO::WaitForInput(uint32_t timeoutMs)
     if (!port_) {
         return WaitResult::Error;
     }
-    return port_->WaitForInput(timeoutMs);
+    if (!pending_.empty()) {
+        return WaitResult::Ready;
+    }
+    char buffer[kReplyBufferSize];
+    std::size_t got = 0;
+    const WaitResult result = port_->Read(buffer, kReplyBufferSize - 1, got, timeoutMs);
+    pending_.assign(buffer, got);
+    return result;
 }
 
-CommStatus CCommIO::Transact(std::string_view command, std::string& reply, int& length, uint32_t waitMs,
-                             uint32_t timeoutMs)
+CommStatus CCommIO::Transact(std::string_view command, std::string& reply, int& length, uint32_t timeoutMs)
 {
     const CommStatus sent = Send(command);
     if (sent != COMM_OK) {
@@ -324,11 +343,11 @@ CommStatus CCommIO::Transact(std::string_view command, std::string& reply, int& 
     Clock& clock = LinkClock(app_);
     const uint64_t start = clock.TickMs();
     std::string line;
-    std::string carry; // what followed a dropped line in the same reads: it may be our answer
     int lineLength = 0;
     CommStatus status;
     for (;;) {
-        status = ReceiveLine(line, lineLength, waitMs != 0, timeoutMs, &carry);
+        // What followed a dropped line in the same reads may be the answer: it is kept.
+        status = ReceiveLine(line, lineLength, true, timeoutMs, true);
         if (status != COMM_OK || line.compare(0, 2, code) == 0) {
             break;
         }
@@ -341,6 +360,7 @@ CommStatus CCommIO::Transact(std::string_view command, std::string& reply, int& 
             break;
         }
     }
+    pending_.clear();
 
     if (status == COMM_OK) {
         reply = line.size() > 2 ? line.substr(2) : std::string();

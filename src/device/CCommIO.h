@@ -2,8 +2,11 @@
 
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <string_view>
+#include <thread>
+#include <vector>
 
 #include "device/SerialPort.h"
 
@@ -17,7 +20,6 @@ enum CommStatus : int {
     COMM_TIMEOUT = 4,       // no complete line in time
 };
 
-constexpr uint32_t kCommandWaitMs = 150;     // every transaction's wait
 constexpr uint32_t kCommandTimeoutMs = 5000; // every transaction's time-out
 constexpr std::size_t kReplyBufferSize = 1024;
 
@@ -25,10 +27,12 @@ constexpr std::size_t kReplyBufferSize = 1024;
 // relative to the folder of the INI file, so that a copied program folder finds its own links.
 std::string PortDevicePath(const std::string& port, const std::string& iniPath);
 
-// Owns the open serial port of one link and its command pauses.
+// Owns one link's open port, the bytes read from it but not yet delivered, and its command pauses.
 // The serial link to the thermometer: one command line out, one reply line in, paired by the
 // two-character code the thermometer echoes. Shows nothing to the user; every operation
-// returns a status for the caller to report. One thread at a time.
+// returns a status for the caller to report, and every failure of the port goes, in the
+// system's own words, to the command log and to UserInterface::Note. One thread at a time; a
+// failure met by a reader thread is told when the opening thread next uses the link.
 class CCommIO {
 public:
     explicit CCommIO(AppState& app);
@@ -40,10 +44,8 @@ public:
     // settings and time-outs; false if already open (left untouched) or any step fails (left
     // closed). Waits 200 ms before returning true. A bad number in [ComPort] is told once and
     // its default used; a Port that is empty or names no serial port is told before false is
-    // returned (as is a missing [ComPort] section), and the port's own reason goes to Note.
+    // returned (as is a missing [ComPort] section), and the port's own reason is traced.
     bool Open(const std::string& device = {});
-    // The port's own words for why the last Open failed; empty when it did not.
-    const std::string& LastError() const { return lastError_; }
     // The device path the link has open; empty when closed.
     const std::string& Device() const { return device_; }
     bool Close();
@@ -64,8 +66,9 @@ public:
     // The queued bytes as they are (at most 1023), without waiting or looking for a CR.
     // 0 some, 2 none, 3 the port failed, 1 not open.
     CommStatus ReceiveNow(std::string& reply, int& length);
-    // Blocks on the port until input is queued or timeoutMs has passed; Error when the link is
-    // closed or the line hung up. For a reader thread that must notice a request to end.
+    // Blocks on the port until input is there or timeoutMs has passed; Error when the link is
+    // closed or the line hung up. What arrived is kept for the next ReceiveNow or Receive. For
+    // a reader thread that must notice a request to end.
     WaitResult WaitForInput(uint32_t timeoutMs);
     // Sends and waits for the line echoing the command's code; reply starts after the echo and
     // length is the line's minus 2. Lines with another code are dropped, each further line
@@ -74,21 +77,27 @@ public:
     // (status 4), so a thermometer streaming its own lines cannot keep the caller waiting for
     // ever. Send's status is returned at once (reply untouched);
     // otherwise the link pauses CommandWait2 after a "92" command and CommandWait1 after any
-    // other, and returns the last Receive's status (reply empty and length 0 on failure).
-    // waitMs delays nothing: 0 lets an over-long line be dropped while the wait goes on.
+    // other, and returns the last Receive's status (reply empty and length 0 on failure). A
+    // reply line too long for the buffer ends with what came before it.
     CommStatus Transact(std::string_view command, std::string& reply, int& length,
-                        uint32_t waitMs = kCommandWaitMs, uint32_t timeoutMs = kCommandTimeoutMs);
+                        uint32_t timeoutMs = kCommandTimeoutMs);
 
 private:
-    // Receive; with carry, the text starts with *carry and what followed the CR is left there
-    // instead of being dropped.
+    // Receive; with keepRest, what followed the CR stays in pending_ for the next line.
     CommStatus ReceiveLine(std::string& reply, int& length, bool endAtOverflow, uint32_t timeoutMs,
-                           std::string* carry);
+                           bool keepRest);
+    // Appends to fresh everything queued once the first byte is there (within timeoutMs).
+    WaitResult ReadQueued(std::string& fresh, uint32_t timeoutMs);
+    void Trace(std::string_view text);
+    void TellHeldTraces();
 
     AppState& app_;
     std::unique_ptr<SerialPort> port_;
     std::string device_;
-    std::string lastError_;
+    std::string pending_; // read from the port, not yet delivered
+    std::thread::id owner_;
+    std::mutex heldMutex_;
+    std::vector<std::string> held_; // failures a reader thread met, told by the owner
     uint32_t commandWait1Ms_ = 40;
     uint32_t commandWait2Ms_ = 500;
 };

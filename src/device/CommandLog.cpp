@@ -60,6 +60,12 @@ void WriteCommandLog(AppState& app, std::string_view text)
     }
 }
 
+void LogPortFailure(AppState& app, std::string_view text)
+{
+    WriteCommandLog(app, text);
+    if (app.ui != nullptr) app.ui->Note(std::string(text));
+}
+
 void ShowCommandLogNotice(AppState& app)
 {
     if (!app.commLogEnabled || app.ui == nullptr) {

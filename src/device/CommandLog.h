@@ -8,6 +8,9 @@ struct AppState;
 // The optional command log "cmd_log.txt" (LogFilePath): one "%Y/%m/%d %H:%M:%S = entry" line per
 // call while app.commLogEnabled. A file that cannot be opened is skipped silently.
 void WriteCommandLog(AppState& app, std::string_view text);
+// A failure of the serial port in the system's own words: a log entry while logging is on, and a
+// note for whoever shows details (rm42ctl -v).
+void LogPortFailure(AppState& app, std::string_view text);
 // The command log notice shown once when logging is on at start.
 void ShowCommandLogNotice(AppState& app);
 

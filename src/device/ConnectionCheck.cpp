@@ -71,8 +71,7 @@ bool Connect(AppState& app, CCommIO& link)
 
         std::string reply;
         int length = 0;
-        const CommStatus status =
-            link.Transact(Cmd::kCheckModeReq, reply, length, kCommandWaitMs, kCommandTimeoutMs);
+        const CommStatus status = link.Transact(Cmd::kCheckModeReq, reply, length, kCommandTimeoutMs);
         if (status != COMM_OK) {
             link.Close();
             if (Ask(app, StringId::SwitchOnPrompt, MsgIcon::Exclamation, MsgButtons::OkCancel,
@@ -103,8 +102,7 @@ bool Connect(AppState& app, CCommIO& link)
 bool ReadSerialHalf(AppState& app, CCommIO& link, uint8_t address, std::string& reply, bool& ok)
 {
     int length = 0;
-    const CommStatus status =
-        link.Transact(RegisterReadCommand(address), reply, length, kCommandWaitMs, kCommandTimeoutMs);
+    const CommStatus status = link.Transact(RegisterReadCommand(address), reply, length, kCommandTimeoutMs);
     if (status == COMM_NOT_CONNECTED) {
         Tell(app, StringId::NotConnected);
         return false;
@@ -154,8 +152,7 @@ void SetStatus0(AppState& app, CCommIO& link, bool& ok)
 
     std::string reply;
     int length = 0;
-    CommStatus status =
-        link.Transact(RegisterReadCommand(REG_STATUS0), reply, length, kCommandWaitMs, kCommandTimeoutMs);
+    CommStatus status = link.Transact(RegisterReadCommand(REG_STATUS0), reply, length, kCommandTimeoutMs);
     // Writing back a value decoded from a garbled reply would scramble the mode register.
     if (status != COMM_OK || IsRefusal(reply) || !IsRegisterReply(reply)) {
         ReportRegisterError(app, Cmd::kRegisterRead, address);
@@ -170,8 +167,8 @@ void SetStatus0(AppState& app, CCommIO& link, bool& ok)
     if (!applied.changed) {
         return;
     }
-    status = link.Transact(RegisterWriteCommand(REG_STATUS0, applied.value), reply, length, kCommandWaitMs,
-                           kCommandTimeoutMs);
+    status =
+        link.Transact(RegisterWriteCommand(REG_STATUS0, applied.value), reply, length, kCommandTimeoutMs);
     if (status != COMM_OK || IsRefusal(reply)) {
         ReportRegisterError(app, Cmd::kRegisterWrite, address); // reported only: the check goes on
     }
@@ -186,7 +183,7 @@ bool ReadSerialQuietly(CCommIO& link, uint32_t timeoutMs, uint32_t& serial)
     for (int i = 0; i < 2; ++i) {
         int length = 0;
         const CommStatus status =
-            link.Transact(RegisterReadCommand(addresses[i]), halves[i], length, kCommandWaitMs, timeoutMs);
+            link.Transact(RegisterReadCommand(addresses[i]), halves[i], length, timeoutMs);
         if (status != COMM_OK || IsRefusal(halves[i]) || !IsRegisterReply(halves[i])) return false;
         halves[i].erase(0, 2);
     }
@@ -207,8 +204,7 @@ bool CheckConnection(AppState& app)
 
     std::string reply;
     int length = 0;
-    const CommStatus status =
-        link.Transact(Cmd::kCheckModeExit, reply, length, kCommandWaitMs, kCommandTimeoutMs);
+    const CommStatus status = link.Transact(Cmd::kCheckModeExit, reply, length, kCommandTimeoutMs);
     if (status == COMM_NOT_CONNECTED) {
         Tell(app, StringId::NotConnected);
     } else if (status != COMM_OK) {

@@ -102,13 +102,19 @@ PosixSerialPort::~PosixSerialPort()
 bool PosixSerialPort::Fail(const std::string& what, int err)
 {
     lastError_ = path_ + ": " + what + (err != 0 ? std::string(": ") + std::strerror(err) : std::string());
+    Trace(err != 0 ? lastError_ + " (errno " + std::to_string(err) + ")" : lastError_);
     return false;
 }
 
 bool PosixSerialPort::FailText(const std::string& text)
 {
-    lastError_ = path_ + ": " + text;
-    return false;
+    return Fail(text, 0);
+}
+
+WaitResult PosixSerialPort::FailRead(const std::string& what, int err)
+{
+    Fail(what, err);
+    return WaitResult::Error;
 }
 
 bool PosixSerialPort::Open(const SerialSettings& settings)
@@ -259,10 +265,13 @@ bool PosixSerialPort::Close()
     return true;
 }
 
-bool PosixSerialPort::Purge()
+bool PosixSerialPort::Purge(SerialBuffer which)
 {
     if (!IsOpen()) return FailText("not open");
-    if (::tcflush(fd_, TCIOFLUSH) != 0) return Fail("cannot purge", errno);
+    const int queue = which == SerialBuffer::Input    ? TCIFLUSH
+                      : which == SerialBuffer::Output ? TCOFLUSH
+                                                      : TCIOFLUSH;
+    if (::tcflush(fd_, queue) != 0) return Fail("cannot purge", errno);
     return true;
 }
 
@@ -299,35 +308,33 @@ bool PosixSerialPort::Write(const void* data, std::size_t size)
     return true;
 }
 
-bool PosixSerialPort::QueuedBytes(std::size_t& count)
-{
-    count = 0;
-    if (!IsOpen()) return FailText("not open");
-    pollfd pfd{fd_, POLLIN, 0};
-    if (::poll(&pfd, 1, 0) < 0 && errno != EINTR) return Fail("poll failed", errno);
-    int queued = 0;
-    if (::ioctl(fd_, FIONREAD, &queued) != 0) return Fail("cannot count input", errno);
-    if ((pfd.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0 && queued <= 0) return FailText("hung up");
-    count = queued > 0 ? static_cast<std::size_t>(queued) : 0;
-    return true;
-}
-
-bool PosixSerialPort::Read(void* data, std::size_t size, std::size_t& got)
+WaitResult PosixSerialPort::Read(void* data, std::size_t size, std::size_t& got, uint32_t timeoutMs)
 {
     got = 0;
-    if (!IsOpen()) return FailText("not open");
-    if (size == 0) return true;
+    if (!IsOpen()) return FailRead("not open", 0);
+    const auto deadline = SteadyTime::now() + std::chrono::milliseconds(timeoutMs);
+    bool hangUpSeen = false;
     for (;;) {
         const ssize_t n = ::read(fd_, data, size);
         if (n > 0) {
             got = static_cast<std::size_t>(n);
-            return true;
+            return WaitResult::Ready;
         }
-        if (n == 0) return FailText("hung up");
-        if (errno == EINTR) continue;
-        if (errno == EAGAIN || errno == EWOULDBLOCK) return true;
-        if (errno == EIO) return FailText("hung up");
-        return Fail("read failed", errno);
+        if (n < 0 && errno == EINTR) continue;
+        // The line is gone: read gives 0 (a terminal's hang-up) or EIO (a pseudo-terminal whose
+        // other end closed), or poll said so and yet there is nothing to read.
+        if (n == 0 && size > 0) return FailRead("read failed: hung up", 0);
+        if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK) return FailRead("read failed", errno);
+        if (hangUpSeen) return FailRead("read failed: hung up", 0);
+        const int left = RemainingMs(deadline);
+        if (left == 0 || size == 0) return WaitResult::Timeout;
+        pollfd pfd{fd_, POLLIN, 0};
+        const int rc = ::poll(&pfd, 1, left);
+        if (rc < 0 && errno == EINTR) continue; // the deadline stays where it was
+        if (rc < 0) return FailRead("poll failed", errno);
+        if (rc == 0) return WaitResult::Timeout;
+        if ((pfd.revents & POLLNVAL) != 0) return FailRead("read failed: descriptor closed", 0);
+        hangUpSeen = (pfd.revents & (POLLHUP | POLLERR)) != 0;
     }
 }
 
@@ -347,34 +354,6 @@ bool PosixSerialPort::ModemLines(bool& cts, bool& dsr)
     cts = (lines & TIOCM_CTS) != 0;
     dsr = (lines & TIOCM_DSR) != 0;
     return true;
-}
-
-WaitResult PosixSerialPort::WaitForInput(uint32_t timeoutMs)
-{
-    if (!IsOpen()) {
-        FailText("not open");
-        return WaitResult::Error;
-    }
-    const auto deadline = SteadyTime::now() + std::chrono::milliseconds(timeoutMs);
-    for (;;) {
-        pollfd pfd{fd_, POLLIN, 0};
-        const int rc = ::poll(&pfd, 1, RemainingMs(deadline));
-        if (rc < 0) {
-            if (errno == EINTR) continue;
-            Fail("poll failed", errno);
-            return WaitResult::Error;
-        }
-        if (rc == 0) return WaitResult::Timeout;
-        if ((pfd.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0) {
-            int queued = 0;
-            if ((pfd.revents & POLLIN) != 0 && ::ioctl(fd_, FIONREAD, &queued) == 0 && queued > 0) {
-                return WaitResult::Ready;
-            }
-            FailText("hung up");
-            return WaitResult::Error;
-        }
-        if ((pfd.revents & POLLIN) != 0) return WaitResult::Ready;
-    }
 }
 
 namespace {

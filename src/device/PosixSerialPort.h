@@ -10,7 +10,8 @@
 //
 // Exclusive use: TIOCEXCL keeps other processes out (where the device supports it and the caller
 // is not privileged), and a flock on the open file keeps a second object apart, also in the same
-// process. Every wait is bounded: Write by the write time-out, WaitForInput by its argument.
+// process. Every wait is bounded: Write by the write time-out, Read by its argument; a signal
+// that interrupts a wait does not lengthen it.
 // Not thread-safe; one thread at a time.
 class PosixSerialPort final : public SerialPort {
 public:
@@ -26,15 +27,13 @@ public:
     bool Open(const SerialSettings& settings) override;
     bool Close() override;
     bool IsOpen() const override { return fd_ >= 0; }
-    bool Purge() override;
+    bool Purge(SerialBuffer which) override;
     // Waits up to the write time-out for room, then up to the same time-out for the bytes to
     // leave the driver. False on a time-out, a hang-up or an I/O error.
     bool Write(const void* data, std::size_t size) override;
-    bool QueuedBytes(std::size_t& count) override;
-    // A hang-up (read returns 0 or EIO) is an error.
-    bool Read(void* data, std::size_t size, std::size_t& got) override;
+    // A hang-up (read returns 0 or EIO, or poll reports it with nothing to read) is an error.
+    WaitResult Read(void* data, std::size_t size, std::size_t& got, uint32_t timeoutMs) override;
     bool ModemLines(bool& cts, bool& dsr) override;
-    WaitResult WaitForInput(uint32_t timeoutMs) override;
     // "<device>: <reason>" of the last failure.
     std::string LastError() const override { return lastError_; }
     bool NotASerialDevice() const override { return notSerial_; }
@@ -48,6 +47,7 @@ public:
 private:
     bool Fail(const std::string& what, int err);
     bool FailText(const std::string& text);
+    WaitResult FailRead(const std::string& what, int err);
     bool Configure(const SerialSettings& settings);
 
     int fd_ = -1;

@@ -114,6 +114,7 @@ Win32SerialPort::~Win32SerialPort()
 bool Win32SerialPort::Fail(const std::string& what, DWORD code)
 {
     lastError_ = path_ + ": " + what + (code != 0 ? ": " + Win32ErrorText(code) : std::string());
+    Trace(code != 0 ? lastError_ + " (error " + std::to_string(code) + ")" : lastError_);
     return false;
 }
 
@@ -137,7 +138,6 @@ bool Win32SerialPort::Open(const SerialSettings& settings)
     claimedKey_ = key;
     handle_ = handle;
     readMode_ = ReadMode::Unknown;
-    haveKept_ = false;
 
     // Every step that fails closes the port again, keeping the reason.
     auto failAndClose = [this](const std::string& what, DWORD code) {
@@ -182,19 +182,18 @@ bool Win32SerialPort::Close()
     handle_ = INVALID_HANDLE_VALUE;
     ReleaseDevice(claimedKey_);
     claimedKey_.clear();
-    haveKept_ = false;
     readMode_ = ReadMode::Unknown;
     if (!closed) return Fail("close failed", code);
     return true;
 }
 
-bool Win32SerialPort::Purge()
+bool Win32SerialPort::Purge(SerialBuffer which)
 {
     if (!IsOpen()) return Fail("not open", 0);
-    haveKept_ = false; // received, so discarded with the rest
-    if (!PurgeComm(handle_, PURGE_TXABORT | PURGE_RXABORT | PURGE_TXCLEAR | PURGE_RXCLEAR)) {
-        return Fail("cannot purge", GetLastError());
-    }
+    DWORD flags = 0;
+    if (which != SerialBuffer::Output) flags |= PURGE_RXABORT | PURGE_RXCLEAR;
+    if (which != SerialBuffer::Input) flags |= PURGE_TXABORT | PURGE_TXCLEAR;
+    if (!PurgeComm(handle_, flags)) return Fail("cannot purge", GetLastError());
     return true;
 }
 
@@ -234,38 +233,26 @@ bool Win32SerialPort::Write(const void* data, std::size_t size)
     return true;
 }
 
-bool Win32SerialPort::QueuedBytes(std::size_t& count)
-{
-    count = 0;
-    if (!IsOpen()) return Fail("not open", 0);
-    DWORD errors = 0;
-    COMSTAT status{};
-    if (!ClearCommError(handle_, &errors, &status)) return Fail("cannot count input", GetLastError());
-    count = status.cbInQue + (haveKept_ ? 1u : 0u);
-    return true;
-}
-
-bool Win32SerialPort::Read(void* data, std::size_t size, std::size_t& got)
+WaitResult Win32SerialPort::Read(void* data, std::size_t size, std::size_t& got, uint32_t timeoutMs)
 {
     got = 0;
-    if (!IsOpen()) return Fail("not open", 0);
-    if (size == 0) return true;
-    auto* p = static_cast<unsigned char*>(data);
-    if (haveKept_) {
-        p[0] = kept_;
-        haveKept_ = false;
-        got = 1;
-        if (size == 1) return true;
-    }
-    if (!SetReadTimeouts(ReadMode::Immediate, 0)) return false;
+    auto failed = [this](const std::string& what, DWORD code) {
+        Fail(what, code);
+        return WaitResult::Error;
+    };
+    if (!IsOpen()) return failed("not open", 0);
+    DWORD errors = 0;
+    COMSTAT status{};
+    if (!ClearCommError(handle_, &errors, &status)) return failed("cannot clear line errors", GetLastError());
+    if (size == 0) return WaitResult::Timeout;
+    // The total time-out must stay below MAXDWORD, which would mean "no time-out" here.
+    const DWORD wait = std::min<DWORD>(timeoutMs, MAXDWORD - 1);
+    if (!SetReadTimeouts(wait == 0 ? ReadMode::Immediate : ReadMode::Waiting, wait)) return WaitResult::Error;
     DWORD n = 0;
-    const DWORD want = static_cast<DWORD>(std::min<std::size_t>(size - got, MAXDWORD));
-    if (!ReadFile(handle_, p + got, want, &n, nullptr)) {
-        // What was kept is delivered; the failure shows at the next call.
-        return got > 0 ? true : Fail("read failed", GetLastError());
-    }
-    got += n;
-    return true;
+    const DWORD want = static_cast<DWORD>(std::min<std::size_t>(size, MAXDWORD));
+    if (!ReadFile(handle_, data, want, &n, nullptr)) return failed("read failed", GetLastError());
+    got = n;
+    return n > 0 ? WaitResult::Ready : WaitResult::Timeout;
 }
 
 bool Win32SerialPort::ModemLines(bool& cts, bool& dsr)
@@ -277,30 +264,6 @@ bool Win32SerialPort::ModemLines(bool& cts, bool& dsr)
     cts = (lines & MS_CTS_ON) != 0;
     dsr = (lines & MS_DSR_ON) != 0;
     return true;
-}
-
-WaitResult Win32SerialPort::WaitForInput(uint32_t timeoutMs)
-{
-    if (!IsOpen()) {
-        Fail("not open", 0);
-        return WaitResult::Error;
-    }
-    if (haveKept_) return WaitResult::Ready;
-    std::size_t queued = 0;
-    if (!QueuedBytes(queued)) return WaitResult::Error;
-    if (queued > 0) return WaitResult::Ready;
-    if (timeoutMs == 0) return WaitResult::Timeout;
-    // The total time-out must stay below MAXDWORD, which would mean "no time-out" here.
-    const DWORD wait = std::min<DWORD>(timeoutMs, MAXDWORD - 1);
-    if (!SetReadTimeouts(ReadMode::Waiting, wait)) return WaitResult::Error;
-    DWORD n = 0;
-    if (!ReadFile(handle_, &kept_, 1, &n, nullptr)) {
-        Fail("read failed", GetLastError());
-        return WaitResult::Error;
-    }
-    if (n == 0) return WaitResult::Timeout;
-    haveKept_ = true;
-    return WaitResult::Ready;
 }
 
 namespace {

@@ -21,9 +21,9 @@ bool ApplyLineSettings(const SerialSettings& settings, DCB& dcb, std::string& er
 // Owns the COM port's handle and its claim in the process's list.
 // A serial port through the Win32 communications calls, synchronous I/O only. Open takes the
 // device exclusively (no sharing), so a second object, in this process or another, cannot open
-// it; within the process the port also keeps a list of its own, for devices that would share. Read never
-// waits (read time-outs "return at once"); WaitForInput waits in a one-byte ReadFile whose total time-out is
-// the wait, and keeps that byte for the next Read. Not thread-safe; one thread at a time.
+// it; within the process the port also keeps a list of its own, for devices that would share. Read is
+// one ReadFile whose time-outs say "return with what is queued, or wait for the first byte up to the
+// time-out". Not thread-safe; one thread at a time.
 class Win32SerialPort final : public SerialPort {
 public:
     Win32SerialPort() = default;
@@ -34,15 +34,13 @@ public:
     bool Open(const SerialSettings& settings) override;
     bool Close() override;
     bool IsOpen() const override { return handle_ != INVALID_HANDLE_VALUE; }
-    bool Purge() override;
+    bool Purge(SerialBuffer which) override;
     // WriteFile bounded by the write time-out, then FlushFileBuffers.
     bool Write(const void* data, std::size_t size) override;
-    // ClearCommError's queued count (plus a byte kept by WaitForInput); clears line errors.
-    bool QueuedBytes(std::size_t& count) override;
-    bool Read(void* data, std::size_t size, std::size_t& got) override;
+    // ClearCommError first, which clears line errors.
+    WaitResult Read(void* data, std::size_t size, std::size_t& got, uint32_t timeoutMs) override;
     // GetCommModemStatus. A device without modem lines (a pseudo-terminal under Wine) fails here.
     bool ModemLines(bool& cts, bool& dsr) override;
-    WaitResult WaitForInput(uint32_t timeoutMs) override;
     // "<device>: <reason>[: <system text>]" of the last failure.
     std::string LastError() const override { return lastError_; }
 
@@ -58,7 +56,5 @@ private:
     DWORD writeTimeoutMs_ = 30000;
     ReadMode readMode_ = ReadMode::Unknown;
     DWORD readWaitMs_ = 0;
-    bool haveKept_ = false;
-    unsigned char kept_ = 0;
     std::string lastError_;
 };

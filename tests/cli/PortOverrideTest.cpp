@@ -26,7 +26,7 @@ protected:
         std::string reply;
         int length = 0;
         if (!link.Open()) return {COMM_NOT_CONNECTED, "not opened"};
-        const CommStatus status = link.Transact("DA", reply, length, 150, 5000);
+        const CommStatus status = link.Transact("DA", reply, length, 5000);
         return {status, reply};
     }
     // A factory that hands out the rig's ports and stays owned by the rig.

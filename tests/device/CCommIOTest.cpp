@@ -3,7 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <regex>
 #include <string>
+#include <thread>
 #include <tuple>
 #include <vector>
 
@@ -200,8 +202,11 @@ TEST(CCommIOReceiveTest, ReceiveReturnsOneLineTheMomentItEndsAndReceiveNowWhatIs
     }
 }
 
-TEST_F(CCommIOTest, ReceiveFailuresAndALateLineLeftForTheNextCall)
+TEST_F(CCommIOTest, ReceiveFailuresAreTracedAndALateLineIsLeftForTheNextCall)
 {
+    app.commLogEnabled = true;
+    line.failOpens = 1;
+    EXPECT_FALSE(link.Open());
     reply = "stale";
     EXPECT_EQ(link.Receive(reply, length, true, 5000), COMM_NOT_CONNECTED);
     EXPECT_EQ(reply, "");
@@ -216,7 +221,14 @@ TEST_F(CCommIOTest, ReceiveFailuresAndALateLineLeftForTheNextCall)
     line.failRead = true;
     EXPECT_EQ(link.Receive(reply, length, true, 5000), COMM_IO_ERROR);
     EXPECT_EQ(length, 0);
-    EXPECT_EQ(link.ReceiveNow(reply, length), COMM_IO_ERROR);
+    // What a reader thread meets is told once the owner uses the link again.
+    std::thread([&] { EXPECT_EQ(link.ReceiveNow(reply, length), COMM_IO_ERROR); }).join();
+    EXPECT_EQ(ui.notes, (std::vector<std::string>{"cannot open", "read failed"}));
+    EXPECT_TRUE(link.Close());
+    EXPECT_EQ(ui.notes, (std::vector<std::string>{"cannot open", "read failed", "read failed"}));
+    EXPECT_EQ(
+        std::regex_replace(ReadFileBytes(dir.File("cmd_log.txt")), std::regex("[0-9/]+ [0-9:]+ = "), ""),
+        "cannot open\nread failed\nread failed\n");
 }
 
 TEST(CCommIOTransactTest, TransactWaitsForTheLineEchoingItsCodeThenPauses)

@@ -2,9 +2,12 @@
 
 #include <poll.h>
 #include <pty.h>
+#include <sys/time.h>
 #include <termios.h>
 #include <unistd.h>
 
+#include <chrono>
+#include <csignal>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -45,43 +48,34 @@ TEST(SerialDevicePath, MapsComNamesToTtyS)
     for (const auto& [name, path] : cases)
         EXPECT_EQ(SerialDevicePath(name), path);
     PosixSerialPort port;
+    std::string traced;
+    port.SetTraceSink([&](std::string_view line) { traced = line; });
     EXPECT_FALSE(port.Open(SerialSettings{"COM250", 9600, 8, 0, 0, 100, 100}));
-    EXPECT_NE(port.LastError().find("/dev/ttyS249"), std::string::npos) << port.LastError();
+    EXPECT_EQ(traced, "/dev/ttyS249: cannot open: No such file or directory (errno 2)");
 }
 
-TEST_F(PosixSerialPortTest, AppliesRawLineSettings)
+TEST_F(PosixSerialPortTest, AppliesRawLineSettingsWithEveryParityCode)
 {
-    // Two stop bits; one and a half stop bits, which are two with 5 data bits.
-    const std::pair<SerialSettings, speed_t> cases[] = {{{good.device, 19200, 8, 0, 2, 2000, 2000}, B19200},
-                                                        {{good.device, 300, 5, 3, 1, 2000, 2000}, B300}};
-    for (const auto& [s, speed] : cases) {
+    // A pseudo-terminal keeps 8 bits and drops the parity enable bit, but keeps the stop, odd and
+    // mark/space flags, so the codes can be told apart here. Settings; speed; two stop bits, odd,
+    // mark or space. One and a half stop bits are two with 5 data bits.
+    const std::string& d = good.device;
+    // clang-format off
+    const std::tuple<SerialSettings, speed_t, tcflag_t> cases[] = {
+        {{d, 19200, 8, 0, 2, 0, 0}, B19200, CSTOPB}, {{d, 300, 5, 3, 1, 0, 0}, B300, CSTOPB | PARODD | CMSPAR},
+        {{d, 9600, 8, 1, 0, 0, 0}, B9600, PARODD},   {{d, 9600, 8, 2, 0, 0, 0}, B9600, 0},
+        {{d, 9600, 8, 4, 0, 0, 0}, B9600, CMSPAR}};
+    // clang-format on
+    for (const auto& [s, speed, flags] : cases) {
         ASSERT_TRUE(port.Open(s)) << port.LastError();
         termios tio{};
         ASSERT_EQ(tcgetattr(slave, &tio), 0);
         EXPECT_EQ(cfgetospeed(&tio), speed);
-        // A pseudo-terminal always keeps 8 bits without parity, so only the rest can be seen here.
-        EXPECT_EQ(tio.c_cflag & (CSTOPB | CLOCAL | CREAD | CRTSCTS), tcflag_t(CSTOPB | CLOCAL | CREAD));
+        EXPECT_EQ(tio.c_cflag & (CSTOPB | PARODD | CMSPAR | CLOCAL | CREAD | CRTSCTS),
+                  flags | CLOCAL | CREAD);
         EXPECT_FALSE(tio.c_lflag & (ICANON | ECHO));
         EXPECT_FALSE(tio.c_iflag & (IXON | IXOFF | ICRNL));
         EXPECT_FALSE(tio.c_oflag & OPOST);
-        EXPECT_TRUE(port.Close());
-    }
-}
-
-TEST_F(PosixSerialPortTest, ParityCodesChooseOddEvenMarkAndSpace)
-{
-    // A pseudo-terminal drops the enable bit but keeps the odd and the mark/space flags, so
-    // odd and even (and mark and space) can be told apart here.
-    const std::tuple<int, bool, bool> cases[] = {
-        {0, false, false}, {1, true, false}, {2, false, false}, {3, true, true}, {4, false, true}};
-    for (const auto& [parity, odd, stick] : cases) {
-        SerialSettings s = good;
-        s.parity = parity;
-        ASSERT_TRUE(port.Open(s)) << port.LastError();
-        termios tio{};
-        ASSERT_EQ(tcgetattr(slave, &tio), 0);
-        EXPECT_EQ((tio.c_cflag & PARODD) != 0, odd) << parity;
-        EXPECT_EQ((tio.c_cflag & CMSPAR) != 0, stick) << parity;
         EXPECT_TRUE(port.Close());
     }
 }
@@ -101,36 +95,57 @@ TEST_F(PosixSerialPortTest, RejectsUnsupportedSettingsAndStaysClosed)
     }
 }
 
-TEST_F(PosixSerialPortTest, WritesReadsCountsPurgesAndWaits)
+TEST_F(PosixSerialPortTest, ReadsAtMostTheSizeAndPurgesTheNamedBuffer)
 {
     ASSERT_TRUE(port.Open(good)) << port.LastError();
-    EXPECT_EQ(port.WaitForInput(50), WaitResult::Timeout);
     bool cts = false, dsr = false;
     EXPECT_TRUE(port.ModemLines(cts, dsr) && cts && dsr) << "a pseudo-terminal's modem lines count as on";
 
-    ASSERT_TRUE(port.Write("DA\r\n", 4));
     char buf[64];
-    pollfd pfd{master, POLLIN, 0};
-    ASSERT_EQ(poll(&pfd, 1, 2000), 1);
-    ASSERT_EQ(read(master, buf, sizeof buf), 4);
-    EXPECT_EQ(std::string(buf, 4), "DA\r\n");
-    ASSERT_EQ(write(master, "DAOK1F\r\n", 8), 8);
-    ASSERT_EQ(port.WaitForInput(2000), WaitResult::Ready);
-    std::size_t queued = 0;
-    for (int i = 0; i < 100 && queued < 8; ++i)
-        ASSERT_TRUE(port.QueuedBytes(queued));
-    EXPECT_EQ(queued, 8u);
-    const auto readUpTo = [&](std::size_t n) {
-        std::size_t got = 0;
-        return port.Read(buf, n, got) ? std::string(buf, got) : "failed: " + port.LastError();
+    const auto readUpTo = [&](std::size_t n, uint32_t timeoutMs) {
+        std::size_t got = 99;
+        const WaitResult result = port.Read(buf, n, got, timeoutMs);
+        return result == WaitResult::Error ? "failed: " + port.LastError()
+                                           : std::to_string(int(result)) + std::string(buf, got);
     };
-    EXPECT_EQ(readUpTo(3), "DAO");
-    EXPECT_EQ(readUpTo(sizeof buf), "K1F\r\n");
-    EXPECT_EQ(readUpTo(sizeof buf), "") << "nothing there is not an error";
+    const std::string ready = std::to_string(int(WaitResult::Ready)),
+                      timeout = std::to_string(int(WaitResult::Timeout));
+    ASSERT_EQ(write(master, "DAOK1F\r\n", 8), 8);
+    EXPECT_EQ(readUpTo(3, 2000), ready + "DAO");
+    EXPECT_EQ(readUpTo(sizeof buf, 2000), ready + "K1F\r\n");
+    EXPECT_EQ(readUpTo(sizeof buf, 0), timeout) << "nothing there is not an error";
 
-    ASSERT_EQ(write(master, "2F0BA60000000B92\r\n", 18), 18);
-    ASSERT_EQ(port.WaitForInput(2000), WaitResult::Ready);
-    EXPECT_TRUE(port.Purge() && port.QueuedBytes(queued) && queued == 0u) << queued;
+    // Purging the output keeps what arrived; purging the input drops it.
+    ASSERT_EQ(write(master, "2F0BA6\r\n", 8), 8);
+    EXPECT_TRUE(port.Purge(SerialBuffer::Output));
+    EXPECT_EQ(readUpTo(2, 2000), ready + "2F");
+    EXPECT_TRUE(port.Purge(SerialBuffer::Input));
+    EXPECT_EQ(readUpTo(sizeof buf, 0), timeout);
+}
+
+TEST_F(PosixSerialPortTest, AReadWithNothingComingEndsAtItsDeadlineEvenWhenASignalInterruptsIt)
+{
+    ASSERT_TRUE(port.Open(good)) << port.LastError();
+    struct sigaction action {
+    }, previous{};
+    action.sa_handler = [](int) {}; // no SA_RESTART: the signal interrupts poll with EINTR
+    ASSERT_EQ(sigaction(SIGALRM, &action, &previous), 0);
+    // The time-out and when a signal arrives (0: none).
+    const std::pair<uint32_t, long> cases[] = {{60, 0}, {250, 40000}};
+    for (const auto& [timeoutMs, signalUs] : cases) {
+        const itimerval timer{{0, 0}, {0, signalUs}};
+        ASSERT_EQ(setitimer(ITIMER_REAL, &timer, nullptr), 0);
+        char buf[8];
+        std::size_t got = 99;
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_EQ(port.Read(buf, sizeof buf, got, timeoutMs), WaitResult::Timeout) << port.LastError();
+        const auto waited =
+            std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
+        EXPECT_EQ(got, 0u);
+        EXPECT_GE(waited.count(), timeoutMs - 2) << timeoutMs;
+        EXPECT_LT(waited.count(), timeoutMs + 1000) << timeoutMs;
+    }
+    sigaction(SIGALRM, &previous, nullptr);
 }
 
 TEST_F(PosixSerialPortTest, SecondObjectCannotOpenTheSameDevice)
@@ -148,23 +163,30 @@ TEST_F(PosixSerialPortTest, SecondObjectCannotOpenTheSameDevice)
     EXPECT_TRUE(second.Open(good)) << second.LastError();
 }
 
-TEST_F(PosixSerialPortTest, HangUpIsAnErrorNotAWait)
+TEST_F(PosixSerialPortTest, HangUpIsATracedErrorNotAWait)
 {
     ASSERT_TRUE(port.Open(good));
+    std::vector<std::string> traced;
+    port.SetTraceSink([&](std::string_view line) { traced.emplace_back(line); });
     close(slave); // only the port holds the slave now
     close(master);
     slave = master = -1;
-    EXPECT_EQ(port.WaitForInput(2000), WaitResult::Error);
     std::size_t n = 0;
     char buf[8];
-    const std::vector<bool> hungUp{port.QueuedBytes(n), port.Read(buf, sizeof buf, n), port.Write("DA", 2)};
-    EXPECT_EQ(hungUp, std::vector<bool>(3, false)) << "QueuedBytes, Read, Write";
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(port.Read(buf, sizeof buf, n, 2000), WaitResult::Error);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(1000));
+    EXPECT_FALSE(port.Write("DA", 2));
+    // The kernel tells a hang-up as end of file or as EIO ("Input/output error (errno 5)").
+    ASSERT_EQ(traced.size(), 2u);
+    EXPECT_TRUE(traced[0].starts_with(good.device + ": read failed: ")) << traced[0];
+    EXPECT_TRUE(traced[1].starts_with(good.device + ": write failed: ")) << traced[1];
     EXPECT_TRUE(port.Close());
 
     // Closed, it refuses everything.
     bool cts = true, dsr = true;
-    const std::vector<bool> closed{port.Close(), port.Purge(), port.Write("x", 1), port.ModemLines(cts, dsr),
-                                   cts || dsr};
+    const std::vector<bool> closed{port.Close(), port.Purge(SerialBuffer::Both), port.Write("x", 1),
+                                   port.ModemLines(cts, dsr), cts || dsr};
     EXPECT_EQ(closed, std::vector<bool>(5, false)) << "Close, Purge, Write, ModemLines, a modem line on";
-    EXPECT_EQ(port.WaitForInput(10), WaitResult::Error);
+    EXPECT_EQ(port.Read(buf, sizeof buf, n, 10), WaitResult::Error);
 }

@@ -98,17 +98,16 @@ protected:
         good.device = com;
     }
 
-    // Reads until CR LF with reads of at most pieceSize bytes, waiting for more in between.
+    // Reads until CR LF with reads of at most pieceSize bytes, each waiting for its first byte.
     std::string ReadLine(Win32SerialPort& p, std::size_t pieceSize, int& pieces)
     {
         std::string text;
         pieces = 0;
         const auto deadline = SteadyTime::now() + Ms(5000);
         while (text.find("\r\n") == std::string::npos && SteadyTime::now() < deadline) {
-            if (p.WaitForInput(1000) != WaitResult::Ready) continue;
             char buffer[16];
             std::size_t got = 0;
-            EXPECT_TRUE(p.Read(buffer, pieceSize, got)) << p.LastError();
+            EXPECT_NE(p.Read(buffer, pieceSize, got, 1000), WaitResult::Error) << p.LastError();
             EXPECT_LE(got, pieceSize);
             text.append(buffer, got);
             pieces += got > 0 ? 1 : 0;
@@ -120,26 +119,13 @@ protected:
     Win32SerialPort port;
 };
 
-TEST_F(Win32SerialPortTest, OpensWithEveryParityAndStopCodeAndRefusesBadOnesClosed)
+TEST_F(Win32SerialPortTest, AFailedOpenIsTracedWithTheSystemsError)
 {
-    for (int parity = 0; parity <= 4; ++parity) {
-        for (int stop : {0, 2}) {
-            SerialSettings s = good;
-            s.parity = parity;
-            s.stopBits = stop;
-            EXPECT_TRUE(port.Open(s) && port.IsOpen()) << parity << stop << ": " << port.LastError();
-            EXPECT_TRUE(port.Close()) << port.LastError();
-        }
-    }
-    SerialSettings bad = good;
-    bad.stopBits = 1;
-    EXPECT_FALSE(port.Open(bad));
-    EXPECT_FALSE(port.IsOpen());
-    EXPECT_NE(port.LastError().find("1.5 stop bits"), std::string::npos) << port.LastError();
-    SerialSettings missing = good;
-    missing.device = "COM99";
-    EXPECT_FALSE(port.Open(missing));
-    EXPECT_NE(port.LastError().find("\\\\.\\COM99: cannot open"), std::string::npos) << port.LastError();
+    std::string traced;
+    port.SetTraceSink([&](std::string_view line) { traced = line; });
+    EXPECT_FALSE(port.Open(SerialSettings{"COM99", 9600, 8, 0, 0, 1000, 1000}));
+    EXPECT_TRUE(traced.starts_with("\\\\.\\COM99: cannot open: ") && traced.ends_with(" (error 2)"))
+        << traced;
 }
 
 TEST_F(Win32SerialPortTest, ExclusiveOpenAndOpenOnAnOpenPortLeavesItAlone)
@@ -157,38 +143,28 @@ TEST_F(Win32SerialPortTest, ExclusiveOpenAndOpenOnAnOpenPortLeavesItAlone)
 TEST_F(Win32SerialPortTest, AWaitWithNothingComingTimesOutAndReadsNothing)
 {
     ASSERT_TRUE(port.Open(good)) << port.LastError();
+    char buffer[8];
+    std::size_t got = 99;
     const auto start = SteadyTime::now();
-    EXPECT_EQ(port.WaitForInput(300), WaitResult::Timeout);
+    EXPECT_EQ(port.Read(buffer, sizeof buffer, got, 300), WaitResult::Timeout);
     const auto waited = std::chrono::duration_cast<Ms>(SteadyTime::now() - start).count();
     EXPECT_GE(waited, 250);
     EXPECT_LT(waited, 3000);
-    EXPECT_EQ(port.WaitForInput(0), WaitResult::Timeout);
-    char buffer[8];
-    std::size_t got = 99, queued = 99;
-    EXPECT_TRUE(port.Read(buffer, sizeof buffer, got));
-    EXPECT_TRUE(port.QueuedBytes(queued));
-    EXPECT_EQ(std::tuple(got, queued), std::tuple(std::size_t{0}, std::size_t{0}));
+    EXPECT_EQ(got, 0u);
+    EXPECT_EQ(port.Read(buffer, sizeof buffer, got, 0), WaitResult::Timeout);
 }
 
-TEST_F(Win32SerialPortTest, AReplyIsReadInPiecesTheWaitedByteFirst)
+TEST_F(Win32SerialPortTest, AReplyIsReadInPieces)
 {
     ASSERT_TRUE(port.Open(good)) << port.LastError();
     for (std::size_t pieceSize : {1u, 3u, 16u}) {
         SCOPED_TRACE(pieceSize);
         ASSERT_TRUE(port.Write("DA\r\n", 4)) << port.LastError();
-        ASSERT_EQ(port.WaitForInput(3000), WaitResult::Ready);
-        std::size_t queued = 0;
-        EXPECT_TRUE(port.QueuedBytes(queued));
-        EXPECT_GE(queued, 1u) << "the byte the wait took counts";
-        char first = 0;
-        std::size_t got = 0;
-        ASSERT_TRUE(port.Read(&first, 1, got));
-        EXPECT_EQ(std::tuple(got, first), std::tuple(std::size_t{1}, 'D'));
         int pieces = 0;
-        const std::string rest = ReadLine(port, pieceSize, pieces);
-        EXPECT_EQ(rest.substr(0, 3), "AOK") << rest;
-        EXPECT_EQ(rest.substr(rest.size() - 2), "\r\n");
-        EXPECT_GE(pieces, static_cast<int>((rest.size() + pieceSize - 1) / pieceSize));
+        const std::string line = ReadLine(port, pieceSize, pieces);
+        EXPECT_EQ(line.substr(0, 4), "DAOK") << line;
+        EXPECT_EQ(line.substr(line.size() - 2), "\r\n");
+        EXPECT_GE(pieces, static_cast<int>((line.size() + pieceSize - 1) / pieceSize));
     }
 }
 
@@ -196,23 +172,19 @@ TEST_F(Win32SerialPortTest, PurgeDropsWhatArrivedAndAClosedPortRefusesEverything
 {
     ASSERT_TRUE(port.Open(good)) << port.LastError();
     ASSERT_TRUE(port.Write("81\r\n", 4));
-    ASSERT_EQ(port.WaitForInput(3000), WaitResult::Ready);
     std::this_thread::sleep_for(Ms(300)); // the whole reply is in
-    EXPECT_TRUE(port.Purge());
-    std::size_t queued = 99;
-    EXPECT_TRUE(port.QueuedBytes(queued));
-    EXPECT_EQ(queued, 0u);
+    EXPECT_TRUE(port.Purge(SerialBuffer::Input));
+    char buffer[4];
+    std::size_t got = 0;
+    EXPECT_EQ(port.Read(buffer, sizeof buffer, got, 0), WaitResult::Timeout);
 
     ASSERT_TRUE(port.Close());
     EXPECT_FALSE(port.Write("DA\r\n", 4));
     EXPECT_NE(port.LastError().find("not open"), std::string::npos) << port.LastError();
-    char buffer[4];
-    std::size_t got = 0;
     bool cts = true, dsr = true;
-    EXPECT_FALSE(port.Read(buffer, sizeof buffer, got) || port.QueuedBytes(queued) || port.Purge() ||
-                 port.ModemLines(cts, dsr) || port.Close());
+    EXPECT_FALSE(port.Purge(SerialBuffer::Both) || port.ModemLines(cts, dsr) || port.Close());
     EXPECT_FALSE(cts || dsr);
-    EXPECT_EQ(port.WaitForInput(10), WaitResult::Error);
+    EXPECT_EQ(port.Read(buffer, sizeof buffer, got, 10), WaitResult::Error);
 }
 
 } // namespace

@@ -60,7 +60,7 @@ public:
     bool Open(const SerialSettings& settings) override { return !wire_.unplugged && inner_->Open(settings); }
     bool Close() override { return inner_->Close(); }
     bool IsOpen() const override { return inner_->IsOpen(); }
-    bool Purge() override { return !wire_.unplugged && inner_->Purge(); }
+    bool Purge(SerialBuffer which) override { return !wire_.unplugged && inner_->Purge(which); }
     bool Write(const void* data, std::size_t size) override
     {
         if (wire_.unplugged) return false;
@@ -69,18 +69,14 @@ public:
         wire_.unplugged = faulted && wire_.fault == Fault::Unplug;
         return !wire_.unplugged && inner_->Write(data, size);
     }
-    bool QueuedBytes(std::size_t& count) override { return !wire_.unplugged && inner_->QueuedBytes(count); }
-    bool Read(void* data, std::size_t size, std::size_t& got) override
+    WaitResult Read(void* data, std::size_t size, std::size_t& got, uint32_t timeoutMs) override
     {
-        return !wire_.unplugged && inner_->Read(data, size, got);
+        got = 0;
+        return wire_.unplugged ? WaitResult::Error : inner_->Read(data, size, got, timeoutMs);
     }
     bool ModemLines(bool& cts, bool& dsr) override
     {
         return !wire_.unplugged && inner_->ModemLines(cts, dsr);
-    }
-    WaitResult WaitForInput(uint32_t timeoutMs) override
-    {
-        return wire_.unplugged ? WaitResult::Error : inner_->WaitForInput(timeoutMs);
     }
 
 private:

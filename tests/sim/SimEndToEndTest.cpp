@@ -18,7 +18,7 @@ bool ReadSome(SerialPort& port, std::string& text)
 {
     char buf[256];
     std::size_t got = 0;
-    if (port.WaitForInput(100) == WaitResult::Error || !port.Read(buf, sizeof buf, got)) return false;
+    if (port.Read(buf, sizeof buf, got, 100) == WaitResult::Error) return false;
     text.append(buf, got);
     return true;
 }
@@ -27,7 +27,7 @@ bool ReadSome(SerialPort& port, std::string& text)
 std::string Transact(SerialPort& port, const std::string& command)
 {
     const std::string line = command + "\r\n";
-    if (!port.Purge() || !port.Write(line.data(), line.size())) return "write failed";
+    if (!port.Purge(SerialBuffer::Input) || !port.Write(line.data(), line.size())) return "write failed";
     std::string text = "\n";
     const std::string echo = "\n" + command.substr(0, 2);
     for (int i = 0; i < 100 && ReadSome(port, text); ++i) {
@@ -64,11 +64,10 @@ TEST(SimEndToEnd, ServesTheCommandSetOnAPseudoTerminalLink)
 TEST(SimEndToEnd, BadOptionsExitWithAMessage)
 {
     const std::string sim = RunnableDir() + "rm42-sim";
+    // Which values are refused is SimOptions' test; here that the process says so and ends.
     const std::pair<std::vector<std::string>, const char*> cases[] = {
         {{sim, "--link", "/tmp/x", "--scenario", "wobble"}, "--scenario"},
-        {{sim, "--link", "/tmp/x", "--emissivity", "1.5"}, "--emissivity"},
-        {{sim, "--target", "20"}, "--link"},
-    };
+        {{sim, "--target", "20"}, "--link"}};
     for (const auto& [argv, mentions] : cases) {
         const ProcessResult r = RunProcess(argv, 10000);
         EXPECT_EQ(r.exitCode, 2) << r.err;

@@ -43,10 +43,10 @@ struct Bench {
         const uint64_t end = clock.TickMs() + timeoutMs;
         while (pending.find("\r\n") == std::string::npos) {
             const uint64_t now = clock.TickMs();
-            if (now >= end || port->WaitForInput(uint32_t(end - now)) != WaitResult::Ready) return {};
             char buf[2048];
             std::size_t got = 0;
-            EXPECT_TRUE(port->Read(buf, sizeof buf, got));
+            if (now >= end || port->Read(buf, sizeof buf, got, uint32_t(end - now)) != WaitResult::Ready)
+                return {};
             pending.append(buf, got);
         }
         const std::string line = pending.substr(0, pending.find("\r\n") + 2);
@@ -128,7 +128,7 @@ TEST(SimThermometerStream, PutsAStreamLineBeforeEverySecondReply)
     Bench b([](SimConfig& c) { c.status0 = 0x00C0; });
     std::string seen;
     for (int i = 0; i < 6; ++i) {
-        ASSERT_TRUE(b.port->Purge());
+        ASSERT_TRUE(b.port->Purge(SerialBuffer::Input));
         b.pending.clear();
         const std::string first = b.Ask("14");
         seen += first + (first.compare(0, 2, "2F") == 0 ? b.Line() : "");
@@ -174,15 +174,16 @@ TEST(SimSerialPort, OnlyOnePortAtATimeAndClosedPortFails)
     EXPECT_FALSE(b.port->Open(kSettings));
     EXPECT_TRUE(!second->Open(kSettings) && !second->LastError().empty());
     b.Send("DA");
-    ASSERT_EQ(b.port->WaitForInput(1000), WaitResult::Ready);
-    std::size_t queued = 0;
-    EXPECT_TRUE(b.port->QueuedBytes(queued) && queued == 8u) << queued;
-    EXPECT_TRUE(b.port->Purge() && b.port->QueuedBytes(queued) && queued == 0u) << queued;
-    EXPECT_TRUE(b.port->Close());
     char buf[8];
-    const std::vector<bool> closed{b.port->Close(), b.port->Read(buf, sizeof buf, queued),
-                                   b.port->Write("DA", 2), b.port->WaitForInput(100) != WaitResult::Error};
-    EXPECT_EQ(closed, std::vector<bool>(4, false)) << "Close, Read, Write, WaitForInput";
+    std::size_t got = 0;
+    ASSERT_EQ(b.port->Read(buf, 2, got, 1000), WaitResult::Ready);
+    EXPECT_TRUE(b.port->Purge(SerialBuffer::Input)); // the rest of the reply goes
+    EXPECT_EQ(b.port->Read(buf, sizeof buf, got, 0), WaitResult::Timeout);
+    EXPECT_TRUE(b.port->Close());
+    const std::vector<bool> closed{b.port->Close(),
+                                   b.port->Read(buf, sizeof buf, got, 100) != WaitResult::Error,
+                                   b.port->Write("DA", 2)};
+    EXPECT_EQ(closed, std::vector<bool>(3, false)) << "Close, Read, Write";
     EXPECT_TRUE(second->Open(kSettings));
     EXPECT_FALSE(b.port->Open(SerialSettings{"sim", 9600, 8, 0, 1, 5000, 5000})) << "1.5 stop bits, 8 bits";
 }
@@ -192,9 +193,11 @@ TEST(SimSerialPort, LatencyAndPacingAdvanceVirtualTimeExactly)
     Bench slow([](SimConfig& c) { c.latencyMs = 300; });
     const uint64_t t0 = slow.clock.TickMs();
     slow.Send("DA");
-    EXPECT_EQ(slow.port->WaitForInput(100), WaitResult::Timeout);
+    char buf[16];
+    std::size_t got = 0;
+    EXPECT_EQ(slow.port->Read(buf, sizeof buf, got, 100), WaitResult::Timeout);
     EXPECT_EQ(slow.clock.TickMs(), t0 + 100);
-    EXPECT_EQ(slow.port->WaitForInput(5000), WaitResult::Ready);
+    EXPECT_EQ(slow.port->Read(buf, sizeof buf, got, 5000), WaitResult::Ready);
     EXPECT_EQ(slow.clock.TickMs(), t0 + 300);
 
     Bench paced([](SimConfig& c) { c.baud = 9600; }); // 10 bits a byte: 1.04 ms
@@ -266,12 +269,14 @@ TEST(SimOptions, ReadsEveryOption)
 
 TEST(SimOptions, RefusesBadValuesWithAReason)
 {
+    // clang-format off
     for (const char* args :
          {"--serial -1", "--serial 4294967296", "--rate 0", "--status0 12345", "--status0 ZZ",
           "--clock 2024-02-30", "--fault ng:DAX", "--fault ng-at:0", "--fault melt",
           "--memory /nonexistent/mem", "--memory-records 31", "--memory-preset time,heat",
           "--memory-preset time,time", "--memory-preset none:151", "--memory-preset every:x",
-          "--memory-preset ,", "--target warm", "stray", "--latency"}) {
+          "--memory-preset ,", "--target warm", "stray", "--latency", "--emissivity 1.5"}) {
+        // clang-format on
         SimOptions o;
         std::string error;
         EXPECT_FALSE(ParseSimOptions(Split(std::string("--link x ") + args), o, error)) << args;

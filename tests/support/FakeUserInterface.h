@@ -57,6 +57,7 @@ public:
     void EnableTabs(bool enabled) override { events.emplace_back(enabled ? "tabs:1" : "tabs:0"); }
     void SetWaitCursor(bool on) override { events.emplace_back(on ? "cursor:1" : "cursor:0"); }
     void SetMainTitle(const std::string& title) override { events.push_back("title:" + title); }
+    void Note(const std::string& text) override { notes.push_back(text); }
 
     std::deque<MsgAnswer> answers;
     // A program that keeps asking past this many boxes is looping: the test fails and the box
@@ -66,6 +67,7 @@ public:
     std::function<void(const MessageBoxCall&)> onMessageBox; // e.g. to switch the thermometer on
 
     std::vector<MessageBoxCall> boxes;
+    std::vector<std::string> notes; // what a console would show with -v only
     // Every call in order: "box:<text>", "status:<text>", "redraw", "comport", "progress",
     // "tabs:<0|1>", "cursor:<0|1>", "title:<text>".
     std::vector<std::string> events;

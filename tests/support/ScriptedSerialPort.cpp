@@ -14,7 +14,7 @@ public:
     {
         ++line_.openAttempts;
         if (open_ || line_.portOpen) return false;
-        if (line_.failOpens > 0) return --line_.failOpens, false;
+        if (line_.failOpens > 0) return --line_.failOpens, Trace("cannot open"), false;
         line_.opens.push_back(settings);
         return line_.portOpen = open_ = true;
     }
@@ -26,11 +26,11 @@ public:
         return !line_.failClose;
     }
     bool IsOpen() const override { return open_; }
-    bool Purge() override
+    bool Purge(SerialBuffer which) override
     {
         if (!open_ || line_.failPurge) return false;
         line_.Settle();
-        line_.arrived.clear();
+        if (which != SerialBuffer::Output) line_.arrived.clear();
         return true;
     }
     bool Write(const void* data, std::size_t size) override
@@ -43,32 +43,27 @@ public:
         }
         return true;
     }
-    bool QueuedBytes(std::size_t& count) override
+    // Advances the FakeClock to the next scripted arrival, or by the whole time-out.
+    WaitResult Read(void* data, std::size_t size, std::size_t& got, uint32_t timeoutMs) override
     {
-        count = Usable() ? line_.arrived.size() : 0;
-        return Usable();
-    }
-    bool Read(void* data, std::size_t size, std::size_t& got) override
-    {
-        got = Usable() && !line_.failRead ? std::min(size, line_.arrived.size()) : 0;
-        std::copy_n(line_.arrived.begin(), got, static_cast<char*>(data));
-        line_.arrived.erase(0, got);
-        return Usable() && !line_.failRead;
+        got = 0;
+        for (const uint64_t until = line_.clock.TickMs() + timeoutMs;;) {
+            if (!Usable() || line_.failRead) return Trace("read failed"), WaitResult::Error;
+            if (!line_.arrived.empty()) {
+                got = std::min(size, line_.arrived.size());
+                std::copy_n(line_.arrived.begin(), got, static_cast<char*>(data));
+                line_.arrived.erase(0, got);
+                return WaitResult::Ready;
+            }
+            const uint64_t next = line_.pending.empty() ? until + 1 : line_.pending.begin()->first;
+            line_.clock.Advance(std::min(next, until) - line_.clock.TickMs());
+            if (next > until) return WaitResult::Timeout;
+        }
     }
     bool ModemLines(bool& cts, bool& dsr) override
     {
         std::tie(cts, dsr) = std::pair(open_ && line_.cts, open_ && line_.dsr);
         return open_;
-    }
-    WaitResult WaitForInput(uint32_t timeoutMs) override
-    {
-        for (const uint64_t until = line_.clock.TickMs() + timeoutMs;;) {
-            if (!Usable()) return WaitResult::Error;
-            if (!line_.arrived.empty()) return WaitResult::Ready;
-            const uint64_t next = line_.pending.empty() ? until + 1 : line_.pending.begin()->first;
-            line_.clock.Advance(std::min(next, until) - line_.clock.TickMs());
-            if (next > until) return WaitResult::Timeout;
-        }
     }
 
 private:

@@ -27,7 +27,8 @@ using ScriptedAnswer = std::vector<ScriptedChunk>;
 // The far end of a serial line, played from a script, and the factory of ports onto it; like a
 // COM port only one port can be open at a time. Waits advance the FakeClock to the next
 // scripted arrival, or by the whole time-out when nothing is due, so a test sees exactly how
-// long the program waited. Tests script and inspect the members directly.
+// long the program waited. A failed open or read is traced as "cannot open" or "read failed".
+// Tests script and inspect the members directly.
 class ScriptedLine final : public SerialPortFactory {
 public:
     explicit ScriptedLine(FakeClock& fakeClock) : clock(fakeClock) {}
