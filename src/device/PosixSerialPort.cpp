@@ -157,38 +157,28 @@ bool PosixSerialPort::Open(const SerialSettings& settings)
     return true;
 }
 
-bool PosixSerialPort::Configure(const SerialSettings& settings)
+namespace {
+
+// Sets the frame bits of c_cflag (data bits, parity, stop bits) from the settings; the reason
+// when the settings ask for a frame the line cannot carry, else an empty text.
+std::string ApplyFrame(const SerialSettings& settings, tcflag_t& cflag)
 {
-    termios tio{};
-    if (::tcgetattr(fd_, &tio) != 0) {
-        notSerial_ = errno == ENOTTY;
-        return Fail("not a serial device", errno);
-    }
-    cfmakeraw(&tio);
-
-    speed_t speed{};
-    if (!BaudConstant(settings.baud, speed)) {
-        return FailText("unsupported baud rate " + std::to_string(settings.baud));
-    }
-    cfsetispeed(&tio, speed);
-    cfsetospeed(&tio, speed);
-
-    tio.c_cflag &= ~static_cast<tcflag_t>(CSIZE);
+    cflag &= ~static_cast<tcflag_t>(CSIZE);
     switch (settings.byteSize) {
     case 5:
-        tio.c_cflag |= CS5;
+        cflag |= CS5;
         break;
     case 6:
-        tio.c_cflag |= CS6;
+        cflag |= CS6;
         break;
     case 7:
-        tio.c_cflag |= CS7;
+        cflag |= CS7;
         break;
     case 8:
-        tio.c_cflag |= CS8;
+        cflag |= CS8;
         break;
     default:
-        return FailText("unsupported byte size " + std::to_string(settings.byteSize));
+        return ("unsupported byte size " + std::to_string(settings.byteSize));
     }
 
     tcflag_t parityBits = 0;
@@ -210,30 +200,53 @@ bool PosixSerialPort::Configure(const SerialSettings& settings)
         break;
 #endif
     default:
-        return FailText("unsupported parity code " + std::to_string(settings.parity));
+        return ("unsupported parity code " + std::to_string(settings.parity));
     }
-    tio.c_cflag &= ~static_cast<tcflag_t>(PARENB | PARODD);
+    cflag &= ~static_cast<tcflag_t>(PARENB | PARODD);
 #ifdef CMSPAR
-    tio.c_cflag &= ~static_cast<tcflag_t>(CMSPAR);
+    cflag &= ~static_cast<tcflag_t>(CMSPAR);
 #endif
-    tio.c_cflag |= parityBits;
+    cflag |= parityBits;
 
     switch (settings.stopBits) {
     case 0:
-        tio.c_cflag &= ~static_cast<tcflag_t>(CSTOPB);
+        cflag &= ~static_cast<tcflag_t>(CSTOPB);
         break;
     case 2:
-        tio.c_cflag |= CSTOPB;
+        cflag |= CSTOPB;
         break;
     case 1:
         // termios has no one and a half stop bits; with 5 data bits two is what the UART sends.
         // With more data bits the setting is invalid, as on the original platform.
-        if (settings.byteSize != 5) return FailText("1.5 stop bits need 5 data bits");
-        tio.c_cflag |= CSTOPB;
+        if (settings.byteSize != 5) return ("1.5 stop bits need 5 data bits");
+        cflag |= CSTOPB;
         break;
     default:
-        return FailText("unsupported stop-bit code " + std::to_string(settings.stopBits));
+        return ("unsupported stop-bit code " + std::to_string(settings.stopBits));
     }
+    return {};
+}
+
+} // namespace
+
+bool PosixSerialPort::Configure(const SerialSettings& settings)
+{
+    termios tio{};
+    if (::tcgetattr(fd_, &tio) != 0) {
+        notSerial_ = errno == ENOTTY;
+        return Fail("not a serial device", errno);
+    }
+    cfmakeraw(&tio);
+
+    speed_t speed{};
+    if (!BaudConstant(settings.baud, speed)) {
+        return FailText("unsupported baud rate " + std::to_string(settings.baud));
+    }
+    cfsetispeed(&tio, speed);
+    cfsetospeed(&tio, speed);
+
+    const std::string frameError = ApplyFrame(settings, tio.c_cflag);
+    if (!frameError.empty()) return FailText(frameError);
 
     tio.c_cflag |= CLOCAL | CREAD;
     tio.c_cflag &= ~static_cast<tcflag_t>(CRTSCTS);
