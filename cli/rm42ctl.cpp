@@ -23,7 +23,7 @@
 #include "CtlCommand.h"
 #include "CtlInterrupt.h"
 #include "CtlNumber.h"
-#include "PortOverride.h"
+#include "device/PortOverride.h"
 #include "app/AppState.h"
 #include "app/MeterStart.h"
 #include "app/StartUp.h"

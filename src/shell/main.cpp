@@ -22,6 +22,7 @@
 #include "app/Version.h"
 #include "capture/CCapturePage.h"
 #include "device/Clock.h"
+#include "device/PortOverride.h"
 #include "device/SerialPort.h"
 #include "image/CTitlePage.h"
 #include "resources/StringIds.h"
@@ -40,7 +41,8 @@ struct Options {
     QString screenshotPath;
     int screenshotDelayMs = 500;
     bool record = false;
-    int tab = -1; // --tab: the tab brought up once the window is shown
+    bool linesOn = false; // --lines-on: CTS and DSR taken as on
+    int tab = -1;         // --tab: the tab brought up once the window is shown
 };
 
 Options ParseOptions(const QApplication& application)
@@ -69,7 +71,12 @@ Options ParseOptions(const QApplication& application)
     const QCommandLineOption record(QStringLiteral("record"),
                                     QStringLiteral("Press REC on the recording page once the window is up "
                                                    "(documentation only)."));
+    const QCommandLineOption linesOn(
+        QStringLiteral("lines-on"),
+        QStringLiteral("Take CTS and DSR as on: for a port without modem lines, "
+                       "such as a pseudo-terminal that Wine serves as a COM port."));
     parser.addOption(ini);
+    parser.addOption(linesOn);
     parser.addOption(screenshotDelay);
     parser.addOption(record);
     parser.addOption(noTitle);
@@ -93,6 +100,7 @@ Options ParseOptions(const QApplication& application)
             options.screenshotDelayMs = static_cast<int>(seconds * 1000);
     }
     options.record = parser.isSet(record);
+    options.linesOn = parser.isSet(linesOn);
     bool tabOk = false;
     const int tabIndex = parser.value(tab).toInt(&tabOk);
     if (parser.isSet(tab) && (!tabOk || tabIndex < 0 || tabIndex >= CMeterDlg::kPageCount)) {
@@ -157,7 +165,8 @@ int main(int argc, char* argv[])
 
     AppState app;
     SteadyClock clock;
-    const std::unique_ptr<SerialPortFactory> ports = MakeSystemSerialPortFactory();
+    std::unique_ptr<SerialPortFactory> ports = MakeSystemSerialPortFactory();
+    if (options.linesOn) ports = MakeLinesOnFactory(std::move(ports));
     QtUserInterface ui(app);
     app.clock = &clock;
     app.ports = ports.get();

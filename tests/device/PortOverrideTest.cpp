@@ -1,6 +1,6 @@
 // rm42ctl's --lines-on port decorator, through the link as the program uses it: it lets commands
 // through on a line whose CTS and DSR cannot be read. --port is checked end to end (CtlCheckTest).
-#include "PortOverride.h"
+#include "device/PortOverride.h"
 #include "device/CCommIO.h"
 #include "support/ScriptedSerialPort.h"
 

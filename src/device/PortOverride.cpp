@@ -1,4 +1,4 @@
-#include "PortOverride.h"
+#include "device/PortOverride.h"
 
 namespace {
 
