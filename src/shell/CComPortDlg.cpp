@@ -4,7 +4,11 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QPushButton>
+#ifdef Q_OS_WIN
+#include "device/WindowsComPorts.h"
+#else
 #include <QSerialPortInfo>
+#endif
 
 #include "app/AppState.h"
 #include "app/IniFile.h"
@@ -61,17 +65,16 @@ CComPortDlg::CComPortDlg(AppState& app, QWidget* parent)
 
 std::vector<std::string> CComPortDlg::SystemPortNames()
 {
+#ifdef Q_OS_WIN
+    return WindowsComPorts();
+#else
+    // The port layer opens device paths on POSIX systems.
     std::vector<std::string> names;
     const auto ports = QSerialPortInfo::availablePorts();
-    for (const QSerialPortInfo& port : ports) {
-#ifdef Q_OS_WIN
-        names.push_back(port.portName().toStdString());
-#else
-        // The port layer opens device paths on POSIX systems.
+    for (const QSerialPortInfo& port : ports)
         names.push_back(port.systemLocation().toStdString());
-#endif
-    }
     return names;
+#endif
 }
 
 void CComPortDlg::accept()
