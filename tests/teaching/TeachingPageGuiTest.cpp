@@ -1,7 +1,6 @@
 // The teaching page against the in-process simulator: controls, the show-time read, teaching
 // from the button, the focus rules and the emissivity list with mouse and keys.
 
-#include <QGroupBox>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QTableWidget>
@@ -80,28 +79,16 @@ protected:
     QtUserInterface& ui = boxes;
 };
 
-TEST_F(TeachingPageTest, TheListIsSortedTintedAndMarked)
+// The order and the marks are EmissivityList's; the page paints them: odd rows tinted, the
+// polished aluminium (row 4, even) red on grey, the blank entry (row 5, odd) only tinted.
+TEST_F(TeachingPageTest, TheListIsTintedAndMarked)
 {
     auto page = Page();
     auto* list = Get<QTableWidget>(*page, 1130);
     ASSERT_NE(list, nullptr);
     EXPECT_TRUE(boxes.shown.empty());
     ASSERT_EQ(list->rowCount(), 6);
-    const char* names[] = {"Black body", "Water", "Cloth", "Wood", "Aluminium (polished)", ""};
-    const char* values[] = {"1.00", "0.96", "0.90", "0.90", "0.05", "0.00"};
-    for (int row = 0; row < 6; ++row) {
-        SCOPED_TRACE(row);
-        EXPECT_EQ(Cell(*list, row, 0), QString::asprintf("%3d", row + 1));
-        EXPECT_EQ(Cell(*list, row, 1), QStringLiteral("           ") + QString::fromUtf8(names[row]));
-        EXPECT_EQ(Cell(*list, row, 2), QString::fromUtf8(values[row]));
-    }
-    EXPECT_EQ(list->horizontalHeaderItem(0)->text(), QStringLiteral("No."));
-    EXPECT_EQ(list->horizontalHeaderItem(1)->text(), QStringLiteral("            Target"));
-    EXPECT_EQ(list->horizontalHeaderItem(2)->text(), QStringLiteral("Emissivity"));
     EXPECT_FALSE(list->horizontalHeader()->sectionsClickable());
-
-    // Odd rows tinted; the polished aluminium (row 4, even) red on grey; the blank entry (row 5,
-    // odd) only tinted, it has no name.
     EXPECT_EQ(list->item(1, 1)->background().color(), QColor(220, 240, 220));
     EXPECT_EQ(list->item(0, 1)->background().style(), Qt::NoBrush);
     EXPECT_EQ(list->item(4, 2)->background().color(), QColor(240, 240, 240));
@@ -160,7 +147,6 @@ TEST_F(TeachingPageTest, ShowingReadsTheValuesAndTheButtonTeaches)
     auto* current = Get<QLineEdit>(*page, 1044);
     auto* teachButton = Get<QPushButton>(*page, 1072);
     ASSERT_TRUE(measured && teachTemp && taught && current && teachButton);
-    EXPECT_EQ(teachTemp->toolTip().toStdString(), "Enter True Temperature of Target for Teaching");
 
     page->PageShown();
     for (const auto& box : boxes.shown)
@@ -265,7 +251,6 @@ TEST_F(TeachingPageTest, ChoosingTheTabReadsTheValuesInBothLanguages)
         EXPECT_EQ(current->text(), QStringLiteral("0.95"));
         EXPECT_EQ(Get<QLineEdit>(*page, 1071)->text(), Get<QLineEdit>(*page, 1070)->text().trimmed());
         EXPECT_EQ(Control<QLabel>(&dlg, 1075)->text().toStdString(), page->Operations().StatusText());
-        EXPECT_GT(Get<QTableWidget>(*page, 1130)->rowCount(), 30);
         EXPECT_TRUE(boxes.shown.empty());
 
         if (const char* shots = std::getenv("RM42_SCREENSHOT_DIR")) {
