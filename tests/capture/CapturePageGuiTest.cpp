@@ -74,7 +74,7 @@ TEST_F(CapturePageTest, RecPauseAndDeleteDriveTheRecording)
 TEST_F(CapturePageTest, FahrenheitChangesEveryTemperatureTextButNotTheEmissivity)
 {
     EXPECT_FALSE(C<QRadioButton>(*Page(0), 1334)->isVisible());
-    sim.SetRegister(0x14, 937); // thousandths: shown rounded, not cut to 0.93
+    sim->SetRegister(0x14, 937); // thousandths: shown rounded, not cut to 0.93
     auto page = Page(1);
     QTest::mouseClick(C<QRadioButton>(*page, 1334), Qt::LeftButton);
     EXPECT_EQ(Text(*page, 1150), QStringLiteral("°F"));

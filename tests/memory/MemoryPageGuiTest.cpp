@@ -11,14 +11,13 @@
 #include <filesystem>
 
 #include "SimOptions.h"
-#include "SimThermometer.h"
 #include "memory/CMemoryPage.h"
 #include "support/FakeClock.h"
 #include "ui/GuiTestSupport.h"
 
 namespace {
 
-class MemoryPageTest : public ::testing::Test {
+class MemoryPageTest : public SimPageRig<FakeClock> {
 protected:
     void Start(int language, const std::string& items = "time,room,max", int records = 5,
                const std::string& fault = "")
@@ -28,17 +27,9 @@ protected:
         std::string error;
         ASSERT_TRUE(FillSimPreset(items, records, SimDateTime{2026, 12, 7, 1, 0, 0}, config, error)) << error;
         ASSERT_TRUE(fault.empty() || ParseSimFault(fault, config, error)) << error;
-        sim = std::make_unique<SimThermometer>(config, clock);
-        ports = MakeSimPortFactory(*sim, clock);
-        WriteFileBytes(dir.File("rm42meter.ini"), "[ComPort]\nPort=SIM\nBps=9600\nDataBits=8\nParity=0\n"
-                                                  "StopBit=0\nCommandWait1=0\nCommandWait2=0\n");
-        app.iniPath = dir.File("rm42meter.ini");
-        app.exeDir = dir.Path();
-        app.desktopDir = dir.Path();
+        UseThermometer(config);
+        WriteIni("");
         app.language = language;
-        app.clock = &clock;
-        app.ports = ports.get();
-        app.ui = &boxes;
         page = std::make_unique<CMemoryPage>(app, nullptr);
         page->resize(700, 440);
         page->show();
@@ -60,12 +51,6 @@ protected:
     }
     QString Caption(int column) const { return List()->horizontalHeaderItem(column)->text(); }
 
-    TempDir dir;
-    FakeClock clock;
-    std::unique_ptr<SimThermometer> sim;
-    std::unique_ptr<SerialPortFactory> ports;
-    AppState app;
-    ScriptedBoxes boxes{app};
     std::unique_ptr<CMemoryPage> page;
 };
 

@@ -10,7 +10,6 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "SimThermometer.h"
 #include "app/StartUp.h"
 #include "device/CommandSet.h"
 #include "shell/CMeterDlg.h"
@@ -22,25 +21,26 @@
 
 namespace {
 
-const std::string kComPort =
-    "Port=SIM\nBps=9600\nDataBits=8\nParity=0\nStopBit=0\nCommandWait1=0\nCommandWait2=0\n";
+// A 0.82 target at 150 degC read with 0.95 set.
+SimConfig Target()
+{
+    SimConfig c;
+    c.targetC = 150.0;
+    c.trueEmissivity = 0.82;
+    c.emissivityRegister = 950;
+    return c;
+}
 
-class TeachingPageTest : public ::testing::Test {
+class TeachingPageTest : public SimPageRig<FakeClock> {
 protected:
-    void SetUp() override
+    TeachingPageTest() : SimPageRig(Target())
     {
-        WriteFileBytes(dir.File("rm42meter.ini"),
-                       "[ComPort]\n" + kComPort + "[Teaching]\nReloadWaitTime=3\n");
+        WriteIni("", "[Teaching]\nReloadWaitTime=3\n");
         // Black body, water, polished aluminium, then a blank line and two equal values.
         WriteFileBytes(dir.File("emissivity_list(ENG).csv"),
                        "Black body,1.00\r\nAluminium (polished),0.05\r\nWater,0.96\r\n\r\nWood,0.90\r\n"
                        "Cloth,0.90\r\n");
-        app.iniPath = dir.File("rm42meter.ini");
-        app.exeDir = dir.Path();
         app.language = 1;
-        app.clock = &clock;
-        app.ports = ports.get();
-        app.ui = &ui;
     }
     std::unique_ptr<CTeachingPage> Page()
     {
@@ -57,26 +57,10 @@ protected:
         EXPECT_NE(w, nullptr) << id;
         return w;
     }
-    static QString Cell(QTableWidget& list, int row, int column) { return list.item(row, column)->text(); }
     static QPoint RowCenter(QTableWidget& list, int row)
     {
         return list.visualRect(list.model()->index(row, 1)).center();
     }
-
-    TempDir dir;
-    FakeClock clock;
-    SimConfig config = [] {
-        SimConfig c;
-        c.targetC = 150.0;
-        c.trueEmissivity = 0.82;
-        c.emissivityRegister = 950;
-        return c;
-    }();
-    SimThermometer sim{config, clock};
-    std::unique_ptr<SerialPortFactory> ports = MakeSimPortFactory(sim, clock);
-    AppState app;
-    ScriptedBoxes boxes{app};
-    QtUserInterface& ui = boxes;
 };
 
 // The order and the marks are EmissivityList's; the page paints them: odd rows tinted, the
@@ -187,7 +171,7 @@ TEST_F(TeachingPageTest, SetWritesTheEmissivityFieldHoweverItWasFilled)
         SCOPED_TRACE(row.how);
         row.fill();
         AccessibleAction(Get<QPushButton>(*page, 1061), QAccessibleActionInterface::pressAction());
-        EXPECT_EQ(sim.Register(REG_EMISSIVITY), row.written);
+        EXPECT_EQ(sim->Register(REG_EMISSIVITY), row.written);
     }
     EXPECT_TRUE(boxes.shown.empty());
 }
@@ -197,10 +181,10 @@ TEST_F(TeachingPageTest, SetWritesTheEmissivityFieldHoweverItWasFilled)
 TEST_F(TeachingPageTest, ANegativeReadingKeepsItsSignInTheTeachingField)
 {
     auto page = Page();
-    sim.SetTrueEmissivity(0.95);
+    sim->SetTrueEmissivity(0.95);
     for (const auto& [targetC, shown] : {std::pair{-5.0, " -5.0"}, std::pair{-0.1, " -0.1"}}) {
         SCOPED_TRACE(shown);
-        sim.SetTargetC(targetC);
+        sim->SetTargetC(targetC);
         page->PageShown();
         EXPECT_EQ(Get<QLineEdit>(*page, 1070)->text(), QString::fromLatin1(shown));
         EXPECT_EQ(Get<QLineEdit>(*page, 1071)->text(), QString::fromLatin1(shown).trimmed());
@@ -231,14 +215,12 @@ TEST_F(TeachingPageTest, ChoosingTheTabReadsTheValuesInBothLanguages)
 {
     for (int language : {1, 0}) {
         SCOPED_TRACE(language);
-        WriteFileBytes(dir.File("rm42meter.ini"),
-                       "[System]\nLangage=" + std::to_string(language) +
-                           "\nLogo=logo.jpg\nStartUpConnectCheck=Yes\n[ComPort]\n" + kComPort +
-                           "[Teaching]\nReloadWaitTime=0\n");
+        WriteIni("Langage=" + std::to_string(language) + "\nLogo=logo.jpg\nStartUpConnectCheck=Yes",
+                 "[Teaching]\nReloadWaitTime=0\n");
         for (const char* name : {"emissivity_list.csv", "emissivity_list(ENG).csv", "logo.jpg"})
             WriteFileBytes(dir.File(name), ReadFileBytes(RunnableDir() + name));
         ASSERT_TRUE(FillStartUpState(app, dir.File("rm42meter")));
-        CMeterDlg dlg(app, ui);
+        CMeterDlg dlg(app, boxes);
         dlg.show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&dlg));
         auto* page = qobject_cast<CTeachingPage*>(dlg.Page(2));
