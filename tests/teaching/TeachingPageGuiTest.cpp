@@ -122,32 +122,19 @@ TEST_F(TeachingPageTest, ClickAndArrowKeysCopyTheEmissivityIntoTheSetField)
     EXPECT_EQ(field->text(), QStringLiteral("0.77"));
 }
 
-TEST_F(TeachingPageTest, ShowingReadsTheValuesAndTheButtonTeaches)
+// The values read and the emissivity taught are TeachingOperationsTest's; here the button hands
+// it the field and the page shows what came back.
+TEST_F(TeachingPageTest, TheButtonTeachesTheTemperatureInTheField)
 {
     auto page = Page();
-    auto* measured = Get<QLineEdit>(*page, 1070);
-    auto* teachTemp = Get<CNumericEdit>(*page, 1071);
-    auto* taught = Get<QLineEdit>(*page, 1045);
-    auto* current = Get<QLineEdit>(*page, 1044);
-    auto* teachButton = Get<QPushButton>(*page, 1072);
-    ASSERT_TRUE(measured && teachTemp && taught && current && teachButton);
-
     page->PageShown();
-    for (const auto& box : boxes.shown)
-        ADD_FAILURE() << box.call.text;
-    EXPECT_FALSE(app.deviceSemaphore.load());
-    EXPECT_EQ(current->text(), QStringLiteral("0.95"));
-    const double shownC = measured->text().toDouble();
-    EXPECT_LT(shownC, 145.0) << "0.95 set on a 0.82 target reads low";
-    EXPECT_EQ(teachTemp->text(), measured->text().trimmed());
-
-    teachTemp->setText(QStringLiteral("150.0"));
-    QTest::mouseClick(teachButton, Qt::LeftButton);
+    Get<CNumericEdit>(*page, 1071)->setText(QStringLiteral("150.0"));
+    QTest::mouseClick(Get<QPushButton>(*page, 1072), Qt::LeftButton);
     EXPECT_TRUE(boxes.shown.empty());
-    EXPECT_NEAR(taught->text().toDouble(), 0.82, 0.01);
-    EXPECT_NEAR(page->Operations().CurrentEmissivity(), 0.82, 0.01);
-    EXPECT_NEAR(measured->text().toDouble(), 150.0, 0.3);
-    EXPECT_TRUE(teachButton->isEnabled());
+    EXPECT_NEAR(Get<QLineEdit>(*page, 1045)->text().toDouble(), 0.82, 0.01);
+    EXPECT_NEAR(Get<QLineEdit>(*page, 1070)->text().toDouble(), 150.0, 0.3);
+    EXPECT_TRUE(Get<QPushButton>(*page, 1072)->isEnabled());
+    EXPECT_FALSE(app.deviceSemaphore.load());
 }
 
 // The emissivity field however it was filled, SET pressed through the accessibility interface:
