@@ -67,21 +67,29 @@ TEST_F(CapturePageTest, RecPauseAndDeleteDriveTheRecording)
     EXPECT_EQ(page->Recorder().State(), CaptureState::Ready);
     EXPECT_EQ(page->Recorder().SampleCount(), 0);
     EXPECT_EQ(Enabled(*page, ids), (std::vector<bool>{true, true, true, false, true, true, true, false}));
-    EXPECT_EQ(boxes.shown.size(), 1u);
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown[0].call.text, "記録したデータを消去してよろしいですか？");
 }
 
 // The texts are the recorder's; the page shows every one of them in the unit chosen.
 TEST_F(CapturePageTest, FahrenheitChangesEveryTemperatureTextButNotTheEmissivity)
 {
-    EXPECT_FALSE(C<QRadioButton>(*Page(0), 1334)->isVisible());
+    auto japanese = Page(0);
+    EXPECT_FALSE(C<QRadioButton>(*japanese, 1334)->isVisible());
+    EXPECT_EQ(Text(*japanese, 1150), QStringLiteral("℃"));
+    japanese.reset();
+
     sim->SetRegister(0x14, 937); // thousandths: shown rounded, not cut to 0.93
     auto page = Page(1);
+    EXPECT_EQ(Text(*page, 1143), QStringLiteral("T E M P "));
     QTest::mouseClick(C<QRadioButton>(*page, 1334), Qt::LeftButton);
     EXPECT_EQ(Text(*page, 1150), QStringLiteral("°F"));
     EXPECT_EQ(Text(*page, 1144), QStringLiteral("(°F)"));
     EXPECT_EQ(Text(*page, 1120), QStringLiteral(" 32.0"));
     EXPECT_EQ(Text(*page, 1128), QStringLiteral("0.94"));
     EXPECT_EQ(C<QLineEdit>(*page, 1123)->text(), QStringLiteral("122.0"));
+    QTest::mouseClick(C<QRadioButton>(*page, 1333), Qt::LeftButton);
+    EXPECT_EQ(Text(*page, 1121), QStringLiteral("100.0"));
 }
 
 TEST_F(CapturePageTest, ChecksAndUnitButtonsDrivenAnyWayChangeThePage)

@@ -3,6 +3,7 @@
 
 #include <QCheckBox>
 #include <QFileDialog>
+#include <QGroupBox>
 #include <QHeaderView>
 #include <QRadioButton>
 #include <QTableWidget>
@@ -59,6 +60,7 @@ TEST_F(MemoryPageTest, ReadsUnchecksWritesBackAndReadsThePackedResult)
     Start(1);
     ASSERT_TRUE(boxes.shown.empty());
     ASSERT_EQ(List()->rowCount(), 25); // time and two more items
+    EXPECT_EQ(Control<QLabel>(page.get(), 1043)->text(), QStringLiteral("25"));
     for (int id : {1021, 1044, 1023})
         EXPECT_TRUE(Control<QCheckBox>(page.get(), id)->isChecked()) << id;
     for (int id : {1022, 1024})
@@ -105,6 +107,7 @@ TEST_F(MemoryPageTest, TheJapanesePageOffersNoFahrenheit)
     Start(0, "none", 3);
     EXPECT_FALSE(Control<QRadioButton>(page.get(), 1040)->isEnabled());
     EXPECT_EQ(List()->rowCount(), 150);
+    EXPECT_EQ(Control<QGroupBox>(page.get(), 1157)->title().toStdString(), "メモリ項目選択");
 }
 
 TEST_F(MemoryPageTest, ItemAndUnitButtonsDrivenAnyWayChangeThePage)

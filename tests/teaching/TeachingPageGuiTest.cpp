@@ -63,8 +63,8 @@ protected:
     }
 };
 
-// The order and the marks are EmissivityList's; the page paints them: odd rows tinted, the
-// polished aluminium (row 4, even) red on grey, the blank entry (row 5, odd) only tinted.
+// The order is EmissivityList's (the keys below walk it); the page paints the marks: odd rows
+// tinted, the polished aluminium (row 4, even) red on grey, the blank entry (row 5, odd) only tinted.
 TEST_F(TeachingPageTest, TheListIsTintedAndMarked)
 {
     auto page = Page();
@@ -73,6 +73,13 @@ TEST_F(TeachingPageTest, TheListIsTintedAndMarked)
     EXPECT_TRUE(boxes.shown.empty());
     ASSERT_EQ(list->rowCount(), 6);
     EXPECT_FALSE(list->horizontalHeader()->sectionsClickable());
+    // Number, name and value of a row as shown, and the caption over the names.
+    EXPECT_EQ(list->horizontalHeaderItem(0)->text(), QStringLiteral("No."));
+    EXPECT_EQ(list->horizontalHeaderItem(1)->text(), QStringLiteral("            Target"));
+    EXPECT_EQ(list->horizontalHeaderItem(2)->text(), QStringLiteral("Emissivity"));
+    const char* water[] = {"  2", "           Water", "0.96"};
+    for (int column = 0; column < 3; ++column)
+        EXPECT_EQ(list->item(1, column)->text(), QString::fromLatin1(water[column])) << column;
     EXPECT_EQ(list->item(1, 1)->background().color(), QColor(220, 240, 220));
     EXPECT_EQ(list->item(0, 1)->background().style(), Qt::NoBrush);
     EXPECT_EQ(list->item(4, 2)->background().color(), QColor(240, 240, 240));
@@ -128,6 +135,8 @@ TEST_F(TeachingPageTest, TheButtonTeachesTheTemperatureInTheField)
 {
     auto page = Page();
     page->PageShown();
+    EXPECT_EQ(Get<CNumericEdit>(*page, 1071)->toolTip().toStdString(),
+              "Enter True Temperature of Target for Teaching");
     Get<CNumericEdit>(*page, 1071)->setText(QStringLiteral("150.0"));
     QTest::mouseClick(Get<QPushButton>(*page, 1072), Qt::LeftButton);
     EXPECT_TRUE(boxes.shown.empty());

@@ -186,6 +186,7 @@ TEST_F(MeterDlgTest, CloseAsksFirstCancelKeepsRunningAndOkEndsWithZero)
     EXPECT_FALSE(dlg->close());
     EXPECT_TRUE(dlg->isVisible());
     ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown[0].call.text, "アプリケーションを終了しますか？");
     EXPECT_EQ(boxes.shown[0].qtDefault, QMessageBox::Cancel);
 
     boxes.answers = {MsgAnswer::Ok};
@@ -195,12 +196,16 @@ TEST_F(MeterDlgTest, CloseAsksFirstCancelKeepsRunningAndOkEndsWithZero)
 }
 
 // Without the check the serial number in the title stays empty.
-TEST_F(MeterDlgTest, EnglishTitleSizeAndVersionWithAnEmptyNumberWithoutTheCheck)
+TEST_F(MeterDlgTest, EnglishTextsControlIdsAndAnEmptyNumberWithoutTheCheck)
 {
     auto dlg = Start("StartUpConnectCheck=No\nLangage=1\nVisibleSerialNo=Yes\n");
     EXPECT_EQ(dlg->windowTitle(), QStringLiteral("Thermometer Application : No."));
     // Only the recording page's read of the alarm limits and emissivity talks to the thermometer.
     EXPECT_EQ(sim->ReceivedCommands(), (std::vector<std::string>{"DA", "9136", "9137", "9114", "81"}));
+    EXPECT_NE(FindControl(dlg.get(), 1318), nullptr); // 1000 and 1075 are read below
+    EXPECT_EQ(Control<QTabWidget>(dlg.get(), 1000)->tabText(0), QStringLiteral("Continuous Recording"));
+    EXPECT_EQ(Control<QLabel>(dlg.get(), 1075)->text(), QStringLiteral("Stand-by"));
+    EXPECT_EQ(dlg->AboutAction()->text(), QStringLiteral("&About Thermometer Application"));
     EXPECT_EQ(dlg->size(), DialogUnits(DialogFont()).Size(451, 338));
     // The About box shows the number every program answers to --version.
     QString version;

@@ -16,6 +16,7 @@
 #include "support/FakeClock.h"
 #include "ui/CNumericEdit.h"
 #include "ui/CProgressDlg.h"
+#include "ui/LangWidgets.h"
 
 namespace {
 
@@ -47,6 +48,11 @@ TEST(NumericEdit, JapaneseSwitchesTheInputMethodOffOnFocusEnglishDoesNot)
         QFocusEvent focus(QEvent::FocusIn, Qt::TabFocusReason);
         QApplication::sendEvent(&edit, &focus);
         EXPECT_EQ(edit.testAttribute(Qt::WA_InputMethodEnabled), language == 1) << language;
+        QLabel label;
+        AddLangTool(&label, app, 167);
+        EXPECT_EQ(label.toolTip(), language == 1
+                                       ? QStringLiteral("Enter Type-Number of Connected Thermometer")
+                                       : QStringLiteral("接続している放射温度計の機種名を入力します"));
     }
 }
 
