@@ -3,7 +3,6 @@
 // Shared by the recording page's GUI tests: the page against the in-process simulator in real
 // time, with the INI of the test's own folder and scripted answers to its boxes.
 
-#include "SimThermometer.h"
 #include "capture/CCapturePage.h"
 #include "device/Clock.h"
 #include "ui/GuiTestSupport.h"
@@ -29,20 +28,21 @@ private:
     uint64_t start_ = steady_.TickMs() / 1000;
 };
 
-class CapturePageRig : public ::testing::Test {
+class CapturePageRig : public SimPageRig<StagedCalendarClock> {
 protected:
+    CapturePageRig()
+        : SimPageRig([] {
+              SimConfig c;
+              c.streamRateHz = 50.0;
+              return c;
+          }())
+    {
+    }
     // Writes the INI in the language given and makes the page, shown as the main window shows it.
     std::unique_ptr<CCapturePage> Page(int language)
     {
-        WriteFileBytes(dir.File("rm42meter.ini"),
-                       "[System]\nLangage=" + std::to_string(language) +
-                           "\n[ComPort]\nPort=SIM\nStopBit=0\nCommandWait1=0\nCommandWait2=0\n");
-        app.iniPath = dir.File("rm42meter.ini");
-        app.exeDir = dir.Path();
+        WriteIni("Langage=" + std::to_string(language));
         app.language = language;
-        app.clock = &clock;
-        app.ports = ports.get();
-        app.ui = &boxes;
         auto page = std::make_unique<CCapturePage>(app, nullptr);
         page->show();
         page->PageShown();
@@ -50,16 +50,4 @@ protected:
     }
     // The program clock's local date and time.
     QDateTime Now() { return QDateTime::fromSecsSinceEpoch(clock.WallTime()); }
-
-    TempDir dir;
-    StagedCalendarClock clock;
-    SimThermometer sim{[] {
-                           SimConfig c;
-                           c.streamRateHz = 50.0;
-                           return c;
-                       }(),
-                       clock};
-    std::unique_ptr<SerialPortFactory> ports = MakeSimPortFactory(sim, clock);
-    AppState app;
-    ScriptedBoxes boxes{app};
 };

@@ -1,7 +1,6 @@
 // The teaching page against the in-process simulator: controls, the show-time read, teaching
 // from the button, the focus rules and the emissivity list with mouse and keys.
 
-#include <QGroupBox>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QTableWidget>
@@ -11,7 +10,6 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "SimThermometer.h"
 #include "app/StartUp.h"
 #include "device/CommandSet.h"
 #include "shell/CMeterDlg.h"
@@ -23,25 +21,26 @@
 
 namespace {
 
-const std::string kComPort =
-    "Port=SIM\nBps=9600\nDataBits=8\nParity=0\nStopBit=0\nCommandWait1=0\nCommandWait2=0\n";
+// A 0.82 target at 150 degC read with 0.95 set.
+SimConfig Target()
+{
+    SimConfig c;
+    c.targetC = 150.0;
+    c.trueEmissivity = 0.82;
+    c.emissivityRegister = 950;
+    return c;
+}
 
-class TeachingPageTest : public ::testing::Test {
+class TeachingPageTest : public SimPageRig<FakeClock> {
 protected:
-    void SetUp() override
+    TeachingPageTest() : SimPageRig(Target())
     {
-        WriteFileBytes(dir.File("rm42meter.ini"),
-                       "[ComPort]\n" + kComPort + "[Teaching]\nReloadWaitTime=3\n");
+        WriteIni("", "[Teaching]\nReloadWaitTime=3\n");
         // Black body, water, polished aluminium, then a blank line and two equal values.
         WriteFileBytes(dir.File("emissivity_list(ENG).csv"),
                        "Black body,1.00\r\nAluminium (polished),0.05\r\nWater,0.96\r\n\r\nWood,0.90\r\n"
                        "Cloth,0.90\r\n");
-        app.iniPath = dir.File("rm42meter.ini");
-        app.exeDir = dir.Path();
         app.language = 1;
-        app.clock = &clock;
-        app.ports = ports.get();
-        app.ui = &ui;
     }
     std::unique_ptr<CTeachingPage> Page()
     {
@@ -58,50 +57,29 @@ protected:
         EXPECT_NE(w, nullptr) << id;
         return w;
     }
-    static QString Cell(QTableWidget& list, int row, int column) { return list.item(row, column)->text(); }
     static QPoint RowCenter(QTableWidget& list, int row)
     {
         return list.visualRect(list.model()->index(row, 1)).center();
     }
-
-    TempDir dir;
-    FakeClock clock;
-    SimConfig config = [] {
-        SimConfig c;
-        c.targetC = 150.0;
-        c.trueEmissivity = 0.82;
-        c.emissivityRegister = 950;
-        return c;
-    }();
-    SimThermometer sim{config, clock};
-    std::unique_ptr<SerialPortFactory> ports = MakeSimPortFactory(sim, clock);
-    AppState app;
-    ScriptedBoxes boxes{app};
-    QtUserInterface& ui = boxes;
 };
 
-TEST_F(TeachingPageTest, TheListIsSortedTintedAndMarked)
+// The order is EmissivityList's (the keys below walk it); the page paints the marks: odd rows
+// tinted, the polished aluminium (row 4, even) red on grey, the blank entry (row 5, odd) only tinted.
+TEST_F(TeachingPageTest, TheListIsTintedAndMarked)
 {
     auto page = Page();
     auto* list = Get<QTableWidget>(*page, 1130);
     ASSERT_NE(list, nullptr);
     EXPECT_TRUE(boxes.shown.empty());
     ASSERT_EQ(list->rowCount(), 6);
-    const char* names[] = {"Black body", "Water", "Cloth", "Wood", "Aluminium (polished)", ""};
-    const char* values[] = {"1.00", "0.96", "0.90", "0.90", "0.05", "0.00"};
-    for (int row = 0; row < 6; ++row) {
-        SCOPED_TRACE(row);
-        EXPECT_EQ(Cell(*list, row, 0), QString::asprintf("%3d", row + 1));
-        EXPECT_EQ(Cell(*list, row, 1), QStringLiteral("           ") + QString::fromUtf8(names[row]));
-        EXPECT_EQ(Cell(*list, row, 2), QString::fromUtf8(values[row]));
-    }
+    EXPECT_FALSE(list->horizontalHeader()->sectionsClickable());
+    // Number, name and value of a row as shown, and the caption over the names.
     EXPECT_EQ(list->horizontalHeaderItem(0)->text(), QStringLiteral("No."));
     EXPECT_EQ(list->horizontalHeaderItem(1)->text(), QStringLiteral("            Target"));
     EXPECT_EQ(list->horizontalHeaderItem(2)->text(), QStringLiteral("Emissivity"));
-    EXPECT_FALSE(list->horizontalHeader()->sectionsClickable());
-
-    // Odd rows tinted; the polished aluminium (row 4, even) red on grey; the blank entry (row 5,
-    // odd) only tinted, it has no name.
+    const char* water[] = {"  2", "           Water", "0.96"};
+    for (int column = 0; column < 3; ++column)
+        EXPECT_EQ(list->item(1, column)->text(), QString::fromLatin1(water[column])) << column;
     EXPECT_EQ(list->item(1, 1)->background().color(), QColor(220, 240, 220));
     EXPECT_EQ(list->item(0, 1)->background().style(), Qt::NoBrush);
     EXPECT_EQ(list->item(4, 2)->background().color(), QColor(240, 240, 240));
@@ -151,33 +129,21 @@ TEST_F(TeachingPageTest, ClickAndArrowKeysCopyTheEmissivityIntoTheSetField)
     EXPECT_EQ(field->text(), QStringLiteral("0.77"));
 }
 
-TEST_F(TeachingPageTest, ShowingReadsTheValuesAndTheButtonTeaches)
+// The values read and the emissivity taught are TeachingOperationsTest's; here the button hands
+// it the field and the page shows what came back.
+TEST_F(TeachingPageTest, TheButtonTeachesTheTemperatureInTheField)
 {
     auto page = Page();
-    auto* measured = Get<QLineEdit>(*page, 1070);
-    auto* teachTemp = Get<CNumericEdit>(*page, 1071);
-    auto* taught = Get<QLineEdit>(*page, 1045);
-    auto* current = Get<QLineEdit>(*page, 1044);
-    auto* teachButton = Get<QPushButton>(*page, 1072);
-    ASSERT_TRUE(measured && teachTemp && taught && current && teachButton);
-    EXPECT_EQ(teachTemp->toolTip().toStdString(), "Enter True Temperature of Target for Teaching");
-
     page->PageShown();
-    for (const auto& box : boxes.shown)
-        ADD_FAILURE() << box.call.text;
-    EXPECT_FALSE(app.deviceSemaphore.load());
-    EXPECT_EQ(current->text(), QStringLiteral("0.95"));
-    const double shownC = measured->text().toDouble();
-    EXPECT_LT(shownC, 145.0) << "0.95 set on a 0.82 target reads low";
-    EXPECT_EQ(teachTemp->text(), measured->text().trimmed());
-
-    teachTemp->setText(QStringLiteral("150.0"));
-    QTest::mouseClick(teachButton, Qt::LeftButton);
+    EXPECT_EQ(Get<CNumericEdit>(*page, 1071)->toolTip().toStdString(),
+              "Enter True Temperature of Target for Teaching");
+    Get<CNumericEdit>(*page, 1071)->setText(QStringLiteral("150.0"));
+    QTest::mouseClick(Get<QPushButton>(*page, 1072), Qt::LeftButton);
     EXPECT_TRUE(boxes.shown.empty());
-    EXPECT_NEAR(taught->text().toDouble(), 0.82, 0.01);
-    EXPECT_NEAR(page->Operations().CurrentEmissivity(), 0.82, 0.01);
-    EXPECT_NEAR(measured->text().toDouble(), 150.0, 0.3);
-    EXPECT_TRUE(teachButton->isEnabled());
+    EXPECT_NEAR(Get<QLineEdit>(*page, 1045)->text().toDouble(), 0.82, 0.01);
+    EXPECT_NEAR(Get<QLineEdit>(*page, 1070)->text().toDouble(), 150.0, 0.3);
+    EXPECT_TRUE(Get<QPushButton>(*page, 1072)->isEnabled());
+    EXPECT_FALSE(app.deviceSemaphore.load());
 }
 
 // The emissivity field however it was filled, SET pressed through the accessibility interface:
@@ -201,7 +167,7 @@ TEST_F(TeachingPageTest, SetWritesTheEmissivityFieldHoweverItWasFilled)
         SCOPED_TRACE(row.how);
         row.fill();
         AccessibleAction(Get<QPushButton>(*page, 1061), QAccessibleActionInterface::pressAction());
-        EXPECT_EQ(sim.Register(REG_EMISSIVITY), row.written);
+        EXPECT_EQ(sim->Register(REG_EMISSIVITY), row.written);
     }
     EXPECT_TRUE(boxes.shown.empty());
 }
@@ -211,10 +177,10 @@ TEST_F(TeachingPageTest, SetWritesTheEmissivityFieldHoweverItWasFilled)
 TEST_F(TeachingPageTest, ANegativeReadingKeepsItsSignInTheTeachingField)
 {
     auto page = Page();
-    sim.SetTrueEmissivity(0.95);
+    sim->SetTrueEmissivity(0.95);
     for (const auto& [targetC, shown] : {std::pair{-5.0, " -5.0"}, std::pair{-0.1, " -0.1"}}) {
         SCOPED_TRACE(shown);
-        sim.SetTargetC(targetC);
+        sim->SetTargetC(targetC);
         page->PageShown();
         EXPECT_EQ(Get<QLineEdit>(*page, 1070)->text(), QString::fromLatin1(shown));
         EXPECT_EQ(Get<QLineEdit>(*page, 1071)->text(), QString::fromLatin1(shown).trimmed());
@@ -245,14 +211,12 @@ TEST_F(TeachingPageTest, ChoosingTheTabReadsTheValuesInBothLanguages)
 {
     for (int language : {1, 0}) {
         SCOPED_TRACE(language);
-        WriteFileBytes(dir.File("rm42meter.ini"),
-                       "[System]\nLangage=" + std::to_string(language) +
-                           "\nLogo=logo.jpg\nStartUpConnectCheck=Yes\n[ComPort]\n" + kComPort +
-                           "[Teaching]\nReloadWaitTime=0\n");
+        WriteIni("Langage=" + std::to_string(language) + "\nLogo=logo.jpg\nStartUpConnectCheck=Yes",
+                 "[Teaching]\nReloadWaitTime=0\n");
         for (const char* name : {"emissivity_list.csv", "emissivity_list(ENG).csv", "logo.jpg"})
             WriteFileBytes(dir.File(name), ReadFileBytes(RunnableDir() + name));
         ASSERT_TRUE(FillStartUpState(app, dir.File("rm42meter")));
-        CMeterDlg dlg(app, ui);
+        CMeterDlg dlg(app, boxes);
         dlg.show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&dlg));
         auto* page = qobject_cast<CTeachingPage*>(dlg.Page(2));
@@ -265,7 +229,6 @@ TEST_F(TeachingPageTest, ChoosingTheTabReadsTheValuesInBothLanguages)
         EXPECT_EQ(current->text(), QStringLiteral("0.95"));
         EXPECT_EQ(Get<QLineEdit>(*page, 1071)->text(), Get<QLineEdit>(*page, 1070)->text().trimmed());
         EXPECT_EQ(Control<QLabel>(&dlg, 1075)->text().toStdString(), page->Operations().StatusText());
-        EXPECT_GT(Get<QTableWidget>(*page, 1130)->rowCount(), 30);
         EXPECT_TRUE(boxes.shown.empty());
 
         if (const char* shots = std::getenv("RM42_SCREENSHOT_DIR")) {

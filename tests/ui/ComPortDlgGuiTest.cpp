@@ -66,7 +66,6 @@ TEST_F(ComPortDlgTest, OnlyOkWithAChoiceWritesThePort)
     dlg.show();
     QTest::mouseClick(Control<QPushButton>(&dlg, 1), Qt::LeftButton);
     EXPECT_EQ(IniFile::GetString(app.iniPath, "ComPort", "Port", "", IniFile::kComPortBuffer), "COM7");
-    EXPECT_EQ(IniFile::GetString(app.iniPath, "ComPort", "Bps", ""), "9600");
 }
 
 } // namespace

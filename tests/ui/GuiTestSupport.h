@@ -25,6 +25,7 @@
 #include <string>
 #include <vector>
 
+#include "SimThermometer.h"
 #include "app/AppState.h"
 #include "app/LangString.h"
 #include "shell/QtUserInterface.h"
@@ -196,3 +197,39 @@ inline void ExpectStateFollowsControls(QWidget* page, const std::vector<ToggleRo
         }
     }
 }
+
+// What every page test stands on: the in-process simulator on the test's clock, the INI of the
+// test's own folder (the simulator's port, no pauses between commands) and the real Qt interface
+// with a scripted person answering its boxes.
+template <class ClockType> class SimPageRig : public ::testing::Test {
+protected:
+    explicit SimPageRig(const SimConfig& config = {})
+    {
+        UseThermometer(config);
+        app.iniPath = dir.File("rm42meter.ini");
+        app.exeDir = dir.Path();
+        app.desktopDir = dir.Path();
+        app.clock = &clock;
+        app.ui = &boxes;
+    }
+    // Another thermometer on the line from here on.
+    void UseThermometer(const SimConfig& config)
+    {
+        sim = std::make_unique<SimThermometer>(config, clock);
+        ports = MakeSimPortFactory(*sim, clock);
+        app.ports = ports.get();
+    }
+    // The INI: the [System] lines, the port, then any further sections.
+    void WriteIni(const std::string& system, const std::string& more = "", const std::string& port = "SIM")
+    {
+        WriteFileBytes(app.iniPath, "[System]\n" + system + "\n[ComPort]\nPort=" + port +
+                                        "\nStopBit=0\nCommandWait1=0\nCommandWait2=0\n" + more);
+    }
+
+    TempDir dir;
+    ClockType clock;
+    std::unique_ptr<SimThermometer> sim;
+    std::unique_ptr<SerialPortFactory> ports;
+    AppState app;
+    ScriptedBoxes boxes{app};
+};
