@@ -23,13 +23,13 @@
 #include "CtlCommand.h"
 #include "CtlInterrupt.h"
 #include "CtlNumber.h"
-#include "device/PortOverride.h"
 #include "app/AppState.h"
 #include "app/MeterStart.h"
 #include "app/StartUp.h"
 #include "app/Version.h"
 #include "capture/RecordingJournal.h"
 #include "device/Clock.h"
+#include "device/PortOverride.h"
 #include "device/SerialPort.h"
 
 bool& CtlNeedsNoThermometer()
