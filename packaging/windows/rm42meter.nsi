@@ -4,7 +4,8 @@
 ; over it. Defined on the makensis command line:
 ;   VERSION  the program's version           SOURCE  the laid-out folder (scripts/package)
 ;   OUTFILE  the installer's path            FILES   an include file of the folder's File/Delete lines
-Unicode true
+; A 64-bit installer for the 64-bit program (and for Wine without its 32-bit half).
+Target amd64-unicode
 SetCompressor /SOLID lzma
 
 !include "MUI2.nsh"
