@@ -130,6 +130,7 @@ void BM_SampleTick(benchmark::State& state)
     graph.SetCanvas(canvas.get(), kWidth, kHeight);
     graph.timeAuto = false;
     graph.SetManualRange(2000);
+    graph.DrawAxes();
     recording.PrepareRun(1); // a sample every tick
     RecordingJournal journal;
     const std::string journalPath = std::filesystem::temp_directory_path() / "rm42bench-journal.bin";

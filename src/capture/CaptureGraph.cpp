@@ -172,7 +172,9 @@ void CaptureGraph::DrawAxes()
 void CaptureGraph::DrawTimeLabels(bool lines)
 {
     // Only every gridStep * 50 ticks carries a line and a label: step straight from one to the next.
+    // Before the first DrawAxes there is no time scale and so nothing to label.
     const int64_t step = gridStep * 50;
+    if (!(xScale > 0.0) || step <= 0) return;
     for (int64_t i = 0;; i += step) {
         const double x = plot_.left + static_cast<double>(i) * xScale;
         if (!(x < plot_.right + 1)) break;
