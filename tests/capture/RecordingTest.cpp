@@ -61,7 +61,7 @@ TEST(Recording, TakesTheFirstValidTickAtOnceThenEveryIntervalAndAHeldRecordingGo
 }
 
 // Missing data restart the interval count and freeze the icon where it was.
-TEST(Recording, MissingDataRestartTheIntervalCount)
+TEST(Recording, MissingDataRestartsTheIntervalCount)
 {
     Recording recording;
     recording.PrepareRun(5);
