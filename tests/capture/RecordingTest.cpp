@@ -1,14 +1,11 @@
 #include "CaptureSimRig.h"
+#include "capture/CaptureTimer.h"
 
 namespace {
 
 TEST(ComputeInterval, CountsTicksOfTheIntervalControls)
 {
-    struct Row {
-        IntervalSetting setting;
-        int32_t ticks;
-    };
-    const Row rows[] = {
+    const std::pair<IntervalSetting, int32_t> rows[] = {
         {{0, 0, 0, true, 4}, 5},          // the initial controls: 0.5 s
         {{0, 0, 0, false, 4}, 1},         // nothing at all: the shortest interval
         {{0, 0, 0, true, 0}, 1},          // "100"
@@ -17,109 +14,135 @@ TEST(ComputeInterval, CountsTicksOfTheIntervalControls)
         {{23, 59, 59, true, 8}, 863'999}, // the longest
         {{1, 0, 0, false, 0}, 36'000},    //
     };
-    for (const Row& row : rows) {
-        EXPECT_EQ(ComputeInterval(row.setting), row.ticks)
-            << row.setting.hours << ":" << row.setting.minutes << ":" << row.setting.seconds;
+    for (const auto& [setting, ticks] : rows) {
+        EXPECT_EQ(ComputeInterval(setting), ticks) << ticks;
         // A recovered recording's interval put back into the controls gives the same ticks.
-        EXPECT_EQ(ComputeInterval(IntervalSettingOf(row.ticks)), row.ticks) << row.ticks;
+        EXPECT_EQ(ComputeInterval(IntervalSettingOf(ticks)), ticks) << ticks;
     }
 }
 
 // The page test drives the three states; what it cannot reach: no buffer and a waiting timer.
 TEST(CaptureControls, NoBufferDisablesRecAndAWaitingTimerLocksItsPickersAndTheTabs)
 {
-    const CaptureControls noBuffer = ControlsFor(CaptureState::Ready, false, false);
-    EXPECT_FALSE(noBuffer.rec);
-    EXPECT_TRUE(noBuffer.tabs);
-    const CaptureControls waiting = ControlsFor(CaptureState::Ready, true, true);
-    EXPECT_TRUE(waiting.rec && waiting.interval && waiting.timerBox);
-    EXPECT_FALSE(waiting.timerPickers || waiting.tabs);
+    const auto some = [](const CaptureControls& c) {
+        return std::vector<bool>{c.rec, c.interval, c.timerBox, c.timerPickers, c.tabs};
+    };
+    EXPECT_EQ(some(ControlsFor(CaptureState::Ready, false, false)), (std::vector<bool>{0, 1, 1, 1, 1}));
+    EXPECT_EQ(some(ControlsFor(CaptureState::Ready, true, true)), (std::vector<bool>{1, 1, 1, 0, 0}));
     EXPECT_FALSE(ControlsFor(CaptureState::Recording, true, false).tabs);
     EXPECT_EQ(ControlsFor(CaptureState::Ready, true, false).statusId, 245);
 }
 
-// Runs n ticks with the same received values; the indexes (counted from 1) of the ticks that took
-// a sample.
-std::vector<int> Ticks(Recording& recording, int n, uint16_t temp, uint16_t room)
+// Runs n ticks with the same received values; for each tick whether it took a sample and whether the
+// REC icon then shows: S taken and shown, s taken and hidden, | shown, . hidden.
+std::string Ticks(Recording& recording, int n, uint16_t temp, uint16_t room = K10(23.0))
 {
-    std::vector<int> taken;
-    for (int i = 1; i <= n; ++i) {
-        if (recording.SampleTick(temp, room).taken) taken.push_back(i);
-    }
-    return taken;
+    std::string ticks;
+    for (int i = 0; i < n; ++i)
+        ticks += "|.Ss"[2 * recording.SampleTick(temp, room).taken + !recording.RecIconShown()];
+    return ticks;
 }
 
+// The icon blinks once a second while the data are valid.
 TEST(Recording, TakesTheFirstValidTickAtOnceThenEveryIntervalAndAHeldRecordingGoesOn)
 {
     Recording recording;
     EXPECT_FALSE(recording.PrepareRun(5));
-    EXPECT_EQ(Ticks(recording, 11, K10(25.0), K10(23.0)), (std::vector<int>{1, 6, 11}));
+    EXPECT_EQ(Ticks(recording, 11, K10(25.0)), "S|||.s....S");
     EXPECT_EQ(SampleRows(recording.Samples(), 3), std::vector<SampleRow>(3, {K10(25.0), K10(23.0), 5}));
 
     EXPECT_FALSE(recording.PrepareRun(1)); // nothing held yet: a new recording
-    EXPECT_EQ(Ticks(recording, 3, K10(25.0), K10(23.0)), (std::vector<int>{1, 2, 3}));
+    EXPECT_EQ(Ticks(recording, 3, K10(25.0)), "SSS");
     recording.EndRun();
     EXPECT_EQ(recording.State(), CaptureState::Paused);
     EXPECT_TRUE(recording.PrepareRun(2)); // continued: the samples and the running time go on
-    EXPECT_EQ(Ticks(recording, 3, K10(25.0), K10(23.0)), (std::vector<int>{1, 3}));
-    EXPECT_EQ(recording.SampleCount(), 5);
-    EXPECT_EQ(recording.TickCount(), 6);
+    EXPECT_EQ(Ticks(recording, 3, K10(25.0)), "S|S");
+    EXPECT_EQ(std::pair(recording.SampleCount(), recording.TickCount()), std::pair(5, int64_t{6}));
 }
 
+// Missing data restart the interval count and freeze the icon where it was.
 TEST(Recording, MissingDataRestartsTheIntervalCount)
 {
     Recording recording;
     recording.PrepareRun(5);
-    EXPECT_EQ(Ticks(recording, 3, K10(25.0), K10(23.0)), (std::vector<int>{1}));
+    EXPECT_EQ(Ticks(recording, 3, K10(25.0)), "S||");
     for (auto [temp, room] : {std::pair{kNoData, K10(23.0)}, std::pair{K10(25.0), kNoData}}) {
-        EXPECT_TRUE(Ticks(recording, 4, temp, room).empty());
+        EXPECT_EQ(Ticks(recording, 4, temp, room), "||||");
         EXPECT_TRUE(recording.LastDataInvalid());
     }
     // A full interval after the data are valid again, not the remainder of the old count.
-    EXPECT_EQ(Ticks(recording, 10, K10(30.0), K10(23.0)), (std::vector<int>{5, 10}));
+    EXPECT_EQ(Ticks(recording, 10, K10(30.0)), "|...s..||S");
     EXPECT_FALSE(recording.LastDataInvalid());
     EXPECT_EQ(recording.SampleCount(), 3);
 }
 
-TEST(Recording, ExtremesAreClampedButTheStoredSampleIsNot)
+TEST(Recording, ExtremesAreClampedButTheStoredSampleAndTheAverageAreNot)
 {
     Recording recording;
     recording.PrepareRun(1);
     for (double c : {650.0, 20.0, -40.0}) {
-        Ticks(recording, 1, K10(c), K10(22.0));
+        Ticks(recording, 1, K10(c));
         EXPECT_NEAR(recording.CurrentTemp(), c, 0.051);
     }
-    EXPECT_EQ(recording.Samples()[0].temp, K10(650.0));
-    EXPECT_EQ(recording.Samples()[2].temp, K10(-40.0));
-    EXPECT_DOUBLE_EQ(recording.Figures().recordMax, 600.0);
-    EXPECT_DOUBLE_EQ(recording.Figures().recordMin, -30.0);
-}
-
-TEST(Recording, RecIconBlinksOnlyWhileDataAreValid)
-{
-    Recording recording;
-    recording.PrepareRun(5);
-    std::vector<bool> shown;
-    for (int i = 0; i < 11; ++i) {
-        recording.SampleTick(K10(25.0), K10(23.0));
-        shown.push_back(recording.RecIconShown());
-    }
-    // Shown for ticks 1-4, hidden for 5-10, shown again from the 11th: once a second.
-    EXPECT_EQ(shown,
-              (std::vector<bool>{true, true, true, true, false, false, false, false, false, false, true}));
-    Ticks(recording, 2, kNoData, kNoData);
-    EXPECT_TRUE(recording.RecIconShown()); // frozen where it was
+    EXPECT_EQ(std::pair(recording.Samples()[0].temp, recording.Samples()[2].temp),
+              std::pair(K10(650), K10(-40)));
+    recording.EndRun();
+    const RecordingFigures figures = recording.Figures();
+    EXPECT_EQ(std::tuple(figures.recordMax, figures.recordMin), std::tuple(600.0, -30.0));
+    EXPECT_NEAR(figures.average, 210.0, 1e-9);
 }
 
 TEST(Recording, AFullBufferIsNeverWrittenBeyond)
 {
     Recording recording(2);
     recording.PrepareRun(1);
-    EXPECT_EQ(Ticks(recording, 3, K10(25.0), K10(23.0)), (std::vector<int>{1, 2, 3}));
+    EXPECT_EQ(Ticks(recording, 3, K10(25.0)), "SSS");
     EXPECT_TRUE(recording.Full());
-    EXPECT_EQ(recording.SampleCount(), 2);
     EXPECT_FALSE(recording.GapTick());
     EXPECT_EQ(recording.SampleCount(), 2);
+}
+
+TEST(CaptureTimer, StartsThreeSecondsEarlyFiresOnceAndStopsOnAWholeSecondTickAfterTheEnd)
+{
+    using enum CaptureTimer::State;
+    const std::time_t t0 = LocalTime(2026, 3, 2, 10, 0, 0);
+    CaptureTimer timer;
+    // Steps at now = t0 + seconds: a = Arm(t0, t0 + value, now), s = the 500 ms clock tick, e = the
+    // 100 ms sampling tick with value its tenths, c = Cancel (REC while waiting, PAUSE while running);
+    // what the step returns and the state after it.
+    const std::tuple<char, int, int, bool, CaptureTimer::State> steps[] = {
+        {'a', 0, 1, true, Waiting},                // a start equal to the current second
+        {'a', 1, 60, false, NotSet},               // a start in the past
+        {'a', -60, 0, false, NotSet},              // an end equal to the start
+        {'a', -60, -1, false, NotSet},             // an end before the start, in the past
+        {'a', -400 * 86400, 86400, true, Waiting}, // a later year
+        {'a', -60, 300, true, Waiting},
+        {'e', 400, 0, false, Waiting}, // a waiting timer never ends a recording
+        {'s', -4, 0, false, Waiting},
+        {'s', -3, 0, true, Running},
+        {'s', -2, 0, false, Running},  // the start fires once
+        {'e', 300, 0, false, Running}, // the end itself is not yet later than the end
+        {'e', 301, 3, false, Running},
+        {'e', 301, 0, true, NotSet},
+        {'s', 400, 0, false, NotSet}, // a finished timer does not start again
+        {'a', -60, 300, true, Waiting},
+        {'c', 0, 0, true, NotSet},
+        {'s', 0, 0, false, NotSet},
+        {'a', -60, 300, true, Waiting},
+        {'s', 0, 0, true, Running},
+        {'c', 0, 0, true, NotSet},
+        {'e', 400, 0, false, NotSet},
+    };
+    for (const auto& [step, seconds, value, result, state] : steps) {
+        const std::time_t now = t0 + seconds;
+        const bool r = step == 'a'   ? timer.Arm(t0, t0 + value, now)
+                       : step == 's' ? timer.CheckStart(now)
+                       : step == 'e' ? timer.CheckEnd(now, value)
+                                     : (timer.Cancel(), true);
+        EXPECT_EQ(std::pair(r, timer.GetState()), std::pair(result, state))
+            << step << seconds << " " << value;
+    }
+    EXPECT_EQ(std::pair(timer.StartAt(), timer.EndAt()), std::pair(t0 - 3, t0 + 300));
 }
 
 } // namespace
