@@ -82,6 +82,8 @@ TEST_F(CaptureGraphTest, AxesDrawARowPerDegreeAndSixDivisionsThinnedOutInRoundSt
 
 TEST_F(CaptureGraphTest, ScalesGrowAutomaticallyAndTakeOnlyUsableValues)
 {
+    graph.RedrawTimeLabels(); // before the first axes there is no time scale: nothing to label, no hang
+    EXPECT_TRUE(canvas.texts.empty());
     graph.StartScales(5);
     EXPECT_FALSE(graph.GrowTimeRange(299));
     EXPECT_TRUE(graph.GrowTimeRange(300));
