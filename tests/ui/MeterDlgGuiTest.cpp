@@ -1,16 +1,14 @@
 // The main window against the in-process simulator: start-up connection check, title, tabs,
 // status line, keys, close confirmation and the window's menu entries.
 
-#include <QAccessible>
 #include <QAction>
 #include <QComboBox>
-#include <QDesktopServices>
 #include <QPointer>
 #include <QTabBar>
 #include <QTabWidget>
-#include <QUrl>
 
 #include "GuiTestSupport.h"
+#include "SimOptions.h"
 #include "app/IniFile.h"
 #include "app/StartUp.h"
 #include "app/Version.h"
@@ -18,17 +16,6 @@
 #include "support/FakeClock.h"
 
 namespace {
-
-// Stands in for the desktop while alive: records what the logo button asks it to open.
-class UrlCatcher : public QObject {
-    Q_OBJECT
-public:
-    UrlCatcher() { QDesktopServices::setUrlHandler(QStringLiteral("https"), this, "Open"); }
-    ~UrlCatcher() override { QDesktopServices::unsetUrlHandler(QStringLiteral("https")); }
-    QList<QUrl> opened;
-public slots:
-    void Open(const QUrl& url) { opened.push_back(url); }
-};
 
 class MeterDlgTest : public SimPageRig<FakeClock> {
 protected:
@@ -65,43 +52,53 @@ protected:
         EXPECT_TRUE(!shown || QTest::qWaitForWindowExposed(dlg.get()));
         return dlg;
     }
-    // The window title with the thermometer's number, and the recording page's ready text.
-    const QString kTitle = QStringLiteral("放射温度計アプリケーション : No.01234560789");
-    const QString kReady = QStringLiteral("取り込み実行可能です");
-    static int VisiblePages(CMeterDlg& dlg)
+    static QLabel* Status(CMeterDlg& dlg) { return Control<QLabel>(&dlg, 1075); }
+    static QTabWidget* Tabs(CMeterDlg& dlg) { return Control<QTabWidget>(&dlg, 1000); }
+    static void ClickTab(CMeterDlg& dlg, int tab)
     {
-        int visible = 0;
-        for (int i = 0; i < CMeterDlg::kPageCount; ++i)
-            visible += dlg.Page(i)->isVisibleTo(&dlg) ? 1 : 0;
-        return visible;
+        QTest::mouseClick(Tabs(dlg)->tabBar(), Qt::LeftButton, {},
+                          Tabs(dlg)->tabBar()->tabRect(tab).center());
     }
 
     QTimer watchdog;
     QPointer<QDialog> lastModal;
 };
 
-TEST_F(MeterDlgTest, ConnectsAtStartAndShowsTheSerialNumberAndTheFirstPage)
+TEST_F(MeterDlgTest, StartsWithTheTitleTabsStatusAndMenuOfItsLanguage)
 {
-    auto dlg = Start("StartUpConnectCheck=Yes\nVisibleSerialNo=Yes\n");
-    EXPECT_FALSE(dlg->EndedAtStart());
-    EXPECT_TRUE(boxes.shown.empty());
-    EXPECT_EQ(dlg->windowTitle(), kTitle);
-    // The recording page, shown last, reports that it is ready.
-    EXPECT_EQ(Control<QLabel>(dlg.get(), 1075)->text(), kReady);
-    EXPECT_TRUE(dlg->Page(0)->isVisibleTo(dlg.get()));
+    // INI lines; then the title, first tab, status line and About entry shown.
+    using Texts = std::vector<QString>;
+    const std::pair<const char*, Texts> rows[] = {
+        {"StartUpConnectCheck=Yes\nVisibleSerialNo=Yes\n",
+         {"放射温度計アプリケーション : No.01234560789", "連続取込み", "取り込み実行可能です",
+          "バージョン情報(&A)..."}},
+        // Without the check the serial number in the title stays empty.
+        {"StartUpConnectCheck=No\nLangage=1\nVisibleSerialNo=Yes\n",
+         {"Thermometer Application : No.", "Continuous Recording", "Stand-by",
+          "&About Thermometer Application"}},
+        {"StartUpConnectCheck=No\nVisibleSerialNo=No\nWindowTitle=ABC\n",
+         {"ABC", "連続取込み", "取り込み実行可能です", "バージョン情報(&A)..."}},
+    };
+    for (const auto& [system, texts] : rows) {
+        SCOPED_TRACE(system);
+        UseThermometer({});
+        auto dlg = Start(system);
+        EXPECT_FALSE(dlg->EndedAtStart());
+        EXPECT_TRUE(boxes.shown.empty());
+        EXPECT_EQ((Texts{dlg->windowTitle(), Tabs(*dlg)->tabText(0), Status(*dlg)->text(),
+                         dlg->AboutAction()->text()}),
+                  texts);
+        // Only the recording page's read of the alarm limits and emissivity follows the check.
+        const std::vector<std::string> read = {"DA", "9136", "9137", "9114", "81"},
+                                       all = sim->ReceivedCommands();
+        EXPECT_TRUE(all.size() >= 5 && std::equal(read.begin(), read.end(), all.end() - 5)) << all.size();
+        EXPECT_TRUE(dlg->Page(0)->isVisibleTo(dlg.get()));
+        EXPECT_EQ(dlg->size(), DialogUnits(DialogFont()).Size(451, 338));
+    }
 }
 
-TEST_F(MeterDlgTest, SwitchedOffThermometerAsksToSwitchOnAndCancelEndsWithZero)
-{
-    sim->SetPowered(false);
-    boxes.answers = {MsgAnswer::Cancel};
-    auto ended = Start("StartUpConnectCheck=Yes\n");
-    ASSERT_EQ(boxes.shown.size(), 1u);
-    EXPECT_TRUE(ended->EndedAtStart());
-    EXPECT_EQ(ended->exec(), 0);
-    EXPECT_FALSE(ended->isVisible());
-}
-
+// The connection check's answers are the core's; here only that Retry brings up the shell's own
+// port dialog and that a window ended at start is never shown and ends with zero.
 TEST_F(MeterDlgTest, BusyPortOffersRetryWithThePortDialogThenCancelEnds)
 {
     auto holder = ports->Create(); // another holder of the line makes every open fail
@@ -113,9 +110,11 @@ TEST_F(MeterDlgTest, BusyPortOffersRetryWithThePortDialogThenCancelEnds)
     };
     boxes.answers = {MsgAnswer::Retry, MsgAnswer::Cancel};
     auto dlg = Start("StartUpConnectCheck=Yes\n");
-    ASSERT_EQ(boxes.shown.size(), 2u);
+    EXPECT_EQ(boxes.shown.size(), 2u);
     EXPECT_TRUE(portDialog);
     EXPECT_TRUE(dlg->EndedAtStart());
+    EXPECT_EQ(dlg->exec(), 0);
+    EXPECT_FALSE(dlg->isVisible());
 }
 
 // Minimised and restored, the page shown is not shown again: pages that read the thermometer
@@ -123,22 +122,13 @@ TEST_F(MeterDlgTest, BusyPortOffersRetryWithThePortDialogThenCancelEnds)
 TEST_F(MeterDlgTest, ChoosingATabClearsTheStatusAndShowsExactlyThatPageAlsoAfterMinimising)
 {
     auto dlg = Start("StartUpConnectCheck=No\n", true);
-    QTabBar* bar = Control<QTabWidget>(dlg.get(), 1000)->tabBar();
     for (int tab : {2, 1, 3, 0}) {
         SCOPED_TRACE(tab);
         boxes.SetStatusText("something to clear");
-        ASSERT_EQ(Control<QLabel>(dlg.get(), 1075)->text(), QStringLiteral("something to clear"));
-        QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(tab).center());
-        // The old text is gone; the recording page then shows its ready text, the others what
-        // their reading of the thermometer says.
-        const QString status = Control<QLabel>(dlg.get(), 1075)->text();
-        EXPECT_NE(status, QStringLiteral("something to clear"));
-        if (tab == 0) {
-            EXPECT_EQ(status, kReady);
-        }
-        ASSERT_TRUE(dlg->Page(tab)->isVisible());
-        EXPECT_EQ(VisiblePages(*dlg), 1);
-
+        ClickTab(*dlg, tab);
+        // The recording page shows its ready text, the others what their reading says.
+        EXPECT_NE(Status(*dlg)->text(), QStringLiteral("something to clear"));
+        EXPECT_TRUE(tab != 0 || Status(*dlg)->text() == QStringLiteral("取り込み実行可能です"));
         const std::size_t commands = sim->ReceivedCommands().size();
         dlg->showMinimized();
         QTest::qWait(50);
@@ -146,37 +136,54 @@ TEST_F(MeterDlgTest, ChoosingATabClearsTheStatusAndShowsExactlyThatPageAlsoAfter
         ASSERT_TRUE(QTest::qWaitForWindowExposed(dlg.get()));
         QTest::qWait(50);
         EXPECT_EQ(sim->ReceivedCommands().size(), commands);
-        EXPECT_TRUE(dlg->Page(tab)->isVisible());
-        EXPECT_EQ(VisiblePages(*dlg), 1);
+        for (int i = 0; i < CMeterDlg::kPageCount; ++i)
+            EXPECT_EQ(dlg->Page(i)->isVisible(), i == tab) << i;
     }
 }
 
-TEST_F(MeterDlgTest, ScreenReadersReadTheStatusLineAndEveryLabelByWhatItShows)
+// No tab can be chosen while a page talks to the thermometer: reading the memory, writing it
+// back, reading the settings.
+TEST_F(MeterDlgTest, TheTabsAreDisabledWhileAPageReadsOrWritesBack)
 {
-    auto dlg = Start("StartUpConnectCheck=No\n", true);
-    QAccessibleInterface* status = QAccessible::queryAccessibleInterface(Control<QLabel>(dlg.get(), 1075));
-    ASSERT_NE(status, nullptr);
-    for (const char* text : {"Reading the memory", "測定中"}) {
-        boxes.SetStatusText(text);
-        EXPECT_EQ(status->text(QAccessible::Name), QString::fromUtf8(text));
-    }
-    // A fixed name would hide what a label shows (pictures carry no text and may have one).
-    for (QLabel* label : dlg->findChildren<QLabel*>()) {
-        if (label->text().isEmpty()) continue;
-        EXPECT_EQ(label->accessibleName(), QString()) << label->objectName().toStdString();
-    }
+    SimConfig config;
+    config.useHostClock = false;
+    std::string error;
+    ASSERT_TRUE(FillSimPreset("time,room,max", 5, SimDateTime{2026, 12, 7, 1, 0, 0}, config, error)) << error;
+    UseThermometer(config);
+    auto dlg = Start("StartUpConnectCheck=No\nLangage=1\n", true);
+    std::vector<std::string> sentWithTabsOn;
+    sim->SetTrafficLog([&](char direction, const std::string& line) {
+        if (direction == '>' && Tabs(*dlg)->isEnabled()) sentWithTabsOn.push_back(line);
+    });
+    ClickTab(*dlg, 1);
+    boxes.answers = {MsgAnswer::Yes};
+    const std::size_t read = sim->ReceivedCommands().size();
+    QTest::mouseClick(Control<QPushButton>(dlg->Page(1), 1027), Qt::LeftButton);
+    EXPECT_GT(sim->ReceivedCommands().size(), read); // written back
+    ClickTab(*dlg, 3);
+    sim->SetTrafficLog({});
+    EXPECT_EQ(sentWithTabsOn, std::vector<std::string>{});
+    EXPECT_TRUE(Tabs(*dlg)->isEnabled());
 }
 
-TEST_F(MeterDlgTest, EnterAndEscapeDoNothing)
+// Enter and Escape do nothing, Enter does not press the logo button; a screen reader reads the
+// status line and every label by what it shows.
+TEST_F(MeterDlgTest, KeysDoNothingAndLabelsAreReadByWhatTheyShow)
 {
-    UrlCatcher catcher;
     auto dlg = Start("StartUpConnectCheck=No\nURL=https://example.invalid/\n", true);
-    for (Qt::Key key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Escape}) {
+    QSignalSpy logo(Control<QPushButton>(dlg.get(), 1318), &QPushButton::clicked);
+    for (Qt::Key key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Escape})
         QTest::keyClick(dlg.get(), key);
-        EXPECT_TRUE(dlg->isVisible()) << key;
-    }
+    EXPECT_TRUE(dlg->isVisible());
     EXPECT_TRUE(boxes.shown.empty());
-    EXPECT_TRUE(catcher.opened.isEmpty()); // Enter does not press the logo button
+    EXPECT_EQ(logo.count(), 0);
+    boxes.SetStatusText("測定中");
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(Status(*dlg))->text(QAccessible::Name),
+              QStringLiteral("測定中"));
+    // A fixed name would hide what a label shows (pictures carry no text and may have one).
+    for (QLabel* label : dlg->findChildren<QLabel*>())
+        EXPECT_TRUE(label->text().isEmpty() || label->accessibleName().isEmpty())
+            << label->objectName().toStdString();
 }
 
 TEST_F(MeterDlgTest, CloseAsksFirstCancelKeepsRunningAndOkEndsWithZero)
@@ -188,26 +195,23 @@ TEST_F(MeterDlgTest, CloseAsksFirstCancelKeepsRunningAndOkEndsWithZero)
     ASSERT_EQ(boxes.shown.size(), 1u);
     EXPECT_EQ(boxes.shown[0].call.text, "アプリケーションを終了しますか？");
     EXPECT_EQ(boxes.shown[0].qtDefault, QMessageBox::Cancel);
-
     boxes.answers = {MsgAnswer::Ok};
     QTimer::singleShot(0, dlg.get(), [&] { dlg->close(); });
     EXPECT_EQ(dlg->exec(), 0);
     EXPECT_FALSE(dlg->isVisible());
 }
 
-// Without the check the serial number in the title stays empty.
-TEST_F(MeterDlgTest, EnglishTextsControlIdsAndAnEmptyNumberWithoutTheCheck)
+TEST_F(MeterDlgTest, ThePortEntrysOkWritesThePortAndAboutShowsTheVersion)
 {
-    auto dlg = Start("StartUpConnectCheck=No\nLangage=1\nVisibleSerialNo=Yes\n");
-    EXPECT_EQ(dlg->windowTitle(), QStringLiteral("Thermometer Application : No."));
-    // Only the recording page's read of the alarm limits and emissivity talks to the thermometer.
-    EXPECT_EQ(sim->ReceivedCommands(), (std::vector<std::string>{"DA", "9136", "9137", "9114", "81"}));
-    EXPECT_NE(FindControl(dlg.get(), 1318), nullptr); // 1000 and 1075 are read below
-    EXPECT_EQ(Control<QTabWidget>(dlg.get(), 1000)->tabText(0), QStringLiteral("Continuous Recording"));
-    EXPECT_EQ(Control<QLabel>(dlg.get(), 1075)->text(), QStringLiteral("Stand-by"));
-    EXPECT_EQ(dlg->AboutAction()->text(), QStringLiteral("&About Thermometer Application"));
-    EXPECT_EQ(dlg->size(), DialogUnits(DialogFont()).Size(451, 338));
-    // The About box shows the number every program answers to --version.
+    auto dlg = Start("StartUpConnectCheck=No\nLangage=1\n", false, "COM2");
+    app.portRetryCount = 2;
+    EndModalWhenShown(QStringLiteral("comPortDialog"), true, [](QDialog& d) {
+        auto* list = Control<QComboBox>(&d, 1106);
+        list->setCurrentIndex(list->findText(QStringLiteral("COM6")));
+    });
+    dlg->ComPortAction()->trigger();
+    EXPECT_EQ(IniFile::GetString(app.iniPath, "ComPort", "Port", ""), "COM6");
+    // The same number every program answers to --version.
     QString version;
     EndModalWhenShown(QStringLiteral("aboutDialog"), true, [&version](QDialog& d) {
         version = d.findChild<QLabel*>(QStringLiteral("aboutVersion"))->text();
@@ -216,19 +220,4 @@ TEST_F(MeterDlgTest, EnglishTextsControlIdsAndAnEmptyNumberWithoutTheCheck)
     EXPECT_EQ(version, QStringLiteral("Version " RM42_VERSION));
 }
 
-TEST_F(MeterDlgTest, WindowTitleAndPortMenuEntryWhoseOkWritesThePort)
-{
-    auto dlg = Start("StartUpConnectCheck=No\nVisibleSerialNo=No\nWindowTitle=ABC\n", false, "COM2");
-    EXPECT_EQ(dlg->windowTitle(), QStringLiteral("ABC"));
-    app.portRetryCount = 2;
-    EndModalWhenShown(QStringLiteral("comPortDialog"), true, [](QDialog& d) {
-        auto* list = Control<QComboBox>(&d, 1106);
-        list->setCurrentIndex(list->findText(QStringLiteral("COM6")));
-    });
-    dlg->ComPortAction()->trigger();
-    EXPECT_EQ(IniFile::GetString(app.iniPath, "ComPort", "Port", ""), "COM6");
-}
-
 } // namespace
-
-#include "MeterDlgGuiTest.moc"
