@@ -1,12 +1,11 @@
 // The real rm42meter executable, started as a user starts it (offscreen), against rm42-sim.
-// One test only: the program allows one instance per executable, so its runs must not overlap.
+// One test only: the program allows one instance per executable.
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <filesystem>
 
-#include "app/StartUp.h"
 #include "support/ChildProcess.h"
 #include "support/TestSupport.h"
 
@@ -36,18 +35,6 @@ TEST(MeterProgram, StartsFromTheNamedIniAndOnlyOnce)
     EXPECT_TRUE(std::filesystem::is_regular_file(dir.File("window.png")));
     EXPECT_NE(ReadFileBytes(dir.File("sim.log")).find("> DA"), std::string::npos)
         << "the INI's port was not used";
-
-    // While another instance holds the program's lock a second one ends at once, silently and
-    // without touching the port; a missing INI is found before that: the stop box holds the
-    // program (it is killed when the time is up) instead of it ending silently.
-    std::filesystem::remove(dir.File("sim.log"));
-    auto first = SingleInstanceGuard::Acquire(program);
-    ASSERT_TRUE(first);
-    const auto second = RunProcess({program, "--ini", dir.File("my.settings.ini"), "--no-title"}, 20000);
-    EXPECT_EQ(std::tuple(second.exitCode, second.out + second.err), std::tuple(0, std::string()));
-    EXPECT_FALSE(std::filesystem::exists(dir.File("sim.log")));
-    EXPECT_EQ(RunProcess({program, "--ini", dir.File("nothing.ini"), "--no-title"}, 3000).exitCode, -1);
-    first.reset();
 }
 
 } // namespace

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-
 namespace {
 
 NumericFieldRule Int(int min, int max, const std::string& format = "%d")
