@@ -59,14 +59,18 @@ TEST_F(MeterDlgTest, StartsWithTheTitleTabsStatusAndMenuOfItsLanguage)
         const Texts shown = {dlg->windowTitle(), Tabs(*dlg)->tabText(0), Status(*dlg)->text(),
                              dlg->AboutAction()->text()};
         EXPECT_EQ(shown, texts);
-        EXPECT_EQ(dlg->size(), DialogUnits(DialogFont()).Size(451, 338));
+        EXPECT_EQ(dlg->size(), DialogUnits(DialogFont()).Size(451, 338)) << system;
     }
-    // Cancel at the switch-on prompt: the window ends at start, with zero.
-    sim->SetPowered(false);
-    boxes.answers = {MsgAnswer::Cancel};
+    // A busy port: Retry brings up the port dialog (its answers are the connection check's and
+    // are proven with it); Cancel then ends the window at start, with zero.
+    auto holder = ports->Create(); // another holder of the line makes every open fail
+    ASSERT_TRUE(holder->Open(SerialSettings{}));
+    bool portDialog = false;
+    EndModalWhenShown(QStringLiteral("comPortDialog"), false, [&](QDialog&) { portDialog = true; });
+    boxes.answers = {MsgAnswer::Retry, MsgAnswer::Cancel};
     auto ended = Start("StartUpConnectCheck=Yes\n");
-    EXPECT_TRUE(ended->EndedAtStart());
-    EXPECT_EQ(ended->exec(), 0);
+    EXPECT_EQ(std::tuple(portDialog, boxes.shown.size(), ended->EndedAtStart(), ended->exec()),
+              std::tuple(true, 2u, true, 0));
 }
 
 // A tab shows its page and no other. Enter and Escape do nothing (Enter does not press the
@@ -76,13 +80,12 @@ TEST_F(MeterDlgTest, TabsShowExactlyTheirPageKeysDoNothingAndCloseAsksFirst)
 {
     auto dlg = Start("StartUpConnectCheck=No\nURL=https://example.invalid/\n");
     for (int tab : {2, 1, 3, 0}) {
-        SCOPED_TRACE(tab);
         boxes.SetStatusText("something to clear");
         ClickTab(*dlg, tab);
         // The recording page shows its ready text, the others what their reading says.
-        EXPECT_NE(Status(*dlg)->text(), QStringLiteral("something to clear"));
+        EXPECT_NE(Status(*dlg)->text(), QStringLiteral("something to clear")) << tab;
         for (int i = 0; i < CMeterDlg::kPageCount; ++i)
-            EXPECT_EQ(dlg->Page(i)->isVisible(), i == tab) << i;
+            EXPECT_EQ(dlg->Page(i)->isVisible(), i == tab) << "page " << i << " on tab " << tab;
     }
     EXPECT_EQ(Status(*dlg)->text(), QStringLiteral("取り込み実行可能です"));
 
@@ -112,7 +115,6 @@ TEST_F(MeterDlgTest, TabsShowExactlyTheirPageKeysDoNothingAndCloseAsksFirst)
 TEST_F(MeterDlgTest, TheTabsAreDisabledWhileAPageReadsOrWritesBack)
 {
     SimConfig config;
-    config.useHostClock = false;
     std::string error;
     ASSERT_TRUE(FillSimPreset("time,room,max", 5, SimDateTime{2026, 12, 7, 1, 0, 0}, config, error)) << error;
     UseThermometer(config);
