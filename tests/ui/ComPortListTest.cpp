@@ -5,9 +5,7 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <string>
 #include <tuple>
-#include <vector>
 
 namespace {
 
@@ -17,29 +15,29 @@ const Names kClassic = {"COM1", "COM2", "COM3", "COM4", "COM5", "COM6", "COM7", 
 
 TEST(BuildComPortList, ListsWhatTheDialogOffers)
 {
-    // From the second retry on only the classic names are offered.
-    EXPECT_EQ(BuildComPortList(2, {"COM3", "COM12"}, "COM4", false), kClassic);
-    EXPECT_EQ(BuildComPortList(5, {}, "/tmp/rm42.tty", true), kClassic);
-    EXPECT_EQ(BuildComPortList(1, {"COM3"}, "COM4", false), Names{"COM3"});
-    // USB cables stay choosable beside the classic names, once each; before that the system's
-    // list has them.
-    Names fallback = {"/dev/ttyACM1", "/dev/ttyUSB0"};
-    fallback.insert(fallback.end(), kClassic.begin(), kClassic.end());
-    EXPECT_EQ(BuildComPortList(2, {}, "COM4", false, {"/dev/ttyUSB0", "/dev/ttyACM1", "/dev/ttyUSB0"}),
-              fallback);
-    EXPECT_EQ(BuildComPortList(1, {"/dev/ttyS0"}, "COM4", false, {"/dev/ttyUSB0"}), Names{"/dev/ttyS0"});
-    // Sorted as text and without regard to case; duplicates and empty names dropped.
-    EXPECT_EQ(BuildComPortList(0, {"COM2", "COM10", "COM1"}, "COM4", false),
-              (Names{"COM1", "COM10", "COM2"}));
-    EXPECT_EQ(BuildComPortList(0, {"com3", "COM20", "Com1", "", "com3"}, "COM4", false),
-              (Names{"Com1", "COM20", "com3"}));
-    // The configured port is added when it exists and is not listed already.
-    EXPECT_EQ(BuildComPortList(0, {"/dev/ttyUSB0", "/dev/ttyS0"}, "/tmp/x.tty", true),
-              (Names{"/dev/ttyS0", "/dev/ttyUSB0", "/tmp/x.tty"}));
-    EXPECT_EQ(BuildComPortList(0, {"/dev/ttyS1"}, "/dev/ttyS1", true), Names{"/dev/ttyS1"});
-    EXPECT_EQ(BuildComPortList(0, {"/dev/ttyS0"}, "/tmp/gone.tty", false), Names{"/dev/ttyS0"});
-    EXPECT_EQ(BuildComPortList(0, {"/dev/ttyS0"}, "", true), Names{"/dev/ttyS0"});
-    EXPECT_EQ(BuildComPortList(0, {}, "COM4", false), Names{});
+    Names usbAndClassic = {"/dev/ttyACM1", "/dev/ttyUSB0"};
+    usbAndClassic.insert(usbAndClassic.end(), kClassic.begin(), kClassic.end());
+    // retries, the system's ports, the configured port and whether it exists, USB devices, listed
+    // clang-format off
+    const std::tuple<int, Names, const char*, bool, Names, Names> rows[] = {
+        // From the second retry on only the classic names are offered, and USB cables once each.
+        {2, {"COM3", "COM12"}, "COM4", false, {}, kClassic}, {5, {}, "/tmp/rm42.tty", true, {}, kClassic},
+        {2, {}, "COM4", false, {"/dev/ttyUSB0", "/dev/ttyACM1", "/dev/ttyUSB0"}, usbAndClassic},
+        // Before that the system's list, which has the USB cables already.
+        {1, {"COM3"}, "COM4", false, {}, {"COM3"}},
+        {1, {"/dev/ttyS0"}, "COM4", false, {"/dev/ttyUSB0"}, {"/dev/ttyS0"}},
+        // Sorted as text and without regard to case; duplicates and empty names dropped.
+        {0, {"COM2", "COM10", "COM1"}, "COM4", false, {}, {"COM1", "COM10", "COM2"}},
+        {0, {"com3", "COM20", "Com1", "", "com3"}, "COM4", false, {}, {"Com1", "COM20", "com3"}},
+        // The configured port is added when it exists and is not listed already.
+        {0, {"/dev/ttyUSB0", "/dev/ttyS0"}, "/tmp/x", true, {}, {"/dev/ttyS0", "/dev/ttyUSB0", "/tmp/x"}},
+        {0, {"/dev/ttyS1"}, "/dev/ttyS1", true, {}, {"/dev/ttyS1"}},
+        {0, {"/dev/ttyS0"}, "/tmp/gone.tty", false, {}, {"/dev/ttyS0"}},
+        {0, {"/dev/ttyS0"}, "", true, {}, {"/dev/ttyS0"}}, {0, {}, "COM4", false, {}, {}}};
+    // clang-format on
+    for (const auto& [retries, system, configured, exists, usb, listed] : rows)
+        EXPECT_EQ(BuildComPortList(retries, system, configured, exists, usb), listed)
+            << retries << configured;
 }
 
 TEST(UsbSerialDevices, FollowsTheByIdLinksAndListsTheUsbAndAcmDevices)
@@ -53,7 +51,6 @@ TEST(UsbSerialDevices, FollowsTheByIdLinksAndListsTheUsbAndAcmDevices)
     fs::create_symlink("../../ttyUSB3", dev + "/serial/by-id/usb-FTDI_RM42-if00-port0");
     fs::create_symlink("../../ttyXRUSB0", dev + "/serial/by-id/usb-Exar_cable-if00");
     fs::create_symlink("../../ttyUSB9", dev + "/serial/by-id/usb-unplugged-if00");
-
     Names found = UsbSerialDevices(dev);
     std::sort(found.begin(), found.end());
     EXPECT_EQ(found, (Names{dev + "/ttyACM0", dev + "/ttyUSB", dev + "/ttyUSB3", dev + "/ttyUSB3",

@@ -1,59 +1,26 @@
 // The main window against the in-process simulator: start-up connection check, title, tabs,
 // status line, keys, close confirmation and the window's menu entries.
 
-#include <QAccessible>
 #include <QAction>
 #include <QComboBox>
-#include <QDesktopServices>
-#include <QPointer>
 #include <QTabBar>
 #include <QTabWidget>
-#include <QUrl>
 
 #include "GuiTestSupport.h"
+#include "SimOptions.h"
 #include "app/IniFile.h"
 #include "app/StartUp.h"
-#include "app/Version.h"
 #include "shell/CMeterDlg.h"
 #include "support/FakeClock.h"
 
 namespace {
 
-// Stands in for the desktop while alive: records what the logo button asks it to open.
-class UrlCatcher : public QObject {
-    Q_OBJECT
-public:
-    UrlCatcher() { QDesktopServices::setUrlHandler(QStringLiteral("https"), this, "Open"); }
-    ~UrlCatcher() override { QDesktopServices::unsetUrlHandler(QStringLiteral("https")); }
-    QList<QUrl> opened;
-public slots:
-    void Open(const QUrl& url) { opened.push_back(url); }
-};
-
+// A modal dialog no step expects is not ended here: the test then stops at its time limit.
 class MeterDlgTest : public SimPageRig<FakeClock> {
 protected:
-    void SetUp() override
-    {
-        // A modal dialog no step expects would hang the test: end it and fail instead. A dialog
-        // is unexpected only when it is still up on the next tick, so that a step's own handler
-        // (which ends it on its first timer round) always gets to it first, however busy the
-        // machine is.
-        QObject::connect(&watchdog, &QTimer::timeout, [this] {
-            auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-            if (dialog != nullptr && dialog == lastModal) {
-                ADD_FAILURE() << "unexpected modal dialog " << dialog->objectName().toStdString();
-                dialog->reject();
-                dialog = nullptr;
-            }
-            lastModal = dialog;
-        });
-        watchdog.start(50);
-    }
-
     // Writes the INI beside a program in the temp folder, runs the start-up steps on it and
-    // makes the main window.
-    std::unique_ptr<CMeterDlg> Start(const std::string& system, bool shown = false,
-                                     const std::string& port = "SIM")
+    // shows the main window.
+    std::unique_ptr<CMeterDlg> Start(const std::string& system, const std::string& port = "SIM")
     {
         WriteIni(system, "", port);
         EXPECT_TRUE(FillStartUpState(app, dir.File("rm42meter")));
@@ -61,174 +28,128 @@ protected:
         WriteFileBytes(dir.File("emissivity_list.csv"), "Water,0.96\r\n");
         WriteFileBytes(dir.File("emissivity_list(ENG).csv"), "Water,0.96\r\n");
         auto dlg = std::make_unique<CMeterDlg>(app, boxes);
-        if (shown) dlg->show();
-        EXPECT_TRUE(!shown || QTest::qWaitForWindowExposed(dlg.get()));
+        dlg->show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(dlg.get()));
         return dlg;
     }
-    // The window title with the thermometer's number, and the recording page's ready text.
-    const QString kTitle = QStringLiteral("放射温度計アプリケーション : No.01234560789");
-    const QString kReady = QStringLiteral("取り込み実行可能です");
-    static int VisiblePages(CMeterDlg& dlg)
+    static QLabel* Status(CMeterDlg& dlg) { return Control<QLabel>(&dlg, 1075); }
+    static QTabWidget* Tabs(CMeterDlg& dlg) { return Control<QTabWidget>(&dlg, 1000); }
+    static void ClickTab(CMeterDlg& dlg, int tab)
     {
-        int visible = 0;
-        for (int i = 0; i < CMeterDlg::kPageCount; ++i)
-            visible += dlg.Page(i)->isVisibleTo(&dlg) ? 1 : 0;
-        return visible;
+        QTest::mouseClick(Tabs(dlg)->tabBar(), Qt::LeftButton, {},
+                          Tabs(dlg)->tabBar()->tabRect(tab).center());
     }
-
-    QTimer watchdog;
-    QPointer<QDialog> lastModal;
 };
 
-TEST_F(MeterDlgTest, ConnectsAtStartAndShowsTheSerialNumberAndTheFirstPage)
+TEST_F(MeterDlgTest, StartsWithTheTitleTabsStatusAndMenuOfItsLanguage)
 {
-    auto dlg = Start("StartUpConnectCheck=Yes\nVisibleSerialNo=Yes\n");
-    EXPECT_FALSE(dlg->EndedAtStart());
-    EXPECT_TRUE(boxes.shown.empty());
-    EXPECT_EQ(dlg->windowTitle(), kTitle);
-    // The recording page, shown last, reports that it is ready.
-    EXPECT_EQ(Control<QLabel>(dlg.get(), 1075)->text(), kReady);
-    EXPECT_TRUE(dlg->Page(0)->isVisibleTo(dlg.get()));
-}
-
-TEST_F(MeterDlgTest, SwitchedOffThermometerAsksToSwitchOnAndCancelEndsWithZero)
-{
-    sim->SetPowered(false);
-    boxes.answers = {MsgAnswer::Cancel};
-    auto ended = Start("StartUpConnectCheck=Yes\n");
-    ASSERT_EQ(boxes.shown.size(), 1u);
-    EXPECT_TRUE(ended->EndedAtStart());
-    EXPECT_EQ(ended->exec(), 0);
-    EXPECT_FALSE(ended->isVisible());
-}
-
-TEST_F(MeterDlgTest, BusyPortOffersRetryWithThePortDialogThenCancelEnds)
-{
+    // INI lines; then the title, first tab, status line and About entry shown.
+    using Texts = std::vector<QString>;
+    // clang-format off
+    const std::pair<const char*, Texts> rows[] = {
+        {"StartUpConnectCheck=Yes\nVisibleSerialNo=Yes\n", {"放射温度計アプリケーション : No.01234560789",
+            "連続取込み", "取り込み実行可能です", "バージョン情報(&A)..."}},
+        // Without the check the serial number in the title stays empty.
+        {"StartUpConnectCheck=No\nLangage=1\nVisibleSerialNo=Yes\n", {"Thermometer Application : No.",
+            "Continuous Recording", "Stand-by", "&About Thermometer Application"}}};
+    // clang-format on
+    for (const auto& [system, texts] : rows) {
+        auto dlg = Start(system);
+        EXPECT_TRUE(boxes.shown.empty());
+        const Texts shown = {dlg->windowTitle(), Tabs(*dlg)->tabText(0), Status(*dlg)->text(),
+                             dlg->AboutAction()->text()};
+        EXPECT_EQ(shown, texts);
+        EXPECT_EQ(dlg->size(), DialogUnits(DialogFont()).Size(451, 338)) << system;
+    }
+    // A busy port: Retry brings up the port dialog (its answers are the connection check's and
+    // are proven with it); Cancel then ends the window at start, with zero.
     auto holder = ports->Create(); // another holder of the line makes every open fail
     ASSERT_TRUE(holder->Open(SerialSettings{}));
     bool portDialog = false;
-    boxes.onBox = [&](const QtMessageBoxCall&) {
-        if (boxes.shown.size() == 1)
-            EndModalWhenShown(QStringLiteral("comPortDialog"), false, [&](QDialog&) { portDialog = true; });
-    };
+    EndModalWhenShown(QStringLiteral("comPortDialog"), false, [&](QDialog&) { portDialog = true; });
     boxes.answers = {MsgAnswer::Retry, MsgAnswer::Cancel};
-    auto dlg = Start("StartUpConnectCheck=Yes\n");
-    ASSERT_EQ(boxes.shown.size(), 2u);
-    EXPECT_TRUE(portDialog);
-    EXPECT_TRUE(dlg->EndedAtStart());
+    auto ended = Start("StartUpConnectCheck=Yes\n");
+    EXPECT_EQ(std::tuple(portDialog, boxes.shown.size(), ended->EndedAtStart(), ended->exec()),
+              std::tuple(true, 2u, true, 0));
 }
 
-// Minimised and restored, the page shown is not shown again: pages that read the thermometer
-// when they come up do not read it again.
-TEST_F(MeterDlgTest, ChoosingATabClearsTheStatusAndShowsExactlyThatPageAlsoAfterMinimising)
+// A tab shows its page and no other. Enter and Escape do nothing (Enter does not press the
+// logo button); a screen reader reads the status line and every label by what it shows; closing
+// asks first and Cancel keeps the window.
+TEST_F(MeterDlgTest, TabsShowExactlyTheirPageKeysDoNothingAndCloseAsksFirst)
 {
-    auto dlg = Start("StartUpConnectCheck=No\n", true);
-    QTabBar* bar = Control<QTabWidget>(dlg.get(), 1000)->tabBar();
+    auto dlg = Start("StartUpConnectCheck=No\nURL=https://example.invalid/\n");
     for (int tab : {2, 1, 3, 0}) {
-        SCOPED_TRACE(tab);
         boxes.SetStatusText("something to clear");
-        ASSERT_EQ(Control<QLabel>(dlg.get(), 1075)->text(), QStringLiteral("something to clear"));
-        QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(tab).center());
-        // The old text is gone; the recording page then shows its ready text, the others what
-        // their reading of the thermometer says.
-        const QString status = Control<QLabel>(dlg.get(), 1075)->text();
-        EXPECT_NE(status, QStringLiteral("something to clear"));
-        if (tab == 0) {
-            EXPECT_EQ(status, kReady);
-        }
-        ASSERT_TRUE(dlg->Page(tab)->isVisible());
-        EXPECT_EQ(VisiblePages(*dlg), 1);
-
-        const std::size_t commands = sim->ReceivedCommands().size();
-        dlg->showMinimized();
-        QTest::qWait(50);
-        dlg->showNormal();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(dlg.get()));
-        QTest::qWait(50);
-        EXPECT_EQ(sim->ReceivedCommands().size(), commands);
-        EXPECT_TRUE(dlg->Page(tab)->isVisible());
-        EXPECT_EQ(VisiblePages(*dlg), 1);
+        ClickTab(*dlg, tab);
+        // The recording page shows its ready text, the others what their reading says.
+        EXPECT_NE(Status(*dlg)->text(), QStringLiteral("something to clear")) << tab;
+        for (int i = 0; i < CMeterDlg::kPageCount; ++i)
+            EXPECT_EQ(dlg->Page(i)->isVisible(), i == tab) << "page " << i << " on tab " << tab;
     }
-}
+    EXPECT_EQ(Status(*dlg)->text(), QStringLiteral("取り込み実行可能です"));
 
-TEST_F(MeterDlgTest, ScreenReadersReadTheStatusLineAndEveryLabelByWhatItShows)
-{
-    auto dlg = Start("StartUpConnectCheck=No\n", true);
-    QAccessibleInterface* status = QAccessible::queryAccessibleInterface(Control<QLabel>(dlg.get(), 1075));
-    ASSERT_NE(status, nullptr);
-    for (const char* text : {"Reading the memory", "測定中"}) {
-        boxes.SetStatusText(text);
-        EXPECT_EQ(status->text(QAccessible::Name), QString::fromUtf8(text));
-    }
-    // A fixed name would hide what a label shows (pictures carry no text and may have one).
-    for (QLabel* label : dlg->findChildren<QLabel*>()) {
-        if (label->text().isEmpty()) continue;
-        EXPECT_EQ(label->accessibleName(), QString()) << label->objectName().toStdString();
-    }
-}
-
-TEST_F(MeterDlgTest, EnterAndEscapeDoNothing)
-{
-    UrlCatcher catcher;
-    auto dlg = Start("StartUpConnectCheck=No\nURL=https://example.invalid/\n", true);
-    for (Qt::Key key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Escape}) {
+    QSignalSpy logo(Control<QPushButton>(dlg.get(), 1318), &QPushButton::clicked);
+    for (Qt::Key key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Escape})
         QTest::keyClick(dlg.get(), key);
-        EXPECT_TRUE(dlg->isVisible()) << key;
-    }
-    EXPECT_TRUE(boxes.shown.empty());
-    EXPECT_TRUE(catcher.opened.isEmpty()); // Enter does not press the logo button
-}
+    EXPECT_TRUE(dlg->isVisible() && boxes.shown.empty() && logo.empty());
+    boxes.SetStatusText("測定中");
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(Status(*dlg))->text(QAccessible::Name),
+              QStringLiteral("測定中"));
+    // A fixed name would hide what a label shows (pictures carry no text and may have one).
+    for (QLabel* label : dlg->findChildren<QLabel*>())
+        EXPECT_TRUE(label->text().isEmpty() || label->accessibleName().isEmpty())
+            << label->objectName().toStdString();
 
-TEST_F(MeterDlgTest, CloseAsksFirstCancelKeepsRunningAndOkEndsWithZero)
-{
-    auto dlg = Start("StartUpConnectCheck=No\n", true);
-    boxes.answers = {MsgAnswer::Cancel};
+    boxes.answers = {MsgAnswer::Cancel, MsgAnswer::Ok};
     EXPECT_FALSE(dlg->close());
-    EXPECT_TRUE(dlg->isVisible());
     ASSERT_EQ(boxes.shown.size(), 1u);
-    EXPECT_EQ(boxes.shown[0].call.text, "アプリケーションを終了しますか？");
-    EXPECT_EQ(boxes.shown[0].qtDefault, QMessageBox::Cancel);
-
-    boxes.answers = {MsgAnswer::Ok};
+    EXPECT_EQ(std::pair(boxes.shown[0].call.text, boxes.shown[0].qtDefault),
+              std::pair(std::string("アプリケーションを終了しますか？"), QMessageBox::Cancel));
     QTimer::singleShot(0, dlg.get(), [&] { dlg->close(); });
     EXPECT_EQ(dlg->exec(), 0);
-    EXPECT_FALSE(dlg->isVisible());
 }
 
-// Without the check the serial number in the title stays empty.
-TEST_F(MeterDlgTest, EnglishTextsControlIdsAndAnEmptyNumberWithoutTheCheck)
+// No tab can be chosen while a page talks to the thermometer: reading the memory, writing it
+// back, reading the settings.
+TEST_F(MeterDlgTest, TheTabsAreDisabledWhileAPageReadsOrWritesBack)
 {
-    auto dlg = Start("StartUpConnectCheck=No\nLangage=1\nVisibleSerialNo=Yes\n");
-    EXPECT_EQ(dlg->windowTitle(), QStringLiteral("Thermometer Application : No."));
-    // Only the recording page's read of the alarm limits and emissivity talks to the thermometer.
-    EXPECT_EQ(sim->ReceivedCommands(), (std::vector<std::string>{"DA", "9136", "9137", "9114", "81"}));
-    EXPECT_NE(FindControl(dlg.get(), 1318), nullptr); // 1000 and 1075 are read below
-    EXPECT_EQ(Control<QTabWidget>(dlg.get(), 1000)->tabText(0), QStringLiteral("Continuous Recording"));
-    EXPECT_EQ(Control<QLabel>(dlg.get(), 1075)->text(), QStringLiteral("Stand-by"));
-    EXPECT_EQ(dlg->AboutAction()->text(), QStringLiteral("&About Thermometer Application"));
-    EXPECT_EQ(dlg->size(), DialogUnits(DialogFont()).Size(451, 338));
-    // The About box shows the number every program answers to --version.
-    QString version;
-    EndModalWhenShown(QStringLiteral("aboutDialog"), true, [&version](QDialog& d) {
-        version = d.findChild<QLabel*>(QStringLiteral("aboutVersion"))->text();
+    SimConfig config;
+    std::string error;
+    ASSERT_TRUE(FillSimPreset("time,room,max", 5, SimDateTime{2026, 12, 7, 1, 0, 0}, config, error)) << error;
+    UseThermometer(config);
+    auto dlg = Start("StartUpConnectCheck=No\nLangage=1\n");
+    std::vector<std::string> sentWithTabsOn;
+    sim->SetTrafficLog([&](char direction, const std::string& line) {
+        if (direction == '>' && Tabs(*dlg)->isEnabled()) sentWithTabsOn.push_back(line);
     });
-    dlg->AboutAction()->trigger();
-    EXPECT_EQ(version, QStringLiteral("Version " RM42_VERSION));
+    ClickTab(*dlg, 1);
+    boxes.answers = {MsgAnswer::Yes};
+    const std::size_t read = sim->ReceivedCommands().size();
+    QTest::mouseClick(Control<QPushButton>(dlg->Page(1), 1027), Qt::LeftButton);
+    EXPECT_GT(sim->ReceivedCommands().size(), read); // written back
+    ClickTab(*dlg, 3);
+    sim->SetTrafficLog({});
+    EXPECT_EQ(sentWithTabsOn, std::vector<std::string>{});
+    EXPECT_TRUE(Tabs(*dlg)->isEnabled());
 }
 
-TEST_F(MeterDlgTest, WindowTitleAndPortMenuEntryWhoseOkWritesThePort)
+// The port dialog lists COM1..COM8 from the second retry on with the configured port chosen; only
+// OK with a port chosen writes it (what the list holds otherwise is BuildComPortList's).
+TEST_F(MeterDlgTest, ThePortEntrysOkWithAChoiceWritesThePort)
 {
-    auto dlg = Start("StartUpConnectCheck=No\nVisibleSerialNo=No\nWindowTitle=ABC\n", false, "COM2");
-    EXPECT_EQ(dlg->windowTitle(), QStringLiteral("ABC"));
+    auto dlg = Start("StartUpConnectCheck=No\nLangage=1\n", "COM2");
     app.portRetryCount = 2;
-    EndModalWhenShown(QStringLiteral("comPortDialog"), true, [](QDialog& d) {
-        auto* list = Control<QComboBox>(&d, 1106);
-        list->setCurrentIndex(list->findText(QStringLiteral("COM6")));
-    });
-    dlg->ComPortAction()->trigger();
-    EXPECT_EQ(IniFile::GetString(app.iniPath, "ComPort", "Port", ""), "COM6");
+    for (const auto& [accept, pick, written] :
+         {std::tuple{false, 5, "COM2"}, {true, -1, "COM2"}, {true, 5, "COM6"}}) {
+        EndModalWhenShown(QStringLiteral("comPortDialog"), accept, [pick](QDialog& d) {
+            auto* list = Control<QComboBox>(&d, 1106);
+            EXPECT_EQ(list->currentText() + QString::number(list->count()), QStringLiteral("COM28"));
+            list->setCurrentIndex(pick);
+        });
+        dlg->ComPortAction()->trigger();
+        EXPECT_EQ(IniFile::GetString(app.iniPath, "ComPort", "Port", ""), written) << accept << pick;
+    }
 }
 
 } // namespace
-
-#include "MeterDlgGuiTest.moc"

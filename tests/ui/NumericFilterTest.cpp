@@ -2,10 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <string>
-#include <utility>
-#include <vector>
-
 namespace {
 
 NumericFieldRule Int(int min, int max, const std::string& format = "%d")
@@ -18,19 +14,15 @@ NumericFieldRule Dec(double min, double max, const std::string& format = "%.1f")
     return {.mode = 2, .doubleMin = min, .doubleMax = max, .format = format};
 }
 
-constexpr int kIntLow = -2147483647 - 1;
-constexpr int kIntHigh = 2147483647;
-
 TEST(FilterNumericText, CleansTheTextAndPullsItIntoRange)
 {
     using Typed = std::vector<std::pair<std::string, std::string>>; // typed, shown
     const std::pair<NumericFieldRule, Typed> cases[] = {
         // Seconds fields. The value is read before cleaning: "a5" counts as 0.
-        {Int(1, 20),
-         {{"2", "2"}, {"25", "20"}, {"20", "20"}, {"1", "1"}, {"a", "1"}, {"", "1"}, {"a5", "1"}}},
+        {Int(1, 20), {{"25", "20"}, {"20", "20"}, {"1", "1"}, {"a", "1"}, {"", "1"}, {"a5", "1"}}},
         {Int(1, 20), {{"5-", "5"}, {"+7", "7"}, {"1.5", "15"}}},
         {Int(-10, 20), {{"-5", "-5"}, {"--5", "-5"}, {"-15", "-10"}}},
-        {Int(kIntLow, kIntHigh), {{"99999999999", "99999999999"}}},
+        {NumericFieldRule{.mode = 1}, {{"99999999999", "99999999999"}}},
         // Crossed limits: the minimum is written first, then the maximum.
         {Int(10, 5), {{"1", "5"}}},
         {Int(1, 20, "%03d"), {{"25", "020"}}},
@@ -44,7 +36,7 @@ TEST(FilterNumericText, CleansTheTextAndPullsItIntoRange)
         {Dec(0.3, 1.2, "%.2f"),
          {{"0", "0"}, {"0.", "0."}, {"-0.0", "-0.0"}, {"0.1", "0.30"}, {"1.5", "1.20"}}},
         // Cut to 29 characters when the text has to be cleaned, and only then.
-        {Int(kIntLow, kIntHigh),
+        {NumericFieldRule{.mode = 1},
          {{"1234567890x1234567890123456789012345", "12345678901234567890123456789"},
           {"1234567890123456789012345678901234", "1234567890123456789012345678901234"}}},
         {Dec(-1e300, 1e300), {{"0.000000000000000000000000000001x", "0.000000000000000000000000000"}}},
