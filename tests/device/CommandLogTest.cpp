@@ -16,19 +16,31 @@ namespace {
 
 using Texts = std::vector<std::string>;
 
-std::string NowStamp()
-{
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    std::ostringstream stamp;
-    stamp << std::put_time(localtime_r(&now, &local), "%Y/%m/%d %H:%M:%S");
-    return stamp.str();
-}
-
 class CommandLogTest : public ::testing::Test, public LineRig {
 protected:
     CommandLogTest() { app.commLogEnabled = true; }
     std::string LogPath() const { return dir.File("cmd_log.txt"); }
+    static std::string NowStamp()
+    {
+        const std::time_t now = std::time(nullptr);
+        std::tm local{};
+        std::ostringstream stamp;
+        stamp << std::put_time(localtime_r(&now, &local), "%Y/%m/%d %H:%M:%S");
+        return stamp.str();
+    }
+    // A fresh user for each message; its events and the caption of its boxes.
+    Texts Told(const std::function<void()>& report)
+    {
+        FakeUserInterface caseUi;
+        app.ui = &caseUi;
+        report();
+        Texts told = caseUi.events;
+        for (const MessageBoxCall& b : caseUi.boxes) {
+            const bool plain = b.icon == MsgIcon::Exclamation && b.buttons == MsgButtons::Ok;
+            told.push_back("caption:" + b.caption + (plain ? "" : " (not a plain warning)"));
+        }
+        return app.ui = &ui, told;
+    }
 };
 
 TEST_F(CommandLogTest, EachEntryAppendsOneLocallyStampedLineInCp932)
@@ -43,8 +55,7 @@ TEST_F(CommandLogTest, EachEntryAppendsOneLocallyStampedLineInCp932)
               "earlier line\nT = commIO.Open\nT = " + Utf8ToCp932("--- 取り込み開始") + "\n");
     // The format sorts as text.
     const std::string first = log.substr(13, 19), second = log.substr(log.find('\n', 13) + 1, 19);
-    EXPECT_TRUE(before <= first && first <= second && second <= after) << log;
-    EXPECT_TRUE(ui.events.empty());
+    EXPECT_TRUE(before <= first && first <= second && second <= after && ui.events.empty()) << log;
 }
 
 TEST_F(CommandLogTest, TheNoticeNamesTheLogFileAndNothingIsWrittenOrShownWhileLoggingIsOff)
@@ -56,8 +67,7 @@ TEST_F(CommandLogTest, TheNoticeNamesTheLogFileAndNothingIsWrittenOrShownWhileLo
     ShowCommandLogNotice(app);
     EXPECT_FALSE(std::filesystem::exists(LogPath()));
     EXPECT_EQ(ui.events, Texts{"box:保存パス＝" + dir.Path() + "cmd_log.txt"});
-    ASSERT_EQ(ui.boxes.size(), 1u);
-    EXPECT_TRUE(ui.boxes[0].caption == "ログファイル保存が有効です" &&
+    EXPECT_TRUE(ui.boxes.at(0).caption == "ログファイル保存が有効です" &&
                 ui.boxes[0].icon == MsgIcon::Exclamation);
 }
 
@@ -68,59 +78,37 @@ TEST_F(CommandLogTest, AnUnopenableLogIsSkippedSilentlyButAFailedWriteIsShown)
     app.exeDir = dir.File("missing/");
     WriteCommandLog(app, "DA");
     EXPECT_TRUE(ui.events.empty());
-
-    if (!std::filesystem::exists("/dev/full")) {
-        GTEST_SKIP() << "needs /dev/full to make writes fail";
-    }
+    if (!std::filesystem::exists("/dev/full")) GTEST_SKIP() << "needs /dev/full to make writes fail";
     app.exeDir = dir.File("full/");
     std::filesystem::create_directory(app.exeDir);
     std::filesystem::create_symlink("/dev/full", app.exeDir + "cmd_log.txt");
-    WriteCommandLog(app, "DA");
-    EXPECT_EQ(ui.events, Texts{"box:Log File Open Error"});
-    EXPECT_TRUE(ui.boxes.at(0).caption == "ERROR" && ui.boxes[0].icon == MsgIcon::Exclamation);
+    EXPECT_EQ(Told([&] { WriteCommandLog(app, "DA"); }), (Texts{"box:Log File Open Error", "caption:ERROR"}));
 }
 
-TEST_F(CommandLogTest, ReportMessageShowsABoxOnlyForItsErrorIdsCaptionedWithTheWindowTitle)
+TEST_F(CommandLogTest, ErrorsShowABoxCaptionedWithTheWindowTitleAndPromptForPowerOnlyAtCheckMode)
 {
-    const std::pair<int, bool> cases[] = {{111, false}, {162, false}, {113, true}, {114, true},
-                                          {115, true},  {119, true},  {152, true}, {164, true}};
+    const std::pair<int, bool> ids[] = {{111, false}, {162, false}, {113, true}, {114, true},
+                                        {115, true},  {119, true},  {152, true}, {164, true}};
     for (const auto& [title, language] : {std::pair{"", 0}, std::pair{"ABC", 1}}) {
-        app.windowTitle = title;
-        app.language = language;
-        for (const auto& [id, box] : cases) {
-            FakeUserInterface caseUi;
-            app.ui = &caseUi;
-            ReportMessage(app, id);
+        std::tie(app.windowTitle, app.language) = std::tuple(title, language);
+        const std::string caption = "caption:" + std::string(*title ? title : Text(165));
+        for (const auto& [id, box] : ids) {
             const std::string text = Text(id);
-            ASSERT_FALSE(text.empty()) << id;
             const Texts expected =
-                box ? Texts{"box:" + text, "redraw", "status:" + text} : Texts{"status:" + text};
-            EXPECT_EQ(caseUi.events, expected) << id;
-            for (const MessageBoxCall& b : caseUi.boxes) {
-                EXPECT_EQ(b.caption, *title ? title : Text(165));
-                EXPECT_TRUE(b.icon == MsgIcon::Exclamation && b.buttons == MsgButtons::Ok);
-            }
+                box ? Texts{"box:" + text, "redraw", "status:" + text, caption} : Texts{"status:" + text};
+            EXPECT_EQ(Told([&, id = id] { ReportMessage(app, id); }), expected) << id;
         }
     }
     app.language = 0;
     EXPECT_EQ(Text(164), "COMポート I/Oエラー");
-}
-
-TEST_F(CommandLogTest, CommandErrorsPromptForPowerOnlyAfterCheckMode)
-{
-    app.windowTitle = "ABC";
     for (const char* code : {"DA", "81", "22", "D", "DAX"}) {
-        FakeUserInterface caseUi;
-        app.ui = &caseUi;
-        ReportCommandError(app, code);
         const std::string box = std::string(code) == "DA" ? Text(115) : "* COMMAND ERROR";
-        EXPECT_EQ(caseUi.events, (Texts{"status:* COMMAND ERROR", "box:" + box, "redraw"})) << code;
-        EXPECT_EQ(caseUi.boxes.at(0).caption, "ABC");
+        EXPECT_EQ(Told([&] { ReportCommandError(app, code); }),
+                  (Texts{"status:* COMMAND ERROR", "box:" + box, "redraw", "caption:ABC"}))
+            << code;
     }
-    app.ui = &ui;
-    ReportRegisterError(app, "92", "35");
-    EXPECT_EQ(ui.events, (Texts{"status:* COMMAND ERROR", "box:* COMMAND ERROR", "redraw"}));
-    EXPECT_EQ(ui.boxes.at(0).caption, "ABC");
+    EXPECT_EQ(Told([&] { ReportRegisterError(app, "92", "35"); }),
+              (Texts{"status:* COMMAND ERROR", "box:* COMMAND ERROR", "redraw", "caption:ABC"}));
     app.ui = nullptr; // nobody to tell: nothing happens
     ReportMessage(app, 164);
     ReportCommandError(app, "DA");
