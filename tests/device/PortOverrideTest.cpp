@@ -11,46 +11,33 @@
 
 namespace {
 
-class PortOverrideTest : public ::testing::Test, public LineRig {
-protected:
-    PortOverrideTest()
-    {
-        line.cts = line.dsr = false; // a pseudo-terminal: no modem lines
-        line.Respond("DA", "DAOK");
-    }
-    // Status and reply of DA through a link on ports from factory.
-    std::tuple<CommStatus, std::string> CheckMode(SerialPortFactory& factory)
-    {
-        app.ports = &factory;
-        CCommIO link(app);
-        std::string reply;
-        int length = 0;
-        if (!link.Open()) return {COMM_NOT_CONNECTED, "not opened"};
-        const CommStatus status = link.Transact("DA", reply, length, 5000);
-        return {status, reply};
-    }
-    // A factory that hands out the rig's ports and stays owned by the rig.
-    struct Borrowed final : SerialPortFactory {
-        explicit Borrowed(ScriptedLine& l) : lineRef(l) {}
-        std::unique_ptr<SerialPort> Create() override { return lineRef.Create(); }
-        ScriptedLine& lineRef;
-    };
+// A factory that hands out the rig's ports and stays owned by the rig.
+struct Borrowed final : SerialPortFactory {
+    explicit Borrowed(ScriptedLine& l) : line(l) {}
+    std::unique_ptr<SerialPort> Create() override { return line.Create(); }
+    ScriptedLine& line;
 };
 
-TEST_F(PortOverrideTest, LinesOnLetsCommandsThroughWhereTheBareLineRefuses)
+TEST(PortOverrideTest, LinesOnLetsCommandsThroughWhereTheBareLineRefuses)
 {
-    EXPECT_EQ(CheckMode(line), std::tuple(COMM_NOT_CONNECTED, std::string()));
-    EXPECT_TRUE(line.commands.empty());
-
-    auto linesOn = MakeLinesOnFactory(std::make_unique<Borrowed>(line));
-    EXPECT_EQ(CheckMode(*linesOn), std::tuple(COMM_OK, std::string("OK")));
-    EXPECT_EQ(line.commands, std::vector<std::string>{"DA"});
-
+    LineRig r;
+    r.line.cts = r.line.dsr = false; // a pseudo-terminal: no modem lines
+    r.line.Respond("DA", "DAOK");
+    auto linesOn = MakeLinesOnFactory(std::make_unique<Borrowed>(r.line));
+    std::vector<std::tuple<CommStatus, std::string, std::size_t>> seen;
+    for (SerialPortFactory* factory : {static_cast<SerialPortFactory*>(&r.line), linesOn.get()}) {
+        r.app.ports = factory;
+        CCommIO link(r.app);
+        std::string reply;
+        int length = 0;
+        const CommStatus status = link.Open() ? link.Transact("DA", reply, length, 5000) : COMM_IO_ERROR;
+        seen.emplace_back(status, reply, r.line.commands.size());
+    }
+    EXPECT_EQ(seen, (std::vector<std::tuple<CommStatus, std::string, std::size_t>>{
+                        {COMM_NOT_CONNECTED, "", 0}, {COMM_OK, "OK", 1}}));
     // Closed, the decorated port reports no lines, like any closed port.
-    auto port = linesOn->Create();
     bool cts = true, dsr = true;
-    EXPECT_FALSE(port->ModemLines(cts, dsr));
-    EXPECT_FALSE(cts || dsr);
+    EXPECT_FALSE(linesOn->Create()->ModemLines(cts, dsr) || cts || dsr);
 }
 
 } // namespace
