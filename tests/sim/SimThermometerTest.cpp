@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <bit>
 #include <functional>
 #include <iterator>
 #include <sstream>
@@ -169,36 +168,8 @@ TEST(SimOptions, RefusesBadValuesWithAReason)
     // A memory word too long, the serial number (not memory), a bad digit.
     for (const char* text : {"0BB8 12345", "30=0001", "0bb8 G"})
         EXPECT_FALSE(ParseSimMemory(text, o.config, error)) << text;
+    EXPECT_FALSE(FillSimPreset("time", 36, SimDateTime{}, o.config, error));
+    EXPECT_EQ(error, "at most 35 records hold these items");
     ASSERT_TRUE(ParseSimOptions(Split("--link x --fault off"), o = {}, error)) << error;
     EXPECT_TRUE(!o.config.powered && o.config.faults.empty()) << "off is a state, not a fault";
-}
-
-TEST(SimOptions, MemoryRecordsHoldTheirItemsInRecordOrder)
-{
-    std::string error;
-    // Items, count (-1: a full memory), their flag bits, the records made.
-    // clang-format off
-    const std::tuple<const char*, int, uint16_t, std::size_t> cases[] = {{"none", -1, 0x00, 150},
-        {"time", -1, 0x04, 35}, {"max,room", 4, 0x28, 4}, {"min,time,emissivity", -1, 0x54, 25},
-        {"time,room,emissivity,max,min", -1, 0x7C, 20}, {"room,emissivity,max,min", 0, 0x78, 0}};
-    // clang-format on
-    for (const auto& [items, count, bits, records] : cases) {
-        SCOPED_TRACE(items);
-        SimConfig config;
-        config.flagWord = 0xFC83; // the settings bits stay
-        ASSERT_TRUE(FillSimPreset(items, count, SimDateTime{2026, 3, 1, 0, 30, 0}, config, error)) << error;
-        EXPECT_EQ(std::tuple(config.flagWord, config.recordCount), std::tuple(0xFC83 | bits, records));
-        const std::size_t words = 1 + (bits & 0x04 ? 4 : 0) + std::size_t(std::popcount(bits & 0x78u));
-        ASSERT_EQ(config.memoryWords.size(), records * words);
-        if (records == 0) continue;
-        // The last record: its temperature first (0 to 50 degC), MAX above it, MIN below it at the end.
-        const uint16_t* w = &config.memoryWords[(records - 1) * words];
-        EXPECT_NEAR(w[0], 2982, 250);
-        EXPECT_TRUE(!(bits & 0x04) || w[1] == 0x141A) << "the year 2026";
-        EXPECT_TRUE(!(bits & 0x20) || w[words - (bits & 0x40 ? 2 : 1)] > w[0]);
-        EXPECT_TRUE(!(bits & 0x40) || w[words - 1] < w[0]);
-    }
-    SimConfig c;
-    EXPECT_FALSE(FillSimPreset("time", 36, SimDateTime{}, c, error));
-    EXPECT_EQ(error, "at most 35 records hold these items");
 }
