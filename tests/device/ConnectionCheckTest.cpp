@@ -44,6 +44,7 @@ protected:
 
 TEST_F(ConnectionCheckTest, AHealthyThermometerIsCheckedInOneGo)
 {
+    app.deviceSerial = 815; // another thermometer was on the port before: its number goes
     ASSERT_TRUE(CheckConnection(app));
     EXPECT_EQ(std::tie(line.commands, app.deviceSerial, app.deviceSerialText, app.portRetryCount, ui.events),
               std::tuple(kFullCheck, 123456789u, "01234560789", 0, Texts{}));
