@@ -97,20 +97,6 @@ TEST(SimThermometerCommands, AnswersByteForByteGuardsCheckModeAndKeepsItsClock)
     b.Expect("22>22000000010115000C");
 }
 
-TEST(SimThermometerStream, StreamsAtItsRateWhileOutputBitsAreSet)
-{
-    Bench b([](SimConfig& c) { c.streamRateHz = 5.0; });
-    EXPECT_EQ(b.Line(1000), "") << "no output bits, no stream";
-    b.Expect("DA>DAOK1F 92000080>92OK05"); // bit 7
-    int lines = 0;
-    const uint64_t end = b.clock.TickMs() + 2000;
-    for (std::string line; !(line = b.Line(uint32_t(end - b.clock.TickMs()))).empty(); ++lines)
-        EXPECT_EQ(line, "2F0BA60000000B92\r\n");
-    EXPECT_EQ(lines, 10);
-    b.device.SetRegister(0x00, 0x0000);
-    EXPECT_EQ(b.Line(1000), "");
-}
-
 TEST(SimThermometerFaults, EachKindForACodeOrATransactionAndSwitchedOff)
 {
     Bench b([](SimConfig& c) { c.faults = {{Kind::Ng, "91", 0}, {Kind::Silent, "", 5}}; });
@@ -134,21 +120,6 @@ TEST(SimThermometerFaults, EachKindForACodeOrATransactionAndSwitchedOff)
     b.device.SetPowered(true);
     EXPECT_TRUE(b.port->ModemLines(cts, dsr) && cts && dsr);
     b.Expect("DA>DAOK1F");
-}
-
-TEST(SimSerialPort, OnePortAtATimeAndLatencyTakesVirtualTime)
-{
-    Bench b([](SimConfig& c) { c.latencyMs = 300; });
-    auto second = b.factory->Create();
-    EXPECT_TRUE(!second->Open(kSettings) && !second->LastError().empty());
-    const uint64_t t0 = b.clock.TickMs();
-    b.Send("DA");
-    char buf[8];
-    std::size_t got = 0;
-    EXPECT_EQ(
-        (std::tuple{b.port->Read(buf, 2, got, 100), b.clock.TickMs() - t0, b.Line(), b.clock.TickMs() - t0}),
-        std::tuple(WaitResult::Timeout, 100u, "DAOK1F\r\n", 300u));
-    EXPECT_TRUE(b.port->Close() && second->Open(kSettings));
 }
 
 TEST(SimOptions, RefusesBadValuesWithAReason)
