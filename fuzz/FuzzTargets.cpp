@@ -5,6 +5,8 @@
 #include <deque>
 #include <optional>
 #include <sstream>
+#include <tuple>
+#include <utility>
 
 #include "app/AppState.h"
 #include "app/Cp932.h"
@@ -22,6 +24,7 @@
 #include "memory/MemoryList.h"
 #include "memory/MemoryReport.h"
 #include "settings/TypeNames.h"
+#include "support/FakeClock.h"
 #include "support/TestSupport.h"
 #include "teaching/EmissivityList.h"
 
@@ -40,14 +43,6 @@ struct Bytes {
     }
 };
 
-class VirtualClock final : public Clock {
-public:
-    uint64_t TickMs() override { return now; }
-    void SleepMs(uint32_t ms) override { now += ms; }
-    std::time_t WallTime() override { return 0; }
-    uint64_t now = 0;
-};
-
 // A port whose far end sends the scripted chunks, each after its pause; waiting advances the
 // virtual clock instead of sleeping. A chunk may also end the line with a hang-up.
 struct Chunk {
@@ -58,14 +53,9 @@ struct Chunk {
 
 class ScriptPort final : public SerialPort {
 public:
-    ScriptPort(VirtualClock& clock, std::deque<Chunk> chunks) : clock_(clock), chunks_(std::move(chunks)) {}
+    ScriptPort(FakeClock& clock, std::deque<Chunk> chunks) : clock_(clock), chunks_(std::move(chunks)) {}
     bool Open(const SerialSettings&) override { return open_ = true; }
-    bool Close() override
-    {
-        const bool was = open_;
-        open_ = false;
-        return was;
-    }
+    bool Close() override { return std::exchange(open_, false); }
     bool IsOpen() const override { return open_; }
     bool Purge(SerialBuffer which) override
     {
@@ -79,10 +69,10 @@ public:
         got = 0;
         Arrive();
         if (queued_.empty() && !dead_ && open_) {
-            const uint64_t until = clock_.now + timeoutMs;
-            clock_.now = chunks_.empty() || chunks_.front().dueMs > until
-                             ? until
-                             : std::max(clock_.now, chunks_.front().dueMs);
+            const uint64_t until = clock_.TickMs() + timeoutMs;
+            const bool due = !chunks_.empty() && chunks_.front().dueMs <= until;
+            clock_.Advance((due ? std::max(clock_.TickMs(), chunks_.front().dueMs) : until) -
+                           clock_.TickMs());
             Arrive();
         }
         if (dead_ || !open_) return WaitResult::Error;
@@ -91,27 +81,22 @@ public:
         queued_.erase(0, got);
         return got > 0 ? WaitResult::Ready : WaitResult::Timeout;
     }
-    bool ModemLines(bool& cts, bool& dsr) override
-    {
-        cts = dsr = true;
-        return true;
-    }
+    bool ModemLines(bool& cts, bool& dsr) override { return cts = dsr = true; }
 
 private:
     void Arrive()
     {
-        while (!chunks_.empty() && chunks_.front().dueMs <= clock_.now) {
-            if (chunks_.front().hangUp) dead_ = true;
+        while (!chunks_.empty() && chunks_.front().dueMs <= clock_.TickMs()) {
+            dead_ = dead_ || chunks_.front().hangUp;
             queued_ += chunks_.front().bytes;
             chunks_.pop_front();
         }
     }
 
-    VirtualClock& clock_;
+    FakeClock& clock_;
     std::deque<Chunk> chunks_;
     std::string queued_;
-    bool open_ = false;
-    bool dead_ = false;
+    bool open_ = false, dead_ = false;
 };
 
 struct OnePortFactory final : SerialPortFactory {
@@ -121,32 +106,26 @@ struct OnePortFactory final : SerialPortFactory {
 
 bool IsValidUtf8(std::string_view s)
 {
-    for (std::size_t i = 0; i < s.size();) {
+    for (std::size_t i = 0, n = 0; i < s.size(); i += n) {
         const auto c = static_cast<unsigned char>(s[i]);
-        const std::size_t n = c < 0x80 ? 1 : c < 0xC2 ? 0 : c < 0xE0 ? 2 : c < 0xF0 ? 3 : c < 0xF5 ? 4 : 0;
-        if (n == 0 || i + n > s.size()) return false;
-        for (std::size_t k = 1; k < n; ++k)
-            if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) return false;
-        i += n;
+        n = c < 0x80 ? 1 : c < 0xC2 ? 0 : c < 0xE0 ? 2 : c < 0xF0 ? 3 : c < 0xF5 ? 4 : 0;
+        if (n == 0 || i + n > s.size() || std::any_of(&s[i + 1], &s[i] + n, [](char b) {
+                return (static_cast<unsigned char>(b) & 0xC0) != 0x80;
+            }))
+            return false;
     }
     return true;
 }
 
 // A folder of the process's own for the files the readers read, removed at exit.
-const TempDir& Scratch()
-{
-    static const TempDir dir;
-    return dir;
-}
+const TempDir kScratch;
 
 // Every decoder of a reply or a streamed line reads it, whatever it holds: a register value is
 // its four hex digits, and only a "2F" line gives temperatures, the same to the page's words.
 bool DecodesSanely(std::string_view line)
 {
     if (IsRegisterReply(line) && DecodeRegisterValue(line) != HexToInt(line.substr(2, 4), 4)) return false;
-    (void)IsRefusal(line);
-    (void)DecodeTemperatureValue(line);
-    (void)DecodeClockReply(line);
+    (void)IsRefusal(line), (void)DecodeTemperatureValue(line), (void)DecodeClockReply(line);
     for (int count = 0; count <= 9; ++count)
         (void)ReplyHex(line, count, count - 1);
     ReceiveWords words;
@@ -163,34 +142,29 @@ bool ReplyLine(std::string_view text)
     constexpr std::string_view kCommands[] = {"DA", "9130", "9100", "81", "2F", "14", "22", "9200FC04"};
     Bytes in{text};
     const uint8_t head = in.Next();
-    const std::string_view command = kCommands[head % std::size(kCommands)];
     const uint32_t timeoutMs = (head & 0x80) != 0 ? 300 : kCommandTimeoutMs;
     // The rest: chunks of [pause in 10 ms steps (0xFF: hang up)][length][bytes].
+    FakeClock clock;
     std::deque<Chunk> chunks;
-    uint64_t due = 200; // the link's settling pause after opening
-    while (!in.rest.empty()) {
-        const uint8_t pause = in.Next();
-        const std::size_t length = in.Next();
-        due += pause == 0xFF ? 0 : pause * 10ull;
-        chunks.push_back({due, in.Take(length), pause == 0xFF});
+    uint64_t due = clock.TickMs() + 200; // the link's settling pause after opening
+    for (uint8_t pause = 0; !in.rest.empty();) {
+        due += (pause = in.Next()) == 0xFF ? 0 : pause * 10ull;
+        chunks.push_back({due, in.Take(in.Next()), pause == 0xFF});
     }
-    VirtualClock clock;
     OnePortFactory ports;
     ports.port = std::make_unique<ScriptPort>(clock, std::move(chunks));
     AppState app;
-    app.clock = &clock;
-    app.ports = &ports;
-    app.iniPath = Scratch().File("none.ini"); // missing: the link's defaults
-    CCommIO link(app);
+    std::tie(app.clock, app.ports, app.iniPath) = std::tuple(&clock, &ports, "/nonexistent/rm42.ini");
+    CCommIO link(app); // no INI file: the link's defaults
     if (!link.Open()) return false;
 
     std::string reply = "untouched";
     int length = -1;
-    const uint64_t start = clock.now;
-    const CommStatus status = link.Transact(command, reply, length, timeoutMs);
+    const uint64_t start = clock.TickMs();
+    const CommStatus status = link.Transact(kCommands[head % std::size(kCommands)], reply, length, timeoutMs);
     // The dropping of foreign lines ends a time-out after the command; the line then awaited
     // ends within another one; then comes the pause after the command.
-    if (clock.now - start > 2ull * timeoutMs + 500) return false;
+    if (clock.TickMs() - start > 2ull * timeoutMs + 500) return false;
     // A command that cannot be sent leaves the reply as it was; any other failure clears it.
     const bool unsent = status == COMM_IO_ERROR && reply == "untouched" && length == -1;
     const bool failed = status == COMM_NO_REPLY || status == COMM_IO_ERROR || status == COMM_TIMEOUT;
@@ -198,21 +172,19 @@ bool ReplyLine(std::string_view text)
     if (!unsent && (length < 0 || reply.size() >= kReplyBufferSize || reply.find('\r') != std::string::npos))
         return false;
     std::string raw;
-    int rawLength = 0;
-    if (link.ReceiveNow(raw, rawLength) == COMM_OK && (raw.empty() || raw.size() >= kReplyBufferSize))
-        return false;
-    return DecodesSanely(reply) && DecodesSanely(raw);
+    const bool rawOk =
+        link.ReceiveNow(raw, length) != COMM_OK || (!raw.empty() && raw.size() < kReplyBufferSize);
+    return rawOk && DecodesSanely(reply) && DecodesSanely(raw);
 }
 
 // The INI reader and writer on a file holding the bytes.
 bool IniText(std::string_view text)
 {
-    const std::string path = Scratch().File("fuzz.ini");
+    const std::string path = kScratch.File("fuzz.ini");
     if (!WriteFileAtomically(path, text)) return false;
     for (const std::size_t buffer : {std::size_t{1}, std::size_t{2}, std::size_t{8}, IniFile::kValueBuffer}) {
         const std::string value = IniFile::GetString(path, "ComPort", "Port", "COM4", buffer);
-        if (!IsValidUtf8(value)) return false;
-        (void)IniFile::ToInt(value);
+        if ((void)IniFile::ToInt(value), !IsValidUtf8(value)) return false;
     }
     // Every number key reads as the same value of its range every time, whatever the text, and
     // a bad one is told at most once.
@@ -225,9 +197,8 @@ bool IniText(std::string_view text)
     }
     if (app.reportedIniProblems.size() > IniNumberKeys().size()) return false;
     // The value written is the one read, and the neighbour is untouched.
-    const std::string other = IniFile::GetString(path, "System", "Langage", "-");
-    const std::string wanted = "COM" + std::to_string(text.size() % 100);
-    (void)IniFile::ToInt(std::string(text));
+    const std::string other = IniFile::GetString(path, "System", "Langage", "-"),
+                      wanted = "COM" + std::to_string(IniFile::ToInt(std::string(text)) % 100);
     return IniFile::WriteString(path, "ComPort", "Port", wanted) &&
            IniFile::GetString(path, "ComPort", "Port", "") == wanted &&
            IniFile::GetString(path, "System", "Langage", "-") == other;
@@ -238,11 +209,11 @@ bool TypeNameFile(std::string_view text)
 {
     Bytes in{text};
     AppState app;
-    app.exeDir = Scratch().Path();
     for (int i = 0; i < 4; ++i)
         app.deviceSerial = app.deviceSerial << 8 | in.Next();
     app.deviceSerial %= 1000000000u;
     const std::string file(in.rest);
+    app.exeDir = kScratch.Path();
     if (!WriteFileAtomically(TypeNameFilePath(app), file)) return false;
     LookupTypeName(app);
     // A typed name: the filter keeps at most 40 characters, none of them forbidden, and a
@@ -297,14 +268,11 @@ bool ReportTemplate(std::string_view text)
     const int rowCount = in.Next() % 70;
     const std::string templ(in.rest);
     MemoryListSnapshot list;
-    list.unitText = "℃";
-    list.typeName = "RM42 <A&B>";
+    std::tie(list.unitText, list.typeName) = std::tuple("℃", "RM42 <A&B>");
     for (int i = 0; i < rowCount; ++i) {
-        MemoryListRow row;
-        row.hasData = i % 3 != 2;
-        row.cells[0] = RowNumberText(i);
-        row.cells[1] = std::to_string(20 + i);
-        list.rows.push_back(row);
+        MemoryListRow& row = list.rows.emplace_back();
+        std::tie(row.hasData, row.cells[0], row.cells[1]) =
+            std::tuple(i % 3 != 2, RowNumberText(i), std::to_string(20 + i));
     }
     const std::vector<std::string> lines = SplitTemplateLines(templ);
     int nextRow = 0;
@@ -316,20 +284,15 @@ bool ReportTemplate(std::string_view text)
         WriteMemoryReportPage(out, lines, list, nextRow, complete);
         if (page > rowCount / kReportRowsPerPage + 1 || nextRow < before || nextRow > rowCount) return false;
     }
-    std::ostringstream csv;
+    std::ostringstream csv, report;
     WriteMemoryCsv(csv, list);
-
     const CaptureSample samples[2] = {{2982, 2962, 1}, {kNoData, kNoData, 1}};
     RecordingSaveData rec;
-    rec.samples = samples;
-    rec.sampleCount = rowCount % 3;
-    rec.recordStart = 1700000000;
-    rec.tickCount = rowCount * 1000;
-    rec.typeName = list.typeName;
-    rec.unitText = list.unitText;
-    rec.pictureName = RecordingPictureName("report name");
+    std::tie(rec.samples, rec.sampleCount, rec.recordStart, rec.tickCount) =
+        std::tuple(samples, rowCount % 3, 1700000000, rowCount * 1000);
+    std::tie(rec.typeName, rec.unitText, rec.pictureName) =
+        std::tuple(list.typeName, list.unitText, RecordingPictureName("report name"));
     std::istringstream templateText(templ);
-    std::ostringstream report;
     WriteRecordingReport(report, templateText, rec);
     WriteRecordingCsv(csv, rec);
     // Every template line comes out, each ended by CR LF.
@@ -342,22 +305,17 @@ bool MemoryRecords(std::string_view text)
     Bytes in{text};
     const int unit = in.Next() % 3;
     // Each field: a length byte (0xFF: not read) and that many characters.
-    const auto field = [&in]() -> std::string {
-        const uint8_t n = in.Next();
-        return n == 0xFF ? std::string() : in.Take(n % 8);
-    };
+    const auto field = [&in](uint8_t n) { return n == 0xFF ? std::string() : in.Take(n % 8); };
     std::vector<MemoryRecord> records;
     while (!in.rest.empty() && records.size() < 40) {
         MemoryRecord& r = records.emplace_back();
         for (std::string* f : {&r.temp, &r.time[0], &r.time[1], &r.time[2], &r.time[3], &r.room,
                                &r.emissivity, &r.max, &r.min})
-            *f = field();
-        (void)ToDisplayUnit(r.temp, unit);
-        if (!IsValidUtf8(TimeStampText(r.time))) return false;
+            *f = field(in.Next());
+        if ((void)ToDisplayUnit(r.temp, unit), !IsValidUtf8(TimeStampText(r.time))) return false;
     }
-    const int capacity = static_cast<int>(records.size()) + 3;
-    const std::vector<MemoryListRow> rows = MakeListRows(records, capacity, unit);
-    if (rows.size() != static_cast<std::size_t>(capacity)) return false;
+    const std::vector<MemoryListRow> rows = MakeListRows(records, static_cast<int>(records.size()) + 3, unit);
+    if (rows.size() != records.size() + 3) return false;
     MemoryListSnapshot list;
     for (const MemoryListRow& row : rows) {
         for (const std::string& cell : row.cells)
@@ -379,9 +337,7 @@ bool StreamBytes(std::string_view bytes)
     const std::size_t piece = bytes.empty() ? 1 : 1 + static_cast<uint8_t>(bytes[0]) % 37;
     for (std::size_t at = 0; at < bytes.size(); at += piece) {
         framer.Feed(bytes.substr(at, piece), [&](std::string_view line) {
-            ++lines;
-            ok =
-                ok && line.size() <= 1022 && line.find('\n') == std::string_view::npos && DecodesSanely(line);
+            ok = ok && ++lines && line.size() <= 1022 && line.find('\n') == line.npos && DecodesSanely(line);
         });
     }
     return ok && lines == static_cast<std::size_t>(std::count(bytes.begin(), bytes.end(), '\n'));
@@ -402,10 +358,9 @@ uint32_t Crc32(std::string_view bytes)
 bool JournalReadsSanely(const std::string& bytes)
 {
     constexpr int32_t kLimit = 5000;
-    const std::string path = Scratch().File("fuzz.rmj");
     JournalError error = JournalError::None;
-    if (!WriteFileAtomically(path, bytes)) return false;
-    const std::optional<JournalContents> contents = LoadJournal(path, kLimit, &error);
+    if (!WriteFileAtomically(kScratch.File("fuzz.rmj"), bytes)) return false;
+    const std::optional<JournalContents> contents = LoadJournal(kScratch.File("fuzz.rmj"), kLimit, &error);
     if (!contents) return error != JournalError::None;
     const JournalHeader& h = contents->header;
     // Whatever the header said, what comes back is a time, interval and unit a recording has.
@@ -446,15 +401,12 @@ bool JournalFile(std::string_view text)
 
 std::span<const Target> Targets()
 {
-    static const Target targets[] = {{"reply-line", ReplyLine},
-                                     {"ini-text", IniText},
-                                     {"type-name-file", TypeNameFile},
-                                     {"cp932-text", Cp932Text},
-                                     {"emissivity-list", EmissivityListFile},
-                                     {"report-template", ReportTemplate},
-                                     {"memory-records", MemoryRecords},
-                                     {"stream-bytes", StreamBytes},
-                                     {"journal-file", JournalFile}};
+    // clang-format off
+    static const Target targets[] = {{"reply-line", ReplyLine}, {"ini-text", IniText},
+        {"type-name-file", TypeNameFile}, {"cp932-text", Cp932Text}, {"emissivity-list", EmissivityListFile},
+        {"report-template", ReportTemplate}, {"memory-records", MemoryRecords}, {"stream-bytes", StreamBytes},
+        {"journal-file", JournalFile}};
+    // clang-format on
     return targets;
 }
 

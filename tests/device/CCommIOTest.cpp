@@ -1,4 +1,5 @@
 #include "device/CCommIO.h"
+#include "device/PortOverride.h"
 #include "support/ScriptedSerialPort.h"
 
 #include <gtest/gtest.h>
@@ -33,21 +34,19 @@ TEST(HexFieldTest, HexToIntAndReplyHexDecodeFieldsIncludingTheOddCases)
 {
     // A lower-case letter is no digit: its own code times the weight of its place. Missing
     // characters add nothing; eight digits wrap into the sign.
-    const std::tuple<const char*, int, int> hex[] = {
-        {"00FF", 4, 255}, {"7FFF", 4, 32767},    {"FC04", 4, 0xFC04}, {"1234", 2, 0x12},
-        {"000a", 4, 'a'}, {"00a0", 4, 'a' * 16}, {"12", 4, 0x1200},   {"", 4, 0},
-        {"FFFF", 0, 0},   {"FFFF", -3, 0},       {"FFFFFFFF", 8, -1}, {"075BCD15", 8, 123456789}};
-    for (const auto& [text, count, expected] : hex) {
+    // clang-format off
+    const std::tuple<const char*, int, int> hex[] = {{"00FF", 4, 255}, {"7FFF", 4, 32767}, {"FC04", 4, 0xFC04},
+        {"1234", 2, 0x12}, {"000a", 4, 'a'}, {"00a0", 4, 'a' * 16}, {"12", 4, 0x1200}, {"", 4, 0}, {"FFFF", 0, 0},
+        {"FFFF", -3, 0}, {"FFFFFFFF", 8, -1}, {"075BCD15", 8, 123456789}};
+    for (const auto& [text, count, expected] : hex)
         EXPECT_EQ(HexToInt(text, count), expected) << text << " count " << count;
-    }
     // The last two characters are cut before reading.
-    const std::tuple<const char*, int, int, int> replies[] = {
-        {"001234XY", 4, 2, 4660}, {"0BB8xx", 4, 0, 3000}, {"00123", 4, 2, 0x1000},
-        {"0012", 4, 2, 0},        {"0012", 4, 9, 0},      {"0012", 4, -1, 0},
-        {"AB", 2, 0, 0},          {"", 4, 0, 0},          {"1234567801", 8, 0, 0x12345678}};
-    for (const auto& [reply, count, offset, expected] : replies) {
+    const std::tuple<const char*, int, int, int> replies[] = {{"001234XY", 4, 2, 4660}, {"0BB8xx", 4, 0, 3000},
+        {"00123", 4, 2, 0x1000}, {"0012", 4, 2, 0}, {"0012", 4, 9, 0}, {"0012", 4, -1, 0}, {"AB", 2, 0, 0},
+        {"", 4, 0, 0}, {"1234567801", 8, 0, 0x12345678}};
+    // clang-format on
+    for (const auto& [reply, count, offset, expected] : replies)
         EXPECT_EQ(ReplyHex(reply, count, offset), expected) << reply << " offset " << offset;
-    }
 }
 
 TEST(CCommIOOpenTest, OpenTakesTheLineSettingsAndPausesFromTheIniOrItsDefaults)
@@ -69,28 +68,24 @@ TEST(CCommIOOpenTest, OpenTakesTheLineSettingsAndPausesFromTheIniOrItsDefaults)
         ASSERT_TRUE(r.link.Open());
         ASSERT_EQ(r.line.opens.size(), 1u);
         EXPECT_EQ(fields(r.line.opens[0]), fields(settings));
-        EXPECT_EQ(r.line.QueuedNow(), 0u);
-        EXPECT_EQ(r.clock.sleeps, Sleeps{200});
+        EXPECT_EQ(std::tuple(r.line.QueuedNow(), r.clock.sleeps), std::tuple(0u, Sleeps{200}));
         // The pause after a register read, then after a register write.
-        r.clock.sleeps.clear();
         r.line.Respond("91", "9100FC0400");
         r.line.Respond("92", "92");
-        EXPECT_EQ(r.link.Transact("9100", r.reply, r.length), COMM_OK);
-        EXPECT_EQ(r.link.Transact("9200FC04", r.reply, r.length), COMM_OK);
-        EXPECT_EQ(r.clock.sleeps, pauses) << ini;
+        const CommStatus statuses[] = {r.link.Transact("9100", r.reply, r.length),
+                                       r.link.Transact("9200FC04", r.reply, r.length)};
+        EXPECT_TRUE(statuses[0] == COMM_OK && statuses[1] == COMM_OK);
+        EXPECT_EQ(r.clock.sleeps, (Sleeps{200, pauses[0], pauses[1]})) << ini;
     }
 }
 
 TEST(CCommIOOpenTest, APortNameThatIsNoPathIsTakenFromTheIniFolder)
 {
-    const std::pair<const char*, const char*> names[] = {{"COM3", "COM3"},
-                                                         {"COM12", "COM12"},
-                                                         {"/dev/ttyUSB0", "/dev/ttyUSB0"},
-                                                         {"sim.tty", "/a/b/sim.tty"},
-                                                         {"link/x", "/a/b/link/x"},
-                                                         {"ttyUSB0", "/a/b/ttyUSB0"},
-                                                         {"COMx", "/a/b/COMx"},
-                                                         {"", ""}};
+    // clang-format off
+    const std::pair<const char*, const char*> names[] = {{"COM3", "COM3"}, {"COM12", "COM12"},
+        {"/dev/ttyUSB0", "/dev/ttyUSB0"}, {"sim.tty", "/a/b/sim.tty"}, {"link/x", "/a/b/link/x"},
+        {"ttyUSB0", "/a/b/ttyUSB0"}, {"COMx", "/a/b/COMx"}, {"", ""}};
+    // clang-format on
     for (const auto& [port, device] : names)
         EXPECT_EQ(PortDevicePath(port, "/a/b/my.ini"), device) << port;
 
@@ -105,22 +100,15 @@ TEST_F(CCommIOTest, AFailedOpenLeavesTheLinkClosedAndTheClosedPortFreeAndASecond
     line.failOpens = 1;
     EXPECT_FALSE(link.Open());
     line.failPurge = true;
-    EXPECT_FALSE(link.Open());
-    EXPECT_FALSE(link.IsOpen());
-    EXPECT_FALSE(line.portOpen);
-    EXPECT_TRUE(clock.sleeps.empty());
+    EXPECT_FALSE(link.Open() || link.IsOpen() || line.portOpen || !clock.sleeps.empty());
     line.failPurge = false;
     OpenLink(); // and it opens again
     line.Feed("DA");
-    EXPECT_FALSE(link.Open()); // already open: the port is left alone
-    EXPECT_TRUE(link.IsOpen());
-    EXPECT_EQ(line.openAttempts, 3);
-    EXPECT_EQ(line.QueuedNow(), 2u); // nothing purged
-    EXPECT_TRUE(clock.sleeps.empty());
+    EXPECT_TRUE(!link.Open() && link.IsOpen()) << "already open: the port is left alone";
+    EXPECT_EQ(std::tuple(line.openAttempts, line.QueuedNow(), clock.sleeps.size()), std::tuple(3, 2u, 0u));
     line.failClose = true;
-    EXPECT_FALSE(link.Close()); // the platform's answer, but closed all the same
-    EXPECT_FALSE(link.Close());
-    EXPECT_FALSE(line.portOpen);
+    // The platform's answer, but closed all the same.
+    EXPECT_FALSE(link.Close() || link.Close() || line.portOpen);
     {
         CCommIO other(app);
         ASSERT_TRUE(other.Open());
@@ -143,14 +131,12 @@ TEST(CCommIOSendTest, SendNeedsAnOpenPortAndCtsOrDsrAndFailuresComeBackWithoutAP
         std::tie(r.line.cts, r.line.dsr, r.line.failWrite, r.line.failPurge) =
             std::tie(cts, dsr, failWrite, failPurge);
         SCOPED_TRACE(testing::Message() << open << cts << dsr << failWrite << failPurge);
-        EXPECT_EQ(r.link.Send("DA"), status);
-        EXPECT_EQ(r.line.written, status == COMM_OK ? "DA\r\n" : "");
-        EXPECT_EQ(r.link.IsOpen(), open && !failPurge);
+        EXPECT_EQ((std::tuple{r.link.Send("DA"), r.line.written, r.link.IsOpen()}),
+                  std::tuple(status, status == COMM_OK ? "DA\r\n" : "", open && !failPurge));
+        r.reply = "untouched";
         if (status != COMM_OK) {
-            r.reply = "untouched";
-            EXPECT_EQ(r.link.Transact("DA", r.reply, r.length), status);
-            EXPECT_EQ(r.reply, "untouched");
-            EXPECT_TRUE(r.clock.sleeps.empty());
+            EXPECT_EQ((std::tuple{r.link.Transact("DA", r.reply, r.length), r.reply, r.clock.sleeps.size()}),
+                      std::tuple(status, "untouched", 0u));
         }
     }
 }
@@ -190,15 +176,13 @@ TEST(CCommIOReceiveTest, ReceiveReturnsOneLineTheMomentItEndsAndReceiveNowWhatIs
         r.line.Schedule(feeds);
         r.reply = "stale";
         const uint64_t start = r.clock.TickMs();
-        EXPECT_EQ(endAtOverflow == kNow ? r.link.ReceiveNow(r.reply, r.length)
-                                        : r.link.Receive(r.reply, r.length, endAtOverflow == 1, 5000),
-                  status)
+        const CommStatus got = endAtOverflow == kNow
+                                   ? r.link.ReceiveNow(r.reply, r.length)
+                                   : r.link.Receive(r.reply, r.length, endAtOverflow == 1, 5000);
+        EXPECT_EQ(std::tuple(got, r.reply, r.length, r.clock.TickMs() - start, r.line.QueuedNow(),
+                             r.clock.sleeps.size()),
+                  std::tuple(status, reply, length, elapsed, left, 0u))
             << what;
-        EXPECT_EQ(r.reply, reply) << what;
-        EXPECT_EQ(r.length, length) << what;
-        EXPECT_EQ(r.clock.TickMs() - start, elapsed) << what;
-        EXPECT_EQ(r.line.QueuedNow(), left) << what;
-        EXPECT_TRUE(r.clock.sleeps.empty()) << what;
     }
 }
 
@@ -208,19 +192,16 @@ TEST_F(CCommIOTest, ReceiveFailuresAreTracedAndALateLineIsLeftForTheNextCall)
     line.failOpens = 1;
     EXPECT_FALSE(link.Open());
     reply = "stale";
-    EXPECT_EQ(link.Receive(reply, length, true, 5000), COMM_NOT_CONNECTED);
-    EXPECT_EQ(reply, "");
-    EXPECT_EQ(length, 0);
-    EXPECT_EQ(link.ReceiveNow(reply, length), COMM_NOT_CONNECTED);
+    EXPECT_EQ(
+        (std::tuple{link.Receive(reply, length, true, 5000), reply, length, link.ReceiveNow(reply, length)}),
+        std::tuple(COMM_NOT_CONNECTED, "", 0, COMM_NOT_CONNECTED));
     OpenLink();
     line.Feed("81OK\r\n", 100);
     EXPECT_EQ(link.Receive(reply, length, true, 50), COMM_TIMEOUT);
-    EXPECT_EQ(link.Receive(reply, length, true, 5000), COMM_OK);
-    EXPECT_EQ(reply, "81OK");
+    EXPECT_EQ((std::tuple{link.Receive(reply, length, true, 5000), reply}), std::tuple(COMM_OK, "81OK"));
     line.Feed("DAOK\r\n");
     line.failRead = true;
-    EXPECT_EQ(link.Receive(reply, length, true, 5000), COMM_IO_ERROR);
-    EXPECT_EQ(length, 0);
+    EXPECT_EQ((std::tuple{link.Receive(reply, length, true, 5000), length}), std::tuple(COMM_IO_ERROR, 0));
     // What a reader thread meets is told once the owner uses the link again.
     std::thread([&] { EXPECT_EQ(link.ReceiveNow(reply, length), COMM_IO_ERROR); }).join();
     EXPECT_EQ(ui.notes, (std::vector<std::string>{"cannot open", "read failed"}));
@@ -257,13 +238,44 @@ TEST(CCommIOTransactTest, TransactWaitsForTheLineEchoingItsCodeThenPauses)
         r.line.standing[command] = answer;
         r.reply = "stale";
         const uint64_t start = r.clock.TickMs();
-        EXPECT_EQ(r.link.Transact(command, r.reply, r.length), status) << what;
-        EXPECT_EQ(r.reply, reply) << what;
-        EXPECT_EQ(r.length, static_cast<int>(r.reply.size())) << what;
-        EXPECT_EQ(r.clock.sleeps, Sleeps{40}) << what;
-        EXPECT_EQ(r.clock.TickMs() - start, elapsed) << what;
-        EXPECT_TRUE(r.link.IsOpen()) << what; // the caller closes, also after a hang-up
+        const CommStatus got = r.link.Transact(command, r.reply, r.length);
+        // The caller closes, also after a hang-up.
+        EXPECT_EQ(std::tuple(got, r.reply, std::size_t(r.length), r.clock.sleeps, r.clock.TickMs() - start,
+                             r.link.IsOpen()),
+                  std::tuple(status, reply, r.reply.size(), Sleeps{40}, elapsed, true))
+            << what;
     }
+}
+
+// rm42ctl's --lines-on port decorator, through the link as the program uses it: it lets commands
+// through on a line whose CTS and DSR cannot be read. --port is checked end to end (CtlCheckTest).
+// A factory that hands out the rig's ports and stays owned by the rig.
+struct Borrowed final : SerialPortFactory {
+    explicit Borrowed(ScriptedLine& l) : line(l) {}
+    std::unique_ptr<SerialPort> Create() override { return line.Create(); }
+    ScriptedLine& line;
+};
+
+TEST(PortOverrideTest, LinesOnLetsCommandsThroughWhereTheBareLineRefuses)
+{
+    LineRig r;
+    r.line.cts = r.line.dsr = false; // a pseudo-terminal: no modem lines
+    r.line.Respond("DA", "DAOK");
+    auto linesOn = MakeLinesOnFactory(std::make_unique<Borrowed>(r.line));
+    std::vector<std::tuple<CommStatus, std::string, std::size_t>> seen;
+    for (SerialPortFactory* factory : {static_cast<SerialPortFactory*>(&r.line), linesOn.get()}) {
+        r.app.ports = factory;
+        CCommIO link(r.app);
+        std::string reply;
+        int length = 0;
+        const CommStatus status = link.Open() ? link.Transact("DA", reply, length, 5000) : COMM_IO_ERROR;
+        seen.emplace_back(status, reply, r.line.commands.size());
+    }
+    EXPECT_EQ(seen, (std::vector<std::tuple<CommStatus, std::string, std::size_t>>{
+                        {COMM_NOT_CONNECTED, "", 0}, {COMM_OK, "OK", 1}}));
+    // Closed, the decorated port reports no lines, like any closed port.
+    bool cts = true, dsr = true;
+    EXPECT_FALSE(linesOn->Create()->ModemLines(cts, dsr) || cts || dsr);
 }
 
 } // namespace

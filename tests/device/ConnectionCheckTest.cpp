@@ -1,12 +1,19 @@
 #include "device/ConnectionCheck.h"
+#include "app/Cp932.h"
 #include "app/IniFile.h"
+#include "device/CommandLog.h"
 #include "device/Status0.h"
 #include "support/ScriptedSerialPort.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <ctime>
+#include <filesystem>
 #include <functional>
+#include <iomanip>
+#include <regex>
+#include <sstream>
 #include <string>
 #include <string_view>
 #include <tuple>
@@ -44,12 +51,10 @@ protected:
 
 TEST_F(ConnectionCheckTest, AHealthyThermometerIsCheckedInOneGo)
 {
+    app.deviceSerial = 815; // another thermometer was on the port before: its number goes
     ASSERT_TRUE(CheckConnection(app));
-    EXPECT_EQ(line.commands, kFullCheck);
-    EXPECT_EQ(app.deviceSerial, 123456789u);
-    EXPECT_EQ(app.deviceSerialText, "01234560789");
-    EXPECT_EQ(app.portRetryCount, 0);
-    EXPECT_TRUE(ui.events.empty());
+    EXPECT_EQ(std::tie(line.commands, app.deviceSerial, app.deviceSerialText, app.portRetryCount, ui.events),
+              std::tuple(kFullCheck, 123456789u, "01234560789", 0, Texts{}));
     EXPECT_EQ(line.opens.at(0).device, "/dev/ttyRM0");
     // Open, then each command's pause; the register write pauses longest.
     EXPECT_EQ(clock.sleeps, (std::vector<uint32_t>{200, 40, 40, 40, 40, 500, 40}));
@@ -69,8 +74,7 @@ TEST(Status0Test, TemplateSetsClearsAndLeavesBits)
     // clang-format on
     for (const auto& [value, templ, expected, changed] : cases) {
         const Status0Result r = ApplyStatus0Template(value, templ);
-        EXPECT_EQ(r.value, expected) << value << " " << templ;
-        EXPECT_EQ(r.changed, changed) << value << " " << templ;
+        EXPECT_EQ(std::tuple(r.value, r.changed), std::tuple(expected, changed)) << value << " " << templ;
     }
 }
 
@@ -81,21 +85,19 @@ TEST(Status0Test, SerialFormsTakeTheNumberAsSigned)
         {0, "000000000", "00000000000"},           {12345678, "012345678", "00123450678"},
         {123456789, "123456789", "01234560789"},   {1234567890, "1234567890", "01234560789"},
         {0xFFFFFFFFu, "-00000001", "0-000000001"}, {0x80000000u, "-2147483648", "0-214740836"}};
-    for (const auto& [serial, key, text] : cases) {
-        EXPECT_EQ(FormatSerialKey(serial), key);
-        EXPECT_EQ(FormatSerialText(serial), text);
-    }
+    for (const auto& [serial, key, text] : cases)
+        EXPECT_EQ(FormatSerialKey(serial) + " " + FormatSerialText(serial), key + std::string(" ") + text);
 }
 
 TEST(ConnectionCheckStatus0Test, Status0IsWrittenOnlyWhenTheTemplateChangesItAndBothValuesAreShown)
 {
     // The INI's template (nullptr: none), STATUS0 as read, the write (nullptr: none), both boxes.
     // How a template sets bits is Status0Test's; here whether it is written and how it is shown.
+    // clang-format off
     const std::tuple<const char*, const char*, const char*, const char*, const char*> cases[] = {
-        {nullptr, "0000", "9200FC04", "   0", "FC04"},
-        {nullptr, "FC04", nullptr, "FC04", "FC04"},
-        {nullptr, "00A5", "9200FC05", "  A5", "FC05"},
-        {"0000000000000000", "FFFF", "92000000", "FFFF", "   0"}};
+        {nullptr, "0000", "9200FC04", "   0", "FC04"}, {nullptr, "FC04", nullptr, "FC04", "FC04"},
+        {nullptr, "00A5", "9200FC05", "  A5", "FC05"}, {"0000000000000000", "FFFF", "92000000", "FFFF", "   0"}};
+    // clang-format on
     for (const auto& [templ, value, write, readBox, newBox] : cases) {
         Rig r;
         if (templ != nullptr)
@@ -106,12 +108,10 @@ TEST(ConnectionCheckStatus0Test, Status0IsWrittenOnlyWhenTheTemplateChangesItAnd
         EXPECT_TRUE(CheckConnection(r.app));
         Texts expected{"DA", "9130", "9131", "9100", "81"};
         if (write != nullptr) expected.insert(expected.begin() + 4, write);
-        EXPECT_EQ(r.line.commands, expected);
-        EXPECT_EQ(r.ui.BoxTexts(), (Texts{readBox, newBox}));
-        ASSERT_EQ(r.ui.boxes.size(), 2u);
-        EXPECT_EQ(r.ui.boxes[0].caption + "|" + r.ui.boxes[1].caption,
-                  "STATUS0 設定値読み込み|STATUS0 再設定");
-        EXPECT_EQ(r.ui.boxes[1].icon, MsgIcon::None);
+        ASSERT_EQ(std::tuple(r.line.commands, r.ui.BoxTexts()), std::tuple(expected, Texts{readBox, newBox}));
+        EXPECT_TRUE(r.ui.boxes[0].caption + "|" + r.ui.boxes[1].caption ==
+                        "STATUS0 設定値読み込み|STATUS0 再設定" &&
+                    r.ui.boxes[1].icon == MsgIcon::None);
     }
 }
 
@@ -124,42 +124,17 @@ TEST_F(ConnectionCheckTest, NoThermometerRetriesThroughTheComPortDialogUntilCanc
         IniFile::WriteString(app.iniPath, "ComPort", "Port", "/dev/ttyRM7");
     };
     ASSERT_TRUE(CheckConnection(app)); // the third try opens the port chosen in the dialog
-    EXPECT_EQ(line.opens.at(0).device, "/dev/ttyRM7");
-    EXPECT_EQ(app.portRetryCount, 2);
+    EXPECT_EQ(std::tuple(line.opens.at(0).device, app.portRetryCount), std::tuple("/dev/ttyRM7", 2));
 
     line.failOpens = 100;
     ui.answers = {MsgAnswer::Retry, MsgAnswer::Retry, MsgAnswer::Cancel};
-    ui.events.clear();
-    ui.boxes.clear();
+    ui.events.clear(), ui.boxes.clear();
     EXPECT_FALSE(CheckConnection(app));
     const std::string box = "box:" + Text(114);
-    EXPECT_EQ(ui.events, (Texts{box, "comport", box, "comport", box}));
-    EXPECT_EQ(ui.boxes.at(2).caption, Text(165));
-    EXPECT_TRUE(ui.boxes[2].icon == MsgIcon::Stop && ui.boxes[2].buttons == MsgButtons::RetryCancel);
-    EXPECT_EQ(line.commands, kFullCheck);
-}
-
-TEST(ConnectionCheckFailureTest, AnyLinkFailureOnCheckModeOffersTheSwitchOnPromptUntilCancel)
-{
-    // Modem lines off, silence, a failed write, a hang-up, a reply longer than the buffer.
-    // clang-format off
-    const std::function<void(ScriptedLine&)> failures[] = {
-        [](ScriptedLine& l) { l.cts = l.dsr = false; }, [](ScriptedLine& l) { l.standing.erase("DA"); },
-        [](ScriptedLine& l) { l.failWrite = true; }, [](ScriptedLine& l) { l.standing["DA"] = {{"DA"}, {"", 100, true}}; },
-        [](ScriptedLine& l) { l.Respond("DA", "DA" + std::string(1100, 'Z')); }};
-    // clang-format on
-    for (const auto& fail : failures) {
-        Rig r;
-        fail(r.line);
-        r.ui.answers = {MsgAnswer::Ok, MsgAnswer::Cancel};
-        EXPECT_FALSE(CheckConnection(r.app));
-        EXPECT_EQ(r.ui.BoxTexts(), r.Messages({115, 115}));
-        EXPECT_TRUE(r.ui.boxes[0].icon == MsgIcon::Exclamation &&
-                    r.ui.boxes[0].buttons == MsgButtons::OkCancel);
-        EXPECT_EQ(r.app.portRetryCount, 1);
-        EXPECT_EQ(r.line.opens.size(), 2u);
-        EXPECT_TRUE(r.line.closes == 2 && !r.line.portOpen);
-    }
+    EXPECT_EQ(std::tie(ui.events, line.commands),
+              std::tuple(Texts{box, "comport", box, "comport", box}, kFullCheck));
+    EXPECT_TRUE(ui.boxes.at(2).caption == Text(165) && ui.boxes[2].icon == MsgIcon::Stop &&
+                ui.boxes[2].buttons == MsgButtons::RetryCancel);
 }
 
 TEST_F(ConnectionCheckTest, SwitchingOnAtThePromptLetsTheCheckGoOn)
@@ -167,32 +142,23 @@ TEST_F(ConnectionCheckTest, SwitchingOnAtThePromptLetsTheCheckGoOn)
     line.cts = line.dsr = false;
     ui.onMessageBox = [&](const MessageBoxCall&) { line.cts = line.dsr = true; };
     ASSERT_TRUE(CheckConnection(app));
-    EXPECT_EQ(ui.BoxTexts(), Texts{Text(115)});
-    EXPECT_EQ(app.portRetryCount, 1);
-    EXPECT_EQ(line.commands, kFullCheck);
-}
-
-TEST_F(ConnectionCheckTest, AnAnswerOtherThanOkLetsTheUserPickAnotherPort)
-{
-    line.RespondOnce("DA", "DANG");
-    ui.onComPortDialog = [&] { EXPECT_FALSE(line.portOpen); };
-    EXPECT_TRUE(CheckConnection(app));
-    EXPECT_EQ(ui.events, (Texts{"box:" + Text(119), "comport"}));
-    EXPECT_EQ(ui.boxes[0].buttons, MsgButtons::Ok);
-    EXPECT_EQ(app.portRetryCount, 1);
-    EXPECT_EQ(line.commands, (Texts{"DA", "DA", "9130", "9131", "9100", "9200FC04", "81"}));
+    EXPECT_EQ(ui.boxes.at(0).icon, MsgIcon::Exclamation);
+    EXPECT_EQ(std::tuple(ui.BoxTexts(), app.portRetryCount, line.commands),
+              std::tuple(Texts{Text(115)}, 1, kFullCheck));
 }
 
 TEST(ConnectionCheckFailureTest, ALimitCountsEveryRoundWhateverBoxEndedIt)
 {
-    // One round of each kind ends in its box; the limit of 2 allows two more rounds of that
-    // kind, then the check gives up even though the OK-only box asks nothing.
-    const std::tuple<const char*, std::function<void(ScriptedLine&)>, int> rounds[] = {
-        {"wrong answer", [](ScriptedLine& l) { l.Respond("DA", "DANG"); }, 119},
-        {"no port", [](ScriptedLine& l) { l.failOpens = 100; }, 114},
-        {"switched off", [](ScriptedLine& l) { l.cts = l.dsr = false; }, 115},
-    };
-    for (const auto& [name, fail, message] : rounds) {
+    // One round of each kind ends in its box (with its buttons), and for a port that cannot be
+    // the thermometer's the port dialog; the limit of 2 allows two more rounds of that kind,
+    // then the check gives up even though the OK-only box asks nothing.
+    // clang-format off
+    const std::tuple<const char*, std::function<void(ScriptedLine&)>, int, MsgButtons> rounds[] = {
+        {"wrong answer", [](ScriptedLine& l) { l.Respond("DA", "DANG"); }, 119, MsgButtons::Ok},
+        {"no port", [](ScriptedLine& l) { l.failOpens = 100; }, 114, MsgButtons::RetryCancel},
+        {"switched off", [](ScriptedLine& l) { l.cts = l.dsr = false; }, 115, MsgButtons::OkCancel}};
+    // clang-format on
+    for (const auto& [name, fail, message, buttons] : rounds) {
         SCOPED_TRACE(name);
         Rig r;
         fail(r.line);
@@ -200,10 +166,11 @@ TEST(ConnectionCheckFailureTest, ALimitCountsEveryRoundWhateverBoxEndedIt)
         r.ui.answers = {MsgAnswer::Retry, MsgAnswer::Retry, MsgAnswer::Retry};
         if (message == 115) r.ui.answers = {MsgAnswer::Ok, MsgAnswer::Ok, MsgAnswer::Ok};
         EXPECT_FALSE(CheckConnection(r.app));
-        EXPECT_EQ(r.ui.BoxTexts(), r.Messages({message, message, message}));
-        EXPECT_EQ(r.app.portRetryCount, 2);
-        EXPECT_EQ(r.line.openAttempts, 3);
-        EXPECT_FALSE(r.line.portOpen);
+        const std::string box = "box:" + r.Text(message);
+        const Texts events = message == 115 ? Texts(3, box) : Texts{box, "comport", box, "comport", box};
+        EXPECT_EQ(std::tuple(r.ui.events, r.ui.boxes.at(0).buttons, r.app.portRetryCount, r.line.openAttempts,
+                             r.line.portOpen),
+                  std::tuple(events, buttons, 2, 3, false));
     }
 }
 
@@ -215,11 +182,7 @@ TEST(ConnectionCheckFailureTest, FailuresAfterCheckModeAreReportedAndDecideTheRe
     // clang-format off
     const std::tuple<const char*, Arrange, bool, std::vector<int>, Texts> cases[] = {
         {"high half refused", [](ScriptedLine& l) { l.Respond("9130", "91NG"); }, false, {119}, kFullCheck},
-        {"low half refused", [](ScriptedLine& l) { l.Respond("9131", "91NG"); }, false, {119}, kFullCheck},
         {"high half silent", [](ScriptedLine& l) { l.standing.erase("9130"); }, true, {119}, kFullCheck},
-        {"high half garbled", [](ScriptedLine& l) { l.Respond("9130", "9130XY"); }, true, {119}, kFullCheck},
-        {"STATUS0 refused", [](ScriptedLine& l) { l.Respond("9100", "91NG"); }, false, {0}, noWrite},
-        {"STATUS0 silent", [](ScriptedLine& l) { l.standing.erase("9100"); }, false, {0}, noWrite},
         {"STATUS0 garbled", [](ScriptedLine& l) { l.Respond("9100", "9100FC"); }, false, {0}, noWrite},
         {"STATUS0 write refused", [](ScriptedLine& l) { l.Respond("92", "92NG"); }, true, {0}, kFullCheck},
         {"exit refused", [](ScriptedLine& l) { l.Respond("81", "81NG"); }, false, {119}, kFullCheck},
@@ -232,13 +195,111 @@ TEST(ConnectionCheckFailureTest, FailuresAfterCheckModeAreReportedAndDecideTheRe
     for (const auto& [what, arrange, result, boxes, commands] : cases) {
         Rig r;
         arrange(r.line);
-        EXPECT_EQ(CheckConnection(r.app), result) << what;
-        EXPECT_EQ(r.ui.BoxTexts(), r.Messages(boxes)) << what;
-        EXPECT_EQ(std::ranges::count(r.ui.events, "comport"), 0) << what;
-        EXPECT_EQ(r.line.commands, commands) << what;
-        EXPECT_FALSE(r.line.portOpen) << what;
-        EXPECT_EQ(r.line.closes, 1) << what;
+        const bool checked = CheckConnection(r.app);
+        EXPECT_EQ(std::tuple(checked, r.ui.BoxTexts(), std::ranges::count(r.ui.events, "comport"),
+                             r.line.commands, r.line.portOpen, r.line.closes),
+                  std::tuple(result, r.Messages(boxes), 0, commands, false, 1))
+            << what;
     }
+}
+
+// The command log and the reports of link failures that every device operation shows.
+class CommandLogTest : public ::testing::Test, public LineRig {
+protected:
+    CommandLogTest() { app.commLogEnabled = true; }
+    std::string LogPath() const { return dir.File("cmd_log.txt"); }
+    static std::string NowStamp()
+    {
+        const std::time_t now = std::time(nullptr);
+        std::tm local{};
+        std::ostringstream stamp;
+        stamp << std::put_time(localtime_r(&now, &local), "%Y/%m/%d %H:%M:%S");
+        return stamp.str();
+    }
+    // A fresh user for each message; its events and the caption of its boxes.
+    Texts Told(const std::function<void()>& report)
+    {
+        FakeUserInterface caseUi;
+        app.ui = &caseUi;
+        report();
+        Texts told = caseUi.events;
+        for (const MessageBoxCall& b : caseUi.boxes) {
+            const bool plain = b.icon == MsgIcon::Exclamation && b.buttons == MsgButtons::Ok;
+            told.push_back("caption:" + b.caption + (plain ? "" : " (not a plain warning)"));
+        }
+        return app.ui = &ui, told;
+    }
+};
+
+TEST_F(CommandLogTest, EachEntryAppendsOneLocallyStampedLineInCp932)
+{
+    WriteFileBytes(LogPath(), "earlier line\n");
+    const std::string before = NowStamp();
+    WriteCommandLog(app, "commIO.Open");
+    app.ui = nullptr; // the log needs no window
+    WriteCommandLog(app, "--- 取り込み開始");
+    const std::string after = NowStamp(), log = ReadFileBytes(LogPath());
+    EXPECT_EQ(std::regex_replace(log, std::regex(R"(\d{4}/\d\d/\d\d \d\d:\d\d:\d\d)"), "T"),
+              "earlier line\nT = commIO.Open\nT = " + Utf8ToCp932("--- 取り込み開始") + "\n");
+    // The format sorts as text.
+    const std::string first = log.substr(13, 19), second = log.substr(log.find('\n', 13) + 1, 19);
+    EXPECT_TRUE(before <= first && first <= second && second <= after && ui.events.empty()) << log;
+}
+
+TEST_F(CommandLogTest, TheNoticeNamesTheLogFileAndNothingIsWrittenOrShownWhileLoggingIsOff)
+{
+    app.language = 1;
+    ShowCommandLogNotice(app);
+    app.commLogEnabled = false;
+    WriteCommandLog(app, "DA");
+    ShowCommandLogNotice(app);
+    EXPECT_FALSE(std::filesystem::exists(LogPath()));
+    EXPECT_EQ(ui.events, Texts{"box:保存パス＝" + dir.Path() + "cmd_log.txt"});
+    EXPECT_TRUE(ui.boxes.at(0).caption == "ログファイル保存が有効です" &&
+                ui.boxes[0].icon == MsgIcon::Exclamation);
+}
+
+TEST_F(CommandLogTest, AnUnopenableLogIsSkippedSilentlyButAFailedWriteIsShown)
+{
+    std::filesystem::create_directory(LogPath()); // a folder where the file should be
+    WriteCommandLog(app, "DA");
+    app.exeDir = dir.File("missing/");
+    WriteCommandLog(app, "DA");
+    EXPECT_TRUE(ui.events.empty());
+    if (!std::filesystem::exists("/dev/full")) GTEST_SKIP() << "needs /dev/full to make writes fail";
+    app.exeDir = dir.File("full/");
+    std::filesystem::create_directory(app.exeDir);
+    std::filesystem::create_symlink("/dev/full", app.exeDir + "cmd_log.txt");
+    EXPECT_EQ(Told([&] { WriteCommandLog(app, "DA"); }), (Texts{"box:Log File Open Error", "caption:ERROR"}));
+}
+
+TEST_F(CommandLogTest, ErrorsShowABoxCaptionedWithTheWindowTitleAndPromptForPowerOnlyAtCheckMode)
+{
+    const std::pair<int, bool> ids[] = {{111, false}, {162, false}, {113, true}, {114, true},
+                                        {115, true},  {119, true},  {152, true}, {164, true}};
+    for (const auto& [title, language] : {std::pair{"", 0}, std::pair{"ABC", 1}}) {
+        std::tie(app.windowTitle, app.language) = std::tuple(title, language);
+        const std::string caption = "caption:" + std::string(*title ? title : Text(165));
+        for (const auto& [id, box] : ids) {
+            const std::string text = Text(id);
+            const Texts expected =
+                box ? Texts{"box:" + text, "redraw", "status:" + text, caption} : Texts{"status:" + text};
+            EXPECT_EQ(Told([&, id = id] { ReportMessage(app, id); }), expected) << id;
+        }
+    }
+    app.language = 0;
+    EXPECT_EQ(Text(164), "COMポート I/Oエラー");
+    for (const char* code : {"DA", "81", "22", "D", "DAX"}) {
+        const std::string box = std::string(code) == "DA" ? Text(115) : "* COMMAND ERROR";
+        EXPECT_EQ(Told([&] { ReportCommandError(app, code); }),
+                  (Texts{"status:* COMMAND ERROR", "box:" + box, "redraw", "caption:ABC"}))
+            << code;
+    }
+    EXPECT_EQ(Told([&] { ReportRegisterError(app, "92", "35"); }),
+              (Texts{"status:* COMMAND ERROR", "box:* COMMAND ERROR", "redraw", "caption:ABC"}));
+    app.ui = nullptr; // nobody to tell: nothing happens
+    ReportMessage(app, 164);
+    ReportCommandError(app, "DA");
 }
 
 } // namespace

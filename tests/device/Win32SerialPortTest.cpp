@@ -18,74 +18,59 @@ using SteadyTime = std::chrono::steady_clock;
 
 TEST(Win32DevicePath, ComNamesBecomeDevicePathsOthersStay)
 {
-    const std::pair<std::string, std::string> cases[] = {{"COM1", "\\\\.\\COM1"},
-                                                         {"COM5", "\\\\.\\COM5"},
-                                                         {"COM12", "\\\\.\\COM12"},
-                                                         {"COM256", "\\\\.\\COM256"},
-                                                         {"COM0", "COM0"},
-                                                         {"COM", "COM"},
-                                                         {"COM1a", "COM1a"},
-                                                         {"COM1234", "COM1234"},
-                                                         {"com3", "com3"},
-                                                         {"\\\\.\\COM7", "\\\\.\\COM7"},
-                                                         {"", ""}};
+    // clang-format off
+    const std::pair<std::string, std::string> cases[] = {{"COM1", "\\\\.\\COM1"}, {"COM12", "\\\\.\\COM12"},
+        {"COM256", "\\\\.\\COM256"}, {"COM0", "COM0"}, {"COM", "COM"}, {"COM1a", "COM1a"}, {"COM1234", "COM1234"},
+        {"com3", "com3"}, {"\\\\.\\COM7", "\\\\.\\COM7"}, {"", ""}};
+    // clang-format on
     for (const auto& [name, path] : cases)
         EXPECT_EQ(Win32DevicePath(name), path) << name;
 }
 
-// A DCB as another program may have left it: handshakes on, DTR and RTS driven, not binary.
-DCB UsedDcb()
+TEST(ApplyLineSettings, TakesEveryParityAndStopCodeWithTheLinksOwnFlagsAndRefusesWhatDriversRefuse)
 {
-    DCB dcb{};
-    dcb.DCBlength = sizeof dcb;
-    dcb.fOutxCtsFlow = dcb.fOutxDsrFlow = dcb.fDsrSensitivity = dcb.fOutX = dcb.fInX = TRUE;
-    dcb.fNull = dcb.fAbortOnError = TRUE;
-    dcb.fDtrControl = DTR_CONTROL_HANDSHAKE;
-    dcb.fRtsControl = RTS_CONTROL_TOGGLE;
-    dcb.XonLim = 2048;
-    dcb.XonChar = 0x11;
-    return dcb;
-}
-
-TEST(ApplyLineSettings, EveryParityAndStopCodeGoesThroughUnchangedWithTheLinksOwnFlags)
-{
+    // A DCB as another program may have left it: handshakes on, DTR and RTS driven, not binary.
+    DCB used{};
+    used.DCBlength = sizeof used;
+    used.fOutxCtsFlow = used.fOutxDsrFlow = used.fDsrSensitivity = used.fOutX = used.fInX = TRUE;
+    used.fNull = used.fAbortOnError = TRUE;
+    used.fDtrControl = DTR_CONTROL_HANDSHAKE, used.fRtsControl = RTS_CONTROL_TOGGLE;
+    std::tie(used.XonLim, used.XonChar) = std::tuple(WORD{2048}, char{0x11});
+    std::string error;
     for (int parity = 0; parity <= 4; ++parity) {
         for (int stop : {0, 2}) {
             SCOPED_TRACE("parity " + std::to_string(parity) + " stop " + std::to_string(stop));
-            DCB dcb = UsedDcb();
-            std::string error;
+            DCB dcb = used;
             ASSERT_TRUE(
                 ApplyLineSettings(SerialSettings{"COM5", 19200, 7, parity, stop, 100, 200}, dcb, error))
                 << error;
-            EXPECT_EQ(std::tuple(dcb.BaudRate, dcb.ByteSize, dcb.Parity, dcb.StopBits, bool(dcb.fParity)),
-                      std::tuple(DWORD{19200}, BYTE{7}, BYTE(parity), BYTE(stop), parity != 0));
-            EXPECT_EQ(
-                std::tuple(DWORD(dcb.fDtrControl), DWORD(dcb.fRtsControl), DWORD(dcb.fBinary), dcb.EvtChar),
-                std::tuple(DWORD{DTR_CONTROL_DISABLE}, DWORD{RTS_CONTROL_DISABLE}, DWORD{TRUE}, '\n'));
+            // XON limit and character untouched.
+            EXPECT_EQ(std::tuple(dcb.BaudRate, dcb.ByteSize, dcb.Parity, dcb.StopBits, bool(dcb.fParity),
+                                 DWORD(dcb.fDtrControl), DWORD(dcb.fRtsControl), DWORD(dcb.fBinary),
+                                 dcb.EvtChar, dcb.XonLim, dcb.XonChar),
+                      std::tuple(DWORD{19200}, BYTE{7}, BYTE(parity), BYTE(stop), parity != 0,
+                                 DWORD{DTR_CONTROL_DISABLE}, DWORD{RTS_CONTROL_DISABLE}, DWORD{TRUE}, '\n',
+                                 WORD{2048}, char{0x11}));
             EXPECT_FALSE(dcb.fOutxCtsFlow || dcb.fOutxDsrFlow || dcb.fDsrSensitivity || dcb.fOutX ||
                          dcb.fInX || dcb.fNull || dcb.fAbortOnError);
-            EXPECT_EQ(std::tuple(dcb.XonLim, dcb.XonChar), std::tuple(WORD{2048}, char{0x11})); // untouched
         }
     }
-}
-
-TEST(ApplyLineSettings, RefusesWhatTheDriversRefuseAndLeavesTheDcb)
-{
-    // Baud 0, byte sizes 4 and 9, parity -1 and 5, stop codes -1 and 3, 1.5 with 8 bits, 2 with 5.
-    const SerialSettings cases[] = {
-        {"COM5", 0, 8, 0, 0},     {"COM5", 9600, 4, 0, 0}, {"COM5", 9600, 9, 0, 0},
-        {"COM5", 9600, 8, -1, 0}, {"COM5", 9600, 8, 5, 0}, {"COM5", 9600, 8, 0, -1},
-        {"COM5", 9600, 8, 0, 3},  {"COM5", 9600, 8, 0, 1}, {"COM5", 9600, 5, 0, 2}};
-    for (const SerialSettings& s : cases) {
-        DCB dcb = UsedDcb();
-        std::string error;
-        EXPECT_FALSE(ApplyLineSettings(s, dcb, error)) << &s - cases;
-        EXPECT_FALSE(error.empty()) << &s - cases;
-        EXPECT_TRUE(dcb.BaudRate == 0 && dcb.fOutX && dcb.fDtrControl == DTR_CONTROL_HANDSHAKE) << &s - cases;
+    // Baud 0, byte sizes 4 and 9, parity -1 and 5, stop codes -1 and 3, 1.5 with 8 bits, 2 with 5;
+    // last, 1.5 with 5 bits is taken.
+    // clang-format off
+    const std::pair<SerialSettings, bool> cases[] = {{{"COM5", 0, 8, 0, 0}, false}, {{"COM5", 9600, 4, 0, 0}, false},
+        {{"COM5", 9600, 9, 0, 0}, false}, {{"COM5", 9600, 8, -1, 0}, false}, {{"COM5", 9600, 8, 5, 0}, false},
+        {{"COM5", 9600, 8, 0, -1}, false}, {{"COM5", 9600, 8, 0, 3}, false}, {{"COM5", 9600, 8, 0, 1}, false},
+        {{"COM5", 9600, 5, 0, 2}, false}, {{"COM5", 9600, 5, 0, 1}, true}};
+    // clang-format on
+    for (const auto& [s, taken] : cases) {
+        DCB dcb = used;
+        error.clear();
+        const bool applied = ApplyLineSettings(s, dcb, error);
+        EXPECT_TRUE(applied == taken && (taken || (!error.empty() && dcb.BaudRate == 0 && dcb.fOutX &&
+                                                   dcb.fDtrControl == DTR_CONTROL_HANDSHAKE)))
+            << s.baud << " " << s.byteSize << " " << s.parity << " " << s.stopBits;
     }
-    DCB dcb = UsedDcb();
-    std::string error;
-    EXPECT_TRUE(ApplyLineSettings(SerialSettings{"COM5", 9600, 5, 0, 1}, dcb, error)) << "1.5 with 5 bits";
 }
 
 class Win32SerialPortTest : public ::testing::Test {
@@ -98,92 +83,60 @@ protected:
         good.device = com;
     }
 
-    // Reads until CR LF with reads of at most pieceSize bytes, each waiting for its first byte.
-    std::string ReadLine(Win32SerialPort& p, std::size_t pieceSize, int& pieces)
-    {
-        std::string text;
-        pieces = 0;
-        const auto deadline = SteadyTime::now() + Ms(5000);
-        while (text.find("\r\n") == std::string::npos && SteadyTime::now() < deadline) {
-            char buffer[16];
-            std::size_t got = 0;
-            EXPECT_NE(p.Read(buffer, pieceSize, got, 1000), WaitResult::Error) << p.LastError();
-            EXPECT_LE(got, pieceSize);
-            text.append(buffer, got);
-            pieces += got > 0 ? 1 : 0;
-        }
-        return text;
-    }
-
     SerialSettings good{"", 9600, 8, 0, 0, 1000, 1000};
     Win32SerialPort port;
+    char buffer[16] = {};
+    std::size_t got = 99;
 };
 
-TEST_F(Win32SerialPortTest, AFailedOpenIsTracedWithTheSystemsError)
+TEST_F(Win32SerialPortTest, OpenIsExclusiveAndAFailedOneIsTracedWithTheSystemsError)
 {
     std::string traced;
     port.SetTraceSink([&](std::string_view line) { traced = line; });
     EXPECT_FALSE(port.Open(SerialSettings{"COM99", 9600, 8, 0, 0, 1000, 1000}));
     EXPECT_TRUE(traced.starts_with("\\\\.\\COM99: cannot open: ") && traced.ends_with(" (error 2)"))
         << traced;
-}
-
-TEST_F(Win32SerialPortTest, ExclusiveOpenAndOpenOnAnOpenPortLeavesItAlone)
-{
     ASSERT_TRUE(port.Open(good)) << port.LastError();
-    EXPECT_FALSE(port.Open(good));
-    EXPECT_TRUE(port.IsOpen());
+    EXPECT_TRUE(!port.Open(good) && port.IsOpen()) << "opening an open port leaves it alone";
     Win32SerialPort second;
-    EXPECT_FALSE(second.Open(good));
-    EXPECT_FALSE(second.IsOpen());
+    EXPECT_TRUE(!second.Open(good) && !second.IsOpen());
     ASSERT_TRUE(port.Close());
     EXPECT_TRUE(second.Open(good)) << second.LastError();
 }
 
-TEST_F(Win32SerialPortTest, AWaitWithNothingComingTimesOutAndReadsNothing)
+TEST_F(Win32SerialPortTest, AWaitTimesOutAReplyIsReadInPiecesAndPurgeDropsWhatArrived)
 {
     ASSERT_TRUE(port.Open(good)) << port.LastError();
-    char buffer[8];
-    std::size_t got = 99;
     const auto start = SteadyTime::now();
     EXPECT_EQ(port.Read(buffer, sizeof buffer, got, 300), WaitResult::Timeout);
     const auto waited = std::chrono::duration_cast<Ms>(SteadyTime::now() - start).count();
-    EXPECT_GE(waited, 250);
-    EXPECT_LT(waited, 3000);
-    EXPECT_EQ(got, 0u);
+    EXPECT_TRUE(waited >= 250 && waited < 3000 && got == 0u) << waited << " ms, " << got;
     EXPECT_EQ(port.Read(buffer, sizeof buffer, got, 0), WaitResult::Timeout);
-}
-
-TEST_F(Win32SerialPortTest, AReplyIsReadInPieces)
-{
-    ASSERT_TRUE(port.Open(good)) << port.LastError();
+    // Reads of at most pieceSize bytes until CR LF, each waiting for its first byte.
     for (std::size_t pieceSize : {1u, 3u, 16u}) {
         SCOPED_TRACE(pieceSize);
         ASSERT_TRUE(port.Write("DA\r\n", 4)) << port.LastError();
+        std::string line;
         int pieces = 0;
-        const std::string line = ReadLine(port, pieceSize, pieces);
-        EXPECT_EQ(line.substr(0, 4), "DAOK") << line;
-        EXPECT_EQ(line.substr(line.size() - 2), "\r\n");
+        for (const auto deadline = SteadyTime::now() + Ms(5000);
+             line.find("\r\n") == std::string::npos && SteadyTime::now() < deadline; pieces += got > 0) {
+            EXPECT_NE(port.Read(buffer, pieceSize, got, 1000), WaitResult::Error) << port.LastError();
+            EXPECT_LE(got, pieceSize);
+            line.append(buffer, got);
+        }
+        EXPECT_TRUE(line.starts_with("DAOK") && line.ends_with("\r\n")) << line;
         EXPECT_GE(pieces, static_cast<int>((line.size() + pieceSize - 1) / pieceSize));
     }
-}
-
-TEST_F(Win32SerialPortTest, PurgeDropsWhatArrivedAndAClosedPortRefusesEverything)
-{
-    ASSERT_TRUE(port.Open(good)) << port.LastError();
     ASSERT_TRUE(port.Write("81\r\n", 4));
     std::this_thread::sleep_for(Ms(300)); // the whole reply is in
     EXPECT_TRUE(port.Purge(SerialBuffer::Input));
-    char buffer[4];
-    std::size_t got = 0;
     EXPECT_EQ(port.Read(buffer, sizeof buffer, got, 0), WaitResult::Timeout);
 
-    ASSERT_TRUE(port.Close());
+    ASSERT_TRUE(port.Close()); // closed, it refuses everything
     EXPECT_FALSE(port.Write("DA\r\n", 4));
     EXPECT_NE(port.LastError().find("not open"), std::string::npos) << port.LastError();
     bool cts = true, dsr = true;
-    EXPECT_FALSE(port.Purge(SerialBuffer::Both) || port.ModemLines(cts, dsr) || port.Close());
-    EXPECT_FALSE(cts || dsr);
+    EXPECT_FALSE(port.Purge(SerialBuffer::Both) || port.ModemLines(cts, dsr) || port.Close() || cts || dsr);
     EXPECT_EQ(port.Read(buffer, sizeof buffer, got, 10), WaitResult::Error);
 }
 
