@@ -60,31 +60,20 @@ TEST(RecordingWritersTest, CsvInBothUnitsMatchesTheGoldenFiles)
 TEST(RecordingWritersTest, DefaultNameAndPictureName)
 {
     AppState app;
-    const std::tuple<const char*, int, const char*> names[] = {
-        {"RM42", 0, "RM42-20050301_140209"},
-        {"", 0, "機種名未登録-20050301_140209"},
-        {"", 1, "No Type-Number entered-20050301_140209"}};
-    for (const auto& [type, language, name] : names) {
-        app.typeName = type;
-        app.language = language;
-        EXPECT_EQ(DefaultRecordingName(app, LocalTime(2005, 3, 1, 14, 2, 9)), name);
-    }
-    const std::pair<const char*, const char*> pictures[] = {
-        {"my data", "my_data.jpg"}, {"炉\u3000温度 記録\u3000", "炉_温度_記録_.jpg"}, {"plain", "plain.jpg"}};
-    for (const auto& [name, picture] : pictures)
-        EXPECT_EQ(RecordingPictureName(name), picture);
+    const std::time_t now = LocalTime(2005, 3, 1, 14, 2, 9);
+    app.typeName = "RM42";
+    EXPECT_EQ(DefaultRecordingName(app, now), "RM42-20050301_140209");
+    app.typeName.clear();
+    EXPECT_EQ(DefaultRecordingName(app, now), "機種名未登録-20050301_140209");
+    app.language = 1;
+    EXPECT_EQ(DefaultRecordingName(app, now), "No Type-Number entered-20050301_140209");
+    EXPECT_EQ(RecordingPictureName("my data"), "my_data.jpg");
+    EXPECT_EQ(RecordingPictureName("炉\u3000温度 記録\u3000"), "炉_温度_記録_.jpg");
 }
 
-TEST(RecordingWritersTest, ReportLinesReplaceTheFirstPlaceholderAndEveryUnit)
+TEST(RecordingWritersTest, ReportLinesReplaceTheFirstPlaceholderAndEverySuffix)
 {
-    AppState app;
     RecordingSaveData rec = Recording(false);
-    const std::tuple<int, bool, const char*> units[] = {
-        {0, false, "℃"}, {0, true, "゜Ｆ"}, {1, false, "°C"}, {1, true, "°F"}};
-    for (const auto& [language, fahrenheit, unit] : units) {
-        app.language = language;
-        EXPECT_EQ(RecordingUnitText(app, fahrenheit), unit);
-    }
     rec.unitText = "U";
     // Each placeholder's format is the golden report's; here what a line with several does.
     // Only the first of the table's placeholders on a line is filled (the table's order, not the line's).
@@ -180,28 +169,22 @@ TEST_F(RecordingSaveTest, TemplateBytesAreCopiedAsTheyAre)
 TEST_F(RecordingSaveTest, UnwritableTargetsShowTheFileErrorOnceAndLeaveNoPage)
 {
     std::filesystem::create_directory(out.File("c.html")); // a page whose name is taken by a folder
-    struct Row {
-        RecordingFormat format;
-        std::string chosen;
-        int graphSize; // 0: a picture that cannot be written stops the report before its page
-        std::string page;
-    };
-    const Row rows[] = {
-        {RecordingFormat::Csv, out.File("no/such/folder/a.csv"), 8, ""},
-        {RecordingFormat::Report, out.File("no/such/folder/a.html"), 8, ""},
-        {RecordingFormat::Report, out.File("b.html"), 0, out.File("b.html")},
-        {RecordingFormat::Report, out.File("c.txt"), 8, ""},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.chosen);
+    // The format, the name chosen, the graph's size (0: a picture that cannot be written stops the
+    // report before its page).
+    const std::tuple<RecordingFormat, std::string, int> rows[] = {
+        {RecordingFormat::Csv, "no/such/folder/a.csv", 8},
+        {RecordingFormat::Report, "no/such/folder/a.html", 8},
+        {RecordingFormat::Report, "b.html", 0},
+        {RecordingFormat::Report, "c.txt", 8}};
+    for (const auto& [format, chosen, size] : rows) {
         ui.boxes.clear();
-        graph = Graph(row.graphSize, row.graphSize);
-        EXPECT_FALSE(Save(row.format, row.chosen));
+        graph = Graph(size, size);
+        EXPECT_FALSE(Save(format, out.File(chosen))) << chosen;
         EXPECT_EQ(ui.BoxTexts(),
                   std::vector<std::string>{"何らかの原因によりファイルを出力できませんでした"});
         EXPECT_EQ(ui.boxes.back().icon, MsgIcon::Exclamation);
-        EXPECT_TRUE(row.page.empty() || !std::filesystem::exists(row.page));
     }
+    EXPECT_FALSE(std::filesystem::exists(out.File("b.html")));
     EXPECT_TRUE(std::filesystem::is_directory(out.File("c.html")));
 }
 
@@ -215,10 +198,11 @@ TEST_F(RecordingSaveTest, ShippedTemplatesFillEveryPlaceholder)
         const std::string text = Cp932ToUtf8(ReadFileBytes(RecordingTemplatePath(app)));
         ASSERT_FALSE(text.empty()) << RecordingTemplatePath(app);
         EXPECT_FALSE(std::regex_search(text, std::regex("\uFFFD|http:|https:|<link|<script|url\\(")));
-        ASSERT_TRUE(Save(RecordingFormat::Report, out.File("shipped.html"), language == 1));
+        ASSERT_TRUE(
+            Save(RecordingFormat::Report, out.File("shipped.html"), language == 1)); // English in degF
         const std::string page = Cp932ToUtf8(ReadFileBytes(out.File("shipped.html")));
         EXPECT_EQ(page.find("__"), std::string::npos) << page;
-        EXPECT_NE(page.find("<img src=shipped.jpg>"), std::string::npos);
+        EXPECT_NE(page.find(language == 0 ? "℃" : "°F"), std::string::npos);
         EXPECT_FALSE(std::regex_search(page, std::regex("[^\r]\n"))) << "a bare LF";
     }
 }
