@@ -54,10 +54,15 @@ std::string WriteJournal(const std::string& path, const std::vector<CaptureSampl
     return ReadFileBytes(path);
 }
 
-TEST(RecordingJournal, KeepsEverySampleAndTheHeaderAcrossFlushesAndAContinuedRecording)
-{
+class JournalFile : public ::testing::Test {
+protected:
     TempDir dir;
-    const std::string path = dir.File("state/rm42meter/rec.rmj"); // folders are made
+    std::string path = dir.File("rec.rmj");
+};
+
+TEST_F(JournalFile, KeepsEverySampleAndTheHeaderAcrossFlushesAndAContinuedRecording)
+{
+    path = dir.File("state/rm42meter/rec.rmj"); // folders are made
     // More than one block's worth between two flushes.
     const auto samples = MakeSamples(5000);
     WriteJournal(path, samples, 4970);
@@ -81,10 +86,8 @@ TEST(RecordingJournal, KeepsEverySampleAndTheHeaderAcrossFlushesAndAContinuedRec
     EXPECT_EQ(Summary(*capped), "1733562000 5 1 123456789 gaps tail 0 overflow 910 damaged");
 }
 
-TEST(RecordingJournal, TheWriterSyncsWithoutBeingAskedAndRemoveDeletesTheFile)
+TEST_F(JournalFile, TheWriterSyncsWithoutBeingAskedAndRemoveDeletesTheFile)
 {
-    TempDir dir;
-    const std::string path = dir.File("rec.rmj");
     RecordingJournal journal;
     ASSERT_TRUE(journal.Start(path, kHeader));
     for (const auto& s : MakeSamples(12))
@@ -103,10 +106,8 @@ TEST(RecordingJournal, TheWriterSyncsWithoutBeingAskedAndRemoveDeletesTheFile)
 }
 
 // Four blocks of 10 samples each behind the 64-byte header; a block is 16 bytes and 8 a sample.
-TEST(RecordingJournal, ACutAnywhereKeepsEveryWholeBlockAndADamagedBlockBecomesAGap)
+TEST_F(JournalFile, ACutAnywhereKeepsEveryWholeBlockAndADamagedBlockBecomesAGap)
 {
-    TempDir dir;
-    const std::string path = dir.File("rec.rmj");
     const auto samples = MakeSamples(40);
     const std::string whole = WriteJournal(path, samples, 10);
     constexpr std::size_t kBlock = 16 + 10 * 8;
@@ -150,9 +151,8 @@ std::string HeaderCrc(const std::string& bytes)
             static_cast<char>(crc >> 24)};
 }
 
-TEST(RecordingJournal, FilesThatAreNoJournalOrWhoseHeaderIsDamagedAreRefused)
+TEST_F(JournalFile, FilesThatAreNoJournalOrWhoseHeaderIsDamagedAreRefused)
 {
-    TempDir dir;
     const std::string header = WriteJournal(dir.File("ok.rmj"), {}, 1);
     ASSERT_EQ(header.size(), 64u);
     EXPECT_TRUE(LoadJournal(dir.File("ok.rmj")));
@@ -189,10 +189,8 @@ TEST(RecordingJournal, FilesThatAreNoJournalOrWhoseHeaderIsDamagedAreRefused)
     EXPECT_EQ(Rows(repaired->samples, 9), Rows(samples, 3));
 }
 
-TEST(RecordingJournal, ARecoveredRecordingThatGoesOnReplacesTheOldJournalOnlyWhenWhole)
+TEST_F(JournalFile, ARecoveredRecordingThatGoesOnReplacesTheOldJournalOnlyWhenWhole)
 {
-    TempDir dir;
-    const std::string path = dir.File("rec.rmj");
     const auto samples = MakeSamples(30);
     WriteJournal(path, samples, 30);
     // The new file cannot be made beside it: the old journal is still whole. Then replaced: the
@@ -209,7 +207,7 @@ TEST(RecordingJournal, ARecoveredRecordingThatGoesOnReplacesTheOldJournalOnlyWhe
     EXPECT_FALSE(std::filesystem::exists(path + ".new"));
 }
 
-TEST(RecordingJournal, DefaultPathFollowsTheStateFolderAndKeepsInstallationsApart)
+TEST(JournalPath, DefaultFollowsTheStateFolderAndKeepsInstallationsApart)
 {
     setenv("XDG_STATE_HOME", "/var/tmp/state", 1);
     const std::string a = DefaultJournalPath("/opt/a/rm42meter.ini");
