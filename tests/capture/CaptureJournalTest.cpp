@@ -15,10 +15,7 @@ protected:
     {
         app.deviceSerial = 4711;
         app.journalPath = dir.File("state/journal.rmj");
-        SimConfig config;
-        config.targetC = 31.5;
-        config.ambientC = 22.0;
-        Start(config);
+        Start(SimConfig{});
     }
     // Runs (or goes on running) until the recorder holds count samples, then pauses; the journal on disk
     // holds exactly the recorder's samples.
