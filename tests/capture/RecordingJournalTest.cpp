@@ -200,11 +200,10 @@ TEST_F(JournalFile, ARecoveredRecordingThatGoesOnReplacesTheOldJournalOnlyWhenWh
         RecordingJournal fresh;
         EXPECT_EQ(fresh.Start(path, kHeader, samples.data(), 20), kept == 20);
         fresh.Close();
-        std::filesystem::remove(path + ".new");
+        EXPECT_EQ(std::filesystem::remove(path + ".new"), kept == 30); // only the folder in its way
         ASSERT_TRUE(LoadJournal(path));
         EXPECT_EQ(Rows(LoadJournal(path)->samples, 99), Rows(samples, kept));
     }
-    EXPECT_FALSE(std::filesystem::exists(path + ".new"));
 }
 
 TEST(JournalPath, DefaultFollowsTheStateFolderAndKeepsInstallationsApart)
