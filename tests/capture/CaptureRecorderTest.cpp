@@ -1,7 +1,7 @@
 #include "CaptureSimRig.h"
 #include "app/Cp932.h"
 
-#include <sstream>
+#include <regex>
 
 namespace {
 
@@ -14,11 +14,10 @@ protected:
     {
         WriteFileBytes(app.iniPath, "[ComPort]\nPort=COM1\nStopBit=0\n");
         app.deviceSerial = 4711; // read at start-up
-        line.Respond("DA", "DAOK");
-        line.Respond("9100", "9100000000");
-        line.Respond("92", "92OK");
-        line.Respond("81", "81OK");
+        for (const char* code : {"DA", "9100", "92", "81"})
+            line.Respond(code, code == std::string("9100") ? "9100000000" : code + std::string("OK"));
     }
+    int Running() { return recorder.Device().Words().captureRunning.load(); }
     CaptureRecorder recorder{app};
 };
 
@@ -27,25 +26,19 @@ TEST_F(CaptureStartFailureTest, EachFailureReportsAndLeavesTheLinkClosed)
     struct Row {
         const char* name;
         std::function<void(ScriptedLine&)> fault;
-        Texts boxes;
+        std::string box;
         Texts commands;
     };
-    const std::string notConnected = Text(114);
+    const Texts written = {"DA", "9100", "9200FCC4", "81"};
     const Row rows[] = {
-        {"no port", [](ScriptedLine& l) { l.failOpens = 1; }, {notConnected}, {}},
-        {"DA refused", [](ScriptedLine& l) { l.Respond("DA", "NG"); }, {Text(115)}, {"DA"}},
+        {"no port", [](ScriptedLine& l) { l.failOpens = 1; }, Text(114), {}},
+        {"DA refused", [](ScriptedLine& l) { l.Respond("DA", "NG"); }, Text(115), {"DA"}},
         {"STATUS0 read refused",
          [](ScriptedLine& l) { l.Respond("9100", "NG"); },
-         {"* COMMAND ERROR"},
+         "* COMMAND ERROR",
          {"DA", "9100", "81"}},
-        {"STATUS0 write refused",
-         [](ScriptedLine& l) { l.Respond("92", "NG"); },
-         {"* COMMAND ERROR"},
-         {"DA", "9100", "9200FCC4", "81"}},
-        {"81 silent",
-         [](ScriptedLine& l) { l.standing.erase("81"); },
-         {"* COMMAND ERROR"},
-         {"DA", "9100", "9200FCC4", "81"}},
+        {"STATUS0 write refused", [](ScriptedLine& l) { l.Respond("92", "NG"); }, "* COMMAND ERROR", written},
+        {"81 silent", [](ScriptedLine& l) { l.standing.erase("81"); }, "* COMMAND ERROR", written},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -54,12 +47,15 @@ TEST_F(CaptureStartFailureTest, EachFailureReportsAndLeavesTheLinkClosed)
         line.commands.clear();
         ui = FakeUserInterface{};
         EXPECT_EQ(recorder.StartCapture(5), CaptureRecorder::StartResult::Failed);
-        EXPECT_EQ(ui.BoxTexts(), row.boxes);
-        EXPECT_EQ(line.commands, row.commands);
-        EXPECT_FALSE(line.portOpen);
-        EXPECT_EQ(recorder.State(), CaptureState::Ready);
-        EXPECT_FALSE(recorder.Device().Words().captureRunning.load());
+        EXPECT_EQ(std::tuple(ui.BoxTexts(), line.commands, line.portOpen, recorder.State(), Running()),
+                  std::tuple(Texts{row.box}, row.commands, false, CaptureState::Ready, 0));
     }
+    // The fault matrix fails every transaction of the alarm read; a port that will not open is this.
+    SetUp();
+    line.failOpens = 1;
+    ui = FakeUserInterface{};
+    EXPECT_FALSE(recorder.ReadAlarmSettings());
+    EXPECT_EQ(ui.BoxTexts(), (Texts{Text(114)}));
 }
 
 TEST_F(CaptureStartFailureTest, TheLogHoldsEveryCommandAndEveryReplyButThoseOfAFailedRead)
@@ -67,21 +63,9 @@ TEST_F(CaptureStartFailureTest, TheLogHoldsEveryCommandAndEveryReplyButThoseOfAF
     app.commLogEnabled = true;
     line.Respond("9100", "91NG");
     EXPECT_EQ(recorder.StartCapture(5), CaptureRecorder::StartResult::Failed);
-    std::vector<std::string> entries;
-    std::istringstream log(Cp932ToUtf8(ReadFileBytes(dir.File("cmd_log.txt"))));
-    for (std::string entry; std::getline(log, entry);) {
-        if (!entry.empty() && entry.back() == '\r') entry.pop_back();
-        entries.push_back(entry.substr(entry.find(" = ") + 3));
-    }
-    EXPECT_EQ(entries, (Texts{"--- 取り込み開始", "commIO.Open", "DA", "DAOK", "9100", "81", "81OK"}));
-}
-
-// The fault matrix fails every transaction of the alarm read; a port that will not open is this.
-TEST_F(CaptureStartFailureTest, AlarmReadWithoutAPortSaysSo)
-{
-    line.failOpens = 1;
-    EXPECT_FALSE(recorder.ReadAlarmSettings());
-    EXPECT_EQ(ui.BoxTexts(), (Texts{Text(114)}));
+    const std::string log = Cp932ToUtf8(ReadFileBytes(dir.File("cmd_log.txt")));
+    EXPECT_EQ(std::regex_replace(log, std::regex("[^\n]* = |\r"), ""),
+              "--- 取り込み開始\ncommIO.Open\nDA\nDAOK\n9100\n81\n81OK\n");
 }
 
 // Whole runs against the simulated thermometer in real time, with its receive thread.
@@ -89,37 +73,26 @@ class CaptureSimTest : public SimRecorderRig {};
 
 TEST_F(CaptureSimTest, RecAndPauseSwitchTheOutputsOfTheReceiveKeysOnAndOff)
 {
-    struct Row {
-        std::string keys;
-        uint16_t recording; // STATUS0 while recording
-    };
-    const Row rows[] = {
-        {"", 0xFCC4}, // both by default
-        {"TempReceive=Yes\nRoomTempReceive=Yes\n", 0xFCC4},
-        {"TempReceive=Yes\nRoomTempReceive=yes\n", 0xFC44}, // exactly "Yes" only
-        {"RoomTempReceive=No\n", 0xFC44},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.keys);
-        Start(SimConfig{}, row.keys); // 25.0 degC, room 23.0 degC
+    // The INI's keys and STATUS0 while recording; the room temperature is decoded whatever they say.
+    const std::pair<std::string, uint16_t> rows[] = {
+        {"", 0xFCC4}, {"TempReceive=Yes\nRoomTempReceive=yes\n", 0xFC44}, {"RoomTempReceive=No\n", 0xFC44}};
+    for (const auto& [keys, recording] : rows) {
+        SCOPED_TRACE(keys);
+        Start(SimConfig{}, keys); // 25.0 degC, room 23.0 degC
         ASSERT_EQ(recorder->StartCapture(1), CaptureRecorder::StartResult::Started);
-        EXPECT_EQ(sim->Register(0), row.recording);
-        EXPECT_EQ(recorder->State(), CaptureState::Recording);
-        EXPECT_EQ(ui.StatusText(), Text(243));
+        EXPECT_EQ(std::tuple(sim->Register(0), ui.StatusText(), recorder->State()),
+                  std::tuple(recording, Text(243), CaptureState::Recording));
         TickUntil(5);
         ASSERT_EQ(recorder->SampleCount(), 5);
         EXPECT_NEAR(recorder->Data().CurrentTemp(), 25.0, 0.15);
-        // The room temperature is decoded whatever the key says.
         EXPECT_NEAR(recorder->Data().CurrentRoomTemp(), 23.0, 0.15);
 
         const std::size_t before = sim->ReceivedCommands().size();
         EXPECT_EQ(recorder->StopCapture(), CaptureRecorder::StopResult::Stopped);
         EXPECT_EQ(CommandsSince(before), (Texts{"DA", "9100", "9200FC04", "81"}));
-        EXPECT_EQ(sim->Register(0), 0xFC04);
-        EXPECT_EQ(recorder->State(), CaptureState::Paused);
-        EXPECT_EQ(ui.StatusText(), Text(244));
+        EXPECT_EQ(std::tuple(sim->Register(0), ui.StatusText(), recorder->State(), ui.BoxTexts()),
+                  std::tuple(0xFC04, Text(244), CaptureState::Paused, Texts{}));
         EXPECT_NEAR(recorder->Snapshot().average, 25.0, 0.15);
-        EXPECT_TRUE(ui.boxes.empty()) << ui.boxes.front().text;
         EXPECT_EQ(recorder->StopCapture(), CaptureRecorder::StopResult::NotRecording);
     }
 }
@@ -141,16 +114,15 @@ TEST_F(CaptureSimTest, StartIsRefusedWithoutTempReceiveAndUndoneWhenNoLinesCome)
     const auto took = std::chrono::steady_clock::now() - began;
     EXPECT_GE(took, std::chrono::milliseconds(3000));
     EXPECT_LT(took, std::chrono::milliseconds(4500));
-    EXPECT_EQ(ui.BoxTexts(), (Texts{Text(119)}));
-    EXPECT_EQ(recorder->State(), CaptureState::Ready);
-    EXPECT_EQ(sim->Register(0), 0xFC04); // the output bits set for the run are cleared again
-    EXPECT_FALSE(sim->InCheckMode());
-    EXPECT_EQ(ui.StatusText(), Text(119));
-    EXPECT_FALSE(recorder->Device().Link().IsOpen());
-    EXPECT_FALSE(recorder->Device().Words().captureRunning.load());
+    // The output bits set for the run are cleared again, the thermometer out of check mode.
+    EXPECT_EQ(
+        std::tuple(ui.BoxTexts(), ui.StatusText(), recorder->State(), sim->Register(0), sim->InCheckMode()),
+        std::tuple(Texts{Text(119)}, Text(119), CaptureState::Ready, 0xFC04, false));
+    EXPECT_FALSE(recorder->Device().Link().IsOpen() || recorder->Device().Words().captureRunning.load());
 }
 
-TEST_F(CaptureSimTest, PulledCableEndsTheThreadQuicklyAndKeepsTheSamples)
+// A thermometer switched off while recording: PAUSE cannot tell it, says so and keeps the samples.
+TEST_F(CaptureSimTest, PauseOfAThermometerThatStoppedAnsweringFailsQuicklyAndKeepsTheSamples)
 {
     Start(SimConfig{});
     ASSERT_EQ(recorder->StartCapture(1), CaptureRecorder::StartResult::Started);
@@ -159,46 +131,42 @@ TEST_F(CaptureSimTest, PulledCableEndsTheThreadQuicklyAndKeepsTheSamples)
     const auto began = std::chrono::steady_clock::now();
     EXPECT_EQ(recorder->StopCapture(), CaptureRecorder::StopResult::Failed);
     EXPECT_LT(std::chrono::steady_clock::now() - began, std::chrono::milliseconds(1500));
-    EXPECT_EQ(ui.BoxTexts(), (Texts{Text(115)}));
-    EXPECT_EQ(recorder->State(), CaptureState::Paused);
+    EXPECT_EQ(std::tuple(ui.BoxTexts(), recorder->State(), recorder->Device().Link().IsOpen()),
+              std::tuple(Texts{Text(115)}, CaptureState::Paused, false));
     EXPECT_GE(recorder->SampleCount(), 3);
-    EXPECT_FALSE(recorder->Device().Link().IsOpen());
 }
 
 TEST_F(CaptureSimTest, AThermometerThatFallsSilentIsLookedForAndTakenBackWithItsSettings)
 {
-    SimConfig config;
-    Start(config);
+    Start(SimConfig{});
     ASSERT_EQ(recorder->StartCapture(1), CaptureRecorder::StartResult::Started);
     // Without the start-up check REC learns the number in a session before its start sequence.
-    EXPECT_EQ(app.deviceSerial, config.serial);
-    EXPECT_EQ(CommandsSince(0), (Texts{"DA", "9130", "9131", "81", "DA", "9100", "9200FCC4", "81"}));
+    const Texts sequence = {"DA", "9130", "9131", "81", "DA", "9100", "9200FCC4", "81"};
+    EXPECT_EQ(app.deviceSerial, SimConfig{}.serial);
+    EXPECT_EQ(CommandsSince(0), sequence);
     TickUntil(3);
     // Someone cleared the output bits on the thermometer: it still answers but streams nothing.
     const std::size_t before = sim->ReceivedCommands().size();
     sim->SetRegister(0, 0xFC04);
     const auto silent = std::chrono::steady_clock::now();
-    const auto end = silent + std::chrono::seconds(10);
-    while (!recorder->Reconnecting() && std::chrono::steady_clock::now() < end) {
-        recorder->Tick();
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    for (const bool searching : {false, true}) {
+        while (recorder->Reconnecting() == searching &&
+               std::chrono::steady_clock::now() < silent + std::chrono::seconds(10)) {
+            recorder->Tick();
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        ASSERT_NE(recorder->Reconnecting(), searching) << ui.StatusText();
+        // Counted from the last line, which came a stream period at most before the bits were cleared.
+        EXPECT_TRUE(searching || std::chrono::steady_clock::now() - silent >=
+                                     std::chrono::milliseconds(ReconnectSearch::kSilenceMs - 100));
     }
-    ASSERT_TRUE(recorder->Reconnecting());
-    // Counted from the last line, which came a stream period at most before the bits were cleared.
-    EXPECT_GE(std::chrono::steady_clock::now() - silent,
-              std::chrono::milliseconds(ReconnectSearch::kSilenceMs - 100));
-    while (recorder->Reconnecting() && std::chrono::steady_clock::now() < end) {
-        recorder->Tick();
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    ASSERT_FALSE(recorder->Reconnecting()) << ui.StatusText();
     // Asked for its number, then given the start sequence again.
-    EXPECT_EQ(CommandsSince(before), (Texts{"DA", "9130", "9131", "81", "DA", "9100", "9200FCC4", "81"}));
+    EXPECT_EQ(CommandsSince(before), sequence);
     EXPECT_EQ(sim->Register(0), 0xFCC4);
     const int32_t resumed = recorder->SampleCount();
     TickUntil(resumed + 3);
     EXPECT_EQ(recorder->SampleCount(), resumed + 3);
-    EXPECT_TRUE(ui.boxes.empty()) << ui.boxes.front().text;
+    EXPECT_EQ(ui.BoxTexts(), Texts{});
 }
 
 TEST_F(CaptureSimTest, AFullBufferPausesTheRecording)
@@ -207,10 +175,8 @@ TEST_F(CaptureSimTest, AFullBufferPausesTheRecording)
     Start(SimConfig{});
     ASSERT_EQ(recorder->StartCapture(1), CaptureRecorder::StartResult::Started);
     TickUntil(4);
-    EXPECT_EQ(recorder->SampleCount(), 4);
-    EXPECT_EQ(recorder->State(), CaptureState::Paused);
-    EXPECT_EQ(ui.StatusText(), Text(263));
-    EXPECT_EQ(sim->Register(0), 0xFC04);
+    EXPECT_EQ(std::tuple(sim->Register(0), ui.StatusText(), recorder->State()),
+              std::tuple(0xFC04, Text(263), CaptureState::Paused));
     recorder->Tick(); // paused: nothing more is taken
     EXPECT_EQ(recorder->SampleCount(), 4);
 }
@@ -220,6 +186,9 @@ TEST(StreamLines, FramedAtLineEndsAndDecodedInOrder)
     ReceiveWords words;
     LineFramer framer;
     std::vector<std::string> lines;
+    const auto latest = [&] {
+        return std::pair<int, int>(words.latestTemp.load(), words.latestRoomTemp.load());
+    };
     auto take = [&](std::string_view line) {
         lines.emplace_back(line);
         TakeStreamLine(line, words);
@@ -229,24 +198,18 @@ TEST(StreamLines, FramedAtLineEndsAndDecodedInOrder)
     EXPECT_TRUE(lines.empty());
     framer.Feed("0B92\r\n2F0C", take);
     ASSERT_EQ(lines, (std::vector<std::string>{"2F0BA60000000B92"}));
-    EXPECT_EQ(words.latestTemp.load(), 0x0BA6);
-    EXPECT_EQ(words.latestRoomTemp.load(), 0x0B92);
+    EXPECT_EQ(latest(), std::pair(0x0BA6, 0x0B92));
 
-    struct Row {
-        std::string bytes;
-        uint16_t temp, room;
-    };
-    const Row rows[] = {
+    const std::tuple<std::string, int, int> rows[] = {
         {"000000000B92\r\n", 0x0C00, 0x0B92}, // completes the fragment left above
         {"NG\r\n", kNoData, kNoData},
         {"2F0BA6000000\r\n", kNoData, kNoData},             // too short for the room temperature
         {"140BA6\r\n2F0BB00000000B90\r\n", 0x0BB0, 0x0B90}, // the newest line wins
         {"2F0BB00000000B90\r\n14" + std::string(2000, 'A') + "\r\n", kNoData, kNoData},
     };
-    for (const Row& row : rows) {
-        framer.Feed(row.bytes, take);
-        EXPECT_EQ(words.latestTemp.load(), row.temp) << row.bytes.substr(0, 20);
-        EXPECT_EQ(words.latestRoomTemp.load(), row.room) << row.bytes.substr(0, 20);
+    for (const auto& [bytes, temp, room] : rows) {
+        framer.Feed(bytes, take);
+        EXPECT_EQ(latest(), std::pair(temp, room)) << bytes.substr(0, 20);
     }
     EXPECT_EQ(lines.size(), 8u);
 }

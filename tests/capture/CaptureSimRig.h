@@ -1,8 +1,7 @@
 #pragma once
 
 // Shared by the recording tests: a temperature as the thermometer sends it, local times, and the
-// recorder
-// against the in-process simulator in real time, with its receive thread.
+// recorder against the in-process simulator in real time, with its receive thread.
 
 #include "capture/CaptureRecorder.h"
 #include "device/Clock.h"
@@ -30,13 +29,8 @@ constexpr uint16_t K10(double celsius)
 inline std::time_t LocalTime(int year, int month, int day, int hour, int minute, int second)
 {
     std::tm tm{};
-    tm.tm_year = year - 1900;
-    tm.tm_mon = month - 1;
-    tm.tm_mday = day;
-    tm.tm_hour = hour;
-    tm.tm_min = minute;
-    tm.tm_sec = second;
-    tm.tm_isdst = -1;
+    std::tie(tm.tm_year, tm.tm_mon, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec, tm.tm_isdst) =
+        std::tuple(year - 1900, month - 1, day, hour, minute, second, -1);
     return std::mktime(&tm);
 }
 
