@@ -1,10 +1,6 @@
 // The memory data page against the in-process simulator: what the page does with the read, its
 // check boxes and buttons, the write-back it asks about, the unit and item controls and saving.
 
-#include <QFileDialog>
-#include <QGroupBox>
-#include <QTableWidget>
-
 #include "SimOptions.h"
 #include "memory/CMemoryPage.h"
 #include "support/FakeClock.h"
@@ -14,23 +10,23 @@ namespace {
 
 class MemoryPageTest : public SimPageRig<FakeClock> {
 protected:
-    void Start(int language, const std::string& items = "time,room,max", int records = 5,
-               const std::string& fault = "")
+    void Start(const std::string& fault = "")
     {
         SimConfig config;
         config.useHostClock = false;
         std::string error;
-        ASSERT_TRUE(FillSimPreset(items, records, SimDateTime{2026, 12, 7, 1, 0, 0}, config, error)) << error;
+        ASSERT_TRUE(FillSimPreset("time,room,max", 5, SimDateTime{2026, 12, 7, 1, 0, 0}, config, error))
+            << error;
         ASSERT_TRUE(fault.empty() || ParseSimFault(fault, config, error)) << error;
         UseThermometer(config);
         WriteIni("");
-        app.language = language;
+        app.language = 1;
         page = std::make_unique<CMemoryPage>(app, nullptr);
         page->show();
         page->PageShown();
     }
-    QTableWidget* List() const { return Control<QTableWidget>(page.get(), 1010); }
-    void Click(int id) const { QTest::mouseClick(Control<QPushButton>(page.get(), id), Qt::LeftButton); }
+    QTableWidget* List() const { return C<QTableWidget>(1010); }
+    void Click(int id) const { QTest::mouseClick(C<QPushButton>(id), Qt::LeftButton); }
     std::vector<int> CheckedNumbers() const
     {
         std::vector<int> numbers;
@@ -39,38 +35,33 @@ protected:
         return numbers;
     }
     QString Cell(int row) const { return List()->item(row - 1, 1)->text(); }
-    void SetChecked(int row, bool on) const
-    {
-        List()->item(row - 1, 0)->setCheckState(on ? Qt::Checked : Qt::Unchecked);
-    }
+    void Check(int row, Qt::CheckState state) const { List()->item(row - 1, 0)->setCheckState(state); }
+    template <class W = QWidget> W* C(int id) const { return Control<W>(page.get(), id); }
 
     std::unique_ptr<CMemoryPage> page;
 };
 
 TEST_F(MemoryPageTest, ReadsUnchecksWritesBackAndReadsThePackedResult)
 {
-    Start(1);
+    Start();
     ASSERT_TRUE(boxes.shown.empty());
     EXPECT_EQ(List()->rowCount(), 25); // time and two more items
-    EXPECT_EQ(Control<QLabel>(page.get(), 1043)->text(), QStringLiteral("25"));
-    std::vector<bool> items;
-    for (int id : {1021, 1044, 1023, 1022, 1024})
-        items.push_back(Control<QAbstractButton>(page.get(), id)->isChecked());
-    EXPECT_EQ(items, (std::vector<bool>{true, true, true, false, false}));
+    EXPECT_EQ(C<QLabel>(1043)->text(), QStringLiteral("25"));
+    EXPECT_TRUE(C<QAbstractButton>(1023)->isChecked() && !C<QAbstractButton>(1024)->isChecked());
     EXPECT_EQ(CheckedNumbers(), (std::vector<int>{1, 2, 3, 4, 5}));
     EXPECT_EQ(List()->item(1, 2)->background().color(), QColor(220, 240, 220));
     EXPECT_NE(List()->item(2, 2)->background().color(), QColor(220, 240, 220));
     const QString third = Cell(3), fifth = Cell(5);
 
     // A row without data never stays checked; none and all, and Write, follow the check boxes.
-    SetChecked(9, true);
+    Check(9, Qt::Checked);
     EXPECT_EQ(CheckedNumbers().size(), 5u);
     Click(1097);
     EXPECT_TRUE(CheckedNumbers().empty());
-    EXPECT_FALSE(Control<QPushButton>(page.get(), 1027)->isEnabled());
+    EXPECT_FALSE(C(1027)->isEnabled());
     Click(1096);
     for (int row : {1, 2, 4})
-        SetChecked(row, false);
+        Check(row, Qt::Unchecked);
     boxes.answers = {MsgAnswer::Yes};
     Click(1027);
     ASSERT_EQ(boxes.shown.size(), 1u);
@@ -86,29 +77,20 @@ TEST_F(MemoryPageTest, ReadsUnchecksWritesBackAndReadsThePackedResult)
     EXPECT_FALSE(app.deviceSemaphore);
 }
 
-// The Japanese page shows Celsius and Kelvin only; without items every record is one row.
-TEST_F(MemoryPageTest, TheJapanesePageOffersNoFahrenheit)
-{
-    Start(0, "none", 3);
-    EXPECT_FALSE(FindControl(page.get(), 1040)->isEnabled());
-    EXPECT_EQ(List()->rowCount(), 150);
-    EXPECT_EQ(Control<QGroupBox>(page.get(), 1157)->title().toStdString(), "メモリ項目選択");
-}
-
 // An item box changes that item only (it is what Write packs), and the list, the capacity shown
 // and the check of every row with data follow; the unit buttons change the caption.
 TEST_F(MemoryPageTest, ItemAndUnitButtonsDrivenAnyWayChangeThePage)
 {
-    Start(1);
+    Start();
     const uint16_t items = page->Data().memoryItems;
-    SetChecked(2, false);
+    Check(2, Qt::Unchecked);
     ExpectStateFollowsControls(
         page.get(), {{1022, 1022,
                       [&] {
                           const int capacity = page->Data().capacity;
                           return (page->Data().memoryItems ^ items) == ITEM_EMISSIVITY && capacity == 20 &&
                                  List()->rowCount() == capacity && CheckedNumbers().size() == 5u &&
-                                 Control<QLabel>(page.get(), 1043)->text() == QStringLiteral("20");
+                                 C<QLabel>(1043)->text() == QStringLiteral("20");
                       }},
                      {1040, 1039, [&] { return List()->horizontalHeaderItem(1)->text() == "Temp.(°F)"; }}});
 }
@@ -117,7 +99,7 @@ TEST_F(MemoryPageTest, ItemAndUnitButtonsDrivenAnyWayChangeThePage)
 // stopped part-way saves under a name that says so, and tells the user.
 TEST_F(MemoryPageTest, SaveWritesTheListUnderTheChosenNameAndSaysWhenItIsPartial)
 {
-    Start(1, "time,room,max", 5, "silent-at:20");
+    Start("silent-at:20");
     boxes.shown.clear();
     QString offered;
     EndModalWhenShown(QStringLiteral("memorySaveDialog"), true, [&](QDialog& d) {
