@@ -1,8 +1,7 @@
 // The settings page against the in-process simulator: what the page shows of a read, the clocks
 // it runs, what each kind of control hands the settings operations, and its own boxes and focus.
-// The encodings, messages and the CSV layout are DeviceSettingsTest's and CtlSettingsTest's.
+// The encodings, messages and the CSV export are DeviceSettingsTest's and CtlSettingsTest's.
 
-#include "app/Cp932.h"
 #include "app/StartUp.h"
 #include "settings/CSettingsPage.h"
 #include "support/FakeClock.h"
@@ -30,16 +29,15 @@ protected:
         WriteIni("Langage=1");
         ASSERT_TRUE(FillStartUpState(app, dir.File("rm42meter")));
         app.desktopDir = dir.Path(); // the start-up took the user's
-        page = new CSettingsPage(app, &window);
+        pageUnderTest = page = new CSettingsPage(app, &window);
         page->setGeometry(0, 0, 900, 600);
         window.show();
         window.activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
         page->PageShown();
     }
-    template <class W = QLineEdit> W* C(int id) { return Control<W>(page, id); }
-    QString Text(int id) { return C(id)->text(); }
-    void Click(int id) { QTest::mouseClick(C<QAbstractButton>(id), Qt::LeftButton); }
+    QLineEdit* F(int id) { return C<QLineEdit>(id); }
+    QString Text(int id) { return F(id)->text(); }
     QDateTime ClockNow() { return QDateTime::fromSecsSinceEpoch(clock.WallTime()); }
 
     QWidget window;
@@ -98,10 +96,10 @@ TEST_F(SettingsPageTest, ChecksAndRadiosDrivenAnyWayChangeThePage)
 // thermometer's date and time; the page shows what was sent.
 TEST_F(SettingsPageTest, SetButtonsSendTheirFields)
 {
-    C(1050)->setText("100.0"), C(1051)->setText("-17.1");
+    F(1050)->setText("100.0"), F(1051)->setText("-17.1");
     Click(1058);
     C<QTimeEdit>(1072)->setTime(QTime(6, 0)), C<QTimeEdit>(1076)->setTime(QTime(0, 45)),
-        C(1073)->setText("3");
+        F(1073)->setText("3");
     QTest::mouseClick(C<CSpinButtons>(1088)->Up(), Qt::LeftButton);
     Click(1065);
     const QDate tomorrow = ClockNow().date().addDays(1);
@@ -140,10 +138,10 @@ TEST_F(SettingsPageTest, ANegativeAlarmKeepsItsSignThroughReadShowAndSet)
 TEST_F(SettingsPageTest, AlarmOrderResetAndTypeNameAreCheckedByThePage)
 {
     const auto sent = sim->ReceivedCommands().size();
-    C(1050)->setText("50"), C(1051)->setText("50");
+    F(1050)->setText("50"), F(1051)->setText("50");
     Click(1058);
     EXPECT_EQ(sim->ReceivedCommands().size(), sent);
-    EXPECT_EQ(std::pair(window.focusWidget(), C(1050)->selectedText()),
+    EXPECT_EQ(std::pair(window.focusWidget(), F(1050)->selectedText()),
               std::pair(FindControl(page, 1050), QString("50")));
     boxes.answers = {MsgAnswer::Cancel, MsgAnswer::Ok};
     Click(1056);
@@ -156,33 +154,13 @@ TEST_F(SettingsPageTest, AlarmOrderResetAndTypeNameAreCheckedByThePage)
     EXPECT_EQ(boxes.shown[0].call.text, "Invalid relation of Alarm HIGH/LOW value Entered");
     EXPECT_EQ(boxes.shown[1].qtDefault, QMessageBox::Cancel);
 
-    C(1009)->clear();
+    F(1009)->clear();
     EXPECT_FALSE(C<QPushButton>(1020)->isEnabled());
-    QTest::keyClicks(C(1009), QStringLiteral("A:B"));
+    QTest::keyClicks(F(1009), QStringLiteral("A:B"));
     EXPECT_EQ(std::pair(Text(1009), C<QPushButton>(1020)->isEnabled()),
               std::pair(QStringLiteral("AB"), true));
     Click(1020);
     EXPECT_EQ(app.typeName, "AB");
-}
-
-// The export takes what the page shows (a clock alarm hour never sent here) under the chosen name,
-// offered as the type name and the time, and remembers the folder.
-TEST_F(SettingsPageTest, CsvExportWritesTheShownSettingsUnderTheChosenName)
-{
-    C<QTimeEdit>(1072)->setTime(QTime(23, 0));
-    QString offered;
-    EndModalWhenShown(QStringLiteral("csvSaveDialog"), true, [&](QDialog& d) {
-        auto& dialog = static_cast<QFileDialog&>(d);
-        offered = QFileInfo(dialog.selectedFiles().value(0)).fileName();
-        dialog.selectFile(QString::fromStdString(dir.File("report.txt")));
-    });
-    Click(1103);
-    EXPECT_EQ(offered,
-              "no name-Each Adjustment-" + ClockNow().toString(QStringLiteral("yyyyMMdd_HHmmss'.csv'")));
-    const std::string csv = Cp932ToUtf8(ReadFileBytes(dir.File("report.csv")));
-    EXPECT_NE(csv.find("\r\nClock Alarm Setting,23:21,ON\r\n"), std::string::npos) << csv;
-    EXPECT_EQ(page->CsvFolder(), dir.Path());
-    EXPECT_TRUE(boxes.shown.empty());
 }
 
 } // namespace

@@ -4,10 +4,7 @@
 
 #include <filesystem>
 
-#include "app/StartUp.h"
 #include "device/CommandSet.h"
-#include "shell/CMeterDlg.h"
-#include "support/ChildProcess.h"
 #include "support/FakeClock.h"
 #include "teaching/CTeachingPage.h"
 #include "ui/CNumericEdit.h"
@@ -37,8 +34,6 @@ protected:
         page = std::make_unique<CTeachingPage>(app, nullptr);
         page->resize(900, 600);
         page->show();
-        page->activateWindow();
-        EXPECT_TRUE(QTest::qWaitForWindowExposed(page.get()));
     }
     template <class W = QLineEdit> W* C(int id) { return Control<W>(page.get(), id); }
     QTableWidget* List() { return C<QTableWidget>(1130); }
@@ -118,25 +113,6 @@ TEST_F(TeachingPageTest, SetWritesTheEmissivityFieldHoweverItWasFilled)
         AccessibleAction(C<QPushButton>(1061), QAccessibleActionInterface::pressAction());
         EXPECT_EQ(sim->Register(REG_EMISSIVITY), row.written);
     }
-    EXPECT_TRUE(boxes.shown.empty());
-}
-
-// The whole window with the supplied Japanese list: choosing the tab reads the values.
-TEST_F(TeachingPageTest, ChoosingTheTabReadsTheValues)
-{
-    WriteIni("Langage=0\nLogo=logo.jpg\nStartUpConnectCheck=Yes", "[Teaching]\nReloadWaitTime=0\n");
-    for (const char* name : {"emissivity_list.csv", "logo.jpg"})
-        WriteFileBytes(dir.File(name), ReadFileBytes(RunnableDir() + name));
-    ASSERT_TRUE(FillStartUpState(app, dir.File("rm42meter")));
-    CMeterDlg dlg(app, boxes);
-    dlg.show();
-    auto* tab = qobject_cast<CTeachingPage*>(dlg.Page(2));
-    ASSERT_NE(tab, nullptr);
-    auto* current = Control<QLineEdit>(tab, 1044);
-    EXPECT_TRUE(current->text().isEmpty()) << "nothing is read before the tab is chosen";
-    Control<QTabWidget>(&dlg, 1000)->setCurrentIndex(2);
-    EXPECT_EQ(current->text(), QStringLiteral("0.95"));
-    EXPECT_EQ(Control<QLabel>(&dlg, 1075)->text().toStdString(), tab->Operations().StatusText());
     EXPECT_TRUE(boxes.shown.empty());
 }
 

@@ -129,8 +129,8 @@ struct ToggleRow {
     std::function<bool()> changed;
 };
 
-// Drives every row by mouse, space key and accessible toggle, and checks that the page's state
-// follows the control each time (a checked radio button stays checked).
+// Drives every row by mouse (way 0), space key (1) and accessible toggle (2), and checks that the page's
+// state follows the control each time (a checked radio button stays checked).
 inline void ExpectStateFollowsControls(QWidget* page, const std::vector<ToggleRow>& rows)
 {
     const auto toggle = [page](int id, int how) {
@@ -141,9 +141,11 @@ inline void ExpectStateFollowsControls(QWidget* page, const std::vector<ToggleRo
                    : AccessibleAction(button, QAccessibleActionInterface::toggleAction());
     };
     for (const ToggleRow& row : rows) {
-        for (const char* how : {"mouse", "space key", "accessible toggle"}) {
-            SCOPED_TRACE(::testing::Message() << "control " << row.id << " by " << how);
-            const int way = how[0] == 'm' ? 0 : how[0] == 's' ? 1 : 2;
+        for (int way : {0, 1, 2}) {
+            SCOPED_TRACE(::testing::Message() << "control " << row.id << " by "
+                                              << (way == 0   ? "mouse"
+                                                  : way == 1 ? "space key"
+                                                             : "accessible toggle"));
             ASSERT_FALSE(row.changed());
             toggle(row.id, way);
             EXPECT_TRUE(row.changed());
@@ -181,6 +183,11 @@ protected:
                                         "\nStopBit=0\nCommandWait1=0\nCommandWait2=0\n" + more);
     }
 
+    // The controls of the page under test.
+    template <class W = QWidget> W* C(int id) { return Control<W>(pageUnderTest, id); }
+    void Click(int id) { QTest::mouseClick(C<QAbstractButton>(id), Qt::LeftButton); }
+
+    QWidget* pageUnderTest = nullptr;
     TempDir dir;
     ClockType clock;
     std::unique_ptr<SimThermometer> sim;
