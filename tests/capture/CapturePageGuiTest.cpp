@@ -122,7 +122,7 @@ TEST_F(CapturePageTest, ChecksAndUnitButtonsDrivenAnyWayChangeThePage)
     EXPECT_EQ(std::pair(graph.yMax, graph.yMin), std::pair(80.0, 20.0));
 }
 
-// The page offers a name in the last folder, hands the recording to the format chosen, asks before
+// The page offers a name in the desktop folder, hands the recording to the format chosen, asks before
 // replacing a file, shows a writer's failure and keeps the recording whatever happens.
 TEST_F(CapturePageTest, SaveOffersANameWritesTheChosenFormatAndKeepsTheRecording)
 {
@@ -139,8 +139,7 @@ TEST_F(CapturePageTest, SaveOffersANameWritesTheChosenFormatAndKeepsTheRecording
     boxes.answers = {MsgAnswer::No, MsgAnswer::Yes};
     Save(1, "my data.csv");
     EXPECT_EQ(ReadFileBytes(out.File("my data.html")), "old");
-    EXPECT_EQ(Save(1, "my data.csv").rfind(out.Path(), 0), 0u)
-        << "the next dialog opens where the last save went";
+    Save(1, "my data.csv");
     for (const char* written : {"data.csv", "my_data.jpg"})
         EXPECT_TRUE(std::filesystem::exists(out.File(written))) << written;
     EXPECT_NE(ReadFileBytes(out.File("my data.html")), "old");

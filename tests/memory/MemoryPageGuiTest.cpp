@@ -22,21 +22,20 @@ protected:
         WriteIni("");
         app.language = 1;
         page = std::make_unique<CMemoryPage>(app, nullptr);
+        pageUnderTest = page.get();
         page->show();
         page->PageShown();
     }
-    QTableWidget* List() const { return C<QTableWidget>(1010); }
-    void Click(int id) const { QTest::mouseClick(C<QPushButton>(id), Qt::LeftButton); }
-    std::vector<int> CheckedNumbers() const
+    QTableWidget* List() { return C<QTableWidget>(1010); }
+    std::vector<int> CheckedNumbers()
     {
         std::vector<int> numbers;
         for (int r = 0; r < List()->rowCount(); ++r)
             if (List()->item(r, 0)->checkState() == Qt::Checked) numbers.push_back(r + 1);
         return numbers;
     }
-    QString Cell(int row) const { return List()->item(row - 1, 1)->text(); }
-    void Check(int row, Qt::CheckState state) const { List()->item(row - 1, 0)->setCheckState(state); }
-    template <class W = QWidget> W* C(int id) const { return Control<W>(page.get(), id); }
+    QString Cell(int row) { return List()->item(row - 1, 1)->text(); }
+    void Check(int row, Qt::CheckState state) { List()->item(row - 1, 0)->setCheckState(state); }
 
     std::unique_ptr<CMemoryPage> page;
 };
@@ -45,8 +44,8 @@ TEST_F(MemoryPageTest, ReadsUnchecksWritesBackAndReadsThePackedResult)
 {
     Start();
     ASSERT_TRUE(boxes.shown.empty());
-    EXPECT_EQ(List()->rowCount(), 25); // time and two more items
-    EXPECT_EQ(C<QLabel>(1043)->text(), QStringLiteral("25"));
+    EXPECT_EQ(std::pair(List()->rowCount(), C<QLabel>(1043)->text()),
+              std::pair(25, QString("25"))); // 3 items
     EXPECT_TRUE(C<QAbstractButton>(1023)->isChecked() && !C<QAbstractButton>(1024)->isChecked());
     EXPECT_EQ(CheckedNumbers(), (std::vector<int>{1, 2, 3, 4, 5}));
     EXPECT_EQ(List()->item(1, 2)->background().color(), QColor(220, 240, 220));

@@ -1,5 +1,5 @@
-// The teaching page against the in-process simulator: the list as painted and driven by mouse and
-// keys, what the buttons hand the teaching operations, the focus rule and the page's failures.
+// The teaching page against the in-process simulator: the list driven by mouse and keys, what the
+// buttons hand the teaching operations, and what the page does when the list or the port fails.
 // The values read and taught are TeachingOperationsTest's; the list's order is EmissivityList's.
 
 #include <filesystem>
@@ -15,9 +15,7 @@ namespace {
 SimConfig Target() // a 0.82 target at 150 degC read with 0.95 set
 {
     SimConfig c;
-    c.targetC = 150.0;
-    c.trueEmissivity = 0.82;
-    c.emissivityRegister = 950;
+    c.targetC = 150.0, c.trueEmissivity = 0.82, c.emissivityRegister = 950;
     return c;
 }
 
@@ -43,7 +41,7 @@ protected:
 };
 
 // A click or a key copies the row's value into the set field, within the field's limits; Up stops
-// at the first row, Down at the last; a click below the last row changes nothing.
+// at the first row, Down at the last.
 TEST_F(TeachingPageTest, ClickAndKeysCopyTheEmissivityIntoTheSetField)
 {
     QTest::mouseClick(List()->viewport(), Qt::LeftButton, {},
@@ -65,9 +63,6 @@ TEST_F(TeachingPageTest, ClickAndKeysCopyTheEmissivityIntoTheSetField)
         if (row.field == nullptr) continue; // the blank entry's value is EmissivityList's
         EXPECT_EQ(Field(), QString::fromLatin1(row.field));
     }
-    C(1062)->setText(QStringLiteral("0.77"));
-    QTest::mouseClick(List()->viewport(), Qt::LeftButton, {}, QPoint(5, List()->viewport()->height() - 2));
-    EXPECT_EQ(Field(), QStringLiteral("0.77"));
 }
 
 // The button teaches the temperature in the field and the page shows what came back; a reading
@@ -75,7 +70,6 @@ TEST_F(TeachingPageTest, ClickAndKeysCopyTheEmissivityIntoTheSetField)
 TEST_F(TeachingPageTest, TheButtonTeachesTheTemperatureInTheField)
 {
     page->PageShown();
-    EXPECT_EQ(C(1071)->toolTip().toStdString(), "Enter True Temperature of Target for Teaching");
     C(1071)->setText(QStringLiteral("150.0"));
     QTest::mouseClick(C<QPushButton>(1072), Qt::LeftButton);
     EXPECT_NEAR(C(1045)->text().toDouble(), 0.82, 0.01);
