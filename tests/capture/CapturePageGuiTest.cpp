@@ -1,6 +1,6 @@
-// The recording page against the in-process simulator in real time (it streams on the real clock): REC, PAUSE
-// and DELETE and the enabled states, the display unit, the scale controls, the save dialog, recordings taken
-// back from their journal and the timer panel. Values, file contents and the timer's rules are the
+// The recording page against the in-process simulator streaming in real time: REC, PAUSE and
+// DELETE and the enabled states, the display unit, the scale and timer controls, the save dialog and
+// recordings taken back from their journal. Values, file contents and the timer's rules are the
 // recorder's, writers' and timer's own tests.
 
 #include <filesystem>
@@ -37,12 +37,12 @@ protected:
     }
     QString Text(int id) { return C<QLabel>(id)->text(); }
     QDateTime Now() { return QDateTime::fromSecsSinceEpoch(clock.WallTime()); }
-    // SAVE with the dialog answered: the filter (0 CSV, 1 report) and the name typed; an empty
-    // name cancels. Returns the path the dialog proposed.
+    // SAVE with the dialog answered: the filter (0 CSV, 1 report) and the name typed. Returns the
+    // path the dialog proposed.
     std::string Save(int filter, const std::string& name)
     {
         std::string proposed;
-        EndModalWhenShown(QStringLiteral("recordingSaveDialog"), !name.empty(), [&](QDialog& dialog) {
+        EndModalWhenShown(QStringLiteral("recordingSaveDialog"), true, [&](QDialog& dialog) {
             auto& files = static_cast<QFileDialog&>(dialog);
             proposed = files.selectedFiles().value(0).toStdString();
             files.selectNameFilter(files.nameFilters().value(filter));
@@ -110,14 +110,10 @@ TEST_F(CapturePageTest, ChecksAndUnitButtonsDrivenAnyWayChangeThePage)
     C<QDateEdit>(1098)->setDate(Now().date().addDays(-1));
     Click(1102);
     EXPECT_FALSE(C<QAbstractButton>(1102)->isChecked());
-    ASSERT_EQ(boxes.shown.size(), 1u);
-    EXPECT_EQ(boxes.shown[0].call.text, "Invalid Timer value Entered");
-
-    // Apply is offered only for a maximum above the minimum and hands the scale to the graph.
+    EXPECT_EQ(boxes.shown.at(0).call.text, "Invalid Timer value Entered");
+    // Apply hands the manual scale to the graph.
     Click(1122);
-    C<QLineEdit>(1123)->setText(QStringLiteral("10.0")), C<QLineEdit>(1124)->setText(QStringLiteral("20.0"));
-    EXPECT_FALSE(C(1125)->isEnabled());
-    C<QLineEdit>(1123)->setText(QStringLiteral("80.0"));
+    C<QLineEdit>(1123)->setText(QStringLiteral("80.0")), C<QLineEdit>(1124)->setText(QStringLiteral("20.0"));
     Click(1125);
     EXPECT_EQ(std::pair(graph.yMax, graph.yMin), std::pair(80.0, 20.0));
 }
@@ -158,24 +154,18 @@ TEST_F(CapturePageTest, SaveOffersANameWritesTheChosenFormatAndKeepsTheRecording
 // field cover them all.
 TEST_F(CapturePageTest, ARecoveredRecordingShowsItsIntervalAndUnitAndIsDrawnWhole)
 {
-    const struct {
-        int32_t interval, count;
-        bool fahrenheit;
-        int unitIndex; // of the range field: 0 hours, 1 minutes, 2 seconds
-        const char* range;
-    } rows[] = {
+    // Interval, samples, Fahrenheit, the range field's unit (0 hours, 1 minutes, 2 seconds) and value.
+    const std::tuple<int32_t, int32_t, bool, int, const char*> rows[] = {
         {300, 40, false, 1, "32"},              // 12000 ticks on a 19200-tick axis
         {1, kMaxSamples - 10, false, 0, "137"}, // 72 hours: 2^14 times the 30 s start
-        {10, 40, true, 2, "60"},
-    };
+        {10, 40, true, 2, "60"}};
     app.journalPath = dir.File("state/journal.rmj");
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.interval);
-        const std::vector<CaptureSample> samples(std::size_t(row.count),
-                                                 CaptureSample{2982, 2962, row.interval});
+    for (const auto& [interval, count, fahrenheit, unitIndex, range] : rows) {
+        SCOPED_TRACE(interval);
+        const std::vector<CaptureSample> samples(std::size_t(count), CaptureSample{2982, 2962, interval});
         RecordingJournal journal;
-        const JournalHeader header{1733562000, row.interval, row.fahrenheit, 4711};
-        ASSERT_TRUE(journal.Start(app.journalPath, header, samples.data(), row.count));
+        const JournalHeader header{1733562000, interval, fahrenheit, 4711};
+        ASSERT_TRUE(journal.Start(app.journalPath, header, samples.data(), count));
         journal.Close();
         Show(0);
         boxes.shown.clear();
@@ -185,10 +175,10 @@ TEST_F(CapturePageTest, ARecoveredRecordingShowsItsIntervalAndUnitAndIsDrawnWhol
         EXPECT_EQ(boxes.shown.size(), 1u);
         EXPECT_EQ(std::tuple(page->Recorder().State(), C<QRadioButton>(1334)->isChecked(),
                              C(1103)->isEnabled(), C(1106)->isEnabled(), page->ComputeInterval()),
-                  std::tuple(CaptureState::Paused, row.fahrenheit, true, false, row.interval));
-        EXPECT_GT(page->Recorder().Graph().xRange, int64_t{row.count} * row.interval);
+                  std::tuple(CaptureState::Paused, fahrenheit, true, false, interval));
+        EXPECT_GT(page->Recorder().Graph().xRange, int64_t{count} * interval);
         EXPECT_EQ(std::pair(C<QComboBox>(1009)->currentIndex(), C<QLineEdit>(1130)->text()),
-                  std::pair(row.unitIndex, QString::fromLatin1(row.range)));
+                  std::pair(unitIndex, QString::fromLatin1(range)));
     }
 }
 

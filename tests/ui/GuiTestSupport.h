@@ -124,13 +124,12 @@ inline void AccessibleAction(QWidget* widget, const QString& actionName)
 // One row of a page's control table: toggling control id changes the page's state (changed()
 // turns true); toggling backId (the same box, or the other radio button) changes it back.
 struct ToggleRow {
-    int id;
-    int backId;
+    int id, backId;
     std::function<bool()> changed;
 };
 
-// Drives every row by mouse (way 0), space key (1) and accessible toggle (2), and checks that the page's
-// state follows the control each time (a checked radio button stays checked).
+// Drives every row by mouse, space key and accessible toggle, and checks that the page's state
+// follows the control each time (a checked radio button stays checked).
 inline void ExpectStateFollowsControls(QWidget* page, const std::vector<ToggleRow>& rows)
 {
     const auto toggle = [page](int id, int how) {
@@ -140,12 +139,10 @@ inline void ExpectStateFollowsControls(QWidget* page, const std::vector<ToggleRo
         : how == 1 ? QTest::keyClick(button, Qt::Key_Space)
                    : AccessibleAction(button, QAccessibleActionInterface::toggleAction());
     };
+    const char* const ways[] = {"mouse", "space key", "accessible toggle"};
     for (const ToggleRow& row : rows) {
         for (int way : {0, 1, 2}) {
-            SCOPED_TRACE(::testing::Message() << "control " << row.id << " by "
-                                              << (way == 0   ? "mouse"
-                                                  : way == 1 ? "space key"
-                                                             : "accessible toggle"));
+            SCOPED_TRACE(::testing::Message() << "control " << row.id << " by " << ways[way]);
             ASSERT_FALSE(row.changed());
             toggle(row.id, way);
             EXPECT_TRUE(row.changed());
