@@ -39,25 +39,35 @@ protected:
     std::unique_ptr<CMemoryPage> page;
 };
 
+// An item box changes that item only (it is what Write packs), and the list, the capacity shown
+// and the check of every row with data follow; the unit buttons change the caption. A row without
+// data never stays checked; none and all, and Write, follow the check boxes.
 TEST_F(MemoryPageTest, ReadsUnchecksWritesBackAndReadsThePackedResult)
 {
     Start();
-    ASSERT_TRUE(boxes.shown.empty());
     EXPECT_EQ(std::pair(List()->rowCount(), C<QLabel>(1043)->text()),
               std::pair(25, QString("25"))); // 3 items
     EXPECT_TRUE(C<QAbstractButton>(1023)->isChecked() && !C<QAbstractButton>(1024)->isChecked());
     EXPECT_EQ(CheckedNumbers(), (std::vector<int>{1, 2, 3, 4, 5}));
+    const uint16_t items = page->Data().memoryItems;
+    Check(2, Qt::Unchecked);
+    const auto emissivityAdded = [&] {
+        const int capacity = page->Data().capacity;
+        return (page->Data().memoryItems ^ items) == ITEM_EMISSIVITY && capacity == 20 &&
+               List()->rowCount() == capacity && CheckedNumbers().size() == 5u &&
+               C<QLabel>(1043)->text() == QStringLiteral("20");
+    };
+    ExpectStateFollowsControls(
+        page.get(), {{1022, 1022, emissivityAdded},
+                     {1040, 1039, [&] { return List()->horizontalHeaderItem(1)->text() == "Temp.(°F)"; }}});
     const QString third = Cell(3), fifth = Cell(5);
-
-    // A row without data never stays checked; none and all, and Write, follow the check boxes.
     Check(9, Qt::Checked);
     EXPECT_EQ(CheckedNumbers().size(), 5u);
     Click(1097);
     EXPECT_TRUE(CheckedNumbers().empty());
     EXPECT_FALSE(C(1027)->isEnabled());
     Click(1096);
-    for (int row : {1, 2, 4})
-        Check(row, Qt::Unchecked);
+    Check(1, Qt::Unchecked), Check(2, Qt::Unchecked), Check(4, Qt::Unchecked);
     boxes.answers = {MsgAnswer::Yes};
     Click(1027);
     ASSERT_EQ(boxes.shown.size(), 1u);
@@ -71,24 +81,6 @@ TEST_F(MemoryPageTest, ReadsUnchecksWritesBackAndReadsThePackedResult)
     EXPECT_EQ(std::vector<QString>({Cell(1), Cell(2), Cell(3)}),
               std::vector<QString>({third, fifth, QString()}));
     EXPECT_FALSE(app.deviceSemaphore);
-}
-
-// An item box changes that item only (it is what Write packs), and the list, the capacity shown
-// and the check of every row with data follow; the unit buttons change the caption.
-TEST_F(MemoryPageTest, ItemAndUnitButtonsDrivenAnyWayChangeThePage)
-{
-    Start();
-    const uint16_t items = page->Data().memoryItems;
-    Check(2, Qt::Unchecked);
-    ExpectStateFollowsControls(
-        page.get(), {{1022, 1022,
-                      [&] {
-                          const int capacity = page->Data().capacity;
-                          return (page->Data().memoryItems ^ items) == ITEM_EMISSIVITY && capacity == 20 &&
-                                 List()->rowCount() == capacity && CheckedNumbers().size() == 5u &&
-                                 C<QLabel>(1043)->text() == QStringLiteral("20");
-                      }},
-                     {1040, 1039, [&] { return List()->horizontalHeaderItem(1)->text() == "Temp.(°F)"; }}});
 }
 
 // The page offers the default name in its dialog and saves under the name chosen; a read that
