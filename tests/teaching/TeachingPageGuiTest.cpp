@@ -9,17 +9,13 @@
 
 namespace {
 
-SimConfig Target() // a 0.82 target at 150 degC read with 0.95 set
-{
-    SimConfig c;
-    c.targetC = 150.0, c.trueEmissivity = 0.82, c.emissivityRegister = 950;
-    return c;
-}
-
 class TeachingPageTest : public SimPageRig<FakeClock> {
 protected:
-    TeachingPageTest() : SimPageRig(Target())
+    TeachingPageTest()
     {
+        SimConfig c; // a 0.82 target at 150 degC read with 0.95 set
+        c.targetC = 150.0, c.trueEmissivity = 0.82, c.emissivityRegister = 950;
+        UseThermometer(c);
         WriteIni("", "[Teaching]\nReloadWaitTime=3\n");
         // Black body, water, polished aluminium, then a blank line and two equal values.
         WriteFileBytes(
@@ -44,20 +40,18 @@ TEST_F(TeachingPageTest, ClickAndKeysCopyTheEmissivityIntoTheSetField)
     QTest::mouseClick(List()->viewport(), Qt::LeftButton, {},
                       List()->visualRect(List()->model()->index(2, 1)).center());
     EXPECT_EQ(std::pair(page->CurrentRow(), Field()), std::pair(2, QStringLiteral("0.90")));
-    const struct {
-        Qt::Key key;
-        int times, row;
-        const char* field;
-    } rows[] = {{Qt::Key_Up, 1, 1, "0.96"},    {Qt::Key_Down, 3, 4, "0.30"}, {Qt::Key_Up, 8, 0, "1.00"},
-                {Qt::Key_Down, 8, 5, nullptr}, {Qt::Key_Up, 2, 3, "0.90"},   {Qt::Key_Space, 1, 3, "0.90"}};
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.row);
+    // Key, presses, the row then current and the value then in the field (the blank entry's is
+    // EmissivityList's).
+    const std::tuple<Qt::Key, int, int, const char*> rows[] = {
+        {Qt::Key_Up, 1, 1, "0.96"},    {Qt::Key_Down, 3, 4, "0.30"}, {Qt::Key_Up, 8, 0, "1.00"},
+        {Qt::Key_Down, 8, 5, nullptr}, {Qt::Key_Up, 2, 3, "0.90"},   {Qt::Key_Space, 1, 3, "0.90"}};
+    for (const auto& [key, times, row, field] : rows) {
+        SCOPED_TRACE(row);
         C(1062)->setText(QStringLiteral("0.50"));
-        for (int i = 0; i < row.times; ++i)
-            QTest::keyClick(List(), row.key);
-        EXPECT_EQ(page->CurrentRow(), row.row);
-        if (row.field == nullptr) continue; // the blank entry's value is EmissivityList's
-        EXPECT_EQ(Field(), QString::fromLatin1(row.field));
+        for (int i = 0; i < times; ++i)
+            QTest::keyClick(List(), key);
+        EXPECT_EQ(page->CurrentRow(), row);
+        EXPECT_EQ(field != nullptr ? Field() : QString(), QString::fromLatin1(field));
     }
 }
 
