@@ -1,5 +1,5 @@
-// The teaching page against the in-process simulator: the list driven by mouse and keys, what the
-// buttons hand the teaching operations.
+// The teaching page against the in-process simulator: the list driven by mouse and keys, and what
+// the TEACH and SET buttons hand the thermometer.
 // The values read and taught are TeachingOperationsTest's; the list's order is EmissivityList's.
 
 #include "device/CommandSet.h"
