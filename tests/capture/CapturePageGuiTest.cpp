@@ -1,158 +1,173 @@
-// The recording page against the in-process simulator in real time: REC, PAUSE and DELETE
-// clicked, the enabled states, the values shown, the graph picture and the display unit.
+// The recording page against the in-process simulator streaming in real time: REC, PAUSE and
+// DELETE and the enabled states, the display unit, the scale and timer controls, the save dialog and
+// recordings taken back from their journal. Values, file contents and the timer's rules are the
+// recorder's, writers' and timer's own tests.
 
-#include <QCheckBox>
-#include <QComboBox>
-#include <QDateEdit>
-#include <QLineEdit>
-#include <QRadioButton>
+#include <filesystem>
+#include <regex>
 
-#include "CapturePageRig.h"
+#include "capture/CCapturePage.h"
+#include "device/Clock.h"
+#include "support/ChildProcess.h"
+#include "ui/GuiTestSupport.h"
 
 namespace {
 
-class CapturePageTest : public CapturePageRig {
+class CapturePageTest : public SimPageRig<SteadyClock> {
 protected:
-    template <class W> W* C(CCapturePage& page, int id) { return Control<W>(&page, id); }
-    static QString Text(CCapturePage& page, int id) { return Control<QLabel>(&page, id)->text(); }
-    static void Click(CCapturePage& page, int id)
+    CapturePageTest()
     {
-        QTest::mouseClick(Control<QPushButton>(&page, id), Qt::LeftButton);
+        SimConfig fast;
+        fast.streamRateHz = 50.0;
+        UseThermometer(fast);
+        for (const char* name : {"templete_1.html", "templete_1(ENG).html"})
+            WriteFileBytes(dir.File(name), ReadFileBytes(RunnableDir() + name));
     }
-    static std::vector<bool> Enabled(CCapturePage& page, std::initializer_list<int> ids)
+    // Writes the INI in the language given and makes the page, shown as the main window shows it.
+    void Show(int language)
     {
-        std::vector<bool> states;
-        for (int id : ids)
-            states.push_back(FindControl(&page, id)->isEnabled());
-        return states;
+        page.reset();
+        WriteIni("Langage=" + std::to_string(language));
+        app.language = language;
+        page = std::make_unique<CCapturePage>(app, nullptr);
+        pageUnderTest = page.get();
+        page->show();
+        page->PageShown();
     }
+    QString Text(int id) { return C<QLabel>(id)->text(); }
+    QDateTime Now() { return QDateTime::fromSecsSinceEpoch(clock.WallTime()); }
+    // SAVE with the dialog answered: the filter (0 CSV, 1 report) and the name typed. Returns the
+    // path the dialog proposed.
+    std::string Save(int filter, const std::string& name)
+    {
+        std::string proposed;
+        EndModalWhenShown(QStringLiteral("recordingSaveDialog"), true, [&](QDialog& dialog) {
+            auto& files = static_cast<QFileDialog&>(dialog);
+            proposed = files.selectedFiles().value(0).toStdString();
+            files.selectNameFilter(files.nameFilters().value(filter));
+            files.selectFile(QString::fromStdString(dir.File(name)));
+        });
+        Click(1103);
+        return proposed;
+    }
+
+    std::unique_ptr<CCapturePage> page;
 };
 
-TEST_F(CapturePageTest, RecPauseAndDeleteDriveTheRecording)
+// REC, PAUSE and DELETE drive the recording and the controls it enables. SAVE offers a name in the
+// desktop folder, hands the recording to the format chosen, asks before replacing a file, shows a
+// writer's failure and keeps the recording whatever happens.
+TEST_F(CapturePageTest, RecPauseSaveAndDeleteDriveTheRecordingAndTheEnabledControls)
 {
-    auto page = Page(0);
-    EXPECT_EQ(Text(*page, 1121), QStringLiteral("100.0"));
-    EXPECT_EQ(Text(*page, 1120), QStringLiteral("  0.0"));
-    EXPECT_EQ(Text(*page, 1128), QStringLiteral("0.95"));
-    EXPECT_EQ(Text(*page, 1105), QStringLiteral("---"));
-    EXPECT_EQ(Text(*page, 1007).left(12), Now().toString(QStringLiteral(" yyyy/MM/dd ")));
-    // REC, PAUSE, DELETE, SAVE, timer box, interval hours, ms combo, Apply.
-    const auto ids = {1001, 1004, 1003, 1103, 1102, 1106, 1008, 1125};
-    EXPECT_EQ(Enabled(*page, ids), (std::vector<bool>{true, true, true, false, true, true, true, false}));
-    EXPECT_EQ(page->ComputeInterval(), 5);
-
-    Click(*page, 1001);
+    Show(0);
+    EXPECT_FALSE(C(1334)->isVisible()) << "no unit choice in Japanese";
+    const auto enabled = [&] { // REC, PAUSE, DELETE, SAVE, timer box, interval hours, ms combo, Apply
+        std::vector<bool> states;
+        for (int id : {1001, 1004, 1003, 1103, 1102, 1106, 1008, 1125})
+            states.push_back(C(id)->isEnabled());
+        return states;
+    };
+    const std::vector<bool> ready{true, true, true, false, true, true, true, false};
+    EXPECT_EQ(enabled(), ready);
+    Click(1001);
     ASSERT_EQ(page->Recorder().State(), CaptureState::Recording);
-    EXPECT_EQ(Enabled(*page, ids), (std::vector<bool>{true, true, false, false, false, false, false, false}));
+    EXPECT_EQ(enabled(), (std::vector<bool>{true, true, false, false, false, false, false, false}));
     EXPECT_TRUE(QTest::qWaitFor([&] { return page->Recorder().SampleCount() >= 4; }, 5000));
-    EXPECT_EQ(Text(*page, 1105), QStringLiteral("25.0"));
-    EXPECT_EQ(Text(*page, 1104), QStringLiteral("23.0"));
-    // The live line is in the picture, which is the graph frame's client area.
-    const QImage& image = page->GraphImage();
-    EXPECT_EQ(image.size(), FindControl(page.get(), 1091)->contentsRect().size());
-    bool blue = false;
-    for (int y = 0; y < image.height() && !blue; ++y)
-        for (int x = 0; x < image.width() && !blue; ++x)
-            blue = image.pixelColor(x, y) == QColor(0, 0, 255);
-    EXPECT_TRUE(blue);
+    EXPECT_EQ(Text(1105) + Text(1104), QStringLiteral("25.023.0"));
+    EXPECT_EQ(page->GraphImage().size(), C(1091)->contentsRect().size()); // the graph frame's client area
+    Click(1001);                                                          // REC while recording only beeps
+    Click(1004);
+    EXPECT_EQ(Text(1105) + Text(1104), QStringLiteral("------"));
+    EXPECT_EQ(enabled(), (std::vector<bool>{true, true, true, true, true, false, false, false}));
 
-    Click(*page, 1001); // REC while recording only beeps
-    Click(*page, 1004);
-    ASSERT_EQ(page->Recorder().State(), CaptureState::Paused);
-    EXPECT_EQ(Text(*page, 1105), QStringLiteral("---"));
-    EXPECT_EQ(Enabled(*page, ids), (std::vector<bool>{true, true, true, true, true, false, false, false}));
-
-    boxes.answers = {MsgAnswer::Ok};
-    Click(*page, 1003);
-    EXPECT_EQ(page->Recorder().State(), CaptureState::Ready);
-    EXPECT_EQ(page->Recorder().SampleCount(), 0);
-    EXPECT_EQ(Enabled(*page, ids), (std::vector<bool>{true, true, true, false, true, true, true, false}));
-    ASSERT_EQ(boxes.shown.size(), 1u);
-    EXPECT_EQ(boxes.shown[0].call.text, "記録したデータを消去してよろしいですか？");
+    const int32_t count = page->Recorder().SampleCount();
+    const std::string day = Now().toString(QStringLiteral("yyyyMMdd_")).toStdString();
+    EXPECT_TRUE(
+        std::regex_match(Save(0, "data.txt"), std::regex(dir.Path() + "機種名未登録-" + day + "[0-9]{6}")));
+    WriteFileBytes(dir.File("my data.html"), "old");
+    boxes.answers = {MsgAnswer::No, MsgAnswer::Yes, MsgAnswer::Ok, MsgAnswer::Ok};
+    Save(1, "my data.csv");
+    EXPECT_EQ(ReadFileBytes(dir.File("my data.html")), "old");
+    Save(1, "my data.csv");
+    for (const char* written : {"data.csv", "my_data.jpg"})
+        EXPECT_TRUE(std::filesystem::exists(dir.File(written))) << written;
+    EXPECT_NE(ReadFileBytes(dir.File("my data.html")), "old");
+    std::filesystem::remove(dir.File("templete_1.html"));
+    Save(1, "report.html");
+    EXPECT_EQ(std::tuple(page->Recorder().State(), page->Recorder().SampleCount(), C(1103)->isEnabled()),
+              std::tuple(CaptureState::Paused, count, true));
+    Click(1003);
+    EXPECT_EQ(std::pair(page->Recorder().SampleCount(), enabled()), std::pair(0, ready));
+    ASSERT_EQ(boxes.shown.size(), 4u);
+    EXPECT_EQ(boxes.shown[0].call.text, "my data.htmlは既に存在します。上書きしますか？");
+    EXPECT_EQ(boxes.shown[2].call.text,
+              "ファイル " + dir.File("templete_1.html") + " を読み込めませんでした");
+    EXPECT_EQ(boxes.shown[3].call.text, "記録したデータを消去してよろしいですか？");
 }
 
-// The texts are the recorder's; the page shows every one of them in the unit chosen.
-TEST_F(CapturePageTest, FahrenheitChangesEveryTemperatureTextButNotTheEmissivity)
-{
-    auto japanese = Page(0);
-    EXPECT_FALSE(C<QRadioButton>(*japanese, 1334)->isVisible());
-    EXPECT_EQ(Text(*japanese, 1150), QStringLiteral("℃"));
-    japanese.reset();
-
-    sim->SetRegister(0x14, 937); // thousandths: shown rounded, not cut to 0.93
-    auto page = Page(1);
-    EXPECT_EQ(Text(*page, 1143), QStringLiteral("T E M P "));
-    QTest::mouseClick(C<QRadioButton>(*page, 1334), Qt::LeftButton);
-    EXPECT_EQ(Text(*page, 1150), QStringLiteral("°F"));
-    EXPECT_EQ(Text(*page, 1144), QStringLiteral("(°F)"));
-    EXPECT_EQ(Text(*page, 1120), QStringLiteral(" 32.0"));
-    EXPECT_EQ(Text(*page, 1128), QStringLiteral("0.94"));
-    EXPECT_EQ(C<QLineEdit>(*page, 1123)->text(), QStringLiteral("122.0"));
-    QTest::mouseClick(C<QRadioButton>(*page, 1333), Qt::LeftButton);
-    EXPECT_EQ(Text(*page, 1121), QStringLiteral("100.0"));
-}
-
+// The English page shows every temperature text in the unit chosen, and the emissivity rounded,
+// not cut; the timer pickers, the manual scales and the interval follow their boxes, and a timer
+// that would start in the past is refused with a box.
 TEST_F(CapturePageTest, ChecksAndUnitButtonsDrivenAnyWayChangeThePage)
 {
-    auto page = Page(1);
-    const QDate today = Now().date();
-    C<QDateEdit>(*page, 1098)->setDate(today.addDays(1));
-    C<QDateEdit>(*page, 1100)->setDate(today.addDays(2));
+    sim->SetRegister(0x14, 937);
+    Show(1);
+    EXPECT_EQ(Text(1128), QStringLiteral("0.94"));
+    C<QDateEdit>(1098)->setDate(Now().date().addDays(1));
+    C<QDateEdit>(1100)->setDate(Now().date().addDays(2));
     const CaptureGraph& graph = page->Recorder().Graph();
-    ExpectStateFollowsControls(
-        page.get(),
-        {{1102, 1102, [&] { return !FindControl(page.get(), 1099)->isEnabled(); }}, // the timer waits
-         {1334, 1333, [&] { return page->Recorder().Snapshot().fahrenheit && Text(*page, 1121) == "212.0"; }},
-         {1122, 1122, [&] { return !graph.tempAuto && C<QPushButton>(*page, 1125)->isEnabled(); }},
-         {1129, 1129, [&] { return !graph.timeAuto; }},
-         {1119, 1119,
-          [&] { return page->ComputeInterval() == 1 && !FindControl(page.get(), 1008)->isEnabled(); }}});
-    EXPECT_TRUE(boxes.shown.empty());
+    const auto fahrenheit = [&] {
+        return page->Recorder().Snapshot().fahrenheit &&
+               Text(1121) + Text(1120) + Text(1144) == "212.0 32.0(°F)";
+    };
+    ExpectStateFollowsControls(page.get(),
+                               {{1102, 1102, [&] { return !C(1099)->isEnabled(); }}, // it waits
+                                {1334, 1333, fahrenheit},
+                                {1122, 1122, [&] { return !graph.tempAuto && C(1125)->isEnabled(); }},
+                                {1129, 1129, [&] { return !graph.timeAuto; }},
+                                {1119, 1119, [&] { return page->ComputeInterval() == 1; }}});
+    C<QDateEdit>(1098)->setDate(Now().date().addDays(-1));
+    Click(1102);
+    EXPECT_FALSE(C<QAbstractButton>(1102)->isChecked());
+    EXPECT_EQ(boxes.shown.at(0).call.text, "Invalid Timer value Entered");
+    // Apply hands the manual scale to the graph.
+    Click(1122);
+    C<QLineEdit>(1123)->setText(QStringLiteral("80.0")), C<QLineEdit>(1124)->setText(QStringLiteral("20.0"));
+    Click(1125);
+    EXPECT_EQ(std::pair(graph.yMax, graph.yMin), std::pair(80.0, 20.0));
 }
 
-TEST_F(CapturePageTest, ManualScaleControls)
+// Recordings a killed run left in its journal, offered once and taken back: the controls show their
+// interval (REC goes on at it, not at the controls' 0.5 s) and unit, and the axis and the range
+// field cover them all.
+TEST_F(CapturePageTest, ARecoveredRecordingShowsItsIntervalAndUnitAndIsDrawnWhole)
 {
-    auto page = Page(1);
-    auto* apply = C<QPushButton>(*page, 1125);
-    QTest::mouseClick(C<QCheckBox>(*page, 1122), Qt::LeftButton); // temperature auto-scale off
-    EXPECT_TRUE(apply->isEnabled());
-    C<QLineEdit>(*page, 1123)->setText(QStringLiteral("10.0"));
-    C<QLineEdit>(*page, 1124)->setText(QStringLiteral("20.0"));
-    EXPECT_FALSE(apply->isEnabled()); // maximum not above minimum
-    C<QLineEdit>(*page, 1123)->setText(QStringLiteral("80.0"));
-    EXPECT_TRUE(apply->isEnabled());
-    QTest::mouseClick(apply, Qt::LeftButton);
-    EXPECT_DOUBLE_EQ(page->Recorder().Graph().yMax, 80.0);
-    EXPECT_DOUBLE_EQ(page->Recorder().Graph().yMin, 20.0);
-
-    // Wide scales in the picture itself: no label cut off or touching the plot's frame.
-    struct Scale {
-        int unit;
-        const char *max, *min;
-    };
-    for (const Scale& scale : {Scale{1333, "176.0", "-21.0"}, Scale{1334, "1112.0", "-5.8"}}) {
-        SCOPED_TRACE(scale.max);
-        C<QRadioButton>(*page, scale.unit)->click();
-        C<QLineEdit>(*page, 1123)->setText(QString::fromLatin1(scale.max));
-        C<QLineEdit>(*page, 1124)->setText(QString::fromLatin1(scale.min));
-        QTest::mouseClick(apply, Qt::LeftButton);
-        const QImage& image = page->GraphImage();
-        ASSERT_EQ(image.size(), QSize(593, 338));
-        int labelPixels = 0;
-        for (int y = 0; y < image.height() - CaptureGraph::kMarginY; ++y) {
-            EXPECT_EQ(image.pixelColor(0, y), QColor(Qt::white)) << y;
-            EXPECT_EQ(image.pixelColor(CaptureGraph::kMarginX - 1, y), QColor(Qt::white)) << y;
-            for (int x = 0; x < CaptureGraph::kMarginX; ++x)
-                labelPixels += image.pixelColor(x, y) != QColor(Qt::white);
-        }
-        EXPECT_GT(labelPixels, 10 * 20) << "ten labels of four figures at least";
+    // Interval, samples, Fahrenheit, the range field's unit (0 hours, 1 minutes, 2 seconds) and value.
+    const std::tuple<int32_t, int32_t, bool, int, const char*> rows[] = {
+        {300, 40, false, 1, "32"},              // 12000 ticks on a 19200-tick axis
+        {1, kMaxSamples - 10, false, 0, "137"}, // 72 hours: 2^14 times the 30 s start
+        {10, 40, true, 2, "60"}};
+    app.journalPath = dir.File("state/journal.rmj");
+    for (const auto& [interval, count, fahrenheit, unitIndex, range] : rows) {
+        SCOPED_TRACE(interval);
+        const std::vector<CaptureSample> samples(std::size_t(count), CaptureSample{2982, 2962, interval});
+        RecordingJournal journal;
+        const JournalHeader header{1733562000, interval, fahrenheit, 4711};
+        ASSERT_TRUE(journal.Start(app.journalPath, header, samples.data(), count));
+        journal.Close();
+        Show(0);
+        boxes.shown.clear();
+        boxes.answers = {MsgAnswer::Yes};
+        page->OfferRecoveredRecording();
+        page->OfferRecoveredRecording(); // nothing new: no second question
+        EXPECT_EQ(boxes.shown.size(), 1u);
+        EXPECT_EQ(std::tuple(page->Recorder().State(), C<QRadioButton>(1334)->isChecked(),
+                             C(1103)->isEnabled(), C(1106)->isEnabled(), page->ComputeInterval()),
+                  std::tuple(CaptureState::Paused, fahrenheit, true, false, interval));
+        EXPECT_GT(page->Recorder().Graph().xRange, int64_t{count} * interval);
+        EXPECT_EQ(std::pair(C<QComboBox>(1009)->currentIndex(), C<QLineEdit>(1130)->text()),
+                  std::pair(unitIndex, QString::fromLatin1(range)));
     }
-
-    auto* range = C<QLineEdit>(*page, 1130);
-    auto* unit = C<QComboBox>(*page, 1009);
-    range->setText(QStringLiteral("30"));
-    unit->setCurrentIndex(0); // hours: at most a day
-    EXPECT_EQ(range->text(), QStringLiteral("24"));
 }
 
 } // namespace

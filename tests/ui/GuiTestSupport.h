@@ -6,24 +6,10 @@
 
 #include <gtest/gtest.h>
 
-#include <QAbstractButton>
-#include <QAccessible>
-#include <QAccessibleActionInterface>
-#include <QApplication>
-#include <QDialog>
-#include <QLabel>
-#include <QMessageBox>
-#include <QPushButton>
-#include <QSignalSpy>
-#include <QTest>
-#include <QTimer>
-#include <QWidget>
+#include <QtTest>
+#include <QtWidgets>
 
 #include <deque>
-#include <functional>
-#include <memory>
-#include <string>
-#include <vector>
 
 #include "SimThermometer.h"
 #include "app/AppState.h"
@@ -122,77 +108,45 @@ inline void EndModalWhenShown(const QString& objectName, bool acceptIt,
 }
 
 // Runs an action of the control's accessibility interface, as a screen reader or a test driver
-// on the accessibility bus does: QAccessibleActionInterface::toggleAction() changes a check box
-// or radio button without a click; pressAction() clicks a push button (after a short animation,
-// which this waits for).
+// on the accessibility bus does: toggleAction() changes a check box or radio button without a
+// click; pressAction() clicks a push button after a short animation, which this waits for.
 inline void AccessibleAction(QWidget* widget, const QString& actionName)
 {
     QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(widget);
     QAccessibleActionInterface* actions = accessible ? accessible->actionInterface() : nullptr;
-    ASSERT_NE(actions, nullptr) << widget->objectName().toStdString();
-    ASSERT_TRUE(actions->actionNames().contains(actionName))
-        << widget->objectName().toStdString() << " has no " << actionName.toStdString();
-    auto* button = qobject_cast<QAbstractButton*>(widget);
-    if (button && actionName == QAccessibleActionInterface::pressAction()) {
-        QSignalSpy clicked(button, &QAbstractButton::clicked);
-        actions->doAction(actionName);
-        ASSERT_TRUE(clicked.wait(2000));
-        return;
-    }
+    ASSERT_TRUE(actions && actions->actionNames().contains(actionName)) << actionName.toStdString();
+    QSignalSpy clicked(widget, SIGNAL(clicked(bool)));
     actions->doAction(actionName);
-}
-
-// Sets a field's whole text through its accessibility interface, as assistive input does.
-inline void AccessibleSetText(QWidget* widget, const QString& text)
-{
-    QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(widget);
-    ASSERT_NE(accessible, nullptr) << widget->objectName().toStdString();
-    accessible->setText(QAccessible::Value, text);
-}
-
-// How a test changes a check box, radio button or checkable button.
-enum class Drive { Mouse, Space, Accessible };
-inline const char* DriveName(Drive how)
-{
-    return how == Drive::Mouse ? "mouse" : how == Drive::Space ? "space key" : "accessible toggle";
-}
-constexpr Drive kAllDrives[] = {Drive::Mouse, Drive::Space, Drive::Accessible};
-
-// Changes the button's check state the given way (a checked radio button stays checked).
-inline void Toggle(QAbstractButton* button, Drive how)
-{
-    ASSERT_NE(button, nullptr);
-    switch (how) {
-    case Drive::Mouse:
-        QTest::mouseClick(button, Qt::LeftButton);
-        break;
-    case Drive::Space:
-        QTest::keyClick(button, Qt::Key_Space);
-        break;
-    case Drive::Accessible:
-        AccessibleAction(button, QAccessibleActionInterface::toggleAction());
-        break;
-    }
+    const bool press = actionName == QAccessibleActionInterface::pressAction();
+    EXPECT_TRUE(!press || clicked.wait(2000));
 }
 
 // One row of a page's control table: toggling control id changes the page's state (changed()
 // turns true); toggling backId (the same box, or the other radio button) changes it back.
 struct ToggleRow {
-    int id;
-    int backId;
+    int id, backId;
     std::function<bool()> changed;
 };
 
-// Drives every row each way there is and checks that the page's state follows the control.
+// Drives every row by mouse, space key and accessible toggle, and checks that the page's state
+// follows the control each time (a checked radio button stays checked).
 inline void ExpectStateFollowsControls(QWidget* page, const std::vector<ToggleRow>& rows)
 {
+    const auto toggle = [page](int id, int how) {
+        auto* button = qobject_cast<QAbstractButton*>(FindControl(page, id));
+        ASSERT_NE(button, nullptr) << id;
+        how == 0   ? QTest::mouseClick(button, Qt::LeftButton)
+        : how == 1 ? QTest::keyClick(button, Qt::Key_Space)
+                   : AccessibleAction(button, QAccessibleActionInterface::toggleAction());
+    };
+    const char* const ways[] = {"mouse", "space key", "accessible toggle"};
     for (const ToggleRow& row : rows) {
-        for (Drive how : kAllDrives) {
-            SCOPED_TRACE(::testing::Message() << "control " << row.id << " by " << DriveName(how));
+        for (int way : {0, 1, 2}) {
+            SCOPED_TRACE(::testing::Message() << "control " << row.id << " by " << ways[way]);
             ASSERT_FALSE(row.changed());
-            Toggle(Control<QAbstractButton>(page, row.id), how);
+            toggle(row.id, way);
             EXPECT_TRUE(row.changed());
-            Toggle(Control<QAbstractButton>(page, row.backId), how);
+            toggle(row.backId, way);
             EXPECT_FALSE(row.changed());
         }
     }
@@ -226,6 +180,11 @@ protected:
                                         "\nStopBit=0\nCommandWait1=0\nCommandWait2=0\n" + more);
     }
 
+    // The controls of the page under test.
+    template <class W = QWidget> W* C(int id) { return Control<W>(pageUnderTest, id); }
+    void Click(int id) { QTest::mouseClick(C<QAbstractButton>(id), Qt::LeftButton); }
+
+    QWidget* pageUnderTest = nullptr;
     TempDir dir;
     ClockType clock;
     std::unique_ptr<SimThermometer> sim;
