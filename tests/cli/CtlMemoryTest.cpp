@@ -50,10 +50,9 @@ TEST_F(CtlMemory, AReadThatFailsHalfWayWritesNoFile)
 {
     ASSERT_EQ(Ctl({"memory", "read"}).exitCode, 0);
     StartSim({"--memory", dir.File("mem.txt"), "--fault", "ng-at:" + std::to_string(TransactionOf("9148"))});
-    Expect({{{"memory", "read", "--csv", dir.File("list.csv")},
-             1,
-             "",
-             "after 1 of 3 records; no file was written"}});
+    // clang-format off
+    Expect({{{"memory", "read", "--csv", dir.File("list.csv")}, 1, "", "after 1 of 3 records; no file was written"}});
+    // clang-format on
     EXPECT_FALSE(std::filesystem::exists(dir.File("list.csv")));
 }
 
