@@ -183,15 +183,6 @@ TEST_F(MemoryReportTest, TemplatesWithoutOrWithTwoListLinesEnd)
     EXPECT_FALSE(Exists("two(PAGE03).html"));
 }
 
-TEST_F(MemoryReportTest, CsvLeavesOutRowsWithoutDataAndIgnoresTheExtension)
-{
-    ASSERT_TRUE(Save("list.html", false, List(6, UNIT_KELVIN, {1, 4})));
-    EXPECT_FALSE(Exists("list.html"));
-    EXPECT_EQ(ReadFileBytes(dir.File("list.csv")),
-              "MemoryNo.,Temp.(K),Room(K),Time,Emissivity,MAX(K),MIN(K)\r\n"
-              "2,298.2,,,,,\r\n5,298.2,293.8,2007/03/15  10:30:05,0.95,308.8,288.0\r\n");
-}
-
 TEST_F(MemoryReportTest, AMissingTemplateOrFolderShowsTheFileMessage)
 {
     const MemoryListSnapshot list = List(25, UNIT_CELSIUS, {0});
