@@ -211,35 +211,66 @@ TEST_F(MemoryDataTest, CapacityFollowsTheItemCountFromTheMemSetTable)
     }
 }
 
-TEST_F(MemoryDataTest, WriteBackPacksTheCheckedRowsAndClearsTheRest)
+TEST_F(MemoryDataTest, WriteBackPacksTheCheckedRowsClearsTheRestAndCountsWithinTheRecordArea)
+{
+    struct Case {
+        const char* name;
+        int records;
+        uint16_t items;
+        std::initializer_list<int> rows;
+        int failAt;  // the faulted transaction of the write, 0: none
+        int readBy;  // the serial number the list was read from, 0: this thermometer's
+        Texts words; // memory from 0x42 on, the rest to the end of the list "FFFF"
+        Texts boxes; // after the question
+        Texts last;  // the last commands
+    };
+    const std::string error = "* COMMAND ERROR", written = Text(219);
+    // The header is DA, 30, 31 and 35; after it a failure in the third checked record's first word,
+    // in the third word of a five-word record, and in the count after the 150 slots.
+    // clang-format off
+    const Case cases[] = {
+        {"packed", 10, 0, {2, 5}, 0, 0, {"0B01", "0B04"}, {}, {"92D7FFFF", "92400002", "92410002", "81"}},
+        {"every item in record order", 3, ITEM_MASK, {3}, 0, 0, {"0B02", "0202", "0302", "0402", "0502", "0602", "0702", "0802", "0902"}, {}, {"92400001", "92410001", "81"}},
+        {"failed record start", 5, 0, {1, 2, 3, 4}, 4 + 3, 0, {"0B00", "0B01"}, {error, written}, {"92400002", "92410002", "81"}},
+        {"failed inside a record", 5, ITEM_TIME, {1, 2, 3, 4}, 4 + 2 * 5 + 3, 0, {"0B00", "0200", "0300", "0400", "0500", "0B01", "0201", "0301", "0401", "0501"}, {error, written}, {"92400002", "92410002", "81"}},
+        {"failed count", 2, 0, {1}, 4 + 150 + 1, 0, {"0B00"}, {error, written}, {"92400001", "81"}},
+        {"another thermometer", 4, 0, {1}, 0, 42, {"0B00", "0B01", "0B02", "0B03"}, {Text(221), written}, {"DA", "9130", "9131"}}};
+    // clang-format on
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ui = FakeUserInterface{};
+        Start(c.records, c.items);
+        data->ReadMemory();
+        if (c.readBy) app.deviceSerial = static_cast<uint32_t>(c.readBy);
+        ui.answers = {MsgAnswer::Yes};
+        const Texts sent = WriteRows(c.rows, c.failAt, true);
+        const int end = data->capacity * RecordWords(c.items);
+        Texts words = c.words;
+        words.resize(static_cast<std::size_t>(end), "FFFF");
+        EXPECT_EQ(Words(0, end), words);
+        EXPECT_EQ(data->ioError, !c.boxes.empty());
+        Texts boxes{Text(214)};
+        boxes.insert(boxes.end(), c.boxes.begin(), c.boxes.end());
+        EXPECT_EQ(ui.BoxTexts(), boxes);
+        ASSERT_GE(sent.size(), c.last.size());
+        EXPECT_EQ(Texts(sent.end() - static_cast<long>(c.last.size()), sent.end()), c.last);
+        for (const std::string& command : sent) {
+            const bool word = command.starts_with("92") && command.size() == 8;
+            EXPECT_LT(word ? std::stoi(command.substr(2, 2), nullptr, 16) : 0, 0x42 + end) << command;
+        }
+    }
+}
+
+TEST_F(MemoryDataTest, WriteBackShowsItsProgressWithTheTabsOffAndTheLinksPauses)
 {
     Start(10, 0);
     data->ReadMemory();
     const Texts sent = WriteRows({2, 5});
-    EXPECT_FALSE(data->ioError);
-    Texts expected(150, "FFFF");
-    expected[0] = "0B01";
-    expected[1] = "0B04";
-    EXPECT_EQ(Words(0, 150), expected);
-    EXPECT_EQ(Counts(), "00020002");
-    EXPECT_EQ(Texts(sent.begin(), sent.begin() + 6),
-              (Texts{"DA", "9130", "9131", "9135", "92420B01", "92430B04"}));
-    EXPECT_EQ(Texts(sent.end() - 4, sent.end()), (Texts{"92D7FFFF", "92400002", "92410002", "81"}));
     // Two records, then the clearing of slots 3 to 150.
     ASSERT_EQ(ui.progressSteps.size(), 150u);
     EXPECT_EQ(ui.progressSteps[2] + ui.progressSteps[149],
               "メモリデータ書き込み中です ： Memory No.  3メモリデータ書き込み中です ： Memory No.150");
     EXPECT_EQ(data->records[0].temp, "0B00"); // the page's own state is left as it was
-    EXPECT_TRUE(ui.boxes.empty());
-}
-
-TEST_F(MemoryDataTest, EveryItemGoesBackInRecordOrderWithTheTabsOffAndTheLinksPauses)
-{
-    Start(3, ITEM_MASK);
-    data->ReadMemory();
-    const Texts sent = WriteRows({3});
-    EXPECT_EQ(Words(0, 10),
-              (Texts{"0B02", "0202", "0302", "0402", "0502", "0602", "0702", "0802", "0902", "FFFF"}));
     std::erase_if(ui.events, [](const std::string& e) { return !e.starts_with("tabs") && e != "progress"; });
     EXPECT_EQ(ui.events, (Texts{"tabs:0", "progress", "tabs:1"}));
     // After opening 200 ms, then CommandWait1 (40 by default) after a command, CommandWait2 (500)
@@ -248,16 +279,6 @@ TEST_F(MemoryDataTest, EveryItemGoesBackInRecordOrderWithTheTabsOffAndTheLinksPa
     for (const std::string& command : sent)
         pauses.push_back(command.starts_with("92") ? 500 : 40);
     EXPECT_EQ(clock.sleeps, pauses);
-}
-
-TEST_F(MemoryDataTest, AFailedCountWriteLeavesTheSecondCountUnwritten)
-{
-    Start(2, 0);
-    data->ReadMemory();
-    const Texts sent = WriteRows({1}, 4 + 150 + 1); // after DA, 30, 31, 35 and the 150 slots
-    EXPECT_TRUE(data->ioError);
-    EXPECT_EQ(ui.BoxTexts(), (Texts{"* COMMAND ERROR", Text(219)}));
-    EXPECT_EQ(Texts(sent.end() - 2, sent.end()), (Texts{"92400001", "81"}));
 }
 
 TEST_F(MemoryDataTest, TheItemWordIsWrittenOnlyWhenItChanges)
@@ -274,46 +295,6 @@ TEST_F(MemoryDataTest, TheItemWordIsWrittenOnlyWhenItChanges)
     EXPECT_EQ(sim->Register(0x35), 0xFC8F);
     EXPECT_EQ(Words(0, 7), (Texts{"0B01", "0201", "0301", "0401", "0501", "FFFF", "FFFF"}));
     EXPECT_EQ(sim->Register(0x40), 1);
-}
-
-TEST_F(MemoryDataTest, AnotherThermometerIsRefusedBeforeAnythingIsWritten)
-{
-    Start(4, 0);
-    data->ReadMemory();
-    app.deviceSerial = 42; // read from another thermometer
-    EXPECT_EQ(WriteRows({1}), (Texts{"DA", "9130", "9131"}));
-    EXPECT_TRUE(data->ioError);
-    EXPECT_EQ(ui.BoxTexts(), (Texts{Text(221), Text(219)}));
-    EXPECT_EQ(Words(0, 1), Texts{"0B00"});
-    EXPECT_EQ(ui.events.back(), "cursor:0");
-}
-
-TEST_F(MemoryDataTest, AFailedRecordWordStillClearsAndCountsWithinTheRecordArea)
-{
-    // Third checked record: its first word (one-word records) or its third (five-word records),
-    // counted from 1 after the four transactions of the header.
-    const std::tuple<uint16_t, int> cases[] = {{0, 3}, {ITEM_TIME, 2 * 5 + 3}};
-    for (const auto& [items, failAt] : cases) {
-        SCOPED_TRACE(items);
-        ui = FakeUserInterface{};
-        Start(5, items);
-        data->ReadMemory();
-        ui.answers = {MsgAnswer::Yes};
-        const Texts sent = WriteRows({1, 2, 3, 4}, 4 + failAt, true);
-        EXPECT_TRUE(data->ioError);
-        EXPECT_EQ(ui.BoxTexts(), (Texts{Text(214), "* COMMAND ERROR", Text(219)}));
-        const int words = RecordWords(items);
-        EXPECT_EQ(Words(0, 1)[0] + Words(words, 1)[0], "0B000B01");
-        EXPECT_EQ(Words(2 * words, (data->capacity - 2) * words),
-                  Texts((data->capacity - 2) * words, "FFFF"));
-        EXPECT_EQ(Counts(), "00020002");
-        for (const std::string& command : sent) {
-            const bool word = command.starts_with("92") && command.size() == 8;
-            EXPECT_LT(word ? std::stoi(command.substr(2, 2), nullptr, 16) : 0, 0x42 + data->capacity * words)
-                << command;
-        }
-        EXPECT_EQ(sent.back(), "81");
-    }
 }
 
 } // namespace
