@@ -59,13 +59,11 @@ class TeachingTest : public ::testing::Test, public LineRig {
 protected:
     void SetUp() override
     {
-        for (const auto& [command, reply] : {std::pair{"DA", "DAOK"},
-                                             {"2F", "2F0E9400"},
-                                             {"14", "140BA600"},
-                                             {"9114", "911403B600"},
-                                             {"92", "92"},
-                                             {"81", "81"}})
+        // clang-format off
+        for (const auto& [command, reply] : {std::pair{"DA", "DAOK"}, {"2F", "2F0E9400"}, {"14", "140BA600"},
+                                             {"9114", "911403B600"}, {"92", "92"}, {"81", "81"}})
             line.Respond(command, reply);
+        // clang-format on
         Make("");
     }
     void Make(const std::string& iniExtra)
