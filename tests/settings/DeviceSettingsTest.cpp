@@ -20,14 +20,6 @@ namespace {
 
 using Texts = std::vector<std::string>;
 
-struct CountingProgress final : ProgressBox {
-    void SetRange(uint16_t upper) override { range = upper; }
-    void Step(const std::string& text) override { texts.push_back(text); }
-    void Reset() override {}
-    uint16_t range = 0;
-    Texts texts;
-};
-
 // The settings operations against the simulated thermometer in virtual time; the simulator's
 // command log shows what went over the line.
 class DeviceSettingsTest : public ::testing::Test, public LineRig {
@@ -80,15 +72,14 @@ TEST_F(DeviceSettingsTest, ReadsEverySettingInOrderAndLeavesCheckMode)
     app.deviceSerial = 12345678;
     app.deviceSerialText = FormatSerialText(app.deviceSerial);
     app.language = 1;
-    CountingProgress progress;
-    const SettingsReadResult read = ReadSettingsFromDevice(app, *link, record, &progress);
+    const SettingsReadResult read = ReadSettingsFromDevice(app, *link, record, ui.OpenProgress().get());
     EXPECT_EQ(Sent(),
               (Texts{"DA", "9136", "9137", "9114", "9135", "913D", "913E", "913F", "9100", "22", "81"}));
     EXPECT_TRUE(ui.boxes.empty());
     EXPECT_TRUE(read.alarmHigh && read.alarmLow && read.emissivity && read.flags && read.clockAlarm &&
                 read.ringTime && read.holdTime && read.status0 && read.clock);
-    EXPECT_EQ(std::tuple(progress.range, progress.texts),
-              std::tuple(uint16_t{12}, Texts(11, "Installing Data Memory...")));
+    EXPECT_EQ(std::tuple(ui.progressRanges, ui.progressSteps),
+              std::tuple(std::vector{12}, Texts(11, "Installing Data Memory...")));
     EXPECT_EQ(std::tuple(record.alarmHighK, AlarmHighDisplay(record.alarmHighK), record.alarmLowK,
                          AlarmLowDisplay(record.alarmLowK), record.emissivity),
               std::tuple(870.0, 870.0 - 273.2, 200.0, -30.0, 0.95));
@@ -195,8 +186,7 @@ TEST_F(DeviceSettingsTest, ResetWritesThePreferenceDefaultsAndReadsBack)
         config.status0 = 0x1F0F;
         config.alarmHighK10 = 3000;
         Start(config, preference);
-        CountingProgress progress;
-        ASSERT_TRUE(ResetToDefaults(app, *link, record, &progress));
+        ASSERT_TRUE(ResetToDefaults(app, *link, record, ui.OpenProgress().get()));
         const Texts sent = Sent();
         ASSERT_GE(sent.size(), 10u);
         EXPECT_EQ(Texts(sent.begin() + 1, sent.begin() + 4), writes);
@@ -206,8 +196,8 @@ TEST_F(DeviceSettingsTest, ResetWritesThePreferenceDefaultsAndReadsBack)
         // The alarm is left as it was, and read back.
         EXPECT_EQ(std::tuple(record.resolutionTenth, sim->Register(REG_ALARM_HIGH), record.alarmHighK),
                   std::tuple(tenth, uint16_t{3000}, 300.0));
-        EXPECT_EQ(std::tuple(progress.range, progress.texts.size(), progress.texts.front()),
-                  std::tuple(uint16_t{22}, std::size_t{16}, Text(198)));
+        EXPECT_EQ(std::tuple(ui.progressRanges, ui.progressSteps.size(), ui.progressSteps.front()),
+                  std::tuple(std::vector{22}, std::size_t{16}, Text(198)));
         EXPECT_TRUE(ui.boxes.empty());
     }
 }
