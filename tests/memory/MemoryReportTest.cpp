@@ -17,21 +17,14 @@ namespace {
 
 using Texts = std::vector<std::string>;
 
-MemoryRecord Record(std::string temp, std::array<std::string, 4> time, std::string room,
-                    std::string emissivity, std::string max, std::string min)
-{
-    return {std::move(temp),       std::move(time), std::move(room),
-            std::move(emissivity), std::move(max),  std::move(min)};
-}
-
-const MemoryRecord kFull = Record("0BA6", {"1407", "0F03", "1E0A", "0005"}, "0B7A", "03B6", "0C10", "0B40");
-const MemoryRecord kBare = Record("0BA6", {"FFFF", "FFFF", "FFFF", "FFFF"}, "FFFF", "FFFF", "FFFF", "FFFF");
+const MemoryRecord kFull{"0BA6", {"1407", "0F03", "1E0A", "0005"}, "0B7A", "03B6", "0C10", "0B40"};
+const MemoryRecord kBare{"0BA6", {"FFFF", "FFFF", "FFFF", "FFFF"}, "FFFF", "FFFF", "FFFF", "FFFF"};
 
 TEST(MemoryListTest, CellsShowEachWordInTheUnitAndFormat)
 {
     // 949 thousandths round to 0.95. Time words are bytes, not BCD; the second word's high byte
     // carries nothing.
-    const MemoryRecord bytes = Record("0BA6", {"0000", "0101", "0000", "FF3B"}, "", "03B5", "", "FFFF");
+    const MemoryRecord bytes{"0BA6", {"0000", "0101", "0000", "FF3B"}, "", "03B5", "", "FFFF"};
     // clang-format off
     const std::tuple<MemoryRecord, int, Texts> cases[] = {
         {kFull, UNIT_CELSIUS, {"    8", "25.0", "20.6", "2007/03/15  10:30:05", "0.95", "35.6", "14.8"}},
@@ -39,9 +32,9 @@ TEST(MemoryListTest, CellsShowEachWordInTheUnitAndFormat)
         {kFull, UNIT_KELVIN, {"    8", "298.2", "293.8", "2007/03/15  10:30:05", "0.95", "308.8", "288.0"}},
         {kBare, UNIT_CELSIUS, {"    8", "25.0", "----", "----", "----", "----", "----"}},
         {bytes, UNIT_CELSIUS, {"    8", "25.0", "----", "0000/01/01  00:00:59", "0.95", "----", "----"}},
-        {Record("FFFF", {}, "0B7A", "", "", ""), UNIT_CELSIUS, {"    8", "", "", "", "", "", ""}},
+        {MemoryRecord{"FFFF", {}, "0B7A", "", "", ""}, UNIT_CELSIUS, {"    8", "", "", "", "", "", ""}},
         {MemoryRecord{}, UNIT_KELVIN, {"    8", "", "", "", "", "", ""}},
-        {Record("0000", {"FFFF"}, "FFFF", "FFFF", "FFFF", "FFFF"), UNIT_CELSIUS,
+        {MemoryRecord{"0000", {"FFFF"}, "FFFF", "FFFF", "FFFF", "FFFF"}, UNIT_CELSIUS,
          {"    8", "-273.2", "----", "----", "----", "----", "----"}}};
     // clang-format on
     for (const auto& [record, unit, cells] : cases) {
