@@ -269,42 +269,31 @@ TEST(SettingsCsvTest, TheJapaneseExportMatchesTheGoldenFile)
     EXPECT_EQ(ReadFileBytes(rig.dir.File("s.csv")), ReadFileBytes(TestDataPath("settings/settings-ja.csv")));
 }
 
-class TypeNamesTest : public testing::Test {
-protected:
-    TypeNamesTest() { app.exeDir = dir.Path(); }
-
-    // What the registration writes.
-    void Register(uint32_t serial, const std::string& name)
-    {
-        ASSERT_TRUE(IniFile::WriteString(TypeNameFilePath(app), "HardName", FormatSerialKey(serial), name));
-    }
-    std::string Lookup(uint32_t serial)
-    {
-        app.deviceSerial = serial;
-        LookupTypeName(app);
-        return app.typeName;
-    }
-
-    TempDir dir;
-    AppState app;
-};
-
-TEST_F(TypeNamesTest, NamesAreKeptPerSerialBesideTheExecutable)
+TEST(TypeNamesTest, NamesAreKeptPerSerialBesideTheExecutable)
 {
-    EXPECT_EQ(Lookup(12345678), "no name");
-    Register(0, "Zero");
-    Register(12345678, "First");
-    Register(12345678, "放射計ｱ");
-    Register(123456789, std::string(300, 'n'));
-    EXPECT_EQ(ReadFileBytes(dir.File("hardname.rm4")),
+    LineRig rig;
+    const auto lookup = [&](uint32_t serial) {
+        rig.app.deviceSerial = serial;
+        LookupTypeName(rig.app);
+        return rig.app.typeName;
+    };
+    EXPECT_EQ(lookup(12345678), "no name");
+    // clang-format off
+    const std::pair<uint32_t, std::string> names[] = {{0, "Zero"}, {12345678, "First"}, {12345678, "放射計ｱ"}, {123456789, std::string(300, 'n')}};
+    // clang-format on
+    for (const auto& [serial, name] : names)
+        ASSERT_TRUE(
+            IniFile::WriteString(TypeNameFilePath(rig.app), "HardName", FormatSerialKey(serial), name));
+    EXPECT_EQ(ReadFileBytes(rig.dir.File("hardname.rm4")),
               "[HardName]\r\n000000000=Zero\r\n012345678=\x95\xFA\x8E\xCB\x8C\x76\xB1\r\n123456789=" +
                   std::string(300, 'n') + "\r\n");
-    EXPECT_EQ((std::vector{Lookup(0), Lookup(12345678), Lookup(123456789), Lookup(87654321)}),
+    EXPECT_EQ((std::vector{lookup(0), lookup(12345678), lookup(123456789), lookup(87654321)}),
               (std::vector<std::string>{"Zero", "放射計ｱ", std::string(254, 'n'), "no name"}));
 }
 
-TEST_F(TypeNamesTest, CaptionsFollowVisibleSerialNo)
+TEST(TypeNamesTest, CaptionsFollowVisibleSerialNo)
 {
+    AppState app;
     app.deviceSerialText = FormatSerialText(12345678);
     app.typeName = "Furnace 1";
     app.visibleSerialNo = true;
