@@ -46,16 +46,6 @@ TEST_F(CtlMemory, ReadPrintsTheRowsWithDataAndSavesBothFiles)
     EXPECT_EQ(Count(sent, "\n92"), Count(sent, "\n9200")) << "a read writes nothing but STATUS0: " << sent;
 }
 
-TEST_F(CtlMemory, AReadThatFailsHalfWayWritesNoFile)
-{
-    ASSERT_EQ(Ctl({"memory", "read"}).exitCode, 0);
-    StartSim({"--memory", dir.File("mem.txt"), "--fault", "ng-at:" + std::to_string(TransactionOf("9148"))});
-    // clang-format off
-    Expect({{{"memory", "read", "--csv", dir.File("list.csv")}, 1, "", "after 1 of 3 records; no file was written"}});
-    // clang-format on
-    EXPECT_FALSE(std::filesystem::exists(dir.File("list.csv")));
-}
-
 TEST_F(CtlMemory, WriteKeepsTheListedRowsWithTheChosenItemsAndBadRowsWriteNothing)
 {
     // clang-format off

@@ -40,18 +40,6 @@ TEST_F(CtlSettings, ShowAndExportGiveTheSettingsAsTheExportWritesThem)
     EXPECT_EQ(ReadFileBytes(dir.File("out.csv")), ReadFileBytes(TestDataPath("settings/settings-en.csv")));
 }
 
-TEST_F(CtlSettings, AValueThatWasNotReadIsNeverShownOrWrittenAsOne)
-{
-    Start();
-    ASSERT_EQ(Ctl({"settings", "show"}).exitCode, 0);
-    const std::string refuseAlarmHigh = "ng-at:" + std::to_string(TransactionOf("9136"));
-    Start({"--fault", refuseAlarmHigh});
-    Expect({{{"settings", "show"}, 1, "Alarm-HIGH,----, ON\nAlarm-LOW,-10.0 °C, OFF\n"}});
-    Start({"--fault", refuseAlarmHigh});
-    Expect({{{"settings", "export", dir.File("out.csv")}, 1, "", "was not written"}});
-    EXPECT_FALSE(std::filesystem::exists(dir.File("out.csv")));
-}
-
 TEST_F(CtlSettings, EachSetCommandSendsItsGroupAndShowReadsItBack)
 {
     Start();

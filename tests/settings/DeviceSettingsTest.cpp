@@ -244,7 +244,13 @@ TEST(SettingsCsvTest, DefaultNameExtensionAndAFolderThatCannotBeWritten)
     for (const auto& [chosen, written] : paths)
         EXPECT_EQ(SettingsCsvPath(chosen), written);
     EXPECT_TRUE(ExportSettingsCsv(rig.app, rig.dir.File("s.csv"), SettingsRecord{}));
-    EXPECT_EQ(ReadFileBytes(rig.dir.File("s.csv")).substr(0, 27), "Type-Number,No. (no name)\r\n");
+    // Values never read, the on and off states among them, are shown as such, never as a value.
+    EXPECT_EQ(Cp932ToUtf8(ReadFileBytes(rig.dir.File("s.csv"))),
+              "Type-Number,No. (no name)\r\nEmissivity,----\r\nAlarm-HIGH,----, ----\r\nAlarm-LOW,----, "
+              "----\r\n\r\n"
+              "Clock Alarm Setting,----,----\r\nRinging Time,----\r\nRepeat,----\r\n\r\nResolution "
+              "(-30~200°C),----\r\n"
+              "Hold-Time,----\r\n");
     EXPECT_FALSE(ExportSettingsCsv(rig.app, rig.dir.File("missing/s.csv"), SettingsRecord{}));
     EXPECT_EQ(rig.ui.BoxTexts(), Texts{"File Not Opened by File Output Error"});
     EXPECT_EQ(rig.ui.boxes[0].icon, MsgIcon::Exclamation);
