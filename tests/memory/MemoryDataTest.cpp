@@ -42,9 +42,7 @@ protected:
         sim = std::make_unique<SimThermometer>(config, clock);
         ports = MakeSimPortFactory(*sim, clock);
         app.ports = ports.get();
-        WriteFileBytes(app.iniPath, "[ComPort]\nPort=COM1\nBps=9600\nDataBits=8\nParity=0\nStopBit=0\n"
-                                    "[MemSet]\n" +
-                                        memSet);
+        WriteFileBytes(app.iniPath, "[ComPort]\nPort=COM1\nStopBit=0\n[MemSet]\n" + memSet);
         data = std::make_unique<MemoryData>(app);
     }
     // Writes back the given rows (numbered from 1) after a read, and returns the commands it sent;
