@@ -1,9 +1,7 @@
 // rm42ctl memory end to end: the real executable against rm42-sim on a pseudo-terminal.
 
 #include <filesystem>
-#include <memory>
 #include <string>
-#include <vector>
 
 #include "support/CtlFixture.h"
 

@@ -2,10 +2,7 @@
 // pseudo-terminal, checked by what it prints, what it writes and the simulator's traffic log.
 
 #include <algorithm>
-#include <filesystem>
-#include <memory>
 #include <string>
-#include <tuple>
 #include <vector>
 
 #include "support/CtlFixture.h"
