@@ -23,61 +23,53 @@ std::string Hex4(unsigned value)
     return text;
 }
 
-// n records of the given item bits, each word telling its record and position apart:
-// temperature 0x0B00 + record, other words 0x0100 * (word + 1) + record.
-std::vector<uint16_t> MakeWords(int n, uint16_t items)
-{
-    std::vector<uint16_t> words;
-    for (int r = 0; r < n; ++r) {
-        words.push_back(static_cast<uint16_t>(0x0B00 + r));
-        for (int w = 1; w < RecordWords(items); ++w) {
-            words.push_back(static_cast<uint16_t>(0x0100 * (w + 1) + r));
-        }
-    }
-    return words;
-}
-
 // The memory operations run in-process against the simulated thermometer, in virtual time.
 class MemoryDataTest : public ::testing::Test, public LineRig {
 protected:
-    void Start(int records, uint16_t items, const std::string& memSet = "", uint16_t count = 0xFFFF)
+    // n records of the given item bits, each word telling its record and position apart:
+    // temperature 0x0B00 + record, other words 0x0100 * (word + 1) + record.
+    void Start(int records, uint16_t items, const std::string& memSet = "", int count = -1)
     {
         SimConfig config;
         config.useHostClock = false;
         config.flagWord = static_cast<uint16_t>(0xFC00 | items); // settings bits the page must keep
-        config.memoryWords = MakeWords(records, items);
-        config.recordCount = count == 0xFFFF ? static_cast<uint16_t>(records) : count;
+        for (int r = 0; r < records; ++r) {
+            for (int w = 0; w < RecordWords(items); ++w)
+                config.memoryWords.push_back(static_cast<uint16_t>((w ? 0x0100 * (w + 1) : 0x0B00) + r));
+        }
+        config.recordCount = static_cast<uint16_t>(count < 0 ? records : count);
         ports.reset();
         sim = std::make_unique<SimThermometer>(config, clock);
         ports = MakeSimPortFactory(*sim, clock);
         app.ports = ports.get();
-        WriteFileBytes(app.iniPath, "[ComPort]\nPort=COM1\nBps=9600\nDataBits=8\nParity=0\nStopBit=0\n"
-                                    "[MemSet]\n" +
-                                        memSet);
+        WriteFileBytes(app.iniPath, "[ComPort]\nPort=COM1\nStopBit=0\n[MemSet]\n" + memSet);
         data = std::make_unique<MemoryData>(app);
     }
-    // The commands the thermometer received from the n-th on.
-    Texts CommandsFrom(std::size_t n) const
+    // Writes back the given rows (numbered from 1) after a read, and returns the commands it sent;
+    // failAt faults the write's n-th transaction.
+    Texts WriteRows(std::initializer_list<int> rows, int failAt = 0, bool ask = false)
     {
-        const Texts all = sim->ReceivedCommands();
-        return Texts(all.begin() + static_cast<long>(std::min(n, all.size())), all.end());
-    }
-    std::vector<bool> Rows(std::initializer_list<int> numbers) const
-    {
+        ui.events.clear();
+        ui.progressSteps.clear();
+        clock.sleeps.clear();
+        const std::size_t before = sim->ReceivedCommands().size();
+        if (failAt) sim->AddFault({SimFault::Kind::Ng, "", static_cast<uint32_t>(before + failAt)});
         std::vector<bool> checked(static_cast<std::size_t>(data->capacity));
-        for (int n : numbers)
+        for (int n : rows)
             checked[static_cast<std::size_t>(n - 1)] = true;
-        return checked;
+        EXPECT_TRUE(data->Write(checked, ask));
+        const Texts all = sim->ReceivedCommands();
+        return Texts(all.begin() + static_cast<long>(before), all.end());
     }
-    // Memory word at 0x42 + offset as four hex digits, and n of them from there.
-    std::string Word(int offset) const { return Hex4(sim->Register(static_cast<uint16_t>(0x42 + offset))); }
+    // n memory words from 0x42 + offset as four hex digits.
     Texts Words(int offset, int n) const
     {
         Texts words;
         for (int i = offset; i < offset + n; ++i)
-            words.push_back(Word(i));
+            words.push_back(Hex4(sim->Register(static_cast<uint16_t>(0x42 + i))));
         return words;
     }
+    std::string Counts() const { return Hex4(sim->Register(0x40)) + Hex4(sim->Register(0x41)); }
 
     std::unique_ptr<SimThermometer> sim;
     std::unique_ptr<SerialPortFactory> ports;
@@ -88,42 +80,37 @@ TEST_F(MemoryDataTest, ReadsEveryStoredRecordWithinTheBuffer)
 {
     struct Case {
         const char* name;
-        int records; // records in the simulator's memory
-        int count;   // register 40
+        int records, count; // records in the simulator's memory, register 40
         uint16_t items;
         std::string memSet;
-        int read; // records the program reads
-        int capacity;
-        const char* told; // the [MemSet] key a message says disagrees with the count, or nullptr
+        int read, capacity; // records the program reads, the list's length
+        const char* told;   // the [MemSet] key a message says disagrees with the count, or nullptr
     };
     // The list holds every record the thermometer has, whatever the table says: hidden records
     // would be erased by the next write-back.
+    // clang-format off
     const Case cases[] = {
         {"no records", 0, 0, ITEM_TIME, "", 0, 35, nullptr},
         {"more than the buffer", 30, 30, 0, "DataMax_TEMP=5\n", 30, 30, "DataMax_TEMP"},
         {"more than the capacity", 40, 40, ITEM_TIME, "", 40, 40, "DataMax_TEMP_TM"},
         {"no item bits", 10, 10, 0, "", 10, 150, nullptr},
-        {"every item", 3, 3, ITEM_MASK, "", 3, 20, nullptr},
-    };
+        {"every item", 3, 3, ITEM_MASK, "", 3, 20, nullptr}};
+    // clang-format on
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        Start(c.records, c.items, c.memSet, static_cast<uint16_t>(c.count));
+        Start(c.records, c.items, c.memSet, c.count);
         ui = FakeUserInterface{};
         app.deviceSerial = 42; // another thermometer read before: every read takes the new one
         data->ReadMemory();
         EXPECT_FALSE(data->ioError);
         ASSERT_EQ(ui.boxes.size(), c.told ? 1u : 0u);
         if (c.told) {
-            EXPECT_NE(ui.boxes[0].text.find(std::string(" ") + c.told + " "), std::string::npos)
-                << ui.boxes[0].text;
+            EXPECT_NE(ui.boxes[0].text.find(std::string(" ") + c.told + " "), std::string::npos);
         }
-        EXPECT_EQ(data->capacity, c.capacity);
-        EXPECT_EQ(data->memoryItems, 0xFC00 | c.items);
-        EXPECT_EQ(app.deviceSerialText, "01234560789");
-        EXPECT_EQ(app.deviceSerial, 123456789u);
-        const int words = RecordWords(c.items);
+        EXPECT_EQ(std::tuple(data->capacity, data->memoryItems, app.deviceSerialText, app.deviceSerial),
+                  std::tuple(c.capacity, 0xFC00 | c.items, std::string("01234560789"), 123456789u));
         Texts expected{"DA", "9130", "9131", "9135", "9140"};
-        for (int a = 0; a < c.read * words; ++a) {
+        for (int a = 0; a < c.read * RecordWords(c.items); ++a) {
             // Past 0xFF the address takes three digits, as "%02X" gives it.
             const std::string address = Hex4(static_cast<unsigned>(0x42 + a));
             expected.push_back("91" + address.substr(address.starts_with("00") ? 2 : 1));
@@ -132,17 +119,17 @@ TEST_F(MemoryDataTest, ReadsEveryStoredRecordWithinTheBuffer)
         EXPECT_EQ(sim->ReceivedCommands(), expected);
         for (int r = 0; r < static_cast<int>(data->records.size()); ++r) {
             const MemoryRecord& record = data->records[static_cast<std::size_t>(r)];
-            if (r >= c.read) {
-                ASSERT_EQ(record.temp, "") << r;
-                continue;
-            }
             const auto word = [&](uint16_t bit, unsigned w) {
-                return c.items & bit ? Hex4(0x0100u * w + static_cast<unsigned>(r)) : std::string("FFFF");
+                return r >= c.read            ? std::string()
+                       : (c.items & bit) != 0 ? Hex4(0x0100u * w + static_cast<unsigned>(r))
+                                              : std::string("FFFF");
             };
-            EXPECT_EQ(record.temp, Hex4(0x0B00u + static_cast<unsigned>(r)));
-            EXPECT_EQ(std::tuple(record.time[3], record.room, record.emissivity, record.max, record.min),
-                      std::tuple(word(ITEM_TIME, 5), word(ITEM_ROOM, 6), word(ITEM_EMISSIVITY, 7),
-                                 word(ITEM_MAX, 8), word(ITEM_MIN, 9)));
+            ASSERT_EQ(std::tuple(record.temp, record.time[3], record.room, record.emissivity, record.max,
+                                 record.min),
+                      std::tuple(r < c.read ? Hex4(0x0B00u + static_cast<unsigned>(r)) : "",
+                                 word(ITEM_TIME, 5), word(ITEM_ROOM, 6), word(ITEM_EMISSIVITY, 7),
+                                 word(ITEM_MAX, 8), word(ITEM_MIN, 9)))
+                << r;
         }
         // The bar runs through every slot of the list, or through every record read if more.
         EXPECT_EQ(ui.progressRanges, std::vector<int>{c.capacity});
@@ -151,21 +138,17 @@ TEST_F(MemoryDataTest, ReadsEveryStoredRecordWithinTheBuffer)
     }
 }
 
-TEST_F(MemoryDataTest, AFailedReadKeepsWhatCameBeforeAndStillLeavesCheckMode)
+TEST_F(MemoryDataTest, AFailedReadKeepsWhatCameBeforeAndRefusesAWriteThatWouldLoseTheRest)
 {
     Start(5, ITEM_TIME | ITEM_ROOM); // six words a record
     // The third record's third word: after DA, 30, 31, 35, 40 and two whole records.
     sim->AddFault({SimFault::Kind::Ng, "", 5 + 12 + 3});
     int fills = 0;
     EXPECT_TRUE(data->Read(false, [&] { ++fills; }));
-    EXPECT_EQ(fills, 1);
-    EXPECT_TRUE(data->ioError);
-    EXPECT_EQ(ui.BoxTexts(), (Texts{"* COMMAND ERROR", Text(211)}));
+    EXPECT_TRUE(fills == 1 && data->ioError);
     const MemoryRecord* r = data->records.data();
     EXPECT_EQ((Texts{r[1].room, r[2].temp, r[2].time[0], r[2].time[1], r[3].temp}),
               (Texts{"0601", "0B02", "0202", "", ""}));
-    EXPECT_EQ(CommandsFrom(19), (Texts{"9150", "81"}));
-    EXPECT_FALSE(sim->InCheckMode());
     EXPECT_EQ(ui.progressSteps.size(), 30u);              // 2 records, then the rest of the 30 slots
     EXPECT_EQ(ui.events[ui.events.size() - 2], "tabs:1"); // the tabs are back before the message
     EXPECT_FALSE(app.deviceSemaphore);
@@ -173,129 +156,119 @@ TEST_F(MemoryDataTest, AFailedReadKeepsWhatCameBeforeAndStillLeavesCheckMode)
     // Packing the checked rows would clear the three records never read: refused, nothing sent.
     const std::size_t sent = sim->ReceivedCommands().size();
     ui.boxes.clear();
-    EXPECT_FALSE(data->Write(Rows({1}), false));
+    EXPECT_FALSE(data->Write({true}, false));
     EXPECT_EQ(ui.BoxTexts(), Texts{FormatLangString(app, 329, {"2", "5"})});
     EXPECT_EQ(sim->ReceivedCommands().size(), sent);
 }
 
-TEST_F(MemoryDataTest, ReadAsksFirstAndIsRefusedWhileAnotherOperationRuns)
-{
-    Start(3, 0);
-    ui.answers = {MsgAnswer::No};
-    EXPECT_FALSE(data->Read(true, [] { FAIL() << "filled after No"; }));
-    ASSERT_EQ(ui.boxes.size(), 1u);
-    EXPECT_EQ(ui.boxes[0].text, Text(215));
-    EXPECT_EQ(ui.boxes[0].buttons, MsgButtons::YesNo);
-    EXPECT_EQ(ui.boxes[0].answer, MsgAnswer::No);
-
-    DeviceGuard other(app);
-    EXPECT_FALSE(data->Read(false, nullptr));
-    EXPECT_FALSE(data->Write({true}, false));
-    EXPECT_TRUE(sim->ReceivedCommands().empty());
-    EXPECT_TRUE(app.deviceSemaphore) << "a refused operation frees the running one's guard";
-}
-
-// A read that fails before the first record leaves the list of an earlier read as it was.
-TEST_F(MemoryDataTest, AReadFailedInItsHeaderKeepsTheListOfAnEarlierRead)
+// Refused, not run, or failed before the first record: the list of an earlier read stays as it was.
+TEST_F(MemoryDataTest, ReadAsksFirstWaitsForNoOtherOperationAndAFailedHeaderKeepsTheList)
 {
     Start(3, 0);
     data->records[0].temp = "0B55";
+    ui.answers = {MsgAnswer::No};
+    EXPECT_FALSE(data->Read(true, [] { FAIL() << "filled after No"; }));
+    ASSERT_EQ(ui.boxes.size(), 1u);
+    EXPECT_EQ(std::tuple(ui.boxes[0].text, ui.boxes[0].buttons), std::tuple(Text(215), MsgButtons::YesNo));
+    {
+        DeviceGuard other(app);
+        EXPECT_FALSE(data->Read(false, nullptr) || data->Write({true}, false));
+        EXPECT_TRUE(sim->ReceivedCommands().empty());
+        EXPECT_TRUE(app.deviceSemaphore) << "a refused operation frees the running one's guard";
+    }
     sim->AddFault({SimFault::Kind::Ng, "91", 0});
     EXPECT_TRUE(data->Read(false, nullptr));
-    EXPECT_TRUE(data->ioError);
-    EXPECT_EQ(data->records[0].temp, "0B55");
+    EXPECT_TRUE(data->ioError && data->records[0].temp == "0B55");
 }
 
 TEST_F(MemoryDataTest, CapacityFollowsTheItemCountFromTheMemSetTable)
 {
-    struct Case {
-        uint16_t items;
-        std::string memSet;
-        int capacity;
-    };
-    const Case cases[] = {
-        {0, "", 150},
-        {ITEM_TIME | ITEM_MIN, "", 30},
-        {ITEM_TIME | ITEM_ROOM | ITEM_MAX, "", 25},
-        {ITEM_TIME, "", 35},
-        {ITEM_EMISSIVITY, "", 90},
-        {ITEM_ROOM | ITEM_EMISSIVITY | ITEM_MAX | ITEM_MIN, "", 35},
-        {ITEM_MASK, "", 20},
+    // clang-format off
+    const std::tuple<uint16_t, std::string, int> cases[] = {
+        {0, "", 150}, {ITEM_TIME, "", 35}, {ITEM_TIME | ITEM_MIN, "", 30}, {ITEM_TIME | ITEM_ROOM | ITEM_MAX, "", 25},
+        {ITEM_MASK, "", 20}, {ITEM_EMISSIVITY, "", 90}, {ITEM_ROOM | ITEM_EMISSIVITY | ITEM_MAX | ITEM_MIN, "", 35},
         {ITEM_MAX, "DataMax_TEMP_ADD1=100\n", 100},
         {ITEM_MAX, "DataMax_TEMP=40\nDataMax_TEMP_ADD1=90\n", 40}, // never more than the buffer
-        {ITEM_TIME, "DataMax_TEMP_TM=many\n", 35},                 // a bad value gives way to the default
-        {ITEM_TIME, "DataMax_TEMP_TM=-5\n", 35},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.memSet + std::to_string(c.items));
-        Start(0, 0, c.memSet);
+        {ITEM_TIME, "DataMax_TEMP_TM=many\n", 35}, {ITEM_TIME, "DataMax_TEMP_TM=-5\n", 35}}; // bad: the default
+    // clang-format on
+    for (const auto& [items, memSet, capacity] : cases) {
+        SCOPED_TRACE(memSet + std::to_string(items));
+        Start(0, 0, memSet);
         data->memoryItems = 0xFF80; // bits outside the items do not count
         for (uint16_t bit : {ITEM_TIME, ITEM_ROOM, ITEM_EMISSIVITY, ITEM_MAX, ITEM_MIN})
-            data->SetItem(bit, (c.items & bit) != 0);
-        EXPECT_EQ(data->capacity, c.capacity);
-        EXPECT_EQ(data->memoryItems, 0xFF80 | c.items);
+            data->SetItem(bit, (items & bit) != 0);
+        EXPECT_EQ(std::tuple(data->capacity, data->memoryItems), std::tuple(capacity, 0xFF80 | items));
     }
 }
 
-TEST_F(MemoryDataTest, WriteBackPacksTheCheckedRowsAndClearsTheRest)
+TEST_F(MemoryDataTest, WriteBackPacksTheCheckedRowsClearsTheRestAndCountsWithinTheRecordArea)
+{
+    struct Case {
+        const char* name;
+        int records;
+        uint16_t items;
+        std::initializer_list<int> rows;
+        int failAt;  // the faulted transaction of the write, 0: none
+        int readBy;  // the serial number the list was read from, 0: this thermometer's
+        Texts words; // memory from 0x42 on, the rest to the end of the list "FFFF"
+        Texts boxes; // after the question
+        Texts last;  // the last commands
+    };
+    const std::string error = "* COMMAND ERROR", written = Text(219);
+    // The header is DA, 30, 31 and 35; after it a failure in the third checked record's first word,
+    // in the third word of a five-word record, and in the count after the 150 slots.
+    // clang-format off
+    const Case cases[] = {
+        {"packed", 10, 0, {2, 5}, 0, 0, {"0B01", "0B04"}, {}, {"92D7FFFF", "92400002", "92410002", "81"}},
+        {"every item in record order", 3, ITEM_MASK, {3}, 0, 0, {"0B02", "0202", "0302", "0402", "0502", "0602", "0702", "0802", "0902"}, {}, {"92400001", "92410001", "81"}},
+        {"failed record start", 5, 0, {1, 2, 3, 4}, 4 + 3, 0, {"0B00", "0B01"}, {error, written}, {"92400002", "92410002", "81"}},
+        {"failed inside a record", 5, ITEM_TIME, {1, 2, 3, 4}, 4 + 2 * 5 + 3, 0, {"0B00", "0200", "0300", "0400", "0500", "0B01", "0201", "0301", "0401", "0501"}, {error, written}, {"92400002", "92410002", "81"}},
+        {"failed count", 2, 0, {1}, 4 + 150 + 1, 0, {"0B00"}, {error, written}, {"92400001", "81"}},
+        {"another thermometer", 4, 0, {1}, 0, 42, {"0B00", "0B01", "0B02", "0B03"}, {Text(221), written}, {"DA", "9130", "9131"}}};
+    // clang-format on
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ui = FakeUserInterface{};
+        Start(c.records, c.items);
+        data->ReadMemory();
+        if (c.readBy) app.deviceSerial = static_cast<uint32_t>(c.readBy);
+        ui.answers = {MsgAnswer::Yes};
+        const Texts sent = WriteRows(c.rows, c.failAt, true);
+        const int end = data->capacity * RecordWords(c.items);
+        Texts words = c.words;
+        words.resize(static_cast<std::size_t>(end), "FFFF");
+        EXPECT_EQ(Words(0, end), words);
+        EXPECT_EQ(data->ioError, !c.boxes.empty());
+        Texts boxes{Text(214)};
+        boxes.insert(boxes.end(), c.boxes.begin(), c.boxes.end());
+        EXPECT_EQ(ui.BoxTexts(), boxes);
+        ASSERT_GE(sent.size(), c.last.size());
+        EXPECT_EQ(Texts(sent.end() - static_cast<long>(c.last.size()), sent.end()), c.last);
+        for (const std::string& command : sent) {
+            const bool word = command.starts_with("92") && command.size() == 8;
+            EXPECT_LT(word ? std::stoi(command.substr(2, 2), nullptr, 16) : 0, 0x42 + end) << command;
+        }
+    }
+}
+
+TEST_F(MemoryDataTest, WriteBackShowsItsProgressWithTheTabsOffAndTheLinksPauses)
 {
     Start(10, 0);
     data->ReadMemory();
-    ui.progressSteps.clear();
-    const std::size_t before = sim->ReceivedCommands().size();
-    ASSERT_TRUE(data->Write(Rows({2, 5}), false));
-    EXPECT_FALSE(data->ioError);
-    Texts expected(150, "FFFF");
-    expected[0] = "0B01";
-    expected[1] = "0B04";
-    EXPECT_EQ(Words(0, 150), expected);
-    EXPECT_EQ(Hex4(sim->Register(0x40)) + Hex4(sim->Register(0x41)), "00020002");
-    const Texts sent = CommandsFrom(before);
-    EXPECT_EQ(Texts(sent.begin(), sent.begin() + 6),
-              (Texts{"DA", "9130", "9131", "9135", "92420B01", "92430B04"}));
-    EXPECT_EQ(sent[sent.size() - 4], "92D7FFFF"); // the last slot of 150, nothing beyond
-    EXPECT_EQ(Texts(sent.end() - 3, sent.end()), (Texts{"92400002", "92410002", "81"}));
+    const Texts sent = WriteRows({2, 5});
     // Two records, then the clearing of slots 3 to 150.
     ASSERT_EQ(ui.progressSteps.size(), 150u);
-    EXPECT_EQ(ui.progressSteps[2], "メモリデータ書き込み中です ： Memory No.  3");
-    EXPECT_EQ(ui.progressSteps[149], "メモリデータ書き込み中です ： Memory No.150");
-    // The page's own state is left as it was.
-    EXPECT_EQ(data->records[0].temp, "0B00");
-    EXPECT_TRUE(ui.boxes.empty());
-}
-
-TEST_F(MemoryDataTest, EveryItemGoesBackInRecordOrderWithTheTabsOffAndTheLinksPauses)
-{
-    Start(3, ITEM_MASK);
-    data->ReadMemory();
-    ui.events.clear();
-    clock.sleeps.clear();
-    const std::size_t before = sim->ReceivedCommands().size();
-    ASSERT_TRUE(data->Write(Rows({3}), false));
-    EXPECT_EQ(Words(0, 10),
-              (Texts{"0B02", "0202", "0302", "0402", "0502", "0602", "0702", "0802", "0902", "FFFF"}));
+    EXPECT_EQ(ui.progressSteps[2] + ui.progressSteps[149],
+              "メモリデータ書き込み中です ： Memory No.  3メモリデータ書き込み中です ： Memory No.150");
+    EXPECT_EQ(data->records[0].temp, "0B00"); // the page's own state is left as it was
     std::erase_if(ui.events, [](const std::string& e) { return !e.starts_with("tabs") && e != "progress"; });
     EXPECT_EQ(ui.events, (Texts{"tabs:0", "progress", "tabs:1"}));
     // After opening 200 ms, then CommandWait1 (40 by default) after a command, CommandWait2 (500)
     // after a register write.
     std::vector<uint32_t> pauses{200};
-    for (const std::string& command : CommandsFrom(before))
+    for (const std::string& command : sent)
         pauses.push_back(command.starts_with("92") ? 500 : 40);
     EXPECT_EQ(clock.sleeps, pauses);
-}
-
-TEST_F(MemoryDataTest, AFailedCountWriteLeavesTheSecondCountUnwritten)
-{
-    Start(2, 0);
-    data->ReadMemory();
-    const std::size_t before = sim->ReceivedCommands().size();
-    // After DA, 30, 31, 35 and the 150 slots.
-    sim->AddFault({SimFault::Kind::Ng, "", static_cast<uint32_t>(before + 4 + 150 + 1)});
-    ASSERT_TRUE(data->Write(Rows({1}), false));
-    EXPECT_TRUE(data->ioError);
-    EXPECT_EQ(ui.BoxTexts(), (Texts{"* COMMAND ERROR", Text(219)}));
-    const Texts sent = CommandsFrom(before);
-    EXPECT_EQ(Texts(sent.end() - 2, sent.end()), (Texts{"92400001", "81"}));
 }
 
 TEST_F(MemoryDataTest, TheItemWordIsWrittenOnlyWhenItChanges)
@@ -303,69 +276,15 @@ TEST_F(MemoryDataTest, TheItemWordIsWrittenOnlyWhenItChanges)
     Start(2, ITEM_TIME);
     sim->SetRegister(0x35, 0xFC04 | 0x0083); // bits of the settings, outside the items
     data->ReadMemory();
-    std::size_t before = sim->ReceivedCommands().size();
-    ASSERT_TRUE(data->Write(Rows({1, 2}), false));
-    for (const std::string& command : CommandsFrom(before))
+    for (const std::string& command : WriteRows({1, 2}))
         EXPECT_FALSE(command.starts_with("9235"));
 
     data->SetItem(ITEM_ROOM, true); // records read without room get "FFFF" there
-    before = sim->ReceivedCommands().size();
-    ASSERT_TRUE(data->Write(Rows({2}), false));
+    EXPECT_EQ(WriteRows({2})[4], "9235FC8F");
     EXPECT_FALSE(data->ioError);
-    EXPECT_EQ(CommandsFrom(before)[4], "9235FC8F");
     EXPECT_EQ(sim->Register(0x35), 0xFC8F);
     EXPECT_EQ(Words(0, 7), (Texts{"0B01", "0201", "0301", "0401", "0501", "FFFF", "FFFF"}));
     EXPECT_EQ(sim->Register(0x40), 1);
-}
-
-TEST_F(MemoryDataTest, AnotherThermometerIsRefusedBeforeAnythingIsWritten)
-{
-    Start(4, 0);
-    data->ReadMemory();
-    app.deviceSerial = 42; // read from another thermometer
-    const std::size_t before = sim->ReceivedCommands().size();
-    ASSERT_TRUE(data->Write(Rows({1}), false));
-    EXPECT_TRUE(data->ioError);
-    EXPECT_EQ(ui.BoxTexts(), (Texts{Text(221), Text(219)}));
-    EXPECT_EQ(CommandsFrom(before), (Texts{"DA", "9130", "9131"}));
-    EXPECT_EQ(Word(0), "0B00");
-    EXPECT_EQ(ui.events.back(), "cursor:0");
-}
-
-TEST_F(MemoryDataTest, AFailedRecordWordStillClearsAndCountsWithinTheRecordArea)
-{
-    struct Case {
-        const char* name;
-        uint16_t items;
-        int failAt; // transaction after the four of the header, counted from 1
-    };
-    // Third checked record: its first word (one-word records) or its third (five-word records).
-    const Case cases[] = {{"at a record's start", 0, 3}, {"inside a record", ITEM_TIME, 2 * 5 + 3}};
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        ui = FakeUserInterface{};
-        Start(5, c.items);
-        data->ReadMemory();
-        const std::size_t before = sim->ReceivedCommands().size();
-        sim->AddFault({SimFault::Kind::Ng, "", static_cast<uint32_t>(before + 4 + c.failAt)});
-        ui.answers = {MsgAnswer::Yes};
-        ASSERT_TRUE(data->Write(Rows({1, 2, 3, 4}), true));
-        EXPECT_TRUE(data->ioError);
-        EXPECT_EQ(ui.BoxTexts(), (Texts{Text(214), "* COMMAND ERROR", Text(219)}));
-        const int words = RecordWords(c.items);
-        EXPECT_EQ(Word(0) + Word(words), "0B000B01");
-        EXPECT_EQ(Words(2 * words, (data->capacity - 2) * words),
-                  Texts((data->capacity - 2) * words, "FFFF"));
-        EXPECT_EQ(Hex4(sim->Register(0x40)) + Hex4(sim->Register(0x41)), "00020002");
-        const int end = 0x42 + data->capacity * words;
-        for (const std::string& command : CommandsFrom(before)) {
-            if (command.starts_with("92") && command.size() == 8) {
-                ASSERT_LT(std::stoi(command.substr(2, 2), nullptr, 16), end) << command;
-            }
-        }
-        EXPECT_EQ(sim->ReceivedCommands().back(), "81");
-        EXPECT_FALSE(sim->InCheckMode());
-    }
 }
 
 } // namespace

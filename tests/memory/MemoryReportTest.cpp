@@ -17,43 +17,31 @@ namespace {
 
 using Texts = std::vector<std::string>;
 
-MemoryRecord Record(std::string temp, std::array<std::string, 4> time, std::string room,
-                    std::string emissivity, std::string max, std::string min)
-{
-    return {std::move(temp),       std::move(time), std::move(room),
-            std::move(emissivity), std::move(max),  std::move(min)};
-}
-
-const MemoryRecord kFull = Record("0BA6", {"1407", "0F03", "1E0A", "0005"}, "0B7A", "03B6", "0C10", "0B40");
-const MemoryRecord kBare = Record("0BA6", {"FFFF", "FFFF", "FFFF", "FFFF"}, "FFFF", "FFFF", "FFFF", "FFFF");
+const MemoryRecord kFull{"0BA6", {"1407", "0F03", "1E0A", "0005"}, "0B7A", "03B6", "0C10", "0B40"};
+const MemoryRecord kBare{"0BA6", {"FFFF", "FFFF", "FFFF", "FFFF"}, "FFFF", "FFFF", "FFFF", "FFFF"};
 
 TEST(MemoryListTest, CellsShowEachWordInTheUnitAndFormat)
 {
-    struct Case {
-        MemoryRecord record;
-        int unit;
-        Texts cells;
-    };
-    // 949 thousandths round to 0.95.
-    const MemoryRecord bytes = Record("0BA6", {"0000", "0101", "0000", "FF3B"}, "", "03B5", "", "FFFF");
-    const Case cases[] = {
+    // 949 thousandths round to 0.95. Time words are bytes, not BCD; the second word's high byte
+    // carries nothing.
+    const MemoryRecord bytes{"0BA6", {"0000", "0101", "0000", "FF3B"}, "", "03B5", "", "FFFF"};
+    // clang-format off
+    const std::tuple<MemoryRecord, int, Texts> cases[] = {
         {kFull, UNIT_CELSIUS, {"    8", "25.0", "20.6", "2007/03/15  10:30:05", "0.95", "35.6", "14.8"}},
         {kFull, UNIT_FAHRENHEIT, {"    8", "77.0", "69.1", "2007/03/15  10:30:05", "0.95", "96.1", "58.6"}},
         {kFull, UNIT_KELVIN, {"    8", "298.2", "293.8", "2007/03/15  10:30:05", "0.95", "308.8", "288.0"}},
         {kBare, UNIT_CELSIUS, {"    8", "25.0", "----", "----", "----", "----", "----"}},
-        // Bytes, not BCD; the second word's high byte carries nothing.
         {bytes, UNIT_CELSIUS, {"    8", "25.0", "----", "0000/01/01  00:00:59", "0.95", "----", "----"}},
-        {Record("FFFF", {}, "0B7A", "", "", ""), UNIT_CELSIUS, {"    8", "", "", "", "", "", ""}},
+        {MemoryRecord{"FFFF", {}, "0B7A", "", "", ""}, UNIT_CELSIUS, {"    8", "", "", "", "", "", ""}},
         {MemoryRecord{}, UNIT_KELVIN, {"    8", "", "", "", "", "", ""}},
-        {Record("0000", {"FFFF"}, "FFFF", "FFFF", "FFFF", "FFFF"),
-         UNIT_CELSIUS,
-         {"    8", "-273.2", "----", "----", "----", "----", "----"}},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.cells[1] + " unit " + std::to_string(c.unit));
-        const MemoryListRow row = MakeListRow(c.record, 7, c.unit);
-        EXPECT_EQ(Texts(row.cells.begin(), row.cells.end()), c.cells);
-        EXPECT_EQ(row.hasData, !c.cells[1].empty());
+        {MemoryRecord{"0000", {"FFFF"}, "FFFF", "FFFF", "FFFF", "FFFF"}, UNIT_CELSIUS,
+         {"    8", "-273.2", "----", "----", "----", "----", "----"}}};
+    // clang-format on
+    for (const auto& [record, unit, cells] : cases) {
+        SCOPED_TRACE(cells[1] + " unit " + std::to_string(unit));
+        const MemoryListRow row = MakeListRow(record, 7, unit);
+        EXPECT_EQ(Texts(row.cells.begin(), row.cells.end()), cells);
+        EXPECT_EQ(row.hasData, !cells[1].empty());
     }
     // Kelvin and Celsius captions are in the golden files.
     AppState app;
@@ -130,22 +118,20 @@ TEST_F(MemoryReportTest, PagesAndCsvMatchTheGoldenFiles)
 TEST_F(MemoryReportTest, ReportPagesHoldTwentyRowsEach)
 {
     UseTemplate("<p>__HARDNAME__ / __HARDNAME__ __SUFIX__</p>\n<table>\n__LIST__\n</table>\n");
-    struct Case {
-        int rows;
-        std::vector<int> rowsPerPage;
-    };
-    const Case cases[] = {{20, {20}}, {21, {20, 1}}, {150, {20, 20, 20, 20, 20, 20, 20, 10}}, {0, {0}}};
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.rows);
-        ASSERT_TRUE(Save("memo" + std::to_string(c.rows) + ".txt", true, List(c.rows, UNIT_KELVIN, {0})));
-        const std::string base = "memo" + std::to_string(c.rows);
-        for (std::size_t p = 0; p < c.rowsPerPage.size(); ++p) {
-            const std::string page =
-                ReadFileBytes(dir.File(base + "(PAGE0" + std::to_string(p + 1) + ").html"));
-            EXPECT_EQ(Count(page, "<tr>"), c.rowsPerPage[p]);
+    const std::pair<int, std::vector<int>> cases[] = {
+        {20, {20}}, {21, {20, 1}}, {150, {20, 20, 20, 20, 20, 20, 20, 10}}, {0, {0}}};
+    for (const auto& [rows, rowsPerPage] : cases) {
+        SCOPED_TRACE(rows);
+        const std::string base = "memo" + std::to_string(rows);
+        ASSERT_TRUE(Save(base + ".txt", true, List(rows, UNIT_KELVIN, {0})));
+        for (std::size_t p = 0; p <= rowsPerPage.size(); ++p) {
+            const std::string name = base + "(PAGE0" + std::to_string(p + 1) + ").html";
+            ASSERT_EQ(Exists(name), p < rowsPerPage.size());
+            if (p == rowsPerPage.size()) break;
+            const std::string page = ReadFileBytes(dir.File(name));
+            EXPECT_EQ(Count(page, "<tr>"), rowsPerPage[p]);
             EXPECT_TRUE(page.starts_with("<p>RM42-A / RM42-A __SUFIX__</p>\r\n<table>\r\n")) << page;
         }
-        EXPECT_FALSE(Exists(base + "(PAGE0" + std::to_string(c.rowsPerPage.size() + 1) + ").html"));
         EXPECT_FALSE(Exists(base + ".csv"));
     }
     EXPECT_TRUE(ui.boxes.empty());
@@ -190,16 +176,6 @@ TEST_F(MemoryReportTest, TemplatesWithoutOrWithTwoListLinesEnd)
     EXPECT_FALSE(Exists("two(PAGE03).html"));
 }
 
-TEST_F(MemoryReportTest, CsvLeavesOutRowsWithoutDataAndIgnoresTheExtension)
-{
-    ASSERT_TRUE(Save("list.html", false, List(6, UNIT_KELVIN, {1, 4})));
-    EXPECT_FALSE(Exists("list.html"));
-    EXPECT_EQ(ReadFileBytes(dir.File("list.csv")),
-              "MemoryNo.,Temp.(K),Room(K),Time,Emissivity,MAX(K),MIN(K)\r\n"
-              "2,298.2,,,,,\r\n"
-              "5,298.2,293.8,2007/03/15  10:30:05,0.95,308.8,288.0\r\n");
-}
-
 TEST_F(MemoryReportTest, AMissingTemplateOrFolderShowsTheFileMessage)
 {
     const MemoryListSnapshot list = List(25, UNIT_CELSIUS, {0});
@@ -212,9 +188,7 @@ TEST_F(MemoryReportTest, AMissingTemplateOrFolderShowsTheFileMessage)
     EXPECT_EQ(ui.BoxTexts(),
               (Texts{"Could not read the file " + dir.File("templete_2(ENG).html"),
                      "File Not Opened by File Output Error", "File Not Opened by File Output Error"}));
-    for (std::size_t i = 1; i < ui.boxes.size(); ++i)
-        EXPECT_TRUE(ui.boxes[i].caption == "Thermometer Application" &&
-                    ui.boxes[i].icon == MsgIcon::Exclamation);
+    EXPECT_TRUE(ui.boxes[2].caption == "Thermometer Application" && ui.boxes[2].icon == MsgIcon::Exclamation);
 }
 
 TEST_F(MemoryReportTest, TheDefaultNameIsTheTypeNameAndTheTime)

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <limits>
 #include <memory>
@@ -8,12 +9,20 @@
 #include <tuple>
 #include <vector>
 
+#include "SimOptics.h"
 #include "support/ScriptedSerialPort.h"
 #include "teaching/TeachingOperations.h"
 
 namespace {
 
 using Texts = std::vector<std::string>;
+
+const CRadiationModel kModel;
+
+double Band(double k)
+{
+    return kModel.BandExitance(k, 8.0, 14.0);
+}
 
 const Texts kRead{"DA", "2F", "14", "9114", "81"};
 const char* const kPort = "[ComPort]\nPort=/dev/ttyRM0\nCommandWait1=0\nCommandWait2=0\n";
@@ -50,13 +59,11 @@ class TeachingTest : public ::testing::Test, public LineRig {
 protected:
     void SetUp() override
     {
-        for (const auto& [command, reply] : {std::pair{"DA", "DAOK"},
-                                             {"2F", "2F0E9400"},
-                                             {"14", "140BA600"},
-                                             {"9114", "911403B600"},
-                                             {"92", "92"},
-                                             {"81", "81"}})
+        // clang-format off
+        for (const auto& [command, reply] : {std::pair{"DA", "DAOK"}, {"2F", "2F0E9400"}, {"14", "140BA600"},
+                                             {"9114", "911403B600"}, {"92", "92"}, {"81", "81"}})
             line.Respond(command, reply);
+        // clang-format on
         Make("");
     }
     void Make(const std::string& iniExtra)
@@ -105,34 +112,28 @@ TEST_F(TeachingTest, ReadShowsTheValuesAndTheStatusLine)
 
 TEST_F(TeachingTest, AFailedReadStepKeepsItsPreviousValueAndTheReadGoesOn)
 {
-    struct Case {
-        const char* command; // "" : the port cannot be opened
-        const char* reply;   // nullptr: silence
-        Texts sent;
-        int message;
-    };
-    // Refused, garbled, empty and missing replies of each step: every step is still tried.
-    const Case cases[] = {{"", nullptr, {}, 164},     {"DA", "DANG", {"DA"}, 115},
-                          {"2F", "2FNG", kRead, 0},   {"2F", "2FZZ1200", kRead, 0},
-                          {"14", "14", kRead, 0},     {"14", nullptr, kRead, 0},
-                          {"9114", "91NG", kRead, 0}, {"81", "81NG", kRead, 0}};
-    for (const Case& c : cases) {
-        SCOPED_TRACE(std::string(c.command) + " " + (c.reply ? c.reply : "(silence)"));
+    // The step refused ("": the port cannot be opened), its reply (nullptr: silence), what was sent,
+    // the message. Every step after a failed one is still tried.
+    // clang-format off
+    const std::tuple<const char*, const char*, Texts, int> cases[] = {{"", nullptr, {}, 164}, {"DA", "DANG", {"DA"}, 115},
+        {"2F", "2FZZ1200", kRead, 0}, {"14", nullptr, kRead, 0}, {"9114", "91NG", kRead, 0}, {"81", "81NG", kRead, 0}};
+    // clang-format on
+    for (const auto& [command, reply, sent, message] : cases) {
+        SCOPED_TRACE(std::string(command) + " " + (reply ? reply : "(silence)"));
         ReadFirst();
-        const ScriptedAnswer good = line.standing[c.command];
-        line.standing.erase(c.command);
-        if (c.reply != nullptr) line.RespondOnce(c.command, c.reply);
-        line.failOpens = *c.command ? 0 : 1;
-
+        const ScriptedAnswer good = line.standing[command];
+        line.standing.erase(command);
+        if (reply != nullptr) line.RespondOnce(command, reply);
+        line.failOpens = *command ? 0 : 1;
         EXPECT_FALSE(ops->ReadCurrentValues());
-        EXPECT_EQ(line.commands, c.sent);
-        EXPECT_EQ(ui.BoxTexts(), Messages({c.message}));
-        EXPECT_EQ(view.measured + " " + view.current, "100.0 0.95");
-        EXPECT_EQ(ops->AmbientK(), 298.2);
-        if (c.sent == kRead) {
+        EXPECT_EQ(line.commands, sent);
+        EXPECT_EQ(ui.BoxTexts(), Messages({message}));
+        EXPECT_EQ(std::tuple(view.measured, view.current, ops->AmbientK()),
+                  std::tuple("100.0", "0.95", 298.2));
+        if (sent == kRead) {
             EXPECT_EQ(ui.StatusText(), "373.2(K), 298.2(K), 0.95");
         }
-        if (*c.command) line.standing[c.command] = good;
+        if (*command) line.standing[command] = good;
         line.once.clear();
     }
 }
@@ -141,74 +142,73 @@ TEST_F(TeachingTest, TeachingWritesTheComputedEmissivityWaitsAndReadsAgain)
 {
     struct Case {
         const char* teachC;
-        const char* ini; // after [ComPort]
+        const char* ini;     // after [ComPort]
+        const char* refused; // the command refused once, or nullptr
         double emissivity;
         const char* shown;
-        const char* write;
-        int waits;
+        Texts sent;
+        int waits;   // of 100 ms
+        int message; // -1: none
     };
     // Worked out from the band radiance of the target at the reading, the ambient and the teaching
-    // temperature; the emissivity is written in thousandths, cut off.
-    const Case cases[] = {{"110.0", "", 0.8106, "0.81", "9214032A", 30},
-                          {"90.0", "", 1.1351, "1.14", "9214046F", 30},
-                          {"120.0", "", 0.7023, "0.70", "921402BE", 30},
-                          {"110.0",
-                           "[Teaching]\nReloadWaitTime=0\n[System]\nWavelengthLower=3\nWavelengthUpper=5\n",
-                           0.7320, "0.73", "921402DC", 0}};
+    // temperature; the emissivity is written in thousandths, cut off. The result is shown before
+    // the link is tried; a thermometer that cannot be reached is neither waited for nor read, but
+    // after a refused write the values are read again.
+    const char* const band = "[Teaching]\nReloadWaitTime=0\n[System]\nWavelengthLower=3\nWavelengthUpper=5\n";
+    // clang-format off
+    const Case cases[] = {
+        {"110.0", "", nullptr, 0.8106, "0.81", Then({"DA", "9214032A", "81"}, kRead), 30, -1},
+        {"90.0", "", nullptr, 1.1351, "1.14", Then({"DA", "9214046F", "81"}, kRead), 30, -1},
+        {"110.0", band, nullptr, 0.7320, "0.73", Then({"DA", "921402DC", "81"}, kRead), 0, -1},
+        {"110.0", "", "DA", 0.8106, "0.81", {"DA"}, 0, 115},
+        {"110.0", "", "9214", 0.8106, "0.81", Then({"DA", "9214032A", "81"}, kRead), 30, 0}};
+    // clang-format on
     for (const Case& c : cases) {
-        SCOPED_TRACE(std::string(c.teachC) + " " + c.ini);
+        SCOPED_TRACE(std::string(c.teachC) + " " + c.ini + (c.refused ? c.refused : ""));
         Make(c.ini);
         ReadFirst();
-        EXPECT_EQ(ops->RunTeaching(c.teachC), TeachOutcome::Written);
+        if (c.refused) line.RespondOnce(c.refused, std::string(c.refused).substr(0, 2) + "NG");
+        EXPECT_EQ(ops->RunTeaching(c.teachC), c.refused ? TeachOutcome::DeviceFailed : TeachOutcome::Written);
         EXPECT_NEAR(ops->LastTaughtEmissivity(), c.emissivity, 0.00005);
         EXPECT_EQ(view.taught, c.shown);
-        EXPECT_EQ(line.commands, Then({"DA", c.write, "81"}, kRead));
+        EXPECT_EQ(line.commands, c.sent);
         EXPECT_EQ(Waits(), c.waits);
-        EXPECT_TRUE(ui.boxes.empty());
-        EXPECT_EQ(ui.StatusText(), Text(162));
+        EXPECT_EQ(ui.BoxTexts(), c.message < 0 ? Texts{} : Messages({c.message}));
+        EXPECT_EQ(ui.StatusText() == Text(162), c.message != 115);
         // The progress box is up before the wait and the read, however short the wait.
-        EXPECT_NE(std::find(ui.events.begin(), ui.events.end(), "progress"), ui.events.end());
-        EXPECT_EQ(view.events.back(), "enable");
+        EXPECT_EQ(std::find(ui.events.begin(), ui.events.end(), "progress") != ui.events.end(),
+                  c.waits || !c.refused);
     }
 }
 
 TEST_F(TeachingTest, OutOfRangeTemperaturesResultsAndBandsAreRefusedBeforeAnythingIsSent)
 {
-    struct Case {
-        const char* teachC;
-        const char* lower; // WavelengthLower and WavelengthUpper, nullptr: none
-        const char* upper;
-        int message;
-        const char* focus;
-    };
     // The temperature range is inclusive: -30.0 and 600.0 get as far as the computation, whose
     // results (negative; far below 0.30) are then refused. 25.0 degC is the ambient temperature.
     // A band that is not a number, reversed, empty, negative or so wide that the fixed step would
-    // never end is refused too.
+    // never end is refused too. Teaching degC, WavelengthLower and Upper (nullptr: none), message.
     // clang-format off
-    const Case cases[] = {
-        {"-30.1", nullptr, nullptr, 239, "select"}, {"600.1", nullptr, nullptr, 239, "select"},
-        {"nan", nullptr, nullptr, 239, "select"}, {"1e999", nullptr, nullptr, 239, "select"},
-        {"-30.0", nullptr, nullptr, 238, "focus"}, {"600.0", nullptr, nullptr, 238, "focus"},
-        {"25.0", nullptr, nullptr, 238, "focus"}, {"25.0 C", nullptr, nullptr, 238, "focus"},
-        {"110.0", "abc", "14", 285, ""}, {"110.0", "14", "8", 285, ""}, {"110.0", "8", "8", 285, ""},
-        {"110.0", "-1", "14", 285, ""}, {"110.0", "8", "1e300", 285, ""}, {"110.0", "8", "inf", 285, ""}};
+    const std::tuple<const char*, const char*, const char*, int> cases[] = {
+        {"-30.1", nullptr, nullptr, 239}, {"600.1", nullptr, nullptr, 239}, {"nan", nullptr, nullptr, 239},
+        {"-30.0", nullptr, nullptr, 238}, {"600.0", nullptr, nullptr, 238}, {"25.0 C", nullptr, nullptr, 238},
+        {"110.0", "abc", "14", 285}, {"110.0", "14", "8", 285}, {"110.0", "8", "8", 285},
+        {"110.0", "-1", "14", 285}, {"110.0", "8", "1e300", 285}, {"110.0", "8", "inf", 285}};
     // clang-format on
-    for (const Case& c : cases) {
-        SCOPED_TRACE(std::string(c.teachC) + " " + (c.lower ? c.lower + std::string("..") + c.upper : ""));
-        Make(c.lower
-                 ? std::string("[System]\nWavelengthLower=") + c.lower + "\nWavelengthUpper=" + c.upper + "\n"
-                 : "");
+    for (const auto& [teachC, lower, upper, message] : cases) {
+        SCOPED_TRACE(std::string(teachC) + " " + (lower ? lower + std::string("..") + upper : ""));
+        Make(lower ? std::string("[System]\nWavelengthLower=") + lower + "\nWavelengthUpper=" + upper + "\n"
+                   : "");
         ReadFirst();
-        EXPECT_EQ(ops->RunTeaching(c.teachC), c.message == 239   ? TeachOutcome::TemperatureRefused
-                                              : c.message == 238 ? TeachOutcome::EmissivityRefused
-                                                                 : TeachOutcome::BandRefused);
+        EXPECT_EQ(ops->RunTeaching(teachC), message == 239   ? TeachOutcome::TemperatureRefused
+                                            : message == 238 ? TeachOutcome::EmissivityRefused
+                                                             : TeachOutcome::BandRefused);
         EXPECT_TRUE(line.commands.empty());
-        ASSERT_EQ(ui.BoxTexts(), Messages({c.message}));
-        EXPECT_EQ(ui.boxes[0].caption, Text(165));
-        EXPECT_EQ(ui.boxes[0].icon, MsgIcon::Exclamation);
-        if (*c.focus) {
-            EXPECT_EQ(view.events.at(0), c.focus);
+        ASSERT_EQ(ui.BoxTexts(), Messages({message}));
+        EXPECT_EQ(std::tuple(ui.boxes[0].caption, ui.boxes[0].icon),
+                  std::tuple(Text(165), MsgIcon::Exclamation));
+        // A refused temperature selects the field for typing again, a refused result only focuses it.
+        if (message != 285) {
+            EXPECT_EQ(view.events.at(0), message == 239 ? "select" : "focus");
         }
         EXPECT_EQ(view.taught, "-");
     }
@@ -219,47 +219,23 @@ TEST(TeachingRange, SettableEmissivityIsInclusiveAndRejectsNonNumbers)
     const double inf = std::numeric_limits<double>::infinity();
     // Teaching at exactly the ambient temperature divides by zero.
     const double equal = TaughtEmissivity(CRadiationModel{}, 298.2, 373.2, 298.2, 0.95, 8.0, 14.0);
-    const std::pair<double, bool> cases[] = {{0.3, true},
-                                             {1.2, true},
-                                             {0.95, true},
-                                             {std::nextafter(0.3, 0.0), false},
-                                             {std::nextafter(1.2, 2.0), false},
-                                             {std::nan(""), false},
-                                             {inf, false},
-                                             {-inf, false},
-                                             {equal, false}};
+    // clang-format off
+    const std::pair<double, bool> cases[] = {{0.3, true}, {1.2, true}, {std::nextafter(0.3, 0.0), false},
+        {std::nextafter(1.2, 2.0), false}, {std::nan(""), false}, {inf, false}, {-inf, false}, {equal, false}};
+    // clang-format on
     for (const auto& [emissivity, settable] : cases)
         EXPECT_EQ(IsSettableEmissivity(emissivity), settable) << emissivity;
     EXPECT_TRUE(IsUsableBand(0.5, 1000.0));
 }
 
-TEST_F(TeachingTest, TeachingThatCannotReachTheThermometerNeitherWaitsNorReadsButARefusedWriteReads)
-{
-    // The refusal, the commands sent, the waits, the box.
-    const std::tuple<const char*, const char*, Texts, int, int> cases[] = {
-        {"DA", "DANG", {"DA"}, 0, 115}, {"9214", "92NG", Then({"DA", "9214032A", "81"}, kRead), 30, 0}};
-    for (const auto& [command, refusal, sent, waits, message] : cases) {
-        SCOPED_TRACE(command);
-        ReadFirst();
-        line.RespondOnce(command, refusal);
-        EXPECT_EQ(ops->RunTeaching("110.0"), TeachOutcome::DeviceFailed);
-        EXPECT_EQ(line.commands, sent);
-        EXPECT_EQ(Waits(), waits);
-        EXPECT_EQ(ui.BoxTexts(), Messages({message}));
-        if (message == 115) {
-            EXPECT_NE(ui.StatusText(), Text(162));
-        }
-        EXPECT_EQ(view.taught, "0.81") << "the result is shown before the link is tried";
-    }
-}
-
 TEST_F(TeachingTest, SetWritesTheFieldAsItIsAndReadsAgain)
 {
-    // Field, the write sent ("": none), a refusal of it, the box (-1: none). The values are read
-    // again after a refused write too.
-    const std::tuple<const char*, const char*, const char*, int> cases[] = {
-        {"0.82", "92140334", nullptr, -1},  {"1.20", "921404B0", nullptr, -1}, {"", "92140000", nullptr, -1},
-        {"0.999", "921403E7", nullptr, -1}, {"0.82", "92140334", "92NG", 0},   {"0.82", "", nullptr, 164}};
+    // Field, the write sent ("": none), a refusal of it, the box (-1: none). Thousandths are cut
+    // off; the values are read again after a refused write too.
+    // clang-format off
+    const std::tuple<const char*, const char*, const char*, int> cases[] = {{"1.20", "921404B0", nullptr, -1},
+        {"", "92140000", nullptr, -1}, {"0.999", "921403E7", nullptr, -1}, {"0.82", "92140334", "92NG", 0}, {"0.82", "", nullptr, 164}};
+    // clang-format on
     for (const auto& [text, write, refusal, message] : cases) {
         SCOPED_TRACE(std::string(text) + " " + write);
         ReadFirst();
@@ -273,6 +249,47 @@ TEST_F(TeachingTest, SetWritesTheFieldAsItIsAndReadsAgain)
             EXPECT_EQ(view.events.front() + view.events.back(), "disableenable");
         }
     }
+}
+
+TEST(RadiationModel, ReferenceValuesAndBandEdges)
+{
+    const std::pair<double, double> cases[] = {{243.2, 60.33},  {298.2, 167.86}, {300.0, 172.56},
+                                               {373.2, 429.87}, {383.2, 474.93}, {873.2, 4624.88}};
+    for (const auto& [k, exitance] : cases)
+        EXPECT_NEAR(Band(k), exitance, 0.005) << k << " K";
+    // 10 µm at 300 K: 37414.5 / 1e5 / (exp(4.79597) - 1) * 1e4 = 31.1732 W/(m²·µm).
+    EXPECT_NEAR(kModel.SpectralExitance(300.0, 10.0), 31.1732, 0.0001);
+
+    // Empty, reversed and ragged bands.
+    EXPECT_EQ(kModel.BandExitance(300.0, 14.0, 8.0), 0.0);
+    EXPECT_EQ(kModel.BandExitance(300.0, 10.0, 10.0), 0.0);
+    // A band that is not a whole number of 0.01 um steps stops at the last step inside it.
+    EXPECT_NEAR(kModel.BandExitance(300.0, 8.0, 13.995), 172.3225, 0.00005);
+}
+
+// The simulated thermometer reads through the same model, so teaching it the target's true
+// temperature recovers the target's true emissivity, whatever the setting was.
+TEST(RadiationModel, TeachingTheTrueTemperatureFindsTheTrueEmissivity)
+{
+    // Target and room in degC, the target's true emissivity, the setting.
+    // clang-format off
+    const std::array<double, 4> cases[] = {{100.0, 25.0, 0.80, 0.95}, {350.0, 20.0, 0.60, 1.00},
+        {-20.0, 23.0, 0.90, 0.95}, {40.0, 23.0, 0.95, 0.50}, {580.0, 30.0, 0.35, 0.70}};
+    // clang-format on
+    // The wire carries tenths of a kelvin, cut off; the page decodes those.
+    const auto onWire = [](double k) { return std::trunc(k * 10.0 + 1e-6) / 10.0; };
+    for (const auto& [targetC, ambientC, trueEmissivity, setting] : cases) {
+        const double targetK = targetC + 273.2, ambientK = ambientC + 273.2;
+        const double measuredK =
+            onWire(ReportedTemperatureK(targetK, ambientK, trueEmissivity, setting, 8, 14));
+        EXPECT_NEAR(TaughtEmissivity(kModel, onWire(ambientK), measuredK, targetK, setting, 8, 14),
+                    trueEmissivity, 0.01)
+            << targetC;
+    }
+    for (double k : {250.0, 300.0, 573.2, 900.0})
+        EXPECT_NEAR(TemperatureForExitanceK(Band(k), 8.0, 14.0), k, 1e-6);
+    EXPECT_EQ(TemperatureForExitanceK(-1.0, 8.0, 14.0), 1.0);
+    EXPECT_EQ(TemperatureForExitanceK(1e12, 8.0, 14.0), 6000.0);
 }
 
 } // namespace
