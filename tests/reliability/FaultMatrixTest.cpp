@@ -37,57 +37,46 @@ using Strings = std::vector<std::string>;
 // The first four the thermometer itself plays; the cable pulled or the thermometer switched off
 // at the k-th command happen at the port, and the command is lost with them.
 enum class Fault { Ng, Silent, Garbage, Overlong, PowerOff, Unplug };
-constexpr Fault kFaults[] = {Fault::Ng,       Fault::Silent,   Fault::Garbage,
-                             Fault::Overlong, Fault::PowerOff, Fault::Unplug};
 constexpr const char* kFaultNames[] = {"NG",           "no reply",    "garbage", "over-long line",
                                        "switched off", "cable pulled"};
-
-struct Wire {
-    SimThermometer* sim = nullptr;
-    Fault fault = Fault::Ng;
-    uint32_t at = 0, writes = 0; // at: the write the line dies at, 0 for none
-    bool unplugged = false;
-};
-
-class FaultPort final : public SerialPort {
-public:
-    FaultPort(std::unique_ptr<SerialPort> inner, Wire& wire) : inner_(std::move(inner)), wire_(wire) {}
-    bool Open(const SerialSettings& settings) override { return !wire_.unplugged && inner_->Open(settings); }
-    bool Close() override { return inner_->Close(); }
-    bool IsOpen() const override { return inner_->IsOpen(); }
-    bool Purge(SerialBuffer which) override { return !wire_.unplugged && inner_->Purge(which); }
-    bool Write(const void* data, std::size_t size) override
-    {
-        if (!wire_.unplugged && ++wire_.writes == wire_.at) {
-            if (wire_.fault == Fault::PowerOff) wire_.sim->SetPowered(false);
-            wire_.unplugged = wire_.fault == Fault::Unplug;
-        }
-        return !wire_.unplugged && inner_->Write(data, size);
-    }
-    WaitResult Read(void* data, std::size_t size, std::size_t& got, uint32_t timeoutMs) override
-    {
-        got = 0;
-        return wire_.unplugged ? WaitResult::Error : inner_->Read(data, size, got, timeoutMs);
-    }
-    bool ModemLines(bool& cts, bool& dsr) override
-    {
-        return !wire_.unplugged && inner_->ModemLines(cts, dsr);
-    }
-
-private:
-    std::unique_ptr<SerialPort> inner_;
-    Wire& wire_;
-};
 
 // One program state wired to a fresh simulated thermometer through fault ports; the folder
 // (with the INI) is the operation's, shared by its runs.
 struct Rig final : SerialPortFactory {
-    Rig(SimConfig config, const TempDir& dir)
+    // Loses the line (the cable pulled or the thermometer switched off) as the k-th command is written.
+    struct Port final : SerialPort {
+        Port(std::unique_ptr<SerialPort> port, Rig& r) : inner(std::move(port)), rig(r) {}
+        bool Open(const SerialSettings& settings) override { return !rig.unplugged && inner->Open(settings); }
+        bool Close() override { return inner->Close(); }
+        bool IsOpen() const override { return inner->IsOpen(); }
+        bool Purge(SerialBuffer which) override { return !rig.unplugged && inner->Purge(which); }
+        bool Write(const void* data, std::size_t size) override
+        {
+            if (!rig.unplugged && rig.lost && ++rig.writes == rig.k) {
+                rig.sim->SetPowered(rig.fault != Fault::PowerOff);
+                rig.unplugged = rig.fault == Fault::Unplug;
+            }
+            return !rig.unplugged && inner->Write(data, size);
+        }
+        WaitResult Read(void* data, std::size_t size, std::size_t& got, uint32_t timeoutMs) override
+        {
+            got = 0;
+            return rig.unplugged ? WaitResult::Error : inner->Read(data, size, got, timeoutMs);
+        }
+        bool ModemLines(bool& cts, bool& dsr) override
+        {
+            return !rig.unplugged && inner->ModemLines(cts, dsr);
+        }
+        std::unique_ptr<SerialPort> inner;
+        Rig& rig;
+    };
+    Rig(SimConfig config, const TempDir& dir, Fault f = Fault::Ng, uint32_t at = 0)
+        : fault(f), lost(f >= Fault::PowerOff), k(at)
     {
         config.useHostClock = false;
         sim = std::make_unique<SimThermometer>(config, clock);
         simPorts = MakeSimPortFactory(*sim, clock);
-        wire.sim = sim.get();
+        if (k != 0 && !lost) sim->AddFault({static_cast<SimFault::Kind>(fault), "", k});
         app.iniPath = dir.File("rm42meter.ini");
         app.exeDir = dir.Path();
         app.clock = &clock;
@@ -99,7 +88,7 @@ struct Rig final : SerialPortFactory {
     }
     std::unique_ptr<SerialPort> Create() override
     {
-        return std::make_unique<FaultPort>(simPorts->Create(), wire);
+        return std::make_unique<Port>(simPorts->Create(), *this);
     }
     bool PortFree() // the operation let go of the port
     {
@@ -113,32 +102,29 @@ struct Rig final : SerialPortFactory {
     FakeClock clock;
     FakeUserInterface ui;
     AppState app;
-    Wire wire;
+    uint32_t writes = 0;
+    bool unplugged = false;
     std::unique_ptr<SimThermometer> sim;
     std::unique_ptr<SerialPortFactory> simPorts; // dies before the thermometer it leads to
-    std::vector<double> seen;                    // what the run read, for its check
-};
-
-// What one faulted run did.
-struct Outcome {
+    // What the run did, for its checks.
     Fault fault;
     bool lost;               // the line died: the faulted command never arrived
     uint32_t k;              // the faulted transaction, counted from 1
     std::string command;     // the command at k in the run without a fault
-    std::size_t clean;       // transactions of the run without a fault
-    bool result;             // the operation's own verdict
+    std::size_t clean = 0;   // transactions of the run without a fault
+    bool result = false;     // the operation's own verdict
     Strings boxes, received; // message boxes shown, commands the thermometer received
     Strings after;           // received after the faulted one
-    Rig& rig;
+    std::vector<double> seen;
 };
 
 struct Operation {
     std::string name;
     std::function<bool(Rig&)> run;
-    void (*check)(const Outcome&) = nullptr; // gtest expectations of one faulted run
+    void (*check)(const Rig&) = nullptr; // gtest expectations of one faulted run
     SimConfig config = {};
     // Faults passed over without a word (defaults stand in); every other one is told.
-    bool (*unreported)(const Outcome&) = nullptr;
+    bool (*unreported)(const Rig&) = nullptr;
 };
 
 void PrintTo(const Operation& operation, std::ostream* os)
@@ -157,8 +143,7 @@ void RunMatrix(const Operation& op)
     const TempDir dir;
     const std::string ini = "[ComPort]\nPort=COM1\nBps=9600\nDataBits=8\nParity=0\nStopBit=0\n[MemSet]\n";
     WriteFileBytes(dir.File("rm42meter.ini"), ini);
-    SimConfig config = op.config;
-    Rig cleanRig(config, dir);
+    Rig cleanRig(op.config, dir);
     ASSERT_TRUE(op.run(cleanRig)) << "fails without a fault";
     EXPECT_EQ(cleanRig.ui.BoxTexts(), Strings{}) << "a message without a fault";
     const Strings clean = cleanRig.sim->ReceivedCommands();
@@ -166,32 +151,25 @@ void RunMatrix(const Operation& op)
     ASSERT_FALSE(clean.empty());
 
     for (uint32_t k = 1; k <= clean.size(); ++k) {
-        for (const Fault fault : kFaults) {
+        for (const Fault fault :
+             {Fault::Ng, Fault::Silent, Fault::Garbage, Fault::Overlong, Fault::PowerOff, Fault::Unplug}) {
             SCOPED_TRACE(std::string(kFaultNames[int(fault)]) + " at " + std::to_string(k) + " (" +
                          clean[k - 1] + ")");
-            Rig rig(config, dir);
-            const bool lost = fault >= Fault::PowerOff;
-            rig.wire = {rig.sim.get(), fault, lost ? k : 0};
-            if (!lost) rig.sim->AddFault({static_cast<SimFault::Kind>(fault), "", k});
-            const bool result = op.run(rig);
-            const Strings received = rig.sim->ReceivedCommands();
-            const Outcome out{
-                fault,
-                lost,
-                k,
-                clean[k - 1],
-                clean.size(),
-                result,
-                rig.ui.BoxTexts(),
-                received,
-                Strings(received.begin() + std::min<std::size_t>(k, received.size()), received.end()),
-                rig};
-            EXPECT_EQ(out.boxes.empty(), op.unreported && op.unreported(out)) << "told: " << out.boxes.size();
+            Rig rig(op.config, dir, fault, k);
+            rig.command = clean[k - 1];
+            rig.clean = clean.size();
+            rig.result = op.run(rig);
+            rig.boxes = rig.ui.BoxTexts();
+            rig.received = rig.sim->ReceivedCommands();
+            rig.after.assign(rig.received.begin() + std::min<std::size_t>(k, rig.received.size()),
+                             rig.received.end());
+            EXPECT_EQ(rig.boxes.empty(), op.unreported && op.unreported(rig)) << "told: " << rig.boxes.size();
             EXPECT_LE(rig.clock.TickMs() - 1000, cleanElapsed + kFaultAllowanceMs);
             EXPECT_TRUE(rig.PortFree()) << "the port was left open";
-            if (op.check) op.check(out);
-            if (lost) { // the cable back in and the thermometer on again
-                rig.wire = {rig.sim.get()};
+            if (op.check) op.check(rig);
+            if (rig.lost) { // the cable back in and the thermometer on again
+                rig.k = 0;
+                rig.unplugged = false;
                 rig.sim->SetPowered(true);
                 rig.ui.boxes.clear();
                 EXPECT_TRUE(op.run(rig)) << "fails once the line is back";
@@ -215,17 +193,17 @@ std::function<bool(Rig&)> Session(bool (*steps)(DeviceSession&, uint16_t&, std::
         return session.Begin() && steps(session, word, reply) && session.End();
     };
 }
-void SessionCheck(const Outcome& o)
+void SessionCheck(const Rig& o)
 {
     EXPECT_FALSE(o.result);
-    EXPECT_EQ(o.boxes, Strings{o.k == 1 ? o.rig.Text(115) : "* COMMAND ERROR"});
+    EXPECT_EQ(o.boxes, Strings{o.k == 1 ? o.Text(115) : "* COMMAND ERROR"});
     EXPECT_EQ(o.received.size(), o.k - o.lost);
 }
-void UpdateCheck(const Outcome& o)
+void UpdateCheck(const Rig& o)
 {
     SessionCheck(o);
     // The new word is in the thermometer once its write (transaction 3) went through.
-    EXPECT_EQ(o.rig.sim->Register(0x00), o.k > 3 ? 0x0040 : 0x0000);
+    EXPECT_EQ(o.sim->Register(0x00), o.k > 3 ? 0x0040 : 0x0000);
 }
 
 // A check with the template's STATUS0 to write (9200FC04 is one of its steps).
@@ -234,15 +212,15 @@ bool Check(Rig& rig)
     rig.ui.answers.assign(20, MsgAnswer::Cancel); // a user who gives up at every question
     return CheckConnection(rig.app);
 }
-void CheckCheck(const Outcome& o)
+void CheckCheck(const Rig& o)
 {
     const bool refused = o.fault == Fault::Ng;
     // A refused check mode request means another device on the port: the check goes round
     // again through the port dialog and then succeeds. Anything else at DA fails the check.
     if (o.command == "DA") {
         EXPECT_EQ(o.result, refused);
-        EXPECT_EQ(o.rig.sim->Register(0x00), refused ? 0xFC04 : 0x0000);
-        EXPECT_EQ(o.boxes, Strings{o.rig.Text(refused ? 119 : 115)});
+        EXPECT_EQ(o.sim->Register(0x00), refused ? 0xFC04 : 0x0000);
+        EXPECT_EQ(o.boxes, Strings{o.Text(refused ? 119 : 115)});
         EXPECT_TRUE(refused || o.received.size() == (o.lost ? 0u : 1u)) << o.received.size();
         return;
     }
@@ -252,7 +230,7 @@ void CheckCheck(const Outcome& o)
     EXPECT_EQ(o.result, !((refused && (serialStep || o.command == "81")) || o.command == "9100" ||
                           (o.lost && serialStep)));
     if (o.command == "81") {
-        EXPECT_EQ(o.boxes, Strings{o.rig.Text(119)});
+        EXPECT_EQ(o.boxes, Strings{o.Text(119)});
     }
     // Once in check mode the check always leaves it; nothing is written after a failed read.
     if (!o.lost) {
@@ -260,9 +238,9 @@ void CheckCheck(const Outcome& o)
         EXPECT_EQ(o.received.size(), o.clean - (o.command == "9100"));
     }
     // The serial number is kept only when both halves arrived.
-    EXPECT_EQ(o.rig.app.deviceSerialText == "00000040711", !serialStep);
+    EXPECT_EQ(o.app.deviceSerialText == "00000040711", !serialStep);
     // STATUS0 holds the template only when its write went through.
-    EXPECT_EQ(o.rig.sim->Register(0x00), o.command == "81" || (serialStep && !o.lost) ? 0xFC04 : 0x0000);
+    EXPECT_EQ(o.sim->Register(0x00), o.command == "81" || (serialStep && !o.lost) ? 0xFC04 : 0x0000);
 }
 
 // The recording page's alarm values and emissivity: a failed value read is passed over and its
@@ -277,21 +255,20 @@ bool AlarmRead(Rig& rig)
     rig.seen = {alarms.high, alarms.low, alarms.emissivity};
     return ok;
 }
-bool AlarmValueStep(const Outcome& o)
+bool AlarmValueStep(const Rig& o)
 {
     return !o.lost && (o.command == "9136" || o.command == "9137" || o.command == "9114");
 }
-void AlarmReadCheck(const Outcome& o)
+void AlarmReadCheck(const Rig& o)
 {
     EXPECT_EQ(o.result, o.k != 1) << "only a failed check mode request fails the read";
     if (o.k == 1) return;
     // Transactions 2 to 4 read the three values, each the thermometer's unless its own read
     // failed or the line was gone before it.
     const double read[] = {125.0, 10.0, 0.93}, defaults[] = {600.0, -30.0, 0.0};
-    ASSERT_EQ(o.rig.seen.size(), 3u);
+    ASSERT_EQ(o.seen.size(), 3u);
     for (uint32_t i = 0; i < 3; ++i)
-        EXPECT_NEAR(o.rig.seen[i], o.k == i + 2 || (o.lost && o.k < i + 2) ? defaults[i] : read[i], 1e-9)
-            << i;
+        EXPECT_NEAR(o.seen[i], o.k == i + 2 || (o.lost && o.k < i + 2) ? defaults[i] : read[i], 1e-9) << i;
 }
 
 const SimConfig kMemory{
@@ -310,15 +287,15 @@ bool MemoryWriteBack(Rig& rig)
     MemoryData data(rig.app);
     return data.Read(false, [] {}) && !data.ioError && data.Write({true, true}, false) && !data.ioError;
 }
-void MemoryReadCheck(const Outcome& o)
+void MemoryReadCheck(const Rig& o)
 {
     // The read's own message closes every failure; only "81" follows a failed record word,
     // nothing a failed header register (DA to 9140).
-    EXPECT_EQ(o.boxes.empty() ? "" : o.boxes.back(), o.rig.Text(211));
+    EXPECT_EQ(o.boxes.empty() ? "" : o.boxes.back(), o.Text(211));
     // Every record whose words all arrived before the failure is kept.
     for (std::size_t r = 0; r < 2; ++r) {
         const auto at = std::find(o.received.begin(), o.received.end(), r ? "9145" : "9143");
-        EXPECT_TRUE(at - o.received.begin() >= o.k - 1 || (r < o.rig.seen.size() && o.rig.seen[r])) << r;
+        EXPECT_TRUE(at - o.received.begin() >= o.k - 1 || (r < o.seen.size() && o.seen[r])) << r;
     }
     if (o.lost) return;
     EXPECT_EQ(o.boxes.size(), 2u);
@@ -326,7 +303,7 @@ void MemoryReadCheck(const Outcome& o)
         EXPECT_EQ(o.after, o.k > 5 ? Strings{"81"} : Strings{});
     }
 }
-void WriteBackCheck(const Outcome& o)
+void WriteBackCheck(const Rig& o)
 {
     // The second count register is written only after the first went through.
     if (!o.lost && o.command.starts_with("9240")) {
@@ -343,7 +320,7 @@ bool SettingsRead(Rig& rig)
     return r.alarmHigh && r.alarmLow && r.emissivity && r.flags && r.clockAlarm && r.ringTime && r.holdTime &&
            r.status0 && r.clock;
 }
-void SettingsReadCheck(const Outcome& o)
+void SettingsReadCheck(const Rig& o)
 {
     if (!o.lost) {
         EXPECT_EQ(o.received.size(), o.k == 1 ? 1u : o.clean);
@@ -372,16 +349,16 @@ bool Reset(AppState& app, CCommIO& link, SettingsRecord& record)
 }
 // A refused check mode request ends a SET at once. (The reset's read-back goes on past a failed
 // value as the page's read does.)
-void ResetCheck(const Outcome& o)
+void ResetCheck(const Rig& o)
 {
     if (o.k != 1) return;
     EXPECT_FALSE(o.result);
-    EXPECT_EQ(o.boxes, Strings{o.rig.Text(115)});
+    EXPECT_EQ(o.boxes, Strings{o.Text(115)});
     EXPECT_EQ(o.after, Strings{});
 }
 // Whatever else fails, the one command error is told and check mode is left; a failed read
 // writes nothing after it.
-void SetCheck(const Outcome& o)
+void SetCheck(const Rig& o)
 {
     ResetCheck(o);
     if (o.k == 1 || o.lost || o.command == "81") return;
@@ -422,11 +399,11 @@ bool Register(Rig& rig)
     return stored && rig.ui.boxes.empty();
 }
 // A failed serial number read ends it as the switch-on prompt, without "81" or a name kept.
-void RegisterCheck(const Outcome& o)
+void RegisterCheck(const Rig& o)
 {
     if (o.command == "81") return;
     EXPECT_FALSE(o.result);
-    EXPECT_EQ(o.boxes, Strings{o.rig.Text(115)});
+    EXPECT_EQ(o.boxes, Strings{o.Text(115)});
     EXPECT_EQ(o.received.size(), o.k - o.lost);
 }
 
