@@ -5,18 +5,41 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <filesystem>
+#include <fstream>
 #include <functional>
+#include <iterator>
 #include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include "app/StartUp.h"
-#include "support/TestSupport.h"
 
 extern char** environ;
 
 namespace {
+
+// A folder of its own for a child's output, removed with everything in it.
+struct OutputDir {
+    OutputDir()
+    {
+        std::string name = (std::filesystem::temp_directory_path() / "rm42out-XXXXXX").string();
+        if (mkdtemp(name.data())) path = name;
+    }
+    ~OutputDir()
+    {
+        std::error_code ec;
+        if (!path.empty()) std::filesystem::remove_all(path, ec);
+    }
+    std::string File(const char* name) const { return path.empty() ? "/dev/null" : path + "/" + name; }
+    std::string Read(const char* name) const
+    {
+        std::ifstream in(File(name), std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    }
+    std::string path;
+};
 
 // Checks done every 2 ms until it holds or timeoutMs have passed.
 bool WaitUntil(const std::function<bool()>& done, int timeoutMs = 5000)
@@ -75,7 +98,7 @@ std::string RunnableDir()
 ProcessResult RunProcess(const std::vector<std::string>& args, int timeoutMs)
 {
     ProcessResult result;
-    const TempDir dir;
+    const OutputDir dir;
     const pid_t pid = Spawn(args, dir.File("out"), dir.File("err"), result.err);
     if (pid < 0) return result;
     int status = 0;
@@ -85,8 +108,8 @@ ProcessResult RunProcess(const std::vector<std::string>& args, int timeoutMs)
         kill(pid, SIGKILL);
         waitpid(pid, &status, 0);
     }
-    result.out = ReadFileBytes(dir.File("out"));
-    result.err = ReadFileBytes(dir.File("err"));
+    result.out = dir.Read("out");
+    result.err = dir.Read("err");
     return result;
 }
 
@@ -94,13 +117,13 @@ SimProcess::SimProcess(const std::string& link, const std::vector<std::string>& 
 {
     std::vector<std::string> args = {RunnableDir() + "rm42-sim", "--link", link_};
     args.insert(args.end(), extraArgs.begin(), extraArgs.end());
-    const TempDir dir;
+    const OutputDir dir;
     pid_ = Spawn(args, dir.File("out"), "", error_);
     // The simulator prints one line once its link is in place, or ends.
     std::string line;
     bool ended = false;
     const auto done = [&] {
-        line = ReadFileBytes(dir.File("out"));
+        line = dir.Read("out");
         ended = pid_ < 0 || waitpid(pid_, nullptr, WNOHANG) != 0;
         return ended || line.find('\n') != std::string::npos;
     };
