@@ -141,7 +141,8 @@ constexpr uint64_t kFaultAllowanceMs = 2 * (kCommandTimeoutMs + 500);
 void RunMatrix(const Operation& op)
 {
     const TempDir dir;
-    const std::string ini = "[ComPort]\nPort=COM1\nBps=9600\nDataBits=8\nParity=0\nStopBit=0\n[MemSet]\n";
+    const std::string ini = "[ComPort]\nPort=COM1\nBps=9600\nDataBits=8\nParity=0\nStopBit=0\nCommandWait1="
+                            "41\nCommandWait2=503\n[MemSet]\n";
     WriteFileBytes(dir.File("rm42meter.ini"), ini);
     Rig cleanRig(op.config, dir);
     ASSERT_TRUE(op.run(cleanRig)) << "fails without a fault";
@@ -149,6 +150,13 @@ void RunMatrix(const Operation& op)
     const Strings clean = cleanRig.sim->ReceivedCommands();
     const uint64_t cleanElapsed = cleanRig.clock.TickMs() - 1000;
     ASSERT_FALSE(clean.empty());
+    // Every command is followed by its pause: CommandWait2 after a register write, else CommandWait1.
+    const auto pauses = [&](uint32_t ms) {
+        return std::count(cleanRig.clock.sleeps.begin(), cleanRig.clock.sleeps.end(), ms);
+    };
+    const auto writes =
+        std::count_if(clean.begin(), clean.end(), [](const auto& c) { return c.starts_with("92"); });
+    EXPECT_EQ(std::pair(pauses(41), pauses(503)), std::pair(std::ssize(clean) - writes, writes));
 
     for (uint32_t k = 1; k <= clean.size(); ++k) {
         for (const Fault fault :
