@@ -334,7 +334,7 @@ void SettingsReadCheck(const Rig& o)
         EXPECT_EQ(o.received.size(), o.k == 1 ? 1u : o.clean);
     }
 }
-std::function<bool(Rig&)> Set(bool (*body)(AppState&, CCommIO&, SettingsRecord&))
+std::function<bool(Rig&)> Set(std::function<bool(AppState&, CCommIO&, SettingsRecord&)> body)
 {
     return [body](Rig& rig) {
         CCommIO link(rig.app);
@@ -422,26 +422,21 @@ const Operation kOperations[] = {
     {"register update",
      Session([](auto& s, auto&, auto&) { return s.UpdateRegisterBits(REG_STATUS0, 0xC0, 0x40); }),
      UpdateCheck},
-    {"clock read", Session([](auto& s, auto&, auto& reply) { return s.Command(Cmd::kReadClock, reply); }),
+    {"clock read", Session([](auto& s, auto&, auto& r) { return s.Command(Cmd::kReadClock, r); }),
      SessionCheck},
     {"recording alarm read", AlarmRead, AlarmReadCheck, kAlarms, AlarmValueStep},
     {"memory read", MemoryRead, MemoryReadCheck, kMemory},
     {"memory write-back", MemoryWriteBack, WriteBackCheck, kMemory},
     {"settings read", SettingsRead, SettingsReadCheck},
     {"settings alarm SET", Set(AlarmSet), SetCheck},
-    {"settings clock SET", Set([](auto& a, auto& l, auto& r) { return WriteDeviceClock(a, l, r); }),
+    {"settings clock SET", Set([](auto&... a) { return WriteDeviceClock(a...); }), SetCheck},
+    {"settings hold SET", Set([](auto&... a) { return WriteHoldTime(a..., 5); }), SetCheck},
+    {"settings clock alarm SET", Set([](auto&... a) { return WriteClockAlarm(a..., 5, true, std::nullopt); }),
      SetCheck},
-    {"settings hold SET", Set([](auto& a, auto& l, auto& r) { return WriteHoldTime(a, l, r, 5); }), SetCheck},
-    {"settings clock alarm SET",
-     Set([](auto& a, auto& l, auto& r) { return WriteClockAlarm(a, l, r, 5, true, std::nullopt); }),
-     SetCheck},
-    {"settings resolution SET", Set([](auto& a, auto& l, auto& r) { return WriteResolution(a, l, r, true); }),
-     SetCheck},
+    {"settings resolution SET", Set([](auto&... a) { return WriteResolution(a..., true); }), SetCheck},
     {"settings reset", Set(Reset), ResetCheck},
-    {"teaching read", Teaching([](TeachingOperations& t) { return t.ReadCurrentValues(); }), nullptr,
-     kTarget},
-    {"emissivity SET", Teaching([](TeachingOperations& t) { return t.WriteEmissivity("0.90"); }), nullptr,
-     kTarget},
+    {"teaching read", Teaching([](auto& t) { return t.ReadCurrentValues(); }), nullptr, kTarget},
+    {"emissivity SET", Teaching([](auto& t) { return t.WriteEmissivity("0.90"); }), nullptr, kTarget},
     {"teaching", Teaching([](auto& t) {
          return t.ReadCurrentValues() && t.RunTeaching("101.0") == TeachOutcome::Written;
      }),
