@@ -72,45 +72,37 @@ TEST(IniFileTest, BufferSizeCutsAtCharacterBoundaries)
     }
 }
 
-TEST(IniFileTest, WriteReplacesTheValueAndKeepsEveryOtherByte)
+TEST(IniFileTest, WriteReplacesTheValueOrAppendsKeySectionOrFileKeepingEveryOtherByte)
 {
+    // Before, section, key, value, after. The line end is the file's own, CRLF when it has none;
+    // a CP932 file is written in CP932, a UTF-8 file (with its mark) in UTF-8.
+    const std::tuple<std::string, const char*, const char*, const char*, std::string> cases[] = {
+        {"; c = [x]\r\n\r\n[ComPort]\r\nPort=COM1\r\n[System]\r\n  langage = \"1\"  "
+         "\r\nLangage=3\r\n[Capture]\r\n",
+         "SYSTEM", "Langage", "0",
+         "; c = [x]\r\n\r\n[ComPort]\r\nPort=COM1\r\n[System]\r\n  langage = "
+         "0\r\nLangage=3\r\n[Capture]\r\n"},
+        {"[System]\r\n\tWindowTitle=\x95\xFA\r\n[Capture]\r\nLangage=9", "Capture", "langage", "放射",
+         "[System]\r\n\tWindowTitle=\x95\xFA\r\n[Capture]\r\nLangage=\x95\xFA\x8E\xCB"},
+        {"[A]\nx=1\n\n; next\n[B]\ny=2\n", "A", "k", "v", "[A]\nx=1\n\n; next\nk=v\n[B]\ny=2\n"},
+        {"[A]\nx=1\n\n\n[B]\ny=2\n", "A", "k", "v", "[A]\nx=1\nk=v\n\n\n[B]\ny=2\n"},
+        {"[A]\r\nx=1\r\n[B]\r\ny=2\r\n\r\n", "B", "k", "v", "[A]\r\nx=1\r\n[B]\r\ny=2\r\nk=v\r\n\r\n"},
+        {"[A]\nx=1", "A", "k", "v", "[A]\nx=1\nk=v\n"},
+        {"[A]", "a", "k", "v", "[A]\r\nk=v\r\n"},
+        {"[A]\r\nx=1\r\n", "B", "k", "v", "[A]\r\nx=1\r\n[B]\r\nk=v\r\n"},
+        {"", "B", "k", "v", "[B]\r\nk=v\r\n"},
+        {"[B]\nk=old\n[A]\n", "A", "k", "v", "[B]\nk=old\n[A]\nk=v\n"},
+        {"", "HardName", "012345678", "放射温度計ｱ", "[HardName]\r\n012345678=" + kKanji + "\xB1\r\n"},
+        {"\xEF\xBB\xBF[System]\r\nWindowTitle=放射\r\n", "ComPort", "Port", "温",
+         "\xEF\xBB\xBF[System]\r\nWindowTitle=放射\r\n[ComPort]\r\nPort=温\r\n"}};
     TempDir dir;
     const std::string path = dir.File("app.ini");
-    std::string expected =
-        "; comment = with [brackets]\r\n\r\n[ComPort]\r\nPort=COM1\r\n[System]\r\n"
-        "  langage = \"1\"  \r\nLangage=3\r\n\tWindowTitle=\x95\xFA\r\n[Capture]\r\nLangage=9";
-    WriteFileBytes(path, expected);
-
-    ASSERT_TRUE(IniFile::WriteString(path, "SYSTEM", "Langage", "0"));
-    expected.replace(expected.find("\"1\"  "), 5, "0");
-    EXPECT_EQ(ReadFileBytes(path), expected);
-    ASSERT_TRUE(IniFile::WriteString(path, "Capture", "langage", "放射"));
-    expected.replace(expected.size() - 1, 1, "\x95\xFA\x8E\xCB");
-    EXPECT_EQ(ReadFileBytes(path), expected);
-}
-
-TEST(IniFileTest, WriteAppendsMissingKeysSectionsAndFilesInCp932)
-{
-    // Before, section written to, after. The line end is the file's own, CRLF when it has none.
-    const std::tuple<std::string, const char*, std::string> cases[] = {
-        {"[A]\nx=1\n\n; next\n[B]\ny=2\n", "A", "[A]\nx=1\n\n; next\nk=v\n[B]\ny=2\n"},
-        {"[A]\nx=1\n\n\n[B]\ny=2\n", "A", "[A]\nx=1\nk=v\n\n\n[B]\ny=2\n"},
-        {"[A]\r\nx=1\r\n[B]\r\ny=2\r\n\r\n", "B", "[A]\r\nx=1\r\n[B]\r\ny=2\r\nk=v\r\n\r\n"},
-        {"[A]\nx=1", "A", "[A]\nx=1\nk=v\n"},
-        {"[A]", "a", "[A]\r\nk=v\r\n"},
-        {"[A]\r\nx=1\r\n", "B", "[A]\r\nx=1\r\n[B]\r\nk=v\r\n"},
-        {"", "B", "[B]\r\nk=v\r\n"},
-        {"[B]\nk=old\n[A]\n", "A", "[B]\nk=old\n[A]\nk=v\n"}};
-    TempDir dir;
-    const std::string path = dir.File("app.ini");
-    for (const auto& [before, section, after] : cases) {
-        WriteFileBytes(path, before);
-        ASSERT_TRUE(IniFile::WriteString(path, section, "k", "v"));
+    for (const auto& [before, section, key, value, after] : cases) {
+        std::filesystem::remove(path);
+        if (!before.empty()) WriteFileBytes(path, before);
+        ASSERT_TRUE(IniFile::WriteString(path, section, key, value));
         EXPECT_EQ(ReadFileBytes(path), after) << before;
     }
-    std::filesystem::remove(path);
-    ASSERT_TRUE(IniFile::WriteString(path, "HardName", "012345678", "放射温度計ｱ"));
-    EXPECT_EQ(ReadFileBytes(path), "[HardName]\r\n012345678=" + kKanji + "\xB1\r\n");
     // No temporary file is left beside it.
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 1);
 }
@@ -180,16 +172,14 @@ TEST(IniNumberTest, EveryKeyToldOnceWithItsRangeAndTheDefaultUsed)
 }
 
 // An editor's UTF-8 byte-order mark is no part of the first section's name; the file's UTF-8
-// text is read and written as UTF-8.
+// text is read as UTF-8.
 TEST(IniFileTest, AUtf8FileWithItsMarkIsReadAsUtf8)
 {
     TempDir dir;
     const std::string path = dir.File("a.ini");
     WriteFileBytes(path, "\xEF\xBB\xBF[System]\r\nLangage=1\r\nWindowTitle=放射温度計\r\n");
-    EXPECT_EQ(IniFile::GetString(path, "System", "Langage", "0"), "1");
-    EXPECT_EQ(IniFile::GetString(path, "System", "WindowTitle", ""), "放射温度計");
-    EXPECT_EQ(IniFile::GetString(path, "System", "WindowTitle", "", 7), "放射");
-    ASSERT_TRUE(IniFile::WriteString(path, "ComPort", "Port", "温"));
-    EXPECT_EQ(ReadFileBytes(path),
-              "\xEF\xBB\xBF[System]\r\nLangage=1\r\nWindowTitle=放射温度計\r\n[ComPort]\r\nPort=温\r\n");
+    EXPECT_EQ(IniFile::GetString(path, "System", "Langage", "0") +
+                  IniFile::GetString(path, "System", "WindowTitle", "") +
+                  IniFile::GetString(path, "System", "WindowTitle", "", 7),
+              "1放射温度計放射");
 }

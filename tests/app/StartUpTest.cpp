@@ -10,7 +10,6 @@
 
 #include <csignal>
 #include <cstdlib>
-#include <fcntl.h>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -20,6 +19,8 @@
 #include <unistd.h>
 
 namespace {
+
+namespace fs = std::filesystem;
 
 // Sets (or with nullopt unsets) an environment variable and puts the old value back.
 struct ScopedEnv {
@@ -38,42 +39,30 @@ TEST(StartUpTest, YesSwitches)
     const std::tuple<const char*, bool, bool> cases[] = {{"Yes", true, true},   {"NoYes", true, false},
                                                          {"Yes ", true, false}, {"yes", false, false},
                                                          {"YES", false, false}, {"", false, false}};
-    for (const auto& [value, on, exact] : cases) {
-        EXPECT_EQ(IniSwitchOn(value), on) << value;
-        EXPECT_EQ(IniSwitchExact(value), exact) << value;
-    }
+    for (const auto& [value, on, exact] : cases)
+        EXPECT_EQ(std::pair(IniSwitchOn(value), IniSwitchExact(value)), std::pair(on, exact)) << value;
 }
 
-TEST(StartUpTest, PathsComeFromTheExecutable)
+TEST(StartUpTest, PathsComeFromTheExecutableOrTheIniFileGivenByName)
 {
+    // From the executable (the INI is its name with .ini) or from an INI given by name (used
+    // exactly, a relative one from the working folder "./").
+    const std::string cwd = fs::current_path().string() + "/";
     // clang-format off
-    const std::tuple<const char*, const char*, const char*> cases[] = {
-        {"/opt/rm42/bin/rm42meter", "/opt/rm42/bin/", "/opt/rm42/bin/rm42meter.ini"},
-        {"/a/my.app.bin", "/a/", "/a/my.app.ini"}, {"/a.d/prog", "/a.d/", "/a.d/prog.ini"}, {"prog", "", "prog.ini"}};
+    const std::tuple<bool, const char*, std::string> cases[] = {
+        {true, "/opt/rm42/bin/rm42meter", "/opt/rm42/bin/ /opt/rm42/bin/rm42meter.ini"},
+        {true, "/a/my.app.bin", "/a/ /a/my.app.ini"}, {true, "/a.d/prog", "/a.d/ /a.d/prog.ini"},
+        {true, "prog", " prog.ini"}, {false, "/x/my.settings.ini", "/x/ /x/my.settings.ini"},
+        {false, "/x/conf", "/x/ /x/conf"}, {false, "/x.d/a.ini", "/x.d/ /x.d/a.ini"},
+        {false, "sub/my.conf", cwd + "sub/ " + cwd + "sub/my.conf"}, {false, "plain", cwd + " " + cwd + "plain"}};
     // clang-format on
-    for (const auto& [exe, exeDir, ini] : cases) {
+    for (const auto& [fromExe, given, expected] : cases) {
         AppState app;
-        SetPathsFromExecutable(app, exe);
-        EXPECT_EQ(app.exeDir + " " + app.iniPath, std::string(exeDir) + " " + ini);
+        fromExe ? SetPathsFromExecutable(app, given) : SetPathsFromIniFile(app, given);
+        EXPECT_EQ(app.exeDir + " " + app.iniPath, expected);
     }
-    const std::filesystem::path self = ExecutablePath();
+    const fs::path self = ExecutablePath();
     EXPECT_TRUE(self.is_absolute() && self.filename() == "StartUpTest") << self;
-}
-
-TEST(StartUpTest, AnIniFileGivenByNameIsUsedExactly)
-{
-    const std::string cwd = std::filesystem::current_path().string();
-    // clang-format off
-    const std::tuple<const char*, std::string, std::string> cases[] = {
-        {"/x/my.settings.ini", "/x/", "/x/my.settings.ini"}, {"/x/conf", "/x/", "/x/conf"},
-        {"/x.d/a.ini", "/x.d/", "/x.d/a.ini"}, {"sub/my.conf", cwd + "/sub/", cwd + "/sub/my.conf"},
-        {"plain", cwd + "/", cwd + "/plain"}};
-    // clang-format on
-    for (const auto& [given, exeDir, ini] : cases) {
-        AppState app;
-        SetPathsFromIniFile(app, given);
-        EXPECT_EQ(app.exeDir + " " + app.iniPath, exeDir + " " + ini);
-    }
 }
 
 TEST(StartUpTest, PortableBesideItsIniInstalledInTheUsersFolders)
@@ -82,28 +71,23 @@ TEST(StartUpTest, PortableBesideItsIniInstalledInTheUsersFolders)
     // user's INI already, T: the user's copy of the template), the XDG variables ("" unset, "rel"
     // a relative value, "abs" under X/), and where the INI, the template, the type names and the
     // log are found: B/ bin, S/ share, C/ config, D/ data, L/ state folder.
-    struct Row {
-        const char* exists;
-        const char* xdg;
-        const char* expected;
-    };
-    const Row rows[] = {{"IS", "abs", "B/rm42meter.ini B/templete_1.html B/hardname.rm4 B/cmd_log.txt"},
-                        {"", "abs", "B/rm42meter.ini B/templete_1.html B/hardname.rm4 B/cmd_log.txt"},
-                        {"S", "abs", "C/rm42meter.ini S/templete_1.html D/hardname.rm4 L/cmd_log.txt"},
-                        {"S", "", "C/rm42meter.ini S/templete_1.html D/hardname.rm4 L/cmd_log.txt"},
-                        {"S", "rel", "C/rm42meter.ini S/templete_1.html D/hardname.rm4 L/cmd_log.txt"},
-                        {"SUT", "abs", "C/rm42meter.ini D/templete_1.html D/hardname.rm4 L/cmd_log.txt"}};
-    for (const Row& row : rows) {
-        SCOPED_TRACE(std::string(row.exists) + " " + row.xdg);
+    const std::tuple<std::string, std::string, const char*> rows[] = {
+        {"IS", "abs", "B/rm42meter.ini B/templete_1.html B/hardname.rm4 B/cmd_log.txt"},
+        {"", "abs", "B/rm42meter.ini B/templete_1.html B/hardname.rm4 B/cmd_log.txt"},
+        {"S", "abs", "C/rm42meter.ini S/templete_1.html D/hardname.rm4 L/cmd_log.txt"},
+        {"S", "", "C/rm42meter.ini S/templete_1.html D/hardname.rm4 L/cmd_log.txt"},
+        {"S", "rel", "C/rm42meter.ini S/templete_1.html D/hardname.rm4 L/cmd_log.txt"},
+        {"SUT", "abs", "C/rm42meter.ini D/templete_1.html D/hardname.rm4 L/cmd_log.txt"}};
+    for (const auto& [exists, xdg, expected] : rows) {
+        SCOPED_TRACE(exists + " " + xdg);
         TempDir dir;
-        const std::string exists = row.exists, xdg = row.xdg;
         const std::string bin = dir.Path() + "usr/bin/", share = dir.Path() + "usr/share/rm42meter/";
         const std::string home = dir.Path() + "home", root = xdg == "abs" ? dir.Path() + "x" : home;
-        const std::string config = root + (xdg == "abs" ? "/config" : "/.config") + "/rm42meter/";
-        const std::string data = root + (xdg == "abs" ? "/data" : "/.local/share") + "/rm42meter/";
-        const std::string state = root + (xdg == "abs" ? "/state" : "/.local/state") + "/rm42meter/";
-        std::filesystem::create_directories(bin);
-        std::filesystem::create_directories(share);
+        const bool abs = xdg == "abs";
+        const std::string config = root + (abs ? "/config" : "/.config") + "/rm42meter/";
+        const std::string data = root + (abs ? "/data" : "/.local/share") + "/rm42meter/";
+        const std::string state = root + (abs ? "/state" : "/.local/state") + "/rm42meter/";
+        fs::create_directories(bin);
         const std::tuple<char, std::string, const char*> files[] = {
             {'I', bin + "rm42meter.ini", "[System]\n"},
             {'S', share + "rm42meter.ini", "[System]\r\nLangage=1\r\n"},
@@ -112,19 +96,15 @@ TEST(StartUpTest, PortableBesideItsIniInstalledInTheUsersFolders)
             {'T', data + "templete_1.html", "mine"}};
         for (const auto& [letter, path, bytes] : files) {
             if (exists.find(letter) == std::string::npos) continue;
-            std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+            fs::create_directories(fs::path(path).parent_path());
             WriteFileBytes(path, bytes);
         }
-        ScopedEnv homeEnv("HOME", home);
         const auto value = [&](const char* sub) -> std::optional<std::string> {
-            if (xdg == "abs") return dir.Path() + "x/" + sub;
-            if (xdg == "rel") return std::string("x/") + sub;
-            return std::nullopt;
+            if (xdg.empty()) return std::nullopt;
+            return (abs ? dir.Path() + "x/" : std::string("x/")) + sub;
         };
-        ScopedEnv configEnv("XDG_CONFIG_HOME", value("config"));
-        ScopedEnv dataEnv("XDG_DATA_HOME", value("data"));
-        ScopedEnv stateEnv("XDG_STATE_HOME", value("state"));
-
+        ScopedEnv homeEnv("HOME", home), configEnv("XDG_CONFIG_HOME", value("config"));
+        ScopedEnv dataEnv("XDG_DATA_HOME", value("data")), stateEnv("XDG_STATE_HOME", value("state"));
         AppState app;
         ASSERT_TRUE(SetPathsForExecutable(app, bin + "rm42ctl", "rm42meter"));
         std::string found = app.iniPath + " " + DataFilePath(app, "templete_1.html") + " " +
@@ -134,14 +114,13 @@ TEST(StartUpTest, PortableBesideItsIniInstalledInTheUsersFolders)
             for (std::size_t at; (at = found.find(folder)) != std::string::npos;)
                 found.replace(at, folder.size(), letter);
         }
-        EXPECT_EQ(found, row.expected);
-        if (found.starts_with("C/")) {
-            // The user's INI is the shipped default on first start, and stays the user's after.
-            EXPECT_EQ(ReadFileBytes(app.iniPath), exists.find('U') != std::string::npos
-                                                      ? "[System]\r\nLangage=0\r\n"
-                                                      : "[System]\r\nLangage=1\r\n");
-            EXPECT_TRUE(std::filesystem::is_directory(data) && std::filesystem::is_directory(state));
-        }
+        EXPECT_EQ(found, expected);
+        if (!found.starts_with("C/")) continue;
+        // The user's INI is the shipped default on first start, and stays the user's after.
+        const bool mine = exists.find('U') != std::string::npos;
+        EXPECT_EQ(ReadFileBytes(app.iniPath),
+                  mine ? "[System]\r\nLangage=0\r\n" : "[System]\r\nLangage=1\r\n");
+        EXPECT_TRUE(fs::is_directory(data) && fs::is_directory(state));
     }
 }
 
@@ -160,8 +139,8 @@ TEST(StartUpTest, DesktopFollowsTheUserDirsRule)
         TempDir dir;
         const std::string home = dir.Path() + "home";
         const std::string config = underXdgConfigHome ? dir.Path() + "xdg" : home + "/.config";
-        std::filesystem::create_directories(config);
-        std::filesystem::create_directories(home + (desktopFolder ? "/Desktop" : ""));
+        fs::create_directories(config);
+        fs::create_directories(home + (desktopFolder ? "/Desktop" : ""));
         if (!userDirs.empty()) WriteFileBytes(config + "/user-dirs.dirs", userDirs);
         ScopedEnv homeEnv("HOME", home);
         ScopedEnv configEnv("XDG_CONFIG_HOME", underXdgConfigHome ? std::optional(config) : std::nullopt);
@@ -169,92 +148,76 @@ TEST(StartUpTest, DesktopFollowsTheUserDirsRule)
     }
 }
 
-TEST(StartUpTest, StartUpReadsLanguageTitleAndSerialSwitch)
+TEST(StartUpTest, StartUpReadsLanguageTitleAndSerialSwitchOrStopsWithoutItsIni)
 {
     TempDir dir;
     const std::string home = dir.Path() + "home";
-    std::filesystem::create_directories(home + "/Desktop");
-    ScopedEnv homeEnv("HOME", home);
-    ScopedEnv configEnv("XDG_CONFIG_HOME", std::nullopt);
-    // INI text; language, window title and VisibleSerialNo read from it.
+    fs::create_directories(home + "/Desktop");
+    ScopedEnv homeEnv("HOME", home), configEnv("XDG_CONFIG_HOME", std::nullopt);
+    // INI text ("" none, "/" a folder of that name); language, title and VisibleSerialNo read.
     const std::pair<const char*, const char*> cases[] = {
         {"[System]\r\nLangage=1\r\nWindowTitle=ABC\r\nVisibleSerialNo=No\r\n", "1 ABC off"},
         {"[System]\nLangage=2\n", "0  on"},
         {"[System]\nLangage=abc\nVisibleSerialNo=yes\n", "0  off"},
         {"[System]\nLangage=\nVisibleSerialNo=NoYes\n", "0  on"},
-        {"[Capture]\nLangage=1\nWindowTitle=X\nVisibleSerialNo=No\n", "0  on"}};
+        {"[Capture]\nLangage=1\nWindowTitle=X\nVisibleSerialNo=No\n", "0  on"},
+        {"", ""},
+        {"/", ""}};
     for (const auto& [ini, expected] : cases) {
         SCOPED_TRACE(ini);
-        WriteFileBytes(dir.File("rm42meter.ini"), ini);
+        fs::remove_all(dir.File("rm42meter.ini"));
+        if (*ini == '/') fs::create_directory(dir.File("rm42meter.ini"));
+        if (*ini && *ini != '/') WriteFileBytes(dir.File("rm42meter.ini"), ini);
+        FakeUserInterface ui;
         AppState app;
+        app.ui = &ui;
         app.portRetryCount = 4;
         app.language = 7;
-        app.windowTitle = "stale";
+        app.windowTitle = *ini == '[' ? "stale" : ""; // a title would stand in the box's caption
         app.visibleSerialNo = std::string(expected).ends_with("off");
-        ASSERT_TRUE(FillStartUpState(app, dir.File("rm42meter")));
-        EXPECT_EQ(app.desktopDir, home + "/Desktop");
-        EXPECT_EQ(app.portRetryCount, 0);
-        EXPECT_EQ(std::to_string(app.language) + " " + app.windowTitle +
-                      (app.visibleSerialNo ? " on" : " off"),
-                  expected);
+        const bool started = FillStartUpState(app, dir.File("rm42meter"));
+        EXPECT_EQ(started, ui.boxes.empty());
+        if (started) {
+            EXPECT_EQ(std::to_string(app.language) + " " + app.windowTitle +
+                          (app.visibleSerialNo ? " on" : " off"),
+                      expected);
+            EXPECT_EQ(app.desktopDir, home + "/Desktop");
+            EXPECT_EQ(app.portRetryCount, 0);
+            continue;
+        }
+        // Nothing past the missing file was read.
+        EXPECT_EQ(app.portRetryCount, 4);
+        ASSERT_EQ(ui.boxes.size(), 1u);
+        const MessageBoxCall& box = ui.boxes[0];
+        EXPECT_EQ(std::tie(box.text, box.caption),
+                  std::tuple("INIファイルがありません", LoadTableString(165)));
+        EXPECT_TRUE(box.icon == MsgIcon::Stop && box.buttons == MsgButtons::Ok);
     }
 }
 
-TEST(StartUpTest, MissingIniStopsWithTheJapaneseMessage)
-{
-    TempDir dir;
-    FakeUserInterface ui;
-    AppState app;
-    app.ui = &ui;
-    app.portRetryCount = 3;
-    EXPECT_FALSE(FillStartUpState(app, dir.File("rm42meter")));
-    ASSERT_EQ(ui.boxes.size(), 1u);
-    EXPECT_EQ(ui.boxes[0].text, "INIファイルがありません");
-    EXPECT_EQ(ui.boxes[0].caption, LoadTableString(165));
-    EXPECT_TRUE(ui.boxes[0].icon == MsgIcon::Stop && ui.boxes[0].buttons == MsgButtons::Ok);
-    EXPECT_EQ(app.portRetryCount, 3); // nothing past the missing file was read
-
-    // A folder of that name is no INI file either.
-    std::filesystem::create_directory(dir.File("rm42meter.ini"));
-    EXPECT_FALSE(FillStartUpState(app, dir.File("rm42meter")));
-    EXPECT_EQ(ui.boxes.size(), 2u);
-}
-
-// The guard taken in a child process that dies with this one; it keeps the guard until it is
-// killed (hold) or ends at once. `line` is what it found: "acquired" or "busy".
+// The guard taken in a child process that dies with this one: it reports "acquired" or "busy"
+// and, holding it, keeps it until it is killed without a chance to clean up.
 struct Probe {
-    Probe(const char* mode, const std::string& exe)
+    Probe(bool hold, const std::string& exe)
     {
         int out[2];
-        if (pipe2(out, O_CLOEXEC) != 0) return;
-        pid = fork();
-        if (pid == 0) {
+        if (pipe(out) != 0) return;
+        if ((pid = fork()) == 0) {
             prctl(PR_SET_PDEATHSIG, SIGKILL);
             const auto guard = SingleInstanceGuard::Acquire(exe);
-            const std::string found = guard ? "acquired\n" : "busy\n";
-            if (write(out[1], found.data(), found.size()) < 0) _exit(2);
-            while (guard && std::string(mode) == "hold")
+            if (write(out[1], guard ? "a" : "b", 1) < 0 || !guard) _exit(1);
+            while (hold)
                 pause();
-            _exit(guard ? 0 : 1);
+            _exit(0);
         }
         close(out[1]);
-        for (char c; read(out[0], &c, 1) == 1 && c != '\n';)
-            line += c;
+        char c = '?';
+        line = read(out[0], &c, 1) == 1 && c == 'a' ? "acquired" : "busy";
         close(out[0]);
     }
-    // Ends the probe without giving it a chance to clean up.
     ~Probe()
     {
-        if (pid > 0) kill(pid, SIGKILL);
-        Wait();
-    }
-    // Waits for the probe's end: "<line>:<exit code>".
-    std::string Wait()
-    {
-        int status = 0;
-        const bool exited = pid > 0 && waitpid(pid, &status, 0) == pid && WIFEXITED(status);
-        pid = -1;
-        return line + ":" + (exited ? std::to_string(WEXITSTATUS(status)) : "killed");
+        if (pid > 0) kill(pid, SIGKILL), waitpid(pid, nullptr, 0);
     }
     pid_t pid = -1;
     std::string line;
@@ -265,23 +228,22 @@ TEST(StartUpTest, OneInstancePerExecutablePath)
     TempDir runtime;
     ScopedEnv runtimeEnv("XDG_RUNTIME_DIR", runtime.Path());
     const std::string exe = "/opt/rm42/bin/rm42meter";
+    const auto probe = [](const std::string& path) { return Probe(false, path).line; };
 
-    std::optional<Probe> first(std::in_place, "hold", exe);
+    std::optional<Probe> first(std::in_place, true, exe);
     ASSERT_EQ(first->line, "acquired");
-    EXPECT_EQ(Probe("try", exe).Wait(), "busy:1");
+    EXPECT_EQ(probe(exe), "busy");
     EXPECT_EQ(SingleInstanceGuard::Acquire(exe), nullptr);
-    EXPECT_EQ(Probe("try", "/opt/rm42/bin2/rm42meter").Wait(), "acquired:0");
-    EXPECT_FALSE(std::filesystem::is_empty(runtime.Path()));
-
-    // Killed without a chance to clean up: the lock goes with the process.
-    first.reset();
-    EXPECT_EQ(Probe("try", exe).Wait(), "acquired:0");
+    EXPECT_EQ(probe("/opt/rm42/bin2/rm42meter"), "acquired");
+    EXPECT_FALSE(fs::is_empty(runtime.Path()));
+    first.reset(); // killed: the lock goes with the process
+    EXPECT_EQ(probe(exe), "acquired");
 
     auto mine = SingleInstanceGuard::Acquire(exe);
     ASSERT_NE(mine, nullptr);
-    EXPECT_EQ(Probe("try", exe).Wait(), "busy:1");
+    EXPECT_EQ(probe(exe), "busy");
     mine.reset();
-    EXPECT_EQ(Probe("try", exe).Wait(), "acquired:0");
+    EXPECT_EQ(probe(exe), "acquired");
 }
 
 } // namespace

@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <string>
 #include <tuple>
+#include <vector>
 
 namespace {
 
@@ -27,9 +28,9 @@ TEST(StartUpWin32Test, PathsSplitAtEitherSeparatorAndTheModulePathIsThisTest)
         EXPECT_EQ(std::tie(app.exeDir, app.iniPath), std::tie(dir, ini)) << exe;
     }
     const std::string self = ExecutablePath();
-    EXPECT_TRUE(self.ends_with("\\StartUpWin32Test.exe")) << self;
-    EXPECT_EQ(self.find('/'), std::string::npos) << self;
-    EXPECT_TRUE(std::filesystem::is_regular_file(self)) << self;
+    EXPECT_TRUE(self.ends_with("\\StartUpWin32Test.exe") && self.find('/') == std::string::npos &&
+                std::filesystem::is_regular_file(self))
+        << self;
 }
 
 TEST(StartUpWin32Test, StartUpFindsTheIniBesideTheExecutableAndTheDesktop)
@@ -44,33 +45,25 @@ TEST(StartUpWin32Test, StartUpFindsTheIniBesideTheExecutableAndTheDesktop)
     ASSERT_TRUE(FillStartUpState(app, folder + "rm42meter.exe"));
     EXPECT_EQ(std::tuple(app.exeDir, app.language, app.windowTitle),
               std::tuple(folder, 1, std::string("ABC")));
-    EXPECT_FALSE(app.desktopDir.empty());
-    EXPECT_TRUE(std::filesystem::is_directory(app.desktopDir)) << app.desktopDir;
+    EXPECT_TRUE(!app.desktopDir.empty() && std::filesystem::is_directory(app.desktopDir)) << app.desktopDir;
     EXPECT_TRUE(ui.events.empty());
-
     EXPECT_FALSE(FillStartUpState(app, folder + "other.exe"));
-    ASSERT_EQ(ui.boxes.size(), 1u);
-    EXPECT_EQ(ui.boxes[0].text, "INIファイルがありません");
+    EXPECT_EQ(ui.BoxTexts(), std::vector<std::string>{"INIファイルがありません"});
 }
 
 TEST(StartUpWin32Test, OneInstancePerExecutablePathWhateverItsCase)
 {
     const std::string exe = "C:\\RM42\\bin\\rm42meter.exe";
-    auto first = SingleInstanceGuard::Acquire(exe);
-    ASSERT_NE(first, nullptr);
-    EXPECT_EQ(SingleInstanceGuard::Acquire(exe), nullptr);
-    EXPECT_EQ(SingleInstanceGuard::Acquire("c:/rm42/BIN/RM42METER.EXE"), nullptr);
-    auto other = SingleInstanceGuard::Acquire("C:\\RM42\\bin2\\rm42meter.exe");
-    EXPECT_NE(other, nullptr);
     // A path longer than any object name is still guarded by what is left of it.
     const std::string deep = "C:\\" + std::string(400, 'd') + "\\rm42meter.exe";
+    auto first = SingleInstanceGuard::Acquire(exe),
+         other = SingleInstanceGuard::Acquire("C:\\RM42\\bin2\\rm42meter.exe");
     auto deepGuard = SingleInstanceGuard::Acquire(deep);
-    EXPECT_NE(deepGuard, nullptr);
-    EXPECT_EQ(SingleInstanceGuard::Acquire(deep), nullptr);
-
+    EXPECT_TRUE(first && other && deepGuard);
+    for (const std::string& taken : {exe, std::string("c:/rm42/BIN/RM42METER.EXE"), deep})
+        EXPECT_EQ(SingleInstanceGuard::Acquire(taken), nullptr) << taken;
     first.reset();
-    auto again = SingleInstanceGuard::Acquire(exe);
-    EXPECT_NE(again, nullptr);
+    EXPECT_NE(SingleInstanceGuard::Acquire(exe), nullptr);
 }
 
 } // namespace

@@ -1,13 +1,14 @@
 #include "support/ChildProcess.h"
 
-#include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <filesystem>
+#include <fstream>
 #include <functional>
-#include <poll.h>
+#include <iterator>
 #include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -19,59 +20,59 @@ extern char** environ;
 
 namespace {
 
-using SteadyTime = std::chrono::steady_clock;
+// A folder of its own for a child's output, removed with everything in it.
+struct OutputDir {
+    OutputDir()
+    {
+        std::string name = (std::filesystem::temp_directory_path() / "rm42out-XXXXXX").string();
+        if (mkdtemp(name.data())) path = name;
+    }
+    ~OutputDir()
+    {
+        std::error_code ec;
+        if (!path.empty()) std::filesystem::remove_all(path, ec);
+    }
+    std::string File(const char* name) const { return path.empty() ? "/dev/null" : path + "/" + name; }
+    std::string Read(const char* name) const
+    {
+        std::ifstream in(File(name), std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    }
+    std::string path;
+};
 
-int MsLeft(SteadyTime::time_point deadline)
+// Checks done every 2 ms until it holds or timeoutMs have passed.
+bool WaitUntil(const std::function<bool()>& done, int timeoutMs = 5000)
 {
-    const auto left =
-        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - SteadyTime::now()).count();
-    return left > 0 ? static_cast<int>(left) : 0;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (!done()) {
+        if (std::chrono::steady_clock::now() >= deadline) return false;
+        usleep(2000);
+    }
+    return true;
 }
 
-// Starts args[0] with standard input from /dev/null and standard output (and error, when
-// errFd is given) into pipes; returns the pid or -1 with error set.
-pid_t Spawn(std::vector<std::string> args, int& outFd, int* errFd, std::string& error)
+// Starts args[0] with standard input from /dev/null and standard output (and error, unless err
+// is empty) into files; returns the pid, or -1 with error set.
+pid_t Spawn(std::vector<std::string> args, const std::string& out, const std::string& err, std::string& error)
 {
     std::vector<char*> argv;
     for (auto& a : args)
         argv.push_back(a.data());
     argv.push_back(nullptr);
-    int out[2] = {-1, -1}, err[2] = {-1, -1};
-    // Close-on-exec: the child keeps only the ends dup2 gives it.
-    if (pipe2(out, O_CLOEXEC) != 0 || (errFd && pipe2(err, O_CLOEXEC) != 0)) {
-        error = std::strerror(errno);
-        return -1;
-    }
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
-    if (errFd) posix_spawn_file_actions_adddup2(&actions, err[1], STDERR_FILENO);
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                     0600);
+    if (!err.empty())
+        posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                         0600);
     pid_t pid = -1;
     const int rc = posix_spawn(&pid, args[0].c_str(), &actions, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
-    for (int fd : {out[1], err[1]})
-        if (fd >= 0) close(fd);
-    if (rc != 0) {
-        error = "cannot start " + args[0] + ": " + std::strerror(rc);
-        for (int fd : {out[0], err[0]})
-            if (fd >= 0) close(fd);
-        return -1;
-    }
-    outFd = out[0];
-    if (errFd) *errFd = err[0];
-    return pid;
-}
-
-// Checks done every 5 ms until it holds or 5 s have passed.
-bool WaitUntil(const std::function<bool()>& done)
-{
-    const auto deadline = SteadyTime::now() + std::chrono::seconds(5);
-    while (!done()) {
-        if (MsLeft(deadline) == 0) return false;
-        usleep(5000);
-    }
-    return true;
+    if (rc != 0) error = "cannot start " + args[0] + ": " + std::strerror(rc);
+    return rc == 0 ? pid : -1;
 }
 
 bool LinkPresent(const std::string& link)
@@ -97,35 +98,18 @@ std::string RunnableDir()
 ProcessResult RunProcess(const std::vector<std::string>& args, int timeoutMs)
 {
     ProcessResult result;
-    pollfd fds[2] = {{-1, POLLIN, 0}, {-1, POLLIN, 0}};
-    const pid_t pid = Spawn(args, fds[0].fd, &fds[1].fd, result.err);
+    const OutputDir dir;
+    const pid_t pid = Spawn(args, dir.File("out"), dir.File("err"), result.err);
     if (pid < 0) return result;
-    const auto deadline = SteadyTime::now() + std::chrono::milliseconds(timeoutMs);
-    bool killed = false;
-    while (fds[0].fd >= 0 || fds[1].fd >= 0) {
-        if (MsLeft(deadline) == 0) {
-            kill(pid, SIGKILL);
-            killed = true;
-            break;
-        }
-        if (poll(fds, 2, MsLeft(deadline)) < 0 && errno != EINTR) break;
-        for (int i = 0; i < 2; ++i) {
-            if (fds[i].fd < 0 || !(fds[i].revents & (POLLIN | POLLHUP | POLLERR))) continue;
-            char buf[4096];
-            const ssize_t n = read(fds[i].fd, buf, sizeof buf);
-            if (n > 0) {
-                (i == 0 ? result.out : result.err).append(buf, static_cast<size_t>(n));
-            } else {
-                close(fds[i].fd);
-                fds[i].fd = -1;
-            }
-        }
-    }
-    for (auto& f : fds)
-        if (f.fd >= 0) close(f.fd);
     int status = 0;
-    waitpid(pid, &status, 0);
-    result.exitCode = killed ? -1 : ExitStatus(status);
+    if (WaitUntil([&] { return waitpid(pid, &status, WNOHANG) == pid; }, timeoutMs)) {
+        result.exitCode = ExitStatus(status);
+    } else {
+        kill(pid, SIGKILL);
+        waitpid(pid, &status, 0);
+    }
+    result.out = dir.Read("out");
+    result.err = dir.Read("err");
     return result;
 }
 
@@ -133,22 +117,20 @@ SimProcess::SimProcess(const std::string& link, const std::vector<std::string>& 
 {
     std::vector<std::string> args = {RunnableDir() + "rm42-sim", "--link", link_};
     args.insert(args.end(), extraArgs.begin(), extraArgs.end());
-    int out = -1;
-    pid_ = Spawn(args, out, nullptr, error_);
-    if (pid_ < 0) return;
-    // The simulator prints one line once its link is in place.
+    const OutputDir dir;
+    pid_ = Spawn(args, dir.File("out"), "", error_);
+    // The simulator prints one line once its link is in place, or ends.
     std::string line;
-    const auto deadline = SteadyTime::now() + std::chrono::seconds(10);
-    pollfd p{out, POLLIN, 0};
-    while (line.find('\n') == std::string::npos && poll(&p, 1, MsLeft(deadline)) > 0) {
-        char buf[256];
-        const ssize_t n = read(out, buf, sizeof buf);
-        if (n <= 0) break;
-        line.append(buf, static_cast<size_t>(n));
-    }
-    close(out);
+    bool ended = false;
+    const auto done = [&] {
+        line = dir.Read("out");
+        ended = pid_ < 0 || waitpid(pid_, nullptr, WNOHANG) != 0;
+        return ended || line.find('\n') != std::string::npos;
+    };
+    WaitUntil(done, 10000);
+    if (ended) pid_ = -1;
     ready_ = line.find("serving") != std::string::npos;
-    if (!ready_) error_ = "rm42-sim did not come up: " + line;
+    if (!ready_) error_ += "rm42-sim did not come up: " + line;
 }
 
 int SimProcess::Stop()

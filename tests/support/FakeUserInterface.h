@@ -84,9 +84,8 @@ public:
     std::vector<std::string> BoxTexts() const
     {
         std::vector<std::string> texts;
-        for (const MessageBoxCall& box : boxes) {
+        for (const MessageBoxCall& box : boxes)
             texts.push_back(box.text);
-        }
         return texts;
     }
 

@@ -97,9 +97,8 @@ void ScriptedLine::Settle()
 void ScriptedLine::Schedule(const ScriptedAnswer& chunks)
 {
     uint64_t due = clock.TickMs();
-    for (const ScriptedChunk& chunk : chunks) {
+    for (const ScriptedChunk& chunk : chunks)
         pending.emplace(due += chunk.delayMs, chunk);
-    }
 }
 
 void ScriptedLine::Command(const std::string& command)

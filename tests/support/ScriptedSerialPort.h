@@ -83,9 +83,8 @@ struct LineRig {
     std::vector<std::string> Messages(const std::vector<int>& ids) const
     {
         std::vector<std::string> texts;
-        for (int id : ids) {
+        for (int id : ids)
             texts.push_back(id != 0 ? Text(id) : "* COMMAND ERROR");
-        }
         return texts;
     }
 
