@@ -41,17 +41,3 @@ TEST(SimEndToEnd, ServesTheCommandSetOnAPseudoTerminalLink)
     EXPECT_TRUE(traffic.find(" > DA\n") != traffic.npos && traffic.find(" < DAOK1F\n") != traffic.npos)
         << traffic;
 }
-
-TEST(SimEndToEnd, BadOptionsExitWithAMessage)
-{
-    const std::string sim = RunnableDir() + "rm42-sim";
-    // Which values are refused is SimOptions' test; here that the process says so and ends.
-    const std::pair<std::vector<std::string>, const char*> cases[] = {
-        {{sim, "--link", "/tmp/x", "--scenario", "wobble"}, "--scenario"},
-        {{sim, "--target", "20"}, "--link"}};
-    for (const auto& [argv, mentions] : cases) {
-        const ProcessResult r = RunProcess(argv, 10000);
-        EXPECT_TRUE(r.exitCode == 2 && r.err.find(mentions) != std::string::npos)
-            << r.exitCode << " " << r.err;
-    }
-}

@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <iterator>
 #include <sstream>
 #include <string>
@@ -15,26 +14,29 @@
 namespace {
 
 const SerialSettings kSettings{"sim", 9600, 8, 0, 0, 5000, 5000};
-using Kind = SimFault::Kind;
+
+std::vector<std::string> Split(const std::string& text)
+{
+    std::istringstream in(text);
+    return {std::istream_iterator<std::string>(in), {}};
+}
 
 // A thermometer on an in-process line under virtual time; its clock starts at 15:30:10 on 1 March
 // 2026.
 struct Bench {
-    explicit Bench(const std::function<void(SimConfig&)>& setup = [](SimConfig&) {})
+    Bench()
         : device((config.useHostClock = false, config.clockStart = SimDateTime{2026, 3, 1, 15, 30, 10},
-                  setup(config), config),
+                  config.recordCount = 3, config.memoryWords = {0x0BB8}, config),
                  clock),
           factory(MakeSimPortFactory(device, clock)), port(factory->Create())
     {
         EXPECT_TRUE(port->Open(kSettings));
     }
-    void Send(const std::string& c) { ASSERT_TRUE(port->Write((c + "\r\n").data(), c.size() + 2)); }
-    std::string Ask(const std::string& command) { return Send(command), Line(); } // the reply
-    // The next line (CR LF included) within timeoutMs of virtual time; empty if none arrived.
-    std::string Line(uint32_t timeoutMs = 5000)
+    // The reply to a command: the next line (CR LF included) within 5 s of virtual time.
+    std::string Ask(const std::string& command)
     {
-        const uint64_t end = clock.TickMs() + timeoutMs;
-        while (pending.find("\r\n") == std::string::npos) {
+        EXPECT_TRUE(port->Write((command + "\r\n").data(), command.size() + 2));
+        for (const uint64_t end = clock.TickMs() + 5000; pending.find("\r\n") == std::string::npos;) {
             char buf[2048];
             std::size_t got = 0;
             const uint64_t now = clock.TickMs();
@@ -49,8 +51,7 @@ struct Bench {
     // Sends each "command>reply" of the table and expects the reply as the next line.
     void Expect(const std::string& table)
     {
-        std::istringstream in(table);
-        for (std::string pair; in >> pair;) {
+        for (const std::string& pair : Split(table)) {
             const std::string command = pair.substr(0, pair.find('>'));
             EXPECT_EQ(Ask(command), pair.substr(command.size() + 1) + "\r\n") << "command " << command;
         }
@@ -64,17 +65,11 @@ struct Bench {
     std::string pending;
 };
 
-std::vector<std::string> Split(const std::string& text)
-{
-    std::istringstream in(text);
-    return {std::istream_iterator<std::string>(in), {}};
-}
-
 } // namespace
 
 TEST(SimThermometerCommands, AnswersByteForByteGuardsCheckModeAndKeepsItsClock)
 {
-    Bench b([](SimConfig& c) { c.recordCount = 3, c.memoryWords = {0x0BB8}; });
+    Bench b;
     // Outside check mode register access and setting the clock are refused. Then the serial number
     // 123456789 = 0x075BCD15, registers, memory words (43 is empty), the clock, the emissivity and
     // a reading: 25.0 degC target, 23.0 degC room. Malformed: lower case, no address, no such
@@ -95,31 +90,6 @@ TEST(SimThermometerCommands, AnswersByteForByteGuardsCheckModeAndKeepsItsClock)
              "241D0207E8>24OK00 233B3B17>23OKFF 241F0C0833>24OK00");
     b.clock.Advance(1000);
     b.Expect("22>22000000010115000C");
-}
-
-TEST(SimThermometerFaults, EachKindForACodeOrATransactionAndSwitchedOff)
-{
-    Bench b([](SimConfig& c) { c.faults = {{Kind::Ng, "91", 0}, {Kind::Silent, "", 5}}; });
-    b.device.AddFault({Kind::Garbage, "2F", 0});
-    b.device.AddFault({Kind::Overlong, "14", 0});
-    b.Expect("DA>DAOK1F 9100>91NGFF");
-    const std::string garbage = b.Ask("2F"), overlong = b.Ask("14");
-    EXPECT_TRUE(!garbage.empty() && !garbage.starts_with("2F")) << garbage;
-    EXPECT_TRUE(overlong.size() > 1024 && overlong.starts_with("14")) << overlong.size();
-    EXPECT_EQ(b.Ask("81"), "") << "the fifth command gets no answer at all";
-    b.device.ClearFaults();
-    b.Expect("9100>910000008A 14>140B9242");
-    EXPECT_EQ(b.device.ReceivedCommands(),
-              (std::vector<std::string>{"DA", "9100", "2F", "14", "81", "9100", "14"}));
-
-    bool cts = true, dsr = true;
-    b.device.SetPowered(false);
-    EXPECT_TRUE(b.port->ModemLines(cts, dsr) && !cts && !dsr);
-    EXPECT_EQ(b.Ask("DA"), "");
-    EXPECT_EQ(b.device.ReceivedCommands().size(), 7u);
-    b.device.SetPowered(true);
-    EXPECT_TRUE(b.port->ModemLines(cts, dsr) && cts && dsr);
-    b.Expect("DA>DAOK1F");
 }
 
 TEST(SimOptions, RefusesBadValuesWithAReason)
