@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <iterator>
 #include <sstream>
 #include <string>
@@ -13,56 +14,42 @@
 
 namespace {
 
-const SerialSettings kSettings{"sim", 9600, 8, 0, 0, 5000, 5000};
-
 std::vector<std::string> Split(const std::string& text)
 {
     std::istringstream in(text);
     return {std::istream_iterator<std::string>(in), {}};
 }
 
-// A thermometer on an in-process line under virtual time; its clock starts at 15:30:10 on 1 March
-// 2026.
+// A thermometer under virtual time, talked to on its side of the wire; its clock starts at 15:30:10
+// on 1 March 2026.
 struct Bench {
     Bench()
-        : device((config.useHostClock = false, config.clockStart = SimDateTime{2026, 3, 1, 15, 30, 10},
+        : device((config.useHostClock = false, config.clockStart = {2026, 3, 1, 15, 30, 10},
                   config.recordCount = 3, config.memoryWords = {0x0BB8}, config),
-                 clock),
-          factory(MakeSimPortFactory(device, clock)), port(factory->Create())
+                 clock)
     {
-        EXPECT_TRUE(port->Open(kSettings));
+        device.Connect();
     }
-    // The reply to a command: the next line (CR LF included) within 5 s of virtual time.
-    std::string Ask(const std::string& command)
-    {
-        EXPECT_TRUE(port->Write((command + "\r\n").data(), command.size() + 2));
-        for (const uint64_t end = clock.TickMs() + 5000; pending.find("\r\n") == std::string::npos;) {
-            char buf[2048];
-            std::size_t got = 0;
-            const uint64_t now = clock.TickMs();
-            if (now >= end || port->Read(buf, sizeof buf, got, uint32_t(end - now)) != WaitResult::Ready)
-                return {};
-            pending.append(buf, got);
-        }
-        const std::string line = pending.substr(0, pending.find("\r\n") + 2);
-        pending.erase(0, line.size());
-        return line;
-    }
-    // Sends each "command>reply" of the table and expects the reply as the next line.
+    // Sends each "command>reply" of the table and expects the reply (CR LF ended) within 5 s.
     void Expect(const std::string& table)
     {
         for (const std::string& pair : Split(table)) {
             const std::string command = pair.substr(0, pair.find('>'));
-            EXPECT_EQ(Ask(command), pair.substr(command.size() + 1) + "\r\n") << "command " << command;
+            device.HostWrite((command + "\r\n").data(), command.size() + 2);
+            std::string reply;
+            for (const uint64_t end = clock.TickMs() + 5000;
+                 !reply.ends_with("\r\n") && device.NextArrivalMs() <= end;) {
+                clock.Advance(std::max(device.NextArrivalMs(), clock.TickMs()) - clock.TickMs());
+                char buf[2048];
+                reply.append(buf, device.HostRead(buf, sizeof buf));
+            }
+            EXPECT_EQ(reply, pair.substr(command.size() + 1) + "\r\n") << "command " << command;
         }
     }
 
     SimConfig config;
     FakeClock clock;
     SimThermometer device;
-    std::unique_ptr<SerialPortFactory> factory;
-    std::unique_ptr<SerialPort> port;
-    std::string pending;
 };
 
 } // namespace
