@@ -184,32 +184,27 @@ bool IniText(std::string_view text)
 }
 
 // The type-name file looked up, and its text typed into the name filter: what the filter keeps
-// has no forbidden character and passes it again unchanged.
+// has no forbidden character and passes it again unchanged. Text read as CP932 is written back as
+// it was read (bytes that did not convert became U+FFFD, written as '?'); the other way round
+// takes any bytes at all.
 bool TypeNameFile(std::string_view text)
 {
     Bytes in{text};
     AppState app;
-    app.deviceSerial = (uint32_t{in.Next()} << 16 | in.Next()) % 1000000000u;
+    for (int i = 0; i < 4; ++i)
+        app.deviceSerial = app.deviceSerial << 8 | in.Next();
+    app.deviceSerial %= 1000000000u;
     app.exeDir = kScratch.Path();
     if (!WriteFileAtomically(TypeNameFilePath(app), in.rest)) return false;
     LookupTypeName(app);
-    std::string typed = Cp932ToUtf8(in.rest);
+    std::string typed = Cp932ToUtf8(in.rest), again;
+    const bool readBack =
+        typed.find("\xEF\xBF\xBD") != std::string::npos || Cp932ToUtf8(Utf8ToCp932(typed)) == typed;
     FilterTypeNameInput(typed);
-    std::string again = typed;
-    return IsValidUtf8(app.typeName) && typed.find_first_of("\"'%&<>*?:/\\") == std::string::npos &&
-           !FilterTypeNameInput(again) && again == typed;
-}
-
-// CP932 to UTF-8 and back.
-bool Cp932Text(std::string_view bytes)
-{
-    const std::string utf8 = Cp932ToUtf8(bytes);
-    // Text read from a file is written back as it was read: converting it to CP932 and reading
-    // that again gives the same text (bytes that did not convert were replaced by U+FFFD,
-    // which is written as '?'). The other direction takes any bytes at all.
-    const bool replaced = utf8.find("\xEF\xBF\xBD") != std::string::npos;
-    return IsValidUtf8(utf8) && (replaced || Cp932ToUtf8(Utf8ToCp932(utf8)) == utf8) &&
-           IsValidUtf8(Cp932ToUtf8(Utf8ToCp932(bytes)));
+    return IsValidUtf8(app.typeName) && IsValidUtf8(typed) && readBack &&
+           IsValidUtf8(Cp932ToUtf8(Utf8ToCp932(in.rest))) &&
+           typed.find_first_of("\"'%&<>*?:/\\") == std::string::npos && !FilterTypeNameInput(again = typed) &&
+           again == typed;
 }
 
 // The emissivity list file: parsing, the list order (a strict weak order whatever the numbers
@@ -364,7 +359,7 @@ std::span<const Target> Targets()
 {
     // clang-format off
     static const Target targets[] = {{"reply-line", ReplyLine}, {"ini-text", IniText},
-        {"type-name-file", TypeNameFile}, {"cp932-text", Cp932Text}, {"emissivity-list", EmissivityListFile},
+        {"type-name-file", TypeNameFile}, {"emissivity-list", EmissivityListFile},
         {"report-template", ReportTemplate}, {"memory-records", MemoryRecords}, {"stream-bytes", StreamBytes},
         {"journal-file", JournalFile}};
     // clang-format on
