@@ -158,7 +158,6 @@ TEST(CCommIOReceiveTest, ReceiveReturnsOneLineTheMomentItEndsAndReceiveNowWhatIs
     // clang-format off
     const std::tuple<const char*, ScriptedAnswer, int, CommStatus, std::string, int, uint64_t, std::size_t> cases[] = {
         {"split over reads", {{"DA", 100}, {"O", 100}, {"K\r\n", 100}}, 1, COMM_OK, "DAOK", 4, 300, 0},
-        {"already there", {{"DAOK\r\n", 0}}, 1, COMM_OK, "DAOK", 4, 0, 0},
         {"line ends of the previous line", {{"\n\r\nABC\r\n", 0}}, 0, COMM_OK, "ABC", 3, 0, 0},
         {"what follows the CR dropped but counted", {{"DAOK\r\n2F0BB8", 0}}, 1, COMM_OK, "DAOK", 10, 0, 0},
         {"never ends", {{"DAO", 0}}, 1, COMM_TIMEOUT, "", 0, 5000, 0},
@@ -223,12 +222,10 @@ TEST(CCommIOTransactTest, TransactWaitsForTheLineEchoingItsCodeThenPauses)
         {"answer in the same read as a dropped line", "DA", {{stream + "DAOK\r\n"}}, COMM_OK, "OK", 40},
         {"each dropped line a fresh time-out", "DA", {{stream}, {stream, 4000}, {"DAOK\r\n", 4000}}, COMM_OK, "OK", 8040},
         {"the code alone", "DA", {{"DA\r\n"}}, COMM_OK, "", 40},
-        {"refusal", "DA", {{"DANG\r\n"}}, COMM_OK, "NG", 40},
         {"silence", "DA", {}, COMM_TIMEOUT, "", 5040},
         {"endless stream", "DA", endless, COMM_TIMEOUT, "", 5040},
-        {"no code", "DA", {{"OK\r\n"}}, COMM_TIMEOUT, "", 5040},
-        {"too short for the code", "DA", {{"D\r\n"}}, COMM_TIMEOUT, "", 5040},
         {"lower-case code", "DA", {{"da\r\n"}}, COMM_TIMEOUT, "", 5040},
+        {"too short for the code", "DA", {{"D\r\n"}}, COMM_TIMEOUT, "", 5040},
         {"hang-up", "DA", {{"DA"}, {"", 300, true}}, COMM_IO_ERROR, "", 340}};
     // clang-format on
     for (const auto& [what, command, answer, status, reply, elapsed] : cases) {
