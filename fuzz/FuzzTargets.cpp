@@ -153,11 +153,9 @@ bool ReplyLine(std::string_view text)
     // The dropping of foreign lines ends a time-out after the command; the line then awaited
     // ends within another one; then comes the pause after the command.
     if (clock.TickMs() - start > 2ull * timeoutMs + 500) return false;
-    // A command that cannot be sent leaves the reply as it was; any other failure clears it.
-    const bool unsent = status == COMM_IO_ERROR && reply == "untouched" && length == -1;
-    const bool failed = status == COMM_NO_REPLY || status == COMM_IO_ERROR || status == COMM_TIMEOUT;
-    if (status != COMM_OK && !(failed && (unsent || (reply.empty() && length == 0)))) return false;
-    if (!unsent && (length < 0 || reply.size() >= kReplyBufferSize || reply.find('\r') != std::string::npos))
+    // A command that cannot be sent leaves the reply as it was; any other reply is a line that fits.
+    if (!(status == COMM_IO_ERROR && reply == "untouched") &&
+        (length < 0 || reply.size() >= kReplyBufferSize || reply.find('\r') != std::string::npos))
         return false;
     std::string raw;
     const bool rawOk =

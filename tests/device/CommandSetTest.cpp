@@ -118,13 +118,11 @@ TEST_F(DeviceSessionTest, AWholeOperationOpensChecksInWorksExitsAndCloses)
 TEST_F(DeviceSessionTest, FailedBeginsAndEndsAreReportedAndTheLinkIsClosedWithoutExitUnlessBegun)
 {
     using Arrange = std::function<void(ScriptedLine&)>;
-    const std::string error = "* COMMAND ERROR", io = Text(164), on = Text(115);
+    const std::string error = "* COMMAND ERROR", io = Text(164);
     // What goes wrong, whether Begin succeeds and End is called, the boxes, the status, the commands.
     // clang-format off
     const std::tuple<Arrange, bool, bool, Texts, std::string, Texts> cases[] = {
         {[](ScriptedLine& l) { l.failOpens = 1; }, false, false, {io}, io, {}},
-        {[](ScriptedLine& l) { l.Respond("DA", "DANG"); }, false, false, {on}, error, {"DA"}},
-        {[](ScriptedLine& l) { l.cts = l.dsr = false; }, false, false, {on}, error, {}},
         {[](ScriptedLine&) {}, true, false, {}, "", {"DA"}}, // abandoned: closed without exit
         {[](ScriptedLine& l) { l.Respond("81", "81NG"), l.failClose = true; }, true, true, {error, io}, io, {"DA", "81"}}};
     // clang-format on
