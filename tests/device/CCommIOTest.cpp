@@ -94,7 +94,7 @@ TEST(CCommIOOpenTest, APortNameThatIsNoPathIsTakenFromTheIniFolder)
     EXPECT_EQ(r.line.opens.at(0).device, r.dir.File("rm42-sim.tty"));
 }
 
-TEST_F(CCommIOTest, AFailedOpenLeavesTheLinkClosedAndTheClosedPortFreeAndASecondOpenFails)
+TEST_F(CCommIOTest, AFailedOpenLeavesTheLinkClosedASecondOpenFailsAndASendDropsStaleInput)
 {
     line.failOpens = 1;
     EXPECT_FALSE(link.Open());
@@ -105,6 +105,9 @@ TEST_F(CCommIOTest, AFailedOpenLeavesTheLinkClosedAndTheClosedPortFreeAndASecond
     line.Feed("DA");
     EXPECT_TRUE(!link.Open() && link.IsOpen()) << "already open: the port is left alone";
     EXPECT_EQ(std::tuple(line.openAttempts, line.QueuedNow(), clock.sleeps.size()), std::tuple(3, 2u, 0u));
+    // A send discards that stale input and cuts an overlong command.
+    EXPECT_EQ((std::tuple{link.Send(std::string(2000, 'A')), line.written, line.QueuedNow()}),
+              std::tuple(COMM_OK, std::string(1021, 'A') + "\r\n", 0u));
     line.failClose = true;
     // The platform's answer, but closed all the same.
     EXPECT_FALSE(link.Close() || link.Close() || line.portOpen);
@@ -138,15 +141,6 @@ TEST(CCommIOSendTest, SendNeedsAnOpenPortAndCtsOrDsrAndFailuresComeBackWithoutAP
                       std::tuple(status, "untouched", 0u));
         }
     }
-}
-
-TEST_F(CCommIOTest, SendDiscardsStaleInputAndCutsAnOverlongCommand)
-{
-    OpenLink();
-    line.Feed("2F0BB8\r\n");
-    EXPECT_EQ(link.Send(std::string(2000, 'A')), COMM_OK);
-    EXPECT_EQ(line.written, std::string(1021, 'A') + "\r\n");
-    EXPECT_EQ(line.QueuedNow(), 0u);
 }
 
 TEST(CCommIOReceiveTest, ReceiveReturnsOneLineTheMomentItEndsAndReceiveNowWhatIsQueued)
@@ -260,7 +254,7 @@ TEST(PortOverrideTest, LinesOnLetsCommandsThroughWhereTheBareLineRefuses)
     r.app.ports = linesOn.get();
     CCommIO link(r.app);
     ASSERT_TRUE(link.Open());
-    EXPECT_EQ(std::tuple(link.Transact("DA", r.reply, r.length, 5000), r.reply), std::tuple(COMM_OK, "OK"));
+    EXPECT_EQ((std::tuple{link.Transact("DA", r.reply, r.length, 5000), r.reply}), std::tuple(COMM_OK, "OK"));
     // Closed, the decorated port reports no lines, like any closed port.
     bool cts = true, dsr = true;
     EXPECT_FALSE(linesOn->Create()->ModemLines(cts, dsr) || cts || dsr);
