@@ -19,7 +19,6 @@
 #include "capture/RecordingWriters.h"
 #include "capture/TempReceiveThread.h"
 #include "device/CCommIO.h"
-#include "device/Clock.h"
 #include "device/CommandSet.h"
 #include "memory/MemoryList.h"
 #include "memory/MemoryReport.h"
@@ -163,46 +162,33 @@ bool ReplyLine(std::string_view text)
     return rawOk && DecodesSanely(reply) && DecodesSanely(raw);
 }
 
-// The INI reader and writer on a file holding the bytes: every number key reads as a value of
-// its range whatever the text, and a value written is read back.
+// The INI reader and writer on a file holding the bytes, read as the settings and as the type
+// names: every number key reads as a value of its range whatever the text, and a value written is
+// read back. The text also goes through the typed-name filter, after which it has no forbidden
+// character and passes again unchanged, and through CP932: text read is written back as it was
+// read (bytes that did not convert became U+FFFD, written as '?'); the other way takes any bytes.
 bool IniText(std::string_view text)
 {
     AppState app;
-    app.iniPath = kScratch.File("fuzz.ini");
+    std::tie(app.exeDir, app.deviceSerial) = std::tuple(kScratch.Path(), 12345678u);
+    app.iniPath = TypeNameFilePath(app);
     if (!WriteFileAtomically(app.iniPath, text)) return false;
+    LookupTypeName(app);
     for (const std::size_t buffer : {std::size_t{1}, std::size_t{8}, IniFile::kValueBuffer})
         if (!IsValidUtf8(IniFile::GetString(app.iniPath, "ComPort", "Port", "COM4", buffer))) return false;
     for (const IniNumberKey& row : IniNumberKeys()) {
         const int64_t value = ReadIniNumber(app, row.section, row.key);
         if (value < row.min || value > row.max) return false;
     }
-    const std::string wanted = "COM" + std::to_string(IniFile::ToInt(std::string(text)) % 100);
-    return IniFile::WriteString(app.iniPath, "ComPort", "Port", wanted) &&
-           IniFile::GetString(app.iniPath, "ComPort", "Port", "") == wanted;
-}
-
-// The type-name file looked up, and its text typed into the name filter: what the filter keeps
-// has no forbidden character and passes it again unchanged. Text read as CP932 is written back as
-// it was read (bytes that did not convert became U+FFFD, written as '?'); the other way round
-// takes any bytes at all.
-bool TypeNameFile(std::string_view text)
-{
-    Bytes in{text};
-    AppState app;
-    for (int i = 0; i < 4; ++i)
-        app.deviceSerial = app.deviceSerial << 8 | in.Next();
-    app.deviceSerial %= 1000000000u;
-    app.exeDir = kScratch.Path();
-    if (!WriteFileAtomically(TypeNameFilePath(app), in.rest)) return false;
-    LookupTypeName(app);
-    std::string typed = Cp932ToUtf8(in.rest), again;
+    std::string typed = Cp932ToUtf8(text), again;
     const bool readBack =
         typed.find("\xEF\xBF\xBD") != std::string::npos || Cp932ToUtf8(Utf8ToCp932(typed)) == typed;
     FilterTypeNameInput(typed);
-    return IsValidUtf8(app.typeName) && IsValidUtf8(typed) && readBack &&
-           IsValidUtf8(Cp932ToUtf8(Utf8ToCp932(in.rest))) &&
+    const std::string wanted = "COM" + std::to_string(IniFile::ToInt(std::string(text)) % 100);
+    return IsValidUtf8(app.typeName) && readBack && IsValidUtf8(Cp932ToUtf8(Utf8ToCp932(text))) &&
            typed.find_first_of("\"'%&<>*?:/\\") == std::string::npos && !FilterTypeNameInput(again = typed) &&
-           again == typed;
+           again == typed && IniFile::WriteString(app.iniPath, "ComPort", "Port", wanted) &&
+           IniFile::GetString(app.iniPath, "ComPort", "Port", "") == wanted;
 }
 
 // The emissivity list file: parsing, the list order (a strict weak order whatever the numbers
@@ -357,9 +343,8 @@ std::span<const Target> Targets()
 {
     // clang-format off
     static const Target targets[] = {{"reply-line", ReplyLine}, {"ini-text", IniText},
-        {"type-name-file", TypeNameFile}, {"emissivity-list", EmissivityListFile},
-        {"report-template", ReportTemplate}, {"memory-records", MemoryRecords}, {"stream-bytes", StreamBytes},
-        {"journal-file", JournalFile}};
+        {"emissivity-list", EmissivityListFile}, {"report-template", ReportTemplate},
+        {"memory-records", MemoryRecords}, {"stream-bytes", StreamBytes}, {"journal-file", JournalFile}};
     // clang-format on
     return targets;
 }
