@@ -86,10 +86,9 @@ TEST(UnitsTest, ConversionsTruncateAndClampToTheWireRange)
 struct Rig : LineRig {
     Rig()
     {
-        line.Respond("DA", "DAOK");
-        line.Respond("81", "81");
-        line.Respond("92", "92");
-        line.Respond("9135", "9135400400");
+        // Each reply answers the command it echoes: a register read by its code and address.
+        for (const char* reply : {"DAOK", "81", "92", "9135400400"})
+            line.Respond(std::string(reply, std::string_view(reply).starts_with("91") ? 4 : 2), reply);
     }
 
     CCommIO link{app};

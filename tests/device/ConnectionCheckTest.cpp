@@ -28,12 +28,9 @@ struct Rig : LineRig {
     Rig()
     {
         WriteFileBytes(app.iniPath, "[ComPort]\nPort=/dev/ttyRM0\n");
-        line.Respond("DA", "DAOK");
-        line.Respond("9130", "9130075B12");
-        line.Respond("9131", "9131CD1534");
-        line.Respond("92", "92");
-        line.Respond("81", "81");
-        line.Respond("9100", "9100000000");
+        // Each reply answers the command it echoes: a register read by its code and address.
+        for (const char* reply : {"DAOK", "9130075B12", "9131CD1534", "92", "81", "9100000000"})
+            line.Respond(std::string(reply, std::string_view(reply).starts_with("91") ? 4 : 2), reply);
     }
 };
 

@@ -175,8 +175,7 @@ TEST_F(PosixSerialPortTest, HangUpIsATracedErrorNotAWait)
 
     // Closed, it refuses everything.
     bool cts = true, dsr = true;
-    const std::vector<bool> closed{port.Close(), port.Purge(SerialBuffer::Both), port.Write("x", 1),
-                                   port.ModemLines(cts, dsr), cts || dsr};
-    EXPECT_EQ(closed, std::vector<bool>(5, false)) << "Close, Purge, Write, ModemLines, a modem line on";
-    EXPECT_EQ(port.Read(buf, sizeof buf, n, 10), WaitResult::Error);
+    EXPECT_FALSE(port.Close() || port.Purge(SerialBuffer::Both) || port.Write("x", 1) ||
+                 port.ModemLines(cts, dsr) || cts || dsr ||
+                 port.Read(buf, sizeof buf, n, 10) != WaitResult::Error);
 }
