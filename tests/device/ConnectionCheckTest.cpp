@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <ctime>
+#include <deque>
 #include <filesystem>
 #include <functional>
 #include <regex>
@@ -106,7 +107,7 @@ TEST(ConnectionCheckStatus0Test, Status0IsWrittenOnlyWhenTheTemplateChangesItAnd
     }
 }
 
-TEST_F(ConnectionCheckTest, NoThermometerRetriesThroughTheComPortDialogUntilCancel)
+TEST_F(ConnectionCheckTest, NoThermometerRetriesThroughTheComPortDialog)
 {
     line.failOpens = 2;
     ui.answers = {MsgAnswer::Retry, MsgAnswer::Retry};
@@ -116,16 +117,6 @@ TEST_F(ConnectionCheckTest, NoThermometerRetriesThroughTheComPortDialogUntilCanc
     };
     ASSERT_TRUE(CheckConnection(app)); // the third try opens the port chosen in the dialog
     EXPECT_EQ(std::tuple(line.opens.at(0).device, app.portRetryCount), std::tuple("/dev/ttyRM7", 2));
-
-    line.failOpens = 100;
-    ui.answers = {MsgAnswer::Retry, MsgAnswer::Retry, MsgAnswer::Cancel};
-    ui.events.clear(), ui.boxes.clear();
-    EXPECT_FALSE(CheckConnection(app));
-    const std::string box = "box:" + Text(114);
-    EXPECT_EQ(std::tie(ui.events, line.commands),
-              std::tuple(Texts{box, "comport", box, "comport", box}, kFullCheck));
-    EXPECT_TRUE(ui.boxes.at(2).caption == Text(165) && ui.boxes[2].icon == MsgIcon::Stop &&
-                ui.boxes[2].buttons == MsgButtons::RetryCancel);
 }
 
 TEST_F(ConnectionCheckTest, SwitchingOnAtThePromptLetsTheCheckGoOn)
@@ -138,30 +129,32 @@ TEST_F(ConnectionCheckTest, SwitchingOnAtThePromptLetsTheCheckGoOn)
               std::tuple(Texts{Text(115)}, 1, kFullCheck));
 }
 
-TEST(ConnectionCheckFailureTest, ALimitCountsEveryRoundWhateverBoxEndedIt)
+TEST(ConnectionCheckFailureTest, ALimitOrACancelEndsTheRoundsWhateverBoxEndedThem)
 {
-    // One round of each kind ends in its box (with its buttons), and for a port that cannot be
-    // the thermometer's the port dialog; the limit of 2 allows two more rounds of that kind,
-    // then the check gives up even though the OK-only box asks nothing.
+    // One round of each kind ends in its box (text, buttons, icon), and for a port that cannot be
+    // the thermometer's the port dialog; the limit of 2 allows two more rounds of that kind, then
+    // the check gives up even though the OK-only box asks nothing. Without a limit the user ends it.
+    using Answers = std::deque<MsgAnswer>;
+    const Answers retry(3, MsgAnswer::Retry), cancel{MsgAnswer::Retry, MsgAnswer::Retry, MsgAnswer::Cancel};
     // clang-format off
-    const std::tuple<const char*, std::function<void(ScriptedLine&)>, int, MsgButtons> rounds[] = {
-        {"wrong answer", [](ScriptedLine& l) { l.Respond("DA", "DANG"); }, 119, MsgButtons::Ok},
-        {"no port", [](ScriptedLine& l) { l.failOpens = 100; }, 114, MsgButtons::RetryCancel},
-        {"switched off", [](ScriptedLine& l) { l.cts = l.dsr = false; }, 115, MsgButtons::OkCancel}};
+    const std::tuple<const char*, std::function<void(ScriptedLine&)>, int, MsgButtons, MsgIcon, Answers, int> rounds[] = {
+        {"wrong answer", [](ScriptedLine& l) { l.Respond("DA", "DANG"); }, 119, MsgButtons::Ok, MsgIcon::Exclamation, retry, 2},
+        {"no port", [](ScriptedLine& l) { l.failOpens = 100; }, 114, MsgButtons::RetryCancel, MsgIcon::Stop, retry, 2},
+        {"no port, cancelled", [](ScriptedLine& l) { l.failOpens = 100; }, 114, MsgButtons::RetryCancel, MsgIcon::Stop, cancel, -1},
+        {"switched off", [](ScriptedLine& l) { l.cts = l.dsr = false; }, 115, MsgButtons::OkCancel, MsgIcon::Exclamation, Answers(3, MsgAnswer::Ok), 2}};
     // clang-format on
-    for (const auto& [name, fail, message, buttons] : rounds) {
+    for (const auto& [name, fail, message, buttons, icon, answers, limit] : rounds) {
         SCOPED_TRACE(name);
         Rig r;
         fail(r.line);
-        r.app.connectRetryLimit = 2;
-        r.ui.answers = {MsgAnswer::Retry, MsgAnswer::Retry, MsgAnswer::Retry};
-        if (message == 115) r.ui.answers = {MsgAnswer::Ok, MsgAnswer::Ok, MsgAnswer::Ok};
+        std::tie(r.app.connectRetryLimit, r.ui.answers) = std::tie(limit, answers);
         EXPECT_FALSE(CheckConnection(r.app));
         const std::string box = "box:" + r.Text(message);
         const Texts events = message == 115 ? Texts(3, box) : Texts{box, "comport", box, "comport", box};
-        EXPECT_EQ(std::tuple(r.ui.events, r.ui.boxes.at(0).buttons, r.app.portRetryCount, r.line.openAttempts,
-                             r.line.portOpen),
-                  std::tuple(events, buttons, 2, 3, false));
+        const MessageBoxCall& first = r.ui.boxes.at(0);
+        EXPECT_EQ(std::tuple(r.ui.events, first.buttons, first.icon, first.caption, r.app.portRetryCount,
+                             r.line.openAttempts, r.line.portOpen),
+                  std::tuple(events, buttons, icon, r.Text(165), 2, 3, false));
     }
 }
 
