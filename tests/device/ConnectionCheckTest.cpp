@@ -222,7 +222,7 @@ TEST_F(CommandLogTest, EachEntryAppendsOneLocallyStampedLineInCp932)
     EXPECT_TRUE(before <= first && first <= second && second <= after && ui.events.empty()) << log;
 }
 
-TEST_F(CommandLogTest, TheNoticeNamesTheLogFileAndNothingIsWrittenOrShownWhileLoggingIsOff)
+TEST_F(CommandLogTest, TheNoticeNamesTheLogFileNothingIsWrittenWhileLoggingIsOffAndOnlyAFailedWriteIsShown)
 {
     app.language = 1;
     ShowCommandLogNotice(app);
@@ -233,10 +233,9 @@ TEST_F(CommandLogTest, TheNoticeNamesTheLogFileAndNothingIsWrittenOrShownWhileLo
     EXPECT_EQ(ui.events, Texts{"box:保存パス＝" + dir.Path() + "cmd_log.txt"});
     EXPECT_TRUE(ui.boxes.at(0).caption == "ログファイル保存が有効です" &&
                 ui.boxes[0].icon == MsgIcon::Exclamation);
-}
-
-TEST_F(CommandLogTest, AnUnopenableLogIsSkippedSilentlyButAFailedWriteIsShown)
-{
+    // An unopenable log is skipped silently, but a failed write is shown.
+    app.commLogEnabled = true;
+    ui.events.clear();
     std::filesystem::create_directory(LogPath()); // a folder where the file should be
     WriteCommandLog(app, "DA");
     app.exeDir = dir.File("missing/");
