@@ -101,9 +101,8 @@ TEST(ConnectionCheckStatus0Test, Status0IsWrittenOnlyWhenTheTemplateChangesItAnd
         Texts expected{"DA", "9130", "9131", "9100", "81"};
         if (write != nullptr) expected.insert(expected.begin() + 4, write);
         ASSERT_EQ(std::tuple(r.line.commands, r.ui.BoxTexts()), std::tuple(expected, Texts{readBox, newBox}));
-        EXPECT_TRUE(r.ui.boxes[0].caption + "|" + r.ui.boxes[1].caption ==
-                        "STATUS0 設定値読み込み|STATUS0 再設定" &&
-                    r.ui.boxes[1].icon == MsgIcon::None);
+        EXPECT_EQ(std::tuple(r.ui.boxes[0].caption, r.ui.boxes[1].caption, r.ui.boxes[1].icon),
+                  std::tuple("STATUS0 設定値読み込み", "STATUS0 再設定", MsgIcon::None));
     }
 }
 
