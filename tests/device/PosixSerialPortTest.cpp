@@ -101,11 +101,10 @@ TEST_F(PosixSerialPortTest, ReadsAtMostTheSizeAndPurgesTheNamedBuffer)
     const auto readUpTo = [&](std::size_t n, uint32_t timeoutMs) {
         std::size_t got = 99;
         const WaitResult result = port.Read(buf, n, got, timeoutMs);
-        return result == WaitResult::Error ? "failed: " + port.LastError()
-                                           : std::to_string(int(result)) + std::string(buf, got);
+        return result == WaitResult::Error
+                   ? "failed: " + port.LastError()
+                   : (result == WaitResult::Ready ? "ready:" : "timeout:") + std::string(buf, got);
     };
-    const std::string ready = std::to_string(int(WaitResult::Ready)),
-                      timeout = std::to_string(int(WaitResult::Timeout));
     // Nothing there is no error. Purging the output keeps what arrived; purging the input drops it.
     ASSERT_EQ(write(master, "DAOK1F\r\n", 8), 8);
     std::vector<std::string> seen{readUpTo(3, 2000), readUpTo(sizeof buf, 2000), readUpTo(sizeof buf, 0)};
@@ -115,7 +114,7 @@ TEST_F(PosixSerialPortTest, ReadsAtMostTheSizeAndPurgesTheNamedBuffer)
     EXPECT_TRUE(port.Purge(SerialBuffer::Input));
     seen.push_back(readUpTo(sizeof buf, 0));
     EXPECT_EQ(seen,
-              (std::vector<std::string>{ready + "DAO", ready + "K1F\r\n", timeout, ready + "2F", timeout}));
+              (std::vector<std::string>{"ready:DAO", "ready:K1F\r\n", "timeout:", "ready:2F", "timeout:"}));
 }
 
 TEST_F(PosixSerialPortTest, AReadWithNothingComingEndsAtItsDeadlineEvenWhenASignalInterruptsIt)
