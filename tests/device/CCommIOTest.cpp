@@ -72,9 +72,8 @@ TEST(CCommIOOpenTest, OpenTakesTheLineSettingsAndPausesFromTheIniOrItsDefaults)
         // The pause after a register read, then after a register write.
         r.line.Respond("91", "9100FC0400");
         r.line.Respond("92", "92");
-        const CommStatus statuses[] = {r.link.Transact("9100", r.reply, r.length),
-                                       r.link.Transact("9200FC04", r.reply, r.length)};
-        EXPECT_TRUE(statuses[0] == COMM_OK && statuses[1] == COMM_OK);
+        EXPECT_TRUE(r.link.Transact("9100", r.reply, r.length) == COMM_OK &&
+                    r.link.Transact("9200FC04", r.reply, r.length) == COMM_OK);
         EXPECT_EQ(r.clock.sleeps, (Sleeps{200, pauses[0], pauses[1]})) << ini;
     }
 }
@@ -95,7 +94,7 @@ TEST(CCommIOOpenTest, APortNameThatIsNoPathIsTakenFromTheIniFolder)
     EXPECT_EQ(r.line.opens.at(0).device, r.dir.File("rm42-sim.tty"));
 }
 
-TEST_F(CCommIOTest, AFailedOpenLeavesTheLinkClosedAndTheClosedPortFreeAndASecondOpenFails)
+TEST_F(CCommIOTest, AFailedOpenLeavesTheLinkClosedASecondOpenFailsAndASendDropsStaleInput)
 {
     line.failOpens = 1;
     EXPECT_FALSE(link.Open());
@@ -106,6 +105,9 @@ TEST_F(CCommIOTest, AFailedOpenLeavesTheLinkClosedAndTheClosedPortFreeAndASecond
     line.Feed("DA");
     EXPECT_TRUE(!link.Open() && link.IsOpen()) << "already open: the port is left alone";
     EXPECT_EQ(std::tuple(line.openAttempts, line.QueuedNow(), clock.sleeps.size()), std::tuple(3, 2u, 0u));
+    // A send discards that stale input and cuts an overlong command.
+    EXPECT_EQ((std::tuple{link.Send(std::string(2000, 'A')), line.written, line.QueuedNow()}),
+              std::tuple(COMM_OK, std::string(1021, 'A') + "\r\n", 0u));
     line.failClose = true;
     // The platform's answer, but closed all the same.
     EXPECT_FALSE(link.Close() || link.Close() || line.portOpen);
@@ -141,15 +143,6 @@ TEST(CCommIOSendTest, SendNeedsAnOpenPortAndCtsOrDsrAndFailuresComeBackWithoutAP
     }
 }
 
-TEST_F(CCommIOTest, SendDiscardsStaleInputAndCutsAnOverlongCommand)
-{
-    OpenLink();
-    line.Feed("2F0BB8\r\n");
-    EXPECT_EQ(link.Send(std::string(2000, 'A')), COMM_OK);
-    EXPECT_EQ(line.written, std::string(1021, 'A') + "\r\n");
-    EXPECT_EQ(line.QueuedNow(), 0u);
-}
-
 TEST(CCommIOReceiveTest, ReceiveReturnsOneLineTheMomentItEndsAndReceiveNowWhatIsQueued)
 {
     constexpr int kNow = -1; // ReceiveNow instead of Receive
@@ -159,7 +152,6 @@ TEST(CCommIOReceiveTest, ReceiveReturnsOneLineTheMomentItEndsAndReceiveNowWhatIs
     // clang-format off
     const std::tuple<const char*, ScriptedAnswer, int, CommStatus, std::string, int, uint64_t, std::size_t> cases[] = {
         {"split over reads", {{"DA", 100}, {"O", 100}, {"K\r\n", 100}}, 1, COMM_OK, "DAOK", 4, 300, 0},
-        {"already there", {{"DAOK\r\n", 0}}, 1, COMM_OK, "DAOK", 4, 0, 0},
         {"line ends of the previous line", {{"\n\r\nABC\r\n", 0}}, 0, COMM_OK, "ABC", 3, 0, 0},
         {"what follows the CR dropped but counted", {{"DAOK\r\n2F0BB8", 0}}, 1, COMM_OK, "DAOK", 10, 0, 0},
         {"never ends", {{"DAO", 0}}, 1, COMM_TIMEOUT, "", 0, 5000, 0},
@@ -224,12 +216,10 @@ TEST(CCommIOTransactTest, TransactWaitsForTheLineEchoingItsCodeThenPauses)
         {"answer in the same read as a dropped line", "DA", {{stream + "DAOK\r\n"}}, COMM_OK, "OK", 40},
         {"each dropped line a fresh time-out", "DA", {{stream}, {stream, 4000}, {"DAOK\r\n", 4000}}, COMM_OK, "OK", 8040},
         {"the code alone", "DA", {{"DA\r\n"}}, COMM_OK, "", 40},
-        {"refusal", "DA", {{"DANG\r\n"}}, COMM_OK, "NG", 40},
         {"silence", "DA", {}, COMM_TIMEOUT, "", 5040},
         {"endless stream", "DA", endless, COMM_TIMEOUT, "", 5040},
-        {"no code", "DA", {{"OK\r\n"}}, COMM_TIMEOUT, "", 5040},
-        {"too short for the code", "DA", {{"D\r\n"}}, COMM_TIMEOUT, "", 5040},
         {"lower-case code", "DA", {{"da\r\n"}}, COMM_TIMEOUT, "", 5040},
+        {"too short for the code", "DA", {{"D\r\n"}}, COMM_TIMEOUT, "", 5040},
         {"hang-up", "DA", {{"DA"}, {"", 300, true}}, COMM_IO_ERROR, "", 340}};
     // clang-format on
     for (const auto& [what, command, answer, status, reply, elapsed] : cases) {
@@ -247,9 +237,8 @@ TEST(CCommIOTransactTest, TransactWaitsForTheLineEchoingItsCodeThenPauses)
     }
 }
 
-// rm42ctl's --lines-on port decorator, through the link as the program uses it: it lets commands
-// through on a line whose CTS and DSR cannot be read. --port is checked end to end (CtlCheckTest).
-// A factory that hands out the rig's ports and stays owned by the rig.
+// The --lines-on port decorator, through the link as the program uses it: it lets commands through
+// on a line whose CTS and DSR cannot be read (the bare line refuses them, CCommIOSendTest).
 struct Borrowed final : SerialPortFactory {
     explicit Borrowed(ScriptedLine& l) : line(l) {}
     std::unique_ptr<SerialPort> Create() override { return line.Create(); }
@@ -258,21 +247,14 @@ struct Borrowed final : SerialPortFactory {
 
 TEST(PortOverrideTest, LinesOnLetsCommandsThroughWhereTheBareLineRefuses)
 {
-    LineRig r;
+    Rig r;
     r.line.cts = r.line.dsr = false; // a pseudo-terminal: no modem lines
     r.line.Respond("DA", "DAOK");
     auto linesOn = MakeLinesOnFactory(std::make_unique<Borrowed>(r.line));
-    std::vector<std::tuple<CommStatus, std::string, std::size_t>> seen;
-    for (SerialPortFactory* factory : {static_cast<SerialPortFactory*>(&r.line), linesOn.get()}) {
-        r.app.ports = factory;
-        CCommIO link(r.app);
-        std::string reply;
-        int length = 0;
-        const CommStatus status = link.Open() ? link.Transact("DA", reply, length, 5000) : COMM_IO_ERROR;
-        seen.emplace_back(status, reply, r.line.commands.size());
-    }
-    EXPECT_EQ(seen, (std::vector<std::tuple<CommStatus, std::string, std::size_t>>{
-                        {COMM_NOT_CONNECTED, "", 0}, {COMM_OK, "OK", 1}}));
+    r.app.ports = linesOn.get();
+    CCommIO link(r.app);
+    ASSERT_TRUE(link.Open());
+    EXPECT_EQ((std::tuple{link.Transact("DA", r.reply, r.length, 5000), r.reply}), std::tuple(COMM_OK, "OK"));
     // Closed, the decorated port reports no lines, like any closed port.
     bool cts = true, dsr = true;
     EXPECT_FALSE(linesOn->Create()->ModemLines(cts, dsr) || cts || dsr);

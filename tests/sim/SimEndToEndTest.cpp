@@ -4,54 +4,21 @@
 
 #include <filesystem>
 #include <string>
-#include <tuple>
-#include <vector>
 
-#include "app/AppState.h"
-#include "device/CCommIO.h"
 #include "support/ChildProcess.h"
 #include "support/TestSupport.h"
 
-// The protocol itself is tested in-process (SimThermometerTest); here the link: a stale one is
-// replaced, the program's link talks over it, its traffic is logged and the link goes on exit.
-TEST(SimEndToEnd, ServesTheCommandSetOnAPseudoTerminalLink)
+// The protocol is tested in-process (SimThermometerTest) and the program talking to the process
+// over its link in every rm42ctl run (CtlCheckTest and the others); here the link itself: a stale
+// one is replaced and the link goes on exit.
+TEST(SimEndToEnd, ReplacesAStaleLinkAndRemovesItOnExit)
 {
     TempDir dir;
-    const std::string link = dir.File("rm42"), log = dir.File("traffic.log");
+    const std::string link = dir.File("rm42");
     ASSERT_EQ(symlink("/nonexistent/stale", link.c_str()), 0);
-    SimProcess sim(link, {"--serial", "305419896", "--log", log});
+    SimProcess sim(link, {});
     ASSERT_TRUE(sim.Ready()) << sim.Error();
-    // The program's own link onto it. --serial 305419896 = 0x12345678.
-    const std::unique_ptr<SerialPortFactory> ports = MakeSystemSerialPortFactory();
-    AppState app;
-    std::tie(app.ports, app.iniPath) = std::tuple(ports.get(), dir.File("rm42meter.ini"));
-    WriteFileBytes(app.iniPath, "[ComPort]\nPort=" + link + "\nStopBit=0\n");
-    std::string da, serial;
-    int length = 0;
-    {
-        CCommIO port(app);
-        ASSERT_TRUE(port.Open());
-        ASSERT_TRUE(port.Transact("DA", da, length) == COMM_OK &&
-                    port.Transact("9130", serial, length) == COMM_OK);
-        EXPECT_EQ(da + " " + serial, "OK1F 30123497");
-    }
+    EXPECT_NE(std::filesystem::read_symlink(link), "/nonexistent/stale");
     EXPECT_EQ(sim.Stop(), 0);
     EXPECT_FALSE(std::filesystem::is_symlink(link)) << "the link is removed on exit";
-    const std::string traffic = ReadFileBytes(log);
-    EXPECT_TRUE(traffic.find(" > DA\n") != traffic.npos && traffic.find(" < DAOK1F\n") != traffic.npos)
-        << traffic;
-}
-
-TEST(SimEndToEnd, BadOptionsExitWithAMessage)
-{
-    const std::string sim = RunnableDir() + "rm42-sim";
-    // Which values are refused is SimOptions' test; here that the process says so and ends.
-    const std::pair<std::vector<std::string>, const char*> cases[] = {
-        {{sim, "--link", "/tmp/x", "--scenario", "wobble"}, "--scenario"},
-        {{sim, "--target", "20"}, "--link"}};
-    for (const auto& [argv, mentions] : cases) {
-        const ProcessResult r = RunProcess(argv, 10000);
-        EXPECT_TRUE(r.exitCode == 2 && r.err.find(mentions) != std::string::npos)
-            << r.exitCode << " " << r.err;
-    }
 }

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include <functional>
+#include <algorithm>
 #include <iterator>
 #include <sstream>
 #include <string>
@@ -14,56 +14,6 @@
 
 namespace {
 
-const SerialSettings kSettings{"sim", 9600, 8, 0, 0, 5000, 5000};
-using Kind = SimFault::Kind;
-
-// A thermometer on an in-process line under virtual time; its clock starts at 15:30:10 on 1 March
-// 2026.
-struct Bench {
-    explicit Bench(const std::function<void(SimConfig&)>& setup = [](SimConfig&) {})
-        : device((config.useHostClock = false, config.clockStart = SimDateTime{2026, 3, 1, 15, 30, 10},
-                  setup(config), config),
-                 clock),
-          factory(MakeSimPortFactory(device, clock)), port(factory->Create())
-    {
-        EXPECT_TRUE(port->Open(kSettings));
-    }
-    void Send(const std::string& c) { ASSERT_TRUE(port->Write((c + "\r\n").data(), c.size() + 2)); }
-    std::string Ask(const std::string& command) { return Send(command), Line(); } // the reply
-    // The next line (CR LF included) within timeoutMs of virtual time; empty if none arrived.
-    std::string Line(uint32_t timeoutMs = 5000)
-    {
-        const uint64_t end = clock.TickMs() + timeoutMs;
-        while (pending.find("\r\n") == std::string::npos) {
-            char buf[2048];
-            std::size_t got = 0;
-            const uint64_t now = clock.TickMs();
-            if (now >= end || port->Read(buf, sizeof buf, got, uint32_t(end - now)) != WaitResult::Ready)
-                return {};
-            pending.append(buf, got);
-        }
-        const std::string line = pending.substr(0, pending.find("\r\n") + 2);
-        pending.erase(0, line.size());
-        return line;
-    }
-    // Sends each "command>reply" of the table and expects the reply as the next line.
-    void Expect(const std::string& table)
-    {
-        std::istringstream in(table);
-        for (std::string pair; in >> pair;) {
-            const std::string command = pair.substr(0, pair.find('>'));
-            EXPECT_EQ(Ask(command), pair.substr(command.size() + 1) + "\r\n") << "command " << command;
-        }
-    }
-
-    SimConfig config;
-    FakeClock clock;
-    SimThermometer device;
-    std::unique_ptr<SerialPortFactory> factory;
-    std::unique_ptr<SerialPort> port;
-    std::string pending;
-};
-
 std::vector<std::string> Split(const std::string& text)
 {
     std::istringstream in(text);
@@ -74,52 +24,49 @@ std::vector<std::string> Split(const std::string& text)
 
 TEST(SimThermometerCommands, AnswersByteForByteGuardsCheckModeAndKeepsItsClock)
 {
-    Bench b([](SimConfig& c) { c.recordCount = 3, c.memoryWords = {0x0BB8}; });
+    // A thermometer under virtual time, talked to on its side of the wire; its clock starts at
+    // 15:30:10 on 1 March 2026.
+    SimConfig config;
+    std::tie(config.useHostClock, config.clockStart, config.recordCount, config.memoryWords) =
+        std::tuple(false, SimDateTime{2026, 3, 1, 15, 30, 10}, 3, std::vector<uint16_t>{0x0BB8});
+    FakeClock clock;
+    SimThermometer device(config, clock);
+    device.Connect();
+    // Sends each "command>reply" of the table and expects the reply (CR LF ended) within 5 s.
+    const auto expect = [&](const std::string& table) {
+        for (const std::string& pair : Split(table)) {
+            const std::string command = pair.substr(0, pair.find('>'));
+            device.HostWrite((command + "\r\n").data(), command.size() + 2);
+            std::string reply;
+            for (const uint64_t end = clock.TickMs() + 5000;
+                 !reply.ends_with("\r\n") && device.NextArrivalMs() <= end;) {
+                clock.Advance(std::max(device.NextArrivalMs(), clock.TickMs()) - clock.TickMs());
+                char buf[2048];
+                reply.append(buf, device.HostRead(buf, sizeof buf));
+            }
+            EXPECT_EQ(reply, pair.substr(command.size() + 1) + "\r\n") << "command " << command;
+        }
+    };
     // Outside check mode register access and setting the clock are refused. Then the serial number
     // 123456789 = 0x075BCD15, registers, memory words (43 is empty), the clock, the emissivity and
     // a reading: 25.0 degC target, 23.0 degC room. Malformed: lower case, no address, no such
     // register or memory word, a short value, the read-only serial number, arguments where none
     // belong, unknown code, an overlong line. Last, writes in check mode, and leaving it with 81.
-    b.Expect("9100>91NGFF 9200FC04>92NG00 23000000>23NGFA 24010307D5>24NGFB DA>DAOK1F 9130>9130075BAB "
-             "9131>9131CD15BB 9100>910000008A 9114>911403B6AA 9140>9140000391 9142>91420BB8BC "
-             "9143>9143FFFFE9 22>220A1E0F0103141A5C 14>140B9242 2F>2F0BA60000000B925E 91ZZ>91NGFF "
-             "91ff>91NGFF 91>91NGFF 9120>91NGFF 91142>91NGFF 91003>91NGFF 9200FC0>92NG00 92301234>92NG00 "
-             "2F00>2FNG0D 1400>14NGFA DAXX>DANG1A 77>77NG03 91" +
-             std::string(1500, '0') + ">91NGFF " + "9200FC04>92OK05 9242ABCD>92OK05 81>81OK03 9100>91NGFF");
-    EXPECT_EQ(std::tuple(b.device.Register(0x00), b.device.Register(0x42)), std::tuple(0xFC04, 0xABCD));
+    expect("9100>91NGFF 9200FC04>92NG00 23000000>23NGFA 24010307D5>24NGFB DA>DAOK1F 9130>9130075BAB "
+           "9131>9131CD15BB 9100>910000008A 9114>911403B6AA 9140>9140000391 9142>91420BB8BC "
+           "9143>9143FFFFE9 22>220A1E0F0103141A5C 14>140B9242 2F>2F0BA60000000B925E 91ZZ>91NGFF "
+           "91ff>91NGFF 91>91NGFF 9120>91NGFF 91142>91NGFF 91003>91NGFF 9200FC0>92NG00 92301234>92NG00 "
+           "2F00>2FNG0D 1400>14NGFA DAXX>DANG1A 77>77NG03 91" +
+           std::string(1500, '0') + ">91NGFF " + "9200FC04>92OK05 9242ABCD>92OK05 81>81OK03 9100>91NGFF");
+    EXPECT_EQ(std::tuple(device.Register(0x00), device.Register(0x42)), std::tuple(0xFC04, 0xABCD));
     // 15:31:11. Refused: second 60, hour 24, lower case, too short; 29 February 2025, day 0, month
     // 13. Accepted: 29 February 2024, 23:59:59 on 31 December 2099, which then runs into 2100.
-    b.clock.Advance(61000);
-    b.Expect("22>220B1F0F0103141A5E DA>DAOK1F 233C0000>23NGFA 23000018>23NGFA 233b0000>23NGFA "
-             "230000>23NGFA 241D0207E9>24NGFB 24000107EA>24NGFB 24010D07EA>24NGFB "
-             "241D0207E8>24OK00 233B3B17>23OKFF 241F0C0833>24OK00");
-    b.clock.Advance(1000);
-    b.Expect("22>22000000010115000C");
-}
-
-TEST(SimThermometerFaults, EachKindForACodeOrATransactionAndSwitchedOff)
-{
-    Bench b([](SimConfig& c) { c.faults = {{Kind::Ng, "91", 0}, {Kind::Silent, "", 5}}; });
-    b.device.AddFault({Kind::Garbage, "2F", 0});
-    b.device.AddFault({Kind::Overlong, "14", 0});
-    b.Expect("DA>DAOK1F 9100>91NGFF");
-    const std::string garbage = b.Ask("2F"), overlong = b.Ask("14");
-    EXPECT_TRUE(!garbage.empty() && !garbage.starts_with("2F")) << garbage;
-    EXPECT_TRUE(overlong.size() > 1024 && overlong.starts_with("14")) << overlong.size();
-    EXPECT_EQ(b.Ask("81"), "") << "the fifth command gets no answer at all";
-    b.device.ClearFaults();
-    b.Expect("9100>910000008A 14>140B9242");
-    EXPECT_EQ(b.device.ReceivedCommands(),
-              (std::vector<std::string>{"DA", "9100", "2F", "14", "81", "9100", "14"}));
-
-    bool cts = true, dsr = true;
-    b.device.SetPowered(false);
-    EXPECT_TRUE(b.port->ModemLines(cts, dsr) && !cts && !dsr);
-    EXPECT_EQ(b.Ask("DA"), "");
-    EXPECT_EQ(b.device.ReceivedCommands().size(), 7u);
-    b.device.SetPowered(true);
-    EXPECT_TRUE(b.port->ModemLines(cts, dsr) && cts && dsr);
-    b.Expect("DA>DAOK1F");
+    clock.Advance(61000);
+    expect("22>220B1F0F0103141A5E DA>DAOK1F 233C0000>23NGFA 23000018>23NGFA 233b0000>23NGFA "
+           "230000>23NGFA 241D0207E9>24NGFB 24000107EA>24NGFB 24010D07EA>24NGFB "
+           "241D0207E8>24OK00 233B3B17>23OKFF 241F0C0833>24OK00");
+    clock.Advance(1000);
+    expect("22>22000000010115000C");
 }
 
 TEST(SimOptions, RefusesBadValuesWithAReason)
