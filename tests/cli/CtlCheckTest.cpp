@@ -142,8 +142,6 @@ TEST_F(CtlCheck, BadPortSettingsNameTheirKey)
          "INI file: [ComPort] Port = \"" + dir.Path() + "\" is not a serial port"},
         {"[ComPort]\r\nPort=/dev/null\r\n", "INI file: [ComPort] Port = \"/dev/null\" is not a serial port"},
         {"[Other]\r\n", "INI file: there is no [ComPort] section"},
-        {"[ComPort]\r\nPort=" + dir.File("gone") + "\r\nBps=abc\r\n",
-         "[ComPort] Bps = \"abc\" is not accepted (50 to 4000000); 9600 is used"},
         {"[ComPort]\r\nPort=" + dir.File("gone") + "\r\n",
          dir.File("gone") + ": cannot open: No such file or directory (errno 2)"}};
     for (const auto& [ini, told] : cases) {
