@@ -62,10 +62,7 @@ struct Rig final : SerialPortFactory {
         {
             return rig.unplugged ? (got = 0, WaitResult::Error) : inner->Read(data, size, got, ms);
         }
-        bool ModemLines(bool& cts, bool& dsr) override
-        {
-            return !rig.unplugged && inner->ModemLines(cts, dsr);
-        }
+        bool ModemLines(bool& c, bool& d) override { return !rig.unplugged && inner->ModemLines(c, d); }
         std::unique_ptr<SerialPort> inner;
         Rig& rig;
     };
