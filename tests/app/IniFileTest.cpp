@@ -108,6 +108,7 @@ TEST(IniFileTest, FailedWritesLeaveTheOriginal)
     for (const auto& [section, key, value] : refused)
         EXPECT_FALSE(IniFile::WriteString(path, section, key, value))
             << section << "/" << key << "=" << value;
+    EXPECT_FALSE(IniFile::WriteString(dir.File("no/such.ini"), "A", "x", "1"));
     EXPECT_EQ(ReadFileBytes(path), "[A]\nx=1\n");
 }
 

@@ -14,6 +14,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "app/IniFile.h"
 #include "app/SafeFile.h"
 #include "support/TestSupport.h"
 
@@ -73,10 +74,14 @@ TEST(FileFailure, RefusedWritesLeaveTheOldFileAndNoTemporaryFileAndSucceedOnceTh
     const Case cases[] = {
         {"read-only folder", root, true, false,
          [](const auto& path) { return WriteFileAtomically(path, "new"); }},
+        {"read-only folder, new INI key", root, true, false,
+         [](const auto& path) { return IniFile::WriteString(path, "ComPort", "Bps", "9600"); }},
         {"full disk", true, false, false, writeBig},
         {"full disk, CP932 text", true, false, false,
          [](const auto& path) { return WriteCp932File(path, std::string(40000, 'a') + "放射温度計"); }},
         {"file-size limit", false, false, true, writeBig},
+        {"file-size limit, INI key", false, false, true,
+         [&](const auto& path) { return IniFile::WriteString(path, "ComPort", "Port", big); }},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
