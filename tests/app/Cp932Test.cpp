@@ -16,10 +16,8 @@ TEST(Cp932Test, ConvertsKnownTextBothWays)
         // Where the Windows code page differs from plain Shift_JIS: the full-width tilde (plain
         // Shift_JIS has the wave dash there) and the NEC specials, which it lacks.
         {"～①№", "\x81\x60\x87\x40\x87\x82"}};
-    for (const auto& [utf8, cp932] : pairs) {
-        EXPECT_EQ(Utf8ToCp932(utf8), cp932) << utf8;
-        EXPECT_EQ(Cp932ToUtf8(cp932), utf8) << utf8;
-    }
+    for (const auto& [utf8, cp932] : pairs)
+        EXPECT_EQ(std::pair(Utf8ToCp932(utf8), Cp932ToUtf8(cp932)), std::pair(cp932, utf8)) << utf8;
 }
 
 TEST(Cp932Test, BrokenInputIsReplacedNotFatal)

@@ -20,11 +20,10 @@ TEST(NumberText, ReadsAndWritesWithAPointLikeTheCLocale)
         {"--1", 0.0, 0}, {"-", 0.0, 0}, {".", 0.0, 0}, {"1e-999", 0.0, 6}, {"-1e999", -HUGE_VAL, 6},
         {"0.01e311", HUGE_VAL, 8}, {"1000e-330", 0.0, 9}};
     // clang-format on
-    for (const auto& [text, value, length] : numbers) {
-        const LeadingNumber number = ReadLeadingNumber(text);
-        EXPECT_EQ(number.value, value) << text;
-        EXPECT_EQ(number.length, length) << text;
-    }
+    for (const auto& [text, value, length] : numbers)
+        EXPECT_EQ(std::pair(ReadLeadingNumber(text).value, ReadLeadingNumber(text).length),
+                  std::pair(value, length))
+            << text;
 
     // clang-format off
     const std::pair<const char*, int> integers[] = {{"+7", 7}, {"5-", 5}, {"a5", 0}, {" -12x", -12},
@@ -40,10 +39,9 @@ TEST(NumberText, ReadsAndWritesWithAPointLikeTheCLocale)
         {" 5", {}, {}}, {"5x", {}, {}}, {"+5", {}, {}}, {"", {}, {}}, {"-", {}, {}}, {"1.2.3", {}, {}},
         {"99999999999", 99999999999.0, std::nullopt}};
     // clang-format on
-    for (const auto& [text, decimal, integer] : fields) {
-        EXPECT_EQ(ParseDecimalText(text), decimal) << text;
-        EXPECT_EQ(ParseIntegerText(text), integer) << text;
-    }
+    for (const auto& [text, decimal, integer] : fields)
+        EXPECT_EQ(std::pair(ParseDecimalText(text), ParseIntegerText(text)), std::pair(decimal, integer))
+            << text;
 
     // What "%<width>.<decimals>f" writes in the C locale, rounding of the exact binary value included.
     const std::tuple<double, int, int, const char*> fixed[] = {

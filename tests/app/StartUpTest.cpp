@@ -179,71 +179,60 @@ TEST(StartUpTest, StartUpReadsLanguageTitleAndSerialSwitchOrStopsWithoutItsIni)
         EXPECT_EQ(started, ui.boxes.empty());
         if (started) {
             EXPECT_EQ(std::to_string(app.language) + " " + app.windowTitle +
-                          (app.visibleSerialNo ? " on" : " off"),
-                      expected);
-            EXPECT_EQ(app.desktopDir, home + "/Desktop");
-            EXPECT_EQ(app.portRetryCount, 0);
+                          (app.visibleSerialNo ? " on" : " off") + " " + app.desktopDir + " " +
+                          std::to_string(app.portRetryCount),
+                      expected + (" " + home + "/Desktop 0"));
             continue;
         }
         // Nothing past the missing file was read.
-        EXPECT_EQ(app.portRetryCount, 4);
         ASSERT_EQ(ui.boxes.size(), 1u);
         const MessageBoxCall& box = ui.boxes[0];
-        EXPECT_EQ(std::tie(box.text, box.caption),
-                  std::tuple("INIファイルがありません", LoadTableString(165)));
-        EXPECT_TRUE(box.icon == MsgIcon::Stop && box.buttons == MsgButtons::Ok);
+        EXPECT_EQ(
+            std::tuple(app.portRetryCount, box.text, box.caption, box.icon, box.buttons),
+            std::tuple(4, "INIファイルがありません", LoadTableString(165), MsgIcon::Stop, MsgButtons::Ok));
     }
 }
 
-// The guard taken in a child process that dies with this one: it reports "acquired" or "busy"
-// and, holding it, keeps it until it is killed without a chance to clean up.
-struct Probe {
-    Probe(bool hold, const std::string& exe)
-    {
-        int out[2];
-        if (pipe(out) != 0) return;
-        if ((pid = fork()) == 0) {
-            prctl(PR_SET_PDEATHSIG, SIGKILL);
-            const auto guard = SingleInstanceGuard::Acquire(exe);
-            if (write(out[1], guard ? "a" : "b", 1) < 0 || !guard) _exit(1);
-            while (hold)
-                pause();
-            _exit(0);
-        }
-        close(out[1]);
-        char c = '?';
-        line = read(out[0], &c, 1) == 1 && c == 'a' ? "acquired" : "busy";
-        close(out[0]);
+// Takes the guard in a child process that dies with this one and tells whether it got it; with
+// holder, the child keeps it until it is killed without a chance to clean up.
+std::string Probe(const std::string& exe, pid_t* holder = nullptr)
+{
+    int out[2];
+    if (pipe(out) != 0) return "no pipe";
+    const pid_t pid = fork();
+    if (pid == 0) {
+        prctl(PR_SET_PDEATHSIG, SIGKILL);
+        const auto guard = SingleInstanceGuard::Acquire(exe);
+        if (write(out[1], guard ? "a" : "b", 1) < 0 || !guard || !holder) _exit(0);
+        for (;;)
+            pause();
     }
-    ~Probe()
-    {
-        if (pid > 0) kill(pid, SIGKILL), waitpid(pid, nullptr, 0);
-    }
-    pid_t pid = -1;
-    std::string line;
-};
+    close(out[1]);
+    char c = '?';
+    const bool acquired = read(out[0], &c, 1) == 1 && c == 'a';
+    close(out[0]);
+    holder ? void(*holder = pid) : void(waitpid(pid, nullptr, 0));
+    return acquired ? "acquired" : "busy";
+}
 
 TEST(StartUpTest, OneInstancePerExecutablePath)
 {
     TempDir runtime;
     ScopedEnv runtimeEnv("XDG_RUNTIME_DIR", runtime.Path());
     const std::string exe = "/opt/rm42/bin/rm42meter";
-    const auto probe = [](const std::string& path) { return Probe(false, path).line; };
-
-    std::optional<Probe> first(std::in_place, true, exe);
-    ASSERT_EQ(first->line, "acquired");
-    EXPECT_EQ(probe(exe), "busy");
-    EXPECT_EQ(SingleInstanceGuard::Acquire(exe), nullptr);
-    EXPECT_EQ(probe("/opt/rm42/bin2/rm42meter"), "acquired");
+    pid_t holder = -1;
+    ASSERT_EQ(Probe(exe, &holder), "acquired");
+    EXPECT_EQ(std::tuple(Probe(exe), SingleInstanceGuard::Acquire(exe), Probe("/opt/rm42/bin2/rm42meter")),
+              std::tuple("busy", nullptr, "acquired"));
     EXPECT_FALSE(fs::is_empty(runtime.Path()));
-    first.reset(); // killed: the lock goes with the process
-    EXPECT_EQ(probe(exe), "acquired");
-
+    kill(holder, SIGKILL); // the lock goes with the process
+    waitpid(holder, nullptr, 0);
+    EXPECT_EQ(Probe(exe), "acquired");
     auto mine = SingleInstanceGuard::Acquire(exe);
     ASSERT_NE(mine, nullptr);
-    EXPECT_EQ(probe(exe), "busy");
+    EXPECT_EQ(Probe(exe), "busy");
     mine.reset();
-    EXPECT_EQ(probe(exe), "acquired");
+    EXPECT_EQ(Probe(exe), "acquired");
 }
 
 } // namespace

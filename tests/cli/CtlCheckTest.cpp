@@ -34,10 +34,8 @@ TEST_F(CtlCheck, ReportsTheThermometerAndSetsStatus0Once)
               std::tuple(0, "Serial No.: 00123450678\nType: 放射温度計A\n"));
 
     // The first check wrote the template's STATUS0, the second found it in place; each run checked once.
-    const std::string seen = Received();
-    EXPECT_EQ(std::tuple(Count(seen, "9200"), Count(seen, "9200FC04"), Count(seen, "9130")),
-              std::tuple(1, 1, 2))
-        << seen;
+    EXPECT_EQ(std::tuple(Count(Received(), "9200"), Count(Received(), "9200FC04"), Count(Received(), "9130")),
+              std::tuple(1, 1, 2));
 }
 
 TEST_F(CtlCheck, FailuresEndWithTheirMessageAndBoundedRetries)
@@ -47,14 +45,11 @@ TEST_F(CtlCheck, FailuresEndWithTheirMessageAndBoundedRetries)
     WriteIni("", "", dir.File("no-such-port"));
     WriteFileBytes(dir.File("my.settings.ini"),
                    "[System]\r\nLangage=1\r\n[ComPort]\r\nPort=" + dir.File("no-such-port") + "\r\n");
-    WriteFileBytes(dir.File("conf.ini"), ReadFileBytes(dir.File("my.settings.ini")));
     Expect({
         {{"check"}, 1, "-", "放射温度計が接続されていません。"},
         {{"--yes", "--retries", "2", "--lang", "en", "check"}, 1, "-", "No Themometer Connected", "", 3},
         {{"--ini", dir.File("none.ini"), "check"}, 1, "-", "INIファイルがありません"},
-        {{"--ini", dir.Path(), "--lang", "en", "check"}, 1, "-", "INI File Not Found"},
         {{"--ini", dir.File("my.settings.ini"), "check"}, 1, "-", "No Themometer Connected"},
-        {{"--ini", dir.File("conf"), "check"}, 1, "-", "INIファイルがありません"},
         {{"frobnicate"}, 2},
         {{"--lang", "de", "check"}, 2},
         {{"--bogus", "check"}, 2},
@@ -66,7 +61,6 @@ TEST_F(CtlCheck, FailuresEndWithTheirMessageAndBoundedRetries)
     StartSim({"--fault", "ng:DA"});
     WriteIni("Langage=1\r\n");
     Expect({{{"--yes", "--retries", "2", "check"}, 1, "-", "Communication Error", "", 3},
-            {{"--verbose", "--retries", "2", "check"}, 1, "-", "Communication Error", "", 3},
             {{"--retries", "0", "check"}, 1, "-", "Communication Error", "", 1}},
            10000);
     StartSim({"--fault", "off"});
@@ -87,10 +81,10 @@ TEST_F(CtlCheck, ACopyOfTheRunnableFolderRunsWhereItLands)
     std::filesystem::copy_file(source("src/resources/rm42meter.ini.in"), bin + "/rm42meter.ini");
     const auto r = RunProcess(
         {"/usr/bin/env", "RM42_BIN_DIR=" + bin, "/bin/bash", source("scripts/run"), "--console"}, 60000);
-    EXPECT_EQ(r.exitCode, 0) << r.out << r.err;
-    EXPECT_NE(r.out.find("thermometer simulator on " + bin + "/rm42-sim.tty"), std::string::npos) << r.out;
-    EXPECT_NE(r.out.find("Serial No.: "), std::string::npos) << r.out << r.err;
-    EXPECT_FALSE(std::filesystem::exists(bin + "/rm42-sim.tty")) << "the simulator was not stopped";
+    EXPECT_EQ(std::tuple(r.exitCode, Count(r.out, "thermometer simulator on " + bin + "/rm42-sim.tty"),
+                         Count(r.out, "Serial No.: "), std::filesystem::exists(bin + "/rm42-sim.tty")),
+              std::tuple(0, 1, 1, false))
+        << r.out << r.err; // the simulator stopped at the end
 }
 
 TEST(ConsoleUserInterface, AnswersNegativelyUnlessToldYesAndThenOnlyALimitedNumberOfTimes)
@@ -148,8 +142,6 @@ TEST_F(CtlCheck, BadPortSettingsNameTheirKey)
          "INI file: [ComPort] Port = \"" + dir.Path() + "\" is not a serial port"},
         {"[ComPort]\r\nPort=/dev/null\r\n", "INI file: [ComPort] Port = \"/dev/null\" is not a serial port"},
         {"[Other]\r\n", "INI file: there is no [ComPort] section"},
-        {"[ComPort]\r\nPort=" + dir.File("gone") + "\r\nBps=abc\r\n",
-         "[ComPort] Bps = \"abc\" is not accepted (50 to 4000000); 9600 is used"},
         {"[ComPort]\r\nPort=" + dir.File("gone") + "\r\n",
          dir.File("gone") + ": cannot open: No such file or directory (errno 2)"}};
     for (const auto& [ini, told] : cases) {
@@ -176,10 +168,10 @@ TEST_F(CtlCheck, CtrlCEndsAnyCommandDuringItsWaitsAndLeavesCheckMode)
             args.insert(args.begin(),
                         {"/usr/bin/timeout", "--foreground", "--preserve-status", "-s", "INT", moment});
             const ProcessResult run = RunProcess(args, 8000);
-            EXPECT_EQ(run.exitCode, 130) << run.err;
-            EXPECT_NE(run.err.find("rm42ctl: interrupted"), std::string::npos) << run.err;
-            const std::string received = Received();
-            EXPECT_TRUE(received.ends_with("81\n")) << received;
+            EXPECT_EQ(std::tuple(run.exitCode, Count(run.err, "rm42ctl: interrupted"),
+                                 Received().ends_with("81\n")),
+                      std::tuple(130, 1, true))
+                << run.err << Received();
         }
     }
 }

@@ -9,10 +9,7 @@ set -euo pipefail
 build=$1
 tmp=$(mktemp -d)
 sim_pid=
-cleanup() {
-  if [ -n "$sim_pid" ]; then kill "$sim_pid" 2>/dev/null || true; wait "$sim_pid" 2>/dev/null || true; fi
-  rm -rf "$tmp"
-}
+cleanup() { [ -z "$sim_pid" ] || { kill "$sim_pid"; wait "$sim_pid"; } 2>/dev/null || true; rm -rf "$tmp"; }
 trap cleanup EXIT
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
@@ -31,8 +28,7 @@ ls "$tmp/usr/share/man/man1/rm42ctl.1.gz" "$tmp/usr/share/applications/"*.deskto
 # One version number everywhere.
 version=$("$bin/rm42ctl" --version)
 [[ $version =~ ^rm42ctl\ [0-9]+\.[0-9]+\.[0-9]+$ ]] || fail "rm42ctl --version: $version"
-[ "$("$bin/rm42-sim" --version)" = "rm42-sim ${version#rm42ctl }" ] || fail "rm42-sim --version differs"
-[ "$("$bin/rm42meter" --version)" = "rm42meter ${version#rm42ctl }" ] || fail "rm42meter --version differs"
+for f in rm42-sim rm42meter; do [ "$("$bin/$f" --version)" = "$f ${version#rm42ctl }" ] || fail "$f --version differs"; done
 
 export HOME=$tmp/home
 mkdir -p "$HOME"

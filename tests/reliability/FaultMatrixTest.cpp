@@ -58,15 +58,11 @@ struct Rig final : SerialPortFactory {
             }
             return !rig.unplugged && inner->Write(data, size);
         }
-        WaitResult Read(void* data, std::size_t size, std::size_t& got, uint32_t timeoutMs) override
+        WaitResult Read(void* data, std::size_t size, std::size_t& got, uint32_t ms) override
         {
-            got = 0;
-            return rig.unplugged ? WaitResult::Error : inner->Read(data, size, got, timeoutMs);
+            return rig.unplugged ? (got = 0, WaitResult::Error) : inner->Read(data, size, got, ms);
         }
-        bool ModemLines(bool& cts, bool& dsr) override
-        {
-            return !rig.unplugged && inner->ModemLines(cts, dsr);
-        }
+        bool ModemLines(bool& c, bool& d) override { return !rig.unplugged && inner->ModemLines(c, d); }
         std::unique_ptr<SerialPort> inner;
         Rig& rig;
     };
@@ -90,13 +86,7 @@ struct Rig final : SerialPortFactory {
     {
         return std::make_unique<Port>(simPorts->Create(), *this);
     }
-    bool PortFree() // the operation let go of the port
-    {
-        SerialSettings settings;
-        settings.device = "COM1";
-        const auto port = simPorts->Create();
-        return port->Open(settings) && port->Close();
-    }
+    bool PortFree() { return simPorts->Create()->Open({"COM1"}); } // the operation let go of the port
     std::string Text(int id) const { return LoadLangString(app, id); }
 
     FakeClock clock;
@@ -125,12 +115,8 @@ struct Operation {
     SimConfig config = {};
     // Faults passed over without a word (defaults stand in); every other one is told.
     bool (*unreported)(const Rig&) = nullptr;
+    friend void PrintTo(const Operation& operation, std::ostream* os) { *os << operation.name; }
 };
-
-void PrintTo(const Operation& operation, std::ostream* os)
-{
-    *os << operation.name;
-}
 
 // A faulted transaction may wait out its time-out twice (foreign lines, then silence) and its
 // pause after the command; everything else takes as long as without the fault.
@@ -203,178 +189,8 @@ std::function<bool(Rig&)> Session(bool (*steps)(DeviceSession&, uint16_t&, std::
 }
 void SessionCheck(const Rig& o)
 {
-    EXPECT_FALSE(o.result);
-    EXPECT_EQ(o.boxes, Strings{o.k == 1 ? o.Text(115) : "* COMMAND ERROR"});
-    EXPECT_EQ(o.received.size(), o.k - o.lost);
-}
-void UpdateCheck(const Rig& o)
-{
-    SessionCheck(o);
-    // The new word is in the thermometer once its write (transaction 3) went through.
-    EXPECT_EQ(o.sim->Register(0x00), o.k > 3 ? 0x0040 : 0x0000);
-}
-
-// A check with the template's STATUS0 to write (9200FC04 is one of its steps).
-bool Check(Rig& rig)
-{
-    rig.ui.answers.assign(20, MsgAnswer::Cancel); // a user who gives up at every question
-    return CheckConnection(rig.app);
-}
-void CheckCheck(const Rig& o)
-{
-    const bool refused = o.fault == Fault::Ng;
-    // A refused check mode request means another device on the port: the check goes round
-    // again through the port dialog and then succeeds. Anything else at DA fails the check.
-    if (o.command == "DA") {
-        EXPECT_EQ(o.result, refused);
-        EXPECT_EQ(o.sim->Register(0x00), refused ? 0xFC04 : 0x0000);
-        EXPECT_EQ(o.boxes, Strings{o.Text(refused ? 119 : 115)});
-        EXPECT_TRUE(refused || o.received.size() == (o.lost ? 0u : 1u)) << o.received.size();
-        return;
-    }
-    // A serial-number read or an "81" refused, a failed STATUS0 read or a serial number lost on
-    // the line fail the check; a failed STATUS0 write, or an "81" lost, is only shown.
-    const bool serialStep = o.command == "9130" || o.command == "9131";
-    EXPECT_EQ(o.result, !((refused && (serialStep || o.command == "81")) || o.command == "9100" ||
-                          (o.lost && serialStep)));
-    if (o.command == "81") {
-        EXPECT_EQ(o.boxes, Strings{o.Text(119)});
-    }
-    // Once in check mode the check always leaves it; nothing is written after a failed read.
-    if (!o.lost) {
-        EXPECT_EQ(o.received.empty() ? "" : o.received.back(), "81");
-        EXPECT_EQ(o.received.size(), o.clean - (o.command == "9100"));
-    }
-    // The serial number is kept only when both halves arrived.
-    EXPECT_EQ(o.app.deviceSerialText == "00000040711", !serialStep);
-    // STATUS0 holds the template only when its write went through.
-    EXPECT_EQ(o.sim->Register(0x00), o.command == "81" || (serialStep && !o.lost) ? 0xFC04 : 0x0000);
-}
-
-// The recording page's alarm values and emissivity: a failed value read is passed over and its
-// default stands in.
-const SimConfig kAlarms{
-    .emissivityRegister = 930, .alarmHighK10 = 3982, .alarmLowK10 = 2832}; // 125.0, 10.0 degC
-bool AlarmRead(Rig& rig)
-{
-    CaptureRecorder recorder(rig.app);
-    const bool ok = recorder.ReadAlarmSettings();
-    const AlarmSettings& alarms = recorder.Device().Alarms();
-    rig.seen = {alarms.high, alarms.low, alarms.emissivity};
-    return ok;
-}
-bool AlarmValueStep(const Rig& o)
-{
-    return !o.lost && (o.command == "9136" || o.command == "9137" || o.command == "9114");
-}
-void AlarmReadCheck(const Rig& o)
-{
-    EXPECT_EQ(o.result, o.k != 1) << "only a failed check mode request fails the read";
-    if (o.k == 1) return;
-    // Transactions 2 to 4 read the three values, each the thermometer's unless its own read
-    // failed or the line was gone before it.
-    const double read[] = {125.0, 10.0, 0.93}, defaults[] = {600.0, -30.0, 0.0};
-    ASSERT_EQ(o.seen.size(), 3u);
-    for (uint32_t i = 0; i < 3; ++i)
-        EXPECT_NEAR(o.seen[i], o.k == i + 2 || (o.lost && o.k < i + 2) ? defaults[i] : read[i], 1e-9) << i;
-}
-
-const SimConfig kMemory{
-    .flagWord = 0xFC00 | ITEM_ROOM, .recordCount = 2, .memoryWords = {0x0BB8, 0x0B92, 0x0BC2, 0x0B93}};
-bool MemoryRead(Rig& rig)
-{
-    MemoryData data(rig.app);
-    const bool read = data.Read(false, [] {});
-    rig.seen.clear();
-    for (const MemoryRecord& r : data.records)
-        rig.seen.push_back(HasData(r));
-    return read && !data.ioError;
-}
-bool MemoryWriteBack(Rig& rig)
-{
-    MemoryData data(rig.app);
-    return data.Read(false, [] {}) && !data.ioError && data.Write({true, true}, false) && !data.ioError;
-}
-void MemoryReadCheck(const Rig& o)
-{
-    // The read's own message closes every failure; only "81" follows a failed record word,
-    // nothing a failed header register (DA to 9140).
-    EXPECT_EQ(o.boxes.empty() ? "" : o.boxes.back(), o.Text(211));
-    // Every record whose words all arrived before the failure is kept.
-    for (std::size_t r = 0; r < 2; ++r) {
-        const auto at = std::find(o.received.begin(), o.received.end(), r ? "9145" : "9143");
-        EXPECT_TRUE(at - o.received.begin() >= o.k - 1 || (r < o.seen.size() && o.seen[r])) << r;
-    }
-    if (o.lost) return;
-    EXPECT_EQ(o.boxes.size(), 2u);
-    if (o.command != "81") {
-        EXPECT_EQ(o.after, o.k > 5 ? Strings{"81"} : Strings{});
-    }
-}
-void WriteBackCheck(const Rig& o)
-{
-    // The second count register is written only after the first went through.
-    if (!o.lost && o.command.starts_with("9240")) {
-        EXPECT_EQ(o.after, Strings{"81"});
-    }
-}
-
-// The settings page: a read goes on after a failed value unless check mode was refused.
-bool SettingsRead(Rig& rig)
-{
-    CCommIO link(rig.app);
-    SettingsRecord record;
-    const SettingsReadResult r = ReadSettingsFromDevice(rig.app, link, record, nullptr);
-    return r.alarmHigh && r.alarmLow && r.emissivity && r.flags && r.clockAlarm && r.ringTime && r.holdTime &&
-           r.status0 && r.clock;
-}
-void SettingsReadCheck(const Rig& o)
-{
-    if (!o.lost) {
-        EXPECT_EQ(o.received.size(), o.k == 1 ? 1u : o.clean);
-    }
-}
-std::function<bool(Rig&)> Set(std::function<bool(AppState&, CCommIO&, SettingsRecord&)> body)
-{
-    return [body](Rig& rig) {
-        CCommIO link(rig.app);
-        SettingsRecord record;
-        record.alarmHighK = 398.2;
-        record.alarmLowK = 283.2;
-        record.deviceClock = {2026, 12, 7, 1, 2, 3};
-        return body(rig.app, link, record);
-    };
-}
-bool AlarmSet(AppState& app, CCommIO& link, SettingsRecord& record)
-{
-    const AlarmWriteResult r = WriteAlarms(app, link, record, true, false);
-    return r.entered && r.highWritten && r.lowWritten;
-}
-bool Reset(AppState& app, CCommIO& link, SettingsRecord& record)
-{
-    SettingsReadResult r;
-    return ResetToDefaults(app, link, record, nullptr, &r) && r.alarmHigh && r.clock;
-}
-// A refused check mode request ends a SET at once. (The reset's read-back goes on past a failed
-// value as the page's read does.)
-void ResetCheck(const Rig& o)
-{
-    if (o.k != 1) return;
-    EXPECT_FALSE(o.result);
-    EXPECT_EQ(o.boxes, Strings{o.Text(115)});
-    EXPECT_EQ(o.after, Strings{});
-}
-// Whatever else fails, the one command error is told and check mode is left; a failed read
-// writes nothing after it.
-void SetCheck(const Rig& o)
-{
-    ResetCheck(o);
-    if (o.k == 1 || o.lost || o.command == "81") return;
-    EXPECT_EQ(o.boxes, Strings{"* COMMAND ERROR"});
-    EXPECT_EQ(o.received.back(), "81");
-    if (o.command.starts_with("91")) {
-        EXPECT_EQ(o.after, Strings{"81"}) << "written after a failed read";
-    }
+    EXPECT_EQ(std::tuple(o.result, o.boxes, o.received.size()),
+              std::tuple(false, Strings{o.k == 1 ? o.Text(115) : "* COMMAND ERROR"}, o.k - o.lost));
 }
 
 // The teaching page's work leaves its controls enabled, however it ends.
@@ -387,7 +203,6 @@ struct NullView final : TeachingView {
     void Repaint() override {}
     bool enabled = true;
 };
-const SimConfig kTarget{.targetC = 100.0};
 std::function<bool(Rig&)> Teaching(bool (*body)(TeachingOperations&))
 {
     return [body](Rig& rig) {
@@ -399,49 +214,194 @@ std::function<bool(Rig&)> Teaching(bool (*body)(TeachingOperations&))
     };
 }
 
-bool Register(Rig& rig)
+// The settings page's SETs: a refused check mode request ends one at once (the reset's read-back
+// goes on past a failed value as the page's read does). Whatever else fails, the one command
+// error is told and check mode is left; a failed read writes nothing after it.
+std::function<bool(Rig&)> Set(std::function<bool(AppState&, CCommIO&, SettingsRecord&)> body)
 {
-    CCommIO link(rig.app);
-    const bool stored = RegisterTypeName(rig.app, link, "Line A");
-    rig.ui.boxes.erase(rig.ui.boxes.end() - (stored ? 1 : 0), rig.ui.boxes.end()); // "registered"
-    return stored && rig.ui.boxes.empty();
+    return [body](Rig& rig) {
+        CCommIO link(rig.app);
+        SettingsRecord record{.alarmHighK = 398.2, .alarmLowK = 283.2, .deviceClock = {2026, 12, 7, 1, 2, 3}};
+        return body(rig.app, link, record);
+    };
 }
-// A failed serial number read ends it as the switch-on prompt, without "81" or a name kept.
-void RegisterCheck(const Rig& o)
+void ResetCheck(const Rig& o)
 {
-    if (o.command == "81") return;
-    EXPECT_FALSE(o.result);
-    EXPECT_EQ(o.boxes, Strings{o.Text(115)});
-    EXPECT_EQ(o.received.size(), o.k - o.lost);
+    if (o.k == 1) {
+        EXPECT_EQ(std::tuple(o.result, o.boxes, o.after), std::tuple(false, Strings{o.Text(115)}, Strings{}));
+    }
+}
+void SetCheck(const Rig& o)
+{
+    ResetCheck(o);
+    if (o.k == 1 || o.lost || o.command == "81") return;
+    EXPECT_EQ(std::pair(o.boxes, o.received.back()),
+              std::pair(Strings{"* COMMAND ERROR"}, std::string("81")));
+    if (o.command.starts_with("91")) {
+        EXPECT_EQ(o.after, Strings{"81"}) << "written after a failed read";
+    }
 }
 
+const SimConfig kMemory{
+    .flagWord = 0xFC00 | ITEM_ROOM, .recordCount = 2, .memoryWords = {0x0BB8, 0x0B92, 0x0BC2, 0x0B93}};
+const SimConfig kTarget{.targetC = 100.0};
 const Operation kOperations[] = {
-    {"connection check", Check, CheckCheck, {.serial = 4711, .status0 = 0x0000}},
+    // With the template's STATUS0 to write (9200FC04 is one of its steps), by a user who gives up
+    // at every question.
+    {"connection check",
+     [](Rig& rig) {
+         rig.ui.answers.assign(20, MsgAnswer::Cancel);
+         return CheckConnection(rig.app);
+     },
+     [](const Rig& o) {
+         const bool refused = o.fault == Fault::Ng;
+         // A refused check mode request means another device on the port: the check goes round
+         // again through the port dialog and then succeeds. Anything else at DA fails the check.
+         if (o.command == "DA") {
+             EXPECT_EQ(std::tuple(o.result, o.sim->Register(0x00), o.boxes),
+                       std::tuple(refused, refused ? 0xFC04 : 0x0000, Strings{o.Text(refused ? 119 : 115)}));
+             EXPECT_TRUE(refused || o.received.size() == (o.lost ? 0u : 1u)) << o.received.size();
+             return;
+         }
+         // A serial-number read or an "81" refused, a failed STATUS0 read or a serial number lost
+         // on the line fail the check; a failed STATUS0 write, or an "81" lost, is only shown.
+         const bool serialStep = o.command == "9130" || o.command == "9131";
+         EXPECT_EQ(o.result, !((refused && (serialStep || o.command == "81")) || o.command == "9100" ||
+                               (o.lost && serialStep)));
+         if (o.command == "81") {
+             EXPECT_EQ(o.boxes, Strings{o.Text(119)});
+         }
+         // Once in check mode the check always leaves it; nothing is written after a failed read.
+         if (!o.lost) {
+             EXPECT_EQ(std::pair(o.received.empty() ? "" : o.received.back(), o.received.size()),
+                       std::pair(std::string("81"), o.clean - (o.command == "9100")));
+         }
+         // The serial number is kept only when both halves arrived; STATUS0 holds the template
+         // only when its write went through.
+         EXPECT_EQ(o.app.deviceSerialText == "00000040711", !serialStep);
+         EXPECT_EQ(o.sim->Register(0x00), o.command == "81" || (serialStep && !o.lost) ? 0xFC04 : 0x0000);
+     },
+     {.serial = 4711, .status0 = 0x0000}},
     {"register read", Session([](auto& s, auto& w, auto&) { return s.ReadRegister(REG_EMISSIVITY, w); }),
      SessionCheck},
+    // The new word is in the thermometer once its write (transaction 3) went through.
     {"register update",
      Session([](auto& s, auto&, auto&) { return s.UpdateRegisterBits(REG_STATUS0, 0xC0, 0x40); }),
-     UpdateCheck},
+     [](const Rig& o) {
+         SessionCheck(o);
+         EXPECT_EQ(o.sim->Register(0x00), o.k > 3 ? 0x0040 : 0x0000);
+     }},
     {"clock read", Session([](auto& s, auto&, auto& r) { return s.Command(Cmd::kReadClock, r); }),
      SessionCheck},
-    {"recording alarm read", AlarmRead, AlarmReadCheck, kAlarms, AlarmValueStep},
-    {"memory read", MemoryRead, MemoryReadCheck, kMemory},
-    {"memory write-back", MemoryWriteBack, WriteBackCheck, kMemory},
-    {"settings read", SettingsRead, SettingsReadCheck},
-    {"settings alarm SET", Set(AlarmSet), SetCheck},
+    // The recording page's alarm values and emissivity (125.0, 10.0 degC, 0.93): a failed value
+    // read is passed over and its default stands in; only a failed check mode request fails it.
+    {"recording alarm read",
+     [](Rig& rig) {
+         CaptureRecorder recorder(rig.app);
+         const bool ok = recorder.ReadAlarmSettings();
+         const AlarmSettings& alarms = recorder.Device().Alarms();
+         rig.seen = {alarms.high, alarms.low, alarms.emissivity};
+         return ok;
+     },
+     [](const Rig& o) {
+         EXPECT_EQ(o.result, o.k != 1);
+         if (o.k == 1) return;
+         // Transactions 2 to 4 read the three values, each the thermometer's unless its own read
+         // failed or the line was gone before it.
+         const double read[] = {125.0, 10.0, 0.93}, defaults[] = {600.0, -30.0, 0.0};
+         ASSERT_EQ(o.seen.size(), 3u);
+         for (uint32_t i = 0; i < 3; ++i)
+             EXPECT_NEAR(o.seen[i], o.k == i + 2 || (o.lost && o.k < i + 2) ? defaults[i] : read[i], 1e-9)
+                 << i;
+     },
+     {.emissivityRegister = 930, .alarmHighK10 = 3982, .alarmLowK10 = 2832},
+     [](const Rig& o) {
+         return !o.lost && (o.command == "9136" || o.command == "9137" || o.command == "9114");
+     }},
+    {"memory read",
+     [](Rig& rig) {
+         MemoryData data(rig.app);
+         const bool read = data.Read(false, [] {});
+         rig.seen.clear();
+         for (const MemoryRecord& r : data.records)
+             rig.seen.push_back(HasData(r));
+         return read && !data.ioError;
+     },
+     [](const Rig& o) {
+         // The read's own message closes every failure; only "81" follows a failed record word,
+         // nothing a failed header register (DA to 9140).
+         EXPECT_EQ(o.boxes.empty() ? "" : o.boxes.back(), o.Text(211));
+         // Every record whose words all arrived before the failure is kept.
+         for (std::size_t r = 0; r < 2; ++r) {
+             const auto at = std::find(o.received.begin(), o.received.end(), r ? "9145" : "9143");
+             EXPECT_TRUE(at - o.received.begin() >= o.k - 1 || (r < o.seen.size() && o.seen[r])) << r;
+         }
+         if (o.lost) return;
+         EXPECT_EQ(o.boxes.size(), 2u);
+         if (o.command != "81") {
+             EXPECT_EQ(o.after, o.k > 5 ? Strings{"81"} : Strings{});
+         }
+     },
+     kMemory},
+    // The second count register is written only after the first went through.
+    {"memory write-back",
+     [](Rig& rig) {
+         MemoryData data(rig.app);
+         return data.Read(false, [] {}) && !data.ioError && data.Write({true, true}, false) && !data.ioError;
+     },
+     [](const Rig& o) {
+         if (!o.lost && o.command.starts_with("9240")) {
+             EXPECT_EQ(o.after, Strings{"81"});
+         }
+     },
+     kMemory},
+    // The settings page: a read goes on after a failed value unless check mode was refused.
+    {"settings read",
+     [](Rig& rig) {
+         CCommIO link(rig.app);
+         SettingsRecord record;
+         const SettingsReadResult r = ReadSettingsFromDevice(rig.app, link, record, nullptr);
+         return r.alarmHigh && r.alarmLow && r.emissivity && r.flags && r.clockAlarm && r.ringTime &&
+                r.holdTime && r.status0 && r.clock;
+     },
+     [](const Rig& o) {
+         EXPECT_EQ(o.received.size(), o.lost ? o.k - 1 : o.k == 1 ? 1u : o.clean);
+     }},
+    {"settings alarm SET", Set([](auto&... a) {
+         const AlarmWriteResult r = WriteAlarms(a..., true, false);
+         return r.entered && r.highWritten && r.lowWritten;
+     }),
+     SetCheck},
     {"settings clock SET", Set([](auto&... a) { return WriteDeviceClock(a...); }), SetCheck},
     {"settings hold SET", Set([](auto&... a) { return WriteHoldTime(a..., 5); }), SetCheck},
     {"settings clock alarm SET", Set([](auto&... a) { return WriteClockAlarm(a..., 5, true, std::nullopt); }),
      SetCheck},
     {"settings resolution SET", Set([](auto&... a) { return WriteResolution(a..., true); }), SetCheck},
-    {"settings reset", Set(Reset), ResetCheck},
+    {"settings reset", Set([](auto& app, auto& link, auto& record) {
+         SettingsReadResult r;
+         return ResetToDefaults(app, link, record, nullptr, &r) && r.alarmHigh && r.clock;
+     }),
+     ResetCheck},
     {"teaching read", Teaching([](auto& t) { return t.ReadCurrentValues(); }), nullptr, kTarget},
     {"emissivity SET", Teaching([](auto& t) { return t.WriteEmissivity("0.90"); }), nullptr, kTarget},
     {"teaching", Teaching([](auto& t) {
          return t.ReadCurrentValues() && t.RunTeaching("101.0") == TeachOutcome::Written;
      }),
      nullptr, kTarget},
-    {"type name registration", Register, RegisterCheck}};
+    // A failed serial number read ends it as the switch-on prompt, without "81" or a name kept.
+    {"type name registration",
+     [](Rig& rig) {
+         CCommIO link(rig.app);
+         const bool stored = RegisterTypeName(rig.app, link, "Line A");
+         rig.ui.boxes.erase(rig.ui.boxes.end() - (stored ? 1 : 0), rig.ui.boxes.end()); // "registered"
+         return stored && rig.ui.boxes.empty();
+     },
+     [](const Rig& o) {
+         if (o.command != "81") {
+             EXPECT_EQ(std::tuple(o.result, o.boxes, o.received.size()),
+                       std::tuple(false, Strings{o.Text(115)}, o.k - o.lost));
+         }
+     }}};
 
 class OperationFault : public ::testing::TestWithParam<Operation> {};
 

@@ -20,41 +20,34 @@ extern char** environ;
 
 namespace {
 
-// A folder of its own for a child's output, removed with everything in it.
+// A folder of its own for a child's output, removed with everything in it (bench links this file
+// without the other test helpers).
 struct OutputDir {
-    OutputDir()
-    {
-        std::string name = (std::filesystem::temp_directory_path() / "rm42out-XXXXXX").string();
-        if (mkdtemp(name.data())) path = name;
-    }
-    ~OutputDir()
-    {
-        std::error_code ec;
-        if (!path.empty()) std::filesystem::remove_all(path, ec);
-    }
-    std::string File(const char* name) const { return path.empty() ? "/dev/null" : path + "/" + name; }
-    std::string Read(const char* name) const
-    {
-        std::ifstream in(File(name), std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), {});
-    }
-    std::string path;
+    OutputDir() { path = mkdtemp(path.data()) ? path + "/" : "/dev/null/"; }
+    ~OutputDir() { std::filesystem::remove_all(path, ec); }
+    std::string File(const char* name) const { return path + name; }
+    std::string path = (std::filesystem::temp_directory_path() / "rm42out-XXXXXX").string();
+    std::error_code ec;
 };
+
+std::string ReadFileBytes(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
 
 // Checks done every 2 ms until it holds or timeoutMs have passed.
 bool WaitUntil(const std::function<bool()>& done, int timeoutMs = 5000)
 {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    while (!done()) {
+    for (; !done(); usleep(2000))
         if (std::chrono::steady_clock::now() >= deadline) return false;
-        usleep(2000);
-    }
     return true;
 }
 
-// Starts args[0] with standard input from /dev/null and standard output (and error, unless err
-// is empty) into files; returns the pid, or -1 with error set.
-pid_t Spawn(std::vector<std::string> args, const std::string& out, const std::string& err, std::string& error)
+// Starts args[0] with standard input from /dev/null and standard output and error into files of
+// the folder; returns the pid, or -1 with error set.
+pid_t Spawn(std::vector<std::string> args, const OutputDir& dir, std::string& error)
 {
     std::vector<char*> argv;
     for (auto& a : args)
@@ -63,10 +56,8 @@ pid_t Spawn(std::vector<std::string> args, const std::string& out, const std::st
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                     0600);
-    if (!err.empty())
-        posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+    for (const auto& [fd, name] : {std::pair{STDOUT_FILENO, "out"}, {STDERR_FILENO, "err"}})
+        posix_spawn_file_actions_addopen(&actions, fd, dir.File(name).c_str(), O_WRONLY | O_CREAT | O_TRUNC,
                                          0600);
     pid_t pid = -1;
     const int rc = posix_spawn(&pid, args[0].c_str(), &actions, nullptr, argv.data(), environ);
@@ -75,15 +66,22 @@ pid_t Spawn(std::vector<std::string> args, const std::string& out, const std::st
     return rc == 0 ? pid : -1;
 }
 
+// The exit status once the process ended within timeoutMs, else -1 after killing it.
+int Reap(pid_t pid, int timeoutMs)
+{
+    int status = 0;
+    if (!WaitUntil([&] { return waitpid(pid, &status, WNOHANG) == pid; }, timeoutMs)) {
+        kill(pid, SIGKILL);
+        waitpid(pid, &status, 0);
+        return -1;
+    }
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + (WIFSIGNALED(status) ? WTERMSIG(status) : 0);
+}
+
 bool LinkPresent(const std::string& link)
 {
     struct stat st {};
     return lstat(link.c_str(), &st) == 0;
-}
-
-int ExitStatus(int status)
-{
-    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + (WIFSIGNALED(status) ? WTERMSIG(status) : 0);
 }
 
 } // namespace
@@ -99,17 +97,11 @@ ProcessResult RunProcess(const std::vector<std::string>& args, int timeoutMs)
 {
     ProcessResult result;
     const OutputDir dir;
-    const pid_t pid = Spawn(args, dir.File("out"), dir.File("err"), result.err);
+    const pid_t pid = Spawn(args, dir, result.err);
     if (pid < 0) return result;
-    int status = 0;
-    if (WaitUntil([&] { return waitpid(pid, &status, WNOHANG) == pid; }, timeoutMs)) {
-        result.exitCode = ExitStatus(status);
-    } else {
-        kill(pid, SIGKILL);
-        waitpid(pid, &status, 0);
-    }
-    result.out = dir.Read("out");
-    result.err = dir.Read("err");
+    result.exitCode = Reap(pid, timeoutMs);
+    result.out = ReadFileBytes(dir.File("out"));
+    result.err = ReadFileBytes(dir.File("err"));
     return result;
 }
 
@@ -118,33 +110,29 @@ SimProcess::SimProcess(const std::string& link, const std::vector<std::string>& 
     std::vector<std::string> args = {RunnableDir() + "rm42-sim", "--link", link_};
     args.insert(args.end(), extraArgs.begin(), extraArgs.end());
     const OutputDir dir;
-    pid_ = Spawn(args, dir.File("out"), "", error_);
+    pid_ = Spawn(args, dir, error_);
     // The simulator prints one line once its link is in place, or ends.
     std::string line;
     bool ended = false;
-    const auto done = [&] {
-        line = dir.Read("out");
-        ended = pid_ < 0 || waitpid(pid_, nullptr, WNOHANG) != 0;
-        return ended || line.find('\n') != std::string::npos;
-    };
-    WaitUntil(done, 10000);
+    WaitUntil(
+        [&] {
+            line = ReadFileBytes(dir.File("out"));
+            ended = pid_ < 0 || waitpid(pid_, nullptr, WNOHANG) != 0;
+            return ended || line.find('\n') != std::string::npos;
+        },
+        10000);
     if (ended) pid_ = -1;
     ready_ = line.find("serving") != std::string::npos;
-    if (!ready_) error_ += "rm42-sim did not come up: " + line;
+    if (!ready_) error_ += "rm42-sim did not come up: " + line + ReadFileBytes(dir.File("err"));
 }
 
 int SimProcess::Stop()
 {
     if (pid_ <= 0) return -1;
     kill(pid_, SIGTERM);
-    int status = 0;
-    const bool ended = WaitUntil([&] { return waitpid(pid_, &status, WNOHANG) != 0; });
-    if (!ended) {
-        kill(pid_, SIGKILL);
-        waitpid(pid_, &status, 0);
-    }
+    const int status = Reap(pid_, 5000);
     pid_ = -1;
-    return ended ? ExitStatus(status) : -1;
+    return status;
 }
 
 bool SimProcess::Unplug()

@@ -113,14 +113,6 @@ protected:
             commands += log.substr(at + 3, log.find('\n', at) - at - 3) + "\n";
         return commands;
     }
-    // The number (from 1) of the simulator's first transaction with this command, 0 when none:
-    // what a fault "ng-at:N" takes to refuse just that one.
-    std::size_t TransactionOf(const std::string& command) const
-    {
-        const std::vector<std::string> commands = Lines(Received());
-        const auto at = std::find(commands.begin(), commands.end(), command);
-        return at == commands.end() ? 0 : static_cast<std::size_t>(at - commands.begin()) + 1;
-    }
     // The lines of text, each as it is (a CR stays).
     static std::vector<std::string> Lines(const std::string& text)
     {
