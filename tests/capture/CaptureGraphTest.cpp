@@ -70,9 +70,7 @@ TEST_F(CaptureGraphTest, AxesDrawARowPerDegreeAndSixDivisionsThinnedOutInRoundSt
     };
     for (const auto& [interval, yMax, yMin, fahrenheit, axes] : rows) {
         canvas = CallCanvas{};
-        graph.StartScales(interval);
-        graph.SetManualTemp(yMax, yMin);
-        graph.fahrenheit = fahrenheit;
+        graph.StartScales(interval), graph.SetManualTemp(yMax, yMin), graph.fahrenheit = fahrenheit;
         graph.DrawAxes();
         EXPECT_EQ(Axes(), axes);
         EXPECT_EQ(std::vector(canvas.calls.end() - 4, canvas.calls.end()), // the frame, closed
@@ -84,12 +82,18 @@ TEST_F(CaptureGraphTest, ScalesGrowAutomaticallyAndTakeOnlyUsableValues)
 {
     graph.RedrawTimeLabels(); // before the first axes there is no time scale: nothing to label, no hang
     EXPECT_TRUE(canvas.texts.empty());
-    graph.StartScales(5);
-    EXPECT_FALSE(graph.GrowTimeRange(299));
-    EXPECT_TRUE(graph.GrowTimeRange(300));
-    EXPECT_EQ(std::pair(graph.xRange, graph.gridStep), (std::pair<int64_t, int64_t>(600, 2)));
-    EXPECT_TRUE(graph.GrowTimeRange(2400)); // a recording taken back from its journal: several at once
-    EXPECT_EQ(std::pair(graph.xRange, graph.gridStep), (std::pair<int64_t, int64_t>(4800, 16)));
+    // The time reached, from the starting range or on, and the range and grid step after; a recording taken
+    // back from its journal grows several times at once.
+    const std::tuple<bool, int64_t, bool, int64_t, int64_t> grows[] = {{true, 299, false, 300, 1},
+                                                                       {false, 300, true, 600, 2},
+                                                                       {false, 2400, true, 4800, 16},
+                                                                       {true, 1000, true, 1200, 4}};
+    for (const auto& [fromStart, seconds, grown, range, step] : grows) {
+        if (fromStart) graph.StartScales(5);
+        EXPECT_EQ((std::tuple{graph.GrowTimeRange(seconds), graph.xRange, graph.gridStep}),
+                  std::tuple(grown, range, step))
+            << seconds;
+    }
     graph.timeAuto = false;
     EXPECT_FALSE(graph.GrowTimeRange(10'000));
 
@@ -97,21 +101,19 @@ TEST_F(CaptureGraphTest, ScalesGrowAutomaticallyAndTakeOnlyUsableValues)
         {52.4, 55, 0}, {-5.2, 50, -7}, {-12.3, 50, -14}, {25.0, 50, 0}, {50.0, 50, 0}};
     for (const auto& [t, yMax, yMin] : rows) {
         graph.StartScales(5);
-        EXPECT_EQ(graph.AutoScaleTemp(t), yMax != 50 || yMin != 0) << t;
-        EXPECT_EQ(std::pair(graph.yMax, graph.yMin), std::pair(yMax, yMin)) << t;
+        EXPECT_EQ((std::tuple{graph.AutoScaleTemp(t), graph.yMax, graph.yMin}),
+                  std::tuple(yMax != 50 || yMin != 0, yMax, yMin))
+            << t;
     }
     graph.tempAuto = false;
-    EXPECT_FALSE(graph.AutoScaleTemp(99.0));
-    EXPECT_EQ(graph.yMax, 50.0);
+    EXPECT_EQ((std::pair{graph.AutoScaleTemp(99.0), graph.yMax}), std::pair(false, 50.0));
 
     // Unusable manual and starting scales are never taken.
-    EXPECT_FALSE(graph.SetManualTemp(20.0, 20.0));
-    EXPECT_FALSE(graph.SetManualTemp(10.0, 20.0));
-    EXPECT_FALSE(graph.SetManualRange(0));
-    EXPECT_EQ(std::tuple(graph.yMax, graph.yMin, graph.xRange), std::tuple(50.0, 0.0, int64_t{300}));
-    EXPECT_TRUE(graph.SetManualTemp(120.0, -20.0));
-    EXPECT_TRUE(graph.SetManualRange(36000));
-    EXPECT_EQ(graph.gridStep, 120);
+    EXPECT_EQ((std::tuple{graph.SetManualTemp(20.0, 20.0), graph.SetManualTemp(10.0, 20.0),
+                          graph.SetManualRange(0), graph.yMax, graph.yMin, graph.xRange}),
+              std::tuple(false, false, false, 50.0, 0.0, int64_t{300}));
+    EXPECT_EQ((std::tuple{graph.SetManualTemp(120.0, -20.0), graph.SetManualRange(36000), graph.gridStep}),
+              std::tuple(true, true, int64_t{120}));
 
     TempDir dir;
     const std::tuple<std::string, int, double, double, double> starts[] = {
@@ -120,10 +122,10 @@ TEST_F(CaptureGraphTest, ScalesGrowAutomaticallyAndTakeOnlyUsableValues)
         {"X_MaxStart=0\nY_MaxStart=10\nY_MinStart=10\n", 30, 50, 0, 3},
         {"X_MaxStart=-5\nY_MaxStart=abc\nY_MinStart=5\n", 30, 50, 0, 3},
     };
+    AppState app;
+    app.iniPath = dir.File("a.ini");
     for (const auto& [keys, seconds, yMax, yMin, adj] : starts) {
-        WriteFileBytes(dir.File("a.ini"), "[Capture]\n" + keys);
-        AppState app;
-        app.iniPath = dir.File("a.ini");
+        WriteFileBytes(app.iniPath, "[Capture]\n" + keys);
         const GraphStartSettings s = ReadGraphStartSettings(app);
         EXPECT_EQ(std::tuple(s.xMaxStartSeconds, s.yMaxStart, s.yMinStart, s.autoScaleAdj),
                   std::tuple(seconds, yMax, yMin, adj))
@@ -154,25 +156,18 @@ TEST_F(CaptureGraphTest, SegmentsChangeColourWhereTheyCrossAnAlarmRowAndStopAtTh
         EXPECT_EQ(canvas.calls, calls) << from << " -> " << to;
     }
     // Both ends on one row (a steep scale): the colour changes at the end of the segment.
-    graph.SetManualTemp(1000, 0);
-    graph.DrawAxes();
-    graph.NewRecording();
+    graph.SetManualTemp(1000, 0), graph.DrawAxes(), graph.NewRecording();
     bool first = true;
     graph.PlotSample(first, 39.9, 30, 120);
     canvas.calls.clear();
     graph.PlotSample(first, 40.1, 31, 120);
     EXPECT_EQ(canvas.calls, (std::vector<std::string>{"line:31,120", "pen:alarm"}));
 
-    // Points beyond the right edge are not drawn; the time range stays when it is set by hand.
-    graph.PlotLive(0, 10, 20.0);
-    canvas.calls.clear();
-    graph.PlotLive(30, 10, 21.0); // at the right edge: drawn
-    EXPECT_EQ(canvas.calls.size(), 1u);
-    canvas.calls.clear();
-    graph.PlotLive(31, 10, 22.0);
-    EXPECT_TRUE(canvas.calls.empty());
-    graph.timeAuto = false;
-    EXPECT_FALSE(graph.GrowTimeRange(310));
+    // Points beyond the right edge are not drawn: the number of calls after each point.
+    std::vector<std::size_t> drawn;
+    for (const auto& [seconds, c] : {std::pair(0, 20.0), {30, 21.0}, {31, 22.0}}) // 30: at the right edge
+        canvas.calls.clear(), graph.PlotLive(seconds, 10, c), drawn.push_back(canvas.calls.size());
+    EXPECT_EQ(drawn, (std::vector<std::size_t>{drawn[0], 1, 0}));
 }
 
 // The line's two colours in 1-pixel lines with their end points, grid and frame white, no text: two
@@ -205,24 +200,19 @@ TEST(CaptureGraphReplot, ColumnSpansMatchDrawingEverySegment)
         LineCanvas canvases[2]; // every segment, column spans
         for (LineCanvas& canvas : canvases) {
             CaptureGraph graph;
-            graph.SetCanvas(&canvas, kWidth, kHeight);
-            graph.SetAlarmLimits(40.0, 10.0);
-            graph.StartScales(1);
-            graph.SetManualTemp(60.0, -10.0);
-            graph.GrowTimeRange(count);
-            graph.DrawAxes();
+            graph.SetCanvas(&canvas, kWidth, kHeight), graph.SetAlarmLimits(40.0, 10.0), graph.StartScales(1);
+            graph.SetManualTemp(60.0, -10.0), graph.GrowTimeRange(count), graph.DrawAxes();
             const auto replot =
                 &canvas == canvases ? &CaptureGraph::ReplotEverySegment : &CaptureGraph::ReplotSamples;
             (graph.*replot)(samples.data(), count, 1);
         }
         int painted = 0, alarm = 0, differing = 0, wrongColour = 0;
-        for (int y = 0; y < kHeight; ++y) {
-            for (int x = 0; x < kWidth; ++x) {
-                const uint32_t p[2] = {canvases[0].raster.Pixel(x, y), canvases[1].raster.Pixel(x, y)};
-                painted += p[0] != kWhite, alarm += p[1] == kRed;
+        for (int i = 0; i < kHeight * kWidth; ++i) {
+            const uint32_t p[2] = {canvases[0].raster.Pixel(i % kWidth, i / kWidth),
+                                   canvases[1].raster.Pixel(i % kWidth, i / kWidth)};
+            painted += p[0] != kWhite, alarm += p[1] == kRed,
                 differing += (p[0] != kWhite) != (p[1] != kWhite);
-                wrongColour += p[0] != kWhite && p[1] != kWhite && p[0] != p[1];
-            }
+            wrongColour += p[0] != kWhite && p[1] != kWhite && p[0] != p[1];
         }
         ASSERT_GT(painted, 5000);
         EXPECT_LE(differing, painted / 200) << differing << " of " << painted;
@@ -299,10 +289,11 @@ TEST(RasterCanvasTest, GraphPictureShowsTheRecordingInThePagesColours)
         const uint8_t* p = &bitmap.bottomUpRows[static_cast<std::size_t>((374 - y) * 1700 + 3 * x)];
         return static_cast<uint32_t>(p[2] << 16 | p[1] << 8 | p[0]);
     };
-    EXPECT_EQ(pixel(graph.SampleX(10, 5), graph.SampleY(25.0)), kBlue);
-    EXPECT_EQ(pixel(graph.SampleX(30, 5), graph.SampleY(45.0)), kRed);
-    EXPECT_EQ(pixel(graph.PlotRect().left, graph.PlotRect().top + 3), 0x000000u) << "the frame";
-    EXPECT_EQ(pixel(2, 2), kWhite);
+    // The line before and after the limit, the frame, the margin.
+    EXPECT_EQ((std::vector{pixel(graph.SampleX(10, 5), graph.SampleY(25.0)),
+                           pixel(graph.SampleX(30, 5), graph.SampleY(45.0)),
+                           pixel(graph.PlotRect().left, graph.PlotRect().top + 3), pixel(2, 2)}),
+              (std::vector{kBlue, kRed, 0x000000u, kWhite}));
 }
 
 } // namespace

@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <ctime>
 #include <memory>
 #include <string>
@@ -64,11 +65,6 @@ protected:
                                         capture);
         recorder = std::make_unique<CaptureRecorder>(app, options);
         recorder->ReadSettings();
-    }
-    void TearDown() override
-    {
-        recorder.reset();
-        ports.reset();
     }
     // Ticks as the page's timer would, quicker; until count samples are held or 5 s passed.
     void TickUntil(int32_t count)

@@ -29,8 +29,9 @@ TEST(CaptureControls, NoBufferDisablesRecAndAWaitingTimerLocksItsPickersAndTheTa
     };
     EXPECT_EQ(some(ControlsFor(CaptureState::Ready, false, false)), (std::vector<bool>{0, 1, 1, 1, 1}));
     EXPECT_EQ(some(ControlsFor(CaptureState::Ready, true, true)), (std::vector<bool>{1, 1, 1, 0, 0}));
-    EXPECT_FALSE(ControlsFor(CaptureState::Recording, true, false).tabs);
-    EXPECT_EQ(ControlsFor(CaptureState::Ready, true, false).statusId, 245);
+    EXPECT_EQ(std::pair(ControlsFor(CaptureState::Recording, true, false).tabs,
+                        ControlsFor(CaptureState::Ready, true, false).statusId),
+              std::pair(false, 245));
 }
 
 // Runs n ticks with the same received values; for each tick whether it took a sample and whether the
@@ -56,8 +57,8 @@ TEST(Recording, TakesTheFirstValidTickAtOnceThenEveryIntervalAndAHeldRecordingGo
     recording.EndRun();
     EXPECT_EQ(recording.State(), CaptureState::Paused);
     EXPECT_TRUE(recording.PrepareRun(2)); // continued: the samples and the running time go on
-    EXPECT_EQ(Ticks(recording, 3, K10(25.0)), "S|S");
-    EXPECT_EQ(std::pair(recording.SampleCount(), recording.TickCount()), std::pair(5, int64_t{6}));
+    EXPECT_EQ((std::tuple{Ticks(recording, 3, K10(25.0)), recording.SampleCount(), recording.TickCount()}),
+              std::tuple("S|S", 5, int64_t{6}));
 }
 
 // Missing data restart the interval count and freeze the icon where it was.
@@ -71,35 +72,29 @@ TEST(Recording, MissingDataRestartsTheIntervalCount)
         EXPECT_TRUE(recording.LastDataInvalid());
     }
     // A full interval after the data are valid again, not the remainder of the old count.
-    EXPECT_EQ(Ticks(recording, 10, K10(30.0)), "|...s..||S");
-    EXPECT_FALSE(recording.LastDataInvalid());
-    EXPECT_EQ(recording.SampleCount(), 3);
+    EXPECT_EQ(
+        (std::tuple{Ticks(recording, 10, K10(30.0)), recording.LastDataInvalid(), recording.SampleCount()}),
+        std::tuple("|...s..||S", false, 3));
 }
 
-TEST(Recording, ExtremesAreClampedButTheStoredSampleAndTheAverageAreNot)
+// A full buffer is never written beyond; the extremes are clamped, the stored samples and average not.
+TEST(Recording, ExtremesAreClampedButTheStoredSampleAndTheAverageAreNotAndAFullBufferTakesNoMore)
 {
-    Recording recording;
+    Recording recording(3);
     recording.PrepareRun(1);
     for (double c : {650.0, 20.0, -40.0}) {
         Ticks(recording, 1, K10(c));
         EXPECT_NEAR(recording.CurrentTemp(), c, 0.051);
     }
+    EXPECT_EQ((std::tuple{Ticks(recording, 1, K10(25.0)), recording.Full(), recording.GapTick(),
+                          recording.SampleCount()}),
+              std::tuple("S", true, false, 3));
     EXPECT_EQ(std::pair(recording.Samples()[0].temp, recording.Samples()[2].temp),
               std::pair(K10(650), K10(-40)));
     recording.EndRun();
     const RecordingFigures figures = recording.Figures();
-    EXPECT_EQ(std::tuple(figures.recordMax, figures.recordMin), std::tuple(600.0, -30.0));
-    EXPECT_NEAR(figures.average, 210.0, 1e-9);
-}
-
-TEST(Recording, AFullBufferIsNeverWrittenBeyond)
-{
-    Recording recording(2);
-    recording.PrepareRun(1);
-    EXPECT_EQ(Ticks(recording, 3, K10(25.0)), "SSS");
-    EXPECT_TRUE(recording.Full());
-    EXPECT_FALSE(recording.GapTick());
-    EXPECT_EQ(recording.SampleCount(), 2);
+    EXPECT_EQ(std::tuple(figures.recordMax, figures.recordMin, std::lround(figures.average * 1000)),
+              std::tuple(600.0, -30.0, 210'000L));
 }
 
 TEST(CaptureTimer, StartsThreeSecondsEarlyFiresOnceAndStopsOnAWholeSecondTickAfterTheEnd)
