@@ -1,14 +1,8 @@
 #include "capture/CaptureGraph.h"
-#include "app/AppState.h"
+#include "CaptureSimRig.h"
 #include "capture/RasterCanvas.h"
-#include "support/TestSupport.h"
 
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <cmath>
 #include <map>
-#include <tuple>
 
 namespace {
 
@@ -55,24 +49,11 @@ protected:
 
 TEST_F(CaptureGraphTest, AxesDrawARowPerDegreeAndSixDivisionsThinnedOutInRoundSteps)
 {
-    const std::tuple<int32_t, double, double, bool, std::string> rows[] = {
-        {5, 50, 0, false, "57; 15,360:00:00:00 00:00:05 .. 00:00:30 x7; 7,14:50.0 45.0 .. 5.0 x10"},
-        // The grid stays one row per degC; only the labels change, and lose their decimal when too wide.
-        {49, 50, 0, true, "57; 15,360:00:00:00 00:00:05 .. 00:00:30 x7; 2,14:122.0 113.0 .. 41.0 x10"},
-        {5, 600, -30, true, "70; 15,360:00:00:00 00:00:05 .. 00:00:30 x7; 7,14:1112 1022 .. 32 x13"},
-        // Long intervals widen the starting range.
-        {50, 50, 0, false, "57; 15,360:00:00:00 00:00:10 .. 00:01:00 x7; 7,14:50.0 45.0 .. 5.0 x10"},
-        {100, 50, 0, false, "57; 15,360:00:00:00 00:00:20 .. 00:02:00 x7; 7,14:50.0 45.0 .. 5.0 x10"},
-        {36000, 50, 0, false, "57; 15,360:00:00:00 01:25:20 .. 08:32:00 x7; 7,14:50.0 45.0 .. 5.0 x10"},
-        // The widest auto-scale: a row every 10, a label every 50; then a row every 2, a label every 10.
-        {5, 653, -43, false, "77; 15,360:00:00:00 00:00:05 .. 00:00:30 x7; 2,14:653.0 603.0 .. 3.0 x14"},
-        {5, 176, -21, false, "106; 15,360:00:00:00 00:00:05 .. 00:00:30 x7; 2,14:176.0 166.0 .. -14.0 x20"},
-    };
-    for (const auto& [interval, yMax, yMin, fahrenheit, axes] : rows) {
+    for (const auto& row : DataRows("capture/graph_axes.txt")) {
         canvas = CallCanvas{};
-        graph.StartScales(interval), graph.SetManualTemp(yMax, yMin), graph.fahrenheit = fahrenheit;
-        graph.DrawAxes();
-        EXPECT_EQ(Axes(), axes);
+        graph.StartScales(std::stoi(row[0])), graph.SetManualTemp(std::stod(row[1]), std::stod(row[2]));
+        graph.fahrenheit = row[3] == "F", graph.DrawAxes();
+        EXPECT_EQ(Axes(), row[4]);
         EXPECT_EQ(std::vector(canvas.calls.end() - 4, canvas.calls.end()), // the frame, closed
                   (std::vector<std::string>{"line:536,20", "line:536,354", "line:30,354", "line:30,20"}));
     }
@@ -138,22 +119,16 @@ TEST_F(CaptureGraphTest, SegmentsChangeColourWhereTheyCrossAnAlarmRowAndStopAtTh
     graph.SetCanvas(&canvas, 160, 140); // plot 100 x 100: 2 rows per degree on 0 .. 50
     graph.DrawAxes();
     ASSERT_EQ(std::pair(graph.hiLineY, graph.loLineY), std::pair(40, 100)); // 40 and 10 degC
-    // The calls after the first point's dot, which leaves the pen at (31, y0).
-    const std::tuple<double, double, std::vector<std::string>> rows[] = {
-        {30, 45, {"line:43,40", "pen:alarm", "line:50,30"}},
-        {45, 30, {"line:37,40", "pen:normal", "line:50,60"}},
-        {20, 5, {"line:43,100", "pen:alarm", "line:50,110"}},
-        {45, 5, {"line:33,40", "pen:normal", "line:47,100", "pen:alarm", "line:50,110"}},
-        {5, 45, {"line:33,100", "pen:normal", "line:47,40", "pen:alarm", "line:50,30"}},
-        {20, 30, {"line:50,60"}},
-    };
-    for (const auto& [from, to, calls] : rows) {
+    for (const auto& row : DataRows("capture/graph_segments.txt")) {
         graph.NewRecording();
         bool first = true;
-        graph.PlotSample(first, from, 30, graph.SampleY(from));
+        graph.PlotSample(first, std::stod(row[0]), 30, graph.SampleY(std::stod(row[0])));
         canvas.calls.clear();
-        graph.PlotSample(first, to, 50, graph.SampleY(to));
-        EXPECT_EQ(canvas.calls, calls) << from << " -> " << to;
+        graph.PlotSample(first, std::stod(row[1]), 50, graph.SampleY(std::stod(row[1])));
+        std::string calls;
+        for (const std::string& call : canvas.calls)
+            calls += (calls.empty() ? "" : " ") + call;
+        EXPECT_EQ(calls, row[2]) << row[0] << " -> " << row[1];
     }
     // Both ends on one row (a steep scale): the colour changes at the end of the segment.
     graph.SetManualTemp(1000, 0), graph.DrawAxes(), graph.NewRecording();

@@ -99,43 +99,20 @@ TEST(Recording, ExtremesAreClampedButTheStoredSampleAndTheAverageAreNotAndAFullB
 
 TEST(CaptureTimer, StartsThreeSecondsEarlyFiresOnceAndStopsOnAWholeSecondTickAfterTheEnd)
 {
-    using enum CaptureTimer::State;
     const std::time_t t0 = LocalTime(2026, 3, 2, 10, 0, 0);
+    const char* const kStates[] = {"NotSet", "Waiting", "Running"};
     CaptureTimer timer;
-    // Steps at now = t0 + seconds: a = Arm(t0, t0 + value, now), s = the 500 ms clock tick, e = the
-    // 100 ms sampling tick with value its tenths, c = Cancel (REC while waiting, PAUSE while running);
-    // what the step returns and the state after it.
-    const std::tuple<char, int, int, bool, CaptureTimer::State> steps[] = {
-        {'a', 0, 1, true, Waiting},                // a start equal to the current second
-        {'a', 1, 60, false, NotSet},               // a start in the past
-        {'a', -60, 0, false, NotSet},              // an end equal to the start
-        {'a', -60, -1, false, NotSet},             // an end before the start, in the past
-        {'a', -400 * 86400, 86400, true, Waiting}, // a later year
-        {'a', -60, 300, true, Waiting},
-        {'e', 400, 0, false, Waiting}, // a waiting timer never ends a recording
-        {'s', -4, 0, false, Waiting},
-        {'s', -3, 0, true, Running},
-        {'s', -2, 0, false, Running},  // the start fires once
-        {'e', 300, 0, false, Running}, // the end itself is not yet later than the end
-        {'e', 301, 3, false, Running},
-        {'e', 301, 0, true, NotSet},
-        {'s', 400, 0, false, NotSet}, // a finished timer does not start again
-        {'a', -60, 300, true, Waiting},
-        {'c', 0, 0, true, NotSet},
-        {'s', 0, 0, false, NotSet},
-        {'a', -60, 300, true, Waiting},
-        {'s', 0, 0, true, Running},
-        {'c', 0, 0, true, NotSet},
-        {'e', 400, 0, false, NotSet},
-    };
-    for (const auto& [step, seconds, value, result, state] : steps) {
-        const std::time_t now = t0 + seconds;
-        const bool r = step == 'a'   ? timer.Arm(t0, t0 + value, now)
-                       : step == 's' ? timer.CheckStart(now)
-                       : step == 'e' ? timer.CheckEnd(now, value)
-                                     : (timer.Cancel(), true);
-        EXPECT_EQ(std::pair(r, timer.GetState()), std::pair(result, state))
-            << step << seconds << " " << value;
+    for (const auto& row : DataRows("capture/timer_steps.txt")) {
+        const std::time_t now = t0 + std::stoll(row[1]);
+        const int value = std::stoi(row[2]);
+        const bool r = row[0] == "a"   ? timer.Arm(t0, t0 + value, now)
+                       : row[0] == "s" ? timer.CheckStart(now)
+                       : row[0] == "e" ? timer.CheckEnd(now, value)
+                                       : (timer.Cancel(), true);
+        EXPECT_EQ((std::pair<std::string, std::string>(std::to_string(r),
+                                                       kStates[static_cast<int>(timer.GetState())])),
+                  std::pair(row[3], row[4]))
+            << row[0] << row[1] << " " << value;
     }
     EXPECT_EQ(std::pair(timer.StartAt(), timer.EndAt()), std::pair(t0 - 3, t0 + 300));
 }
