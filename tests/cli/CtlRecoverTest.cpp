@@ -26,10 +26,6 @@ TEST_F(CtlRecover, AKilledRecordingComesBackWithTheValuesItPrinted)
     ASSERT_GE(printed.size(), 20u); // the start and a few seconds of samples
     ASSERT_EQ(journals(), 1);
 
-    // An output that cannot be written keeps the journal.
-    EXPECT_EQ(Ctl({"recover", "--csv", dir.File("missing/folder/out.csv")}).exitCode, 1);
-    ASSERT_EQ(journals(), 1);
-
     const ProcessResult recover = Ctl({"recover", "--csv", dir.File("back.csv")});
     ASSERT_EQ(recover.exitCode, 0) << recover.err;
     const std::vector<std::string> csv = Lines(ReadFileBytes(dir.File("back.csv")));
@@ -41,11 +37,6 @@ TEST_F(CtlRecover, AKilledRecordingComesBackWithTheValuesItPrinted)
     EXPECT_NE(recover.out.find("samples: " + std::to_string(csv.size() - 1)), std::string::npos)
         << recover.out;
     EXPECT_EQ(journals(), 0); // written, so removed
-
-    const ProcessResult again = Ctl({"recover", "--csv", dir.File("none.csv")});
-    EXPECT_EQ(again.exitCode, 1);
-    EXPECT_NE(again.err.find("No recording to recover"), std::string::npos) << again.err;
-    EXPECT_FALSE(std::filesystem::exists(dir.File("none.csv")));
 }
 
 } // namespace
