@@ -106,15 +106,10 @@ TEST_F(CaptureJournalTest, TheStartUpOfferLoadsRemovesOrKeepsTheJournalAndSaysWh
     const std::string question = JournalQuestion(app, contents), gap = FormatLangString(app, 322, {"5"}),
                       empty = FormatLangString(app, 326, {path}),
                       emptyDamaged = FormatLangString(app, 327, {path, damagedAs});
-    struct Row {
-        const char* name;
-        int samples;   // written to the journal; -1: no file, -2: a file that is no journal
-        bool tornTail; // bytes of a block cut short after them
-        MsgAnswer answer;
-        std::vector<std::string> says; // the one message holds these; empty: no message
-        std::string keptAs;            // where the file is afterwards; empty: nowhere
-    };
-    const Row rows[] = {
+    // The samples written to the journal (-1: no file, -2: a file that is no journal), whether bytes of a
+    // block cut short follow them, the answer, what the one message holds (none: no message), where the
+    // file is afterwards (empty: nowhere).
+    const std::tuple<const char*, int, bool, MsgAnswer, std::vector<std::string>, std::string> rows[] = {
         {"yes", 6, false, MsgAnswer::Yes, {question}, path},
         {"no", 6, false, MsgAnswer::No, {question}, ""},
         {"damaged, yes", 6, true, MsgAnswer::Yes, {damagedAs, gap}, damagedAs},
@@ -124,30 +119,30 @@ TEST_F(CaptureJournalTest, TheStartUpOfferLoadsRemovesOrKeepsTheJournalAndSaysWh
         {"no journal", -1, false, MsgAnswer::Yes, {}, ""},
         {"not a journal", -2, false, MsgAnswer::Yes, {unreadableAs}, unreadableAs},
     };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
+    for (const auto& [name, samples, tornTail, answer, says, keptAs] : rows) {
+        SCOPED_TRACE(name);
         for (const std::string& file : {path, damagedAs, unreadableAs})
             fs::remove(file);
-        if (row.samples >= 0) {
+        if (samples >= 0) {
             RecordingJournal journal;
-            ASSERT_TRUE(journal.Start(path, contents.header, contents.samples.data(), row.samples));
+            ASSERT_TRUE(journal.Start(path, contents.header, contents.samples.data(), samples));
             journal.Close();
-            if (row.tornTail) WriteFileBytes(path, ReadFileBytes(path) + "RBLK\x06");
-        } else if (row.samples == -2) {
+            if (tornTail) WriteFileBytes(path, ReadFileBytes(path) + "RBLK\x06");
+        } else if (samples == -2) {
             WriteFileBytes(path, "RM42JRN1 but nothing else");
         }
         recorder = std::make_unique<CaptureRecorder>(app);
         ui.boxes.clear();
-        ui.answers = {row.answer};
-        const bool loaded = row.samples > 0 && row.answer == MsgAnswer::Yes;
+        ui.answers = {answer};
+        const bool loaded = samples > 0 && answer == MsgAnswer::Yes;
         EXPECT_EQ(OfferRecoveredJournal(app, *recorder), loaded);
-        ASSERT_EQ(ui.boxes.size(), row.says.empty() ? 0u : 1u);
-        for (const std::string& part : row.says)
+        ASSERT_EQ(ui.boxes.size(), says.empty() ? 0u : 1u);
+        for (const std::string& part : says)
             EXPECT_NE(ui.boxes[0].text.find(part), std::string::npos) << part << " in " << ui.boxes[0].text;
         EXPECT_EQ(std::pair(recorder->State(), recorder->SampleCount()),
                   loaded ? std::pair(CaptureState::Paused, 6) : std::pair(CaptureState::Ready, 0));
         for (const std::string& file : {path, damagedAs, unreadableAs})
-            EXPECT_EQ(fs::exists(file), file == row.keptAs) << file;
+            EXPECT_EQ(fs::exists(file), file == keptAs) << file;
     }
 }
 

@@ -23,33 +23,27 @@ protected:
 
 TEST_F(CaptureStartFailureTest, EachFailureReportsAndLeavesTheLinkClosed)
 {
-    struct Row {
-        const char* name;
-        std::function<void(ScriptedLine&)> fault;
-        std::string box;
-        Texts commands;
-    };
     const Texts written = {"DA", "9100", "9200FCC4", "81"};
     const std::string kError = "* COMMAND ERROR";
-    const Row rows[] = {
-        {"no port", [](ScriptedLine& l) { l.failOpens = 1; }, Text(114), {}},
-        {"DA refused", [](ScriptedLine& l) { l.Respond("DA", "NG"); }, Text(115), {"DA"}},
-        {"STATUS0 read refused",
-         [](ScriptedLine& l) { l.Respond("9100", "NG"); },
-         kError,
-         {"DA", "9100", "81"}},
-        {"STATUS0 write refused", [](ScriptedLine& l) { l.Respond("92", "NG"); }, kError, written},
-        {"81 silent", [](ScriptedLine& l) { l.standing.erase("81"); }, kError, written},
+    // The command that fails ("": the port will not open) by its reply ("": none), the message, the commands
+    // sent.
+    const std::tuple<std::string, std::string, std::string, Texts> rows[] = {
+        {"", "", Text(114), {}},
+        {"DA", "NG", Text(115), {"DA"}},
+        {"9100", "NG", kError, {"DA", "9100", "81"}},
+        {"92", "NG", kError, written},
+        {"81", "", kError, written},
     };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
+    for (const auto& [command, reply, box, commands] : rows) {
+        SCOPED_TRACE(command);
         SetUp();
-        row.fault(line);
+        line.failOpens = command.empty();
+        reply.empty() ? static_cast<void>(line.standing.erase(command)) : line.Respond(command, reply);
         line.commands.clear();
         ui = FakeUserInterface{};
         EXPECT_EQ(recorder.StartCapture(5), CaptureRecorder::StartResult::Failed);
         EXPECT_EQ(std::tuple(ui.BoxTexts(), line.commands, line.portOpen, recorder.State(), Running()),
-                  std::tuple(Texts{row.box}, row.commands, false, CaptureState::Ready, 0));
+                  std::tuple(Texts{box}, commands, false, CaptureState::Ready, 0));
     }
     // The fault matrix fails every transaction of the alarm read; a port that will not open is this.
     line.failOpens = 1;
