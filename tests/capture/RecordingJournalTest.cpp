@@ -107,8 +107,7 @@ TEST_F(JournalFile, TheWriterSyncsWithoutBeingAskedAndRemoveDeletesTheFile)
     }
     EXPECT_EQ(seen, 12u);
     journal.Remove();
-    EXPECT_FALSE(std::filesystem::exists(path));
-    EXPECT_FALSE(LoadJournal(path));
+    EXPECT_FALSE(std::filesystem::exists(path) || LoadJournal(path));
 }
 
 // Four blocks of 10 samples each behind the 64-byte header; a block is 16 bytes and 8 a sample.
@@ -200,8 +199,8 @@ TEST(JournalPath, DefaultFollowsTheStateFolderAndKeepsInstallationsApart)
     setenv("XDG_STATE_HOME", "/var/tmp/state", 1);
     const std::string a = DefaultJournalPath("/opt/a/rm42meter.ini");
     EXPECT_EQ(a.rfind("/var/tmp/state/rm42meter/recording-", 0), 0u) << a;
-    EXPECT_NE(a, DefaultJournalPath("/opt/b/rm42meter.ini"));
-    EXPECT_EQ(a, DefaultJournalPath("/opt/a/rm42meter.ini"));
+    EXPECT_TRUE(a != DefaultJournalPath("/opt/b/rm42meter.ini") &&
+                a == DefaultJournalPath("/opt/a/rm42meter.ini"));
     setenv("XDG_STATE_HOME", "relative/not/allowed", 1);
     setenv("HOME", "/home/user", 1);
     EXPECT_EQ(DefaultJournalPath("/x.ini").rfind("/home/user/.local/state/rm42meter/", 0), 0u);

@@ -67,17 +67,9 @@ TEST(RecordingWritersTest, ReportLinesReplaceTheFirstPlaceholderAndEverySuffix)
     RecordingSaveData rec = Recording(false);
     rec.unitText = "U";
     // Each placeholder's format is the golden report's; here what a line with several does.
-    // Only the first of the table's placeholders on a line is filled (the table's order, not the line's).
-    const std::pair<const char*, const char*> lines[] = {
-        {"__MAX__ __MIN__", "600.0 __MIN__"},
-        {"__MIN__ __MAX__", "__MIN__ 600.0"},
-        {"a__SUFIX__b__SUFIX__ __AVE__ __AVE__", "aUbU  30.5  30.5"},
-        {"__GRAPH__ __HARDNAME__", "__GRAPH__ 炉 1号"},
-        {"__EMISSIVITY__|__ALARMLO__", "__EMISSIVITY__|  0.0"},
-        {"__MAX_ _MIN__ __SUFIX_", "__MAX_ _MIN__ __SUFIX_"},
-        {"", ""}};
-    for (const auto& [line, filled] : lines)
-        EXPECT_EQ(FillReportLine(Utf8ToCp932(line), rec), Utf8ToCp932(filled)) << line;
+    for (const auto& row : DataRows("capture/report_lines.txt", '\t'))
+        EXPECT_EQ(FillReportLine(Utf8ToCp932(row[0]), rec), Utf8ToCp932(row[1])) << row[0];
+    EXPECT_EQ(FillReportLine("", rec), "");
 
     // A value that holds a placeholder is written as it is, not searched again.
     rec.typeName = "__HARDNAME__ __SUFIX__";

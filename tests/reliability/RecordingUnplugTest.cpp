@@ -35,7 +35,8 @@ protected:
     std::string Link() const { return dir.File("ttyUSB0"); }
     const Texts simArgs = {"--rate", "50", "--target", "31.5", "--serial", std::to_string(kSerial)};
     // Ticks as the page's 100 ms timer would, quicker, until done() or timeout passed.
-    void TickUntil(CaptureRecorder& recorder, const std::function<bool()>& done, int timeoutMs = 10000)
+    void TickUntil(
+        CaptureRecorder& recorder, int timeoutMs, const std::function<bool()>& done = [] { return false; })
     {
         const auto end = SteadyTime::now() + std::chrono::milliseconds(timeoutMs);
         while (!done() && SteadyTime::now() < end) {
@@ -50,21 +51,15 @@ protected:
         recorder.ReadSettings();
         ASSERT_EQ(recorder.StartCapture(1), CaptureRecorder::StartResult::Started)
             << ::testing::PrintToString(ui.BoxTexts());
-        TickUntil(recorder, [&] { return recorder.SampleCount() >= 5; });
+        TickUntil(recorder, 10000, [&] { return recorder.SampleCount() >= 5; });
         ASSERT_GE(recorder.SampleCount(), 5);
         ASSERT_TRUE(sim.Unplug());
     }
     void TickUntilLost(CaptureRecorder& recorder)
     {
-        TickUntil(
-            recorder, [&] { return recorder.Reconnecting(); }, 2000);
+        TickUntil(recorder, 2000, [&] { return recorder.Reconnecting(); });
         ASSERT_TRUE(recorder.Reconnecting()) << "a hang-up is seen at once";
         EXPECT_EQ(ui.StatusText(), FormatLangString(app, 299, {FormatSerialText(kSerial)}));
-    }
-    void Wait(CaptureRecorder& recorder, int ms)
-    {
-        TickUntil(
-            recorder, [] { return false; }, ms);
     }
     int32_t Count(CaptureRecorder& recorder) { return recorder.SampleCount(); }
 
@@ -83,7 +78,7 @@ TEST_F(RecordingUnplug, PauseEndsTheSearchAtOnceQuietlyAndRecStartsAgainWhenBack
         ASSERT_NO_FATAL_FAILURE(RecordThenPull(sim, recorder));
         if (searching) {
             TickUntilLost(recorder);
-            Wait(recorder, 2500); // a round or two of the search
+            TickUntil(recorder, 2500); // a round or two of the search
             // The time without the thermometer is recorded as missing samples.
             EXPECT_EQ(recorder.Samples()[Count(recorder) - 1].temp, kNoData);
         } else {
@@ -104,7 +99,7 @@ TEST_F(RecordingUnplug, PauseEndsTheSearchAtOnceQuietlyAndRecStartsAgainWhenBack
 
         ASSERT_TRUE(sim.Replug());
         ASSERT_EQ(recorder.StartCapture(1), CaptureRecorder::StartResult::Started);
-        TickUntil(recorder, [&] { return Count(recorder) >= taken + 3; });
+        TickUntil(recorder, 10000, [&] { return Count(recorder) >= taken + 3; });
         EXPECT_EQ(
             (std::tuple{Count(recorder) >= taken + 3, recorder.StopCapture(), ui.BoxTexts(), sim.Stop()}),
             std::tuple(true, CaptureRecorder::StopResult::Stopped, Texts{}, 0));
@@ -132,7 +127,7 @@ TEST_F(RecordingUnplug, AnotherThermometerIsOnlyAskedItsNumberAndTheAdapterIsFou
             const std::string log = dir.File("other.log");
             SimProcess other(Link(), {"--serial", "815", "--log", log});
             ASSERT_TRUE(other.Ready()) << other.Error();
-            Wait(recorder, 3000);
+            TickUntil(recorder, 3000);
             EXPECT_EQ(std::tuple(recorder.Reconnecting(), ui.StatusText(), other.Stop()),
                       std::tuple(true,
                                  FormatLangString(app, 301,
@@ -147,14 +142,14 @@ TEST_F(RecordingUnplug, AnotherThermometerIsOnlyAskedItsNumberAndTheAdapterIsFou
 
         SimProcess back(dir.File("ttyUSB1"), simArgs);
         ASSERT_TRUE(back.Ready()) << back.Error();
-        TickUntil(recorder, [&] { return !recorder.Reconnecting(); });
+        TickUntil(recorder, 10000, [&] { return !recorder.Reconnecting(); });
         ASSERT_FALSE(recorder.Reconnecting()) << ui.StatusText();
         // Back with the gap's length, which the recording holds as missing samples.
         const auto gap = std::count_if(recorder.Samples(), recorder.Samples() + Count(recorder),
                                        [](const CaptureSample& s) { return s.temp == kNoData; });
         EXPECT_EQ(ui.StatusText(), FormatLangString(app, 300, {stable, FixedText(gap / 10.0, 1)}));
         const int32_t resumed = Count(recorder);
-        TickUntil(recorder, [&] { return Count(recorder) >= resumed + 3; });
+        TickUntil(recorder, 10000, [&] { return Count(recorder) >= resumed + 3; });
         EXPECT_EQ(recorder.Samples()[Count(recorder) - 1].temp, 3047); // 31.5 degC
 
         // Pausing asks whether the port found is to be kept: no leaves the INI alone.
