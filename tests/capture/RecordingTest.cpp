@@ -5,17 +5,11 @@ namespace {
 
 TEST(ComputeInterval, CountsTicksOfTheIntervalControls)
 {
-    const std::pair<IntervalSetting, int32_t> rows[] = {
-        {{0, 0, 0, true, 4}, 5},          // the initial controls: 0.5 s
-        {{0, 0, 0, false, 4}, 1},         // nothing at all: the shortest interval
-        {{0, 0, 0, true, 0}, 1},          // "100"
-        {{0, 0, 10, false, 4}, 100},      // the milliseconds only count when checked
-        {{0, 1, 30, true, 8}, 909},       //
-        {{23, 59, 59, true, 8}, 863'999}, // the longest
-        {{1, 0, 0, false, 0}, 36'000},    //
-    };
-    for (const auto& [setting, ticks] : rows) {
-        EXPECT_EQ(ComputeInterval(setting), ticks) << ticks;
+    for (const auto& r : DataRows("capture/intervals.txt")) {
+        const int32_t ticks = std::stoi(r[5]);
+        EXPECT_EQ(ComputeInterval(
+                      {std::stoi(r[0]), std::stoi(r[1]), std::stoi(r[2]), r[3] == "1", std::stoi(r[4])}),
+                  ticks);
         // A recovered recording's interval put back into the controls gives the same ticks.
         EXPECT_EQ(ComputeInterval(IntervalSettingOf(ticks)), ticks) << ticks;
     }
