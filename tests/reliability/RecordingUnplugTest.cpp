@@ -67,62 +67,54 @@ protected:
     std::unique_ptr<SerialPortFactory> ports = MakeSystemSerialPortFactory();
 };
 
-TEST_F(RecordingUnplug, PauseEndsTheSearchAtOnceQuietlyAndRecStartsAgainWhenBack)
-{
-    // PAUSE while the search runs, and PAUSE right after the pull, before a tick saw it.
-    for (const bool searching : {true, false}) {
-        SCOPED_TRACE(searching ? "searching" : "before a tick");
-        ui.boxes.clear();
-        SimProcess sim(Link(), simArgs);
-        CaptureRecorder recorder(app);
-        ASSERT_NO_FATAL_FAILURE(RecordThenPull(sim, recorder));
-        if (searching) {
-            TickUntilLost(recorder);
-            TickUntil(recorder, 2500); // a round or two of the search
-            // The time without the thermometer is recorded as missing samples.
-            EXPECT_EQ(recorder.Samples()[Count(recorder) - 1].temp, kNoData);
-        } else {
-            const auto end = SteadyTime::now() + std::chrono::seconds(2);
-            while (recorder.Device().Words().linkFailed.load() == 0 && SteadyTime::now() < end)
-                std::this_thread::sleep_for(std::chrono::milliseconds(5));
-            ASSERT_EQ(recorder.Device().Words().linkFailed.load(), 1);
-        }
-
-        const int32_t taken = Count(recorder);
-        const auto stopping = SteadyTime::now();
-        EXPECT_EQ(recorder.StopCapture(), CaptureRecorder::StopResult::Stopped);
-        EXPECT_LT(SteadyTime::now() - stopping, std::chrono::seconds(2));
-        // Paused with what it had; the gap does not count in the average.
-        EXPECT_EQ(std::tuple(recorder.Reconnecting(), recorder.State(), recorder.Device().Link().IsOpen(),
-                             Count(recorder), std::lround(recorder.Snapshot().average * 10)),
-                  std::tuple(false, CaptureState::Paused, false, taken, 315L));
-
-        ASSERT_TRUE(sim.Replug());
-        ASSERT_EQ(recorder.StartCapture(1), CaptureRecorder::StartResult::Started);
-        TickUntil(recorder, 10000, [&] { return Count(recorder) >= taken + 3; });
-        EXPECT_EQ(
-            (std::tuple{Count(recorder) >= taken + 3, recorder.StopCapture(), ui.BoxTexts(), sim.Stop()}),
-            std::tuple(true, CaptureRecorder::StopResult::Stopped, Texts{}, 0));
-    }
-}
-
-// After the pull another thermometer sits on the configured port (first row only), then the
-// same adapter comes back as ttyUSB1: only its stable name leads there.
-TEST_F(RecordingUnplug, AnotherThermometerIsOnlyAskedItsNumberAndTheAdapterIsFoundByItsStableName)
+// PAUSE while the search runs, and right after the pull before a tick saw it; then ("no", "yes")
+// another thermometer sits on the configured port ("no" only) and the same adapter comes back as
+// ttyUSB1: only its stable name leads there.
+TEST_F(RecordingUnplug, PauseEndsTheSearchQuietlyAndTheAdapterIsFoundByItsStableNameNotAnotherThermometer)
 {
     namespace fs = std::filesystem;
-    const std::string byId = dir.File("by-id");
-    const std::string stable = byId + "/usb-Test_Adapter_A1-if00-port0";
+    const std::string byId = dir.File("by-id"), stable = byId + "/usb-Test_Adapter_A1-if00-port0";
     fs::create_directory(byId);
-    for (MsgAnswer answer : {MsgAnswer::No, MsgAnswer::Yes}) {
-        SCOPED_TRACE(answer == MsgAnswer::Yes ? "yes" : "no");
+    for (const std::string row : {"searching", "before a tick", "no", "yes"}) {
+        SCOPED_TRACE(row);
+        const bool pause = row == "searching" || row == "before a tick";
+        ui.boxes.clear();
         fs::remove(stable), fs::create_symlink(Link(), stable);
         SimProcess sim(Link(), simArgs);
         CaptureRecorder recorder(app, {.serialByIdDir = byId});
         ASSERT_NO_FATAL_FAILURE(RecordThenPull(sim, recorder));
-        TickUntilLost(recorder);
+        if (row == "before a tick") {
+            const auto end = SteadyTime::now() + std::chrono::seconds(2);
+            while (recorder.Device().Words().linkFailed.load() == 0 && SteadyTime::now() < end)
+                std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            ASSERT_EQ(recorder.Device().Words().linkFailed.load(), 1);
+        } else {
+            TickUntilLost(recorder);
+        }
+        if (row == "searching") {
+            TickUntil(recorder, 2500); // a round or two of the search
+            // The time without the thermometer is recorded as missing samples.
+            EXPECT_EQ(recorder.Samples()[Count(recorder) - 1].temp, kNoData);
+        }
+        if (pause) {
+            const int32_t taken = Count(recorder);
+            const auto stopping = SteadyTime::now();
+            EXPECT_EQ(recorder.StopCapture(), CaptureRecorder::StopResult::Stopped);
+            EXPECT_LT(SteadyTime::now() - stopping, std::chrono::seconds(2));
+            // Paused with what it had; the gap does not count in the average.
+            EXPECT_EQ(std::tuple(recorder.Reconnecting(), recorder.State(), recorder.Device().Link().IsOpen(),
+                                 Count(recorder), std::lround(recorder.Snapshot().average * 10)),
+                      std::tuple(false, CaptureState::Paused, false, taken, 315L));
+            ASSERT_TRUE(sim.Replug());
+            ASSERT_EQ(recorder.StartCapture(1), CaptureRecorder::StartResult::Started);
+            TickUntil(recorder, 10000, [&] { return Count(recorder) >= taken + 3; });
+            EXPECT_EQ(
+                (std::tuple{Count(recorder) >= taken + 3, recorder.StopCapture(), ui.BoxTexts(), sim.Stop()}),
+                std::tuple(true, CaptureRecorder::StopResult::Stopped, Texts{}, 0));
+            continue;
+        }
+        const MsgAnswer answer = row == "yes" ? MsgAnswer::Yes : MsgAnswer::No;
         fs::remove(stable), fs::create_symlink(dir.File("ttyUSB1"), stable);
-
         if (answer == MsgAnswer::No) {
             const std::string log = dir.File("other.log");
             SimProcess other(Link(), {"--serial", "815", "--log", log});
