@@ -61,11 +61,8 @@ TEST_F(CtlRecover, AKilledRecordingComesBackWithTheValuesItPrinted)
 {
     WriteIni("StartUpConnectCheck=No\r\nLangage=1\r\n");
     StartSim({"--status0", "0000", "--rate", "20", "--noise", "3"});
-    const auto journals = [&] {
-        std::error_code ec;
-        const std::filesystem::directory_iterator entries(dir.File("state/rm42meter"), ec);
-        return std::distance(begin(entries), end(entries));
-    };
+    using Entries = std::filesystem::directory_iterator;
+    const auto journals = [&] { return std::distance(Entries(dir.File("state/rm42meter")), Entries()); };
     // Killed without warning after about five seconds, as a crash or a power cut would end it.
     std::vector<std::string> args = Args({"record", "--interval", "0.1", "--duration", "60"});
     args.insert(args.begin(), {"/usr/bin/timeout", "-s", "KILL", "5"});
