@@ -2,6 +2,8 @@
 #include "CaptureSimRig.h"
 #include "capture/RasterCanvas.h"
 
+#include <regex>
+
 #include <map>
 
 namespace {
@@ -97,20 +99,14 @@ TEST_F(CaptureGraphTest, ScalesGrowAutomaticallyAndTakeOnlyUsableValues)
               std::tuple(true, true, int64_t{120}));
 
     TempDir dir;
-    const std::tuple<std::string, int, double, double, double> starts[] = {
-        {"", 30, 50, 0, 3},
-        {"X_MaxStart=120\nY_MaxStart=80.5\nY_MinStart=-10\nY_AutoScaleAdj=2.5\n", 120, 80.5, -10, 2.5},
-        {"X_MaxStart=0\nY_MaxStart=10\nY_MinStart=10\n", 30, 50, 0, 3},
-        {"X_MaxStart=-5\nY_MaxStart=abc\nY_MinStart=5\n", 30, 50, 0, 3},
-    };
     AppState app;
     app.iniPath = dir.File("a.ini");
-    for (const auto& [keys, seconds, yMax, yMin, adj] : starts) {
-        WriteFileBytes(app.iniPath, "[Capture]\n" + keys);
+    for (const auto& row : DataRows("capture/graph_starts.txt")) {
+        WriteFileBytes(app.iniPath, "[Capture]\n" + std::regex_replace(row[0], std::regex(";"), "\n") + "\n");
         const GraphStartSettings s = ReadGraphStartSettings(app);
         EXPECT_EQ(std::tuple(s.xMaxStartSeconds, s.yMaxStart, s.yMinStart, s.autoScaleAdj),
-                  std::tuple(seconds, yMax, yMin, adj))
-            << keys;
+                  std::tuple(std::stoi(row[1]), std::stod(row[2]), std::stod(row[3]), std::stod(row[4])))
+            << row[0];
     }
 }
 

@@ -24,27 +24,20 @@ protected:
 
 TEST_F(CaptureStartFailureTest, EachFailureReportsAndLeavesTheLinkClosed)
 {
-    const Texts written = {"DA", "9100", "9200FCC4", "81"};
-    const std::string kError = "* COMMAND ERROR";
-    // The command that fails ("": the port will not open) by its reply ("": none), the message, the commands
-    // sent.
-    const std::tuple<std::string, std::string, std::string, Texts> rows[] = {
-        {"", "", Text(114), {}},
-        {"DA", "NG", Text(115), {"DA"}},
-        {"9100", "NG", kError, {"DA", "9100", "81"}},
-        {"92", "NG", kError, written},
-        {"81", "", kError, written},
-    };
-    for (const auto& [command, reply, box, commands] : rows) {
-        SCOPED_TRACE(command);
+    for (const auto& row : DataRows("capture/start_failures.txt")) {
+        SCOPED_TRACE(row[0]);
         SetUp();
-        line.failOpens = command.empty();
-        reply.empty() ? static_cast<void>(line.standing.erase(command)) : line.Respond(command, reply);
+        line.failOpens = row[0] == "-";
+        row[1] == "-" ? static_cast<void>(line.standing.erase(row[0])) : line.Respond(row[0], row[1]);
         line.commands.clear();
         ui = FakeUserInterface{};
         EXPECT_EQ(recorder.StartCapture(5), CaptureRecorder::StartResult::Failed);
-        EXPECT_EQ(std::tuple(ui.BoxTexts(), line.commands, line.portOpen, recorder.State(), Running()),
-                  std::tuple(Texts{box}, commands, false, CaptureState::Ready, 0));
+        std::string sent;
+        for (const std::string& command : line.commands)
+            sent += (sent.empty() ? "" : " ") + command;
+        EXPECT_EQ(
+            std::tuple(ui.BoxTexts(), sent.empty() ? "-" : sent, line.portOpen, recorder.State(), Running()),
+            std::tuple(Messages({std::stoi(row[2])}), row[3], false, CaptureState::Ready, 0));
     }
     // The fault matrix fails every transaction of the alarm read; a port that will not open is this.
     line.failOpens = 1;
