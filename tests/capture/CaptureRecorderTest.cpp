@@ -227,8 +227,10 @@ std::string Ticks(Recording& recording, int n, uint16_t temp, uint16_t room = K1
     return ticks;
 }
 
-// The icon blinks once a second while the data are valid.
-TEST(Recording, TakesTheFirstValidTickAtOnceThenEveryIntervalAndAHeldRecordingGoesOn)
+// The icon blinks once a second while the data are valid; missing data restart the interval count and
+// freeze the icon where it was; extremes are clamped, the stored samples and the average not; a full
+// buffer is never written beyond.
+TEST(Recording, TicksTakeSamplesAtTheIntervalAndKeepTheFigures)
 {
     Recording recording;
     EXPECT_FALSE(recording.PrepareRun(5));
@@ -242,12 +244,8 @@ TEST(Recording, TakesTheFirstValidTickAtOnceThenEveryIntervalAndAHeldRecordingGo
     EXPECT_TRUE(recording.PrepareRun(2)); // continued: the samples and the running time go on
     EXPECT_EQ((std::tuple{Ticks(recording, 3, K10(25.0)), recording.SampleCount(), recording.TickCount()}),
               std::tuple("S|S", 5, int64_t{6}));
-}
 
-// Missing data restart the interval count and freeze the icon where it was.
-TEST(Recording, MissingDataRestartsTheIntervalCount)
-{
-    Recording recording;
+    recording = Recording();
     recording.PrepareRun(5);
     EXPECT_EQ(Ticks(recording, 3, K10(25.0)), "S||");
     for (auto [temp, room] : {std::pair{kNoData, K10(23.0)}, std::pair{K10(25.0), kNoData}}) {
@@ -258,12 +256,8 @@ TEST(Recording, MissingDataRestartsTheIntervalCount)
     EXPECT_EQ(
         (std::tuple{Ticks(recording, 10, K10(30.0)), recording.LastDataInvalid(), recording.SampleCount()}),
         std::tuple("|...s..||S", false, 3));
-}
 
-// A full buffer is never written beyond; the extremes are clamped, the stored samples and average not.
-TEST(Recording, ExtremesAreClampedButTheStoredSampleAndTheAverageAreNotAndAFullBufferTakesNoMore)
-{
-    Recording recording(3);
+    recording = Recording(3);
     recording.PrepareRun(1);
     for (double c : {650.0, 20.0, -40.0}) {
         Ticks(recording, 1, K10(c));
