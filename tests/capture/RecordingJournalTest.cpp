@@ -92,8 +92,23 @@ TEST_F(JournalFile, KeepsEverySampleAndTheHeaderAcrossFlushesAndAContinuedRecord
     EXPECT_FALSE(std::filesystem::exists(path));
 }
 
-// Four blocks of 10 samples each behind the 64-byte header; a block is 16 bytes and 8 a sample.
-TEST_F(JournalFile, ACutAnywhereKeepsEveryWholeBlockAndADamagedBlockBecomesAGap)
+// The checksum of a header whose bytes were changed on purpose, as the file stores it.
+std::string HeaderCrc(const std::string& bytes)
+{
+    uint32_t crc = 0xFFFFFFFFu;
+    for (std::size_t i = 0; i < 60; ++i) {
+        crc ^= static_cast<unsigned char>(bytes[i]);
+        for (int k = 0; k < 8; ++k)
+            crc = (crc & 1) ? 0xEDB88320u ^ (crc >> 1) : crc >> 1;
+    }
+    crc = ~crc;
+    return {static_cast<char>(crc), static_cast<char>(crc >> 8), static_cast<char>(crc >> 16),
+            static_cast<char>(crc >> 24)};
+}
+
+// Four blocks of 10 samples each behind the 64-byte header; a block is 16 bytes and 8 a sample. Then
+// files that are no journal or whose header is damaged.
+TEST_F(JournalFile, ACutAnywhereKeepsEveryWholeBlockADamagedBlockBecomesAGapAndADamagedHeaderIsRefused)
 {
     const auto samples = MakeSamples(40);
     const std::string whole = WriteJournal(path, samples, 10);
@@ -122,24 +137,7 @@ TEST_F(JournalFile, ACutAnywhereKeepsEveryWholeBlockAndADamagedBlockBecomesAGap)
         EXPECT_EQ(Rows(loaded->samples, 99), Rows(gapped, 40)) << offset;
         EXPECT_EQ(Summary(*loaded), "1733562000 5 1 123456789 gaps 10+10 tail 0 overflow 0 damaged");
     }
-}
 
-// The checksum of a header whose bytes were changed on purpose, as the file stores it.
-std::string HeaderCrc(const std::string& bytes)
-{
-    uint32_t crc = 0xFFFFFFFFu;
-    for (std::size_t i = 0; i < 60; ++i) {
-        crc ^= static_cast<unsigned char>(bytes[i]);
-        for (int k = 0; k < 8; ++k)
-            crc = (crc & 1) ? 0xEDB88320u ^ (crc >> 1) : crc >> 1;
-    }
-    crc = ~crc;
-    return {static_cast<char>(crc), static_cast<char>(crc >> 8), static_cast<char>(crc >> 16),
-            static_cast<char>(crc >> 24)};
-}
-
-TEST_F(JournalFile, FilesThatAreNoJournalOrWhoseHeaderIsDamagedAreRefused)
-{
     const std::string header = WriteJournal(dir.File("ok.rmj"), {}, 1);
     ASSERT_EQ(header.size(), 64u);
     EXPECT_TRUE(LoadJournal(dir.File("ok.rmj")));
@@ -159,7 +157,6 @@ TEST_F(JournalFile, FilesThatAreNoJournalOrWhoseHeaderIsDamagedAreRefused)
 
     // Intact but out of range (a start in the year 71000, an interval of -0.1 s, unit 77): the
     // samples are kept, the values are not taken, and the journal counts as damaged.
-    const auto samples = MakeSamples(3);
     RecordingJournal hostile;
     ASSERT_TRUE(hostile.Start(dir.File("hostile.rmj"), JournalHeader{2192504680100, -1, false, 1},
                               samples.data(), 3));
