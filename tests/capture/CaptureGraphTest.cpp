@@ -1,14 +1,10 @@
 #include "capture/CaptureGraph.h"
-#include "app/AppState.h"
+#include "CaptureSimRig.h"
 #include "capture/RasterCanvas.h"
-#include "support/TestSupport.h"
 
-#include <gtest/gtest.h>
+#include <regex>
 
-#include <algorithm>
-#include <cmath>
 #include <map>
-#include <tuple>
 
 namespace {
 
@@ -55,26 +51,11 @@ protected:
 
 TEST_F(CaptureGraphTest, AxesDrawARowPerDegreeAndSixDivisionsThinnedOutInRoundSteps)
 {
-    const std::tuple<int32_t, double, double, bool, std::string> rows[] = {
-        {5, 50, 0, false, "57; 15,360:00:00:00 00:00:05 .. 00:00:30 x7; 7,14:50.0 45.0 .. 5.0 x10"},
-        // The grid stays one row per degC; only the labels change, and lose their decimal when too wide.
-        {49, 50, 0, true, "57; 15,360:00:00:00 00:00:05 .. 00:00:30 x7; 2,14:122.0 113.0 .. 41.0 x10"},
-        {5, 600, -30, true, "70; 15,360:00:00:00 00:00:05 .. 00:00:30 x7; 7,14:1112 1022 .. 32 x13"},
-        // Long intervals widen the starting range.
-        {50, 50, 0, false, "57; 15,360:00:00:00 00:00:10 .. 00:01:00 x7; 7,14:50.0 45.0 .. 5.0 x10"},
-        {100, 50, 0, false, "57; 15,360:00:00:00 00:00:20 .. 00:02:00 x7; 7,14:50.0 45.0 .. 5.0 x10"},
-        {36000, 50, 0, false, "57; 15,360:00:00:00 01:25:20 .. 08:32:00 x7; 7,14:50.0 45.0 .. 5.0 x10"},
-        // The widest auto-scale: a row every 10, a label every 50; then a row every 2, a label every 10.
-        {5, 653, -43, false, "77; 15,360:00:00:00 00:00:05 .. 00:00:30 x7; 2,14:653.0 603.0 .. 3.0 x14"},
-        {5, 176, -21, false, "106; 15,360:00:00:00 00:00:05 .. 00:00:30 x7; 2,14:176.0 166.0 .. -14.0 x20"},
-    };
-    for (const auto& [interval, yMax, yMin, fahrenheit, axes] : rows) {
+    for (const auto& row : DataRows("capture/graph_axes.txt")) {
         canvas = CallCanvas{};
-        graph.StartScales(interval);
-        graph.SetManualTemp(yMax, yMin);
-        graph.fahrenheit = fahrenheit;
-        graph.DrawAxes();
-        EXPECT_EQ(Axes(), axes);
+        graph.StartScales(std::stoi(row[0])), graph.SetManualTemp(std::stod(row[1]), std::stod(row[2]));
+        graph.fahrenheit = row[3] == "F", graph.DrawAxes();
+        EXPECT_EQ(Axes(), row[4]);
         EXPECT_EQ(std::vector(canvas.calls.end() - 4, canvas.calls.end()), // the frame, closed
                   (std::vector<std::string>{"line:536,20", "line:536,354", "line:30,354", "line:30,20"}));
     }
@@ -84,12 +65,18 @@ TEST_F(CaptureGraphTest, ScalesGrowAutomaticallyAndTakeOnlyUsableValues)
 {
     graph.RedrawTimeLabels(); // before the first axes there is no time scale: nothing to label, no hang
     EXPECT_TRUE(canvas.texts.empty());
-    graph.StartScales(5);
-    EXPECT_FALSE(graph.GrowTimeRange(299));
-    EXPECT_TRUE(graph.GrowTimeRange(300));
-    EXPECT_EQ(std::pair(graph.xRange, graph.gridStep), (std::pair<int64_t, int64_t>(600, 2)));
-    EXPECT_TRUE(graph.GrowTimeRange(2400)); // a recording taken back from its journal: several at once
-    EXPECT_EQ(std::pair(graph.xRange, graph.gridStep), (std::pair<int64_t, int64_t>(4800, 16)));
+    // The time reached, from the starting range or on, and the range and grid step after; a recording taken
+    // back from its journal grows several times at once.
+    const std::tuple<bool, int64_t, bool, int64_t, int64_t> grows[] = {{true, 299, false, 300, 1},
+                                                                       {false, 300, true, 600, 2},
+                                                                       {false, 2400, true, 4800, 16},
+                                                                       {true, 1000, true, 1200, 4}};
+    for (const auto& [fromStart, seconds, grown, range, step] : grows) {
+        if (fromStart) graph.StartScales(5);
+        EXPECT_EQ((std::tuple{graph.GrowTimeRange(seconds), graph.xRange, graph.gridStep}),
+                  std::tuple(grown, range, step))
+            << seconds;
+    }
     graph.timeAuto = false;
     EXPECT_FALSE(graph.GrowTimeRange(10'000));
 
@@ -97,37 +84,29 @@ TEST_F(CaptureGraphTest, ScalesGrowAutomaticallyAndTakeOnlyUsableValues)
         {52.4, 55, 0}, {-5.2, 50, -7}, {-12.3, 50, -14}, {25.0, 50, 0}, {50.0, 50, 0}};
     for (const auto& [t, yMax, yMin] : rows) {
         graph.StartScales(5);
-        EXPECT_EQ(graph.AutoScaleTemp(t), yMax != 50 || yMin != 0) << t;
-        EXPECT_EQ(std::pair(graph.yMax, graph.yMin), std::pair(yMax, yMin)) << t;
+        EXPECT_EQ((std::tuple{graph.AutoScaleTemp(t), graph.yMax, graph.yMin}),
+                  std::tuple(yMax != 50 || yMin != 0, yMax, yMin))
+            << t;
     }
     graph.tempAuto = false;
-    EXPECT_FALSE(graph.AutoScaleTemp(99.0));
-    EXPECT_EQ(graph.yMax, 50.0);
+    EXPECT_EQ((std::pair{graph.AutoScaleTemp(99.0), graph.yMax}), std::pair(false, 50.0));
 
     // Unusable manual and starting scales are never taken.
-    EXPECT_FALSE(graph.SetManualTemp(20.0, 20.0));
-    EXPECT_FALSE(graph.SetManualTemp(10.0, 20.0));
-    EXPECT_FALSE(graph.SetManualRange(0));
-    EXPECT_EQ(std::tuple(graph.yMax, graph.yMin, graph.xRange), std::tuple(50.0, 0.0, int64_t{300}));
-    EXPECT_TRUE(graph.SetManualTemp(120.0, -20.0));
-    EXPECT_TRUE(graph.SetManualRange(36000));
-    EXPECT_EQ(graph.gridStep, 120);
+    EXPECT_EQ((std::tuple{graph.SetManualTemp(20.0, 20.0), graph.SetManualTemp(10.0, 20.0),
+                          graph.SetManualRange(0), graph.yMax, graph.yMin, graph.xRange}),
+              std::tuple(false, false, false, 50.0, 0.0, int64_t{300}));
+    EXPECT_EQ((std::tuple{graph.SetManualTemp(120.0, -20.0), graph.SetManualRange(36000), graph.gridStep}),
+              std::tuple(true, true, int64_t{120}));
 
     TempDir dir;
-    const std::tuple<std::string, int, double, double, double> starts[] = {
-        {"", 30, 50, 0, 3},
-        {"X_MaxStart=120\nY_MaxStart=80.5\nY_MinStart=-10\nY_AutoScaleAdj=2.5\n", 120, 80.5, -10, 2.5},
-        {"X_MaxStart=0\nY_MaxStart=10\nY_MinStart=10\n", 30, 50, 0, 3},
-        {"X_MaxStart=-5\nY_MaxStart=abc\nY_MinStart=5\n", 30, 50, 0, 3},
-    };
-    for (const auto& [keys, seconds, yMax, yMin, adj] : starts) {
-        WriteFileBytes(dir.File("a.ini"), "[Capture]\n" + keys);
-        AppState app;
-        app.iniPath = dir.File("a.ini");
+    AppState app;
+    app.iniPath = dir.File("a.ini");
+    for (const auto& row : DataRows("capture/graph_starts.txt")) {
+        WriteFileBytes(app.iniPath, "[Capture]\n" + std::regex_replace(row[0], std::regex(";"), "\n") + "\n");
         const GraphStartSettings s = ReadGraphStartSettings(app);
         EXPECT_EQ(std::tuple(s.xMaxStartSeconds, s.yMaxStart, s.yMinStart, s.autoScaleAdj),
-                  std::tuple(seconds, yMax, yMin, adj))
-            << keys;
+                  std::tuple(std::stoi(row[1]), std::stod(row[2]), std::stod(row[3]), std::stod(row[4])))
+            << row[0];
     }
 }
 
@@ -136,43 +115,30 @@ TEST_F(CaptureGraphTest, SegmentsChangeColourWhereTheyCrossAnAlarmRowAndStopAtTh
     graph.SetCanvas(&canvas, 160, 140); // plot 100 x 100: 2 rows per degree on 0 .. 50
     graph.DrawAxes();
     ASSERT_EQ(std::pair(graph.hiLineY, graph.loLineY), std::pair(40, 100)); // 40 and 10 degC
-    // The calls after the first point's dot, which leaves the pen at (31, y0).
-    const std::tuple<double, double, std::vector<std::string>> rows[] = {
-        {30, 45, {"line:43,40", "pen:alarm", "line:50,30"}},
-        {45, 30, {"line:37,40", "pen:normal", "line:50,60"}},
-        {20, 5, {"line:43,100", "pen:alarm", "line:50,110"}},
-        {45, 5, {"line:33,40", "pen:normal", "line:47,100", "pen:alarm", "line:50,110"}},
-        {5, 45, {"line:33,100", "pen:normal", "line:47,40", "pen:alarm", "line:50,30"}},
-        {20, 30, {"line:50,60"}},
-    };
-    for (const auto& [from, to, calls] : rows) {
+    for (const auto& row : DataRows("capture/graph_segments.txt")) {
         graph.NewRecording();
         bool first = true;
-        graph.PlotSample(first, from, 30, graph.SampleY(from));
+        graph.PlotSample(first, std::stod(row[0]), 30, graph.SampleY(std::stod(row[0])));
         canvas.calls.clear();
-        graph.PlotSample(first, to, 50, graph.SampleY(to));
-        EXPECT_EQ(canvas.calls, calls) << from << " -> " << to;
+        graph.PlotSample(first, std::stod(row[1]), 50, graph.SampleY(std::stod(row[1])));
+        std::string calls;
+        for (const std::string& call : canvas.calls)
+            calls += (calls.empty() ? "" : " ") + call;
+        EXPECT_EQ(calls, row[2]) << row[0] << " -> " << row[1];
     }
     // Both ends on one row (a steep scale): the colour changes at the end of the segment.
-    graph.SetManualTemp(1000, 0);
-    graph.DrawAxes();
-    graph.NewRecording();
+    graph.SetManualTemp(1000, 0), graph.DrawAxes(), graph.NewRecording();
     bool first = true;
     graph.PlotSample(first, 39.9, 30, 120);
     canvas.calls.clear();
     graph.PlotSample(first, 40.1, 31, 120);
     EXPECT_EQ(canvas.calls, (std::vector<std::string>{"line:31,120", "pen:alarm"}));
 
-    // Points beyond the right edge are not drawn; the time range stays when it is set by hand.
-    graph.PlotLive(0, 10, 20.0);
-    canvas.calls.clear();
-    graph.PlotLive(30, 10, 21.0); // at the right edge: drawn
-    EXPECT_EQ(canvas.calls.size(), 1u);
-    canvas.calls.clear();
-    graph.PlotLive(31, 10, 22.0);
-    EXPECT_TRUE(canvas.calls.empty());
-    graph.timeAuto = false;
-    EXPECT_FALSE(graph.GrowTimeRange(310));
+    // Points beyond the right edge are not drawn: the number of calls after each point.
+    std::vector<std::size_t> drawn;
+    for (const auto& [seconds, c] : {std::pair(0, 20.0), {30, 21.0}, {31, 22.0}}) // 30: at the right edge
+        canvas.calls.clear(), graph.PlotLive(seconds, 10, c), drawn.push_back(canvas.calls.size());
+    EXPECT_EQ(drawn, (std::vector<std::size_t>{drawn[0], 1, 0}));
 }
 
 // The line's two colours in 1-pixel lines with their end points, grid and frame white, no text: two
@@ -205,24 +171,19 @@ TEST(CaptureGraphReplot, ColumnSpansMatchDrawingEverySegment)
         LineCanvas canvases[2]; // every segment, column spans
         for (LineCanvas& canvas : canvases) {
             CaptureGraph graph;
-            graph.SetCanvas(&canvas, kWidth, kHeight);
-            graph.SetAlarmLimits(40.0, 10.0);
-            graph.StartScales(1);
-            graph.SetManualTemp(60.0, -10.0);
-            graph.GrowTimeRange(count);
-            graph.DrawAxes();
+            graph.SetCanvas(&canvas, kWidth, kHeight), graph.SetAlarmLimits(40.0, 10.0), graph.StartScales(1);
+            graph.SetManualTemp(60.0, -10.0), graph.GrowTimeRange(count), graph.DrawAxes();
             const auto replot =
                 &canvas == canvases ? &CaptureGraph::ReplotEverySegment : &CaptureGraph::ReplotSamples;
             (graph.*replot)(samples.data(), count, 1);
         }
         int painted = 0, alarm = 0, differing = 0, wrongColour = 0;
-        for (int y = 0; y < kHeight; ++y) {
-            for (int x = 0; x < kWidth; ++x) {
-                const uint32_t p[2] = {canvases[0].raster.Pixel(x, y), canvases[1].raster.Pixel(x, y)};
-                painted += p[0] != kWhite, alarm += p[1] == kRed;
+        for (int i = 0; i < kHeight * kWidth; ++i) {
+            const uint32_t p[2] = {canvases[0].raster.Pixel(i % kWidth, i / kWidth),
+                                   canvases[1].raster.Pixel(i % kWidth, i / kWidth)};
+            painted += p[0] != kWhite, alarm += p[1] == kRed,
                 differing += (p[0] != kWhite) != (p[1] != kWhite);
-                wrongColour += p[0] != kWhite && p[1] != kWhite && p[0] != p[1];
-            }
+            wrongColour += p[0] != kWhite && p[1] != kWhite && p[0] != p[1];
         }
         ASSERT_GT(painted, 5000);
         EXPECT_LE(differing, painted / 200) << differing << " of " << painted;
@@ -299,10 +260,11 @@ TEST(RasterCanvasTest, GraphPictureShowsTheRecordingInThePagesColours)
         const uint8_t* p = &bitmap.bottomUpRows[static_cast<std::size_t>((374 - y) * 1700 + 3 * x)];
         return static_cast<uint32_t>(p[2] << 16 | p[1] << 8 | p[0]);
     };
-    EXPECT_EQ(pixel(graph.SampleX(10, 5), graph.SampleY(25.0)), kBlue);
-    EXPECT_EQ(pixel(graph.SampleX(30, 5), graph.SampleY(45.0)), kRed);
-    EXPECT_EQ(pixel(graph.PlotRect().left, graph.PlotRect().top + 3), 0x000000u) << "the frame";
-    EXPECT_EQ(pixel(2, 2), kWhite);
+    // The line before and after the limit, the frame, the margin.
+    EXPECT_EQ((std::vector{pixel(graph.SampleX(10, 5), graph.SampleY(25.0)),
+                           pixel(graph.SampleX(30, 5), graph.SampleY(45.0)),
+                           pixel(graph.PlotRect().left, graph.PlotRect().top + 3), pixel(2, 2)}),
+              (std::vector{kBlue, kRed, 0x000000u, kWhite}));
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "CaptureSimRig.h"
 #include "app/Cp932.h"
+#include "capture/CaptureTimer.h"
 
 #include <regex>
 
@@ -23,35 +24,22 @@ protected:
 
 TEST_F(CaptureStartFailureTest, EachFailureReportsAndLeavesTheLinkClosed)
 {
-    struct Row {
-        const char* name;
-        std::function<void(ScriptedLine&)> fault;
-        std::string box;
-        Texts commands;
-    };
-    const Texts written = {"DA", "9100", "9200FCC4", "81"};
-    const Row rows[] = {
-        {"no port", [](ScriptedLine& l) { l.failOpens = 1; }, Text(114), {}},
-        {"DA refused", [](ScriptedLine& l) { l.Respond("DA", "NG"); }, Text(115), {"DA"}},
-        {"STATUS0 read refused",
-         [](ScriptedLine& l) { l.Respond("9100", "NG"); },
-         "* COMMAND ERROR",
-         {"DA", "9100", "81"}},
-        {"STATUS0 write refused", [](ScriptedLine& l) { l.Respond("92", "NG"); }, "* COMMAND ERROR", written},
-        {"81 silent", [](ScriptedLine& l) { l.standing.erase("81"); }, "* COMMAND ERROR", written},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
+    for (const auto& row : DataRows("capture/start_failures.txt")) {
+        SCOPED_TRACE(row[0]);
         SetUp();
-        row.fault(line);
+        line.failOpens = row[0] == "-";
+        row[1] == "-" ? static_cast<void>(line.standing.erase(row[0])) : line.Respond(row[0], row[1]);
         line.commands.clear();
         ui = FakeUserInterface{};
         EXPECT_EQ(recorder.StartCapture(5), CaptureRecorder::StartResult::Failed);
-        EXPECT_EQ(std::tuple(ui.BoxTexts(), line.commands, line.portOpen, recorder.State(), Running()),
-                  std::tuple(Texts{row.box}, row.commands, false, CaptureState::Ready, 0));
+        std::string sent;
+        for (const std::string& command : line.commands)
+            sent += (sent.empty() ? "" : " ") + command;
+        EXPECT_EQ(
+            std::tuple(ui.BoxTexts(), sent.empty() ? "-" : sent, line.portOpen, recorder.State(), Running()),
+            std::tuple(Messages({std::stoi(row[2])}), row[3], false, CaptureState::Ready, 0));
     }
     // The fault matrix fails every transaction of the alarm read; a port that will not open is this.
-    SetUp();
     line.failOpens = 1;
     ui = FakeUserInterface{};
     EXPECT_FALSE(recorder.ReadAlarmSettings());
@@ -84,16 +72,17 @@ TEST_F(CaptureSimTest, RecAndPauseSwitchTheOutputsOfTheReceiveKeysOnAndOff)
                   std::tuple(recording, Text(243), CaptureState::Recording));
         TickUntil(5);
         ASSERT_EQ(recorder->SampleCount(), 5);
-        EXPECT_NEAR(recorder->Data().CurrentTemp(), 25.0, 0.15);
-        EXPECT_NEAR(recorder->Data().CurrentRoomTemp(), 23.0, 0.15);
+        EXPECT_EQ(std::pair(std::lround(recorder->Data().CurrentTemp() * 10),
+                            std::lround(recorder->Data().CurrentRoomTemp() * 10)),
+                  std::pair(250L, 230L));
 
         const std::size_t before = sim->ReceivedCommands().size();
         EXPECT_EQ(recorder->StopCapture(), CaptureRecorder::StopResult::Stopped);
         EXPECT_EQ(CommandsSince(before), (Texts{"DA", "9100", "9200FC04", "81"}));
         EXPECT_EQ(std::tuple(sim->Register(0), ui.StatusText(), recorder->State(), ui.BoxTexts()),
                   std::tuple(0xFC04, Text(244), CaptureState::Paused, Texts{}));
-        EXPECT_NEAR(recorder->Snapshot().average, 25.0, 0.15);
-        EXPECT_EQ(recorder->StopCapture(), CaptureRecorder::StopResult::NotRecording);
+        EXPECT_EQ((std::pair{std::lround(recorder->Snapshot().average * 10), recorder->StopCapture()}),
+                  std::pair(250L, CaptureRecorder::StopResult::NotRecording));
     }
 }
 
@@ -102,8 +91,7 @@ TEST_F(CaptureSimTest, StartIsRefusedWithoutTempReceiveAndUndoneWhenNoLinesCome)
     // Nothing would ever be sampled: refused at once, naming the setting, the thermometer untold.
     Start(SimConfig{}, "TempReceive=No\n");
     EXPECT_EQ(recorder->StartCapture(5), CaptureRecorder::StartResult::Failed);
-    EXPECT_EQ(ui.BoxTexts(), (Texts{Text(303)}));
-    EXPECT_TRUE(sim->ReceivedCommands().empty());
+    EXPECT_EQ(std::pair(ui.BoxTexts(), sim->ReceivedCommands()), std::pair(Texts{Text(303)}, Texts{}));
     ui = FakeUserInterface{};
 
     SimConfig slow;
@@ -111,9 +99,8 @@ TEST_F(CaptureSimTest, StartIsRefusedWithoutTempReceiveAndUndoneWhenNoLinesCome)
     Start(slow);
     const auto began = std::chrono::steady_clock::now();
     EXPECT_EQ(recorder->StartCapture(5), CaptureRecorder::StartResult::Failed);
-    const auto took = std::chrono::steady_clock::now() - began;
-    EXPECT_GE(took, std::chrono::milliseconds(3000));
-    EXPECT_LT(took, std::chrono::milliseconds(4500));
+    const auto took = (std::chrono::steady_clock::now() - began) / std::chrono::milliseconds(1);
+    EXPECT_TRUE(took >= 3000 && took < 4500) << took;
     // The output bits set for the run are cleared again, the thermometer out of check mode.
     EXPECT_EQ(
         std::tuple(ui.BoxTexts(), ui.StatusText(), recorder->State(), sim->Register(0), sim->InCheckMode()),
@@ -131,9 +118,9 @@ TEST_F(CaptureSimTest, PauseOfAThermometerThatStoppedAnsweringFailsQuicklyAndKee
     const auto began = std::chrono::steady_clock::now();
     EXPECT_EQ(recorder->StopCapture(), CaptureRecorder::StopResult::Failed);
     EXPECT_LT(std::chrono::steady_clock::now() - began, std::chrono::milliseconds(1500));
-    EXPECT_EQ(std::tuple(ui.BoxTexts(), recorder->State(), recorder->Device().Link().IsOpen()),
-              std::tuple(Texts{Text(115)}, CaptureState::Paused, false));
-    EXPECT_GE(recorder->SampleCount(), 3);
+    EXPECT_EQ(std::tuple(ui.BoxTexts(), recorder->State(), recorder->Device().Link().IsOpen(),
+                         recorder->SampleCount() >= 3),
+              std::tuple(Texts{Text(115)}, CaptureState::Paused, false, true));
 }
 
 TEST_F(CaptureSimTest, AThermometerThatFallsSilentIsLookedForAndTakenBackWithItsSettings)
@@ -142,8 +129,7 @@ TEST_F(CaptureSimTest, AThermometerThatFallsSilentIsLookedForAndTakenBackWithIts
     ASSERT_EQ(recorder->StartCapture(1), CaptureRecorder::StartResult::Started);
     // Without the start-up check REC learns the number in a session before its start sequence.
     const Texts sequence = {"DA", "9130", "9131", "81", "DA", "9100", "9200FCC4", "81"};
-    EXPECT_EQ(app.deviceSerial, SimConfig{}.serial);
-    EXPECT_EQ(CommandsSince(0), sequence);
+    EXPECT_EQ(std::pair(app.deviceSerial, CommandsSince(0)), std::pair(SimConfig{}.serial, sequence));
     TickUntil(3);
     // Someone cleared the output bits on the thermometer: it still answers but streams nothing.
     const std::size_t before = sim->ReceivedCommands().size();
@@ -161,12 +147,10 @@ TEST_F(CaptureSimTest, AThermometerThatFallsSilentIsLookedForAndTakenBackWithIts
                                      std::chrono::milliseconds(ReconnectSearch::kSilenceMs - 100));
     }
     // Asked for its number, then given the start sequence again.
-    EXPECT_EQ(CommandsSince(before), sequence);
-    EXPECT_EQ(sim->Register(0), 0xFCC4);
+    EXPECT_EQ(std::pair(CommandsSince(before), sim->Register(0)), std::pair(sequence, uint16_t{0xFCC4}));
     const int32_t resumed = recorder->SampleCount();
     TickUntil(resumed + 3);
-    EXPECT_EQ(recorder->SampleCount(), resumed + 3);
-    EXPECT_EQ(ui.BoxTexts(), Texts{});
+    EXPECT_EQ(std::pair(recorder->SampleCount(), ui.BoxTexts()), std::pair(resumed + 3, Texts{}));
 }
 
 TEST_F(CaptureSimTest, AFullBufferPausesTheRecording)
@@ -175,32 +159,20 @@ TEST_F(CaptureSimTest, AFullBufferPausesTheRecording)
     Start(SimConfig{});
     ASSERT_EQ(recorder->StartCapture(1), CaptureRecorder::StartResult::Started);
     TickUntil(4);
-    EXPECT_EQ(std::tuple(sim->Register(0), ui.StatusText(), recorder->State()),
-              std::tuple(0xFC04, Text(263), CaptureState::Paused));
     recorder->Tick(); // paused: nothing more is taken
-    EXPECT_EQ(recorder->SampleCount(), 4);
+    EXPECT_EQ(std::tuple(sim->Register(0), ui.StatusText(), recorder->State(), recorder->SampleCount()),
+              std::tuple(0xFC04, Text(263), CaptureState::Paused, 4));
 }
 
 TEST(StreamLines, FramedAtLineEndsAndDecodedInOrder)
 {
     ReceiveWords words;
     LineFramer framer;
-    std::vector<std::string> lines;
-    const auto latest = [&] {
-        return std::pair<int, int>(words.latestTemp.load(), words.latestRoomTemp.load());
-    };
-    auto take = [&](std::string_view line) {
-        lines.emplace_back(line);
-        TakeStreamLine(line, words);
-    };
-    // A line split over two reads counts once, when its end arrives.
-    framer.Feed("2F0BA6000000", take);
-    EXPECT_TRUE(lines.empty());
-    framer.Feed("0B92\r\n2F0C", take);
-    ASSERT_EQ(lines, (std::vector<std::string>{"2F0BA60000000B92"}));
-    EXPECT_EQ(latest(), std::pair(0x0BA6, 0x0B92));
-
+    std::string lines; // each line framed, its first 16 characters
+    // Bytes as they arrive and the temperatures decoded from the newest whole line after them.
     const std::tuple<std::string, int, int> rows[] = {
+        {"2F0BA6000000", kNoData, kNoData}, // a line split over two reads counts once, when its end arrives
+        {"0B92\r\n2F0C", 0x0BA6, 0x0B92},
         {"000000000B92\r\n", 0x0C00, 0x0B92}, // completes the fragment left above
         {"NG\r\n", kNoData, kNoData},
         {"2F0BA6000000\r\n", kNoData, kNoData},             // too short for the room temperature
@@ -208,10 +180,118 @@ TEST(StreamLines, FramedAtLineEndsAndDecodedInOrder)
         {"2F0BB00000000B90\r\n14" + std::string(2000, 'A') + "\r\n", kNoData, kNoData},
     };
     for (const auto& [bytes, temp, room] : rows) {
-        framer.Feed(bytes, take);
-        EXPECT_EQ(latest(), std::pair(temp, room)) << bytes.substr(0, 20);
+        framer.Feed(bytes, [&](std::string_view line) {
+            lines += std::string(line.substr(0, 16)) + "|";
+            TakeStreamLine(line, words);
+        });
+        EXPECT_EQ((std::pair<int, int>(words.latestTemp.load(), words.latestRoomTemp.load())),
+                  std::pair(temp, room))
+            << bytes.substr(0, 20);
     }
-    EXPECT_EQ(lines.size(), 8u);
+    EXPECT_EQ(lines,
+              "2F0BA60000000B92|2F0C000000000B92|NG|2F0BA6000000|140BA6|2F0BB00000000B90|2F0BB00000000B90||");
+}
+
+TEST(ComputeInterval, CountsTicksOfTheIntervalControls)
+{
+    for (const auto& r : DataRows("capture/intervals.txt")) {
+        const int32_t ticks = std::stoi(r[5]);
+        EXPECT_EQ(ComputeInterval(
+                      {std::stoi(r[0]), std::stoi(r[1]), std::stoi(r[2]), r[3] == "1", std::stoi(r[4])}),
+                  ticks);
+        // A recovered recording's interval put back into the controls gives the same ticks.
+        EXPECT_EQ(ComputeInterval(IntervalSettingOf(ticks)), ticks) << ticks;
+    }
+}
+
+// The page test drives the three states; what it cannot reach: no buffer and a waiting timer.
+TEST(CaptureControls, NoBufferDisablesRecAndAWaitingTimerLocksItsPickersAndTheTabs)
+{
+    const auto some = [](const CaptureControls& c) {
+        return std::vector<bool>{c.rec, c.interval, c.timerBox, c.timerPickers, c.tabs};
+    };
+    EXPECT_EQ(some(ControlsFor(CaptureState::Ready, false, false)), (std::vector<bool>{0, 1, 1, 1, 1}));
+    EXPECT_EQ(some(ControlsFor(CaptureState::Ready, true, true)), (std::vector<bool>{1, 1, 1, 0, 0}));
+    EXPECT_EQ(std::pair(ControlsFor(CaptureState::Recording, true, false).tabs,
+                        ControlsFor(CaptureState::Ready, true, false).statusId),
+              std::pair(false, 245));
+}
+
+// Runs n ticks with the same received values; for each tick whether it took a sample and whether the
+// REC icon then shows: S taken and shown, s taken and hidden, | shown, . hidden.
+std::string Ticks(Recording& recording, int n, uint16_t temp, uint16_t room = K10(23.0))
+{
+    std::string ticks;
+    for (int i = 0; i < n; ++i)
+        ticks += "|.Ss"[2 * recording.SampleTick(temp, room).taken + !recording.RecIconShown()];
+    return ticks;
+}
+
+// The icon blinks once a second while the data are valid; missing data restart the interval count and
+// freeze the icon where it was; extremes are clamped, the stored samples and the average not; a full
+// buffer is never written beyond.
+TEST(Recording, TicksTakeSamplesAtTheIntervalAndKeepTheFigures)
+{
+    Recording recording;
+    EXPECT_FALSE(recording.PrepareRun(5));
+    EXPECT_EQ(Ticks(recording, 11, K10(25.0)), "S|||.s....S");
+    EXPECT_EQ(SampleRows(recording.Samples(), 3), std::vector<SampleRow>(3, {K10(25.0), K10(23.0), 5}));
+
+    EXPECT_FALSE(recording.PrepareRun(1)); // nothing held yet: a new recording
+    EXPECT_EQ(Ticks(recording, 3, K10(25.0)), "SSS");
+    recording.EndRun();
+    EXPECT_EQ(recording.State(), CaptureState::Paused);
+    EXPECT_TRUE(recording.PrepareRun(2)); // continued: the samples and the running time go on
+    EXPECT_EQ((std::tuple{Ticks(recording, 3, K10(25.0)), recording.SampleCount(), recording.TickCount()}),
+              std::tuple("S|S", 5, int64_t{6}));
+
+    recording = Recording();
+    recording.PrepareRun(5);
+    EXPECT_EQ(Ticks(recording, 3, K10(25.0)), "S||");
+    for (auto [temp, room] : {std::pair{kNoData, K10(23.0)}, std::pair{K10(25.0), kNoData}}) {
+        EXPECT_EQ(Ticks(recording, 4, temp, room), "||||");
+        EXPECT_TRUE(recording.LastDataInvalid());
+    }
+    // A full interval after the data are valid again, not the remainder of the old count.
+    EXPECT_EQ(
+        (std::tuple{Ticks(recording, 10, K10(30.0)), recording.LastDataInvalid(), recording.SampleCount()}),
+        std::tuple("|...s..||S", false, 3));
+
+    recording = Recording(3);
+    recording.PrepareRun(1);
+    for (double c : {650.0, 20.0, -40.0}) {
+        Ticks(recording, 1, K10(c));
+        EXPECT_NEAR(recording.CurrentTemp(), c, 0.051);
+    }
+    EXPECT_EQ((std::tuple{Ticks(recording, 1, K10(25.0)), recording.Full(), recording.GapTick(),
+                          recording.SampleCount()}),
+              std::tuple("S", true, false, 3));
+    EXPECT_EQ(std::pair(recording.Samples()[0].temp, recording.Samples()[2].temp),
+              std::pair(K10(650), K10(-40)));
+    recording.EndRun();
+    const RecordingFigures figures = recording.Figures();
+    EXPECT_EQ(std::tuple(figures.recordMax, figures.recordMin, std::lround(figures.average * 1000)),
+              std::tuple(600.0, -30.0, 210'000L));
+}
+
+TEST(CaptureTimer, StartsThreeSecondsEarlyFiresOnceAndStopsOnAWholeSecondTickAfterTheEnd)
+{
+    const std::time_t t0 = LocalTime(2026, 3, 2, 10, 0, 0);
+    const char* const kStates[] = {"NotSet", "Waiting", "Running"};
+    CaptureTimer timer;
+    for (const auto& row : DataRows("capture/timer_steps.txt")) {
+        const std::time_t now = t0 + std::stoll(row[1]);
+        const int value = std::stoi(row[2]);
+        const bool r = row[0] == "a"   ? timer.Arm(t0, t0 + value, now)
+                       : row[0] == "s" ? timer.CheckStart(now)
+                       : row[0] == "e" ? timer.CheckEnd(now, value)
+                                       : (timer.Cancel(), true);
+        EXPECT_EQ((std::pair<std::string, std::string>(std::to_string(r),
+                                                       kStates[static_cast<int>(timer.GetState())])),
+                  std::pair(row[3], row[4]))
+            << row[0] << row[1] << " " << value;
+    }
+    EXPECT_EQ(std::pair(timer.StartAt(), timer.EndAt()), std::pair(t0 - 3, t0 + 300));
 }
 
 } // namespace

@@ -12,8 +12,10 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <ctime>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <tuple>
@@ -32,6 +34,22 @@ inline std::time_t LocalTime(int year, int month, int day, int hour, int minute,
     std::tie(tm.tm_year, tm.tm_mon, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec, tm.tm_isdst) =
         std::tuple(year - 1900, month - 1, day, hour, minute, second, -1);
     return std::mktime(&tm);
+}
+
+// The rows of a table under tests/data, one a line, split into fields at sep; lines that start with '#'
+// are notes.
+inline std::vector<std::vector<std::string>> DataRows(const std::string& name, char sep = '|')
+{
+    std::vector<std::vector<std::string>> rows;
+    std::istringstream lines(ReadFileBytes(TestDataPath(name)));
+    for (std::string line, field; std::getline(lines, line);) {
+        std::istringstream fields(line);
+        if (line.empty() || line[0] == '#') continue;
+        for (rows.emplace_back(); std::getline(fields, field, sep);)
+            rows.back().push_back(field);
+    }
+    EXPECT_FALSE(rows.empty()) << name;
+    return rows;
 }
 
 // Samples as rows that compare whole, so that one check covers a recording and names the first row
@@ -64,11 +82,6 @@ protected:
                                         capture);
         recorder = std::make_unique<CaptureRecorder>(app, options);
         recorder->ReadSettings();
-    }
-    void TearDown() override
-    {
-        recorder.reset();
-        ports.reset();
     }
     // Ticks as the page's timer would, quicker; until count samples are held or 5 s passed.
     void TickUntil(int32_t count)

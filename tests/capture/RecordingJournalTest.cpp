@@ -1,10 +1,8 @@
 #include "capture/RecordingJournal.h"
 #include "CaptureSimRig.h"
+#include "capture/JournalRecovery.h"
 
-#include <cstdlib>
-#include <ctime>
 #include <filesystem>
-#include <sstream>
 
 namespace {
 
@@ -71,42 +69,46 @@ TEST_F(JournalFile, KeepsEverySampleAndTheHeaderAcrossFlushesAndAContinuedRecord
     EXPECT_EQ(Summary(*loaded), kIntact);
     EXPECT_EQ(Rows(loaded->samples, 9999), Rows(samples, 5000));
 
-    // A recovered recording that goes on starts a new journal holding what it already has.
+    // A recovered recording that goes on starts a new journal holding what it already has, beside the
+    // old one and then replacing it: when the new file cannot be made, the old journal is still whole.
+    std::filesystem::create_directory(path + ".new");
     RecordingJournal again;
+    EXPECT_FALSE(again.Start(path, kHeader, loaded->samples.data(), 4000));
+    EXPECT_TRUE(std::filesystem::remove(path + ".new")); // only the folder in its way
+    EXPECT_EQ(Rows(LoadJournal(path)->samples, 9999), Rows(samples, 5000));
     ASSERT_TRUE(again.Start(path, kHeader, loaded->samples.data(), 5000));
     auto all = MakeSamples(5010);
     for (std::size_t i = 5000; i < all.size(); ++i)
         again.Append(all[i]);
     again.Close();
+    EXPECT_FALSE(std::filesystem::exists(path + ".new"));
     EXPECT_EQ(Rows(LoadJournal(path)->samples, 9999), Rows(all, 5010));
 
     // The reader never returns more than the buffer holds, and says how many it left out.
     const auto capped = LoadJournal(path, 4100);
     EXPECT_EQ(Rows(capped->samples, 9999), Rows(all, 4100));
     EXPECT_EQ(Summary(*capped), "1733562000 5 1 123456789 gaps tail 0 overflow 910 damaged");
-}
-
-TEST_F(JournalFile, TheWriterSyncsWithoutBeingAskedAndRemoveDeletesTheFile)
-{
-    RecordingJournal journal;
-    ASSERT_TRUE(journal.Start(path, kHeader));
-    for (const auto& s : MakeSamples(12))
-        journal.Append(s);
-    // No Flush: the writer thread must have put them on disk well within a few sync periods
-    // (the bound is generous so that a loaded machine cannot fail it).
-    std::size_t seen = 0;
-    for (int i = 0; i < 100 && seen < 12; ++i) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        seen = LoadJournal(path)->samples.size();
-    }
-    EXPECT_EQ(seen, 12u);
-    journal.Remove();
+    again.Remove();
     EXPECT_FALSE(std::filesystem::exists(path));
-    EXPECT_FALSE(LoadJournal(path));
 }
 
-// Four blocks of 10 samples each behind the 64-byte header; a block is 16 bytes and 8 a sample.
-TEST_F(JournalFile, ACutAnywhereKeepsEveryWholeBlockAndADamagedBlockBecomesAGap)
+// The checksum of a header whose bytes were changed on purpose, as the file stores it.
+std::string HeaderCrc(const std::string& bytes)
+{
+    uint32_t crc = 0xFFFFFFFFu;
+    for (std::size_t i = 0; i < 60; ++i) {
+        crc ^= static_cast<unsigned char>(bytes[i]);
+        for (int k = 0; k < 8; ++k)
+            crc = (crc & 1) ? 0xEDB88320u ^ (crc >> 1) : crc >> 1;
+    }
+    crc = ~crc;
+    return {static_cast<char>(crc), static_cast<char>(crc >> 8), static_cast<char>(crc >> 16),
+            static_cast<char>(crc >> 24)};
+}
+
+// Four blocks of 10 samples each behind the 64-byte header; a block is 16 bytes and 8 a sample. Then
+// files that are no journal or whose header is damaged.
+TEST_F(JournalFile, ACutAnywhereKeepsEveryWholeBlockADamagedBlockBecomesAGapAndADamagedHeaderIsRefused)
 {
     const auto samples = MakeSamples(40);
     const std::string whole = WriteJournal(path, samples, 10);
@@ -135,24 +137,7 @@ TEST_F(JournalFile, ACutAnywhereKeepsEveryWholeBlockAndADamagedBlockBecomesAGap)
         EXPECT_EQ(Rows(loaded->samples, 99), Rows(gapped, 40)) << offset;
         EXPECT_EQ(Summary(*loaded), "1733562000 5 1 123456789 gaps 10+10 tail 0 overflow 0 damaged");
     }
-}
 
-// The checksum of a header whose bytes were changed on purpose, as the file stores it.
-std::string HeaderCrc(const std::string& bytes)
-{
-    uint32_t crc = 0xFFFFFFFFu;
-    for (std::size_t i = 0; i < 60; ++i) {
-        crc ^= static_cast<unsigned char>(bytes[i]);
-        for (int k = 0; k < 8; ++k)
-            crc = (crc & 1) ? 0xEDB88320u ^ (crc >> 1) : crc >> 1;
-    }
-    crc = ~crc;
-    return {static_cast<char>(crc), static_cast<char>(crc >> 8), static_cast<char>(crc >> 16),
-            static_cast<char>(crc >> 24)};
-}
-
-TEST_F(JournalFile, FilesThatAreNoJournalOrWhoseHeaderIsDamagedAreRefused)
-{
     const std::string header = WriteJournal(dir.File("ok.rmj"), {}, 1);
     ASSERT_EQ(header.size(), 64u);
     EXPECT_TRUE(LoadJournal(dir.File("ok.rmj")));
@@ -172,7 +157,6 @@ TEST_F(JournalFile, FilesThatAreNoJournalOrWhoseHeaderIsDamagedAreRefused)
 
     // Intact but out of range (a start in the year 71000, an interval of -0.1 s, unit 77): the
     // samples are kept, the values are not taken, and the journal counts as damaged.
-    const auto samples = MakeSamples(3);
     RecordingJournal hostile;
     ASSERT_TRUE(hostile.Start(dir.File("hostile.rmj"), JournalHeader{2192504680100, -1, false, 1},
                               samples.data(), 3));
@@ -189,34 +173,171 @@ TEST_F(JournalFile, FilesThatAreNoJournalOrWhoseHeaderIsDamagedAreRefused)
     EXPECT_EQ(Rows(repaired->samples, 9), Rows(samples, 3));
 }
 
-TEST_F(JournalFile, ARecoveredRecordingThatGoesOnReplacesTheOldJournalOnlyWhenWhole)
-{
-    const auto samples = MakeSamples(30);
-    WriteJournal(path, samples, 30);
-    // The new file cannot be made beside it: the old journal is still whole. Then replaced: the
-    // new journal, and nothing left beside it.
-    for (const std::size_t kept : {30, 20}) {
-        if (kept == 30) std::filesystem::create_directory(path + ".new");
-        RecordingJournal fresh;
-        EXPECT_EQ(fresh.Start(path, kHeader, samples.data(), 20), kept == 20);
-        fresh.Close();
-        EXPECT_EQ(std::filesystem::remove(path + ".new"), kept == 30); // only the folder in its way
-        ASSERT_TRUE(LoadJournal(path));
-        EXPECT_EQ(Rows(LoadJournal(path)->samples, 99), Rows(samples, kept));
-    }
-}
-
 TEST(JournalPath, DefaultFollowsTheStateFolderAndKeepsInstallationsApart)
 {
     setenv("XDG_STATE_HOME", "/var/tmp/state", 1);
     const std::string a = DefaultJournalPath("/opt/a/rm42meter.ini");
     EXPECT_EQ(a.rfind("/var/tmp/state/rm42meter/recording-", 0), 0u) << a;
-    EXPECT_NE(a, DefaultJournalPath("/opt/b/rm42meter.ini"));
-    EXPECT_EQ(a, DefaultJournalPath("/opt/a/rm42meter.ini"));
+    EXPECT_TRUE(a != DefaultJournalPath("/opt/b/rm42meter.ini") &&
+                a == DefaultJournalPath("/opt/a/rm42meter.ini"));
     setenv("XDG_STATE_HOME", "relative/not/allowed", 1);
     setenv("HOME", "/home/user", 1);
     EXPECT_EQ(DefaultJournalPath("/x.ini").rfind("/home/user/.local/state/rm42meter/", 0), 0u);
     unsetenv("XDG_STATE_HOME");
+}
+
+namespace fs = std::filesystem;
+
+// The recorder against the simulated thermometer, its journal in the test's folder.
+class CaptureJournalTest : public SimRecorderRig {
+protected:
+    void SetUp() override
+    {
+        app.deviceSerial = 4711;
+        app.journalPath = dir.File("state/journal.rmj");
+        Start(SimConfig{});
+    }
+    // Runs (or goes on running) until the recorder holds count samples, then pauses; the journal on disk
+    // holds exactly the recorder's samples.
+    void RecordUntil(int32_t count, int32_t interval = 1)
+    {
+        ASSERT_TRUE(recorder->State() == CaptureState::Recording ||
+                    recorder->StartCapture(interval) == CaptureRecorder::StartResult::Started)
+            << ui.StatusText();
+        TickUntil(count);
+        ASSERT_EQ(recorder->StopCapture(), CaptureRecorder::StopResult::Stopped);
+        const std::optional<JournalContents> journal = LoadJournal(app.journalPath);
+        ASSERT_TRUE(journal.has_value());
+        EXPECT_EQ(std::pair(journal->header.deviceSerial,
+                            SampleRows(journal->samples.data(), journal->samples.size())),
+                  std::pair(4711u, SampleRows(recorder->Samples(),
+                                              static_cast<std::size_t>(recorder->SampleCount()))));
+    }
+};
+
+TEST_F(CaptureJournalTest, PauseContinueSaveDeleteAndQuitKeepTheJournalInStep)
+{
+    ASSERT_EQ(recorder->StartCapture(1), CaptureRecorder::StartResult::Started);
+    TickUntil(3);
+    recorder->RecordingSaved(); // saved while running: what follows is not saved yet
+    RecordUntil(5);
+    EXPECT_EQ(LoadJournal(app.journalPath)->header.startTime, recorder->Snapshot().recordStart);
+    RecordUntil(8, 2); // continued: the same journal grows
+
+    // Saved while paused: gone; continuing starts a new journal that holds the whole recording.
+    recorder->RecordingSaved();
+    EXPECT_FALSE(fs::exists(app.journalPath));
+    RecordUntil(9);
+
+    ui.answers = {MsgAnswer::Cancel, MsgAnswer::Ok};
+    for (const bool deleted : {false, true}) // the user first keeps the recording
+        EXPECT_EQ((std::pair{recorder->DeleteRecording(), fs::exists(app.journalPath)}),
+                  std::pair(deleted, !deleted));
+
+    // Quitting with the user's consent ends the recording and its journal.
+    ASSERT_EQ(recorder->StartCapture(1), CaptureRecorder::StartResult::Started);
+    TickUntil(2);
+    recorder->Close(); // the thermometer told to stop streaming
+    EXPECT_EQ(std::tuple(recorder->State(), sim->Register(0), fs::exists(app.journalPath)),
+              std::tuple(CaptureState::Paused, 0xFC04, false));
+}
+
+TEST_F(CaptureJournalTest, AJournalThatCannotBeWrittenNeverStopsTheRecording)
+{
+    WriteFileBytes(dir.File("plain"), "not a folder");
+    app.journalPath = dir.File("plain/journal.rmj");
+    ASSERT_EQ(recorder->StartCapture(1), CaptureRecorder::StartResult::Started);
+    EXPECT_EQ(std::pair(ui.StatusText(), recorder->Journal().Active()), std::pair(Text(298), false));
+    TickUntil(5);
+    EXPECT_EQ((std::tuple{recorder->SampleCount(), recorder->StopCapture(), ui.BoxTexts()}),
+              std::tuple(5, CaptureRecorder::StopResult::Stopped, std::vector<std::string>{}));
+}
+
+// A recovered recording, made by hand: missing values, two intervals, values beyond the clamp.
+JournalContents Recovered()
+{
+    JournalContents contents;
+    contents.header = JournalHeader{1733562000, 5, true, 4711};
+    const double temps[] = {20.0, 650.0, 25.0, -45.0, 30.0};
+    for (int i = 0; i < 5; ++i)
+        contents.samples.push_back(CaptureSample{K10(temps[i]), K10(22.0), i < 3 ? 5 : 10});
+    contents.samples.push_back(CaptureSample{kNoData, K10(22.0), 10});
+    return contents;
+}
+
+TEST_F(CaptureJournalTest, ARecoveredRecordingIsPausedWithItsFiguresAndGoesOnIntoANewJournal)
+{
+    EXPECT_FALSE(recorder->LoadRecovered(JournalContents{})); // nothing to load
+    ASSERT_TRUE(recorder->LoadRecovered(Recovered()));
+    EXPECT_EQ(std::pair(recorder->State(), ui.StatusText()), std::pair(CaptureState::Paused, Text(244)));
+    const RecordingSnapshot snap = recorder->Snapshot();
+    EXPECT_EQ(std::tuple(snap.sampleCount, snap.tickCount, snap.recordMax, snap.recordMin, snap.recordStart,
+                         snap.fahrenheit, recorder->IntervalTicks()),
+              std::tuple(6, 3 * 5 + 3 * 10, 600.0, -30.0, 1733562000, true, 10));
+    RecordUntil(9);
+    EXPECT_EQ(std::pair(recorder->Samples()[5].temp, recorder->Samples()[8].interval), std::pair(kNoData, 1));
+}
+
+TEST_F(CaptureJournalTest, TheStartUpOfferLoadsRemovesOrKeepsTheJournalAndSaysWhich)
+{
+    const JournalContents contents = Recovered();
+    const std::string path = app.journalPath, damagedAs = DamagedJournalName(path);
+    const std::string unreadableAs = dir.File("state/journal-unreadable.rmj");
+    const std::string question = JournalQuestion(app, contents), gap = FormatLangString(app, 322, {"5"}),
+                      empty = FormatLangString(app, 326, {path}),
+                      emptyDamaged = FormatLangString(app, 327, {path, damagedAs});
+    // The samples written to the journal (-1: no file, -2: a file that is no journal), whether bytes of a
+    // block cut short follow them, the answer, what the one message holds (none: no message), where the
+    // file is afterwards (empty: nowhere).
+    const std::tuple<const char*, int, bool, MsgAnswer, std::vector<std::string>, std::string> rows[] = {
+        {"yes", 6, false, MsgAnswer::Yes, {question}, path},
+        {"no", 6, false, MsgAnswer::No, {question}, ""},
+        {"damaged, yes", 6, true, MsgAnswer::Yes, {damagedAs, gap}, damagedAs},
+        {"damaged, no: never deleted", 6, true, MsgAnswer::No, {damagedAs, gap}, damagedAs},
+        {"empty journal", 0, false, MsgAnswer::Yes, {empty}, ""},
+        {"damaged without a sample", 0, true, MsgAnswer::Yes, {emptyDamaged}, damagedAs},
+        {"no journal", -1, false, MsgAnswer::Yes, {}, ""},
+        {"not a journal", -2, false, MsgAnswer::Yes, {unreadableAs}, unreadableAs},
+    };
+    for (const auto& [name, samples, tornTail, answer, says, keptAs] : rows) {
+        SCOPED_TRACE(name);
+        for (const std::string& file : {path, damagedAs, unreadableAs})
+            fs::remove(file);
+        if (samples >= 0) {
+            RecordingJournal journal;
+            ASSERT_TRUE(journal.Start(path, contents.header, contents.samples.data(), samples));
+            journal.Close();
+            if (tornTail) WriteFileBytes(path, ReadFileBytes(path) + "RBLK\x06");
+        } else if (samples == -2) {
+            WriteFileBytes(path, "RM42JRN1 but nothing else");
+        }
+        recorder = std::make_unique<CaptureRecorder>(app);
+        ui.boxes.clear();
+        ui.answers = {answer};
+        const bool loaded = samples > 0 && answer == MsgAnswer::Yes;
+        EXPECT_EQ(OfferRecoveredJournal(app, *recorder), loaded);
+        ASSERT_EQ(ui.boxes.size(), says.empty() ? 0u : 1u);
+        for (const std::string& part : says)
+            EXPECT_NE(ui.boxes[0].text.find(part), std::string::npos) << part << " in " << ui.boxes[0].text;
+        EXPECT_EQ(std::pair(recorder->State(), recorder->SampleCount()),
+                  loaded ? std::pair(CaptureState::Paused, 6) : std::pair(CaptureState::Ready, 0));
+        for (const std::string& file : {path, damagedAs, unreadableAs})
+            EXPECT_EQ(fs::exists(file), file == keptAs) << file;
+    }
+}
+
+TEST(JournalQuestion, NamesTheSampleCountAndStartInBothLanguages)
+{
+    AppState app;
+    JournalContents contents;
+    contents.header.startTime = LocalTime(2024, 12, 7, 9, 5, 3);
+    contents.samples.resize(1234);
+    for (app.language = 0; app.language < 2; ++app.language) {
+        const std::string text = JournalQuestion(app, contents);
+        EXPECT_TRUE(text.find("1234") != text.npos && text.find("2024/12/07 09:05:03") != text.npos &&
+                    text.find('%') == text.npos)
+            << text;
+    }
 }
 
 } // namespace

@@ -1,21 +1,13 @@
 #include "capture/RecordingWriters.h"
 #include "CaptureSimRig.h"
-#include "capture/RecordingSave.h"
-
-#include "app/AppState.h"
 #include "app/Cp932.h"
+#include "capture/RecordingSave.h"
 #include "image/CJpegImage.h"
 #include "support/ChildProcess.h"
-#include "support/FakeUserInterface.h"
-#include "support/TestSupport.h"
-
-#include <gtest/gtest.h>
 
 #include <filesystem>
 #include <regex>
 #include <sstream>
-#include <string>
-#include <vector>
 
 namespace {
 
@@ -60,15 +52,14 @@ TEST(RecordingWritersTest, CsvInBothUnitsMatchesTheGoldenFiles)
 TEST(RecordingWritersTest, DefaultNameAndPictureName)
 {
     AppState app;
-    const std::time_t now = LocalTime(2005, 3, 1, 14, 2, 9);
-    app.typeName = "RM42";
-    EXPECT_EQ(DefaultRecordingName(app, now), "RM42-20050301_140209");
-    app.typeName.clear();
-    EXPECT_EQ(DefaultRecordingName(app, now), "機種名未登録-20050301_140209");
-    app.language = 1;
-    EXPECT_EQ(DefaultRecordingName(app, now), "No Type-Number entered-20050301_140209");
-    EXPECT_EQ(RecordingPictureName("my data"), "my_data.jpg");
-    EXPECT_EQ(RecordingPictureName("炉\u3000温度 記録\u3000"), "炉_温度_記録_.jpg");
+    std::string names;
+    for (const auto& [type, language] : {std::pair("RM42", 0), {"", 0}, {"", 1}}) {
+        std::tie(app.typeName, app.language) = std::tuple(type, language);
+        names += DefaultRecordingName(app, LocalTime(2005, 3, 1, 14, 2, 9)) + "|";
+    }
+    EXPECT_EQ(names + RecordingPictureName("my data") + "|" + RecordingPictureName("炉\u3000温度 記録\u3000"),
+              "RM42-20050301_140209|機種名未登録-20050301_140209|No Type-Number entered-20050301_140209|"
+              "my_data.jpg|炉_温度_記録_.jpg");
 }
 
 TEST(RecordingWritersTest, ReportLinesReplaceTheFirstPlaceholderAndEverySuffix)
@@ -76,26 +67,16 @@ TEST(RecordingWritersTest, ReportLinesReplaceTheFirstPlaceholderAndEverySuffix)
     RecordingSaveData rec = Recording(false);
     rec.unitText = "U";
     // Each placeholder's format is the golden report's; here what a line with several does.
-    // Only the first of the table's placeholders on a line is filled (the table's order, not the line's).
-    const std::pair<const char*, const char*> lines[] = {
-        {"__MAX__ __MIN__", "600.0 __MIN__"},
-        {"__MIN__ __MAX__", "__MIN__ 600.0"},
-        {"a__SUFIX__b__SUFIX__ __AVE__ __AVE__", "aUbU  30.5  30.5"},
-        {"__GRAPH__ __HARDNAME__", "__GRAPH__ 炉 1号"},
-        {"__EMISSIVITY__|__ALARMLO__", "__EMISSIVITY__|  0.0"},
-        {"__MAX_ _MIN__ __SUFIX_", "__MAX_ _MIN__ __SUFIX_"},
-        {"", ""}};
-    for (const auto& [line, filled] : lines)
-        EXPECT_EQ(FillReportLine(Utf8ToCp932(line), rec), Utf8ToCp932(filled)) << line;
+    for (const auto& row : DataRows("capture/report_lines.txt", '\t'))
+        EXPECT_EQ(FillReportLine(Utf8ToCp932(row[0]), rec), Utf8ToCp932(row[1])) << row[0];
+    EXPECT_EQ(FillReportLine("", rec), "");
 
     // A value that holds a placeholder is written as it is, not searched again.
     rec.typeName = "__HARDNAME__ __SUFIX__";
     EXPECT_EQ(FillReportLine("[__HARDNAME__]", rec), "[__HARDNAME__ __SUFIX__]");
 
     // Paused before the first sample: no maximum, minimum or average to show.
-    rec.sampleCount = 0;
-    rec.recordMax = -9999.0;
-    rec.recordMin = 9999.0;
+    std::tie(rec.sampleCount, rec.recordMax, rec.recordMin) = std::tuple(0, -9999.0, 9999.0);
     EXPECT_EQ(FillReportLine("__MAX__|", rec) + FillReportLine("__MIN__|", rec) +
                   FillReportLine("__AVE__ __SUFIX__|", rec) + FillReportLine("__ALARMHI__", rec),
               "---|---|--- U|500.0");
@@ -103,25 +84,21 @@ TEST(RecordingWritersTest, ReportLinesReplaceTheFirstPlaceholderAndEverySuffix)
 
 TEST(RecordingWritersTest, SplitSavePathDropsTheTypedExtension)
 {
-    const std::pair<const char*, const char*> cases[] = {{"/home/u/data.txt", "/home/u/|data"},
-                                                         {"/home/u/my data.csv.html", "/home/u/|my data.csv"},
-                                                         {"/home/u.v/noext", "/home/u.v/|noext"},
-                                                         {"bare.csv", "|bare"},
-                                                         {"/home/u/.csv", "/home/u/|.csv"}};
-    for (const auto& [path, split] : cases)
-        EXPECT_EQ(SplitSavePath(path).folder + "|" + SplitSavePath(path).baseName, split);
+    std::string split;
+    for (const char* path :
+         {"/home/u/data.txt", "/home/u/my data.csv.html", "/home/u.v/noext", "bare.csv", "/u/.csv"})
+        split += SplitSavePath(path).folder + "|" + SplitSavePath(path).baseName + " ";
+    EXPECT_EQ(split, "/home/u/|data /home/u/|my data.csv /home/u.v/|noext |bare /u/|.csv ");
 }
 
 TEST(RecordingWritersTest, SaveDialogFiltersComeInPairs)
 {
-    using Filters = std::vector<std::string>;
-    const std::pair<const char*, Filters> cases[] = {
-        {"CSV形式(*.csv)|*.csv|レポートフォーム(*.html)|*.html||",
-         {"CSV形式(*.csv)", "レポートフォーム(*.html)"}},
-        {"Text|*.txt", {"Text (*.txt)"}},
-        {"A|*.a||B|*.b||", {"A (*.a)"}}};
-    for (const auto& [text, filters] : cases)
-        EXPECT_EQ(SaveDialogFilters(text), filters) << text;
+    std::string filters;
+    for (const char* text :
+         {"CSV形式(*.csv)|*.csv|レポートフォーム(*.html)|*.html||", "Text|*.txt", "A|*.a||B|*.b||"})
+        for (const std::string& filter : SaveDialogFilters(text))
+            filters += filter + "; ";
+    EXPECT_EQ(filters, "CSV形式(*.csv); レポートフォーム(*.html); Text (*.txt); A (*.a); ");
 }
 
 class RecordingSaveTest : public testing::Test {
@@ -152,9 +129,9 @@ TEST_F(RecordingSaveTest, ReportWithASpaceInItsNameWritesTheGoldenPageAndThePict
     EXPECT_EQ(ReadFileBytes(out.File("my data.html")),
               ReadFileBytes(TestDataPath("recording_report_fahrenheit.html")));
     CJpegImage picture;
-    ASSERT_TRUE(picture.LoadJpeg(out.File("my_data.jpg")));
-    EXPECT_EQ(std::pair(picture.pixels.width, picture.pixels.height), std::pair(509, 364));
-    EXPECT_TRUE(ui.boxes.empty());
+    EXPECT_TRUE(picture.LoadJpeg(out.File("my_data.jpg")));
+    EXPECT_EQ(std::tuple(picture.pixels.width, picture.pixels.height, ui.boxes.size()),
+              std::tuple(509, 364, 0u));
 }
 
 // An edited template keeps what its editor wrote, on placeholder lines too: only values are converted.
@@ -180,12 +157,12 @@ TEST_F(RecordingSaveTest, UnwritableTargetsShowTheFileErrorOnceAndLeaveNoPage)
         ui.boxes.clear();
         graph = Graph(size, size);
         EXPECT_FALSE(Save(format, out.File(chosen))) << chosen;
-        EXPECT_EQ(ui.BoxTexts(),
-                  std::vector<std::string>{"何らかの原因によりファイルを出力できませんでした"});
-        EXPECT_EQ(ui.boxes.back().icon, MsgIcon::Exclamation);
+        EXPECT_EQ(std::pair(ui.BoxTexts(), ui.boxes.back().icon),
+                  std::pair(std::vector<std::string>{"何らかの原因によりファイルを出力できませんでした"},
+                            MsgIcon::Exclamation));
     }
-    EXPECT_FALSE(std::filesystem::exists(out.File("b.html")));
-    EXPECT_TRUE(std::filesystem::is_directory(out.File("c.html")));
+    EXPECT_TRUE(!std::filesystem::exists(out.File("b.html")) &&
+                std::filesystem::is_directory(out.File("c.html")));
 }
 
 // The templates of the runnable folder: CP932 text with CR LF ends, nothing fetched from elsewhere,
@@ -201,9 +178,11 @@ TEST_F(RecordingSaveTest, ShippedTemplatesFillEveryPlaceholder)
         ASSERT_TRUE(
             Save(RecordingFormat::Report, out.File("shipped.html"), language == 1)); // English in degF
         const std::string page = Cp932ToUtf8(ReadFileBytes(out.File("shipped.html")));
-        EXPECT_EQ(page.find("__"), std::string::npos) << page;
-        EXPECT_NE(page.find(language == 0 ? "℃" : "°F"), std::string::npos);
-        EXPECT_FALSE(std::regex_search(page, std::regex("[^\r]\n"))) << "a bare LF";
+        // Nothing left unfilled, the unit, no bare LF.
+        EXPECT_TRUE(page.find("__") == std::string::npos &&
+                    page.find(language == 0 ? "℃" : "°F") != std::string::npos &&
+                    !std::regex_search(page, std::regex("[^\r]\n")))
+            << page;
     }
 }
 
