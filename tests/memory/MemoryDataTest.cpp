@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -32,7 +33,7 @@ protected:
     {
         SimConfig config;
         config.useHostClock = false;
-        config.flagWord = static_cast<uint16_t>(0xFC00 | items); // settings bits the page must keep
+        config.flagWord = static_cast<uint16_t>(0xFC83 | items); // settings bits the page must keep
         for (int r = 0; r < records; ++r) {
             for (int w = 0; w < RecordWords(items); ++w)
                 config.memoryWords.push_back(static_cast<uint16_t>((w ? 0x0100 * (w + 1) : 0x0B00) + r));
@@ -108,7 +109,7 @@ TEST_F(MemoryDataTest, ReadsEveryStoredRecordWithinTheBuffer)
             EXPECT_NE(ui.boxes[0].text.find(std::string(" ") + c.told + " "), std::string::npos);
         }
         EXPECT_EQ(std::tuple(data->capacity, data->memoryItems, app.deviceSerialText, app.deviceSerial),
-                  std::tuple(c.capacity, 0xFC00 | c.items, std::string("01234560789"), 123456789u));
+                  std::tuple(c.capacity, 0xFC83 | c.items, std::string("01234560789"), 123456789u));
         Texts expected{"DA", "9130", "9131", "9135", "9140"};
         for (int a = 0; a < c.read * RecordWords(c.items); ++a) {
             // Past 0xFF the address takes three digits, as "%02X" gives it.
@@ -210,6 +211,7 @@ TEST_F(MemoryDataTest, WriteBackPacksTheCheckedRowsClearsTheRestAndCountsWithinT
         std::initializer_list<int> rows;
         int failAt;  // the faulted transaction of the write, 0: none
         int readBy;  // the serial number the list was read from, 0: this thermometer's
+        bool room;   // the room temperature item turned on after the read
         Texts words; // memory from 0x42 on, the rest to the end of the list "FFFF"
         Texts boxes; // after the question
         Texts last;  // the last commands
@@ -219,12 +221,13 @@ TEST_F(MemoryDataTest, WriteBackPacksTheCheckedRowsClearsTheRestAndCountsWithinT
     // in the third word of a five-word record, and in the count after the 150 slots.
     // clang-format off
     const Case cases[] = {
-        {"packed", 10, 0, {2, 5}, 0, 0, {"0B01", "0B04"}, {}, {"92D7FFFF", "92400002", "92410002", "81"}},
-        {"every item in record order", 3, ITEM_MASK, {3}, 0, 0, {"0B02", "0202", "0302", "0402", "0502", "0602", "0702", "0802", "0902"}, {}, {"92400001", "92410001", "81"}},
-        {"failed record start", 5, 0, {1, 2, 3, 4}, 4 + 3, 0, {"0B00", "0B01"}, {error, written}, {"92400002", "92410002", "81"}},
-        {"failed inside a record", 5, ITEM_TIME, {1, 2, 3, 4}, 4 + 2 * 5 + 3, 0, {"0B00", "0200", "0300", "0400", "0500", "0B01", "0201", "0301", "0401", "0501"}, {error, written}, {"92400002", "92410002", "81"}},
-        {"failed count", 2, 0, {1}, 4 + 150 + 1, 0, {"0B00"}, {error, written}, {"92400001", "81"}},
-        {"another thermometer", 4, 0, {1}, 0, 42, {"0B00", "0B01", "0B02", "0B03"}, {Text(221), written}, {"DA", "9130", "9131"}}};
+        {"packed", 10, 0, {2, 5}, 0, 0, false, {"0B01", "0B04"}, {}, {"92D7FFFF", "92400002", "92410002", "81"}},
+        {"every item in record order", 3, ITEM_MASK, {3}, 0, 0, false, {"0B02", "0202", "0302", "0402", "0502", "0602", "0702", "0802", "0902"}, {}, {"92400001", "92410001", "81"}},
+        {"failed record start", 5, 0, {1, 2, 3, 4}, 4 + 3, 0, false, {"0B00", "0B01"}, {error, written}, {"92400002", "92410002", "81"}},
+        {"failed inside a record", 5, ITEM_TIME, {1, 2, 3, 4}, 4 + 2 * 5 + 3, 0, false, {"0B00", "0200", "0300", "0400", "0500", "0B01", "0201", "0301", "0401", "0501"}, {error, written}, {"92400002", "92410002", "81"}},
+        {"failed count", 2, 0, {1}, 4 + 150 + 1, 0, false, {"0B00"}, {error, written}, {"92400001", "81"}},
+        {"item word changed", 2, ITEM_TIME, {2}, 0, 0, true, {"0B01", "0201", "0301", "0401", "0501"}, {}, {"92400001", "92410001", "81"}},
+        {"another thermometer", 4, 0, {1}, 0, 42, false, {"0B00", "0B01", "0B02", "0B03"}, {Text(221), written}, {"DA", "9130", "9131"}}};
     // clang-format on
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -232,9 +235,10 @@ TEST_F(MemoryDataTest, WriteBackPacksTheCheckedRowsClearsTheRestAndCountsWithinT
         Start(c.records, c.items);
         data->ReadMemory();
         if (c.readBy) app.deviceSerial = static_cast<uint32_t>(c.readBy);
+        data->SetItem(ITEM_ROOM, c.room || (c.items & ITEM_ROOM)); // records read without it get "FFFF"
         ui.answers = {MsgAnswer::Yes};
         const Texts sent = WriteRows(c.rows, c.failAt, true);
-        const int end = data->capacity * RecordWords(c.items);
+        const int end = data->capacity * RecordWords(data->memoryItems);
         Texts words = c.words;
         words.resize(static_cast<std::size_t>(end), "FFFF");
         EXPECT_EQ(Words(0, end), words);
@@ -244,6 +248,11 @@ TEST_F(MemoryDataTest, WriteBackPacksTheCheckedRowsClearsTheRestAndCountsWithinT
         EXPECT_EQ(ui.BoxTexts(), boxes);
         ASSERT_GE(sent.size(), c.last.size());
         EXPECT_EQ(Texts(sent.end() - static_cast<long>(c.last.size()), sent.end()), c.last);
+        // The item word, settings bits kept, is written only when it changed.
+        EXPECT_EQ(std::tuple(std::count_if(sent.begin(), sent.end(),
+                                           [](const std::string& m) { return m.starts_with("9235"); }),
+                             sim->Register(0x35)),
+                  std::tuple(c.room ? 1 : 0, data->memoryItems));
         for (const std::string& command : sent) {
             const bool word = command.starts_with("92") && command.size() == 8;
             EXPECT_LT(word ? std::stoi(command.substr(2, 2), nullptr, 16) : 0, 0x42 + end) << command;
@@ -269,22 +278,6 @@ TEST_F(MemoryDataTest, WriteBackShowsItsProgressWithTheTabsOffAndTheLinksPauses)
     for (const std::string& command : sent)
         pauses.push_back(command.starts_with("92") ? 500 : 40);
     EXPECT_EQ(clock.sleeps, pauses);
-}
-
-TEST_F(MemoryDataTest, TheItemWordIsWrittenOnlyWhenItChanges)
-{
-    Start(2, ITEM_TIME);
-    sim->SetRegister(0x35, 0xFC04 | 0x0083); // bits of the settings, outside the items
-    data->ReadMemory();
-    for (const std::string& command : WriteRows({1, 2}))
-        EXPECT_FALSE(command.starts_with("9235"));
-
-    data->SetItem(ITEM_ROOM, true); // records read without room get "FFFF" there
-    EXPECT_EQ(WriteRows({2})[4], "9235FC8F");
-    EXPECT_FALSE(data->ioError);
-    EXPECT_EQ(sim->Register(0x35), 0xFC8F);
-    EXPECT_EQ(Words(0, 7), (Texts{"0B01", "0201", "0301", "0401", "0501", "FFFF", "FFFF"}));
-    EXPECT_EQ(sim->Register(0x40), 1);
 }
 
 } // namespace
