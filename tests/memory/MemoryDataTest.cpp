@@ -202,7 +202,8 @@ TEST_F(MemoryDataTest, CapacityFollowsTheItemCountFromTheMemSetTable)
     }
 }
 
-TEST_F(MemoryDataTest, WriteBackPacksTheCheckedRowsClearsTheRestAndCountsWithinTheRecordArea)
+TEST_F(MemoryDataTest,
+       WriteBackPacksTheCheckedRowsClearsTheRestAndCountsWithinTheRecordAreaWithTheLinksPauses)
 {
     struct Case {
         const char* name;
@@ -246,6 +247,20 @@ TEST_F(MemoryDataTest, WriteBackPacksTheCheckedRowsClearsTheRestAndCountsWithinT
         Texts boxes{Text(214)};
         boxes.insert(boxes.end(), c.boxes.begin(), c.boxes.end());
         EXPECT_EQ(ui.BoxTexts(), boxes);
+        // The bar runs to the list's end with the tabs off; the list on the page stays as it was. The
+        // link pauses 200 ms after opening, then CommandWait1 (40 by default) after a command and
+        // CommandWait2 (500) after a register write.
+        char last[64];
+        std::snprintf(last, sizeof last, "メモリデータ書き込み中です ： Memory No.%3d", data->capacity);
+        EXPECT_EQ(std::tuple(ui.progressSteps.empty() ? "" : ui.progressSteps.back(), data->records[0].temp),
+                  std::tuple(c.readBy ? "" : last, "0B00"));
+        std::erase_if(ui.events,
+                      [](const std::string& e) { return !e.starts_with("tabs") && e != "progress"; });
+        EXPECT_EQ(ui.events, (Texts{"tabs:0", "progress", "tabs:1"}));
+        std::vector<uint32_t> pauses{200};
+        for (const std::string& command : sent)
+            pauses.push_back(command.starts_with("92") ? 500 : 40);
+        EXPECT_EQ(clock.sleeps, pauses);
         ASSERT_GE(sent.size(), c.last.size());
         EXPECT_EQ(Texts(sent.end() - static_cast<long>(c.last.size()), sent.end()), c.last);
         // The item word, settings bits kept, is written only when it changed.
@@ -258,26 +273,6 @@ TEST_F(MemoryDataTest, WriteBackPacksTheCheckedRowsClearsTheRestAndCountsWithinT
             EXPECT_LT(word ? std::stoi(command.substr(2, 2), nullptr, 16) : 0, 0x42 + end) << command;
         }
     }
-}
-
-TEST_F(MemoryDataTest, WriteBackShowsItsProgressWithTheTabsOffAndTheLinksPauses)
-{
-    Start(10, 0);
-    data->ReadMemory();
-    const Texts sent = WriteRows({2, 5});
-    // Two records, then the clearing of slots 3 to 150.
-    ASSERT_EQ(ui.progressSteps.size(), 150u);
-    EXPECT_EQ(ui.progressSteps[2] + ui.progressSteps[149],
-              "メモリデータ書き込み中です ： Memory No.  3メモリデータ書き込み中です ： Memory No.150");
-    EXPECT_EQ(data->records[0].temp, "0B00"); // the page's own state is left as it was
-    std::erase_if(ui.events, [](const std::string& e) { return !e.starts_with("tabs") && e != "progress"; });
-    EXPECT_EQ(ui.events, (Texts{"tabs:0", "progress", "tabs:1"}));
-    // After opening 200 ms, then CommandWait1 (40 by default) after a command, CommandWait2 (500)
-    // after a register write.
-    std::vector<uint32_t> pauses{200};
-    for (const std::string& command : sent)
-        pauses.push_back(command.starts_with("92") ? 500 : 40);
-    EXPECT_EQ(clock.sleeps, pauses);
 }
 
 } // namespace
