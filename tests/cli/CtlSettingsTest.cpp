@@ -31,9 +31,6 @@ TEST_F(CtlSettings, EachSubCommandSendsItsGroupAndShowReadsItBack)
     const std::string named = "Serial No.: 00123450678\nType: ABC\n";
     // clang-format off
     Expect({
-        {{"settings", "show"}, 0, "Type-Number,No.00123450678 (Line A)\nEmissivity,0.95\nAlarm-HIGH,100.0 °C, ON\n"
-          "Alarm-LOW,-10.0 °C, OFF\n\nClock Alarm Setting,12:00,ON\nRinging Time,3 sec.\nRepeat,Once\n\n"
-          "Resolution (-30~200°C),1°C \nHold-Time,15 sec.\n", "-"},
         {{"settings", "export", dir.File("out.txt")}, 0, dir.File("out.csv")},
         {{"settings", "set-alarm", "--high", "600", "--low", "-30", "--high-off", "--low-on"}, 0, "", "", "DA\n9236221C\n92370980\n9135\n92358200\n81\n"},
         {{"settings", "set-alarm", "--high", "100", "--low", "-17.1", "--high-on"}, 0, "", "", "92360E94\n92370A00\n9135\n9235C200\n"},

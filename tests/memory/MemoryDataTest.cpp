@@ -121,16 +121,16 @@ TEST_F(MemoryDataTest, AFailedReadKeepsWhatCameBeforeAndRefusesAWriteThatWouldLo
     const MemoryRecord* r = data->records.data();
     EXPECT_EQ((Texts{r[1].room, r[2].temp, r[2].time[0], r[2].time[1], r[3].temp}),
               (Texts{"0601", "0B02", "0202", "", ""}));
-    EXPECT_EQ(ui.progressSteps.size(), 30u);              // 2 records, then the rest of the 30 slots
-    EXPECT_EQ(ui.events[ui.events.size() - 2], "tabs:1"); // the tabs are back before the message
-    EXPECT_FALSE(app.deviceSemaphore);
+    // 2 records, then the rest of the 30 slots; the tabs are back before the message.
+    EXPECT_EQ(std::tuple(ui.progressSteps.size(), ui.events.end()[-2], app.deviceSemaphore.load()),
+              std::tuple(30u, "tabs:1", false));
 
     // Packing the checked rows would clear the three records never read: refused, nothing sent.
     const std::size_t sent = sim->ReceivedCommands().size();
     ui.boxes.clear();
     EXPECT_FALSE(data->Write({true}, false));
-    EXPECT_EQ(ui.BoxTexts(), Texts{FormatLangString(app, 329, {"2", "5"})});
-    EXPECT_EQ(sim->ReceivedCommands().size(), sent);
+    EXPECT_EQ(std::pair(ui.BoxTexts(), sim->ReceivedCommands().size()),
+              std::pair(Texts{FormatLangString(app, 329, {"2", "5"})}, sent));
 }
 
 // Refused, not run, or failed before the first record: the list of an earlier read stays as it was.
@@ -140,13 +140,13 @@ TEST_F(MemoryDataTest, ReadAsksFirstWaitsForNoOtherOperationAndAFailedHeaderKeep
     data->records[0].temp = "0B55";
     ui.answers = {MsgAnswer::No};
     EXPECT_FALSE(data->Read(true, [] { FAIL() << "filled after No"; }));
-    ASSERT_EQ(ui.boxes.size(), 1u);
-    EXPECT_EQ(std::tuple(ui.boxes[0].text, ui.boxes[0].buttons), std::tuple(Text(215), MsgButtons::YesNo));
+    EXPECT_EQ(std::pair(ui.BoxTexts(), ui.boxes.at(0).buttons),
+              std::pair(Texts{Text(215)}, MsgButtons::YesNo));
     {
         DeviceGuard other(app);
         EXPECT_FALSE(data->Read(false, nullptr) || data->Write({true}, false));
-        EXPECT_TRUE(sim->ReceivedCommands().empty());
-        EXPECT_TRUE(app.deviceSemaphore) << "a refused operation frees the running one's guard";
+        EXPECT_TRUE(sim->ReceivedCommands().empty() && app.deviceSemaphore)
+            << "the running one's guard is kept";
     }
     sim->AddFault({SimFault::Kind::Ng, "91", 0});
     EXPECT_TRUE(data->Read(false, nullptr));
