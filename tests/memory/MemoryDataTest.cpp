@@ -53,60 +53,55 @@ protected:
 
 TEST_F(MemoryDataTest, ReadsEveryStoredRecordWithinTheBuffer)
 {
-    struct Case {
-        const char* name;
-        int records, count; // records in the simulator's memory, register 40
-        uint16_t items;
-        std::string memSet;
-        int read, capacity; // records the program reads, the list's length
-        std::string told;   // the [MemSet] key a message says disagrees with the count, or ""
-    };
+    // Records in the simulator's memory and register 40, the item bits, the [MemSet] lines; the
+    // records the program reads and the list's length; the [MemSet] key a message says disagrees
+    // with the count ("": none).
     // The list holds every record the thermometer has, whatever the table says: hidden records
     // would be erased by the next write-back.
     // clang-format off
-    const Case cases[] = {
+    const std::tuple<const char*, int, int, uint16_t, std::string, int, int, std::string> cases[] = {
         {"no records", 0, 0, ITEM_TIME, "", 0, 35, ""},
         {"more than the buffer", 30, 30, 0, "DataMax_TEMP=5\n", 30, 30, "DataMax_TEMP"},
         {"more than the capacity", 40, 40, ITEM_TIME, "", 40, 40, "DataMax_TEMP_TM"},
         {"no item bits", 10, 10, 0, "", 10, 150, ""},
         {"every item", 3, 3, ITEM_MASK, "", 3, 20, ""}};
     // clang-format on
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        Start(c.records, c.items, c.memSet, c.count);
+    for (const auto& [name, records, count, items, memSet, read, capacity, told] : cases) {
+        SCOPED_TRACE(name);
+        Start(records, items, memSet, count);
         ui = FakeUserInterface{};
         app.deviceSerial = 42; // another thermometer read before: every read takes the new one
         data->ReadMemory();
         EXPECT_FALSE(data->ioError);
-        EXPECT_EQ(ui.boxes.size(), c.told.empty() ? 0u : 1u);
+        EXPECT_EQ(ui.boxes.size(), told.empty() ? 0u : 1u);
         for (const MessageBoxCall& box : ui.boxes)
-            EXPECT_NE(box.text.find(" " + c.told + " "), std::string::npos);
+            EXPECT_NE(box.text.find(" " + told + " "), std::string::npos);
         EXPECT_EQ(std::tuple(data->capacity, data->memoryItems, app.deviceSerialText, app.deviceSerial),
-                  std::tuple(c.capacity, 0xFC83 | c.items, std::string("01234560789"), 123456789u));
+                  std::tuple(capacity, 0xFC83 | items, std::string("01234560789"), 123456789u));
         Texts expected{"DA", "9130", "9131", "9135", "9140"};
         char command[16]; // past 0xFF the address takes three digits, as "%02X" gives it
-        for (int a = 0x42; a < 0x42 + c.read * RecordWords(c.items); ++a)
+        for (int a = 0x42; a < 0x42 + read * RecordWords(items); ++a)
             expected.push_back((std::snprintf(command, sizeof command, "91%02X", a), command));
         expected.push_back("81");
         EXPECT_EQ(sim->ReceivedCommands(), expected);
         for (int r = 0; r < static_cast<int>(data->records.size()); ++r) {
             const MemoryRecord& record = data->records[static_cast<std::size_t>(r)];
             const auto word = [&](uint16_t bit, unsigned w) {
-                return r >= c.read            ? std::string()
-                       : (c.items & bit) != 0 ? Hex4(0x0100u * w + static_cast<unsigned>(r))
-                                              : std::string("FFFF");
+                return r >= read            ? std::string()
+                       : (items & bit) != 0 ? Hex4(0x0100u * w + static_cast<unsigned>(r))
+                                            : std::string("FFFF");
             };
             ASSERT_EQ(std::tuple(record.temp, record.time[3], record.room, record.emissivity, record.max,
                                  record.min),
-                      std::tuple(r < c.read ? Hex4(0x0B00u + static_cast<unsigned>(r)) : "",
-                                 word(ITEM_TIME, 5), word(ITEM_ROOM, 6), word(ITEM_EMISSIVITY, 7),
-                                 word(ITEM_MAX, 8), word(ITEM_MIN, 9)))
+                      std::tuple(r < read ? Hex4(0x0B00u + static_cast<unsigned>(r)) : "", word(ITEM_TIME, 5),
+                                 word(ITEM_ROOM, 6), word(ITEM_EMISSIVITY, 7), word(ITEM_MAX, 8),
+                                 word(ITEM_MIN, 9)))
                 << r;
         }
         // The bar runs through every slot of the list, or through every record read if more.
-        EXPECT_EQ(std::tuple(ui.progressRanges, ui.progressSteps.size(), clock.sleeps.back()),
-                  std::tuple(std::vector<int>{c.capacity},
-                             static_cast<std::size_t>(std::max(c.capacity, c.read)), 500u));
+        EXPECT_EQ(
+            std::tuple(ui.progressRanges, ui.progressSteps.size(), clock.sleeps.back()),
+            std::tuple(std::vector<int>{capacity}, static_cast<std::size_t>(std::max(capacity, read)), 500u));
     }
 }
 
@@ -176,23 +171,15 @@ TEST_F(MemoryDataTest, CapacityFollowsTheItemCountFromTheMemSetTable)
 TEST_F(MemoryDataTest,
        WriteBackPacksTheCheckedRowsClearsTheRestAndCountsWithinTheRecordAreaWithTheLinksPauses)
 {
-    struct Case {
-        const char* name;
-        int records;
-        uint16_t items;
-        std::initializer_list<int> rows;
-        int failAt;  // the faulted transaction of the write, 0: none
-        int readBy;  // the serial number the list was read from, 0: this thermometer's
-        bool room;   // the room temperature item turned on after the read
-        Texts words; // memory from 0x42 on, the rest to the end of the list "FFFF"
-        Texts boxes; // after the question
-        Texts last;  // the last commands
-    };
+    // Records read, their item bits, the rows checked; the faulted transaction of the write (0: none);
+    // the serial number the list was read from (0: this thermometer's); whether the room temperature
+    // item is turned on after the read; memory from 0x42 on (the rest to the end of the list "FFFF");
+    // the boxes after the question; the last commands.
     const std::string error = "* COMMAND ERROR", written = Text(219);
     // The header is DA, 30, 31 and 35; after it a failure in the third checked record's first word,
     // in the third word of a five-word record, and in the count after the 150 slots.
     // clang-format off
-    const Case cases[] = {
+    const std::tuple<const char*, int, uint16_t, std::vector<int>, int, int, bool, Texts, Texts, Texts> cases[] = {
         {"packed", 10, 0, {2, 5}, 0, 0, false, {"0B01", "0B04"}, {}, {"92D7FFFF", "92400002", "92410002", "81"}},
         {"every item in record order", 3, ITEM_MASK, {3}, 0, 0, false, {"0B02", "0202", "0302", "0402", "0502", "0602", "0702", "0802", "0902"}, {}, {"92400001", "92410001", "81"}},
         {"failed record start", 5, 0, {1, 2, 3, 4}, 4 + 3, 0, false, {"0B00", "0B01"}, {error, written}, {"92400002", "92410002", "81"}},
@@ -201,39 +188,39 @@ TEST_F(MemoryDataTest,
         {"item word changed", 2, ITEM_TIME, {2}, 0, 0, true, {"0B01", "0201", "0301", "0401", "0501"}, {}, {"92400001", "92410001", "81"}},
         {"another thermometer", 4, 0, {1}, 0, 42, false, {"0B00", "0B01", "0B02", "0B03"}, {Text(221), written}, {"DA", "9130", "9131"}}};
     // clang-format on
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        Start(c.records, c.items);
+    for (const auto& [name, records, items, rows, failAt, readBy, room, front, told, tail] : cases) {
+        SCOPED_TRACE(name);
+        Start(records, items);
         data->ReadMemory();
-        if (c.readBy) app.deviceSerial = static_cast<uint32_t>(c.readBy);
-        data->SetItem(ITEM_ROOM, c.room || (c.items & ITEM_ROOM)); // records read without it get "FFFF"
+        if (readBy) app.deviceSerial = static_cast<uint32_t>(readBy);
+        data->SetItem(ITEM_ROOM, room || (items & ITEM_ROOM)); // records read without it get "FFFF"
         ui = FakeUserInterface{};
         ui.answers = {MsgAnswer::Yes};
         clock.sleeps.clear();
         const auto before = static_cast<long>(sim->ReceivedCommands().size());
-        if (c.failAt) sim->AddFault({SimFault::Kind::Ng, "", static_cast<uint32_t>(before + c.failAt)});
+        if (failAt) sim->AddFault({SimFault::Kind::Ng, "", static_cast<uint32_t>(before + failAt)});
         std::vector<bool> checked(static_cast<std::size_t>(data->capacity));
-        for (int n : c.rows)
+        for (int n : rows)
             checked[static_cast<std::size_t>(n - 1)] = true;
         EXPECT_TRUE(data->Write(checked, true));
         const Texts all = sim->ReceivedCommands(), sent(all.begin() + before, all.end());
         const int end = data->capacity * RecordWords(data->memoryItems);
-        Texts words = c.words, memory;
+        Texts words = front, memory;
         words.resize(static_cast<std::size_t>(end), "FFFF");
         for (int i = 0; i < end; ++i)
             memory.push_back(Hex4(sim->Register(static_cast<uint16_t>(0x42 + i))));
         EXPECT_EQ(memory, words);
-        EXPECT_EQ(data->ioError, !c.boxes.empty());
+        EXPECT_EQ(data->ioError, !told.empty());
         Texts boxes{Text(214)};
-        boxes.insert(boxes.end(), c.boxes.begin(), c.boxes.end());
+        boxes.insert(boxes.end(), told.begin(), told.end());
         EXPECT_EQ(ui.BoxTexts(), boxes);
         // The bar runs to the list's end with the tabs off; the list on the page stays as it was. The
         // link pauses 200 ms after opening, then CommandWait1 (40 by default) after a command and
         // CommandWait2 (500) after a register write.
-        char last[64];
-        std::snprintf(last, sizeof last, "メモリデータ書き込み中です ： Memory No.%3d", data->capacity);
+        char bar[64];
+        std::snprintf(bar, sizeof bar, "メモリデータ書き込み中です ： Memory No.%3d", data->capacity);
         EXPECT_EQ(std::tuple(ui.progressSteps.empty() ? "" : ui.progressSteps.back(), data->records[0].temp),
-                  std::tuple(c.readBy ? "" : last, "0B00"));
+                  std::tuple(readBy ? "" : bar, "0B00"));
         std::erase_if(ui.events,
                       [](const std::string& e) { return !e.starts_with("tabs") && e != "progress"; });
         EXPECT_EQ(ui.events, (Texts{"tabs:0", "progress", "tabs:1"}));
@@ -241,13 +228,13 @@ TEST_F(MemoryDataTest,
         for (const std::string& command : sent)
             pauses.push_back(command.starts_with("92") ? 500 : 40);
         EXPECT_EQ(clock.sleeps, pauses);
-        ASSERT_GE(sent.size(), c.last.size());
-        EXPECT_EQ(Texts(sent.end() - static_cast<long>(c.last.size()), sent.end()), c.last);
+        ASSERT_GE(sent.size(), tail.size());
+        EXPECT_EQ(Texts(sent.end() - static_cast<long>(tail.size()), sent.end()), tail);
         // The item word, settings bits kept, is written only when it changed.
         EXPECT_EQ(std::tuple(std::count_if(sent.begin(), sent.end(),
                                            [](const std::string& m) { return m.starts_with("9235"); }),
                              sim->Register(0x35)),
-                  std::tuple(c.room ? 1 : 0, data->memoryItems));
+                  std::tuple(room ? 1 : 0, data->memoryItems));
         for (const std::string& command : sent) {
             const bool word = command.starts_with("92") && command.size() == 8;
             EXPECT_LT(word ? std::stoi(command.substr(2, 2), nullptr, 16) : 0, 0x42 + end) << command;

@@ -124,42 +124,34 @@ TEST_F(TeachingTest, AFailedReadStepKeepsItsPreviousValueAndTheReadGoesOn)
 
 TEST_F(TeachingTest, TeachingWritesTheComputedEmissivityWaitsAndReadsAgain)
 {
-    struct Case {
-        const char* teachC;
-        const char* ini;     // after [ComPort]
-        const char* refused; // the command refused once, or nullptr
-        double emissivity;
-        const char* shown;
-        Texts sent;
-        int waits;   // of 100 ms
-        int message; // -1: none
-    };
     // Worked out from the band radiance of the target at the reading, the ambient and the teaching
     // temperature; the emissivity is written in thousandths, cut off. The result is shown before
     // the link is tried; a thermometer that cannot be reached is neither waited for nor read, but
     // after a refused write the values are read again.
+    // Teaching degC, the INI after [ComPort], the command refused once (nullptr: none), the emissivity
+    // and as shown, the commands, the waits of 100 ms, the message (-1: none).
     const char* const band = "[Teaching]\nReloadWaitTime=0\n[System]\nWavelengthLower=3\nWavelengthUpper=5\n";
     // clang-format off
-    const Case cases[] = {
+    const std::tuple<const char*, const char*, const char*, double, const char*, Texts, int, int> cases[] = {
         {"110.0", "", nullptr, 0.8106, "0.81", Then({"DA", "9214032A", "81"}, kRead), 30, -1},
         {"90.0", "", nullptr, 1.1351, "1.14", Then({"DA", "9214046F", "81"}, kRead), 30, -1},
         {"110.0", band, nullptr, 0.7320, "0.73", Then({"DA", "921402DC", "81"}, kRead), 0, -1},
         {"110.0", "", "DA", 0.8106, "0.81", {"DA"}, 0, 115},
         {"110.0", "", "9214", 0.8106, "0.81", Then({"DA", "9214032A", "81"}, kRead), 30, 0}};
     // clang-format on
-    for (const Case& c : cases) {
-        SCOPED_TRACE(std::string(c.teachC) + " " + c.ini + (c.refused ? c.refused : ""));
-        Make(c.ini);
+    for (const auto& [teachC, ini, refused, emissivity, shown, sent, waits, message] : cases) {
+        SCOPED_TRACE(std::string(teachC) + " " + ini + (refused ? refused : ""));
+        Make(ini);
         ReadFirst();
-        if (c.refused) line.RespondOnce(c.refused, std::string(c.refused).substr(0, 2) + "NG");
-        EXPECT_EQ(ops->RunTeaching(c.teachC), c.refused ? TeachOutcome::DeviceFailed : TeachOutcome::Written);
-        EXPECT_NEAR(ops->LastTaughtEmissivity(), c.emissivity, 0.00005);
-        EXPECT_EQ(std::tuple(view.taught, line.commands, Waits()), std::tuple(c.shown, c.sent, c.waits));
-        EXPECT_EQ(ui.BoxTexts(), c.message < 0 ? Texts{} : Messages({c.message}));
-        EXPECT_EQ(ui.StatusText() == Text(162), c.message != 115);
+        if (refused) line.RespondOnce(refused, std::string(refused).substr(0, 2) + "NG");
+        EXPECT_EQ(ops->RunTeaching(teachC), refused ? TeachOutcome::DeviceFailed : TeachOutcome::Written);
+        EXPECT_NEAR(ops->LastTaughtEmissivity(), emissivity, 0.00005);
+        EXPECT_EQ(std::tuple(view.taught, line.commands, Waits()), std::tuple(shown, sent, waits));
+        EXPECT_EQ(ui.BoxTexts(), message < 0 ? Texts{} : Messages({message}));
+        EXPECT_EQ(ui.StatusText() == Text(162), message != 115);
         // The progress box is up before the wait and the read, however short the wait.
         EXPECT_EQ(std::find(ui.events.begin(), ui.events.end(), "progress") != ui.events.end(),
-                  c.waits || !c.refused);
+                  waits || !refused);
     }
 }
 
