@@ -59,18 +59,13 @@ protected:
 // The thermometer of the Japanese export's golden file, read and written out again.
 TEST_F(DeviceSettingsTest, ReadsEverySettingInOrderLeavesCheckModeAndExportsThem)
 {
-    SimConfig config;
-    config.alarmHighK10 = 3732;      // 100.0 degC
-    config.alarmLowK10 = 2632;       // -10.0 degC
-    config.emissivityRegister = 949; // shown rounded: 0.95
-    config.flagWord = 0x461C;        // HIGH on, LOW off, clock alarm on, every day
-    config.clockAlarm = 0x0C00;
-    config.clockAlarmRingS = 3;
-    config.holdS = 15;
-    config.status0 = 0xFC0C; // tenths
-    config.clockStart = {2005, 3, 5, 14, 30, 0};
-    config.serial = 12345678;
-    Start(config);
+    // HIGH 100.0 degC on, LOW -10.0 degC off, 0.949 shown rounded as 0.95, the clock alarm at 12:00
+    // on every day, tenths.
+    // clang-format off
+    Start({.serial = 12345678, .emissivityRegister = 949, .status0 = 0xFC0C, .flagWord = 0x461C, .alarmHighK10 = 3732,
+           .alarmLowK10 = 2632, .clockAlarm = 0x0C00, .clockAlarmRingS = 3, .holdS = 15, .memoryWords = {},
+           .clockStart = {2005, 3, 5, 14, 30, 0}, .faults = {}});
+    // clang-format on
     IniFile::WriteString(TypeNameFilePath(app), "HardName", "012345678", "Line A");
     app.deviceSerialText = FormatSerialText(app.deviceSerial = 12345678);
     app.language = 0;
@@ -90,9 +85,10 @@ TEST_F(DeviceSettingsTest, ReadsEverySettingInOrderLeavesCheckModeAndExportsThem
 
 TEST_F(DeviceSettingsTest, AFailedValueIsReportedAndKeepsWhatTheRecordHeld)
 {
-    SimConfig config;
-    config.faults = {{SimFault::Kind::Ng, "22"}, {SimFault::Kind::Garbage, "", 3}}; // 9137 gets noise
-    Start(config);
+    // 9137 gets noise.
+    // clang-format off
+    Start({.memoryWords = {}, .clockStart = {}, .faults = {{SimFault::Kind::Ng, "22"}, {SimFault::Kind::Garbage, "", 3}}});
+    // clang-format on
     record.alarmLowK = 300.0;
     record.deviceClock = {2010, 6, 7, 8, 9, 10};
     const SettingsReadResult read = ReadSettingsFromDevice(app, *link, record, nullptr);
@@ -169,11 +165,9 @@ TEST_F(DeviceSettingsTest, ResetWritesThePreferenceDefaultsAndReadsBack)
     // clang-format on
     for (const auto& [preference, tenth, flags, writes] : cases) {
         SCOPED_TRACE(preference);
-        SimConfig config;
-        config.flagWord = 0xC61C;
-        config.status0 = 0x1F0F;
-        config.alarmHighK10 = 3000;
-        Start(config, preference);
+        // clang-format off
+        Start({.status0 = 0x1F0F, .flagWord = 0xC61C, .alarmHighK10 = 3000, .memoryWords = {}, .clockStart = {}, .faults = {}}, preference);
+        // clang-format on
         ASSERT_TRUE(ResetToDefaults(app, *link, record, ui.OpenProgress().get()));
         const Texts sent = Sent();
         ASSERT_GE(sent.size(), 10u);
