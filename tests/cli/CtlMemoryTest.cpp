@@ -13,18 +13,13 @@ constexpr const char* kMemory = "35=000C 40=0003 41=0003\n"
                                 "0C08 1407 0F03 1F0A 0010 0B7B\n"
                                 "0B44 1407 1003 0809 0020 0B7C\n";
 
-class CtlMemory : public CtlTest {
-protected:
-    void SetUp() override
-    {
-        WriteFileBytes(dir.File("mem.txt"), kMemory);
-        WriteIni("Langage=1\r\n");
-        StartSim({"--memory", dir.File("mem.txt")});
-    }
-};
+using CtlMemory = CtlTest;
 
 TEST_F(CtlMemory, ReadPrintsAndSavesTheRowsAndWriteKeepsTheListedOnes)
 {
+    WriteFileBytes(dir.File("mem.txt"), kMemory);
+    WriteIni("Langage=1\r\n");
+    StartSim({"--memory", dir.File("mem.txt")});
     std::filesystem::copy_file(RunnableDir() + "templete_2(ENG).html", dir.File("templete_2(ENG).html"));
     // clang-format off
     Expect({

@@ -34,10 +34,9 @@ protected:
         SimConfig config;
         config.useHostClock = false;
         config.flagWord = static_cast<uint16_t>(0xFC83 | items); // settings bits the page must keep
-        for (int r = 0; r < records; ++r) {
+        for (int r = 0; r < records; ++r)
             for (int w = 0; w < RecordWords(items); ++w)
                 config.memoryWords.push_back(static_cast<uint16_t>((w ? 0x0100 * (w + 1) : 0x0B00) + r));
-        }
         config.recordCount = static_cast<uint16_t>(count < 0 ? records : count);
         ports.reset();
         sim = std::make_unique<SimThermometer>(config, clock);
@@ -105,10 +104,28 @@ TEST_F(MemoryDataTest, ReadsEveryStoredRecordWithinTheBuffer)
     }
 }
 
-TEST_F(MemoryDataTest, AFailedReadKeepsWhatCameBeforeAndRefusesAWriteThatWouldLoseTheRest)
+TEST_F(MemoryDataTest, ARefusedOrFailedReadKeepsWhatCameBeforeAndAWriteThatWouldLoseTheRestIsRefused)
 {
+    // Refused, not run, or failed before the first record: the list of an earlier read stays as it was.
+    Start(3, 0);
+    data->records[0].temp = "0B55";
+    ui.answers = {MsgAnswer::No};
+    EXPECT_FALSE(data->Read(true, [] { FAIL() << "filled after No"; }));
+    EXPECT_EQ(std::pair(ui.BoxTexts(), ui.boxes.at(0).buttons),
+              std::pair(Texts{Text(215)}, MsgButtons::YesNo));
+    {
+        DeviceGuard other(app);
+        EXPECT_FALSE(data->Read(false, nullptr) || data->Write({true}, false));
+        EXPECT_TRUE(sim->ReceivedCommands().empty() && app.deviceSemaphore)
+            << "the running one's guard is kept";
+    }
+    sim->AddFault({SimFault::Kind::Ng, "91", 0});
+    EXPECT_TRUE(data->Read(false, nullptr));
+    EXPECT_TRUE(data->ioError && data->records[0].temp == "0B55");
+
+    // A failure in the third record's third word: after DA, 30, 31, 35, 40 and two whole records.
     Start(5, ITEM_TIME | ITEM_ROOM); // six words a record
-    // The third record's third word: after DA, 30, 31, 35, 40 and two whole records.
+    ui = FakeUserInterface{};
     sim->AddFault({SimFault::Kind::Ng, "", 5 + 12 + 3});
     int fills = 0;
     EXPECT_TRUE(data->Read(false, [&] { ++fills; }));
@@ -126,26 +143,6 @@ TEST_F(MemoryDataTest, AFailedReadKeepsWhatCameBeforeAndRefusesAWriteThatWouldLo
     EXPECT_FALSE(data->Write({true}, false));
     EXPECT_EQ(std::pair(ui.BoxTexts(), sim->ReceivedCommands().size()),
               std::pair(Texts{FormatLangString(app, 329, {"2", "5"})}, sent));
-}
-
-// Refused, not run, or failed before the first record: the list of an earlier read stays as it was.
-TEST_F(MemoryDataTest, ReadAsksFirstWaitsForNoOtherOperationAndAFailedHeaderKeepsTheList)
-{
-    Start(3, 0);
-    data->records[0].temp = "0B55";
-    ui.answers = {MsgAnswer::No};
-    EXPECT_FALSE(data->Read(true, [] { FAIL() << "filled after No"; }));
-    EXPECT_EQ(std::pair(ui.BoxTexts(), ui.boxes.at(0).buttons),
-              std::pair(Texts{Text(215)}, MsgButtons::YesNo));
-    {
-        DeviceGuard other(app);
-        EXPECT_FALSE(data->Read(false, nullptr) || data->Write({true}, false));
-        EXPECT_TRUE(sim->ReceivedCommands().empty() && app.deviceSemaphore)
-            << "the running one's guard is kept";
-    }
-    sim->AddFault({SimFault::Kind::Ng, "91", 0});
-    EXPECT_TRUE(data->Read(false, nullptr));
-    EXPECT_TRUE(data->ioError && data->records[0].temp == "0B55");
 }
 
 TEST_F(MemoryDataTest, CapacityFollowsTheItemCountFromTheMemSetTable)

@@ -185,22 +185,20 @@ TEST_F(DeviceSettingsTest, ResetWritesThePreferenceDefaultsAndReadsBack)
 
 TEST_F(DeviceSettingsTest, RegisteringKeepsOneKeyPerThermometer)
 {
-    SimConfig config;
-    config.serial = 12345678;
-    Start(config);
     EXPECT_FALSE(RegisterTypeName(app, *link, "") || !Sent().empty());
     EXPECT_TRUE(RegisterTypeName(app, *link, "Old") && RegisterTypeName(app, *link, "放射計"));
     EXPECT_EQ(Sent(), (Texts{"DA", "9130", "9131", "81", "DA", "9130", "9131", "81"}));
     // The caption names the type; the file holds it once, in CP932.
     EXPECT_EQ(std::tuple(Texts(ui.events.end() - 2, ui.events.end()), ui.boxes.back().icon),
-              std::tuple(Texts{"title:" + Text(165) + " : No.00123450678 (放射計)", "box:" + Text(212)},
+              std::tuple(Texts{"title:" + Text(165) + " : No.01234560789 (放射計)", "box:" + Text(212)},
                          MsgIcon::Information));
     EXPECT_EQ(ReadFileBytes(TypeNameFilePath(app)),
-              "[HardName]\r\n012345678=" + Utf8ToCp932("放射計") + "\r\n");
+              "[HardName]\r\n123456789=" + Utf8ToCp932("放射計") + "\r\n");
 
     // A failed serial number read keeps the file and the typed name.
-    config.faults = {SimFault{SimFault::Kind::Silent, "", 3}};
-    Start(config);
+    // clang-format off
+    Start({.memoryWords = {}, .clockStart = {}, .faults = {SimFault{SimFault::Kind::Silent, "", 3}}});
+    // clang-format on
     WriteFileBytes(TypeNameFilePath(app), "kept");
     EXPECT_FALSE(RegisterTypeName(app, *link, "Typed"));
     EXPECT_EQ(app.typeName + ReadFileBytes(TypeNameFilePath(app)), "Typedkept");
@@ -234,7 +232,7 @@ TEST(SettingsCsvTest, DefaultNameExtensionAndAFolderThatCannotBeWritten)
               std::pair(Texts{"File Not Opened by File Output Error"}, MsgIcon::Exclamation));
 }
 
-TEST(TypeNamesTest, NamesAreKeptPerSerialBesideTheExecutable)
+TEST(TypeNamesTest, NamesAreKeptPerSerialAndCaptionsFollowVisibleSerialNo)
 {
     LineRig rig;
     const auto lookup = [&](uint32_t serial) {
@@ -248,18 +246,14 @@ TEST(TypeNamesTest, NamesAreKeptPerSerialBesideTheExecutable)
                        "\r\n123456789=" + std::string(300, 'n') + "\r\n");
     EXPECT_EQ((std::vector{lookup(0), lookup(12345678), lookup(123456789), lookup(87654321)}),
               (std::vector<std::string>{"Zero", "放射計ｱ", std::string(254, 'n'), "no name"}));
-}
-
-TEST(TypeNamesTest, CaptionsFollowVisibleSerialNo)
-{
-    AppState app;
-    app.deviceSerialText = FormatSerialText(12345678);
-    app.typeName = "Furnace 1";
-    app.windowTitle = "ABC";
+    // The caption shows the serial number as VisibleSerialNo says, the registered caption always.
+    rig.app.deviceSerialText = FormatSerialText(12345678);
+    rig.app.typeName = "Furnace 1";
+    rig.app.windowTitle = "ABC";
     std::string shown;
     for (bool visible : {true, false}) {
-        app.visibleSerialNo = visible;
-        shown += ComposeCaption(app) + "|" + ComposeRegisteredCaption(app) + "|";
+        rig.app.visibleSerialNo = visible;
+        shown += ComposeCaption(rig.app) + "|" + ComposeRegisteredCaption(rig.app) + "|";
     }
     EXPECT_EQ(shown,
               "ABC : No.00123450678|ABC : No.00123450678 (Furnace 1)|ABC|ABC : No.00123450678 (Furnace 1)|");

@@ -186,20 +186,6 @@ TEST_F(TeachingTest, OutOfRangeTemperaturesResultsAndBandsAreRefusedBeforeAnythi
     }
 }
 
-TEST(TeachingRange, SettableEmissivityIsInclusiveAndRejectsNonNumbers)
-{
-    const double inf = std::numeric_limits<double>::infinity();
-    // Teaching at exactly the ambient temperature divides by zero.
-    const double equal = TaughtEmissivity(CRadiationModel{}, 298.2, 373.2, 298.2, 0.95, 8.0, 14.0);
-    // clang-format off
-    const std::pair<double, bool> cases[] = {{0.3, true}, {1.2, true}, {std::nextafter(0.3, 0.0), false},
-        {std::nextafter(1.2, 2.0), false}, {std::nan(""), false}, {inf, false}, {-inf, false}, {equal, false}};
-    // clang-format on
-    for (const auto& [emissivity, settable] : cases)
-        EXPECT_EQ(IsSettableEmissivity(emissivity), settable) << emissivity;
-    EXPECT_TRUE(IsUsableBand(0.5, 1000.0));
-}
-
 TEST_F(TeachingTest, SetWritesTheFieldAsItIsAndReadsAgain)
 {
     // Field, the write sent ("": none), a refusal of it, the box (-1: none). Thousandths are cut
@@ -223,7 +209,7 @@ TEST_F(TeachingTest, SetWritesTheFieldAsItIsAndReadsAgain)
     }
 }
 
-TEST(RadiationModel, ReferenceValuesAndBandEdges)
+TEST(RadiationModel, ReferenceValuesBandEdgesAndTheSettableRange)
 {
     const std::pair<double, double> cases[] = {{243.2, 60.33},  {298.2, 167.86}, {300.0, 172.56},
                                                {373.2, 429.87}, {383.2, 474.93}, {873.2, 4624.88}};
@@ -236,6 +222,17 @@ TEST(RadiationModel, ReferenceValuesAndBandEdges)
     EXPECT_EQ(kModel.BandExitance(300.0, 14.0, 8.0) + kModel.BandExitance(300.0, 10.0, 10.0), 0.0);
     // A band that is not a whole number of 0.01 um steps stops at the last step inside it.
     EXPECT_NEAR(kModel.BandExitance(300.0, 8.0, 13.995), 172.3225, 0.00005);
+
+    const double inf = std::numeric_limits<double>::infinity();
+    // Teaching at exactly the ambient temperature divides by zero.
+    const double equal = TaughtEmissivity(CRadiationModel{}, 298.2, 373.2, 298.2, 0.95, 8.0, 14.0);
+    // clang-format off
+    const std::pair<double, bool> settable[] = {{0.3, true}, {1.2, true}, {std::nextafter(0.3, 0.0), false},
+        {std::nextafter(1.2, 2.0), false}, {std::nan(""), false}, {inf, false}, {-inf, false}, {equal, false}};
+    // clang-format on
+    for (const auto& [emissivity, yes] : settable)
+        EXPECT_EQ(IsSettableEmissivity(emissivity), yes) << emissivity;
+    EXPECT_TRUE(IsUsableBand(0.5, 1000.0));
 }
 
 } // namespace
