@@ -71,12 +71,12 @@ TEST_F(MemoryDataTest, ReadsEveryStoredRecordWithinTheBuffer)
         ui = FakeUserInterface{};
         app.deviceSerial = 42; // another thermometer read before: every read takes the new one
         data->ReadMemory();
-        EXPECT_FALSE(data->ioError);
         EXPECT_EQ(ui.boxes.size(), told.empty() ? 0u : 1u);
         for (const MessageBoxCall& box : ui.boxes)
             EXPECT_NE(box.text.find(" " + told + " "), std::string::npos);
-        EXPECT_EQ(std::tuple(data->capacity, data->memoryItems, app.deviceSerialText, app.deviceSerial),
-                  std::tuple(capacity, 0xFC83 | items, std::string("01234560789"), 123456789u));
+        EXPECT_EQ(std::tuple(data->ioError, data->capacity, data->memoryItems, app.deviceSerialText,
+                             app.deviceSerial),
+                  std::tuple(false, capacity, 0xFC83 | items, std::string("01234560789"), 123456789u));
         Texts expected{"DA", "9130", "9131", "9135", "9140"};
         char command[16]; // past 0xFF the address takes three digits, as "%02X" gives it
         for (int a = 0x42; a < 0x42 + read * RecordWords(items); ++a)

@@ -110,10 +110,8 @@ TEST_F(TeachingTest, AFailedReadStepKeepsItsPreviousValueAndTheReadGoesOn)
         if (reply != nullptr) line.RespondOnce(command, reply);
         line.failOpens = *command ? 0 : 1;
         EXPECT_FALSE(ops->ReadCurrentValues());
-        EXPECT_EQ(line.commands, sent);
-        EXPECT_EQ(ui.BoxTexts(), Messages({message}));
-        EXPECT_EQ(std::tuple(view.measured, view.current, ops->AmbientK()),
-                  std::tuple("100.0", "0.95", 298.2));
+        EXPECT_EQ(std::tuple(line.commands, ui.BoxTexts(), view.measured, view.current, ops->AmbientK()),
+                  std::tuple(sent, Messages({message}), "100.0", "0.95", 298.2));
         if (sent == kRead) {
             EXPECT_EQ(ui.StatusText(), "373.2(K), 298.2(K), 0.95");
         }
