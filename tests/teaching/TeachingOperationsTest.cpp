@@ -222,6 +222,9 @@ TEST(RadiationModel, ReferenceValuesBandEdgesAndTheSettableRange)
     EXPECT_NEAR(kModel.BandExitance(300.0, 8.0, 13.995), 172.3225, 0.00005);
 
     const double inf = std::numeric_limits<double>::infinity();
+    // The setting the reading was taken with scales the result: 373.2 K read at 298.2 K with 0.50 set,
+    // taught 383.2 K: (429.87 - 167.86) * 0.50 / (474.93 - 167.86) = 0.42663.
+    EXPECT_NEAR(TaughtEmissivity(kModel, 298.2, 373.2, 383.2, 0.50, 8.0, 14.0), 0.42663, 0.0001);
     // Teaching at exactly the ambient temperature divides by zero.
     const double equal = TaughtEmissivity(CRadiationModel{}, 298.2, 373.2, 298.2, 0.95, 8.0, 14.0);
     // clang-format off
