@@ -28,7 +28,6 @@ TEST_F(CtlSettings, EachSubCommandSendsItsGroupAndShowReadsItBack)
     // A state not given keeps what the thermometer holds; -17.1 degC is 256.0 K in tenths cut off.
     // The reset asks first and takes the preference defaults; a type name is kept without the
     // characters a file name cannot hold.
-    const std::string named = "Serial No.: 00123450678\nType: ABC\n";
     // clang-format off
     Expect({
         {{"settings", "export", dir.File("out.txt")}, 0, dir.File("out.csv")},
@@ -43,8 +42,8 @@ TEST_F(CtlSettings, EachSubCommandSendsItsGroupAndShowReadsItBack)
           "Repeat,Everyday\n\nResolution (-30~200°C),0.1°C \nHold-Time,20 sec.\n"},
         {{"settings", "reset"}, 1},
         {{"--yes", "settings", "reset"}, 0, "", "", "DA\n923D0C00\n923E0003\n923F0005\n9135\n"},
-        {{"typename", "set", "A:B/C"}, 0, named, "Type-No. was Registered"},
-        {{"check"}, 0, named}});
+        {{"typename", "set", "A:B/C"}, 0, "Serial No.: 00123450678\nType: ABC\n", "Type-No. was Registered"},
+        {{"check"}, 0, "Serial No.: 00123450678\nType: ABC\n"}});
     // clang-format on
     EXPECT_EQ(ReadFileBytes(dir.File("out.csv")), ReadFileBytes(TestDataPath("settings/settings-en.csv")));
     EXPECT_EQ(ReadFileBytes(dir.File("hardname.rm4")), "[HardName]\r\n012345678=ABC\r\n");

@@ -128,8 +128,7 @@ TEST_F(MemoryDataTest, ARefusedOrFailedReadKeepsWhatCameBeforeAndAWriteThatWould
     ui = FakeUserInterface{};
     sim->AddFault({SimFault::Kind::Ng, "", 5 + 12 + 3});
     int fills = 0;
-    EXPECT_TRUE(data->Read(false, [&] { ++fills; }));
-    EXPECT_TRUE(fills == 1 && data->ioError);
+    EXPECT_TRUE(data->Read(false, [&] { ++fills; }) && fills == 1 && data->ioError);
     const MemoryRecord* r = data->records.data();
     EXPECT_EQ((Texts{r[1].room, r[2].temp, r[2].time[0], r[2].time[1], r[3].temp}),
               (Texts{"0601", "0B02", "0202", "", ""}));
