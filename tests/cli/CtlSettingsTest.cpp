@@ -12,52 +12,46 @@ namespace {
 class CtlSettings : public CtlTest {
 protected:
     // The thermometer of the export example: HIGH 100.0 on, LOW -10.0 off, clock alarm 12:00 on
-    // once, ringing 3 s, hold 15 s, 1 degC.
-    void Start(const std::vector<std::string>& more = {}, const std::string& preference = "")
+    // once, ringing 3 s, hold 15 s, 1 degC; registered as "Line A".
+    void SetUp() override
     {
         WriteFileBytes(dir.File("regs.txt"), "35=4200 36=0E94 37=0A48 3D=0C00 3E=0003 3F=000F\n");
-        std::vector<std::string> args{"--serial", "12345678",          "--clock", "2005-03-05T14:30:00",
-                                      "--memory", dir.File("regs.txt")};
-        args.insert(args.end(), more.begin(), more.end());
-        StartSim(args);
-        WriteIni("Langage=1\r\n", preference);
+        WriteFileBytes(dir.File("hardname.rm4"), "[HardName]\r\n012345678=Line A\r\n");
+        StartSim(
+            {"--serial", "12345678", "--clock", "2005-03-05T14:30:00", "--memory", dir.File("regs.txt")});
+        WriteIni("Langage=1\r\n", "[Preference]\r\nDefault_HoldTime=0005\r\nDefault_Resolution=1\r\n");
     }
 };
 
-const char* const kExample = "Type-Number,No.00123450678 (Line A)\nEmissivity,0.95\nAlarm-HIGH,100.0 °C, ON\n"
-                             "Alarm-LOW,-10.0 °C, OFF\n\nClock Alarm Setting,12:00,ON\nRinging Time,3 sec.\n"
-                             "Repeat,Once\n\nResolution (-30~200°C),1°C \nHold-Time,15 sec.\n";
-
-TEST_F(CtlSettings, ShowAndExportGiveTheSettingsAsTheExportWritesThem)
+TEST_F(CtlSettings, EachSubCommandSendsItsGroupAndShowReadsItBack)
 {
-    Start();
-    WriteFileBytes(dir.File("hardname.rm4"), "[HardName]\r\n012345678=Line A\r\n");
-    Expect({{{"settings", "show"}, 0, kExample, "-"},
-            {{"settings", "export", dir.File("out.txt")}, 0, dir.File("out.csv")}});
-    EXPECT_EQ(ReadFileBytes(dir.File("out.csv")), ReadFileBytes(TestDataPath("settings/settings-en.csv")));
-}
-
-TEST_F(CtlSettings, EachSetCommandSendsItsGroupAndShowReadsItBack)
-{
-    Start();
     // A state not given keeps what the thermometer holds; -17.1 degC is 256.0 K in tenths cut off.
+    // The reset asks first and takes the preference defaults; a type name is kept without the
+    // characters a file name cannot hold.
     // clang-format off
     Expect({
+        {{"settings", "export", dir.File("out.txt")}, 0, dir.File("out.csv")},
         {{"settings", "set-alarm", "--high", "600", "--low", "-30", "--high-off", "--low-on"}, 0, "", "", "DA\n9236221C\n92370980\n9135\n92358200\n81\n"},
         {{"settings", "set-alarm", "--high", "100", "--low", "-17.1", "--high-on"}, 0, "", "", "92360E94\n92370A00\n9135\n9235C200\n"},
         {{"settings", "set-clock", "2010-06-07T08:09:10"}, 0, "", "", "DA\n230A0908\n24070607DA\n81\n"},
         {{"settings", "set-clock-alarm", "06:45", "--ring", "8", "--daily", "--off"}, 0, "", "", "DA\n923D062D\n923E0008\n9135\n9235C400\n81\n"},
         {{"settings", "set-resolution", "0.1"}, 0, "", "", "DA\n9100\n9200FC0C\n81\n"},
         {{"settings", "set-hold", "20"}, 0, "", "", "DA\n923F0014\n81\n"},
-        {{"settings", "show"}, 0, "Type-Number,No.00123450678 (no name)\nEmissivity,0.95\nAlarm-HIGH,100.0 °C, ON\n"
+        {{"settings", "show"}, 0, "Type-Number,No.00123450678 (Line A)\nEmissivity,0.95\nAlarm-HIGH,100.0 °C, ON\n"
           "Alarm-LOW,-17.2 °C, ON\n\nClock Alarm Setting,06:45,OFF\nRinging Time,8 sec.\n"
-          "Repeat,Everyday\n\nResolution (-30~200°C),0.1°C \nHold-Time,20 sec.\n"}});
+          "Repeat,Everyday\n\nResolution (-30~200°C),0.1°C \nHold-Time,20 sec.\n"},
+        {{"settings", "reset"}, 1},
+        {{"--yes", "settings", "reset"}, 0, "", "", "DA\n923D0C00\n923E0003\n923F0005\n9135\n"},
+        {{"typename", "set", "A:B/C"}, 0, "Serial No.: 00123450678\nType: ABC\n", "Type-No. was Registered"},
+        {{"check"}, 0, "Serial No.: 00123450678\nType: ABC\n"}});
     // clang-format on
+    EXPECT_EQ(ReadFileBytes(dir.File("out.csv")), ReadFileBytes(TestDataPath("settings/settings-en.csv")));
+    EXPECT_EQ(ReadFileBytes(dir.File("hardname.rm4")), "[HardName]\r\n012345678=ABC\r\n");
+    EXPECT_EQ(Count(Received(), "923D"), 2u) << "the clock alarm's and the reset's after it was asked";
 }
 
 TEST_F(CtlSettings, BadValuesAreUsageErrorsAndNothingIsSent)
 {
-    Start();
     // Every numeric option of every command, @ standing for its value, in forms the program's
     // numeric fields would not take: hexadecimal, exponent, a blank, trailing garbage.
     // clang-format off
@@ -83,24 +77,6 @@ TEST_F(CtlSettings, BadValuesAreUsageErrorsAndNothingIsSent)
         rows.push_back({args, 2, "-", "Run with --help for more information.", "-"});
     }
     Expect(rows);
-}
-
-TEST_F(CtlSettings, ResetAsksFirstAndTakesThePreferenceDefaults)
-{
-    Start({}, "[Preference]\r\nDefault_HoldTime=0005\r\nDefault_Resolution=1\r\n");
-    Expect({{{"settings", "reset"}, 1}});
-    EXPECT_EQ(Received().find("923D"), std::string::npos) << "asked first";
-    // clang-format off
-    Expect({{{"--yes", "settings", "reset"}, 0, "", "", "DA\n923D0C00\n923E0003\n923F0005\n9135\n92354000\n9100\n9200FC0C\n9136\n"}});
-    // clang-format on
-}
-
-TEST_F(CtlSettings, TypeNameIsRegisteredUnderTheSerialNumber)
-{
-    Start();
-    const std::string shown = "Serial No.: 00123450678\nType: ABC\n";
-    Expect({{{"typename", "set", "A:B/C"}, 0, shown, "Type-No. was Registered"}, {{"check"}, 0, shown}});
-    EXPECT_EQ(ReadFileBytes(dir.File("hardname.rm4")), "[HardName]\r\n012345678=ABC\r\n");
 }
 
 } // namespace

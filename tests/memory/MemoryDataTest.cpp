@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -32,11 +33,10 @@ protected:
     {
         SimConfig config;
         config.useHostClock = false;
-        config.flagWord = static_cast<uint16_t>(0xFC00 | items); // settings bits the page must keep
-        for (int r = 0; r < records; ++r) {
+        config.flagWord = static_cast<uint16_t>(0xFC83 | items); // settings bits the page must keep
+        for (int r = 0; r < records; ++r)
             for (int w = 0; w < RecordWords(items); ++w)
                 config.memoryWords.push_back(static_cast<uint16_t>((w ? 0x0100 * (w + 1) : 0x0B00) + r));
-        }
         config.recordCount = static_cast<uint16_t>(count < 0 ? records : count);
         ports.reset();
         sim = std::make_unique<SimThermometer>(config, clock);
@@ -45,32 +45,6 @@ protected:
         WriteFileBytes(app.iniPath, "[ComPort]\nPort=COM1\nStopBit=0\n[MemSet]\n" + memSet);
         data = std::make_unique<MemoryData>(app);
     }
-    // Writes back the given rows (numbered from 1) after a read, and returns the commands it sent;
-    // failAt faults the write's n-th transaction.
-    Texts WriteRows(std::initializer_list<int> rows, int failAt = 0, bool ask = false)
-    {
-        ui.events.clear();
-        ui.progressSteps.clear();
-        clock.sleeps.clear();
-        const std::size_t before = sim->ReceivedCommands().size();
-        if (failAt) sim->AddFault({SimFault::Kind::Ng, "", static_cast<uint32_t>(before + failAt)});
-        std::vector<bool> checked(static_cast<std::size_t>(data->capacity));
-        for (int n : rows)
-            checked[static_cast<std::size_t>(n - 1)] = true;
-        EXPECT_TRUE(data->Write(checked, ask));
-        const Texts all = sim->ReceivedCommands();
-        return Texts(all.begin() + static_cast<long>(before), all.end());
-    }
-    // n memory words from 0x42 + offset as four hex digits.
-    Texts Words(int offset, int n) const
-    {
-        Texts words;
-        for (int i = offset; i < offset + n; ++i)
-            words.push_back(Hex4(sim->Register(static_cast<uint16_t>(0x42 + i))));
-        return words;
-    }
-    std::string Counts() const { return Hex4(sim->Register(0x40)) + Hex4(sim->Register(0x41)); }
-
     std::unique_ptr<SimThermometer> sim;
     std::unique_ptr<SerialPortFactory> ports;
     std::unique_ptr<MemoryData> data;
@@ -78,107 +52,96 @@ protected:
 
 TEST_F(MemoryDataTest, ReadsEveryStoredRecordWithinTheBuffer)
 {
-    struct Case {
-        const char* name;
-        int records, count; // records in the simulator's memory, register 40
-        uint16_t items;
-        std::string memSet;
-        int read, capacity; // records the program reads, the list's length
-        const char* told;   // the [MemSet] key a message says disagrees with the count, or nullptr
-    };
+    // Records in the simulator's memory and register 40, the item bits, the [MemSet] lines; the
+    // records the program reads and the list's length; the [MemSet] key a message says disagrees
+    // with the count ("": none).
     // The list holds every record the thermometer has, whatever the table says: hidden records
     // would be erased by the next write-back.
     // clang-format off
-    const Case cases[] = {
-        {"no records", 0, 0, ITEM_TIME, "", 0, 35, nullptr},
+    const std::tuple<const char*, int, int, uint16_t, std::string, int, int, std::string> cases[] = {
+        {"no records", 0, 0, ITEM_TIME, "", 0, 35, ""},
         {"more than the buffer", 30, 30, 0, "DataMax_TEMP=5\n", 30, 30, "DataMax_TEMP"},
         {"more than the capacity", 40, 40, ITEM_TIME, "", 40, 40, "DataMax_TEMP_TM"},
-        {"no item bits", 10, 10, 0, "", 10, 150, nullptr},
-        {"every item", 3, 3, ITEM_MASK, "", 3, 20, nullptr}};
+        {"no item bits", 10, 10, 0, "", 10, 150, ""},
+        {"every item", 3, 3, ITEM_MASK, "", 3, 20, ""}};
     // clang-format on
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        Start(c.records, c.items, c.memSet, c.count);
+    for (const auto& [name, records, count, items, memSet, read, capacity, told] : cases) {
+        SCOPED_TRACE(name);
+        Start(records, items, memSet, count);
         ui = FakeUserInterface{};
         app.deviceSerial = 42; // another thermometer read before: every read takes the new one
         data->ReadMemory();
-        EXPECT_FALSE(data->ioError);
-        ASSERT_EQ(ui.boxes.size(), c.told ? 1u : 0u);
-        if (c.told) {
-            EXPECT_NE(ui.boxes[0].text.find(std::string(" ") + c.told + " "), std::string::npos);
-        }
-        EXPECT_EQ(std::tuple(data->capacity, data->memoryItems, app.deviceSerialText, app.deviceSerial),
-                  std::tuple(c.capacity, 0xFC00 | c.items, std::string("01234560789"), 123456789u));
+        EXPECT_EQ(ui.boxes.size(), told.empty() ? 0u : 1u);
+        for (const MessageBoxCall& box : ui.boxes)
+            EXPECT_NE(box.text.find(" " + told + " "), std::string::npos);
+        EXPECT_EQ(std::tuple(data->ioError, data->capacity, data->memoryItems, app.deviceSerialText,
+                             app.deviceSerial),
+                  std::tuple(false, capacity, 0xFC83 | items, std::string("01234560789"), 123456789u));
         Texts expected{"DA", "9130", "9131", "9135", "9140"};
-        for (int a = 0; a < c.read * RecordWords(c.items); ++a) {
-            // Past 0xFF the address takes three digits, as "%02X" gives it.
-            const std::string address = Hex4(static_cast<unsigned>(0x42 + a));
-            expected.push_back("91" + address.substr(address.starts_with("00") ? 2 : 1));
-        }
+        char command[16]; // past 0xFF the address takes three digits, as "%02X" gives it
+        for (int a = 0x42; a < 0x42 + read * RecordWords(items); ++a)
+            expected.push_back((std::snprintf(command, sizeof command, "91%02X", a), command));
         expected.push_back("81");
         EXPECT_EQ(sim->ReceivedCommands(), expected);
         for (int r = 0; r < static_cast<int>(data->records.size()); ++r) {
             const MemoryRecord& record = data->records[static_cast<std::size_t>(r)];
             const auto word = [&](uint16_t bit, unsigned w) {
-                return r >= c.read            ? std::string()
-                       : (c.items & bit) != 0 ? Hex4(0x0100u * w + static_cast<unsigned>(r))
-                                              : std::string("FFFF");
+                return r >= read            ? std::string()
+                       : (items & bit) != 0 ? Hex4(0x0100u * w + static_cast<unsigned>(r))
+                                            : std::string("FFFF");
             };
             ASSERT_EQ(std::tuple(record.temp, record.time[3], record.room, record.emissivity, record.max,
                                  record.min),
-                      std::tuple(r < c.read ? Hex4(0x0B00u + static_cast<unsigned>(r)) : "",
-                                 word(ITEM_TIME, 5), word(ITEM_ROOM, 6), word(ITEM_EMISSIVITY, 7),
-                                 word(ITEM_MAX, 8), word(ITEM_MIN, 9)))
+                      std::tuple(r < read ? Hex4(0x0B00u + static_cast<unsigned>(r)) : "", word(ITEM_TIME, 5),
+                                 word(ITEM_ROOM, 6), word(ITEM_EMISSIVITY, 7), word(ITEM_MAX, 8),
+                                 word(ITEM_MIN, 9)))
                 << r;
         }
         // The bar runs through every slot of the list, or through every record read if more.
-        EXPECT_EQ(ui.progressRanges, std::vector<int>{c.capacity});
-        EXPECT_EQ(ui.progressSteps.size(), static_cast<std::size_t>(std::max(c.capacity, c.read)));
-        EXPECT_EQ(clock.sleeps.back(), 500u);
+        EXPECT_EQ(
+            std::tuple(ui.progressRanges, ui.progressSteps.size(), clock.sleeps.back()),
+            std::tuple(std::vector<int>{capacity}, static_cast<std::size_t>(std::max(capacity, read)), 500u));
     }
 }
 
-TEST_F(MemoryDataTest, AFailedReadKeepsWhatCameBeforeAndRefusesAWriteThatWouldLoseTheRest)
+TEST_F(MemoryDataTest, ARefusedOrFailedReadKeepsWhatCameBeforeAndAWriteThatWouldLoseTheRestIsRefused)
 {
+    // Refused, not run, or failed before the first record: the list of an earlier read stays as it was.
+    Start(3, 0);
+    data->records[0].temp = "0B55";
+    ui.answers = {MsgAnswer::No};
+    EXPECT_FALSE(data->Read(true, [] { FAIL() << "filled after No"; }));
+    EXPECT_EQ(std::pair(ui.BoxTexts(), ui.boxes.at(0).buttons),
+              std::pair(Texts{Text(215)}, MsgButtons::YesNo));
+    {
+        DeviceGuard other(app);
+        EXPECT_FALSE(data->Read(false, nullptr) || data->Write({true}, false));
+        EXPECT_TRUE(sim->ReceivedCommands().empty() && app.deviceSemaphore)
+            << "the running one's guard is kept";
+    }
+    sim->AddFault({SimFault::Kind::Ng, "91", 0});
+    EXPECT_TRUE(data->Read(false, nullptr));
+    EXPECT_TRUE(data->ioError && data->records[0].temp == "0B55");
+
+    // A failure in the third record's third word: after DA, 30, 31, 35, 40 and two whole records.
     Start(5, ITEM_TIME | ITEM_ROOM); // six words a record
-    // The third record's third word: after DA, 30, 31, 35, 40 and two whole records.
+    ui = FakeUserInterface{};
     sim->AddFault({SimFault::Kind::Ng, "", 5 + 12 + 3});
     int fills = 0;
-    EXPECT_TRUE(data->Read(false, [&] { ++fills; }));
-    EXPECT_TRUE(fills == 1 && data->ioError);
+    EXPECT_TRUE(data->Read(false, [&] { ++fills; }) && fills == 1 && data->ioError);
     const MemoryRecord* r = data->records.data();
     EXPECT_EQ((Texts{r[1].room, r[2].temp, r[2].time[0], r[2].time[1], r[3].temp}),
               (Texts{"0601", "0B02", "0202", "", ""}));
-    EXPECT_EQ(ui.progressSteps.size(), 30u);              // 2 records, then the rest of the 30 slots
-    EXPECT_EQ(ui.events[ui.events.size() - 2], "tabs:1"); // the tabs are back before the message
-    EXPECT_FALSE(app.deviceSemaphore);
+    // 2 records, then the rest of the 30 slots; the tabs are back before the message.
+    EXPECT_EQ(std::tuple(ui.progressSteps.size(), ui.events.end()[-2], app.deviceSemaphore.load()),
+              std::tuple(30u, "tabs:1", false));
 
     // Packing the checked rows would clear the three records never read: refused, nothing sent.
     const std::size_t sent = sim->ReceivedCommands().size();
     ui.boxes.clear();
     EXPECT_FALSE(data->Write({true}, false));
-    EXPECT_EQ(ui.BoxTexts(), Texts{FormatLangString(app, 329, {"2", "5"})});
-    EXPECT_EQ(sim->ReceivedCommands().size(), sent);
-}
-
-// Refused, not run, or failed before the first record: the list of an earlier read stays as it was.
-TEST_F(MemoryDataTest, ReadAsksFirstWaitsForNoOtherOperationAndAFailedHeaderKeepsTheList)
-{
-    Start(3, 0);
-    data->records[0].temp = "0B55";
-    ui.answers = {MsgAnswer::No};
-    EXPECT_FALSE(data->Read(true, [] { FAIL() << "filled after No"; }));
-    ASSERT_EQ(ui.boxes.size(), 1u);
-    EXPECT_EQ(std::tuple(ui.boxes[0].text, ui.boxes[0].buttons), std::tuple(Text(215), MsgButtons::YesNo));
-    {
-        DeviceGuard other(app);
-        EXPECT_FALSE(data->Read(false, nullptr) || data->Write({true}, false));
-        EXPECT_TRUE(sim->ReceivedCommands().empty());
-        EXPECT_TRUE(app.deviceSemaphore) << "a refused operation frees the running one's guard";
-    }
-    sim->AddFault({SimFault::Kind::Ng, "91", 0});
-    EXPECT_TRUE(data->Read(false, nullptr));
-    EXPECT_TRUE(data->ioError && data->records[0].temp == "0B55");
+    EXPECT_EQ(std::pair(ui.BoxTexts(), sim->ReceivedCommands().size()),
+              std::pair(Texts{FormatLangString(app, 329, {"2", "5"})}, sent));
 }
 
 TEST_F(MemoryDataTest, CapacityFollowsTheItemCountFromTheMemSetTable)
@@ -201,90 +164,78 @@ TEST_F(MemoryDataTest, CapacityFollowsTheItemCountFromTheMemSetTable)
     }
 }
 
-TEST_F(MemoryDataTest, WriteBackPacksTheCheckedRowsClearsTheRestAndCountsWithinTheRecordArea)
+TEST_F(MemoryDataTest,
+       WriteBackPacksTheCheckedRowsClearsTheRestAndCountsWithinTheRecordAreaWithTheLinksPauses)
 {
-    struct Case {
-        const char* name;
-        int records;
-        uint16_t items;
-        std::initializer_list<int> rows;
-        int failAt;  // the faulted transaction of the write, 0: none
-        int readBy;  // the serial number the list was read from, 0: this thermometer's
-        Texts words; // memory from 0x42 on, the rest to the end of the list "FFFF"
-        Texts boxes; // after the question
-        Texts last;  // the last commands
-    };
+    // Records read, their item bits, the rows checked; the faulted transaction of the write (0: none);
+    // the serial number the list was read from (0: this thermometer's); whether the room temperature
+    // item is turned on after the read; memory from 0x42 on (the rest to the end of the list "FFFF");
+    // the boxes after the question; the last commands.
     const std::string error = "* COMMAND ERROR", written = Text(219);
     // The header is DA, 30, 31 and 35; after it a failure in the third checked record's first word,
     // in the third word of a five-word record, and in the count after the 150 slots.
     // clang-format off
-    const Case cases[] = {
-        {"packed", 10, 0, {2, 5}, 0, 0, {"0B01", "0B04"}, {}, {"92D7FFFF", "92400002", "92410002", "81"}},
-        {"every item in record order", 3, ITEM_MASK, {3}, 0, 0, {"0B02", "0202", "0302", "0402", "0502", "0602", "0702", "0802", "0902"}, {}, {"92400001", "92410001", "81"}},
-        {"failed record start", 5, 0, {1, 2, 3, 4}, 4 + 3, 0, {"0B00", "0B01"}, {error, written}, {"92400002", "92410002", "81"}},
-        {"failed inside a record", 5, ITEM_TIME, {1, 2, 3, 4}, 4 + 2 * 5 + 3, 0, {"0B00", "0200", "0300", "0400", "0500", "0B01", "0201", "0301", "0401", "0501"}, {error, written}, {"92400002", "92410002", "81"}},
-        {"failed count", 2, 0, {1}, 4 + 150 + 1, 0, {"0B00"}, {error, written}, {"92400001", "81"}},
-        {"another thermometer", 4, 0, {1}, 0, 42, {"0B00", "0B01", "0B02", "0B03"}, {Text(221), written}, {"DA", "9130", "9131"}}};
+    const std::tuple<const char*, int, uint16_t, std::vector<int>, int, int, bool, Texts, Texts, Texts> cases[] = {
+        {"packed", 10, 0, {2, 5}, 0, 0, false, {"0B01", "0B04"}, {}, {"92D7FFFF", "92400002", "92410002", "81"}},
+        {"every item in record order", 3, ITEM_MASK, {3}, 0, 0, false, {"0B02", "0202", "0302", "0402", "0502", "0602", "0702", "0802", "0902"}, {}, {"92400001", "92410001", "81"}},
+        {"failed record start", 5, 0, {1, 2, 3, 4}, 4 + 3, 0, false, {"0B00", "0B01"}, {error, written}, {"92400002", "92410002", "81"}},
+        {"failed inside a record", 5, ITEM_TIME, {1, 2, 3, 4}, 4 + 2 * 5 + 3, 0, false, {"0B00", "0200", "0300", "0400", "0500", "0B01", "0201", "0301", "0401", "0501"}, {error, written}, {"92400002", "92410002", "81"}},
+        {"failed count", 2, 0, {1}, 4 + 150 + 1, 0, false, {"0B00"}, {error, written}, {"92400001", "81"}},
+        {"item word changed", 2, ITEM_TIME, {2}, 0, 0, true, {"0B01", "0201", "0301", "0401", "0501"}, {}, {"92400001", "92410001", "81"}},
+        {"another thermometer", 4, 0, {1}, 0, 42, false, {"0B00", "0B01", "0B02", "0B03"}, {Text(221), written}, {"DA", "9130", "9131"}}};
     // clang-format on
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        ui = FakeUserInterface{};
-        Start(c.records, c.items);
+    for (const auto& [name, records, items, rows, failAt, readBy, room, front, told, tail] : cases) {
+        SCOPED_TRACE(name);
+        Start(records, items);
         data->ReadMemory();
-        if (c.readBy) app.deviceSerial = static_cast<uint32_t>(c.readBy);
+        if (readBy) app.deviceSerial = static_cast<uint32_t>(readBy);
+        data->SetItem(ITEM_ROOM, room || (items & ITEM_ROOM)); // records read without it get "FFFF"
+        ui = FakeUserInterface{};
         ui.answers = {MsgAnswer::Yes};
-        const Texts sent = WriteRows(c.rows, c.failAt, true);
-        const int end = data->capacity * RecordWords(c.items);
-        Texts words = c.words;
+        clock.sleeps.clear();
+        const auto before = static_cast<long>(sim->ReceivedCommands().size());
+        if (failAt) sim->AddFault({SimFault::Kind::Ng, "", static_cast<uint32_t>(before + failAt)});
+        std::vector<bool> checked(static_cast<std::size_t>(data->capacity));
+        for (int n : rows)
+            checked[static_cast<std::size_t>(n - 1)] = true;
+        EXPECT_TRUE(data->Write(checked, true));
+        const Texts all = sim->ReceivedCommands(), sent(all.begin() + before, all.end());
+        const int end = data->capacity * RecordWords(data->memoryItems);
+        Texts words = front, memory;
         words.resize(static_cast<std::size_t>(end), "FFFF");
-        EXPECT_EQ(Words(0, end), words);
-        EXPECT_EQ(data->ioError, !c.boxes.empty());
+        for (int i = 0; i < end; ++i)
+            memory.push_back(Hex4(sim->Register(static_cast<uint16_t>(0x42 + i))));
+        EXPECT_EQ(memory, words);
+        EXPECT_EQ(data->ioError, !told.empty());
         Texts boxes{Text(214)};
-        boxes.insert(boxes.end(), c.boxes.begin(), c.boxes.end());
+        boxes.insert(boxes.end(), told.begin(), told.end());
         EXPECT_EQ(ui.BoxTexts(), boxes);
-        ASSERT_GE(sent.size(), c.last.size());
-        EXPECT_EQ(Texts(sent.end() - static_cast<long>(c.last.size()), sent.end()), c.last);
+        // The bar runs to the list's end with the tabs off; the list on the page stays as it was. The
+        // link pauses 200 ms after opening, then CommandWait1 (40 by default) after a command and
+        // CommandWait2 (500) after a register write.
+        char bar[64];
+        std::snprintf(bar, sizeof bar, "メモリデータ書き込み中です ： Memory No.%3d", data->capacity);
+        EXPECT_EQ(std::tuple(ui.progressSteps.empty() ? "" : ui.progressSteps.back(), data->records[0].temp),
+                  std::tuple(readBy ? "" : bar, "0B00"));
+        std::erase_if(ui.events,
+                      [](const std::string& e) { return !e.starts_with("tabs") && e != "progress"; });
+        EXPECT_EQ(ui.events, (Texts{"tabs:0", "progress", "tabs:1"}));
+        std::vector<uint32_t> pauses{200};
+        for (const std::string& command : sent)
+            pauses.push_back(command.starts_with("92") ? 500 : 40);
+        EXPECT_EQ(clock.sleeps, pauses);
+        ASSERT_GE(sent.size(), tail.size());
+        EXPECT_EQ(Texts(sent.end() - static_cast<long>(tail.size()), sent.end()), tail);
+        // The item word, settings bits kept, is written only when it changed.
+        EXPECT_EQ(std::tuple(std::count_if(sent.begin(), sent.end(),
+                                           [](const std::string& m) { return m.starts_with("9235"); }),
+                             sim->Register(0x35)),
+                  std::tuple(room ? 1 : 0, data->memoryItems));
         for (const std::string& command : sent) {
             const bool word = command.starts_with("92") && command.size() == 8;
             EXPECT_LT(word ? std::stoi(command.substr(2, 2), nullptr, 16) : 0, 0x42 + end) << command;
         }
     }
-}
-
-TEST_F(MemoryDataTest, WriteBackShowsItsProgressWithTheTabsOffAndTheLinksPauses)
-{
-    Start(10, 0);
-    data->ReadMemory();
-    const Texts sent = WriteRows({2, 5});
-    // Two records, then the clearing of slots 3 to 150.
-    ASSERT_EQ(ui.progressSteps.size(), 150u);
-    EXPECT_EQ(ui.progressSteps[2] + ui.progressSteps[149],
-              "メモリデータ書き込み中です ： Memory No.  3メモリデータ書き込み中です ： Memory No.150");
-    EXPECT_EQ(data->records[0].temp, "0B00"); // the page's own state is left as it was
-    std::erase_if(ui.events, [](const std::string& e) { return !e.starts_with("tabs") && e != "progress"; });
-    EXPECT_EQ(ui.events, (Texts{"tabs:0", "progress", "tabs:1"}));
-    // After opening 200 ms, then CommandWait1 (40 by default) after a command, CommandWait2 (500)
-    // after a register write.
-    std::vector<uint32_t> pauses{200};
-    for (const std::string& command : sent)
-        pauses.push_back(command.starts_with("92") ? 500 : 40);
-    EXPECT_EQ(clock.sleeps, pauses);
-}
-
-TEST_F(MemoryDataTest, TheItemWordIsWrittenOnlyWhenItChanges)
-{
-    Start(2, ITEM_TIME);
-    sim->SetRegister(0x35, 0xFC04 | 0x0083); // bits of the settings, outside the items
-    data->ReadMemory();
-    for (const std::string& command : WriteRows({1, 2}))
-        EXPECT_FALSE(command.starts_with("9235"));
-
-    data->SetItem(ITEM_ROOM, true); // records read without room get "FFFF" there
-    EXPECT_EQ(WriteRows({2})[4], "9235FC8F");
-    EXPECT_FALSE(data->ioError);
-    EXPECT_EQ(sim->Register(0x35), 0xFC8F);
-    EXPECT_EQ(Words(0, 7), (Texts{"0B01", "0201", "0301", "0401", "0501", "FFFF", "FFFF"}));
-    EXPECT_EQ(sim->Register(0x40), 1);
 }
 
 } // namespace

@@ -5,6 +5,7 @@
 #include "app/NumberText.h"
 #include "device/CCommIO.h"
 #include "device/Status0.h"
+#include "resources/StringIds.h"
 #include "settings/TypeNames.h"
 #include "sim/SimThermometer.h"
 #include "support/ScriptedSerialPort.h"
@@ -55,47 +56,39 @@ protected:
     std::size_t seen = 0;
 };
 
-TEST_F(DeviceSettingsTest, ReadsEverySettingInOrderAndLeavesCheckMode)
+// The thermometer of the Japanese export's golden file, read and written out again.
+TEST_F(DeviceSettingsTest, ReadsEverySettingInOrderLeavesCheckModeAndExportsThem)
 {
-    SimConfig config;
-    config.alarmHighK10 = 0x21FC; // 870.0 K
-    config.alarmLowK10 = 2000;    // 200.0 K: below the range, shown as -30.0
-    config.flagWord = 0x461C;
-    config.clockAlarm = 0x0C1E;
-    config.clockAlarmRingS = 7;
-    config.holdS = 15;
-    config.status0 = 0xFC0C;
-    config.clockStart = {2005, 3, 5, 14, 30, 0};
-    config.serial = 12345678;
-    Start(config);
+    // HIGH 100.0 degC on, LOW -10.0 degC off, 0.949 shown rounded as 0.95, the clock alarm at 12:00
+    // on every day, tenths.
+    // clang-format off
+    Start({.serial = 12345678, .emissivityRegister = 949, .status0 = 0xFC0C, .flagWord = 0x461C, .alarmHighK10 = 3732,
+           .alarmLowK10 = 2632, .clockAlarm = 0x0C00, .clockAlarmRingS = 3, .holdS = 15, .memoryWords = {},
+           .clockStart = {2005, 3, 5, 14, 30, 0}, .faults = {}});
+    // clang-format on
     IniFile::WriteString(TypeNameFilePath(app), "HardName", "012345678", "Line A");
-    app.deviceSerial = 12345678;
-    app.deviceSerialText = FormatSerialText(app.deviceSerial);
-    app.language = 1;
-    const SettingsReadResult read = ReadSettingsFromDevice(app, *link, record, ui.OpenProgress().get());
+    app.deviceSerialText = FormatSerialText(app.deviceSerial = 12345678);
+    app.language = 0;
+    ReadSettingsFromDevice(app, *link, record, ui.OpenProgress().get());
     EXPECT_EQ(Sent(),
               (Texts{"DA", "9136", "9137", "9114", "9135", "913D", "913E", "913F", "9100", "22", "81"}));
     EXPECT_TRUE(ui.boxes.empty());
-    EXPECT_TRUE(read.alarmHigh && read.alarmLow && read.emissivity && read.flags && read.clockAlarm &&
-                read.ringTime && read.holdTime && read.status0 && read.clock);
     EXPECT_EQ(std::tuple(ui.progressRanges, ui.progressSteps),
-              std::tuple(std::vector{12}, Texts(11, "Installing Data Memory...")));
-    EXPECT_EQ(std::tuple(record.alarmHighK, AlarmHighDisplay(record.alarmHighK), record.alarmLowK,
-                         AlarmLowDisplay(record.alarmLowK), record.emissivity),
-              std::tuple(870.0, 870.0 - 273.2, 200.0, -30.0, 0.95));
-    EXPECT_EQ(std::tuple(record.alarmHighOn, record.alarmLowOn, record.clockAlarmOn, record.clockAlarmDaily,
-                         record.resolutionTenth, record.clockAlarmHour, record.clockAlarmMinute,
-                         record.ringSeconds, record.holdSeconds),
-              std::tuple(true, false, true, true, true, 12, 30, 7, 15));
-    EXPECT_EQ(FormatDateTime(MakeDateTimePattern(app), record.deviceClock), "2005/03/05 14:30:00");
-    EXPECT_EQ(app.typeName + "|" + ui.events.back(), "Line A|title:Thermometer Application : No.00123450678");
+              std::tuple(std::vector{12}, Texts(11, Text(StringId::Reading))));
+    EXPECT_EQ(FormatDateTime(MakeDateTimePattern(app), record.deviceClock) + "|" + ui.events.back(),
+              "2005年03月05日 14:30:00|title:" + Text(165) + " : No.00123450678");
+    ASSERT_TRUE(ExportSettingsCsv(app, dir.File("s.csv"), record));
+    EXPECT_EQ(ReadFileBytes(dir.File("s.csv")), ReadFileBytes(TestDataPath("settings/settings-ja.csv")));
+    // Alarms the thermometer holds outside the settable range are shown at the range's edge.
+    EXPECT_EQ(std::tuple(AlarmHighDisplay(1000.0), AlarmLowDisplay(200.0)), std::tuple(600.0, -30.0));
 }
 
 TEST_F(DeviceSettingsTest, AFailedValueIsReportedAndKeepsWhatTheRecordHeld)
 {
-    SimConfig config;
-    config.faults = {{SimFault::Kind::Ng, "22"}, {SimFault::Kind::Garbage, "", 3}}; // 9137 gets noise
-    Start(config);
+    // 9137 gets noise.
+    // clang-format off
+    Start({.memoryWords = {}, .clockStart = {}, .faults = {{SimFault::Kind::Ng, "22"}, {SimFault::Kind::Garbage, "", 3}}});
+    // clang-format on
     record.alarmLowK = 300.0;
     record.deviceClock = {2010, 6, 7, 8, 9, 10};
     const SettingsReadResult read = ReadSettingsFromDevice(app, *link, record, nullptr);
@@ -119,9 +112,6 @@ TEST(SettingsClockTest, RepairsFieldsOutsideTheirRangesAndCountsSecondsOn)
     EXPECT_EQ(FormatDateTime(pattern, AddSeconds({2004, 12, 31, 23, 59, 59}, 1)) + " " +
                   FormatDateTime(pattern, AddSeconds({2008, 2, 28, 23, 59, 59}, 1)),
               "2005/01/01 00:00:00 2008/02/29 00:00:00");
-    AppState app;
-    app.language = 0;
-    EXPECT_EQ(FormatDateTime(MakeDateTimePattern(app), {2005, 3, 5, 14, 30, 0}), "2005年03月05日 14:30:00");
 }
 
 TEST(SettingsAlarmInputTest, RangesAndOrderAreCheckedWithTheValuesKept)
@@ -140,7 +130,7 @@ TEST(SettingsAlarmInputTest, RangesAndOrderAreCheckedWithTheValuesKept)
     }
 }
 
-TEST_F(DeviceSettingsTest, ClockAlarmAndResolutionChangeOnlyTheirOwnBits)
+TEST_F(DeviceSettingsTest, ClockAlarmAndResolutionChangeOnlyTheirOwnBitsAndARefusedTimeSendsNoDate)
 {
     sim->SetRegister(REG_FLAGS, 0x041C);
     sim->SetRegister(REG_STATUS0, 0x1234);
@@ -150,21 +140,15 @@ TEST_F(DeviceSettingsTest, ClockAlarmAndResolutionChangeOnlyTheirOwnBits)
     EXPECT_TRUE(WriteResolution(app, *link, record, true));
     EXPECT_TRUE(record.resolutionTenth && record.clockAlarmOn && !record.clockAlarmDaily);
     EXPECT_TRUE(WriteResolution(app, *link, record, false));
-    // clang-format off
-    EXPECT_EQ(Sent(), (Texts{"DA", "923D062D", "923E0000", "9135", "9235021C", "81", "DA", "9100", "9200123C", "81",
-                             "DA", "9100", "92001234", "81"}));
-    // clang-format on
     EXPECT_TRUE(!record.resolutionTenth && ui.boxes.empty());
-}
-
-TEST_F(DeviceSettingsTest, ARefusedTimeSendsNoDate)
-{
-    SimConfig config;
-    config.faults = {{SimFault::Kind::Ng, "23"}};
-    Start(config);
+    // A refused time sends no date.
+    sim->AddFault({SimFault::Kind::Ng, "23"});
     record.deviceClock = {2005, 3, 5, 12, 34, 56};
     EXPECT_FALSE(WriteDeviceClock(app, *link, record));
-    EXPECT_EQ(Sent(), (Texts{"DA", "2338220C", "81"}));
+    // clang-format off
+    EXPECT_EQ(Sent(), (Texts{"DA", "923D062D", "923E0000", "9135", "9235021C", "81", "DA", "9100", "9200123C", "81",
+                             "DA", "9100", "92001234", "81", "DA", "2338220C", "81"}));
+    // clang-format on
     EXPECT_EQ(ui.BoxTexts(), Messages({0}));
 }
 
@@ -181,11 +165,9 @@ TEST_F(DeviceSettingsTest, ResetWritesThePreferenceDefaultsAndReadsBack)
     // clang-format on
     for (const auto& [preference, tenth, flags, writes] : cases) {
         SCOPED_TRACE(preference);
-        SimConfig config;
-        config.flagWord = 0xC61C;
-        config.status0 = 0x1F0F;
-        config.alarmHighK10 = 3000;
-        Start(config, preference);
+        // clang-format off
+        Start({.status0 = 0x1F0F, .flagWord = 0xC61C, .alarmHighK10 = 3000, .memoryWords = {}, .clockStart = {}, .faults = {}}, preference);
+        // clang-format on
         ASSERT_TRUE(ResetToDefaults(app, *link, record, ui.OpenProgress().get()));
         const Texts sent = Sent();
         ASSERT_GE(sent.size(), 10u);
@@ -194,33 +176,29 @@ TEST_F(DeviceSettingsTest, ResetWritesThePreferenceDefaultsAndReadsBack)
                   std::tuple(RegisterWriteCommand(REG_FLAGS, flags), std::string("81"), flags,
                              static_cast<uint16_t>(tenth ? 0x1F0F : 0x1F07)));
         // The alarm is left as it was, and read back.
-        EXPECT_EQ(std::tuple(record.resolutionTenth, sim->Register(REG_ALARM_HIGH), record.alarmHighK),
-                  std::tuple(tenth, uint16_t{3000}, 300.0));
-        EXPECT_EQ(std::tuple(ui.progressRanges, ui.progressSteps.size(), ui.progressSteps.front()),
-                  std::tuple(std::vector{22}, std::size_t{16}, Text(198)));
-        EXPECT_TRUE(ui.boxes.empty());
+        EXPECT_EQ(
+            std::tuple(record.resolutionTenth, sim->Register(REG_ALARM_HIGH), record.alarmHighK,
+                       ui.BoxTexts(), ui.progressRanges, ui.progressSteps.size(), ui.progressSteps.at(0)),
+            std::tuple(tenth, uint16_t{3000}, 300.0, Texts{}, std::vector{22}, std::size_t{16}, Text(198)));
     }
 }
 
 TEST_F(DeviceSettingsTest, RegisteringKeepsOneKeyPerThermometer)
 {
-    SimConfig config;
-    config.serial = 12345678;
-    Start(config);
-    EXPECT_FALSE(RegisterTypeName(app, *link, ""));
-    EXPECT_TRUE(Sent().empty());
+    EXPECT_FALSE(RegisterTypeName(app, *link, "") || !Sent().empty());
     EXPECT_TRUE(RegisterTypeName(app, *link, "Old") && RegisterTypeName(app, *link, "放射計"));
     EXPECT_EQ(Sent(), (Texts{"DA", "9130", "9131", "81", "DA", "9130", "9131", "81"}));
-    EXPECT_EQ(std::tuple(ui.events.back(), ui.boxes.back().icon),
-              std::tuple("box:" + Text(212), MsgIcon::Information));
     // The caption names the type; the file holds it once, in CP932.
-    EXPECT_EQ(ui.events[ui.events.size() - 2], "title:" + Text(165) + " : No.00123450678 (放射計)");
+    EXPECT_EQ(std::tuple(Texts(ui.events.end() - 2, ui.events.end()), ui.boxes.back().icon),
+              std::tuple(Texts{"title:" + Text(165) + " : No.01234560789 (放射計)", "box:" + Text(212)},
+                         MsgIcon::Information));
     EXPECT_EQ(ReadFileBytes(TypeNameFilePath(app)),
-              "[HardName]\r\n012345678=" + Utf8ToCp932("放射計") + "\r\n");
+              "[HardName]\r\n123456789=" + Utf8ToCp932("放射計") + "\r\n");
 
     // A failed serial number read keeps the file and the typed name.
-    config.faults = {SimFault{SimFault::Kind::Silent, "", 3}};
-    Start(config);
+    // clang-format off
+    Start({.memoryWords = {}, .clockStart = {}, .faults = {SimFault{SimFault::Kind::Silent, "", 3}}});
+    // clang-format on
     WriteFileBytes(TypeNameFilePath(app), "kept");
     EXPECT_FALSE(RegisterTypeName(app, *link, "Typed"));
     EXPECT_EQ(app.typeName + ReadFileBytes(TypeNameFilePath(app)), "Typedkept");
@@ -234,9 +212,11 @@ TEST(SettingsCsvTest, DefaultNameExtensionAndAFolderThatCannotBeWritten)
     when.tm_year = 105, when.tm_mon = 2, when.tm_mday = 5, when.tm_hour = 14, when.tm_min = 30,
     when.tm_isdst = -1;
     const std::time_t t = std::mktime(&when);
-    EXPECT_EQ(SettingsCsvDefaultName(rig.app, t), "No Type-Number entered-Each Adjustment-20050305_143000");
+    const std::string unnamed = SettingsCsvDefaultName(rig.app, t);
     rig.app.typeName = "no name";
-    EXPECT_EQ(SettingsCsvDefaultName(rig.app, t), "no name-Each Adjustment-20050305_143000");
+    EXPECT_EQ(
+        unnamed + "|" + SettingsCsvDefaultName(rig.app, t),
+        "No Type-Number entered-Each Adjustment-20050305_143000|no name-Each Adjustment-20050305_143000");
     // clang-format off
     const std::tuple<const char*, const char*> paths[] = {{"/a/b/report.txt", "/a/b/report.csv"},
         {"/a/b.c/report", "/a/b.c/report.csv"}, {"report", "report.csv"}, {"/a/x.y.csv", "/a/x.y.csv"}};
@@ -245,37 +225,14 @@ TEST(SettingsCsvTest, DefaultNameExtensionAndAFolderThatCannotBeWritten)
         EXPECT_EQ(SettingsCsvPath(chosen), written);
     EXPECT_TRUE(ExportSettingsCsv(rig.app, rig.dir.File("s.csv"), SettingsRecord{}));
     // Values never read, the on and off states among them, are shown as such, never as a value.
-    EXPECT_EQ(Cp932ToUtf8(ReadFileBytes(rig.dir.File("s.csv"))),
-              "Type-Number,No. (no name)\r\nEmissivity,----\r\nAlarm-HIGH,----, ----\r\nAlarm-LOW,----, "
-              "----\r\n\r\n"
-              "Clock Alarm Setting,----,----\r\nRinging Time,----\r\nRepeat,----\r\n\r\nResolution "
-              "(-30~200°C),----\r\n"
-              "Hold-Time,----\r\n");
+    EXPECT_EQ(ReadFileBytes(rig.dir.File("s.csv")),
+              ReadFileBytes(TestDataPath("settings/settings-unread-en.csv")));
     EXPECT_FALSE(ExportSettingsCsv(rig.app, rig.dir.File("missing/s.csv"), SettingsRecord{}));
-    EXPECT_EQ(rig.ui.BoxTexts(), Texts{"File Not Opened by File Output Error"});
-    EXPECT_EQ(rig.ui.boxes[0].icon, MsgIcon::Exclamation);
+    EXPECT_EQ(std::pair(rig.ui.BoxTexts(), rig.ui.boxes.at(0).icon),
+              std::pair(Texts{"File Not Opened by File Output Error"}, MsgIcon::Exclamation));
 }
 
-TEST(SettingsCsvTest, TheJapaneseExportMatchesTheGoldenFile)
-{
-    LineRig rig;
-    rig.app.language = 0;
-    rig.app.typeName = "Line A";
-    rig.app.deviceSerialText = "00123450678";
-    SettingsRecord s;
-    s.known = {true, true, true, true, true, true, true, true, true};
-    s.emissivity = 0.949; // shown rounded: 0.95
-    s.alarmHighK = 373.2;
-    s.alarmLowK = 263.2;
-    s.alarmHighOn = s.clockAlarmOn = s.clockAlarmDaily = s.resolutionTenth = true;
-    s.ringSeconds = 3;
-    s.holdSeconds = 15;
-    s.clockAlarmHour = 12;
-    ASSERT_TRUE(ExportSettingsCsv(rig.app, rig.dir.File("s.csv"), s));
-    EXPECT_EQ(ReadFileBytes(rig.dir.File("s.csv")), ReadFileBytes(TestDataPath("settings/settings-ja.csv")));
-}
-
-TEST(TypeNamesTest, NamesAreKeptPerSerialBesideTheExecutable)
+TEST(TypeNamesTest, NamesAreKeptPerSerialAndCaptionsFollowVisibleSerialNo)
 {
     LineRig rig;
     const auto lookup = [&](uint32_t serial) {
@@ -284,32 +241,22 @@ TEST(TypeNamesTest, NamesAreKeptPerSerialBesideTheExecutable)
         return rig.app.typeName;
     };
     EXPECT_EQ(lookup(12345678), "no name");
-    // clang-format off
-    const std::pair<uint32_t, std::string> names[] = {{0, "Zero"}, {12345678, "First"}, {12345678, "放射計ｱ"}, {123456789, std::string(300, 'n')}};
-    // clang-format on
-    for (const auto& [serial, name] : names)
-        ASSERT_TRUE(
-            IniFile::WriteString(TypeNameFilePath(rig.app), "HardName", FormatSerialKey(serial), name));
-    EXPECT_EQ(ReadFileBytes(rig.dir.File("hardname.rm4")),
-              "[HardName]\r\n000000000=Zero\r\n012345678=\x95\xFA\x8E\xCB\x8C\x76\xB1\r\n123456789=" +
-                  std::string(300, 'n') + "\r\n");
+    WriteFileBytes(rig.dir.File("hardname.rm4"),
+                   "[HardName]\r\n000000000=Zero\r\n012345678=" + Utf8ToCp932("放射計ｱ") +
+                       "\r\n123456789=" + std::string(300, 'n') + "\r\n");
     EXPECT_EQ((std::vector{lookup(0), lookup(12345678), lookup(123456789), lookup(87654321)}),
               (std::vector<std::string>{"Zero", "放射計ｱ", std::string(254, 'n'), "no name"}));
-}
-
-TEST(TypeNamesTest, CaptionsFollowVisibleSerialNo)
-{
-    AppState app;
-    app.deviceSerialText = FormatSerialText(12345678);
-    app.typeName = "Furnace 1";
-    app.visibleSerialNo = true;
-    app.language = 1;
-    EXPECT_EQ(ComposeCaption(app), "Thermometer Application : No.00123450678");
-    app.windowTitle = "ABC";
-    const std::string shown = ComposeCaption(app) + "|" + ComposeRegisteredCaption(app);
-    app.visibleSerialNo = false;
-    EXPECT_EQ(shown + "|" + ComposeCaption(app) + "|" + ComposeRegisteredCaption(app),
-              "ABC : No.00123450678|ABC : No.00123450678 (Furnace 1)|ABC|ABC : No.00123450678 (Furnace 1)");
+    // The caption shows the serial number as VisibleSerialNo says, the registered caption always.
+    rig.app.deviceSerialText = FormatSerialText(12345678);
+    rig.app.typeName = "Furnace 1";
+    rig.app.windowTitle = "ABC";
+    std::string shown;
+    for (bool visible : {true, false}) {
+        rig.app.visibleSerialNo = visible;
+        shown += ComposeCaption(rig.app) + "|" + ComposeRegisteredCaption(rig.app) + "|";
+    }
+    EXPECT_EQ(shown,
+              "ABC : No.00123450678|ABC : No.00123450678 (Furnace 1)|ABC|ABC : No.00123450678 (Furnace 1)|");
 }
 
 TEST(TypeNameInputTest, RemovesForbiddenCharactersAndCapsAtFortyCharacters)

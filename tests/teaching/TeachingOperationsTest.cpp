@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <array>
 #include <cmath>
 #include <limits>
 #include <memory>
@@ -9,7 +8,6 @@
 #include <tuple>
 #include <vector>
 
-#include "SimOptics.h"
 #include "support/ScriptedSerialPort.h"
 #include "teaching/TeachingOperations.h"
 
@@ -18,11 +16,6 @@ namespace {
 using Texts = std::vector<std::string>;
 
 const CRadiationModel kModel;
-
-double Band(double k)
-{
-    return kModel.BandExitance(k, 8.0, 14.0);
-}
 
 const Texts kRead{"DA", "2F", "14", "9114", "81"};
 const char* const kPort = "[ComPort]\nPort=/dev/ttyRM0\nCommandWait1=0\nCommandWait2=0\n";
@@ -35,18 +28,11 @@ Texts Then(Texts first, const Texts& more)
 
 // The page's controls as plain values, and every change in order.
 struct RecordingView final : TeachingView {
-    void EnableControls(bool on) override
-    {
-        enabled = on;
-        events.push_back(on ? "enable" : "disable");
-    }
+    void EnableControls(bool on) override { events.push_back((enabled = on) ? "enable" : "disable"); }
     void ShowMeasured(const std::string& text) override { measured = text; }
     void ShowCurrentEmissivity(const std::string& text) override { current = text; }
     void ShowTaughtEmissivity(const std::string& text) override { taught = text; }
-    void FocusTeachTemperature(bool selectFirst) override
-    {
-        events.push_back(selectFirst ? "select" : "focus");
-    }
+    void FocusTeachTemperature(bool first) override { events.push_back(first ? "select" : "focus"); }
     void Repaint() override { events.emplace_back("repaint"); }
 
     bool enabled = true;
@@ -74,9 +60,8 @@ protected:
     // Every path gives the port back and leaves the controls usable.
     void TearDown() override
     {
-        EXPECT_FALSE(line.portOpen);
-        EXPECT_EQ(line.closes, static_cast<int>(line.opens.size()));
-        EXPECT_TRUE(view.enabled);
+        EXPECT_EQ(std::tuple(line.portOpen, line.closes, view.enabled),
+                  std::tuple(false, static_cast<int>(line.opens.size()), true));
     }
     // Reads the standard values, then forgets what the read did.
     void ReadFirst()
@@ -96,12 +81,11 @@ protected:
 TEST_F(TeachingTest, ReadShowsTheValuesAndTheStatusLine)
 {
     ASSERT_TRUE(ops->ReadCurrentValues());
-    EXPECT_EQ(line.commands, kRead);
-    EXPECT_EQ(view.measured + " " + view.current + " " + ui.StatusText(),
-              "100.0 0.95 373.2(K), 298.2(K), 0.95");
-    EXPECT_EQ(view.events, (Texts{"focus", "disable", "enable"}));
-    EXPECT_TRUE(ui.boxes.empty());
-    EXPECT_EQ(ui.events.front() + ui.events.back(), "cursor:1cursor:0");
+    EXPECT_EQ(std::tuple(line.commands, view.events, ui.BoxTexts()),
+              std::tuple(kRead, Texts{"focus", "disable", "enable"}, Texts{}));
+    EXPECT_EQ(view.measured + " " + view.current + " " + ui.StatusText() + ui.events.front() +
+                  ui.events.back(),
+              "100.0 0.95 373.2(K), 298.2(K), 0.95cursor:1cursor:0");
 
     // Below zero the field keeps its width ("%5.1f"); 949 thousandths round to 0.95.
     line.Respond("2F", "2F0A0000"); // 256.0 K
@@ -126,10 +110,8 @@ TEST_F(TeachingTest, AFailedReadStepKeepsItsPreviousValueAndTheReadGoesOn)
         if (reply != nullptr) line.RespondOnce(command, reply);
         line.failOpens = *command ? 0 : 1;
         EXPECT_FALSE(ops->ReadCurrentValues());
-        EXPECT_EQ(line.commands, sent);
-        EXPECT_EQ(ui.BoxTexts(), Messages({message}));
-        EXPECT_EQ(std::tuple(view.measured, view.current, ops->AmbientK()),
-                  std::tuple("100.0", "0.95", 298.2));
+        EXPECT_EQ(std::tuple(line.commands, ui.BoxTexts(), view.measured, view.current, ops->AmbientK()),
+                  std::tuple(sent, Messages({message}), "100.0", "0.95", 298.2));
         if (sent == kRead) {
             EXPECT_EQ(ui.StatusText(), "373.2(K), 298.2(K), 0.95");
         }
@@ -140,44 +122,34 @@ TEST_F(TeachingTest, AFailedReadStepKeepsItsPreviousValueAndTheReadGoesOn)
 
 TEST_F(TeachingTest, TeachingWritesTheComputedEmissivityWaitsAndReadsAgain)
 {
-    struct Case {
-        const char* teachC;
-        const char* ini;     // after [ComPort]
-        const char* refused; // the command refused once, or nullptr
-        double emissivity;
-        const char* shown;
-        Texts sent;
-        int waits;   // of 100 ms
-        int message; // -1: none
-    };
     // Worked out from the band radiance of the target at the reading, the ambient and the teaching
     // temperature; the emissivity is written in thousandths, cut off. The result is shown before
     // the link is tried; a thermometer that cannot be reached is neither waited for nor read, but
     // after a refused write the values are read again.
+    // Teaching degC, the INI after [ComPort], the command refused once (nullptr: none), the emissivity
+    // and as shown, the commands, the waits of 100 ms, the message (-1: none).
     const char* const band = "[Teaching]\nReloadWaitTime=0\n[System]\nWavelengthLower=3\nWavelengthUpper=5\n";
     // clang-format off
-    const Case cases[] = {
+    const std::tuple<const char*, const char*, const char*, double, const char*, Texts, int, int> cases[] = {
         {"110.0", "", nullptr, 0.8106, "0.81", Then({"DA", "9214032A", "81"}, kRead), 30, -1},
         {"90.0", "", nullptr, 1.1351, "1.14", Then({"DA", "9214046F", "81"}, kRead), 30, -1},
         {"110.0", band, nullptr, 0.7320, "0.73", Then({"DA", "921402DC", "81"}, kRead), 0, -1},
         {"110.0", "", "DA", 0.8106, "0.81", {"DA"}, 0, 115},
         {"110.0", "", "9214", 0.8106, "0.81", Then({"DA", "9214032A", "81"}, kRead), 30, 0}};
     // clang-format on
-    for (const Case& c : cases) {
-        SCOPED_TRACE(std::string(c.teachC) + " " + c.ini + (c.refused ? c.refused : ""));
-        Make(c.ini);
+    for (const auto& [teachC, ini, refused, emissivity, shown, sent, waits, message] : cases) {
+        SCOPED_TRACE(std::string(teachC) + " " + ini + (refused ? refused : ""));
+        Make(ini);
         ReadFirst();
-        if (c.refused) line.RespondOnce(c.refused, std::string(c.refused).substr(0, 2) + "NG");
-        EXPECT_EQ(ops->RunTeaching(c.teachC), c.refused ? TeachOutcome::DeviceFailed : TeachOutcome::Written);
-        EXPECT_NEAR(ops->LastTaughtEmissivity(), c.emissivity, 0.00005);
-        EXPECT_EQ(view.taught, c.shown);
-        EXPECT_EQ(line.commands, c.sent);
-        EXPECT_EQ(Waits(), c.waits);
-        EXPECT_EQ(ui.BoxTexts(), c.message < 0 ? Texts{} : Messages({c.message}));
-        EXPECT_EQ(ui.StatusText() == Text(162), c.message != 115);
+        if (refused) line.RespondOnce(refused, std::string(refused).substr(0, 2) + "NG");
+        EXPECT_EQ(ops->RunTeaching(teachC), refused ? TeachOutcome::DeviceFailed : TeachOutcome::Written);
+        EXPECT_NEAR(ops->LastTaughtEmissivity(), emissivity, 0.00005);
+        EXPECT_EQ(std::tuple(view.taught, line.commands, Waits()), std::tuple(shown, sent, waits));
+        EXPECT_EQ(ui.BoxTexts(), message < 0 ? Texts{} : Messages({message}));
+        EXPECT_EQ(ui.StatusText() == Text(162), message != 115);
         // The progress box is up before the wait and the read, however short the wait.
         EXPECT_EQ(std::find(ui.events.begin(), ui.events.end(), "progress") != ui.events.end(),
-                  c.waits || !c.refused);
+                  waits || !refused);
     }
 }
 
@@ -202,30 +174,14 @@ TEST_F(TeachingTest, OutOfRangeTemperaturesResultsAndBandsAreRefusedBeforeAnythi
         EXPECT_EQ(ops->RunTeaching(teachC), message == 239   ? TeachOutcome::TemperatureRefused
                                             : message == 238 ? TeachOutcome::EmissivityRefused
                                                              : TeachOutcome::BandRefused);
-        EXPECT_TRUE(line.commands.empty());
-        ASSERT_EQ(ui.BoxTexts(), Messages({message}));
-        EXPECT_EQ(std::tuple(ui.boxes[0].caption, ui.boxes[0].icon),
-                  std::tuple(Text(165), MsgIcon::Exclamation));
+        ASSERT_EQ(std::tuple(line.commands, ui.BoxTexts()), std::tuple(Texts{}, Messages({message})));
+        EXPECT_EQ(std::tuple(ui.boxes[0].caption, ui.boxes[0].icon, view.taught),
+                  std::tuple(Text(165), MsgIcon::Exclamation, "-"));
         // A refused temperature selects the field for typing again, a refused result only focuses it.
         if (message != 285) {
             EXPECT_EQ(view.events.at(0), message == 239 ? "select" : "focus");
         }
-        EXPECT_EQ(view.taught, "-");
     }
-}
-
-TEST(TeachingRange, SettableEmissivityIsInclusiveAndRejectsNonNumbers)
-{
-    const double inf = std::numeric_limits<double>::infinity();
-    // Teaching at exactly the ambient temperature divides by zero.
-    const double equal = TaughtEmissivity(CRadiationModel{}, 298.2, 373.2, 298.2, 0.95, 8.0, 14.0);
-    // clang-format off
-    const std::pair<double, bool> cases[] = {{0.3, true}, {1.2, true}, {std::nextafter(0.3, 0.0), false},
-        {std::nextafter(1.2, 2.0), false}, {std::nan(""), false}, {inf, false}, {-inf, false}, {equal, false}};
-    // clang-format on
-    for (const auto& [emissivity, settable] : cases)
-        EXPECT_EQ(IsSettableEmissivity(emissivity), settable) << emissivity;
-    EXPECT_TRUE(IsUsableBand(0.5, 1000.0));
 }
 
 TEST_F(TeachingTest, SetWritesTheFieldAsItIsAndReadsAgain)
@@ -242,54 +198,42 @@ TEST_F(TeachingTest, SetWritesTheFieldAsItIsAndReadsAgain)
         line.failOpens = message == 164 ? 1 : 0;
         if (refusal) line.RespondOnce("9214", refusal);
         EXPECT_EQ(ops->WriteEmissivity(text), message < 0);
-        EXPECT_EQ(line.commands, *write ? Then({"DA", write, "81"}, kRead) : Texts{});
-        EXPECT_EQ(ui.BoxTexts(), message < 0 ? Texts{} : Messages({message}));
-        EXPECT_EQ(view.current, "0.95");
+        EXPECT_EQ(std::tuple(line.commands, ui.BoxTexts(), view.current),
+                  std::tuple(*write ? Then({"DA", write, "81"}, kRead) : Texts{},
+                             message < 0 ? Texts{} : Messages({message}), "0.95"));
         if (*write) {
             EXPECT_EQ(view.events.front() + view.events.back(), "disableenable");
         }
     }
 }
 
-TEST(RadiationModel, ReferenceValuesAndBandEdges)
+TEST(RadiationModel, ReferenceValuesBandEdgesAndTheSettableRange)
 {
     const std::pair<double, double> cases[] = {{243.2, 60.33},  {298.2, 167.86}, {300.0, 172.56},
                                                {373.2, 429.87}, {383.2, 474.93}, {873.2, 4624.88}};
     for (const auto& [k, exitance] : cases)
-        EXPECT_NEAR(Band(k), exitance, 0.005) << k << " K";
+        EXPECT_NEAR(kModel.BandExitance(k, 8.0, 14.0), exitance, 0.005) << k << " K";
     // 10 µm at 300 K: 37414.5 / 1e5 / (exp(4.79597) - 1) * 1e4 = 31.1732 W/(m²·µm).
     EXPECT_NEAR(kModel.SpectralExitance(300.0, 10.0), 31.1732, 0.0001);
 
     // Empty, reversed and ragged bands.
-    EXPECT_EQ(kModel.BandExitance(300.0, 14.0, 8.0), 0.0);
-    EXPECT_EQ(kModel.BandExitance(300.0, 10.0, 10.0), 0.0);
+    EXPECT_EQ(kModel.BandExitance(300.0, 14.0, 8.0) + kModel.BandExitance(300.0, 10.0, 10.0), 0.0);
     // A band that is not a whole number of 0.01 um steps stops at the last step inside it.
     EXPECT_NEAR(kModel.BandExitance(300.0, 8.0, 13.995), 172.3225, 0.00005);
-}
 
-// The simulated thermometer reads through the same model, so teaching it the target's true
-// temperature recovers the target's true emissivity, whatever the setting was.
-TEST(RadiationModel, TeachingTheTrueTemperatureFindsTheTrueEmissivity)
-{
-    // Target and room in degC, the target's true emissivity, the setting.
+    const double inf = std::numeric_limits<double>::infinity();
+    // The setting the reading was taken with scales the result: 373.2 K read at 298.2 K with 0.50 set,
+    // taught 383.2 K: (429.87 - 167.86) * 0.50 / (474.93 - 167.86) = 0.42663.
+    EXPECT_NEAR(TaughtEmissivity(kModel, 298.2, 373.2, 383.2, 0.50, 8.0, 14.0), 0.42663, 0.0001);
+    // Teaching at exactly the ambient temperature divides by zero.
+    const double equal = TaughtEmissivity(CRadiationModel{}, 298.2, 373.2, 298.2, 0.95, 8.0, 14.0);
     // clang-format off
-    const std::array<double, 4> cases[] = {{100.0, 25.0, 0.80, 0.95}, {350.0, 20.0, 0.60, 1.00},
-        {-20.0, 23.0, 0.90, 0.95}, {40.0, 23.0, 0.95, 0.50}, {580.0, 30.0, 0.35, 0.70}};
+    const std::pair<double, bool> settable[] = {{0.3, true}, {1.2, true}, {std::nextafter(0.3, 0.0), false},
+        {std::nextafter(1.2, 2.0), false}, {std::nan(""), false}, {inf, false}, {-inf, false}, {equal, false}};
     // clang-format on
-    // The wire carries tenths of a kelvin, cut off; the page decodes those.
-    const auto onWire = [](double k) { return std::trunc(k * 10.0 + 1e-6) / 10.0; };
-    for (const auto& [targetC, ambientC, trueEmissivity, setting] : cases) {
-        const double targetK = targetC + 273.2, ambientK = ambientC + 273.2;
-        const double measuredK =
-            onWire(ReportedTemperatureK(targetK, ambientK, trueEmissivity, setting, 8, 14));
-        EXPECT_NEAR(TaughtEmissivity(kModel, onWire(ambientK), measuredK, targetK, setting, 8, 14),
-                    trueEmissivity, 0.01)
-            << targetC;
-    }
-    for (double k : {250.0, 300.0, 573.2, 900.0})
-        EXPECT_NEAR(TemperatureForExitanceK(Band(k), 8.0, 14.0), k, 1e-6);
-    EXPECT_EQ(TemperatureForExitanceK(-1.0, 8.0, 14.0), 1.0);
-    EXPECT_EQ(TemperatureForExitanceK(1e12, 8.0, 14.0), 6000.0);
+    for (const auto& [emissivity, yes] : settable)
+        EXPECT_EQ(IsSettableEmissivity(emissivity), yes) << emissivity;
+    EXPECT_TRUE(IsUsableBand(0.5, 1000.0));
 }
 
 } // namespace
