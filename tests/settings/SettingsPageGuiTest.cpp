@@ -30,7 +30,6 @@ protected:
         page->PageShown();
     }
     QLineEdit* F(int id) { return C<QLineEdit>(id); }
-    QString Text(int id) { return F(id)->text(); }
     QDateTime ClockNow() { return QDateTime::fromSecsSinceEpoch(clock.WallTime()); }
 
     QWidget window;
@@ -44,28 +43,25 @@ protected:
 TEST_F(SettingsPageTest, ShowingThePageReadsEverySettingAndRunsBothClocks)
 {
     EXPECT_TRUE(boxes.shown.empty());
-    EXPECT_EQ(
-        std::vector<QString>({Text(1045), Text(1046), Text(1051), C<QTimeEdit>(1072)->text(),
-                              C<QTimeEdit>(1076)->text(), Text(1073), Text(1078), Text(1047)}),
-        std::vector<QString>({"596.8 °C", " -0.1 °C", "-0.1", "07", "21", "7", "15", "2005/03/05 14:30:00"}));
-    for (int id : {1052, 1055, 1092, 1075, 1064})
-        EXPECT_TRUE(C<QAbstractButton>(id)->isChecked()) << id;
+    EXPECT_EQ(Texts({1045, 1046, 1051, 1072, 1076, 1073, 1078, 1047}),
+              "596.8 °C| -0.1 °C|-0.1|07|21|7|15|2005/03/05 14:30:00");
+    EXPECT_EQ(Flags("checked", {1052, 1055, 1092, 1075, 1064}), "11111");
     Click(1058);
-    EXPECT_EQ(std::pair(sim->Register(0x37), Text(1051)),
+    EXPECT_EQ(std::pair(sim->Register(0x37), Texts({1051})),
               std::pair(uint16_t{0x0AAA}, QStringLiteral("-0.1")));
     // The thermometer's clock ticks on from what was read; the PC's shows the PC's.
-    EXPECT_TRUE(QTest::qWaitFor([&] { return Text(1047) == QStringLiteral("2005/03/05 14:30:01"); }, 5000));
-    EXPECT_EQ(Text(1057), ClockNow().toString(QStringLiteral("yyyy/MM/dd HH:mm:ss")));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return Texts({1047}) == "2005/03/05 14:30:01"; }, 5000));
+    EXPECT_EQ(Texts({1057}), ClockNow().toString(QStringLiteral("yyyy/MM/dd HH:mm:ss")));
     page->PageHidden();
     EXPECT_FALSE(page->PcClockRunning() || page->DeviceClockRunning());
 
     sim->SetPowered(false);
     sim->SetRegister(0x3F, 12);
     page->PageShown();
-    EXPECT_EQ(boxes.shown.back().call.text, "COM-port Communication Error");
-    EXPECT_EQ(Text(1078) + Text(1051), QStringLiteral("15-0.1"));
-    EXPECT_TRUE(page->PcClockRunning() && !page->DeviceClockRunning());
-    EXPECT_EQ(boxes.WaitCursorDepth(), 0);
+    EXPECT_EQ(
+        std::tuple(boxes.shown.back().text, Texts({1078, 1051}), page->PcClockRunning(),
+                   page->DeviceClockRunning(), boxes.WaitCursorDepth()),
+        std::tuple(std::string("COM-port Communication Error"), QStringLiteral("15|-0.1"), true, false, 0));
 }
 
 // The clock alarm's controls follow 1092, and each SET sends the choice its buttons show.
@@ -74,10 +70,9 @@ TEST_F(SettingsPageTest, ChecksAndRadiosDrivenAnyWayChangeThePage)
     const auto set = [this](int button, uint16_t reg, uint16_t bit) {
         return [this, button, reg, bit] { return Click(button), (sim->Register(reg) & bit) != 0; };
     };
-    const auto alarmClockOff = [this] { // its time, ringing and repeat controls; SET stays
-        return !C(1072)->isEnabled() && !C(1073)->isEnabled() && !C(1074)->isEnabled() &&
-               C(1065)->isEnabled();
-    };
+    const auto alarmClockOff = [this] {
+        return Flags("enabled", {1072, 1073, 1074, 1065}) == "0001";
+    }; // SET stays
     ExpectStateFollowsControls(page, {{1092, 1092, alarmClockOff},
                                       {1053, 1052, [&] { return !set(1058, 0x35, 0x4000)(); }},   // HIGH off
                                       {1074, 1075, set(1065, 0x35, 0x0400)},                      // every day
@@ -102,8 +97,8 @@ TEST_F(SettingsPageTest, SetButtonsSendTheirFields)
     EXPECT_EQ(std::vector<int>(
                   {sim->Register(0x36), sim->Register(0x37), sim->Register(0x3D), sim->Register(0x3E)}),
               std::vector<int>({3732, 2560, 0x062D, 4}));
-    EXPECT_EQ(Text(1045) + Text(1047),
-              "100.0 °C" + tomorrow.toString(QStringLiteral("yyyy/MM/dd")) + " 09:08:07");
+    EXPECT_EQ(Texts({1045, 1047}),
+              "100.0 °C|" + tomorrow.toString(QStringLiteral("yyyy/MM/dd")) + " 09:08:07");
     EXPECT_TRUE(boxes.shown.empty());
 }
 
@@ -121,12 +116,12 @@ TEST_F(SettingsPageTest, AlarmOrderAndResetAreCheckedByThePage)
     Click(1056);
     EXPECT_EQ(sim->ReceivedCommands().size(), sent);
     Click(1056);
-    EXPECT_EQ(C<QTimeEdit>(1072)->text() + Text(1073), QStringLiteral("123"));
-    EXPECT_TRUE(!C<QCheckBox>(1092)->isChecked() && !C(1073)->isEnabled() &&
-                C<QRadioButton>(1063)->isChecked());
+    EXPECT_EQ(std::tuple(Texts({1072, 1073}), Flags("checked", {1092, 1063}), C(1073)->isEnabled()),
+              std::tuple(QStringLiteral("12|3"), std::string("01"), false));
     ASSERT_EQ(boxes.shown.size(), 3u);
-    EXPECT_EQ(boxes.shown[0].call.text, "Invalid relation of Alarm HIGH/LOW value Entered");
-    EXPECT_EQ(boxes.shown[1].qtDefault, QMessageBox::Cancel);
+    EXPECT_EQ(
+        std::pair(boxes.shown[0].text, boxes.shown[1].qtDefault),
+        std::pair(std::string("Invalid relation of Alarm HIGH/LOW value Entered"), QMessageBox::Cancel));
 }
 
 } // namespace

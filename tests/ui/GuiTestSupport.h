@@ -49,24 +49,14 @@ class QtApplicationEnvironment : public ::testing::Environment {
 inline ::testing::Environment* const kQtEnvironment =
     ::testing::AddGlobalTestEnvironment(new QtApplicationEnvironment);
 
-// One message box as the program asked for it.
-struct QtMessageBoxCall {
-    std::string text;
-    std::string caption;
-    MsgIcon icon = MsgIcon::None;
-    MsgButtons buttons = MsgButtons::Ok;
-    MsgAnswer defaultAnswer = MsgAnswer::Ok;
-};
-
 // The Qt user interface with a scripted person in front of it: every box is built as it would
 // be shown and recorded, then answered from the script instead of being run; once the script is
 // used up each box gets its default button. Everything else is the real QtUserInterface.
 class ScriptedBoxes : public QtUserInterface {
 public:
     struct Shown {
-        QtMessageBoxCall call;
-        QMessageBox::Icon qtIcon;
-        QMessageBox::StandardButtons qtButtons;
+        std::string text;
+        QMessageBox::Icon icon;
         QMessageBox::StandardButton qtDefault;
     };
 
@@ -76,18 +66,21 @@ public:
                          MsgButtons buttons, MsgAnswer defaultAnswer) override
     {
         const auto box = MakeMessageBox(text, caption, icon, buttons, defaultAnswer, MainWindow());
-        const QtMessageBoxCall call{text, caption, icon, buttons, defaultAnswer};
-        shown.push_back(
-            Shown{call, box->icon(), box->standardButtons(), box->standardButton(box->defaultButton())});
-        if (onBox) onBox(call);
+        shown.push_back(Shown{text, box->icon(), box->standardButton(box->defaultButton())});
         const MsgAnswer answer = answers.empty() ? defaultAnswer : answers.front();
         if (!answers.empty()) answers.pop_front();
         return answer;
     }
+    std::vector<std::string> Texts() const
+    {
+        std::vector<std::string> texts;
+        for (const Shown& box : shown)
+            texts.push_back(box.text);
+        return texts;
+    }
 
     std::deque<MsgAnswer> answers;
     std::vector<Shown> shown;
-    std::function<void(const QtMessageBoxCall&)> onBox; // runs before the answer is given
 };
 
 // Ends the next modal dialog with the given object name as soon as it is running: accept
@@ -105,6 +98,18 @@ inline void EndModalWhenShown(const QString& objectName, bool acceptIt,
         acceptIt ? dialog->accept() : dialog->reject();
     });
     timer->start(0);
+}
+
+// Answers the next file dialog with that object name: picks the filter and the path, and keeps
+// the path the dialog proposed in offered.
+inline void AnswerFileDialog(const QString& objectName, int filter, const std::string& path, QString* offered)
+{
+    EndModalWhenShown(objectName, true, [=](QDialog& dialog) {
+        auto& files = static_cast<QFileDialog&>(dialog);
+        *offered = files.selectedFiles().value(0);
+        files.selectNameFilter(files.nameFilters().value(filter));
+        files.selectFile(QString::fromStdString(path));
+    });
 }
 
 // Runs an action of the control's accessibility interface, as a screen reader or a test driver
@@ -132,21 +137,18 @@ struct ToggleRow {
 // follows the control each time (a checked radio button stays checked).
 inline void ExpectStateFollowsControls(QWidget* page, const std::vector<ToggleRow>& rows)
 {
-    const auto toggle = [page](int id, int how) {
-        auto* button = qobject_cast<QAbstractButton*>(FindControl(page, id));
-        ASSERT_NE(button, nullptr) << id;
-        how == 0   ? QTest::mouseClick(button, Qt::LeftButton)
-        : how == 1 ? QTest::keyClick(button, Qt::Key_Space)
-                   : AccessibleAction(button, QAccessibleActionInterface::toggleAction());
-    };
-    const char* const ways[] = {"mouse", "space key", "accessible toggle"};
+    const std::function<void(QAbstractButton*)> ways[] = {
+        [](QAbstractButton* b) { QTest::mouseClick(b, Qt::LeftButton); },
+        [](QAbstractButton* b) { QTest::keyClick(b, Qt::Key_Space); },
+        [](QAbstractButton* b) { AccessibleAction(b, QAccessibleActionInterface::toggleAction()); }};
     for (const ToggleRow& row : rows) {
         for (int way : {0, 1, 2}) {
-            SCOPED_TRACE(::testing::Message() << "control " << row.id << " by " << ways[way]);
+            SCOPED_TRACE(::testing::Message()
+                         << "control " << row.id << " by way " << way << " of mouse, space, accessible");
             ASSERT_FALSE(row.changed());
-            toggle(row.id, way);
+            ways[way](Control<QAbstractButton>(page, row.id));
             EXPECT_TRUE(row.changed());
-            toggle(row.backId, way);
+            ways[way](Control<QAbstractButton>(page, row.backId));
             EXPECT_FALSE(row.changed());
         }
     }
@@ -157,9 +159,9 @@ inline void ExpectStateFollowsControls(QWidget* page, const std::vector<ToggleRo
 // with a scripted person answering its boxes.
 template <class ClockType> class SimPageRig : public ::testing::Test {
 protected:
-    explicit SimPageRig(const SimConfig& config = {})
+    SimPageRig()
     {
-        UseThermometer(config);
+        UseThermometer({});
         app.iniPath = dir.File("rm42meter.ini");
         app.exeDir = dir.Path();
         app.desktopDir = dir.Path();
@@ -183,6 +185,22 @@ protected:
     // The controls of the page under test.
     template <class W = QWidget> W* C(int id) { return Control<W>(pageUnderTest, id); }
     void Click(int id) { QTest::mouseClick(C<QAbstractButton>(id), Qt::LeftButton); }
+    // What labels, fields and pickers show, joined by '|'; which controls have a flag property
+    // ("enabled", "checked") set, as 1 and 0.
+    QString Texts(std::initializer_list<int> ids)
+    {
+        QStringList texts;
+        for (int id : ids)
+            texts << C(id)->property("text").toString();
+        return texts.join('|');
+    }
+    std::string Flags(const char* property, std::initializer_list<int> ids)
+    {
+        std::string flags;
+        for (int id : ids)
+            flags += C(id)->property(property).toBool() ? '1' : '0';
+        return flags;
+    }
 
     QWidget* pageUnderTest = nullptr;
     TempDir dir;

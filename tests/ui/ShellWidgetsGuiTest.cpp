@@ -27,7 +27,6 @@ TEST(ProgressDlg, StepsCountFromResetAndTheTextIsShownAndRead)
 {
     FakeClock clock;
     CProgressDlg box(&clock);
-    EXPECT_TRUE(box.isVisible());
     auto* message = Control<QLabel>(&box, 1094);
     box.SetRange(3);
     QStringList seen;
@@ -38,7 +37,7 @@ TEST(ProgressDlg, StepsCountFromResetAndTheTextIsShownAndRead)
                     QAccessible::queryAccessibleInterface(message)->text(QAccessible::Name);
     }
     EXPECT_EQ(seen, QStringList({"1readingreading", "2readingreading", "3", "1againagain"}));
-    EXPECT_EQ(clock.sleeps, (std::vector<uint32_t>{1, 1, 1, 1}));
+    EXPECT_EQ(std::pair(box.isVisible(), clock.sleeps), std::pair(true, std::vector<uint32_t>{1, 1, 1, 1}));
 }
 
 // Without Title.jpg the stop box is Japanese whatever the language.
@@ -47,13 +46,10 @@ TEST(TitlePage, MissingPictureGivesTheJapaneseStopBoxInEitherLanguage)
     TempDir dir;
     AppState app;
     ScriptedBoxes boxes(app);
-    app.exeDir = dir.Path();
-    app.ui = &boxes;
-    app.language = 1;
+    app.exeDir = dir.Path(), app.ui = &boxes, app.language = 1;
     EXPECT_FALSE(CTitlePage(app).Loaded());
-    ASSERT_EQ(boxes.shown.size(), 1u);
-    EXPECT_EQ(std::pair(boxes.shown[0].call.text, boxes.shown[0].qtIcon),
-              std::pair(std::string("タイトル画像ファイルがありません"), QMessageBox::Critical));
+    EXPECT_EQ(std::pair(boxes.Texts(), boxes.shown.at(0).icon),
+              std::pair(std::vector<std::string>{"タイトル画像ファイルがありません"}, QMessageBox::Critical));
 }
 
 } // namespace
