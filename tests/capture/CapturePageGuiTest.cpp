@@ -77,7 +77,7 @@ TEST_F(CapturePageTest, RecPauseSaveAndDeleteDriveTheRecordingAndTheEnabledContr
     Click(1003);
     EXPECT_EQ(std::pair(page->Recorder().SampleCount(), Controls()), std::pair(0, std::string("11101110")));
     const std::string replace = "my data.htmlは既に存在します。上書きしますか？";
-    EXPECT_EQ(boxes.Texts(),
+    EXPECT_EQ(boxes.texts,
               (std::vector<std::string>{replace, replace, "記録したデータを消去してよろしいですか？"}));
 }
 
@@ -104,7 +104,7 @@ TEST_F(CapturePageTest, ChecksAndUnitButtonsDrivenAnyWayChangeThePage)
     C<QDateEdit>(1098)->setDate(Now().date().addDays(-1));
     Click(1102);
     EXPECT_FALSE(C<QAbstractButton>(1102)->isChecked());
-    EXPECT_EQ(boxes.Texts(), std::vector<std::string>{"Invalid Timer value Entered"});
+    EXPECT_EQ(boxes.texts, std::vector<std::string>{"Invalid Timer value Entered"});
     // Apply hands the manual scale to the graph.
     Click(1122);
     C<QLineEdit>(1123)->setText("80.0"), C<QLineEdit>(1124)->setText("20.0");
@@ -131,11 +131,11 @@ TEST_F(CapturePageTest, ARecoveredRecordingShowsItsIntervalAndUnitAndIsDrawnWhol
             journal.Start(app.journalPath, {1733562000, interval, fahrenheit, 4711}, samples.data(), count));
         journal.Close();
         Show(0);
-        boxes.shown.clear();
+        boxes.texts.clear();
         boxes.answers = {MsgAnswer::Yes};
         page->OfferRecoveredRecording();
         page->OfferRecoveredRecording(); // nothing new: no second question
-        EXPECT_EQ(std::tuple(boxes.shown.size(), page->Recorder().State(), C<QRadioButton>(1334)->isChecked(),
+        EXPECT_EQ(std::tuple(boxes.texts.size(), page->Recorder().State(), C<QRadioButton>(1334)->isChecked(),
                              Flags("enabled", {1103, 1106}), page->ComputeInterval(),
                              C<QComboBox>(1009)->currentIndex(), Texts({1130})),
                   std::tuple(1u, CaptureState::Paused, fahrenheit, std::string("10"), interval, unitIndex,

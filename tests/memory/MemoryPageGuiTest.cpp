@@ -3,7 +3,6 @@
 
 #include "SimOptions.h"
 #include "memory/CMemoryPage.h"
-#include "support/FakeClock.h"
 #include "ui/GuiTestSupport.h"
 
 namespace {
@@ -64,7 +63,7 @@ TEST_F(MemoryPageTest, ReadsUnchecksWritesBackAndReadsThePackedResult)
     Check(1, Qt::Unchecked), Check(2, Qt::Unchecked), Check(4, Qt::Unchecked);
     boxes.answers = {MsgAnswer::Yes, MsgAnswer::Yes};
     Click(1027);
-    EXPECT_EQ(std::tuple(boxes.shown.at(0).qtDefault, sim->Register(0x40), Cell(3)),
+    EXPECT_EQ(std::tuple(boxes.looks.at(0).second, sim->Register(0x40), Cell(3)),
               std::tuple(QMessageBox::No, uint16_t{2}, third)); // the list keeps its rows until read again
     Click(1030);
     EXPECT_EQ(CheckedNumbers(), (std::vector<int>{1, 2}));
@@ -83,7 +82,7 @@ TEST_F(MemoryPageTest, SaveOffersTheDefaultNameAndWritesTheChosenFormat)
                            QDateTime::fromSecsSinceEpoch(clock.WallTime()).toString("yyyyMMdd_HHmmss'.csv'"));
     const std::string csv = ReadFileBytes(dir.File("memo.csv"));
     EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'), 6);
-    EXPECT_TRUE(boxes.shown.empty());
+    EXPECT_TRUE(boxes.texts.empty());
 }
 
 } // namespace

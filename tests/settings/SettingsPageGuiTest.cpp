@@ -3,7 +3,6 @@
 // The encodings, messages and the CSV export are DeviceSettingsTest's and CtlSettingsTest's.
 
 #include "settings/CSettingsPage.h"
-#include "support/FakeClock.h"
 #include "ui/CNumericEdit.h"
 #include "ui/GuiTestSupport.h"
 
@@ -42,7 +41,7 @@ protected:
 // is reported and the fields keep their values.
 TEST_F(SettingsPageTest, ShowingThePageReadsEverySettingAndRunsBothClocks)
 {
-    EXPECT_TRUE(boxes.shown.empty());
+    EXPECT_TRUE(boxes.texts.empty());
     EXPECT_EQ(Texts({1045, 1046, 1051, 1072, 1076, 1073, 1078, 1047}),
               "596.8 °C| -0.1 °C|-0.1|07|21|7|15|2005/03/05 14:30:00");
     EXPECT_EQ(Flags("checked", {1052, 1055, 1092, 1075, 1064}), "11111");
@@ -59,7 +58,7 @@ TEST_F(SettingsPageTest, ShowingThePageReadsEverySettingAndRunsBothClocks)
     sim->SetRegister(0x3F, 12);
     page->PageShown();
     EXPECT_EQ(
-        std::tuple(boxes.shown.back().text, Texts({1078, 1051}), page->PcClockRunning(),
+        std::tuple(boxes.texts.back(), Texts({1078, 1051}), page->PcClockRunning(),
                    page->DeviceClockRunning(), boxes.WaitCursorDepth()),
         std::tuple(std::string("COM-port Communication Error"), QStringLiteral("15|-0.1"), true, false, 0));
 }
@@ -70,19 +69,19 @@ TEST_F(SettingsPageTest, ChecksAndRadiosDrivenAnyWayChangeThePage)
     const auto set = [this](int button, uint16_t reg, uint16_t bit) {
         return [this, button, reg, bit] { return Click(button), (sim->Register(reg) & bit) != 0; };
     };
-    const auto alarmClockOff = [this] {
-        return Flags("enabled", {1072, 1073, 1074, 1065}) == "0001";
-    }; // SET stays
+    const auto alarmClockOff = [this] { return Flags("enabled", {1072, 1073, 1074, 1065}) == "0001"; };
     ExpectStateFollowsControls(page, {{1092, 1092, alarmClockOff},
                                       {1053, 1052, [&] { return !set(1058, 0x35, 0x4000)(); }},   // HIGH off
                                       {1074, 1075, set(1065, 0x35, 0x0400)},                      // every day
                                       {1063, 1064, [&] { return !set(1066, 0x00, 0x0008)(); }}}); // 1 degC
-    EXPECT_TRUE(boxes.shown.empty());
+    EXPECT_TRUE(boxes.texts.empty());
 }
 
 // Each SET sends what its fields show: the alarms' numeric fields, the clock alarm's time fields
-// with the spin buttons, and the thermometer's date and time; the page shows what was sent.
-TEST_F(SettingsPageTest, SetButtonsSendTheirFields)
+// with the spin buttons, and the thermometer's date and time; the page shows what was sent. A wrong
+// alarm order keeps the focus on HIGH and sends nothing; RESET asks first (Cancel by default) and
+// shows the defaults.
+TEST_F(SettingsPageTest, SetButtonsSendTheirFieldsAndTheAlarmOrderAndResetAreChecked)
 {
     F(1050)->setText("100.0"), F(1051)->setText("-17.1");
     Click(1058);
@@ -99,29 +98,22 @@ TEST_F(SettingsPageTest, SetButtonsSendTheirFields)
               std::vector<int>({3732, 2560, 0x062D, 4}));
     EXPECT_EQ(Texts({1045, 1047}),
               "100.0 °C|" + tomorrow.toString(QStringLiteral("yyyy/MM/dd")) + " 09:08:07");
-    EXPECT_TRUE(boxes.shown.empty());
-}
+    EXPECT_TRUE(boxes.texts.empty());
 
-// A wrong alarm order keeps the focus on HIGH and sends nothing; RESET asks first (Cancel by
-// default) and shows the defaults.
-TEST_F(SettingsPageTest, AlarmOrderAndResetAreCheckedByThePage)
-{
     const auto sent = sim->ReceivedCommands().size();
     F(1050)->setText("50"), F(1051)->setText("50");
     Click(1058);
-    EXPECT_EQ(sim->ReceivedCommands().size(), sent);
-    EXPECT_EQ(std::pair(window.focusWidget(), F(1050)->selectedText()),
-              std::pair(FindControl(page, 1050), QString("50")));
+    EXPECT_EQ(std::tuple(sim->ReceivedCommands().size(), window.focusWidget(), F(1050)->selectedText()),
+              std::tuple(sent, FindControl(page, 1050), QString("50")));
     boxes.answers = {MsgAnswer::Cancel, MsgAnswer::Ok};
     Click(1056);
     EXPECT_EQ(sim->ReceivedCommands().size(), sent);
     Click(1056);
     EXPECT_EQ(std::tuple(Texts({1072, 1073}), Flags("checked", {1092, 1063}), C(1073)->isEnabled()),
               std::tuple(QStringLiteral("12|3"), std::string("01"), false));
-    ASSERT_EQ(boxes.shown.size(), 3u);
     EXPECT_EQ(
-        std::pair(boxes.shown[0].text, boxes.shown[1].qtDefault),
-        std::pair(std::string("Invalid relation of Alarm HIGH/LOW value Entered"), QMessageBox::Cancel));
+        std::tuple(boxes.texts.size(), boxes.texts.at(0), boxes.looks.at(1).second),
+        std::tuple(3u, std::string("Invalid relation of Alarm HIGH/LOW value Entered"), QMessageBox::Cancel));
 }
 
 } // namespace

@@ -15,6 +15,7 @@
 #include "app/AppState.h"
 #include "app/LangString.h"
 #include "shell/QtUserInterface.h"
+#include "support/FakeClock.h"
 #include "support/TestSupport.h"
 #include "ui/ControlId.h"
 #include "ui/DialogUnits.h"
@@ -54,33 +55,22 @@ inline ::testing::Environment* const kQtEnvironment =
 // used up each box gets its default button. Everything else is the real QtUserInterface.
 class ScriptedBoxes : public QtUserInterface {
 public:
-    struct Shown {
-        std::string text;
-        QMessageBox::Icon icon;
-        QMessageBox::StandardButton qtDefault;
-    };
-
     explicit ScriptedBoxes(AppState& app) : QtUserInterface(app) {}
 
     MsgAnswer MessageBox(const std::string& text, const std::string& caption, MsgIcon icon,
                          MsgButtons buttons, MsgAnswer defaultAnswer) override
     {
         const auto box = MakeMessageBox(text, caption, icon, buttons, defaultAnswer, MainWindow());
-        shown.push_back(Shown{text, box->icon(), box->standardButton(box->defaultButton())});
+        texts.push_back(text);
+        looks.emplace_back(box->icon(), box->standardButton(box->defaultButton()));
         const MsgAnswer answer = answers.empty() ? defaultAnswer : answers.front();
         if (!answers.empty()) answers.pop_front();
         return answer;
     }
-    std::vector<std::string> Texts() const
-    {
-        std::vector<std::string> texts;
-        for (const Shown& box : shown)
-            texts.push_back(box.text);
-        return texts;
-    }
 
     std::deque<MsgAnswer> answers;
-    std::vector<Shown> shown;
+    std::vector<std::string> texts;                                               // of the boxes shown
+    std::vector<std::pair<QMessageBox::Icon, QMessageBox::StandardButton>> looks; // icon, default button
 };
 
 // Ends the next modal dialog with the given object name as soon as it is running: accept
@@ -162,11 +152,8 @@ protected:
     SimPageRig()
     {
         UseThermometer({});
-        app.iniPath = dir.File("rm42meter.ini");
-        app.exeDir = dir.Path();
-        app.desktopDir = dir.Path();
-        app.clock = &clock;
-        app.ui = &boxes;
+        app.iniPath = dir.File("rm42meter.ini"), app.exeDir = app.desktopDir = dir.Path();
+        app.clock = &clock, app.ui = &boxes;
     }
     // Another thermometer on the line from here on.
     void UseThermometer(const SimConfig& config)

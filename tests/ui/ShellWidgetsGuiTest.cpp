@@ -1,10 +1,7 @@
 // The shell's small widgets: numeric field, progress box and the title page.
 
-#include <QProgressBar>
-
 #include "GuiTestSupport.h"
 #include "image/CTitlePage.h"
-#include "support/FakeClock.h"
 #include "ui/CNumericEdit.h"
 #include "ui/CProgressDlg.h"
 
@@ -48,7 +45,7 @@ TEST(TitlePage, MissingPictureGivesTheJapaneseStopBoxInEitherLanguage)
     ScriptedBoxes boxes(app);
     app.exeDir = dir.Path(), app.ui = &boxes, app.language = 1;
     EXPECT_FALSE(CTitlePage(app).Loaded());
-    EXPECT_EQ(std::pair(boxes.Texts(), boxes.shown.at(0).icon),
+    EXPECT_EQ(std::pair(boxes.texts, boxes.looks.at(0).first),
               std::pair(std::vector<std::string>{"タイトル画像ファイルがありません"}, QMessageBox::Critical));
 }
 
