@@ -33,13 +33,6 @@ protected:
         page->PageShown();
     }
     QDateTime Now() { return QDateTime::fromSecsSinceEpoch(clock.WallTime()); }
-    // SAVE with the dialog answered: the report chosen and the name typed.
-    void SaveReport(const std::string& name)
-    {
-        QString offered;
-        AnswerFileDialog(QStringLiteral("recordingSaveDialog"), 1, dir.File(name), &offered);
-        Click(1103);
-    }
     // REC, PAUSE, DELETE, SAVE, timer box, interval hours, ms combo, Apply.
     std::string Controls() { return Flags("enabled", {1001, 1004, 1003, 1103, 1102, 1106, 1008, 1125}); }
 
@@ -51,8 +44,8 @@ protected:
 TEST_F(CapturePageTest, RecPauseSaveAndDeleteDriveTheRecordingAndTheEnabledControls)
 {
     Show(0);
-    EXPECT_FALSE(C(1334)->isVisible()) << "no unit choice in Japanese";
-    EXPECT_EQ(Controls(), "11101110");
+    EXPECT_EQ(std::pair(C(1334)->isVisible(), Controls()),
+              std::pair(false, std::string("11101110"))); // no unit in Japanese
     Click(1001);
     ASSERT_EQ(page->Recorder().State(), CaptureState::Recording);
     EXPECT_EQ(Controls(), "11000000");
@@ -65,15 +58,18 @@ TEST_F(CapturePageTest, RecPauseSaveAndDeleteDriveTheRecordingAndTheEnabledContr
               std::pair(QStringLiteral("---|---"), std::string("11111000")));
 
     const int32_t count = page->Recorder().SampleCount();
+    // SAVE with the report chosen and a name that has another extension, twice: No keeps the old file.
     WriteFileBytes(dir.File("my data.html"), "old");
     boxes.answers = {MsgAnswer::No, MsgAnswer::Yes, MsgAnswer::Ok};
-    SaveReport("my data.csv");
-    EXPECT_EQ(ReadFileBytes(dir.File("my data.html")), "old");
-    SaveReport("my data.csv");
-    EXPECT_NE(ReadFileBytes(dir.File("my data.html")), "old");
-    EXPECT_TRUE(std::filesystem::exists(dir.File("my_data.jpg")));
-    EXPECT_EQ(std::tuple(page->Recorder().State(), page->Recorder().SampleCount(), C(1103)->isEnabled()),
-              std::tuple(CaptureState::Paused, count, true));
+    QString offered;
+    for (bool replaced : {false, true}) {
+        AnswerFileDialog(QStringLiteral("recordingSaveDialog"), 1, dir.File("my data.csv"), &offered);
+        Click(1103);
+        EXPECT_EQ(ReadFileBytes(dir.File("my data.html")) != "old", replaced);
+    }
+    EXPECT_EQ(std::tuple(std::filesystem::exists(dir.File("my_data.jpg")), page->Recorder().State(),
+                         page->Recorder().SampleCount(), C(1103)->isEnabled()),
+              std::tuple(true, CaptureState::Paused, count, true));
     Click(1003);
     EXPECT_EQ(std::pair(page->Recorder().SampleCount(), Controls()), std::pair(0, std::string("11101110")));
     const std::string replace = "my data.htmlは既に存在します。上書きしますか？";

@@ -163,10 +163,11 @@ protected:
         app.ports = ports.get();
     }
     // The INI: the [System] lines, the port, then any further sections.
-    void WriteIni(const std::string& system, const std::string& more = "", const std::string& port = "SIM")
+    void WriteIni(const std::string& system, const std::string& more = "")
     {
-        WriteFileBytes(app.iniPath, "[System]\n" + system + "\n[ComPort]\nPort=" + port +
-                                        "\nStopBit=0\nCommandWait1=0\nCommandWait2=0\n" + more);
+        WriteFileBytes(app.iniPath, "[System]\n" + system +
+                                        "\n[ComPort]\nPort=SIM\nStopBit=0\nCommandWait1=0\nCommandWait2=0\n" +
+                                        more);
     }
 
     // The controls of the page under test.

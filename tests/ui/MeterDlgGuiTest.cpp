@@ -13,46 +13,39 @@ class MeterDlgTest : public SimPageRig<FakeClock> {
 protected:
     // Writes the INI beside a program in the temp folder, runs the start-up steps on it and
     // shows the main window.
-    std::unique_ptr<CMeterDlg> Start(const std::string& system, const std::string& port = "SIM")
+    std::unique_ptr<CMeterDlg> Start(const std::string& system)
     {
-        WriteIni(system, "", port);
+        WriteIni(system);
         EXPECT_TRUE(FillStartUpState(app, dir.File("rm42meter")));
         // The teaching page reads its reference list at set-up.
-        WriteFileBytes(dir.File("emissivity_list.csv"), "Water,0.96\r\n");
-        WriteFileBytes(dir.File("emissivity_list(ENG).csv"), "Water,0.96\r\n");
+        for (const char* name : {"emissivity_list.csv", "emissivity_list(ENG).csv"})
+            WriteFileBytes(dir.File(name), "Water,0.96\r\n");
         auto dlg = std::make_unique<CMeterDlg>(app, boxes);
+        pageUnderTest = dlg.get();
         dlg->show();
         EXPECT_TRUE(QTest::qWaitForWindowExposed(dlg.get()));
         return dlg;
     }
-    static QLabel* Status(CMeterDlg& dlg) { return Control<QLabel>(&dlg, 1075); }
-    static QTabWidget* Tabs(CMeterDlg& dlg) { return Control<QTabWidget>(&dlg, 1000); }
-    static void ClickTab(CMeterDlg& dlg, int tab)
-    {
-        QTest::mouseClick(Tabs(dlg)->tabBar(), Qt::LeftButton, {},
-                          Tabs(dlg)->tabBar()->tabRect(tab).center());
-    }
+    QTabBar* Tabs() { return C<QTabWidget>(1000)->tabBar(); }
 };
 
 TEST_F(MeterDlgTest, StartsWithTheTitleTabsStatusAndMenuOfItsLanguage)
 {
     // INI lines; then the title, first tab, status line and About entry shown.
-    using Texts = std::vector<QString>;
-    // clang-format off
-    const std::pair<const char*, Texts> rows[] = {
-        {"StartUpConnectCheck=Yes\nVisibleSerialNo=Yes\n", {"放射温度計アプリケーション : No.01234560789",
-            "連続取込み", "取り込み実行可能です", "バージョン情報(&A)..."}},
+    const std::pair<const char*, QString> rows[] = {
+        {"StartUpConnectCheck=Yes\nVisibleSerialNo=Yes\n",
+         "放射温度計アプリケーション : No.01234560789|連続取込み|取り込み実行可能です|バージョン情報(&A)..."},
         // Without the check the serial number in the title stays empty.
-        {"StartUpConnectCheck=No\nLangage=1\nVisibleSerialNo=Yes\n", {"Thermometer Application : No.",
-            "Continuous Recording", "Stand-by", "&About Thermometer Application"}}};
-    // clang-format on
+        {"StartUpConnectCheck=No\nLangage=1\nVisibleSerialNo=Yes\n",
+         "Thermometer Application : No.|Continuous Recording|Stand-by|&About Thermometer Application"}};
     for (const auto& [system, texts] : rows) {
         auto dlg = Start(system);
-        EXPECT_TRUE(boxes.texts.empty());
-        const Texts shown = {dlg->windowTitle(), Tabs(*dlg)->tabText(0), Status(*dlg)->text(),
-                             dlg->AboutAction()->text()};
-        EXPECT_EQ(shown, texts);
-        EXPECT_EQ(dlg->size(), DialogUnits(DialogFont()).Size(451, 338)) << system;
+        EXPECT_EQ(
+            QStringList({dlg->windowTitle(), Tabs()->tabText(0), Texts({1075}), dlg->AboutAction()->text()})
+                .join('|'),
+            texts);
+        EXPECT_EQ(std::pair(boxes.texts.empty(), dlg->size()),
+                  std::pair(true, DialogUnits(DialogFont()).Size(451, 338)));
     }
     // A busy port: Retry brings up the port dialog (its answers are the connection check's and
     // are proven with it); Cancel then ends the window at start, with zero.
@@ -68,44 +61,34 @@ TEST_F(MeterDlgTest, StartsWithTheTitleTabsStatusAndMenuOfItsLanguage)
 
 // A tab shows its page and no other, and none can be chosen while a page talks to the thermometer.
 // Enter and Escape do nothing (Enter does not press the logo button); a screen reader reads the
-// status line by what it shows; closing asks first and Cancel keeps the window.
-TEST_F(MeterDlgTest, TabsShowExactlyTheirPageKeysDoNothingAndCloseAsksFirst)
+// status line by what it shows. The port dialog lists COM1..COM8 from the second retry on with the
+// configured port chosen, and only OK with a port chosen writes it (what the list holds otherwise
+// is BuildComPortList's). Closing asks first and Cancel keeps the window.
+TEST_F(MeterDlgTest, TabsKeysPortDialogAndClose)
 {
     auto dlg = Start("StartUpConnectCheck=No\nURL=https://example.invalid/\n");
     for (int tab : {2, 1, 3, 0}) {
         boxes.SetStatusText("something to clear");
-        ClickTab(*dlg, tab);
+        QTest::mouseClick(Tabs(), Qt::LeftButton, {}, Tabs()->tabRect(tab).center());
         // The recording page shows its ready text, the others what their reading says.
-        EXPECT_NE(Status(*dlg)->text(), QStringLiteral("something to clear")) << tab;
+        EXPECT_NE(Texts({1075}), QStringLiteral("something to clear")) << tab;
         for (int i = 0; i < CMeterDlg::kPageCount; ++i)
             EXPECT_EQ(dlg->Page(i)->isVisible(), i == tab) << "page " << i << " on tab " << tab;
     }
     boxes.EnableTabs(false);
-    EXPECT_EQ(std::pair(Tabs(*dlg)->isEnabled(), Status(*dlg)->text()),
+    EXPECT_EQ(std::pair(C(1000)->isEnabled(), Texts({1075})),
               std::pair(false, QStringLiteral("取り込み実行可能です")));
     boxes.EnableTabs(true);
 
-    QSignalSpy logo(Control<QPushButton>(dlg.get(), 1318), &QPushButton::clicked);
+    QSignalSpy logo(C<QPushButton>(1318), &QPushButton::clicked);
     for (Qt::Key key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Escape})
         QTest::keyClick(dlg.get(), key);
     EXPECT_TRUE(dlg->isVisible() && boxes.texts.empty() && logo.empty());
     boxes.SetStatusText("測定中");
-    EXPECT_EQ(QAccessible::queryAccessibleInterface(Status(*dlg))->text(QAccessible::Name),
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(C(1075))->text(QAccessible::Name),
               QStringLiteral("測定中"));
 
-    boxes.answers = {MsgAnswer::Cancel, MsgAnswer::Ok};
-    EXPECT_FALSE(dlg->close());
-    EXPECT_EQ(std::pair(boxes.texts, boxes.looks.at(0).second),
-              std::pair(std::vector<std::string>{"アプリケーションを終了しますか？"}, QMessageBox::Cancel));
-    QTimer::singleShot(0, dlg.get(), [&] { dlg->close(); });
-    EXPECT_EQ(dlg->exec(), 0);
-}
-
-// The port dialog lists COM1..COM8 from the second retry on with the configured port chosen; only
-// OK with a port chosen writes it (what the list holds otherwise is BuildComPortList's).
-TEST_F(MeterDlgTest, ThePortEntrysOkWithAChoiceWritesThePort)
-{
-    auto dlg = Start("StartUpConnectCheck=No\nLangage=1\n", "COM2");
+    IniFile::WriteString(app.iniPath, "ComPort", "Port", "COM2");
     app.portRetryCount = 2;
     for (const auto& [accept, pick, written] :
          {std::tuple{false, 5, "COM2"}, {true, -1, "COM2"}, {true, 5, "COM6"}}) {
@@ -117,6 +100,13 @@ TEST_F(MeterDlgTest, ThePortEntrysOkWithAChoiceWritesThePort)
         dlg->ComPortAction()->trigger();
         EXPECT_EQ(IniFile::GetString(app.iniPath, "ComPort", "Port", ""), written) << accept << pick;
     }
+
+    boxes.answers = {MsgAnswer::Cancel, MsgAnswer::Ok};
+    EXPECT_FALSE(dlg->close());
+    EXPECT_EQ(std::pair(boxes.texts, boxes.looks.at(0).second),
+              std::pair(std::vector<std::string>{"アプリケーションを終了しますか？"}, QMessageBox::Cancel));
+    QTimer::singleShot(0, dlg.get(), [&] { dlg->close(); });
+    EXPECT_EQ(dlg->exec(), 0);
 }
 
 } // namespace
