@@ -10,8 +10,6 @@
 #include "support/ChildProcess.h"
 #include "ui/GuiTestSupport.h"
 
-namespace {
-
 class CapturePageTest : public SimPageRig<SteadyClock> {
 protected:
     CapturePageTest()
@@ -139,5 +137,3 @@ TEST_F(CapturePageTest, ARecoveredRecordingShowsItsIntervalAndUnitAndIsDrawnWhol
         EXPECT_GT(page->Recorder().Graph().xRange, int64_t{count} * interval);
     }
 }
-
-} // namespace

@@ -6,8 +6,6 @@
 #include "ui/CNumericEdit.h"
 #include "ui/GuiTestSupport.h"
 
-namespace {
-
 class SettingsPageTest : public SimPageRig<FakeClock> {
 protected:
     void SetUp() override
@@ -115,5 +113,3 @@ TEST_F(SettingsPageTest, SetButtonsSendTheirFieldsAndTheAlarmOrderAndResetAreChe
         std::tuple(boxes.texts.size(), boxes.texts.at(0), boxes.looks.at(1).second),
         std::tuple(3u, std::string("Invalid relation of Alarm HIGH/LOW value Entered"), QMessageBox::Cancel));
 }
-
-} // namespace

@@ -6,8 +6,6 @@
 #include "teaching/CTeachingPage.h"
 #include "ui/GuiTestSupport.h"
 
-namespace {
-
 class TeachingPageTest : public SimPageRig<FakeClock> {
 protected:
     TeachingPageTest()
@@ -33,8 +31,10 @@ protected:
 };
 
 // A click or a key copies the row's value into the set field, within the field's limits; Up stops
-// at the first row, Down at the last.
-TEST_F(TeachingPageTest, ClickAndKeysCopyTheEmissivityIntoTheSetField)
+// at the first row, Down at the last. The button teaches the temperature in its field and the page
+// shows what came back; a reading between -9.9 and -0.1, shown padded with a blank, reaches the
+// teaching field without it.
+TEST_F(TeachingPageTest, TheListTeachAndSetHandTheirFieldsToTheThermometer)
 {
     QTest::mouseClick(List()->viewport(), Qt::LeftButton, {},
                       List()->visualRect(List()->model()->index(2, 1)).center());
@@ -51,12 +51,7 @@ TEST_F(TeachingPageTest, ClickAndKeysCopyTheEmissivityIntoTheSetField)
         EXPECT_EQ(std::pair(page->CurrentRow(), field ? Texts({1062}) : QString()),
                   std::pair(row, QString(field)));
     }
-}
 
-// The button teaches the temperature in its field and the page shows what came back; a reading
-// between -9.9 and -0.1, shown padded with a blank, reaches the teaching field without it.
-TEST_F(TeachingPageTest, TeachAndSetHandTheirFieldsToTheThermometer)
-{
     page->PageShown();
     Type(1071, "150.0");
     Click(1072);
@@ -78,5 +73,3 @@ TEST_F(TeachingPageTest, TeachAndSetHandTheirFieldsToTheThermometer)
               std::pair(uint16_t{1200}, QString("1.20")));
     EXPECT_TRUE(boxes.texts.empty());
 }
-
-} // namespace

@@ -6,8 +6,6 @@
 #include "app/StartUp.h"
 #include "shell/CMeterDlg.h"
 
-namespace {
-
 // A modal dialog no step expects is not ended here: the test then stops at its time limit.
 class MeterDlgTest : public SimPageRig<FakeClock> {
 protected:
@@ -108,5 +106,3 @@ TEST_F(MeterDlgTest, TabsKeysPortDialogAndClose)
     QTimer::singleShot(0, dlg.get(), [&] { dlg->close(); });
     EXPECT_EQ(dlg->exec(), 0);
 }
-
-} // namespace

@@ -2,14 +2,12 @@
 
 #include <gtest/gtest.h>
 
-namespace {
-
-NumericFieldRule Int(int min, int max, const std::string& format = "%d")
+static NumericFieldRule Int(int min, int max, const std::string& format = "%d")
 {
     return {.mode = 1, .intMin = min, .intMax = max, .format = format};
 }
 
-NumericFieldRule Dec(double min, double max, const std::string& format = "%.1f")
+static NumericFieldRule Dec(double min, double max, const std::string& format = "%.1f")
 {
     return {.mode = 2, .doubleMin = min, .doubleMax = max, .format = format};
 }
@@ -54,5 +52,3 @@ TEST(FilterNumericText, CleansTheTextAndPullsItIntoRange)
             EXPECT_EQ(FilterNumericText(text, rule), shown)
                 << "mode " << rule.mode << " format " << rule.format << " typed \"" << text << '"';
 }
-
-} // namespace

@@ -5,8 +5,6 @@
 #include "ui/CNumericEdit.h"
 #include "ui/CProgressDlg.h"
 
-namespace {
-
 // The cleaning itself is NumericFilterTest's; here only that keys and pasted text reach it.
 TEST(NumericEdit, TypedAndPastedTextIsFiltered)
 {
@@ -48,5 +46,3 @@ TEST(TitlePage, MissingPictureGivesTheJapaneseStopBoxInEitherLanguage)
     EXPECT_EQ(std::pair(boxes.texts, boxes.looks.at(0).first),
               std::pair(std::vector<std::string>{"タイトル画像ファイルがありません"}, QMessageBox::Critical));
 }
-
-} // namespace
