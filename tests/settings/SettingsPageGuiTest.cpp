@@ -35,35 +35,21 @@ protected:
 
 // Tenths from -9.9 to -0.1 are padded with a blank for display; the alarm field gets them without
 // one, or it would drop the minus sign with the blank and SET would write the value as positive
-// (-0.1 + 273.2 is a hair below 273.1: the truncated write is 273.0). A thermometer that is off
-// is reported and the fields keep their values.
-TEST_F(SettingsPageTest, ShowingThePageReadsEverySettingAndRunsBothClocks)
+// (-0.1 + 273.2 is a hair below 273.1: the truncated write is 273.0). The clock alarm's controls
+// follow 1092, and each SET sends the choice its buttons show. A thermometer that is off is
+// reported and the fields keep their values.
+TEST_F(SettingsPageTest, ShowsEverySettingReadRunsBothClocksAndFollowsItsChecksAndRadios)
 {
-    EXPECT_TRUE(boxes.texts.empty());
-    EXPECT_EQ(Texts({1045, 1046, 1051, 1072, 1076, 1073, 1078, 1047}),
-              "596.8 °C| -0.1 °C|-0.1|07|21|7|15|2005/03/05 14:30:00");
-    EXPECT_EQ(Flags("checked", {1052, 1055, 1092, 1075, 1064}), "11111");
+    EXPECT_EQ(std::tuple(boxes.texts.empty(), Texts({1045, 1046, 1051, 1072, 1076, 1073, 1078, 1047}),
+                         Flags("checked", {1052, 1055, 1092, 1075, 1064})),
+              std::tuple(true, QStringLiteral("596.8 °C| -0.1 °C|-0.1|07|21|7|15|2005/03/05 14:30:00"),
+                         std::string("11111")));
     Click(1058);
     EXPECT_EQ(std::pair(sim->Register(0x37), Texts({1051})),
               std::pair(uint16_t{0x0AAA}, QStringLiteral("-0.1")));
     // The thermometer's clock ticks on from what was read; the PC's shows the PC's.
     EXPECT_TRUE(QTest::qWaitFor([&] { return Texts({1047}) == "2005/03/05 14:30:01"; }, 5000));
     EXPECT_EQ(Texts({1057}), ClockNow().toString(QStringLiteral("yyyy/MM/dd HH:mm:ss")));
-    page->PageHidden();
-    EXPECT_FALSE(page->PcClockRunning() || page->DeviceClockRunning());
-
-    sim->SetPowered(false);
-    sim->SetRegister(0x3F, 12);
-    page->PageShown();
-    EXPECT_EQ(
-        std::tuple(boxes.texts.back(), Texts({1078, 1051}), page->PcClockRunning(),
-                   page->DeviceClockRunning(), boxes.WaitCursorDepth()),
-        std::tuple(std::string("COM-port Communication Error"), QStringLiteral("15|-0.1"), true, false, 0));
-}
-
-// The clock alarm's controls follow 1092, and each SET sends the choice its buttons show.
-TEST_F(SettingsPageTest, ChecksAndRadiosDrivenAnyWayChangeThePage)
-{
     const auto set = [this](int button, uint16_t reg, uint16_t bit) {
         return [this, button, reg, bit] { return Click(button), (sim->Register(reg) & bit) != 0; };
     };
@@ -73,6 +59,15 @@ TEST_F(SettingsPageTest, ChecksAndRadiosDrivenAnyWayChangeThePage)
                                       {1074, 1075, set(1065, 0x35, 0x0400)},                      // every day
                                       {1063, 1064, [&] { return !set(1066, 0x00, 0x0008)(); }}}); // 1 degC
     EXPECT_TRUE(boxes.texts.empty());
+    page->PageHidden();
+    EXPECT_FALSE(page->PcClockRunning() || page->DeviceClockRunning());
+
+    sim->SetPowered(false), sim->SetRegister(0x3F, 12);
+    page->PageShown();
+    EXPECT_EQ(
+        std::tuple(boxes.texts.back(), Texts({1078, 1051}), page->PcClockRunning(),
+                   page->DeviceClockRunning(), boxes.WaitCursorDepth()),
+        std::tuple(std::string("COM-port Communication Error"), QStringLiteral("15|-0.1"), true, false, 0));
 }
 
 // Each SET sends what its fields show: the alarms' numeric fields, the clock alarm's time fields
