@@ -38,12 +38,10 @@ TEST_F(MeterDlgTest, StartsWithTheTitleTabsStatusAndMenuOfItsLanguage)
          "Thermometer Application : No.|Continuous Recording|Stand-by|&About Thermometer Application"}};
     for (const auto& [system, texts] : rows) {
         auto dlg = Start(system);
-        EXPECT_EQ(
-            QStringList({dlg->windowTitle(), Tabs()->tabText(0), Texts({1075}), dlg->AboutAction()->text()})
-                .join('|'),
-            texts);
-        EXPECT_EQ(std::pair(boxes.texts.empty(), dlg->size()),
-                  std::pair(true, DialogUnits(DialogFont()).Size(451, 338)));
+        const QStringList shown = {dlg->windowTitle(), Tabs()->tabText(0), Texts({1075}),
+                                   dlg->AboutAction()->text()};
+        EXPECT_EQ(std::tuple(shown.join('|'), boxes.texts.empty(), dlg->size()),
+                  std::tuple(texts, true, DialogUnits(DialogFont()).Size(451, 338)));
     }
     // A busy port: Retry brings up the port dialog (its answers are the connection check's and
     // are proven with it); Cancel then ends the window at start, with zero.
@@ -81,10 +79,10 @@ TEST_F(MeterDlgTest, TabsKeysPortDialogAndClose)
     QSignalSpy logo(C<QPushButton>(1318), &QPushButton::clicked);
     for (Qt::Key key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Escape})
         QTest::keyClick(dlg.get(), key);
-    EXPECT_TRUE(dlg->isVisible() && boxes.texts.empty() && logo.empty());
     boxes.SetStatusText("測定中");
-    EXPECT_EQ(QAccessible::queryAccessibleInterface(C(1075))->text(QAccessible::Name),
-              QStringLiteral("測定中"));
+    EXPECT_EQ(std::tuple(dlg->isVisible(), boxes.texts.size(), logo.size(),
+                         QAccessible::queryAccessibleInterface(C(1075))->text(QAccessible::Name)),
+              std::tuple(true, 0u, 0, QStringLiteral("測定中")));
 
     IniFile::WriteString(app.iniPath, "ComPort", "Port", "COM2");
     app.portRetryCount = 2;
