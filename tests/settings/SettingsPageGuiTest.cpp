@@ -58,9 +58,9 @@ TEST_F(SettingsPageTest, ShowsEverySettingReadRunsBothClocksAndFollowsItsChecksA
                                       {1053, 1052, [&] { return !set(1058, 0x35, 0x4000)(); }},   // HIGH off
                                       {1074, 1075, set(1065, 0x35, 0x0400)},                      // every day
                                       {1063, 1064, [&] { return !set(1066, 0x00, 0x0008)(); }}}); // 1 degC
-    EXPECT_TRUE(boxes.texts.empty());
     page->PageHidden();
-    EXPECT_FALSE(page->PcClockRunning() || page->DeviceClockRunning());
+    EXPECT_EQ(std::tuple(boxes.texts.empty(), page->PcClockRunning(), page->DeviceClockRunning()),
+              std::tuple(true, false, false));
 
     sim->SetPowered(false), sim->SetRegister(0x3F, 12);
     page->PageShown();
@@ -86,12 +86,11 @@ TEST_F(SettingsPageTest, SetButtonsSendTheirFieldsAndTheAlarmOrderAndResetAreChe
     C<QDateEdit>(1048)->setDate(tomorrow), C<QTimeEdit>(1049)->setTime(QTime(9, 0, 0));
     C<QTimeEdit>(1069)->setTime(QTime(0, 8, 0)), C<QTimeEdit>(1070)->setTime(QTime(0, 0, 7));
     Click(1060);
-    EXPECT_EQ(std::vector<int>(
-                  {sim->Register(0x36), sim->Register(0x37), sim->Register(0x3D), sim->Register(0x3E)}),
-              std::vector<int>({3732, 2560, 0x062D, 4}));
-    EXPECT_EQ(Texts({1045, 1047}),
-              "100.0 °C|" + tomorrow.toString(QStringLiteral("yyyy/MM/dd")) + " 09:08:07");
-    EXPECT_TRUE(boxes.texts.empty());
+    EXPECT_EQ(std::tuple(std::vector<int>({sim->Register(0x36), sim->Register(0x37), sim->Register(0x3D),
+                                           sim->Register(0x3E)}),
+                         Texts({1045, 1047}), boxes.texts.empty()),
+              std::tuple(std::vector<int>({3732, 2560, 0x062D, 4}),
+                         "100.0 °C|" + tomorrow.toString(QStringLiteral("yyyy/MM/dd")) + " 09:08:07", true));
 
     const auto sent = sim->ReceivedCommands().size();
     F(1050)->setText("50"), F(1051)->setText("50");

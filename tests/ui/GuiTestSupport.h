@@ -114,12 +114,9 @@ inline void AccessibleAction(QWidget* widget, const QString& actionName)
     EXPECT_TRUE(!press || clicked.wait(2000));
 }
 
-// One row of a page's control table: toggling control id changes the page's state (changed()
-// turns true); toggling backId (the same box, or the other radio button) changes it back.
-struct ToggleRow {
-    int id, backId;
-    std::function<bool()> changed;
-};
+// One row of a page's control table (id, backId, changed): toggling control id changes the page's state
+// (changed() turns true); toggling backId (the same box, or the other radio button) changes it back.
+using ToggleRow = std::tuple<int, int, std::function<bool()>>;
 
 // Drives every row by space key (a mouse click sends the same signals) and accessible toggle, and checks that
 // the page's state follows the control each time (a checked radio button stays checked).
@@ -128,15 +125,15 @@ inline void ExpectStateFollowsControls(QWidget* page, const std::vector<ToggleRo
     const std::function<void(QAbstractButton*)> ways[] = {
         [](QAbstractButton* b) { QTest::keyClick(b, Qt::Key_Space); },
         [](QAbstractButton* b) { AccessibleAction(b, QAccessibleActionInterface::toggleAction()); }};
-    for (const ToggleRow& row : rows) {
+    for (const auto& [id, backId, changed] : rows) {
         for (int way : {0, 1}) {
             SCOPED_TRACE(::testing::Message()
-                         << "control " << row.id << " by way " << way << " of space key, accessible toggle");
-            ASSERT_FALSE(row.changed());
-            ways[way](Control<QAbstractButton>(page, row.id));
-            EXPECT_TRUE(row.changed());
-            ways[way](Control<QAbstractButton>(page, row.backId));
-            EXPECT_FALSE(row.changed());
+                         << "control " << id << " by way " << way << " of space key, accessible toggle");
+            ASSERT_FALSE(changed());
+            ways[way](Control<QAbstractButton>(page, id));
+            EXPECT_TRUE(changed());
+            ways[way](Control<QAbstractButton>(page, backId));
+            EXPECT_FALSE(changed());
         }
     }
 }
