@@ -22,13 +22,11 @@ protected:
     // Writes the INI in the language given and makes the page, shown as the main window shows it.
     void Show(int language)
     {
-        page.reset();
+        page.reset(), app.language = language;
         WriteIni("Langage=" + std::to_string(language));
-        app.language = language;
         page = std::make_unique<CCapturePage>(app, nullptr);
         pageUnderTest = page.get();
-        page->show();
-        page->PageShown();
+        page->show(), page->PageShown();
     }
     QDateTime Now() { return QDateTime::fromSecsSinceEpoch(clock.WallTime()); }
     // REC, PAUSE, DELETE, SAVE, timer box, interval hours, ms combo, Apply.

@@ -14,12 +14,10 @@ protected:
         ASSERT_TRUE(FillSimPreset("time,room,max", 5, SimDateTime{2026, 12, 7, 1, 0, 0}, config, error))
             << error;
         UseThermometer(config);
-        WriteIni("");
-        app.language = 1;
+        WriteIni(""), app.language = 1;
         page = std::make_unique<CMemoryPage>(app, nullptr);
         pageUnderTest = page.get();
-        page->show();
-        page->PageShown();
+        page->show(), page->PageShown();
     }
     QTableWidget* List() { return C<QTableWidget>(1010); }
     std::vector<int> CheckedNumbers()

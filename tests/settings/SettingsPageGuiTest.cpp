@@ -18,11 +18,9 @@ protected:
         c.alarmHighK10 = 0x21FC, c.alarmLowK10 = 0x0AAB, c.flagWord = 0x421C, c.status0 = 0x0008,
         c.holdS = 15;
         UseThermometer(c);
-        WriteIni("Langage=1");
-        app.language = 1;
+        WriteIni("Langage=1"), app.language = 1;
         pageUnderTest = page = new CSettingsPage(app, &window);
-        window.show();
-        window.activateWindow();
+        window.show(), window.activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
         page->PageShown();
     }

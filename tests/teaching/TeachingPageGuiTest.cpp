@@ -21,8 +21,7 @@ protected:
         app.language = 1;
         page = std::make_unique<CTeachingPage>(app, nullptr);
         pageUnderTest = page.get();
-        page->resize(900, 600);
-        page->show();
+        page->resize(900, 600), page->show();
     }
     QTableWidget* List() { return C<QTableWidget>(1130); }
     void Type(int id, const char* text) { C<QLineEdit>(id)->setText(text); }
