@@ -4,14 +4,11 @@
 // recorder's, writers' and timer's own tests.
 
 #include <filesystem>
-#include <regex>
 
 #include "capture/CCapturePage.h"
 #include "device/Clock.h"
 #include "support/ChildProcess.h"
 #include "ui/GuiTestSupport.h"
-
-namespace {
 
 class CapturePageTest : public SimPageRig<SteadyClock> {
 protected:
@@ -20,105 +17,73 @@ protected:
         SimConfig fast;
         fast.streamRateHz = 50.0;
         UseThermometer(fast);
-        for (const char* name : {"templete_1.html", "templete_1(ENG).html"})
-            WriteFileBytes(dir.File(name), ReadFileBytes(RunnableDir() + name));
+        WriteFileBytes(dir.File("templete_1.html"), ReadFileBytes(RunnableDir() + "templete_1.html"));
     }
     // Writes the INI in the language given and makes the page, shown as the main window shows it.
     void Show(int language)
     {
-        page.reset();
+        page.reset(), app.language = language;
         WriteIni("Langage=" + std::to_string(language));
-        app.language = language;
         page = std::make_unique<CCapturePage>(app, nullptr);
         pageUnderTest = page.get();
-        page->show();
-        page->PageShown();
+        page->show(), page->PageShown();
     }
-    QString Text(int id) { return C<QLabel>(id)->text(); }
     QDateTime Now() { return QDateTime::fromSecsSinceEpoch(clock.WallTime()); }
-    // SAVE with the dialog answered: the filter (0 CSV, 1 report) and the name typed. Returns the
-    // path the dialog proposed.
-    std::string Save(int filter, const std::string& name)
-    {
-        std::string proposed;
-        EndModalWhenShown(QStringLiteral("recordingSaveDialog"), true, [&](QDialog& dialog) {
-            auto& files = static_cast<QFileDialog&>(dialog);
-            proposed = files.selectedFiles().value(0).toStdString();
-            files.selectNameFilter(files.nameFilters().value(filter));
-            files.selectFile(QString::fromStdString(dir.File(name)));
-        });
-        Click(1103);
-        return proposed;
-    }
+    // REC, PAUSE, DELETE, SAVE, timer box, interval hours, ms combo, Apply.
+    std::string Controls() { return Flags("enabled", {1001, 1004, 1003, 1103, 1102, 1106, 1008, 1125}); }
 
     std::unique_ptr<CCapturePage> page;
 };
 
-// REC, PAUSE and DELETE drive the recording and the controls it enables. SAVE offers a name in the
-// desktop folder, hands the recording to the format chosen, asks before replacing a file, shows a
-// writer's failure and keeps the recording whatever happens.
-TEST_F(CapturePageTest, RecPauseSaveAndDeleteDriveTheRecordingAndTheEnabledControls)
+// REC, PAUSE and DELETE drive the recording and the controls it enables. SAVE hands the recording to
+// the format chosen, asks before replacing a file and keeps the recording. Then the check boxes and
+// unit buttons, driven any way, change the page.
+TEST_F(CapturePageTest, TheButtonsDriveTheRecordingAndTheEnabledControlsAndTheChecksThePage)
 {
     Show(0);
-    EXPECT_FALSE(C(1334)->isVisible()) << "no unit choice in Japanese";
-    const auto enabled = [&] { // REC, PAUSE, DELETE, SAVE, timer box, interval hours, ms combo, Apply
-        std::vector<bool> states;
-        for (int id : {1001, 1004, 1003, 1103, 1102, 1106, 1008, 1125})
-            states.push_back(C(id)->isEnabled());
-        return states;
-    };
-    const std::vector<bool> ready{true, true, true, false, true, true, true, false};
-    EXPECT_EQ(enabled(), ready);
+    EXPECT_EQ(std::pair(C(1334)->isVisible(), Controls()),
+              std::pair(false, std::string("11101110"))); // no unit in Japanese
     Click(1001);
     ASSERT_EQ(page->Recorder().State(), CaptureState::Recording);
-    EXPECT_EQ(enabled(), (std::vector<bool>{true, true, false, false, false, false, false, false}));
+    EXPECT_EQ(Controls(), "11000000");
     EXPECT_TRUE(QTest::qWaitFor([&] { return page->Recorder().SampleCount() >= 4; }, 5000));
-    EXPECT_EQ(Text(1105) + Text(1104), QStringLiteral("25.023.0"));
+    EXPECT_EQ(Texts({1105, 1104}), QStringLiteral("25.0|23.0"));
     EXPECT_EQ(page->GraphImage().size(), C(1091)->contentsRect().size()); // the graph frame's client area
     Click(1001);                                                          // REC while recording only beeps
     Click(1004);
-    EXPECT_EQ(Text(1105) + Text(1104), QStringLiteral("------"));
-    EXPECT_EQ(enabled(), (std::vector<bool>{true, true, true, true, true, false, false, false}));
+    EXPECT_EQ(std::pair(Texts({1105, 1104}), Controls()),
+              std::pair(QStringLiteral("---|---"), std::string("11111000")));
 
     const int32_t count = page->Recorder().SampleCount();
-    const std::string day = Now().toString(QStringLiteral("yyyyMMdd_")).toStdString();
-    EXPECT_TRUE(
-        std::regex_match(Save(0, "data.txt"), std::regex(dir.Path() + "機種名未登録-" + day + "[0-9]{6}")));
+    // SAVE with the report chosen and a name that has another extension, twice: No keeps the old file.
     WriteFileBytes(dir.File("my data.html"), "old");
-    boxes.answers = {MsgAnswer::No, MsgAnswer::Yes, MsgAnswer::Ok, MsgAnswer::Ok};
-    Save(1, "my data.csv");
-    EXPECT_EQ(ReadFileBytes(dir.File("my data.html")), "old");
-    Save(1, "my data.csv");
-    for (const char* written : {"data.csv", "my_data.jpg"})
-        EXPECT_TRUE(std::filesystem::exists(dir.File(written))) << written;
-    EXPECT_NE(ReadFileBytes(dir.File("my data.html")), "old");
-    std::filesystem::remove(dir.File("templete_1.html"));
-    Save(1, "report.html");
-    EXPECT_EQ(std::tuple(page->Recorder().State(), page->Recorder().SampleCount(), C(1103)->isEnabled()),
-              std::tuple(CaptureState::Paused, count, true));
+    boxes.answers = {MsgAnswer::No, MsgAnswer::Yes, MsgAnswer::Ok};
+    QString offered;
+    for (bool replaced : {false, true}) {
+        AnswerFileDialog(QStringLiteral("recordingSaveDialog"), 1, dir.File("my data.csv"), &offered);
+        Click(1103);
+        EXPECT_EQ(ReadFileBytes(dir.File("my data.html")) != "old", replaced);
+    }
+    EXPECT_EQ(std::tuple(std::filesystem::exists(dir.File("my_data.jpg")), page->Recorder().State(),
+                         page->Recorder().SampleCount(), C(1103)->isEnabled()),
+              std::tuple(true, CaptureState::Paused, count, true));
     Click(1003);
-    EXPECT_EQ(std::pair(page->Recorder().SampleCount(), enabled()), std::pair(0, ready));
-    ASSERT_EQ(boxes.shown.size(), 4u);
-    EXPECT_EQ(boxes.shown[0].call.text, "my data.htmlは既に存在します。上書きしますか？");
-    EXPECT_EQ(boxes.shown[2].call.text,
-              "ファイル " + dir.File("templete_1.html") + " を読み込めませんでした");
-    EXPECT_EQ(boxes.shown[3].call.text, "記録したデータを消去してよろしいですか？");
-}
+    EXPECT_EQ(std::pair(page->Recorder().SampleCount(), Controls()), std::pair(0, std::string("11101110")));
+    const std::string replace = "my data.htmlは既に存在します。上書きしますか？";
+    EXPECT_EQ(boxes.texts,
+              (std::vector<std::string>{replace, replace, "記録したデータを消去してよろしいですか？"}));
 
-// The English page shows every temperature text in the unit chosen, and the emissivity rounded,
-// not cut; the timer pickers, the manual scales and the interval follow their boxes, and a timer
-// that would start in the past is refused with a box.
-TEST_F(CapturePageTest, ChecksAndUnitButtonsDrivenAnyWayChangeThePage)
-{
+    // The English page shows every temperature text in the unit chosen, and the emissivity rounded,
+    // not cut; the timer pickers, the manual scales and the interval follow their boxes, and a timer
+    // that would start in the past is refused with a box.
     sim->SetRegister(0x14, 937);
     Show(1);
-    EXPECT_EQ(Text(1128), QStringLiteral("0.94"));
-    C<QDateEdit>(1098)->setDate(Now().date().addDays(1));
-    C<QDateEdit>(1100)->setDate(Now().date().addDays(2));
+    EXPECT_EQ(Texts({1128}), QStringLiteral("0.94"));
+    C<QDateEdit>(1098)->setDate(Now().date().addDays(1)),
+        C<QDateEdit>(1100)->setDate(Now().date().addDays(2));
     const CaptureGraph& graph = page->Recorder().Graph();
     const auto fahrenheit = [&] {
-        return page->Recorder().Snapshot().fahrenheit &&
-               Text(1121) + Text(1120) + Text(1144) == "212.0 32.0(°F)";
+        return page->Recorder().Snapshot().fahrenheit && Texts({1121, 1120, 1144}) == "212.0| 32.0|(°F)";
     };
     ExpectStateFollowsControls(page.get(),
                                {{1102, 1102, [&] { return !C(1099)->isEnabled(); }}, // it waits
@@ -128,11 +93,11 @@ TEST_F(CapturePageTest, ChecksAndUnitButtonsDrivenAnyWayChangeThePage)
                                 {1119, 1119, [&] { return page->ComputeInterval() == 1; }}});
     C<QDateEdit>(1098)->setDate(Now().date().addDays(-1));
     Click(1102);
-    EXPECT_FALSE(C<QAbstractButton>(1102)->isChecked());
-    EXPECT_EQ(boxes.shown.at(0).call.text, "Invalid Timer value Entered");
+    EXPECT_EQ(std::pair(Flags("checked", {1102}), boxes.texts.back()),
+              std::pair(std::string("0"), std::string("Invalid Timer value Entered")));
     // Apply hands the manual scale to the graph.
     Click(1122);
-    C<QLineEdit>(1123)->setText(QStringLiteral("80.0")), C<QLineEdit>(1124)->setText(QStringLiteral("20.0"));
+    C<QLineEdit>(1123)->setText("80.0"), C<QLineEdit>(1124)->setText("20.0");
     Click(1125);
     EXPECT_EQ(std::pair(graph.yMax, graph.yMin), std::pair(80.0, 20.0));
 }
@@ -152,22 +117,18 @@ TEST_F(CapturePageTest, ARecoveredRecordingShowsItsIntervalAndUnitAndIsDrawnWhol
         SCOPED_TRACE(interval);
         const std::vector<CaptureSample> samples(std::size_t(count), CaptureSample{2982, 2962, interval});
         RecordingJournal journal;
-        const JournalHeader header{1733562000, interval, fahrenheit, 4711};
-        ASSERT_TRUE(journal.Start(app.journalPath, header, samples.data(), count));
+        ASSERT_TRUE(
+            journal.Start(app.journalPath, {1733562000, interval, fahrenheit, 4711}, samples.data(), count));
         journal.Close();
         Show(0);
-        boxes.shown.clear();
-        boxes.answers = {MsgAnswer::Yes};
+        boxes.texts.clear(), boxes.answers = {MsgAnswer::Yes};
         page->OfferRecoveredRecording();
         page->OfferRecoveredRecording(); // nothing new: no second question
-        EXPECT_EQ(boxes.shown.size(), 1u);
-        EXPECT_EQ(std::tuple(page->Recorder().State(), C<QRadioButton>(1334)->isChecked(),
-                             C(1103)->isEnabled(), C(1106)->isEnabled(), page->ComputeInterval()),
-                  std::tuple(CaptureState::Paused, fahrenheit, true, false, interval));
-        EXPECT_GT(page->Recorder().Graph().xRange, int64_t{count} * interval);
-        EXPECT_EQ(std::pair(C<QComboBox>(1009)->currentIndex(), C<QLineEdit>(1130)->text()),
-                  std::pair(unitIndex, QString::fromLatin1(range)));
+        EXPECT_EQ(std::tuple(boxes.texts.size(), page->Recorder().State(), C<QRadioButton>(1334)->isChecked(),
+                             Flags("enabled", {1103, 1106}), page->ComputeInterval(),
+                             C<QComboBox>(1009)->currentIndex(), Texts({1130}),
+                             page->Recorder().Graph().xRange > int64_t{count} * interval),
+                  std::tuple(1u, CaptureState::Paused, fahrenheit, std::string("10"), interval, unitIndex,
+                             QString::fromLatin1(range), true));
     }
 }
-
-} // namespace

@@ -3,27 +3,21 @@
 
 #include "SimOptions.h"
 #include "memory/CMemoryPage.h"
-#include "support/FakeClock.h"
 #include "ui/GuiTestSupport.h"
-
-namespace {
 
 class MemoryPageTest : public SimPageRig<FakeClock> {
 protected:
-    void Start(const std::string& fault = "")
+    void SetUp() override
     {
         SimConfig config;
         std::string error;
         ASSERT_TRUE(FillSimPreset("time,room,max", 5, SimDateTime{2026, 12, 7, 1, 0, 0}, config, error))
             << error;
-        ASSERT_TRUE(fault.empty() || ParseSimFault(fault, config, error)) << error;
         UseThermometer(config);
-        WriteIni("");
-        app.language = 1;
+        WriteIni(""), app.language = 1;
         page = std::make_unique<CMemoryPage>(app, nullptr);
         pageUnderTest = page.get();
-        page->show();
-        page->PageShown();
+        page->show(), page->PageShown();
     }
     QTableWidget* List() { return C<QTableWidget>(1010); }
     std::vector<int> CheckedNumbers()
@@ -39,23 +33,26 @@ protected:
     std::unique_ptr<CMemoryPage> page;
 };
 
-// An item box changes that item only (it is what Write packs), and the list, the capacity shown
+// SAVE offers the default name in the desktop folder and writes the format chosen under the name
+// typed. An item box changes that item only (it is what Write packs), and the list, the capacity shown
 // and the check of every row with data follow; the unit buttons change the caption. A row without
 // data never stays checked; none and all, and Write, follow the check boxes.
-TEST_F(MemoryPageTest, ReadsUnchecksWritesBackAndReadsThePackedResult)
+TEST_F(MemoryPageTest, ReadsSavesUnchecksWritesBackAndReadsThePackedResult)
 {
-    Start();
-    EXPECT_EQ(std::pair(List()->rowCount(), C<QLabel>(1043)->text()),
-              std::pair(25, QString("25"))); // 3 items
-    EXPECT_TRUE(C<QAbstractButton>(1023)->isChecked() && !C<QAbstractButton>(1024)->isChecked());
-    EXPECT_EQ(CheckedNumbers(), (std::vector<int>{1, 2, 3, 4, 5}));
+    QString offered;
+    AnswerFileDialog(QStringLiteral("memorySaveDialog"), 1, dir.File("memo.html"), &offered); // CSV
+    Click(1026);
+    EXPECT_EQ(offered, QString::fromStdString(dir.Path() + "No Type-Number entered-") +
+                           QDateTime::fromSecsSinceEpoch(clock.WallTime()).toString("yyyyMMdd_HHmmss'.csv'"));
+    const std::string csv = ReadFileBytes(dir.File("memo.csv"));
+    EXPECT_EQ(std::tuple(std::count(csv.begin(), csv.end(), '\n'), List()->rowCount(), Texts({1043}),
+                         C<QAbstractButton>(1023)->isChecked(), CheckedNumbers()),
+              std::tuple(6, 25, QString("25"), true, std::vector<int>{1, 2, 3, 4, 5})); // 3 items
     const uint16_t items = page->Data().memoryItems;
     Check(2, Qt::Unchecked);
     const auto emissivityAdded = [&] {
-        const int capacity = page->Data().capacity;
-        return (page->Data().memoryItems ^ items) == ITEM_EMISSIVITY && capacity == 20 &&
-               List()->rowCount() == capacity && CheckedNumbers().size() == 5u &&
-               C<QLabel>(1043)->text() == QStringLiteral("20");
+        return (page->Data().memoryItems ^ items) == ITEM_EMISSIVITY && page->Data().capacity == 20 &&
+               List()->rowCount() == 20 && CheckedNumbers().size() == 5u && Texts({1043}) == "20";
     };
     ExpectStateFollowsControls(
         page.get(), {{1022, 1022, emissivityAdded},
@@ -64,46 +61,15 @@ TEST_F(MemoryPageTest, ReadsUnchecksWritesBackAndReadsThePackedResult)
     Check(9, Qt::Checked);
     EXPECT_EQ(CheckedNumbers().size(), 5u);
     Click(1097);
-    EXPECT_TRUE(CheckedNumbers().empty());
-    EXPECT_FALSE(C(1027)->isEnabled());
+    EXPECT_TRUE(CheckedNumbers().empty() && !C(1027)->isEnabled());
     Click(1096);
     Check(1, Qt::Unchecked), Check(2, Qt::Unchecked), Check(4, Qt::Unchecked);
-    boxes.answers = {MsgAnswer::Yes};
+    boxes.answers = {MsgAnswer::Yes, MsgAnswer::Yes};
     Click(1027);
-    ASSERT_EQ(boxes.shown.size(), 1u);
-    EXPECT_EQ(boxes.shown[0].qtDefault, QMessageBox::No);
-    EXPECT_EQ(sim->Register(0x40), 2);
-    EXPECT_EQ(Cell(3), third) << "the list keeps its rows until it is read again";
-
-    boxes.answers = {MsgAnswer::Yes};
+    EXPECT_EQ(std::tuple(boxes.looks.at(0).second, sim->Register(0x40), Cell(3)),
+              std::tuple(QMessageBox::No, uint16_t{2}, third)); // the list keeps its rows until read again
     Click(1030);
-    EXPECT_EQ(CheckedNumbers(), (std::vector<int>{1, 2}));
-    EXPECT_EQ(std::vector<QString>({Cell(1), Cell(2), Cell(3)}),
-              std::vector<QString>({third, fifth, QString()}));
-    EXPECT_FALSE(app.deviceSemaphore);
+    EXPECT_EQ(
+        std::tuple(CheckedNumbers(), QStringList({Cell(1), Cell(2), Cell(3)}), app.deviceSemaphore.load()),
+        std::tuple(std::vector<int>{1, 2}, QStringList({third, fifth, QString()}), false));
 }
-
-// The page offers the default name in its dialog and saves under the name chosen; a read that
-// stopped part-way saves under a name that says so, and tells the user.
-TEST_F(MemoryPageTest, SaveWritesTheListUnderTheChosenNameAndSaysWhenItIsPartial)
-{
-    Start("silent-at:20");
-    QString offered;
-    EndModalWhenShown(QStringLiteral("memorySaveDialog"), true, [&](QDialog& d) {
-        auto& dialog = static_cast<QFileDialog&>(d);
-        offered = dialog.selectedFiles().value(0);
-        dialog.selectNameFilter(dialog.nameFilters().value(1)); // CSV
-        dialog.selectFile(QString::fromStdString(dir.File("memo.html")));
-    });
-    Click(1026);
-    EXPECT_EQ(offered, QString::fromStdString(dir.Path() + "No Type-Number entered-") +
-                           QDateTime::fromSecsSinceEpoch(clock.WallTime()).toString("yyyyMMdd_HHmmss'.csv'"));
-    const std::string csv = ReadFileBytes(dir.File("memo-partial.csv"));
-    EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'), 3);
-    EXPECT_EQ(boxes.shown.back().call.text,
-              "Only 2 of the thermometer's 5 records were read, so the list was saved "
-              "under a name that says it is partial: " +
-                  dir.File("memo-partial.csv"));
-}
-
-} // namespace

@@ -191,7 +191,7 @@ TEST_F(MemoryReportTest, AMissingTemplateOrFolderShowsTheFileMessage)
     EXPECT_TRUE(ui.boxes[2].caption == "Thermometer Application" && ui.boxes[2].icon == MsgIcon::Exclamation);
 }
 
-TEST_F(MemoryReportTest, TheDefaultNameIsTheTypeNameAndTheTime)
+TEST_F(MemoryReportTest, TheNameIsTheTypeNameAndTheTimeAndSaysWhenTheListIsPartial)
 {
     std::tm time{};
     time.tm_year = 107, time.tm_mon = 2, time.tm_mday = 15, time.tm_hour = 10, time.tm_min = 30,
@@ -200,6 +200,16 @@ TEST_F(MemoryReportTest, TheDefaultNameIsTheTypeNameAndTheTime)
     const std::tuple<int, const char*, const char*> cases[] = {{1, "RM42-A", "RM42-A-20070315_103005"},
         {1, "", "No Type-Number entered-20070315_103005"}, {0, "", "機種名未登録-20070315_103005"}};
     // clang-format on
+    // A read that stopped part-way is saved under a name that says so, and the user is told.
+    MemoryListSnapshot partial = List(2, UNIT_CELSIUS, {0, 1});
+    partial.storedCount = 5, partial.recordsRead = 2;
+    ASSERT_TRUE(Save("memo.html", false, partial));
+    EXPECT_EQ(
+        std::pair(Exists("memo-partial.csv"), ui.BoxTexts()),
+        std::pair(true,
+                  Texts{"Only 2 of the thermometer's 5 records were read, so the list was saved under a "
+                        "name that says it is partial: " +
+                        dir.File("memo-partial.csv")}));
     for (const auto& [language, typeName, name] : cases) {
         app.language = language;
         app.typeName = typeName;

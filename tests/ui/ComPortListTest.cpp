@@ -7,8 +7,6 @@
 #include <filesystem>
 #include <tuple>
 
-namespace {
-
 using Names = std::vector<std::string>;
 
 const Names kClassic = {"COM1", "COM2", "COM3", "COM4", "COM5", "COM6", "COM7", "COM8"};
@@ -71,5 +69,3 @@ TEST(SelectComPort, FindsThePrefixFromTheSecondEntryAndWrapsRound)
     for (const auto& [names, text, index] : cases)
         EXPECT_EQ(SelectComPort(names, text), index) << text << " in " << names.size();
 }
-
-} // namespace

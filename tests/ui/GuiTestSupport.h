@@ -1,8 +1,8 @@
 #pragma once
 
 // Shared by the GUI tests: the QApplication they all need, the Qt user interface with scripted
-// answers to its message boxes, a helper that closes a modal dialog once it is up, and the three
-// ways a person drives a control (mouse, keyboard, assistive technology).
+// answers to its message boxes, a helper that closes a modal dialog once it is up, and the ways a
+// person drives a control besides the mouse (keyboard, assistive technology).
 
 #include <gtest/gtest.h>
 
@@ -13,8 +13,8 @@
 
 #include "SimThermometer.h"
 #include "app/AppState.h"
-#include "app/LangString.h"
 #include "shell/QtUserInterface.h"
+#include "support/FakeClock.h"
 #include "support/TestSupport.h"
 #include "ui/ControlId.h"
 #include "ui/DialogUnits.h"
@@ -37,8 +37,7 @@ class QtApplicationEnvironment : public ::testing::Environment {
     {
         if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
         static int argc = 1;
-        static char name[] = "rm42-gui-test";
-        static char* argv[] = {name, nullptr};
+        static char name[] = "rm42-gui-test", *argv[] = {name, nullptr};
         application_ = std::make_unique<QApplication>(argc, argv);
         InstallFontSubstitutions();
     }
@@ -49,45 +48,27 @@ class QtApplicationEnvironment : public ::testing::Environment {
 inline ::testing::Environment* const kQtEnvironment =
     ::testing::AddGlobalTestEnvironment(new QtApplicationEnvironment);
 
-// One message box as the program asked for it.
-struct QtMessageBoxCall {
-    std::string text;
-    std::string caption;
-    MsgIcon icon = MsgIcon::None;
-    MsgButtons buttons = MsgButtons::Ok;
-    MsgAnswer defaultAnswer = MsgAnswer::Ok;
-};
-
 // The Qt user interface with a scripted person in front of it: every box is built as it would
 // be shown and recorded, then answered from the script instead of being run; once the script is
 // used up each box gets its default button. Everything else is the real QtUserInterface.
 class ScriptedBoxes : public QtUserInterface {
 public:
-    struct Shown {
-        QtMessageBoxCall call;
-        QMessageBox::Icon qtIcon;
-        QMessageBox::StandardButtons qtButtons;
-        QMessageBox::StandardButton qtDefault;
-    };
-
     explicit ScriptedBoxes(AppState& app) : QtUserInterface(app) {}
 
     MsgAnswer MessageBox(const std::string& text, const std::string& caption, MsgIcon icon,
                          MsgButtons buttons, MsgAnswer defaultAnswer) override
     {
         const auto box = MakeMessageBox(text, caption, icon, buttons, defaultAnswer, MainWindow());
-        const QtMessageBoxCall call{text, caption, icon, buttons, defaultAnswer};
-        shown.push_back(
-            Shown{call, box->icon(), box->standardButtons(), box->standardButton(box->defaultButton())});
-        if (onBox) onBox(call);
+        texts.push_back(text);
+        looks.emplace_back(box->icon(), box->standardButton(box->defaultButton()));
         const MsgAnswer answer = answers.empty() ? defaultAnswer : answers.front();
         if (!answers.empty()) answers.pop_front();
         return answer;
     }
 
     std::deque<MsgAnswer> answers;
-    std::vector<Shown> shown;
-    std::function<void(const QtMessageBoxCall&)> onBox; // runs before the answer is given
+    std::vector<std::string> texts;                                               // of the boxes shown
+    std::vector<std::pair<QMessageBox::Icon, QMessageBox::StandardButton>> looks; // icon, default button
 };
 
 // Ends the next modal dialog with the given object name as soon as it is running: accept
@@ -107,6 +88,18 @@ inline void EndModalWhenShown(const QString& objectName, bool acceptIt,
     timer->start(0);
 }
 
+// Answers the next file dialog with that object name: picks the filter and the path, and keeps
+// the path the dialog proposed in offered.
+inline void AnswerFileDialog(const QString& objectName, int filter, const std::string& path, QString* offered)
+{
+    EndModalWhenShown(objectName, true, [=](QDialog& dialog) {
+        auto& files = static_cast<QFileDialog&>(dialog);
+        *offered = files.selectedFiles().value(0);
+        files.selectNameFilter(files.nameFilters().value(filter));
+        files.selectFile(QString::fromStdString(path));
+    });
+}
+
 // Runs an action of the control's accessibility interface, as a screen reader or a test driver
 // on the accessibility bus does: toggleAction() changes a check box or radio button without a
 // click; pressAction() clicks a push button after a short animation, which this waits for.
@@ -121,33 +114,26 @@ inline void AccessibleAction(QWidget* widget, const QString& actionName)
     EXPECT_TRUE(!press || clicked.wait(2000));
 }
 
-// One row of a page's control table: toggling control id changes the page's state (changed()
-// turns true); toggling backId (the same box, or the other radio button) changes it back.
-struct ToggleRow {
-    int id, backId;
-    std::function<bool()> changed;
-};
+// One row of a page's control table (id, backId, changed): toggling control id changes the page's state
+// (changed() turns true); toggling backId (the same box, or the other radio button) changes it back.
+using ToggleRow = std::tuple<int, int, std::function<bool()>>;
 
-// Drives every row by mouse, space key and accessible toggle, and checks that the page's state
-// follows the control each time (a checked radio button stays checked).
+// Drives every row by space key (a mouse click sends the same signals) and accessible toggle, and checks that
+// the page's state follows the control each time (a checked radio button stays checked).
 inline void ExpectStateFollowsControls(QWidget* page, const std::vector<ToggleRow>& rows)
 {
-    const auto toggle = [page](int id, int how) {
-        auto* button = qobject_cast<QAbstractButton*>(FindControl(page, id));
-        ASSERT_NE(button, nullptr) << id;
-        how == 0   ? QTest::mouseClick(button, Qt::LeftButton)
-        : how == 1 ? QTest::keyClick(button, Qt::Key_Space)
-                   : AccessibleAction(button, QAccessibleActionInterface::toggleAction());
-    };
-    const char* const ways[] = {"mouse", "space key", "accessible toggle"};
-    for (const ToggleRow& row : rows) {
-        for (int way : {0, 1, 2}) {
-            SCOPED_TRACE(::testing::Message() << "control " << row.id << " by " << ways[way]);
-            ASSERT_FALSE(row.changed());
-            toggle(row.id, way);
-            EXPECT_TRUE(row.changed());
-            toggle(row.backId, way);
-            EXPECT_FALSE(row.changed());
+    const std::function<void(QAbstractButton*)> ways[] = {
+        [](QAbstractButton* b) { QTest::keyClick(b, Qt::Key_Space); },
+        [](QAbstractButton* b) { AccessibleAction(b, QAccessibleActionInterface::toggleAction()); }};
+    for (const auto& [id, backId, changed] : rows) {
+        for (int way : {0, 1}) {
+            SCOPED_TRACE(::testing::Message()
+                         << "control " << id << " by way " << way << " of space key, accessible toggle");
+            ASSERT_FALSE(changed());
+            ways[way](Control<QAbstractButton>(page, id));
+            EXPECT_TRUE(changed());
+            ways[way](Control<QAbstractButton>(page, backId));
+            EXPECT_FALSE(changed());
         }
     }
 }
@@ -157,14 +143,11 @@ inline void ExpectStateFollowsControls(QWidget* page, const std::vector<ToggleRo
 // with a scripted person answering its boxes.
 template <class ClockType> class SimPageRig : public ::testing::Test {
 protected:
-    explicit SimPageRig(const SimConfig& config = {})
+    SimPageRig()
     {
-        UseThermometer(config);
-        app.iniPath = dir.File("rm42meter.ini");
-        app.exeDir = dir.Path();
-        app.desktopDir = dir.Path();
-        app.clock = &clock;
-        app.ui = &boxes;
+        UseThermometer({});
+        app.iniPath = dir.File("rm42meter.ini"), app.exeDir = app.desktopDir = dir.Path();
+        app.clock = &clock, app.ui = &boxes;
     }
     // Another thermometer on the line from here on.
     void UseThermometer(const SimConfig& config)
@@ -174,15 +157,32 @@ protected:
         app.ports = ports.get();
     }
     // The INI: the [System] lines, the port, then any further sections.
-    void WriteIni(const std::string& system, const std::string& more = "", const std::string& port = "SIM")
+    void WriteIni(const std::string& system, const std::string& more = "")
     {
-        WriteFileBytes(app.iniPath, "[System]\n" + system + "\n[ComPort]\nPort=" + port +
-                                        "\nStopBit=0\nCommandWait1=0\nCommandWait2=0\n" + more);
+        WriteFileBytes(app.iniPath, "[System]\n" + system +
+                                        "\n[ComPort]\nPort=SIM\nStopBit=0\nCommandWait1=0\nCommandWait2=0\n" +
+                                        more);
     }
 
     // The controls of the page under test.
     template <class W = QWidget> W* C(int id) { return Control<W>(pageUnderTest, id); }
     void Click(int id) { QTest::mouseClick(C<QAbstractButton>(id), Qt::LeftButton); }
+    // What labels, fields and pickers show, joined by '|'; which controls have a flag property
+    // ("enabled", "checked") set, as 1 and 0.
+    QString Texts(std::initializer_list<int> ids)
+    {
+        QStringList texts;
+        for (int id : ids)
+            texts << C(id)->property("text").toString();
+        return texts.join('|');
+    }
+    std::string Flags(const char* property, std::initializer_list<int> ids)
+    {
+        std::string flags;
+        for (int id : ids)
+            flags += C(id)->property(property).toBool() ? '1' : '0';
+        return flags;
+    }
 
     QWidget* pageUnderTest = nullptr;
     TempDir dir;
