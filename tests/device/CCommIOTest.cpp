@@ -30,25 +30,6 @@ struct Rig : LineRig {
 
 class CCommIOTest : public ::testing::Test, public Rig {};
 
-TEST(HexFieldTest, HexToIntAndReplyHexDecodeFieldsIncludingTheOddCases)
-{
-    // A lower-case letter is no digit: its own code times the weight of its place. Missing
-    // characters add nothing; eight digits wrap into the sign.
-    // clang-format off
-    const std::tuple<const char*, int, int> hex[] = {{"00FF", 4, 255}, {"7FFF", 4, 32767}, {"FC04", 4, 0xFC04},
-        {"1234", 2, 0x12}, {"000a", 4, 'a'}, {"00a0", 4, 'a' * 16}, {"12", 4, 0x1200}, {"", 4, 0}, {"FFFF", 0, 0},
-        {"FFFF", -3, 0}, {"FFFFFFFF", 8, -1}, {"075BCD15", 8, 123456789}};
-    for (const auto& [text, count, expected] : hex)
-        EXPECT_EQ(HexToInt(text, count), expected) << text << " count " << count;
-    // The last two characters are cut before reading.
-    const std::tuple<const char*, int, int, int> replies[] = {{"001234XY", 4, 2, 4660}, {"0BB8xx", 4, 0, 3000},
-        {"00123", 4, 2, 0x1000}, {"0012", 4, 2, 0}, {"0012", 4, 9, 0}, {"0012", 4, -1, 0}, {"AB", 2, 0, 0},
-        {"", 4, 0, 0}, {"1234567801", 8, 0, 0x12345678}};
-    // clang-format on
-    for (const auto& [reply, count, offset, expected] : replies)
-        EXPECT_EQ(ReplyHex(reply, count, offset), expected) << reply << " offset " << offset;
-}
-
 TEST(CCommIOOpenTest, OpenTakesTheLineSettingsAndPausesFromTheIniOrItsDefaults)
 {
     // clang-format off
