@@ -61,14 +61,6 @@ TEST(CCommIOOpenTest, OpenTakesTheLineSettingsAndPausesFromTheIniOrItsDefaults)
 
 TEST(CCommIOOpenTest, APortNameThatIsNoPathIsTakenFromTheIniFolder)
 {
-    // clang-format off
-    const std::pair<const char*, const char*> names[] = {{"COM3", "COM3"}, {"COM12", "COM12"},
-        {"/dev/ttyUSB0", "/dev/ttyUSB0"}, {"sim.tty", "/a/b/sim.tty"}, {"link/x", "/a/b/link/x"},
-        {"ttyUSB0", "/a/b/ttyUSB0"}, {"COMx", "/a/b/COMx"}, {"", ""}};
-    // clang-format on
-    for (const auto& [port, device] : names)
-        EXPECT_EQ(PortDevicePath(port, "/a/b/my.ini"), device) << port;
-
     Rig r;
     WriteFileBytes(r.app.iniPath, "[ComPort]\nPort=rm42-sim.tty\n");
     ASSERT_TRUE(r.link.Open());

@@ -1,5 +1,6 @@
 #include "device/CommandSet.h"
 #include "device/CCommIO.h"
+#include "device/Status0.h"
 #include "support/ScriptedSerialPort.h"
 
 #include <gtest/gtest.h>
@@ -17,8 +18,11 @@ namespace {
 using Texts = std::vector<std::string>;
 
 // The wire table: each row a command's text from its fields, what a decoder makes of a reply
-// ("" is the empty reply; \r and \n stand for CR and LF), a hex field, or a unit conversion, which
-// truncates and clamps to the wire's range. The table is regenerated and compared as one text.
+// ("" is an empty field; \r\n stands for CR LF), a hex field, a unit conversion (truncated and
+// clamped to the wire's range), a STATUS0 template applied (character 0 governs bit 15; a short
+// template or any character but '0' and '1' leaves the bit), a serial number's INI key and display
+// text (signed), or the device a port name opens (a bare name is taken from the INI's folder).
+// The table is regenerated and compared as one text.
 TEST(WireTableTest, CommandsRepliesHexFieldsAndUnitsGiveTheTabledResults)
 {
     const std::string table = ReadFileBytes(TestDataPath("device/wire.txt"));
@@ -28,10 +32,11 @@ TEST(WireTableTest, CommandsRepliesHexFieldsAndUnitsGiveTheTabledResults)
     for (std::string row, kind; std::getline(rows, row);) {
         const std::string fields = row.substr(0, row.find(" = "));
         std::istringstream in(fields);
+        in >> kind;
         std::vector<std::string> a;
-        for (in >> kind; in >> a.emplace_back();) {
-        }
-        const std::string r = std::regex_replace(a[0] == "\"\"" ? "" : a[0], std::regex(R"(\\r\\n)"), "\r\n");
+        for (std::string field; in >> field;)
+            a.push_back(std::regex_replace(field == "\"\"" ? "" : field, std::regex(R"(\\r\\n)"), "\r\n"));
+        const std::string& r = a[0];
         const auto n = [&](std::size_t i) { return std::stoi(a[i]); };
         const auto x = [&](std::size_t i) { return static_cast<uint16_t>(std::stoi(a[i], nullptr, 16)); };
         const DeviceDateTime t = DecodeClockReply(r);
@@ -59,6 +64,12 @@ TEST(WireTableTest, CommandsRepliesHexFieldsAndUnitsGiveTheTabledResults)
         if (kind == "celsius") out << K10ToCelsius(n(0));
         if (kind == "fahrenheit") out << CelsiusToFahrenheit(std::stod(r));
         if (kind == "emissivity") out << ThousandthsToEmissivity(n(0));
+        if (kind == "status0") {
+            const Status0Result s0 = ApplyStatus0Template(x(0), a[1]);
+            out << std::hex << std::uppercase << s0.value << ' ' << s0.changed;
+        }
+        if (kind == "serial") out << FormatSerialKey(std::stoul(r)) << ' ' << FormatSerialText(std::stoul(r));
+        if (kind == "port") out << PortDevicePath(r, "/a/b/my.ini");
         if (kind == "thousandths") out << EmissivityToThousandths(std::stod(r));
         got += fields + " = " + out.str() + "\n";
     }
