@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <functional>
 #include <regex>
 #include <string>
 #include <thread>
@@ -73,9 +75,6 @@ TEST_F(CCommIOTest, AFailedOpenLeavesTheLinkClosedASecondOpenFailsAndASendDropsS
     line.Feed("DA");
     EXPECT_TRUE(!link.Open() && link.IsOpen()) << "already open: the port is left alone";
     EXPECT_EQ(std::tuple(line.openAttempts, line.QueuedNow(), clock.sleeps.size()), std::tuple(3, 2u, 0u));
-    // A send discards that stale input and cuts an overlong command.
-    EXPECT_EQ((std::tuple{link.Send(std::string(2000, 'A')), line.written, line.QueuedNow()}),
-              std::tuple(COMM_OK, std::string(1021, 'A') + "\r\n", 0u));
     line.failClose = true;
     // The platform's answer, but closed all the same.
     EXPECT_FALSE(link.Close() || link.Close() || line.portOpen);
@@ -86,64 +85,93 @@ TEST_F(CCommIOTest, AFailedOpenLeavesTheLinkClosedASecondOpenFailsAndASendDropsS
     EXPECT_FALSE(line.portOpen); // destroying an open link closes it
 }
 
-TEST(CCommIOSendTest, SendNeedsAnOpenPortAndCtsOrDsrAndFailuresComeBackWithoutAPause)
+// Each call on a link opened onto a scripted line: Send, Receive (ending the line at an overflow
+// or not), ReceiveNow, or Transact of a command, against what the thermometer sends (chunk after
+// chunk) and how the port fails. The transcript under tests/data gives each call's status, reply,
+// length, time taken, bytes left queued, the pauses after it, the bytes written and whether the
+// link is still open (the caller closes, also after a hang-up). Runs of a character are shown
+// counted ("X*100"), CR and LF as \r and \n.
+TEST(CCommIOCallTest, SendReceiveAndTransactEndAsTheTranscriptSays)
 {
-    // Open, CTS, DSR, the write fails, the purge fails (which closes the link); the status.
+    enum Call { kSend, kReceive, kReceiveNoOverflowEnd, kReceiveNow, kTransact };
+    using Arrange = std::function<void(ScriptedLine&)>;
+    struct Row {
+        const char* what;
+        Call call;
+        ScriptedAnswer answer;
+        Arrange arrange = nullptr;
+        std::string command = "DA";
+    };
+    const std::string x100(100, 'X'), y1000(1000, 'Y'), stream = "2F0BB8000000000BA2\r\n";
     // clang-format off
-    const std::tuple<bool, bool, bool, bool, bool, CommStatus> cases[] = {
-        {false, true, true, false, false, COMM_NOT_CONNECTED}, {true, false, false, false, false, COMM_NOT_CONNECTED},
-        {true, true, false, false, false, COMM_OK},            {true, false, true, false, false, COMM_OK},
-        {true, true, true, true, false, COMM_IO_ERROR},        {true, true, true, false, true, COMM_NOT_CONNECTED}};
+    const Arrange closed = [](ScriptedLine& l) { l.failOpens = 1; }, off = [](ScriptedLine& l) { l.cts = l.dsr = false; };
+    const Arrange failWrite = [](ScriptedLine& l) { l.failWrite = true; }, failPurge = [](ScriptedLine& l) { l.failPurge = true; };
+    const Row rows[] = {
+        {"send, not open", kSend, {}, closed}, {"send, switched off", kSend, {}, off},
+        {"send, CTS only", kSend, {}, [](ScriptedLine& l) { l.dsr = false; }},
+        {"send, DSR only", kSend, {}, [](ScriptedLine& l) { l.cts = false; }},
+        {"send, write fails", kSend, {}, failWrite}, {"send, purge fails (closes the link)", kSend, {}, failPurge},
+        {"send, stale input dropped, an overlong command cut", kSend, {{"DA", 0}}, {}, std::string(2000, 'A')},
+        {"transact, not open", kTransact, {}, closed}, {"transact, switched off", kTransact, {}, off},
+        {"transact, write fails", kTransact, {}, failWrite}, {"transact, purge fails", kTransact, {}, failPurge},
+        {"receive, split over reads", kReceive, {{"DA", 100}, {"O", 100}, {"K\r\n", 100}}},
+        {"receive, line ends of the previous line", kReceiveNoOverflowEnd, {{"\n\r\nABC\r\n", 0}}},
+        {"receive, what follows the CR dropped but counted", kReceive, {{"DAOK\r\n2F0BB8", 0}}},
+        {"receive, never ends", kReceive, {{"DAO", 0}}},
+        {"receive, overflow with a wait", kReceive, {{x100, 0}, {y1000, 200}, {"\r\n", 100}}},
+        {"receive, overflow first", kReceive, {{std::string(1100, 'Z'), 10}}},
+        {"receive, overflow without a wait", kReceiveNoOverflowEnd, {{x100, 0}, {y1000, 10}, {"Z\r\n", 10}}},
+        {"receive now, nothing queued", kReceiveNow, {}},
+        {"receive now, as it is", kReceiveNow, {{stream + "2F", 0}}},
+        {"receive now, one buffer at a time", kReceiveNow, {{std::string(1500, 'A'), 0}}},
+        {"transact, echo taken off", kTransact, {{"9130075B00\r\n"}}, {}, "9130"},
+        {"transact, register reply and stream line dropped", kTransact, {{"9100FC0400\r\n"}, {stream, 400}, {"DAOK\r\n", 400}}},
+        {"transact, line end split from the dropped line", kTransact, {{"9100FC0400\r"}, {"\nDAOK\r\n", 200}}},
+        {"transact, answer in the same read as a dropped line", kTransact, {{stream + "DAOK\r\n"}}},
+        {"transact, each dropped line a fresh time-out", kTransact, {{stream}, {stream, 4000}, {"DAOK\r\n", 4000}}},
+        {"transact, the code alone", kTransact, {{"DA\r\n"}}}, {"transact, silence", kTransact, {}},
+        {"transact, endless stream", kTransact, ScriptedAnswer(400, {stream, 50})},
+        {"transact, lower-case code", kTransact, {{"da\r\n"}}}, {"transact, too short for the code", kTransact, {{"D\r\n"}}},
+        {"transact, hang-up", kTransact, {{"DA"}, {"", 300, true}}}};
     // clang-format on
-    for (const auto& [open, cts, dsr, failWrite, failPurge, status] : cases) {
-        Rig r;
-        if (open) r.OpenLink();
-        std::tie(r.line.cts, r.line.dsr, r.line.failWrite, r.line.failPurge) =
-            std::tie(cts, dsr, failWrite, failPurge);
-        SCOPED_TRACE(testing::Message() << open << cts << dsr << failWrite << failPurge);
-        EXPECT_EQ((std::tuple{r.link.Send("DA"), r.line.written, r.link.IsOpen()}),
-                  std::tuple(status, status == COMM_OK ? "DA\r\n" : "", open && !failPurge));
-        r.reply = "untouched";
-        if (status != COMM_OK) {
-            EXPECT_EQ((std::tuple{r.link.Transact("DA", r.reply, r.length), r.reply, r.clock.sleeps.size()}),
-                      std::tuple(status, "untouched", 0u));
+    const auto shown = [](const std::string& text) {
+        std::string out;
+        for (std::size_t at = 0, n = 0; at < text.size(); at += n) {
+            n = std::min(text.find_first_not_of(text[at], at), text.size()) - at;
+            const std::string c = text[at] == '\r'   ? "\\r"
+                                  : text[at] == '\n' ? "\\n"
+                                                     : std::string(1, text[at]);
+            for (std::size_t i = 0; i < (n > 3 ? 1 : n); ++i)
+                out += c;
+            out += n > 3 ? "*" + std::to_string(n) : "";
         }
-    }
-}
-
-TEST(CCommIOReceiveTest, ReceiveReturnsOneLineTheMomentItEndsAndReceiveNowWhatIsQueued)
-{
-    constexpr int kNow = -1; // ReceiveNow instead of Receive
-    const std::string x100(100, 'X'), y1000(1000, 'Y'), a1500(1500, 'A'), stream = "2F0BB8000000000BA2\r\n2F";
-    // What arrives (chunk after chunk), whether an overflow ends the line (1) or not (0), the status, reply,
-    // length, time taken, bytes left.
-    // clang-format off
-    const std::tuple<const char*, ScriptedAnswer, int, CommStatus, std::string, int, uint64_t, std::size_t> cases[] = {
-        {"split over reads", {{"DA", 100}, {"O", 100}, {"K\r\n", 100}}, 1, COMM_OK, "DAOK", 4, 300, 0},
-        {"line ends of the previous line", {{"\n\r\nABC\r\n", 0}}, 0, COMM_OK, "ABC", 3, 0, 0},
-        {"what follows the CR dropped but counted", {{"DAOK\r\n2F0BB8", 0}}, 1, COMM_OK, "DAOK", 10, 0, 0},
-        {"never ends", {{"DAO", 0}}, 1, COMM_TIMEOUT, "", 0, 5000, 0},
-        {"overflow with a wait", {{x100, 0}, {y1000, 200}, {"\r\n", 100}}, 1, COMM_OK, x100, 100, 200, 0},
-        {"overflow first", {{std::string(1100, 'Z'), 10}}, 1, COMM_NO_REPLY, "", 0, 10, 0},
-        {"overflow without a wait", {{x100, 0}, {y1000, 10}, {"Z\r\n", 10}}, 0, COMM_OK, x100 + "Z", 101, 20, 0},
-        {"now: nothing queued", {}, kNow, COMM_NO_REPLY, "", 0, 0, 0},
-        {"now: as it is", {{stream, 0}}, kNow, COMM_OK, stream, 22, 0, 0},
-        {"now: one buffer at a time", {{a1500, 0}}, kNow, COMM_OK, a1500.substr(477), 1023, 0, 477}};
-    // clang-format on
-    for (const auto& [what, feeds, endAtOverflow, status, reply, length, elapsed, left] : cases) {
+        return out;
+    };
+    constexpr const char* kStatus[] = {"OK", "not connected", "no reply", "I/O error", "time-out"};
+    std::string got;
+    for (const Row& row : rows) {
         Rig r;
-        r.OpenLink();
-        r.line.Schedule(feeds);
+        if (row.arrange) row.arrange(r.line);
+        if (r.link.Open()) r.clock.sleeps.clear();
+        if (row.call == kTransact)
+            r.line.standing[row.command] = row.answer;
+        else
+            r.line.Schedule(row.answer);
         r.reply = "stale";
         const uint64_t start = r.clock.TickMs();
-        const CommStatus got = endAtOverflow == kNow
-                                   ? r.link.ReceiveNow(r.reply, r.length)
-                                   : r.link.Receive(r.reply, r.length, endAtOverflow == 1, 5000);
-        EXPECT_EQ(std::tuple(got, r.reply, r.length, r.clock.TickMs() - start, r.line.QueuedNow(),
-                             r.clock.sleeps.size()),
-                  std::tuple(status, reply, length, elapsed, left, 0u))
-            << what;
+        const CommStatus status = row.call == kSend       ? r.link.Send(row.command)
+                                  : row.call == kTransact ? r.link.Transact(row.command, r.reply, r.length)
+                                  : row.call == kReceiveNow
+                                      ? r.link.ReceiveNow(r.reply, r.length)
+                                      : r.link.Receive(r.reply, r.length, row.call == kReceive, 5000);
+        got += std::string(row.what) + ": " + kStatus[status] + " \"" + shown(r.reply) + "\" " +
+               std::to_string(r.length) + ", " + std::to_string(r.clock.TickMs() - start) + " ms, left " +
+               std::to_string(r.line.QueuedNow()) + ", pauses";
+        for (const uint32_t ms : r.clock.sleeps)
+            got += " " + std::to_string(ms);
+        got += ", wrote \"" + shown(r.line.written) + "\", " + (r.link.IsOpen() ? "open" : "closed") + "\n";
     }
+    EXPECT_EQ(got, ReadFileBytes(TestDataPath("device/link-calls.txt")));
 }
 
 TEST_F(CCommIOTest, ReceiveFailuresAreTracedAndALateLineIsLeftForTheNextCall)
@@ -170,39 +198,6 @@ TEST_F(CCommIOTest, ReceiveFailuresAreTracedAndALateLineIsLeftForTheNextCall)
     EXPECT_EQ(
         std::regex_replace(ReadFileBytes(dir.File("cmd_log.txt")), std::regex("[0-9/]+ [0-9:]+ = "), ""),
         "cannot open\nread failed\nread failed\n");
-}
-
-TEST(CCommIOTransactTest, TransactWaitsForTheLineEchoingItsCodeThenPauses)
-{
-    const std::string stream = "2F0BB8000000000BA2\r\n";
-    ScriptedAnswer endless(400, {stream, 50});
-    // clang-format off
-    const std::tuple<const char*, const char*, ScriptedAnswer, CommStatus, const char*, uint64_t> cases[] = {
-        {"echo taken off", "9130", {{"9130075B00\r\n"}}, COMM_OK, "30075B00", 40},
-        {"register reply and stream line dropped", "DA", {{"9100FC0400\r\n"}, {stream, 400}, {"DAOK\r\n", 400}}, COMM_OK, "OK", 840},
-        {"line end split from the dropped line", "DA", {{"9100FC0400\r"}, {"\nDAOK\r\n", 200}}, COMM_OK, "OK", 240},
-        {"answer in the same read as a dropped line", "DA", {{stream + "DAOK\r\n"}}, COMM_OK, "OK", 40},
-        {"each dropped line a fresh time-out", "DA", {{stream}, {stream, 4000}, {"DAOK\r\n", 4000}}, COMM_OK, "OK", 8040},
-        {"the code alone", "DA", {{"DA\r\n"}}, COMM_OK, "", 40},
-        {"silence", "DA", {}, COMM_TIMEOUT, "", 5040},
-        {"endless stream", "DA", endless, COMM_TIMEOUT, "", 5040},
-        {"lower-case code", "DA", {{"da\r\n"}}, COMM_TIMEOUT, "", 5040},
-        {"too short for the code", "DA", {{"D\r\n"}}, COMM_TIMEOUT, "", 5040},
-        {"hang-up", "DA", {{"DA"}, {"", 300, true}}, COMM_IO_ERROR, "", 340}};
-    // clang-format on
-    for (const auto& [what, command, answer, status, reply, elapsed] : cases) {
-        Rig r;
-        r.OpenLink();
-        r.line.standing[command] = answer;
-        r.reply = "stale";
-        const uint64_t start = r.clock.TickMs();
-        const CommStatus got = r.link.Transact(command, r.reply, r.length);
-        // The caller closes, also after a hang-up.
-        EXPECT_EQ(std::tuple(got, r.reply, std::size_t(r.length), r.clock.sleeps, r.clock.TickMs() - start,
-                             r.link.IsOpen()),
-                  std::tuple(status, reply, r.reply.size(), Sleeps{40}, elapsed, true))
-            << what;
-    }
 }
 
 // The --lines-on port decorator, through the link as the program uses it: it lets commands through
