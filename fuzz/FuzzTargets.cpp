@@ -281,11 +281,9 @@ bool StreamBytes(std::string_view bytes)
 uint32_t Crc32(std::string_view bytes)
 {
     uint32_t crc = 0xFFFFFFFFu;
-    for (const char c : bytes) {
-        crc ^= static_cast<unsigned char>(c);
-        for (int k = 0; k < 8; ++k)
+    for (const char c : bytes)
+        for (int k = (crc ^= static_cast<unsigned char>(c), 0); k < 8; ++k)
             crc = (crc & 1) ? 0xEDB88320u ^ (crc >> 1) : crc >> 1;
-    }
     return ~crc;
 }
 

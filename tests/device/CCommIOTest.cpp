@@ -138,14 +138,9 @@ TEST(CCommIOCallTest, SendReceiveAndTransactEndAsTheTranscriptSays)
         std::string out;
         for (std::size_t at = 0, n = 0; at < text.size(); at += n) {
             n = std::min(text.find_first_not_of(text[at], at), text.size()) - at;
-            const std::string c = text[at] == '\r'   ? "\\r"
-                                  : text[at] == '\n' ? "\\n"
-                                                     : std::string(1, text[at]);
-            for (std::size_t i = 0; i < (n > 3 ? 1 : n); ++i)
-                out += c;
-            out += n > 3 ? "*" + std::to_string(n) : "";
+            out += n > 3 ? text[at] + ("*" + std::to_string(n)) : text.substr(at, n);
         }
-        return out;
+        return std::regex_replace(std::regex_replace(out, std::regex("\r"), "\\r"), std::regex("\n"), "\\n");
     };
     constexpr const char* kStatus[] = {"OK", "not connected", "no reply", "I/O error", "time-out"};
     std::string got;
