@@ -61,26 +61,16 @@ TEST(ConnectionCheckTest, EveryRoundOfChecksEndsAsTheTranscriptSays)
         {"STATUS0 FFFF under a template of zeros", status0("0000000000000000", "FFFF")},
         {"no thermometer, then the port chosen in the dialog", [](Rig& r) {
              r.line.failOpens = 2, r.ui.answers = {MsgAnswer::Retry, MsgAnswer::Retry};
-             r.ui.onComPortDialog = [&r] {
-                 EXPECT_FALSE(r.line.portOpen);
-                 IniFile::WriteString(r.app.iniPath, "ComPort", "Port", "/dev/ttyRM7");
-             };
-         }},
-        {"switched on at the prompt", [off](Rig& r) {
-             off(r), r.ui.onMessageBox = [&r](const MessageBoxCall&) { r.line.cts = r.line.dsr = true; };
-         }},
+             r.ui.onComPortDialog = [&r] { EXPECT_FALSE(r.line.portOpen); IniFile::WriteString(r.app.iniPath, "ComPort", "Port", "/dev/ttyRM7"); }; }},
+        {"switched on at the prompt", [off](Rig& r) { off(r), r.ui.onMessageBox = [&r](const MessageBoxCall&) { r.line.cts = r.line.dsr = true; }; }},
         {"wrong answer up to the limit", answers(2, retry, [](Rig& r) { r.line.Respond("DA", "DANG"); })},
         {"no port up to the limit", answers(2, retry, noPort)},
         {"no port, cancelled", answers(-1, {MsgAnswer::Retry, MsgAnswer::Retry, MsgAnswer::Cancel}, noPort)},
         {"switched off up to the limit", answers(2, ok, off)},
         {"high half refused", [](Rig& r) { r.line.Respond("9130", "91NG"); }},
         {"STATUS0 garbled", [](Rig& r) { r.line.Respond("9100", "9100FC"); }},
-        {"switched off before the exit", [](Rig& r) {
-             r.line.onCommand = [&l = r.line](const std::string& c) { l.cts = l.dsr = c != "9200FC04"; };
-         }},
-        {"cable pulled during the serial number read", [](Rig& r) {
-             r.line.onCommand = [&l = r.line](const std::string& c) { l.hungUp = l.hungUp || c == "9130"; };
-         }}};
+        {"switched off before the exit", [](Rig& r) { r.line.onCommand = [&l = r.line](const std::string& c) { l.cts = l.dsr = c != "9200FC04"; }; }},
+        {"cable pulled during the serial number read", [](Rig& r) { r.line.onCommand = [&l = r.line](const std::string& c) { l.hungUp = l.hungUp || c == "9130"; }; }}};
     // clang-format on
     constexpr const char* kButtons[] = {"OK", "OK Cancel", "Retry Cancel", "Yes No", "Yes No Cancel"};
     constexpr const char* kIcons[] = {"no icon", "stop", "exclamation", "question", "information"};
