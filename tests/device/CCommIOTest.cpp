@@ -94,7 +94,7 @@ TEST_F(CCommIOTest, AFailedOpenLeavesTheLinkClosedASecondOpenFailsAndASendDropsS
 TEST(CCommIOCallTest, SendReceiveAndTransactEndAsTheTranscriptSays)
 {
     enum Call { kSend, kReceive, kReceiveNoOverflowEnd, kReceiveNow, kTransact };
-    using Arrange = std::function<void(ScriptedLine&)>;
+    using Arrange = std::function<void(Rig&)>; // after the link is opened
     struct Row {
         const char* what;
         Call call;
@@ -104,12 +104,12 @@ TEST(CCommIOCallTest, SendReceiveAndTransactEndAsTheTranscriptSays)
     };
     const std::string x100(100, 'X'), y1000(1000, 'Y'), stream = "2F0BB8000000000BA2\r\n";
     // clang-format off
-    const Arrange closed = [](ScriptedLine& l) { l.failOpens = 1; }, off = [](ScriptedLine& l) { l.cts = l.dsr = false; };
-    const Arrange failWrite = [](ScriptedLine& l) { l.failWrite = true; }, failPurge = [](ScriptedLine& l) { l.failPurge = true; };
+    const Arrange closed = [](Rig& r) { r.link.Close(); }, off = [](Rig& r) { r.line.cts = r.line.dsr = false; };
+    const Arrange failWrite = [](Rig& r) { r.line.failWrite = true; }, failPurge = [](Rig& r) { r.line.failPurge = true; };
     const Row rows[] = {
         {"send, not open", kSend, {}, closed}, {"send, switched off", kSend, {}, off},
-        {"send, CTS only", kSend, {}, [](ScriptedLine& l) { l.dsr = false; }},
-        {"send, DSR only", kSend, {}, [](ScriptedLine& l) { l.cts = false; }},
+        {"send, CTS only", kSend, {}, [](Rig& r) { r.line.dsr = false; }},
+        {"send, DSR only", kSend, {}, [](Rig& r) { r.line.cts = false; }},
         {"send, write fails", kSend, {}, failWrite}, {"send, purge fails (closes the link)", kSend, {}, failPurge},
         {"send, stale input dropped, an overlong command cut", kSend, {{"DA", 0}}, {}, std::string(2000, 'A')},
         {"transact, not open", kTransact, {}, closed}, {"transact, switched off", kTransact, {}, off},
@@ -146,8 +146,8 @@ TEST(CCommIOCallTest, SendReceiveAndTransactEndAsTheTranscriptSays)
     std::string got;
     for (const Row& row : rows) {
         Rig r;
-        if (row.arrange) row.arrange(r.line);
-        if (r.link.Open()) r.clock.sleeps.clear();
+        r.OpenLink();
+        if (row.arrange) row.arrange(r);
         if (row.call == kTransact)
             r.line.standing[row.command] = row.answer;
         else
