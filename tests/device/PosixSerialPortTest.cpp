@@ -15,30 +15,6 @@
 #include "device/SerialDevicePath.h"
 #include "support/TestSupport.h"
 
-namespace {
-
-// A pseudo-terminal: the port under test opens the slave by name, the test plays the device on
-// the master.
-struct PosixSerialPortTest : ::testing::Test {
-    void SetUp() override
-    {
-        char name[256] = {};
-        ASSERT_EQ(openpty(&master, &slave, name, nullptr, nullptr), 0);
-        good = {name, 9600, 8, 0, 0, 2000, 2000};
-    }
-    void TearDown() override
-    {
-        for (int fd : {master, slave})
-            if (fd >= 0) close(fd);
-    }
-
-    int master = -1, slave = -1;
-    SerialSettings good;
-    PosixSerialPort port;
-};
-
-} // namespace
-
 TEST(SerialDevicePath, MapsComNamesToTtyS)
 {
     // clang-format off
@@ -54,8 +30,15 @@ TEST(SerialDevicePath, MapsComNamesToTtyS)
     EXPECT_EQ(traced, "/dev/ttyS249: cannot open: No such file or directory (errno 2)");
 }
 
-TEST_F(PosixSerialPortTest, AppliesRawLineSettingsWithEveryParityCodeAndRefusesUnsupportedOnes)
+// A pseudo-terminal: the port under test opens the slave by name, the test plays the device on
+// the master.
+TEST(PosixSerialPortTest, TakesRawLineSettingsLocksTheDeviceReadsPurgesOutlastsASignalAndTracesAHangUp)
 {
+    int master = -1, slave = -1;
+    char name[256] = {};
+    ASSERT_EQ(openpty(&master, &slave, name, nullptr, nullptr), 0);
+    const SerialSettings good{name, 9600, 8, 0, 0, 2000, 2000};
+    PosixSerialPort port;
     // A pseudo-terminal keeps 8 bits and drops the parity enable bit, but keeps the stop, odd and
     // mark/space flags, so the codes can be told apart here. Settings; speed (0: refused); two stop
     // bits, odd, mark or space. One and a half stop bits are two with 5 data bits. Refused: a baud
@@ -89,10 +72,6 @@ TEST_F(PosixSerialPortTest, AppliesRawLineSettingsWithEveryParityCodeAndRefusesU
                   std::tuple(speed, flags | CLOCAL | CREAD, 0u, 0u, 0u));
         EXPECT_TRUE(port.Close());
     }
-}
-
-TEST_F(PosixSerialPortTest, LocksTheDeviceReadsAtMostTheSizePurgesOutlastsASignalAndTracesAHangUp)
-{
     // Open once, also under another name: not again, not by a second object until it is closed.
     TempDir dir;
     SerialSettings viaLink = good;
@@ -142,7 +121,6 @@ TEST_F(PosixSerialPortTest, LocksTheDeviceReadsAtMostTheSizePurgesOutlastsASigna
     port.SetTraceSink([&](std::string_view line) { traced.emplace_back(line); });
     close(slave); // only the port holds the slave now
     close(master);
-    slave = master = -1;
     const auto hangUp = std::chrono::steady_clock::now();
     EXPECT_EQ(port.Read(buf, sizeof buf, got, 2000), WaitResult::Error);
     EXPECT_LT(std::chrono::steady_clock::now() - hangUp, std::chrono::milliseconds(1000));
