@@ -64,10 +64,16 @@ TEST(CCommIOOpenTest, OpenTakesTheLineSettingsAndPausesFromTheIniOrItsDefaults)
     }
 }
 
-TEST_F(CCommIOTest, AFailedOpenLeavesTheLinkClosedASecondOpenFailsAndASendDropsStaleInput)
+TEST_F(CCommIOTest, FailedOpensClosesAndReceivesLeaveTheLinkAsTheyShouldAndAreTraced)
 {
+    // Failures are traced. A closed link receives nothing.
+    app.commLogEnabled = true;
     line.failOpens = 1;
     EXPECT_FALSE(link.Open());
+    reply = "stale";
+    EXPECT_EQ(
+        (std::tuple{link.Receive(reply, length, true, 5000), reply, length, link.ReceiveNow(reply, length)}),
+        std::tuple(COMM_NOT_CONNECTED, "", 0, COMM_NOT_CONNECTED));
     line.failPurge = true;
     EXPECT_FALSE(link.Open() || link.IsOpen() || line.portOpen || !clock.sleeps.empty());
     line.failPurge = false;
@@ -83,6 +89,23 @@ TEST_F(CCommIOTest, AFailedOpenLeavesTheLinkClosedASecondOpenFailsAndASendDropsS
         ASSERT_TRUE(other.Open());
     }
     EXPECT_FALSE(line.portOpen); // destroying an open link closes it
+    // A late line is left for the next call.
+    line.failClose = false;
+    OpenLink();
+    line.Feed("81OK\r\n", 100);
+    EXPECT_EQ(link.Receive(reply, length, true, 50), COMM_TIMEOUT);
+    EXPECT_EQ((std::tuple{link.Receive(reply, length, true, 5000), reply}), std::tuple(COMM_OK, "81OK"));
+    line.Feed("DAOK\r\n");
+    line.failRead = true;
+    EXPECT_EQ((std::tuple{link.Receive(reply, length, true, 5000), length}), std::tuple(COMM_IO_ERROR, 0));
+    // What a reader thread meets is told once the owner uses the link again.
+    std::thread([&] { EXPECT_EQ(link.ReceiveNow(reply, length), COMM_IO_ERROR); }).join();
+    EXPECT_EQ(ui.notes, (std::vector<std::string>{"cannot open", "read failed"}));
+    EXPECT_TRUE(link.Close());
+    EXPECT_EQ(ui.notes, (std::vector<std::string>{"cannot open", "read failed", "read failed"}));
+    EXPECT_EQ(
+        std::regex_replace(ReadFileBytes(dir.File("cmd_log.txt")), std::regex("[0-9/]+ [0-9:]+ = "), ""),
+        "cannot open\nread failed\nread failed\n");
 }
 
 // Each call on a link opened onto a scripted line: Send, Receive (ending the line at an overflow
@@ -167,32 +190,6 @@ TEST(CCommIOCallTest, SendReceiveAndTransactEndAsTheTranscriptSays)
         got += ", wrote \"" + shown(r.line.written) + "\", " + (r.link.IsOpen() ? "open" : "closed") + "\n";
     }
     EXPECT_EQ(got, ReadFileBytes(TestDataPath("device/link-calls.txt")));
-}
-
-TEST_F(CCommIOTest, ReceiveFailuresAreTracedAndALateLineIsLeftForTheNextCall)
-{
-    app.commLogEnabled = true;
-    line.failOpens = 1;
-    EXPECT_FALSE(link.Open());
-    reply = "stale";
-    EXPECT_EQ(
-        (std::tuple{link.Receive(reply, length, true, 5000), reply, length, link.ReceiveNow(reply, length)}),
-        std::tuple(COMM_NOT_CONNECTED, "", 0, COMM_NOT_CONNECTED));
-    OpenLink();
-    line.Feed("81OK\r\n", 100);
-    EXPECT_EQ(link.Receive(reply, length, true, 50), COMM_TIMEOUT);
-    EXPECT_EQ((std::tuple{link.Receive(reply, length, true, 5000), reply}), std::tuple(COMM_OK, "81OK"));
-    line.Feed("DAOK\r\n");
-    line.failRead = true;
-    EXPECT_EQ((std::tuple{link.Receive(reply, length, true, 5000), length}), std::tuple(COMM_IO_ERROR, 0));
-    // What a reader thread meets is told once the owner uses the link again.
-    std::thread([&] { EXPECT_EQ(link.ReceiveNow(reply, length), COMM_IO_ERROR); }).join();
-    EXPECT_EQ(ui.notes, (std::vector<std::string>{"cannot open", "read failed"}));
-    EXPECT_TRUE(link.Close());
-    EXPECT_EQ(ui.notes, (std::vector<std::string>{"cannot open", "read failed", "read failed"}));
-    EXPECT_EQ(
-        std::regex_replace(ReadFileBytes(dir.File("cmd_log.txt")), std::regex("[0-9/]+ [0-9:]+ = "), ""),
-        "cannot open\nread failed\nread failed\n");
 }
 
 // The --lines-on port decorator, through the link as the program uses it: it lets commands through
