@@ -129,7 +129,7 @@ protected:
     }
 };
 
-TEST_F(CommandLogTest, EntriesAppendStampedCp932LinesWhileLoggingIsOnAndOnlyAFailedWriteIsShown)
+TEST_F(CommandLogTest, EntriesAppendStampedCp932LinesFailuresAreReportedAndOnlyAFailedLogWriteIsShown)
 {
     app.language = 1;
     EXPECT_EQ(Told([&] { ShowCommandLogNotice(app); }),
@@ -156,15 +156,6 @@ TEST_F(CommandLogTest, EntriesAppendStampedCp932LinesWhileLoggingIsOnAndOnlyAFai
                   WriteCommandLog(app, "DA"), app.exeDir = dir.File("missing/"), WriteCommandLog(app, "DA");
               }),
               "");
-    if (!std::filesystem::exists("/dev/full")) GTEST_SKIP() << "needs /dev/full to make writes fail";
-    app.exeDir = dir.File("full/");
-    std::filesystem::create_directory(app.exeDir);
-    std::filesystem::create_symlink("/dev/full", app.exeDir + "cmd_log.txt");
-    EXPECT_EQ(Told([&] { WriteCommandLog(app, "DA"); }), "box:Log File Open Error | caption:ERROR");
-}
-
-TEST_F(CommandLogTest, ErrorsShowABoxCaptionedWithTheWindowTitleAndPromptForPowerOnlyAtCheckMode)
-{
     // Every report as the user meets it, without a window title in Japanese, then with one in
     // English: some messages only reach the status bar; a failed command puts the status first and
     // check mode's own code asks for the power.
@@ -180,6 +171,12 @@ TEST_F(CommandLogTest, ErrorsShowABoxCaptionedWithTheWindowTitleAndPromptForPowe
     app.ui = nullptr; // nobody to tell: nothing happens
     ReportMessage(app, 164);
     ReportCommandError(app, "DA");
+    app.ui = &ui;
+    if (!std::filesystem::exists("/dev/full")) GTEST_SKIP() << "needs /dev/full to make writes fail";
+    app.exeDir = dir.File("full/");
+    std::filesystem::create_directory(app.exeDir);
+    std::filesystem::create_symlink("/dev/full", app.exeDir + "cmd_log.txt");
+    EXPECT_EQ(Told([&] { WriteCommandLog(app, "DA"); }), "box:Log File Open Error | caption:ERROR");
 }
 
 } // namespace
