@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <map>
+#include <numeric>
 #include <optional>
 #include <sstream>
 #include <tuple>
@@ -257,8 +258,7 @@ bool MemoryRecords(std::string_view text)
     WriteMemoryCsv(csv, list);
     std::string cells;
     for (const MemoryListRow& row : list.rows)
-        for (const std::string& cell : row.cells)
-            cells += cell;
+        cells = std::accumulate(row.cells.begin(), row.cells.end(), cells);
     return list.rows.size() == records.size() + 3 && IsValidUtf8(cells);
 }
 
