@@ -15,30 +15,28 @@
 #include "device/SerialDevicePath.h"
 #include "support/TestSupport.h"
 
-TEST(SerialDevicePath, MapsComNamesToTtyS)
-{
-    // clang-format off
-    const std::pair<const char*, const char*> cases[] = {{"COM1", "/dev/ttyS0"}, {"COM12", "/dev/ttyS11"},
-        {"COM0", "COM0"}, {"COMX", "COMX"}, {"COM", "COM"}, {"/dev/ttyUSB0", "/dev/ttyUSB0"}, {"/tmp/COM1", "/tmp/COM1"}};
-    // clang-format on
-    for (const auto& [name, path] : cases)
-        EXPECT_EQ(SerialDevicePath(name), path);
-    PosixSerialPort port;
-    std::string traced;
-    port.SetTraceSink([&](std::string_view line) { traced = line; });
-    EXPECT_FALSE(port.Open(SerialSettings{"COM250", 9600, 8, 0, 0, 100, 100}));
-    EXPECT_EQ(traced, "/dev/ttyS249: cannot open: No such file or directory (errno 2)");
-}
-
 // A pseudo-terminal: the port under test opens the slave by name, the test plays the device on
 // the master.
-TEST(PosixSerialPortTest, TakesRawLineSettingsLocksTheDeviceReadsPurgesOutlastsASignalAndTracesAHangUp)
+TEST(PosixSerialPortTest,
+     MapsComNamesTakesRawLineSettingsLocksTheDeviceReadsPurgesOutlastsASignalAndTracesAHangUp)
 {
     int master = -1, slave = -1;
     char name[256] = {};
     ASSERT_EQ(openpty(&master, &slave, name, nullptr, nullptr), 0);
     const SerialSettings good{name, 9600, 8, 0, 0, 2000, 2000};
     PosixSerialPort port;
+    // COM names open /dev/ttyS devices, and a failed open is traced.
+    // clang-format off
+    const std::pair<const char*, const char*> names[] = {{"COM1", "/dev/ttyS0"}, {"COM12", "/dev/ttyS11"},
+        {"COM0", "COM0"}, {"COMX", "COMX"}, {"COM", "COM"}, {"/dev/ttyUSB0", "/dev/ttyUSB0"}, {"/tmp/COM1", "/tmp/COM1"}};
+    // clang-format on
+    for (const auto& [com, path] : names)
+        EXPECT_EQ(SerialDevicePath(com), path);
+    std::vector<std::string> traced;
+    port.SetTraceSink([&](std::string_view line) { traced.emplace_back(line); });
+    EXPECT_FALSE(port.Open(SerialSettings{"COM250", 9600, 8, 0, 0, 100, 100}));
+    EXPECT_EQ(traced,
+              std::vector<std::string>{"/dev/ttyS249: cannot open: No such file or directory (errno 2)"});
     // A pseudo-terminal keeps 8 bits and drops the parity enable bit, but keeps the stop, odd and
     // mark/space flags, so the codes can be told apart here. Settings; speed (0: refused); two stop
     // bits, odd, mark or space. One and a half stop bits are two with 5 data bits. Refused: a baud
@@ -117,8 +115,7 @@ TEST(PosixSerialPortTest, TakesRawLineSettingsLocksTheDeviceReadsPurgesOutlastsA
     EXPECT_TRUE(waited == "timeout:" && ms >= 248 && ms < 1250) << waited << " after " << ms << " ms";
 
     // A hang-up is a traced error, not a wait.
-    std::vector<std::string> traced;
-    port.SetTraceSink([&](std::string_view line) { traced.emplace_back(line); });
+    traced.clear();
     close(slave); // only the port holds the slave now
     close(master);
     const auto hangUp = std::chrono::steady_clock::now();
