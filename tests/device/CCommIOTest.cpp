@@ -32,7 +32,7 @@ struct Rig : LineRig {
 
 class CCommIOTest : public ::testing::Test, public Rig {};
 
-TEST(CCommIOOpenTest, OpenTakesTheLineSettingsAndPausesFromTheIniOrItsDefaults)
+TEST(CCommIOOpenTest, OpenTakesTheLineSettingsAndPausesFromTheIniOrItsDefaultsAndLinesOnTheModemLines)
 {
     // clang-format off
     const std::tuple<const char*, SerialSettings, Sleeps> cases[] = {
@@ -62,6 +62,19 @@ TEST(CCommIOOpenTest, OpenTakesTheLineSettingsAndPausesFromTheIniOrItsDefaults)
                     r.link.Transact("9200FC04", r.reply, r.length) == COMM_OK);
         EXPECT_EQ(r.clock.sleeps, (Sleeps{200, pauses[0], pauses[1]})) << ini;
     }
+    // The --lines-on port decorator lets commands through on a line whose CTS and DSR cannot be
+    // read (the bare line refuses them); closed, it reports no lines, like any closed port.
+    Rig r;
+    auto line = std::make_unique<ScriptedLine>(r.clock);
+    line->cts = line->dsr = false; // a pseudo-terminal: no modem lines
+    line->Respond("DA", "DAOK");
+    auto linesOn = MakeLinesOnFactory(std::move(line));
+    r.app.ports = linesOn.get();
+    CCommIO link(r.app);
+    ASSERT_TRUE(link.Open());
+    EXPECT_EQ((std::tuple{link.Transact("DA", r.reply, r.length, 5000), r.reply}), std::tuple(COMM_OK, "OK"));
+    bool cts = true, dsr = true;
+    EXPECT_FALSE(linesOn->Create()->ModemLines(cts, dsr) || cts || dsr);
 }
 
 TEST_F(CCommIOTest, FailedOpensClosesAndReceivesLeaveTheLinkAsTheyShouldAndAreTraced)
@@ -190,24 +203,6 @@ TEST(CCommIOCallTest, SendReceiveAndTransactEndAsTheTranscriptSays)
         got += ", wrote \"" + shown(r.line.written) + "\", " + (r.link.IsOpen() ? "open" : "closed") + "\n";
     }
     EXPECT_EQ(got, ReadFileBytes(TestDataPath("device/link-calls.txt")));
-}
-
-// The --lines-on port decorator, through the link as the program uses it: it lets commands through
-// on a line whose CTS and DSR cannot be read (the bare line refuses them, CCommIOSendTest).
-TEST(PortOverrideTest, LinesOnLetsCommandsThroughWhereTheBareLineRefuses)
-{
-    Rig r;
-    auto line = std::make_unique<ScriptedLine>(r.clock);
-    line->cts = line->dsr = false; // a pseudo-terminal: no modem lines
-    line->Respond("DA", "DAOK");
-    auto linesOn = MakeLinesOnFactory(std::move(line));
-    r.app.ports = linesOn.get();
-    CCommIO link(r.app);
-    ASSERT_TRUE(link.Open());
-    EXPECT_EQ((std::tuple{link.Transact("DA", r.reply, r.length, 5000), r.reply}), std::tuple(COMM_OK, "OK"));
-    // Closed, the decorated port reports no lines, like any closed port.
-    bool cts = true, dsr = true;
-    EXPECT_FALSE(linesOn->Create()->ModemLines(cts, dsr) || cts || dsr);
 }
 
 } // namespace

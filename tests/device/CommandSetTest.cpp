@@ -108,7 +108,7 @@ TEST_F(DeviceSessionTest, AWholeOperationOpensChecksInWorksExitsAndCloses)
                          false));
 }
 
-TEST_F(DeviceSessionTest, FailedBeginsAndEndsAreReportedAndTheLinkIsClosedWithoutExitUnlessBegun)
+TEST_F(DeviceSessionTest, FailuresAreReportedLeaveValuesAloneAndCloseTheLinkWithoutExitUnlessBegun)
 {
     using Arrange = std::function<void(ScriptedLine&)>;
     const std::string error = "* COMMAND ERROR", io = Text(164);
@@ -130,10 +130,7 @@ TEST_F(DeviceSessionTest, FailedBeginsAndEndsAreReportedAndTheLinkIsClosedWithou
         EXPECT_EQ(std::tuple(r.line.portOpen, r.ui.BoxTexts(), r.ui.StatusText(), r.line.commands),
                   std::tuple(false, boxes, status, commands));
     }
-}
-
-TEST_F(DeviceSessionTest, FailedOrRefusedCommandsAreReportedAndLeaveTheValueAlone)
-{
+    // Failed or refused commands in a session that began leave the value alone.
     line.Respond("9214", "92NG");
     DeviceSession session(app, link);
     ASSERT_TRUE(session.Begin());

@@ -22,7 +22,7 @@ std::vector<std::string> Split(const std::string& text)
 
 } // namespace
 
-TEST(SimThermometerCommands, AnswersByteForByteGuardsCheckModeAndKeepsItsClock)
+TEST(SimThermometer, AnswersByteForByteGuardsCheckModeKeepsItsClockAndRefusesBadOptions)
 {
     // A thermometer under virtual time, talked to on its side of the wire; its clock starts at
     // 15:30:10 on 1 March 2026.
@@ -56,10 +56,7 @@ TEST(SimThermometerCommands, AnswersByteForByteGuardsCheckModeAndKeepsItsClock)
         EXPECT_EQ(reply, pair.substr(command.size() + 1) + "\r\n") << "command " << command;
     }
     EXPECT_EQ(std::tuple(device.Register(0x00), device.Register(0x42)), std::tuple(0xFC04, 0xABCD));
-}
-
-TEST(SimOptions, RefusesBadValuesWithAReason)
-{
+    // Bad option values are refused with a reason.
     SimOptions o;
     std::string error;
     // clang-format off
