@@ -56,18 +56,16 @@ TEST(WireTableTest, CommandsRepliesHexFieldsAndUnitsGiveTheTabledResults)
             out << t.year << '-' << t.month << '-' << t.day << ' ' << t.hour << ':' << t.minute << ':'
                 << t.second;
         if (kind == "temperature") out << DecodeTemperatureValue(r);
-        if (kind == "stream")
-            out << (st.hasData ? std::to_string(st.targetK10) + " " + std::to_string(st.roomK10) : "-");
+        if (kind == "stream") st.hasData ? out << st.targetK10 << ' ' << st.roomK10 : out << '-';
         if (kind == "hex") out << HexToInt(r, n(1));
         if (kind == "replyhex") out << ReplyHex(r, n(1), n(2));
         if (kind == "k10") out << CelsiusToK10(std::stod(r));
         if (kind == "celsius") out << K10ToCelsius(n(0));
         if (kind == "fahrenheit") out << CelsiusToFahrenheit(std::stod(r));
         if (kind == "emissivity") out << ThousandthsToEmissivity(n(0));
-        if (kind == "status0") {
-            const Status0Result s0 = ApplyStatus0Template(x(0), a[1]);
-            out << std::hex << std::uppercase << s0.value << ' ' << s0.changed;
-        }
+        if (kind == "status0")
+            out << std::hex << std::uppercase << ApplyStatus0Template(x(0), a[1]).value << ' '
+                << ApplyStatus0Template(x(0), a[1]).changed;
         if (kind == "serial") out << FormatSerialKey(std::stoul(r)) << ' ' << FormatSerialText(std::stoul(r));
         if (kind == "port") out << PortDevicePath(r, "/a/b/my.ini");
         if (kind == "thousandths") out << EmissivityToThousandths(std::stod(r));
