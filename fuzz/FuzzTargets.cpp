@@ -2,7 +2,8 @@
 
 #include <algorithm>
 #include <cstring>
-#include <deque>
+#include <map>
+#include <numeric>
 #include <optional>
 #include <sstream>
 #include <tuple>
@@ -13,6 +14,7 @@
 #include "app/IniFile.h"
 #include "app/IniNumber.h"
 #include "app/SafeFile.h"
+#include "app/Utf8Chars.h"
 #include "capture/CaptureSample.h"
 #include "capture/JournalRecovery.h"
 #include "capture/RecordingJournal.h"
@@ -42,29 +44,25 @@ struct Bytes {
     }
 };
 
-// A port whose far end sends the scripted chunks (due time, bytes, hang-up after them); waiting
-// advances the virtual clock instead of sleeping.
-using Chunk = std::tuple<uint64_t, std::string, bool>;
-
+// A port whose far end sends the scripted bytes by their due time (and hangs up after them);
+// waiting advances the virtual clock instead of sleeping.
 struct ScriptPort final : SerialPort {
-    ScriptPort(FakeClock& c, std::deque<Chunk> script) : clock(c), chunks(std::move(script)) {}
+    explicit ScriptPort(FakeClock& c) : clock(c) {}
     bool Open(const SerialSettings&) override { return open = true; }
     bool Close() override { return std::exchange(open, false); }
     bool IsOpen() const override { return open; }
     bool Purge(SerialBuffer which) override
     {
-        Arrive();
-        if (which != SerialBuffer::Output) queued.clear();
+        if (Arrive(), which != SerialBuffer::Output) queued.clear();
         return open;
     }
     bool Write(const void*, std::size_t) override { return open && !dead; }
     WaitResult Read(void* data, std::size_t size, std::size_t& got, uint32_t timeoutMs) override
     {
-        got = 0;
-        if (Arrive(), queued.empty() && !dead && open) {
-            const uint64_t now = clock.TickMs(), until = now + timeoutMs;
-            clock.Advance(chunks.empty() ? timeoutMs
-                                         : std::clamp(std::get<0>(chunks.front()), now, until) - now);
+        if (got = 0, Arrive(), queued.empty() && !dead && open) {
+            const uint64_t now = clock.TickMs();
+            clock.Advance(script.empty() ? timeoutMs
+                                         : std::clamp(script.begin()->first, now, now + timeoutMs) - now);
             Arrive();
         }
         if (dead || !open) return WaitResult::Error;
@@ -76,12 +74,12 @@ struct ScriptPort final : SerialPort {
     bool ModemLines(bool& cts, bool& dsr) override { return cts = dsr = true; }
     void Arrive()
     {
-        for (; !chunks.empty() && std::get<0>(chunks.front()) <= clock.TickMs(); chunks.pop_front())
-            queued += std::get<1>(chunks.front()), dead = dead || std::get<2>(chunks.front());
+        for (; !script.empty() && script.begin()->first <= clock.TickMs(); script.erase(script.begin()))
+            queued += script.begin()->second.first, dead = dead || script.begin()->second.second;
     }
 
     FakeClock& clock;
-    std::deque<Chunk> chunks;
+    std::multimap<uint64_t, std::pair<std::string, bool>> script;
     std::string queued;
     bool open = false, dead = false;
 };
@@ -96,10 +94,7 @@ bool IsValidUtf8(std::string_view s)
     for (std::size_t i = 0, n = 0; i < s.size(); i += n) {
         const auto c = static_cast<unsigned char>(s[i]);
         n = c < 0x80 ? 1 : c < 0xC2 ? 0 : c < 0xE0 ? 2 : c < 0xF0 ? 3 : c < 0xF5 ? 4 : 0;
-        if (n == 0 || i + n > s.size() || std::any_of(&s[i + 1], &s[i] + n, [](char b) {
-                return (static_cast<unsigned char>(b) & 0xC0) != 0x80;
-            }))
-            return false;
+        if (n == 0 || i + n > s.size() || Utf8CharLength(&s[i], s.size() - i) != n) return false;
     }
     return true;
 }
@@ -130,16 +125,17 @@ bool ReplyLine(std::string_view text)
     Bytes in{text};
     const uint8_t head = in.Next();
     const uint32_t timeoutMs = (head & 0x80) != 0 ? 300 : kCommandTimeoutMs;
-    // The rest: chunks of [pause in 10 ms steps (0xFF: hang up)][length][bytes].
+    // The rest: chunks of [pause in 10 ms steps (0xFF: hang up)][length][bytes], the first due
+    // after the link's settling pause after opening.
     FakeClock clock;
-    std::deque<Chunk> chunks;
-    uint64_t due = clock.TickMs() + 200; // the link's settling pause after opening
-    for (uint8_t pause = 0; !in.rest.empty();) {
-        due += (pause = in.Next()) == 0xFF ? 0 : pause * 10ull;
-        chunks.push_back({due, in.Take(in.Next()), pause == 0xFF});
+    auto port = std::make_unique<ScriptPort>(clock);
+    for (uint64_t due = clock.TickMs() + 200; !in.rest.empty();) {
+        const uint8_t pause = in.Next();
+        due += pause == 0xFF ? 0 : pause * 10ull;
+        port->script.emplace(due, std::pair(in.Take(in.Next()), pause == 0xFF));
     }
     OnePortFactory ports;
-    ports.port = std::make_unique<ScriptPort>(clock, std::move(chunks));
+    ports.port = std::move(port);
     AppState app;
     std::tie(app.clock, app.ports, app.iniPath) = std::tuple(&clock, &ports, "/nonexistent/rm42.ini");
     CCommIO link(app); // no INI file: the link's defaults
@@ -262,8 +258,7 @@ bool MemoryRecords(std::string_view text)
     WriteMemoryCsv(csv, list);
     std::string cells;
     for (const MemoryListRow& row : list.rows)
-        for (const std::string& cell : row.cells)
-            cells += cell;
+        cells = std::accumulate(row.cells.begin(), row.cells.end(), cells);
     return list.rows.size() == records.size() + 3 && IsValidUtf8(cells);
 }
 
@@ -286,11 +281,9 @@ bool StreamBytes(std::string_view bytes)
 uint32_t Crc32(std::string_view bytes)
 {
     uint32_t crc = 0xFFFFFFFFu;
-    for (const char c : bytes) {
-        crc ^= static_cast<unsigned char>(c);
-        for (int k = 0; k < 8; ++k)
+    for (const char c : bytes)
+        for (int k = (crc ^= static_cast<unsigned char>(c), 0); k < 8; ++k)
             crc = (crc & 1) ? 0xEDB88320u ^ (crc >> 1) : crc >> 1;
-    }
     return ~crc;
 }
 

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <ostream>
 #include <span>
 #include <string_view>
 
@@ -15,10 +14,5 @@ struct Target {
     bool (*run)(std::string_view bytes);
 };
 std::span<const Target> Targets();
-// A target by its name in test output, not by its bytes.
-inline void PrintTo(const Target& target, std::ostream* os)
-{
-    *os << target.name;
-}
 
 } // namespace Fuzz

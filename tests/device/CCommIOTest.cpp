@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <functional>
 #include <regex>
 #include <string>
 #include <thread>
@@ -30,32 +32,13 @@ struct Rig : LineRig {
 
 class CCommIOTest : public ::testing::Test, public Rig {};
 
-TEST(HexFieldTest, HexToIntAndReplyHexDecodeFieldsIncludingTheOddCases)
-{
-    // A lower-case letter is no digit: its own code times the weight of its place. Missing
-    // characters add nothing; eight digits wrap into the sign.
-    // clang-format off
-    const std::tuple<const char*, int, int> hex[] = {{"00FF", 4, 255}, {"7FFF", 4, 32767}, {"FC04", 4, 0xFC04},
-        {"1234", 2, 0x12}, {"000a", 4, 'a'}, {"00a0", 4, 'a' * 16}, {"12", 4, 0x1200}, {"", 4, 0}, {"FFFF", 0, 0},
-        {"FFFF", -3, 0}, {"FFFFFFFF", 8, -1}, {"075BCD15", 8, 123456789}};
-    for (const auto& [text, count, expected] : hex)
-        EXPECT_EQ(HexToInt(text, count), expected) << text << " count " << count;
-    // The last two characters are cut before reading.
-    const std::tuple<const char*, int, int, int> replies[] = {{"001234XY", 4, 2, 4660}, {"0BB8xx", 4, 0, 3000},
-        {"00123", 4, 2, 0x1000}, {"0012", 4, 2, 0}, {"0012", 4, 9, 0}, {"0012", 4, -1, 0}, {"AB", 2, 0, 0},
-        {"", 4, 0, 0}, {"1234567801", 8, 0, 0x12345678}};
-    // clang-format on
-    for (const auto& [reply, count, offset, expected] : replies)
-        EXPECT_EQ(ReplyHex(reply, count, offset), expected) << reply << " offset " << offset;
-}
-
-TEST(CCommIOOpenTest, OpenTakesTheLineSettingsAndPausesFromTheIniOrItsDefaults)
+TEST(CCommIOOpenTest, OpenTakesTheLineSettingsAndPausesFromTheIniOrItsDefaultsAndLinesOnTheModemLines)
 {
     // clang-format off
     const std::tuple<const char*, SerialSettings, Sleeps> cases[] = {
         {"", {"COM4", 9600, 8, 0, 1, 30000, 30000}, {40, 500}},
-        {"[ComPort]\nPort=/dev/ttyRM\nBps=19200\nDataBits=7\nParity=2\nStopBit=0\nReceiveTimeOut=1234\nSendTimeOut=4321\n"
-         "CommandWait1=7\nCommandWait2=9\n", {"/dev/ttyRM", 19200, 7, 2, 0, 1234, 4321}, {7, 9}}};
+        {"[ComPort]\nPort=ttyRM\nBps=19200\nDataBits=7\nParity=2\nStopBit=0\nReceiveTimeOut=1234\nSendTimeOut=4321\n"
+         "CommandWait1=7\nCommandWait2=9\n", {"ttyRM", 19200, 7, 2, 0, 1234, 4321}, {7, 9}}};
     // clang-format on
     const auto fields = [](const SerialSettings& s) {
         return std::tie(s.device, s.baud, s.byteSize, s.parity, s.stopBits, s.readTimeoutMs,
@@ -67,7 +50,10 @@ TEST(CCommIOOpenTest, OpenTakesTheLineSettingsAndPausesFromTheIniOrItsDefaults)
         r.line.Feed("stale");
         ASSERT_TRUE(r.link.Open());
         ASSERT_EQ(r.line.opens.size(), 1u);
-        EXPECT_EQ(fields(r.line.opens[0]), fields(settings));
+        // A port name that is no path is taken from the INI's folder.
+        SerialSettings wanted = settings;
+        if (wanted.device != "COM4") wanted.device = r.dir.File(wanted.device);
+        EXPECT_EQ(fields(r.line.opens[0]), fields(wanted));
         EXPECT_EQ(std::tuple(r.line.QueuedNow(), r.clock.sleeps), std::tuple(0u, Sleeps{200}));
         // The pause after a register read, then after a register write.
         r.line.Respond("91", "9100FC0400");
@@ -76,28 +62,31 @@ TEST(CCommIOOpenTest, OpenTakesTheLineSettingsAndPausesFromTheIniOrItsDefaults)
                     r.link.Transact("9200FC04", r.reply, r.length) == COMM_OK);
         EXPECT_EQ(r.clock.sleeps, (Sleeps{200, pauses[0], pauses[1]})) << ini;
     }
-}
-
-TEST(CCommIOOpenTest, APortNameThatIsNoPathIsTakenFromTheIniFolder)
-{
-    // clang-format off
-    const std::pair<const char*, const char*> names[] = {{"COM3", "COM3"}, {"COM12", "COM12"},
-        {"/dev/ttyUSB0", "/dev/ttyUSB0"}, {"sim.tty", "/a/b/sim.tty"}, {"link/x", "/a/b/link/x"},
-        {"ttyUSB0", "/a/b/ttyUSB0"}, {"COMx", "/a/b/COMx"}, {"", ""}};
-    // clang-format on
-    for (const auto& [port, device] : names)
-        EXPECT_EQ(PortDevicePath(port, "/a/b/my.ini"), device) << port;
-
+    // The --lines-on port decorator lets commands through on a line whose CTS and DSR cannot be
+    // read (the bare line refuses them); closed, it reports no lines, like any closed port.
     Rig r;
-    WriteFileBytes(r.app.iniPath, "[ComPort]\nPort=rm42-sim.tty\n");
-    ASSERT_TRUE(r.link.Open());
-    EXPECT_EQ(r.line.opens.at(0).device, r.dir.File("rm42-sim.tty"));
+    auto line = std::make_unique<ScriptedLine>(r.clock);
+    line->cts = line->dsr = false; // a pseudo-terminal: no modem lines
+    line->Respond("DA", "DAOK");
+    auto linesOn = MakeLinesOnFactory(std::move(line));
+    r.app.ports = linesOn.get();
+    CCommIO link(r.app);
+    ASSERT_TRUE(link.Open());
+    EXPECT_EQ((std::tuple{link.Transact("DA", r.reply, r.length, 5000), r.reply}), std::tuple(COMM_OK, "OK"));
+    bool cts = true, dsr = true;
+    EXPECT_FALSE(linesOn->Create()->ModemLines(cts, dsr) || cts || dsr);
 }
 
-TEST_F(CCommIOTest, AFailedOpenLeavesTheLinkClosedASecondOpenFailsAndASendDropsStaleInput)
+TEST_F(CCommIOTest, FailedOpensClosesAndReceivesLeaveTheLinkAsTheyShouldAndAreTraced)
 {
+    // Failures are traced. A closed link receives nothing.
+    app.commLogEnabled = true;
     line.failOpens = 1;
     EXPECT_FALSE(link.Open());
+    reply = "stale";
+    EXPECT_EQ(
+        (std::tuple{link.Receive(reply, length, true, 5000), reply, length, link.ReceiveNow(reply, length)}),
+        std::tuple(COMM_NOT_CONNECTED, "", 0, COMM_NOT_CONNECTED));
     line.failPurge = true;
     EXPECT_FALSE(link.Open() || link.IsOpen() || line.portOpen || !clock.sleeps.empty());
     line.failPurge = false;
@@ -105,9 +94,6 @@ TEST_F(CCommIOTest, AFailedOpenLeavesTheLinkClosedASecondOpenFailsAndASendDropsS
     line.Feed("DA");
     EXPECT_TRUE(!link.Open() && link.IsOpen()) << "already open: the port is left alone";
     EXPECT_EQ(std::tuple(line.openAttempts, line.QueuedNow(), clock.sleeps.size()), std::tuple(3, 2u, 0u));
-    // A send discards that stale input and cuts an overlong command.
-    EXPECT_EQ((std::tuple{link.Send(std::string(2000, 'A')), line.written, line.QueuedNow()}),
-              std::tuple(COMM_OK, std::string(1021, 'A') + "\r\n", 0u));
     line.failClose = true;
     // The platform's answer, but closed all the same.
     EXPECT_FALSE(link.Close() || link.Close() || line.portOpen);
@@ -116,77 +102,8 @@ TEST_F(CCommIOTest, AFailedOpenLeavesTheLinkClosedASecondOpenFailsAndASendDropsS
         ASSERT_TRUE(other.Open());
     }
     EXPECT_FALSE(line.portOpen); // destroying an open link closes it
-}
-
-TEST(CCommIOSendTest, SendNeedsAnOpenPortAndCtsOrDsrAndFailuresComeBackWithoutAPause)
-{
-    // Open, CTS, DSR, the write fails, the purge fails (which closes the link); the status.
-    // clang-format off
-    const std::tuple<bool, bool, bool, bool, bool, CommStatus> cases[] = {
-        {false, true, true, false, false, COMM_NOT_CONNECTED}, {true, false, false, false, false, COMM_NOT_CONNECTED},
-        {true, true, false, false, false, COMM_OK},            {true, false, true, false, false, COMM_OK},
-        {true, true, true, true, false, COMM_IO_ERROR},        {true, true, true, false, true, COMM_NOT_CONNECTED}};
-    // clang-format on
-    for (const auto& [open, cts, dsr, failWrite, failPurge, status] : cases) {
-        Rig r;
-        if (open) r.OpenLink();
-        std::tie(r.line.cts, r.line.dsr, r.line.failWrite, r.line.failPurge) =
-            std::tie(cts, dsr, failWrite, failPurge);
-        SCOPED_TRACE(testing::Message() << open << cts << dsr << failWrite << failPurge);
-        EXPECT_EQ((std::tuple{r.link.Send("DA"), r.line.written, r.link.IsOpen()}),
-                  std::tuple(status, status == COMM_OK ? "DA\r\n" : "", open && !failPurge));
-        r.reply = "untouched";
-        if (status != COMM_OK) {
-            EXPECT_EQ((std::tuple{r.link.Transact("DA", r.reply, r.length), r.reply, r.clock.sleeps.size()}),
-                      std::tuple(status, "untouched", 0u));
-        }
-    }
-}
-
-TEST(CCommIOReceiveTest, ReceiveReturnsOneLineTheMomentItEndsAndReceiveNowWhatIsQueued)
-{
-    constexpr int kNow = -1; // ReceiveNow instead of Receive
-    const std::string x100(100, 'X'), y1000(1000, 'Y'), a1500(1500, 'A'), stream = "2F0BB8000000000BA2\r\n2F";
-    // What arrives (chunk after chunk), whether an overflow ends the line (1) or not (0), the status, reply,
-    // length, time taken, bytes left.
-    // clang-format off
-    const std::tuple<const char*, ScriptedAnswer, int, CommStatus, std::string, int, uint64_t, std::size_t> cases[] = {
-        {"split over reads", {{"DA", 100}, {"O", 100}, {"K\r\n", 100}}, 1, COMM_OK, "DAOK", 4, 300, 0},
-        {"line ends of the previous line", {{"\n\r\nABC\r\n", 0}}, 0, COMM_OK, "ABC", 3, 0, 0},
-        {"what follows the CR dropped but counted", {{"DAOK\r\n2F0BB8", 0}}, 1, COMM_OK, "DAOK", 10, 0, 0},
-        {"never ends", {{"DAO", 0}}, 1, COMM_TIMEOUT, "", 0, 5000, 0},
-        {"overflow with a wait", {{x100, 0}, {y1000, 200}, {"\r\n", 100}}, 1, COMM_OK, x100, 100, 200, 0},
-        {"overflow first", {{std::string(1100, 'Z'), 10}}, 1, COMM_NO_REPLY, "", 0, 10, 0},
-        {"overflow without a wait", {{x100, 0}, {y1000, 10}, {"Z\r\n", 10}}, 0, COMM_OK, x100 + "Z", 101, 20, 0},
-        {"now: nothing queued", {}, kNow, COMM_NO_REPLY, "", 0, 0, 0},
-        {"now: as it is", {{stream, 0}}, kNow, COMM_OK, stream, 22, 0, 0},
-        {"now: one buffer at a time", {{a1500, 0}}, kNow, COMM_OK, a1500.substr(477), 1023, 0, 477}};
-    // clang-format on
-    for (const auto& [what, feeds, endAtOverflow, status, reply, length, elapsed, left] : cases) {
-        Rig r;
-        r.OpenLink();
-        r.line.Schedule(feeds);
-        r.reply = "stale";
-        const uint64_t start = r.clock.TickMs();
-        const CommStatus got = endAtOverflow == kNow
-                                   ? r.link.ReceiveNow(r.reply, r.length)
-                                   : r.link.Receive(r.reply, r.length, endAtOverflow == 1, 5000);
-        EXPECT_EQ(std::tuple(got, r.reply, r.length, r.clock.TickMs() - start, r.line.QueuedNow(),
-                             r.clock.sleeps.size()),
-                  std::tuple(status, reply, length, elapsed, left, 0u))
-            << what;
-    }
-}
-
-TEST_F(CCommIOTest, ReceiveFailuresAreTracedAndALateLineIsLeftForTheNextCall)
-{
-    app.commLogEnabled = true;
-    line.failOpens = 1;
-    EXPECT_FALSE(link.Open());
-    reply = "stale";
-    EXPECT_EQ(
-        (std::tuple{link.Receive(reply, length, true, 5000), reply, length, link.ReceiveNow(reply, length)}),
-        std::tuple(COMM_NOT_CONNECTED, "", 0, COMM_NOT_CONNECTED));
+    // A late line is left for the next call.
+    line.failClose = false;
     OpenLink();
     line.Feed("81OK\r\n", 100);
     EXPECT_EQ(link.Receive(reply, length, true, 50), COMM_TIMEOUT);
@@ -204,60 +121,88 @@ TEST_F(CCommIOTest, ReceiveFailuresAreTracedAndALateLineIsLeftForTheNextCall)
         "cannot open\nread failed\nread failed\n");
 }
 
-TEST(CCommIOTransactTest, TransactWaitsForTheLineEchoingItsCodeThenPauses)
+// Each call on a link opened onto a scripted line: Send, Receive (ending the line at an overflow
+// or not), ReceiveNow, or Transact of a command, against what the thermometer sends (chunk after
+// chunk) and how the port fails. The transcript under tests/data gives each call's status, reply,
+// length, time taken, bytes left queued, the pauses after it, the bytes written and whether the
+// link is still open (the caller closes, also after a hang-up). Runs of a character are shown
+// counted ("X*100"), CR and LF as \r and \n.
+TEST(CCommIOCallTest, SendReceiveAndTransactEndAsTheTranscriptSays)
 {
-    const std::string stream = "2F0BB8000000000BA2\r\n";
-    ScriptedAnswer endless(400, {stream, 50});
+    enum Call { kSend, kReceive, kReceiveNoOverflowEnd, kReceiveNow, kTransact };
+    using Arrange = std::function<void(Rig&)>; // after the link is opened
+    struct Row {
+        const char* what;
+        Call call;
+        ScriptedAnswer answer;
+        Arrange arrange = nullptr;
+        std::string command = "DA";
+    };
+    const std::string x100(100, 'X'), y1000(1000, 'Y'), stream = "2F0BB8000000000BA2\r\n";
     // clang-format off
-    const std::tuple<const char*, const char*, ScriptedAnswer, CommStatus, const char*, uint64_t> cases[] = {
-        {"echo taken off", "9130", {{"9130075B00\r\n"}}, COMM_OK, "30075B00", 40},
-        {"register reply and stream line dropped", "DA", {{"9100FC0400\r\n"}, {stream, 400}, {"DAOK\r\n", 400}}, COMM_OK, "OK", 840},
-        {"line end split from the dropped line", "DA", {{"9100FC0400\r"}, {"\nDAOK\r\n", 200}}, COMM_OK, "OK", 240},
-        {"answer in the same read as a dropped line", "DA", {{stream + "DAOK\r\n"}}, COMM_OK, "OK", 40},
-        {"each dropped line a fresh time-out", "DA", {{stream}, {stream, 4000}, {"DAOK\r\n", 4000}}, COMM_OK, "OK", 8040},
-        {"the code alone", "DA", {{"DA\r\n"}}, COMM_OK, "", 40},
-        {"silence", "DA", {}, COMM_TIMEOUT, "", 5040},
-        {"endless stream", "DA", endless, COMM_TIMEOUT, "", 5040},
-        {"lower-case code", "DA", {{"da\r\n"}}, COMM_TIMEOUT, "", 5040},
-        {"too short for the code", "DA", {{"D\r\n"}}, COMM_TIMEOUT, "", 5040},
-        {"hang-up", "DA", {{"DA"}, {"", 300, true}}, COMM_IO_ERROR, "", 340}};
+    const Arrange closed = [](Rig& r) { r.link.Close(); }, off = [](Rig& r) { r.line.cts = r.line.dsr = false; };
+    const Arrange failWrite = [](Rig& r) { r.line.failWrite = true; }, failPurge = [](Rig& r) { r.line.failPurge = true; };
+    const Row rows[] = {
+        {"send, not open", kSend, {}, closed}, {"send, switched off", kSend, {}, off},
+        {"send, CTS only", kSend, {}, [](Rig& r) { r.line.dsr = false; }},
+        {"send, DSR only", kSend, {}, [](Rig& r) { r.line.cts = false; }},
+        {"send, write fails", kSend, {}, failWrite}, {"send, purge fails (closes the link)", kSend, {}, failPurge},
+        {"send, stale input dropped, an overlong command cut", kSend, {{"DA", 0}}, {}, std::string(2000, 'A')},
+        {"transact, not open", kTransact, {}, closed}, {"transact, switched off", kTransact, {}, off},
+        {"transact, write fails", kTransact, {}, failWrite}, {"transact, purge fails", kTransact, {}, failPurge},
+        {"receive, split over reads", kReceive, {{"DA", 100}, {"O", 100}, {"K\r\n", 100}}},
+        {"receive, line ends of the previous line", kReceiveNoOverflowEnd, {{"\n\r\nABC\r\n", 0}}},
+        {"receive, what follows the CR dropped but counted", kReceive, {{"DAOK\r\n2F0BB8", 0}}},
+        {"receive, never ends", kReceive, {{"DAO", 0}}},
+        {"receive, overflow with a wait", kReceive, {{x100, 0}, {y1000, 200}, {"\r\n", 100}}},
+        {"receive, overflow first", kReceive, {{std::string(1100, 'Z'), 10}}},
+        {"receive, overflow without a wait", kReceiveNoOverflowEnd, {{x100, 0}, {y1000, 10}, {"Z\r\n", 10}}},
+        {"receive now, nothing queued", kReceiveNow, {}},
+        {"receive now, as it is", kReceiveNow, {{stream + "2F", 0}}},
+        {"receive now, one buffer at a time", kReceiveNow, {{std::string(1500, 'A'), 0}}},
+        {"transact, echo taken off", kTransact, {{"9130075B00\r\n"}}, {}, "9130"},
+        {"transact, register reply and stream line dropped", kTransact, {{"9100FC0400\r\n"}, {stream, 400}, {"DAOK\r\n", 400}}},
+        {"transact, line end split from the dropped line", kTransact, {{"9100FC0400\r"}, {"\nDAOK\r\n", 200}}},
+        {"transact, answer in the same read as a dropped line", kTransact, {{stream + "DAOK\r\n"}}},
+        {"transact, each dropped line a fresh time-out", kTransact, {{stream}, {stream, 4000}, {"DAOK\r\n", 4000}}},
+        {"transact, the code alone", kTransact, {{"DA\r\n"}}}, {"transact, silence", kTransact, {}},
+        {"transact, endless stream", kTransact, ScriptedAnswer(400, {stream, 50})},
+        {"transact, lower-case code", kTransact, {{"da\r\n"}}}, {"transact, too short for the code", kTransact, {{"D\r\n"}}},
+        {"transact, hang-up", kTransact, {{"DA"}, {"", 300, true}}}};
     // clang-format on
-    for (const auto& [what, command, answer, status, reply, elapsed] : cases) {
+    const auto shown = [](const std::string& text) {
+        std::string out;
+        for (std::size_t at = 0, n = 0; at < text.size(); at += n) {
+            n = std::min(text.find_first_not_of(text[at], at), text.size()) - at;
+            out += n > 3 ? text[at] + ("*" + std::to_string(n)) : text.substr(at, n);
+        }
+        return std::regex_replace(std::regex_replace(out, std::regex("\r"), "\\r"), std::regex("\n"), "\\n");
+    };
+    constexpr const char* kStatus[] = {"OK", "not connected", "no reply", "I/O error", "time-out"};
+    std::string got;
+    for (const Row& row : rows) {
         Rig r;
         r.OpenLink();
-        r.line.standing[command] = answer;
+        if (row.arrange) row.arrange(r);
+        if (row.call == kTransact)
+            r.line.standing[row.command] = row.answer;
+        else
+            r.line.Schedule(row.answer);
         r.reply = "stale";
         const uint64_t start = r.clock.TickMs();
-        const CommStatus got = r.link.Transact(command, r.reply, r.length);
-        // The caller closes, also after a hang-up.
-        EXPECT_EQ(std::tuple(got, r.reply, std::size_t(r.length), r.clock.sleeps, r.clock.TickMs() - start,
-                             r.link.IsOpen()),
-                  std::tuple(status, reply, r.reply.size(), Sleeps{40}, elapsed, true))
-            << what;
+        const CommStatus status = row.call == kSend       ? r.link.Send(row.command)
+                                  : row.call == kTransact ? r.link.Transact(row.command, r.reply, r.length)
+                                  : row.call == kReceiveNow
+                                      ? r.link.ReceiveNow(r.reply, r.length)
+                                      : r.link.Receive(r.reply, r.length, row.call == kReceive, 5000);
+        got += std::string(row.what) + ": " + kStatus[status] + " \"" + shown(r.reply) + "\" " +
+               std::to_string(r.length) + ", " + std::to_string(r.clock.TickMs() - start) + " ms, left " +
+               std::to_string(r.line.QueuedNow()) + ", pauses";
+        for (const uint32_t ms : r.clock.sleeps)
+            got += " " + std::to_string(ms);
+        got += ", wrote \"" + shown(r.line.written) + "\", " + (r.link.IsOpen() ? "open" : "closed") + "\n";
     }
-}
-
-// The --lines-on port decorator, through the link as the program uses it: it lets commands through
-// on a line whose CTS and DSR cannot be read (the bare line refuses them, CCommIOSendTest).
-struct Borrowed final : SerialPortFactory {
-    explicit Borrowed(ScriptedLine& l) : line(l) {}
-    std::unique_ptr<SerialPort> Create() override { return line.Create(); }
-    ScriptedLine& line;
-};
-
-TEST(PortOverrideTest, LinesOnLetsCommandsThroughWhereTheBareLineRefuses)
-{
-    Rig r;
-    r.line.cts = r.line.dsr = false; // a pseudo-terminal: no modem lines
-    r.line.Respond("DA", "DAOK");
-    auto linesOn = MakeLinesOnFactory(std::make_unique<Borrowed>(r.line));
-    r.app.ports = linesOn.get();
-    CCommIO link(r.app);
-    ASSERT_TRUE(link.Open());
-    EXPECT_EQ((std::tuple{link.Transact("DA", r.reply, r.length, 5000), r.reply}), std::tuple(COMM_OK, "OK"));
-    // Closed, the decorated port reports no lines, like any closed port.
-    bool cts = true, dsr = true;
-    EXPECT_FALSE(linesOn->Create()->ModemLines(cts, dsr) || cts || dsr);
+    EXPECT_EQ(got, ReadFileBytes(TestDataPath("device/link-calls.txt")));
 }
 
 } // namespace

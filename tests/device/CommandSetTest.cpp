@@ -1,11 +1,14 @@
 #include "device/CommandSet.h"
 #include "device/CCommIO.h"
+#include "device/Status0.h"
 #include "support/ScriptedSerialPort.h"
 
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <functional>
+#include <iomanip>
+#include <regex>
+#include <sstream>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -14,72 +17,61 @@ namespace {
 
 using Texts = std::vector<std::string>;
 
-TEST(CommandTextTest, FieldsAreFixedWidthUpperCaseHex)
+// The wire table: each row a command's text from its fields, what a decoder makes of a reply
+// ("" is an empty field; \r\n stands for CR LF), a hex field, a unit conversion (truncated and
+// clamped to the wire's range), a STATUS0 template applied (character 0 governs bit 15; a short
+// template or any character but '0' and '1' leaves the bit), a serial number's INI key and display
+// text (signed), or the device a port name opens (a bare name is taken from the INI's folder).
+// The table is regenerated and compared as one text.
+TEST(WireTableTest, CommandsRepliesHexFieldsAndUnitsGiveTheTabledResults)
 {
-    // clang-format off
-    const std::pair<std::string, const char*> texts[] = {{RegisterAddressText(0x3D), "3D"},
-        {RegisterReadCommand(REG_STATUS0), "9100"}, {RegisterWriteCommand(REG_STATUS0, 0xFC04), "9200FC04"},
-        {RegisterWriteCommand(REG_ALARM_HIGH, CelsiusToK10(600.0)), "9236221C"},
-        {RegisterWriteCommand(REG_MEMORY_START, 0xFFFF), "9242FFFF"}, {ClockAlarmWriteCommand(23, 59), "923D173B"},
-        {SetTimeCommand(5, 30, 14), "23051E0E"}, {SetDateCommand(1, 3, 2005), "24010307D5"},
-        {SetDateCommand(31, 12, 2099), "241F0C0833"}};
-    // clang-format on
-    for (const auto& [text, expected] : texts)
-        EXPECT_EQ(text, expected);
-}
-
-TEST(ReplyDecodingTest, RefusalsRegisterTemperatureAndClockReplies)
-{
-    // clang-format off
-    const std::pair<const char*, bool> refusals[] = {{"NG", true}, {"NG00", true}, {"OK", false}, {"N", false},
-        {"", false}, {"0NG", false}, {"ng", false}};
-    // clang-format on
-    for (const auto& [reply, refusal] : refusals)
-        EXPECT_EQ(IsRefusal(reply), refusal) << reply;
-    // "00FFFF" is one character short: the trailing pair eats a digit.
-    // clang-format off
-    const std::tuple<const char*, bool, uint16_t> registers[] = {{"00FC0412", true, 0xFC04}, {"300000FF", true, 0x0000},
-        {"00FFFF", false, 0xFF00}, {"", false, 0}, {"00fc0412", false, 0}, {"00ZZZZ12", false, 0}, {"NG", false, 0}};
-    // clang-format on
-    for (const auto& [reply, wellFormed, value] : registers) {
-        EXPECT_EQ(IsRegisterReply(reply), wellFormed) << reply;
-        EXPECT_TRUE((!wellFormed && value == 0) || DecodeRegisterValue(reply) == value) << reply;
+    const std::string table = ReadFileBytes(TestDataPath("device/wire.txt"));
+    ASSERT_FALSE(table.empty()) << "no wire table";
+    std::istringstream rows(table);
+    std::string got;
+    for (std::string row, kind; std::getline(rows, row);) {
+        const std::string fields = row.substr(0, row.find(" = "));
+        std::istringstream in(fields);
+        in >> kind;
+        std::vector<std::string> a;
+        for (std::string field; in >> field;)
+            a.push_back(std::regex_replace(field == "\"\"" ? "" : field, std::regex(R"(\\r\\n)"), "\r\n"));
+        const std::string& r = a[0];
+        const auto n = [&](std::size_t i) { return std::stoi(a[i]); };
+        const auto x = [&](std::size_t i) { return static_cast<uint16_t>(std::stoi(a[i], nullptr, 16)); };
+        const DeviceDateTime t = DecodeClockReply(r);
+        const StreamedTemperatures st = DecodeStreamLine(r);
+        std::ostringstream out;
+        out << std::setprecision(10);
+        if (kind == "address") out << RegisterAddressText(x(0));
+        if (kind == "read") out << RegisterReadCommand(x(0));
+        if (kind == "write") out << RegisterWriteCommand(x(0), x(1));
+        if (kind == "alarm") out << ClockAlarmWriteCommand(n(0), n(1));
+        if (kind == "time") out << SetTimeCommand(n(0), n(1), n(2));
+        if (kind == "date") out << SetDateCommand(n(0), n(1), n(2));
+        if (kind == "register")
+            IsRegisterReply(r) ? out << std::hex << std::uppercase << DecodeRegisterValue(r) : out << '-';
+        if (kind == "refusal") out << IsRefusal(r);
+        if (kind == "clock")
+            out << t.year << '-' << t.month << '-' << t.day << ' ' << t.hour << ':' << t.minute << ':'
+                << t.second;
+        if (kind == "temperature") out << DecodeTemperatureValue(r);
+        if (kind == "stream") st.hasData ? out << st.targetK10 << ' ' << st.roomK10 : out << '-';
+        if (kind == "hex") out << HexToInt(r, n(1));
+        if (kind == "replyhex") out << ReplyHex(r, n(1), n(2));
+        if (kind == "k10") out << CelsiusToK10(std::stod(r));
+        if (kind == "celsius") out << K10ToCelsius(n(0));
+        if (kind == "fahrenheit") out << CelsiusToFahrenheit(std::stod(r));
+        if (kind == "emissivity") out << ThousandthsToEmissivity(n(0));
+        if (kind == "status0")
+            out << std::hex << std::uppercase << ApplyStatus0Template(x(0), a[1]).value << ' '
+                << ApplyStatus0Template(x(0), a[1]).changed;
+        if (kind == "serial") out << FormatSerialKey(std::stoul(r)) << ' ' << FormatSerialText(std::stoul(r));
+        if (kind == "port") out << PortDevicePath(r, "/a/b/my.ini");
+        if (kind == "thousandths") out << EmissivityToThousandths(std::stod(r));
+        got += fields + " = " + out.str() + "\n";
     }
-    const DeviceDateTime t = DecodeClockReply("3B1E0E01031407xx");
-    EXPECT_EQ(
-        std::vector<int>({t.second, t.minute, t.hour, t.day, t.month, t.year, DecodeClockReply("NG").year,
-                          DecodeTemperatureValue("0BB8xx"), DecodeTemperatureValue("")}),
-        std::vector<int>({59, 30, 14, 1, 3, 2007, 0, 3000, 0}));
-}
-
-TEST(ReplyDecodingTest, OnlyWholeTwoFLinesCarryStreamedTemperatures)
-{
-    // clang-format off
-    const std::pair<const char*, bool> lines[] = {{"2F0BB81234560BA2CD", true}, {"2F0BB81234560BA2\r\n", true},
-        {"2F0BB81234560BA2", true}, {"2F0BB81234560BA", false}, {"2F0BB8\r\n2F0BB81234560BA2", false},
-        {"NG0BB81234560BA2", false}, {"", false}, {"2f0BB81234560BA2", false}};
-    // clang-format on
-    for (const auto& [line, hasData] : lines) {
-        const StreamedTemperatures t = DecodeStreamLine(line);
-        EXPECT_TRUE(t.hasData == hasData && (!hasData || (t.targetK10 == 0x0BB8 && t.roomK10 == 0x0BA2)))
-            << line;
-    }
-}
-
-TEST(UnitsTest, ConversionsTruncateAndClampToTheWireRange)
-{
-    // 2985.5 and 2730.5 are truncated. One row for each end of the clamp: values within the range
-    // never meet it.
-    // clang-format off
-    const std::pair<double, double> values[] = {{CelsiusToK10(600.0), 8732}, {CelsiusToK10(-30.0), 0x0980},
-        {CelsiusToK10(0.0), 2732}, {CelsiusToK10(-300.0), 0}, {CelsiusToK10(25.35), 2985}, {CelsiusToK10(-0.15), 2730},
-        {CelsiusToK10(1e9), 65535}, {CelsiusToK10(std::nan("")), 0}, {K10ToCelsius(0x0AAA), -0.2},
-        {K10ToCelsius(0x0AAC), 0.0}, {K10ToCelsius(0x0980), -30.0}, {CelsiusToFahrenheit(-40.0), -40.0},
-        {CelsiusToFahrenheit(100.0), 212.0}, {ThousandthsToEmissivity(950), 0.95}, {EmissivityToThousandths(0.95), 950},
-        {EmissivityToThousandths(0.1009), 100}, {EmissivityToThousandths(-0.5), 0}};
-    // clang-format on
-    for (std::size_t i = 0; i < std::size(values); ++i)
-        EXPECT_NEAR(values[i].first, values[i].second, 1e-9) << "row " << i;
+    EXPECT_EQ(got, table);
 }
 
 // A thermometer that accepts check mode, register writes and the exit.
@@ -114,7 +106,7 @@ TEST_F(DeviceSessionTest, AWholeOperationOpensChecksInWorksExitsAndCloses)
                          false));
 }
 
-TEST_F(DeviceSessionTest, FailedBeginsAndEndsAreReportedAndTheLinkIsClosedWithoutExitUnlessBegun)
+TEST_F(DeviceSessionTest, FailuresAreReportedLeaveValuesAloneAndCloseTheLinkWithoutExitUnlessBegun)
 {
     using Arrange = std::function<void(ScriptedLine&)>;
     const std::string error = "* COMMAND ERROR", io = Text(164);
@@ -136,10 +128,7 @@ TEST_F(DeviceSessionTest, FailedBeginsAndEndsAreReportedAndTheLinkIsClosedWithou
         EXPECT_EQ(std::tuple(r.line.portOpen, r.ui.BoxTexts(), r.ui.StatusText(), r.line.commands),
                   std::tuple(false, boxes, status, commands));
     }
-}
-
-TEST_F(DeviceSessionTest, FailedOrRefusedCommandsAreReportedAndLeaveTheValueAlone)
-{
+    // Failed or refused commands in a session that began leave the value alone.
     line.Respond("9214", "92NG");
     DeviceSession session(app, link);
     ASSERT_TRUE(session.Begin());

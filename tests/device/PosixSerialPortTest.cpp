@@ -15,47 +15,28 @@
 #include "device/SerialDevicePath.h"
 #include "support/TestSupport.h"
 
-namespace {
-
 // A pseudo-terminal: the port under test opens the slave by name, the test plays the device on
 // the master.
-struct PosixSerialPortTest : ::testing::Test {
-    void SetUp() override
-    {
-        char name[256] = {};
-        ASSERT_EQ(openpty(&master, &slave, name, nullptr, nullptr), 0);
-        good = {name, 9600, 8, 0, 0, 2000, 2000};
-    }
-    void TearDown() override
-    {
-        for (int fd : {master, slave})
-            if (fd >= 0) close(fd);
-    }
-
-    int master = -1, slave = -1;
-    SerialSettings good;
-    PosixSerialPort port;
-};
-
-} // namespace
-
-TEST(SerialDevicePath, MapsComNamesToTtyS)
+TEST(PosixSerialPortTest,
+     MapsComNamesTakesRawLineSettingsLocksTheDeviceReadsPurgesOutlastsASignalAndTracesAHangUp)
 {
+    int master = -1, slave = -1;
+    char name[256] = {};
+    ASSERT_EQ(openpty(&master, &slave, name, nullptr, nullptr), 0);
+    const SerialSettings good{name, 9600, 8, 0, 0, 2000, 2000};
+    PosixSerialPort port;
+    // COM names open /dev/ttyS devices, and a failed open is traced.
     // clang-format off
-    const std::pair<const char*, const char*> cases[] = {{"COM1", "/dev/ttyS0"}, {"COM12", "/dev/ttyS11"},
+    const std::pair<const char*, const char*> names[] = {{"COM1", "/dev/ttyS0"}, {"COM12", "/dev/ttyS11"},
         {"COM0", "COM0"}, {"COMX", "COMX"}, {"COM", "COM"}, {"/dev/ttyUSB0", "/dev/ttyUSB0"}, {"/tmp/COM1", "/tmp/COM1"}};
     // clang-format on
-    for (const auto& [name, path] : cases)
-        EXPECT_EQ(SerialDevicePath(name), path);
-    PosixSerialPort port;
-    std::string traced;
-    port.SetTraceSink([&](std::string_view line) { traced = line; });
+    for (const auto& [com, path] : names)
+        EXPECT_EQ(SerialDevicePath(com), path);
+    std::vector<std::string> traced;
+    port.SetTraceSink([&](std::string_view line) { traced.emplace_back(line); });
     EXPECT_FALSE(port.Open(SerialSettings{"COM250", 9600, 8, 0, 0, 100, 100}));
-    EXPECT_EQ(traced, "/dev/ttyS249: cannot open: No such file or directory (errno 2)");
-}
-
-TEST_F(PosixSerialPortTest, AppliesRawLineSettingsWithEveryParityCodeAndRefusesUnsupportedOnes)
-{
+    EXPECT_EQ(traced,
+              std::vector<std::string>{"/dev/ttyS249: cannot open: No such file or directory (errno 2)"});
     // A pseudo-terminal keeps 8 bits and drops the parity enable bit, but keeps the stop, odd and
     // mark/space flags, so the codes can be told apart here. Settings; speed (0: refused); two stop
     // bits, odd, mark or space. One and a half stop bits are two with 5 data bits. Refused: a baud
@@ -89,17 +70,21 @@ TEST_F(PosixSerialPortTest, AppliesRawLineSettingsWithEveryParityCodeAndRefusesU
                   std::tuple(speed, flags | CLOCAL | CREAD, 0u, 0u, 0u));
         EXPECT_TRUE(port.Close());
     }
-}
-
-TEST_F(PosixSerialPortTest, ReadsAtMostTheSizeAndPurgesTheNamedBuffer)
-{
-    ASSERT_TRUE(port.Open(good)) << port.LastError();
+    // Open once, also under another name: not again, not by a second object until it is closed.
+    TempDir dir;
+    SerialSettings viaLink = good;
+    viaLink.device = dir.File("rm42port");
+    ASSERT_EQ(symlink(good.device.c_str(), viaLink.device.c_str()), 0);
+    PosixSerialPort second;
+    ASSERT_TRUE(port.Open(viaLink)) << port.LastError();
+    EXPECT_TRUE(!port.Open(viaLink) && port.IsOpen() && !second.Open(good) && !second.LastError().empty());
+    ASSERT_TRUE(port.Close() && second.Open(good) && second.Close() && port.Open(good)) << second.LastError();
     bool cts = false, dsr = false;
     EXPECT_TRUE(port.ModemLines(cts, dsr) && cts && dsr) << "a pseudo-terminal's modem lines count as on";
 
     char buf[64];
+    std::size_t got = 99;
     const auto readUpTo = [&](std::size_t n, uint32_t timeoutMs) {
-        std::size_t got = 99;
         const WaitResult result = port.Read(buf, n, got, timeoutMs);
         return result == WaitResult::Error
                    ? "failed: " + port.LastError()
@@ -115,54 +100,27 @@ TEST_F(PosixSerialPortTest, ReadsAtMostTheSizeAndPurgesTheNamedBuffer)
     seen.push_back(readUpTo(sizeof buf, 0));
     EXPECT_EQ(seen,
               (std::vector<std::string>{"ready:DAO", "ready:K1F\r\n", "timeout:", "ready:2F", "timeout:"}));
-}
 
-TEST_F(PosixSerialPortTest, AReadWithNothingComingEndsAtItsDeadlineEvenWhenASignalInterruptsIt)
-{
-    ASSERT_TRUE(port.Open(good)) << port.LastError();
+    // A signal 40 ms into a 250 ms wait with nothing coming (no SA_RESTART: poll ends with EINTR).
     struct sigaction action {
     }, previous{};
-    action.sa_handler = [](int) {}; // no SA_RESTART: the signal interrupts poll with EINTR
+    action.sa_handler = [](int) {};
     ASSERT_EQ(sigaction(SIGALRM, &action, &previous), 0);
-    // A signal 40 ms into a 250 ms wait.
     const itimerval timer{{0, 0}, {0, 40000}};
     ASSERT_EQ(setitimer(ITIMER_REAL, &timer, nullptr), 0);
-    char buf[8];
-    std::size_t got = 99;
     const auto start = std::chrono::steady_clock::now();
-    EXPECT_EQ(port.Read(buf, sizeof buf, got, 250), WaitResult::Timeout) << port.LastError();
-    const auto waited = (std::chrono::steady_clock::now() - start) / std::chrono::milliseconds(1);
-    EXPECT_TRUE(got == 0 && waited >= 248 && waited < 1250) << waited;
+    const std::string waited = readUpTo(sizeof buf, 250);
+    const auto ms = (std::chrono::steady_clock::now() - start) / std::chrono::milliseconds(1);
     sigaction(SIGALRM, &previous, nullptr);
-}
+    EXPECT_TRUE(waited == "timeout:" && ms >= 248 && ms < 1250) << waited << " after " << ms << " ms";
 
-TEST_F(PosixSerialPortTest, SecondObjectCannotOpenTheSameDevice)
-{
-    TempDir dir;
-    SerialSettings viaLink = good;
-    viaLink.device = dir.File("rm42port");
-    ASSERT_EQ(symlink(good.device.c_str(), viaLink.device.c_str()), 0);
-    PosixSerialPort second;
-    ASSERT_TRUE(port.Open(viaLink)) << port.LastError();
-    EXPECT_TRUE(!port.Open(viaLink) && port.IsOpen()) << "already open";
-    EXPECT_TRUE(!second.Open(good) && !second.LastError().empty());
-    ASSERT_TRUE(port.Close());
-    EXPECT_TRUE(second.Open(good)) << second.LastError();
-}
-
-TEST_F(PosixSerialPortTest, HangUpIsATracedErrorNotAWait)
-{
-    ASSERT_TRUE(port.Open(good));
-    std::vector<std::string> traced;
-    port.SetTraceSink([&](std::string_view line) { traced.emplace_back(line); });
+    // A hang-up is a traced error, not a wait.
+    traced.clear();
     close(slave); // only the port holds the slave now
     close(master);
-    slave = master = -1;
-    std::size_t n = 0;
-    char buf[8];
-    const auto start = std::chrono::steady_clock::now();
-    EXPECT_EQ(port.Read(buf, sizeof buf, n, 2000), WaitResult::Error);
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(1000));
+    const auto hangUp = std::chrono::steady_clock::now();
+    EXPECT_EQ(port.Read(buf, sizeof buf, got, 2000), WaitResult::Error);
+    EXPECT_LT(std::chrono::steady_clock::now() - hangUp, std::chrono::milliseconds(1000));
     EXPECT_FALSE(port.Write("DA", 2));
     // The kernel tells a hang-up as end of file or as EIO ("Input/output error (errno 5)").
     EXPECT_TRUE(traced.size() == 2 && traced[0].starts_with(good.device + ": read failed: ") &&
@@ -171,8 +129,8 @@ TEST_F(PosixSerialPortTest, HangUpIsATracedErrorNotAWait)
     EXPECT_TRUE(port.Close());
 
     // Closed, it refuses everything.
-    bool cts = true, dsr = true;
+    cts = dsr = true;
     EXPECT_FALSE(port.Close() || port.Purge(SerialBuffer::Both) || port.Write("x", 1) ||
                  port.ModemLines(cts, dsr) || cts || dsr ||
-                 port.Read(buf, sizeof buf, n, 10) != WaitResult::Error);
+                 port.Read(buf, sizeof buf, got, 10) != WaitResult::Error);
 }

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <regex>
 #include <string>
 #include <vector>
 
@@ -33,9 +34,7 @@ TEST_P(FuzzRegression, KeptInputsAndSeedsPassEveryCheck)
 }
 
 INSTANTIATE_TEST_SUITE_P(Targets, FuzzRegression, ::testing::ValuesIn(Fuzz::Targets()), [](const auto& p) {
-    std::string name(p.param.name);
-    std::erase(name, '-');
-    return name;
+    return std::regex_replace(std::string(p.param.name), std::regex("-"), "");
 });
 
 } // namespace
