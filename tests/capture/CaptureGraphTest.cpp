@@ -210,18 +210,11 @@ std::string Art(const RasterCanvas& c)
 TEST(RasterCanvasTest, PensAndTextDrawTheirPixelsAndEverythingIsClipped)
 {
     RasterCanvas canvas(16, 8);
-    canvas.SetPen({kBlue, 2, false}); // two pixels wide: right and down of the line
-    canvas.MoveTo(1, 1);
-    canvas.LineTo(6, 1);
-    canvas.SetPen({kRed, 1, false}); // on from where the last line ended
-    canvas.LineTo(6, 5);
-    canvas.SetPen({0x787878, 1, true}); // two on, two off, the pattern carried from line to line
-    canvas.MoveTo(0, 6);
-    canvas.LineTo(5, 6);
-    canvas.LineTo(12, 6);
-    canvas.SetPen({kBlue, 2, false});
-    canvas.MoveTo(-500, -509);
-    canvas.LineTo(5000, 4991);
+    canvas.SetPen({kBlue, 2, false}), canvas.MoveTo(1, 1), canvas.LineTo(6, 1); // right and down of the line
+    canvas.SetPen({kRed, 1, false}), canvas.LineTo(6, 5); // on from where the last line ended
+    // Two on, two off, the pattern carried from line to line.
+    canvas.SetPen({0x787878, 1, true}), canvas.MoveTo(0, 6), canvas.LineTo(5, 6), canvas.LineTo(12, 6);
+    canvas.SetPen({kBlue, 2, false}), canvas.MoveTo(-500, -509), canvas.LineTo(5000, 4991);
     EXPECT_EQ(Art(canvas), "........bbb.....|.bbbbbr..bbb....|.bbbbbr...bbb...|......r....bbb..|"
                            "......r.....bbb.|.............bbb|gg..gg..gg....bb|...............b|");
     EXPECT_EQ(std::pair(canvas.Pixel(-1, 0), canvas.Pixel(16, 0)), std::pair(0u, 0u));
@@ -231,13 +224,11 @@ TEST(RasterCanvasTest, PensAndTextDrawTheirPixelsAndEverythingIsClipped)
     empty.LineTo(10, 10);
     EXPECT_TRUE(empty.ToBitmap24().bottomUpRows.empty());
 
-    // Text is black on a white cell.
+    // Text is black on a white cell; an unknown character is a blank of a digit's width. An odd pen width
+    // goes as much up and left of the line as down and right.
     canvas = RasterCanvas(24, 11);
-    canvas.SetPen({kBlue, 11, false}); // an odd width: as much up and left of the line as down and right
-    canvas.MoveTo(0, 5);
-    canvas.LineTo(30, 5);
-    canvas.Text(1, 1, "0-A:"); // an unknown character is a blank of a digit's width
-    canvas.Text(20, 5, "7");
+    canvas.SetPen({kBlue, 11, false}), canvas.MoveTo(0, 5), canvas.LineTo(30, 5);
+    canvas.Text(1, 1, "0-A:"), canvas.Text(20, 5, "7");
     EXPECT_EQ(Art(canvas), "bbbbbbbbbbbbbbbbbbbbbbbb|b.................bbbbbb|b.##..............bbbbbb|"
                            "b#..#.............bbbbbb|b#..#...........#.bbbbbb|b#..#.####........bb....|"
                            "b#..#.............bb####|b#..#...........#.bb...#|b.##..............bb..#.|"

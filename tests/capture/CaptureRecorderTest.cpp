@@ -32,12 +32,9 @@ TEST_F(CaptureStartFailureTest, EachFailureReportsAndLeavesTheLinkClosed)
         line.commands.clear();
         ui = FakeUserInterface{};
         EXPECT_EQ(recorder.StartCapture(5), CaptureRecorder::StartResult::Failed);
-        std::string sent;
-        for (const std::string& command : line.commands)
-            sent += (sent.empty() ? "" : " ") + command;
-        EXPECT_EQ(
-            std::tuple(ui.BoxTexts(), sent.empty() ? "-" : sent, line.portOpen, recorder.State(), Running()),
-            std::tuple(Messages({std::stoi(row[2])}), row[3], false, CaptureState::Ready, 0));
+        EXPECT_EQ(std::tuple(ui.BoxTexts(), line.commands, line.portOpen, recorder.State(), Running()),
+                  std::tuple(Messages({std::stoi(row[2])}), Texts(row.begin() + 3, row.end()), false,
+                             CaptureState::Ready, 0));
     }
     // The fault matrix fails every transaction of the alarm read; a port that will not open is this.
     line.failOpens = 1;

@@ -13,13 +13,9 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
-#include <ctime>
-#include <memory>
 #include <sstream>
-#include <string>
 #include <thread>
 #include <tuple>
-#include <vector>
 
 // Degrees Celsius in tenths of a kelvin.
 constexpr uint16_t K10(double celsius)

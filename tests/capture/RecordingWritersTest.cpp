@@ -7,7 +7,6 @@
 
 #include <filesystem>
 #include <regex>
-#include <sstream>
 
 namespace {
 
@@ -82,23 +81,18 @@ TEST(RecordingWritersTest, ReportLinesReplaceTheFirstPlaceholderAndEverySuffix)
               "---|---|--- U|500.0");
 }
 
-TEST(RecordingWritersTest, SplitSavePathDropsTheTypedExtension)
+TEST(RecordingWritersTest, SplitSavePathDropsTheTypedExtensionAndDialogFiltersComeInPairs)
 {
     std::string split;
     for (const char* path :
          {"/home/u/data.txt", "/home/u/my data.csv.html", "/home/u.v/noext", "bare.csv", "/u/.csv"})
         split += SplitSavePath(path).folder + "|" + SplitSavePath(path).baseName + " ";
-    EXPECT_EQ(split, "/home/u/|data /home/u/|my data.csv /home/u.v/|noext |bare /u/|.csv ");
-}
-
-TEST(RecordingWritersTest, SaveDialogFiltersComeInPairs)
-{
-    std::string filters;
     for (const char* text :
          {"CSV形式(*.csv)|*.csv|レポートフォーム(*.html)|*.html||", "Text|*.txt", "A|*.a||B|*.b||"})
         for (const std::string& filter : SaveDialogFilters(text))
-            filters += filter + "; ";
-    EXPECT_EQ(filters, "CSV形式(*.csv); レポートフォーム(*.html); Text (*.txt); A (*.a); ");
+            split += filter + "; ";
+    EXPECT_EQ(split, "/home/u/|data /home/u/|my data.csv /home/u.v/|noext |bare /u/|.csv "
+                     "CSV形式(*.csv); レポートフォーム(*.html); Text (*.txt); A (*.a); ");
 }
 
 class RecordingSaveTest : public testing::Test {

@@ -44,23 +44,6 @@ protected:
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
         }
     }
-    // Five samples from the simulator, then its cable pulled.
-    void RecordThenPull(SimProcess& sim, CaptureRecorder& recorder)
-    {
-        ASSERT_TRUE(sim.Ready()) << sim.Error();
-        recorder.ReadSettings();
-        ASSERT_EQ(recorder.StartCapture(1), CaptureRecorder::StartResult::Started)
-            << ::testing::PrintToString(ui.BoxTexts());
-        TickUntil(recorder, 10000, [&] { return recorder.SampleCount() >= 5; });
-        ASSERT_GE(recorder.SampleCount(), 5);
-        ASSERT_TRUE(sim.Unplug());
-    }
-    void TickUntilLost(CaptureRecorder& recorder)
-    {
-        TickUntil(recorder, 2000, [&] { return recorder.Reconnecting(); });
-        ASSERT_TRUE(recorder.Reconnecting()) << "a hang-up is seen at once";
-        EXPECT_EQ(ui.StatusText(), FormatLangString(app, 299, {FormatSerialText(kSerial)}));
-    }
     int32_t Count(CaptureRecorder& recorder) { return recorder.SampleCount(); }
 
     SteadyClock steady;
@@ -82,14 +65,21 @@ TEST_F(RecordingUnplug, PauseEndsTheSearchQuietlyAndTheAdapterIsFoundByItsStable
         fs::remove(stable), fs::create_symlink(Link(), stable);
         SimProcess sim(Link(), simArgs);
         CaptureRecorder recorder(app, {.serialByIdDir = byId});
-        ASSERT_NO_FATAL_FAILURE(RecordThenPull(sim, recorder));
+        // Five samples from the simulator, then its cable pulled.
+        ASSERT_TRUE(sim.Ready()) << sim.Error();
+        recorder.ReadSettings();
+        ASSERT_EQ(recorder.StartCapture(1), CaptureRecorder::StartResult::Started) << ui.StatusText();
+        TickUntil(recorder, 10000, [&] { return Count(recorder) >= 5; });
+        ASSERT_TRUE(Count(recorder) >= 5 && sim.Unplug());
         if (row == "before a tick") {
             const auto end = SteadyTime::now() + std::chrono::seconds(2);
             while (recorder.Device().Words().linkFailed.load() == 0 && SteadyTime::now() < end)
                 std::this_thread::sleep_for(std::chrono::milliseconds(5));
             ASSERT_EQ(recorder.Device().Words().linkFailed.load(), 1);
         } else {
-            TickUntilLost(recorder);
+            TickUntil(recorder, 2000, [&] { return recorder.Reconnecting(); });
+            ASSERT_TRUE(recorder.Reconnecting()) << "a hang-up is seen at once";
+            EXPECT_EQ(ui.StatusText(), FormatLangString(app, 299, {FormatSerialText(kSerial)}));
         }
         if (row == "searching") {
             TickUntil(recorder, 2500); // a round or two of the search
