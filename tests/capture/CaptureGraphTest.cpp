@@ -65,28 +65,20 @@ TEST_F(CaptureGraphTest, ScalesGrowAutomaticallyAndTakeOnlyUsableValues)
 {
     graph.RedrawTimeLabels(); // before the first axes there is no time scale: nothing to label, no hang
     EXPECT_TRUE(canvas.texts.empty());
-    // The time reached, from the starting range or on, and the range and grid step after; a recording taken
-    // back from its journal grows several times at once.
-    const std::tuple<bool, int64_t, bool, int64_t, int64_t> grows[] = {{true, 299, false, 300, 1},
-                                                                       {false, 300, true, 600, 2},
-                                                                       {false, 2400, true, 4800, 16},
-                                                                       {true, 1000, true, 1200, 4}};
-    for (const auto& [fromStart, seconds, grown, range, step] : grows) {
-        if (fromStart) graph.StartScales(5);
-        EXPECT_EQ((std::tuple{graph.GrowTimeRange(seconds), graph.xRange, graph.gridStep}),
-                  std::tuple(grown, range, step))
-            << seconds;
+    for (const auto& r : DataRows("capture/graph_grows.txt")) {
+        if (r[0] == "1") graph.StartScales(5);
+        EXPECT_EQ((std::tuple{graph.GrowTimeRange(std::stoll(r[1])), graph.xRange, graph.gridStep}),
+                  std::tuple(r[2] == "1", std::stoll(r[3]), std::stoll(r[4])))
+            << r[1];
     }
     graph.timeAuto = false;
     EXPECT_FALSE(graph.GrowTimeRange(10'000));
 
-    const std::tuple<double, double, double> rows[] = {
-        {52.4, 55, 0}, {-5.2, 50, -7}, {-12.3, 50, -14}, {25.0, 50, 0}, {50.0, 50, 0}};
-    for (const auto& [t, yMax, yMin] : rows) {
+    for (const auto& r : DataRows("capture/graph_autoscale.txt")) {
         graph.StartScales(5);
-        EXPECT_EQ((std::tuple{graph.AutoScaleTemp(t), graph.yMax, graph.yMin}),
-                  std::tuple(yMax != 50 || yMin != 0, yMax, yMin))
-            << t;
+        EXPECT_EQ((std::tuple{graph.AutoScaleTemp(std::stod(r[0])), graph.yMax, graph.yMin}),
+                  std::tuple(r[1] != "50" || r[2] != "0", std::stod(r[1]), std::stod(r[2])))
+            << r[0];
     }
     graph.tempAuto = false;
     EXPECT_EQ((std::pair{graph.AutoScaleTemp(99.0), graph.yMax}), std::pair(false, 50.0));

@@ -162,13 +162,11 @@ TEST_F(JournalFile, ACutAnywhereKeepsEveryWholeBlockADamagedBlockBecomesAGapAndA
     std::string bytes = ReadFileBytes(dir.File("hostile.rmj"));
     bytes[24] = 77;
     WriteFileBytes(dir.File("hostile.rmj"), bytes.substr(0, 60) + HeaderCrc(bytes) + bytes.substr(64));
-    auto repaired = LoadJournal(dir.File("hostile.rmj"));
-    ASSERT_TRUE(repaired);
-    EXPECT_TRUE(repaired->headerRepaired);
-    EXPECT_LT(std::abs(repaired->header.startTime - std::time(nullptr)), 3600); // the file's time
-    repaired->header.startTime = 0;
-    EXPECT_EQ(Summary(*repaired), "0 5 0 1 gaps tail 0 overflow 0 damaged"); // the first sample's interval
-    EXPECT_EQ(Rows(repaired->samples, 9), Rows(samples, 3));
+    JournalContents repaired = LoadJournal(dir.File("hostile.rmj")).value();
+    EXPECT_LT(std::abs(repaired.header.startTime - std::time(nullptr)), 3600); // the file's time
+    repaired.header.startTime = 0; // and the first sample's interval
+    EXPECT_EQ(std::tuple(repaired.headerRepaired, Summary(repaired), Rows(repaired.samples, 9)),
+              std::tuple(true, "0 5 0 1 gaps tail 0 overflow 0 damaged", Rows(samples, 3)));
 }
 
 TEST(JournalPath, DefaultFollowsTheStateFolderAndKeepsInstallationsApart)
@@ -204,12 +202,9 @@ protected:
             << ui.StatusText();
         TickUntil(count);
         ASSERT_EQ(recorder->StopCapture(), CaptureRecorder::StopResult::Stopped);
-        const std::optional<JournalContents> journal = LoadJournal(app.journalPath);
-        ASSERT_TRUE(journal.has_value());
-        EXPECT_EQ(std::pair(journal->header.deviceSerial,
-                            SampleRows(journal->samples.data(), journal->samples.size())),
-                  std::pair(4711u, SampleRows(recorder->Samples(),
-                                              static_cast<std::size_t>(recorder->SampleCount()))));
+        const JournalContents journal = LoadJournal(app.journalPath).value();
+        EXPECT_EQ(std::pair(journal.header.deviceSerial, Rows(journal.samples, kMaxSamples)),
+                  std::pair(4711u, SampleRows(recorder->Samples(), std::size_t(recorder->SampleCount()))));
     }
 };
 
@@ -311,8 +306,7 @@ TEST_F(CaptureJournalTest, TheStartUpOfferLoadsRemovesOrKeepsTheJournalAndSaysWh
             WriteFileBytes(path, "RM42JRN1 but nothing else");
         }
         recorder = std::make_unique<CaptureRecorder>(app);
-        ui.boxes.clear();
-        ui.answers = {answer};
+        ui.boxes.clear(), ui.answers = {answer};
         const bool loaded = samples > 0 && answer == MsgAnswer::Yes;
         EXPECT_EQ(OfferRecoveredJournal(app, *recorder), loaded);
         ASSERT_EQ(ui.boxes.size(), says.empty() ? 0u : 1u);
