@@ -34,9 +34,8 @@ std::string Csv(const RecordingSaveData& rec)
 
 Bitmap24 Graph(int width, int height)
 {
-    Bitmap24 graph{width, height, {}};
-    graph.bottomUpRows.assign(static_cast<std::size_t>((3 * width + 3) / 4 * 4 * height), 0xC0);
-    return graph;
+    return {width, height,
+            std::vector<uint8_t>(static_cast<std::size_t>((3 * width + 3) / 4 * 4 * height), 0xC0)};
 }
 
 TEST(RecordingWritersTest, CsvInBothUnitsMatchesTheGoldenFiles)
