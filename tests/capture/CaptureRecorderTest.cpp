@@ -73,10 +73,10 @@ TEST_F(CaptureSimTest, RecAndPauseSwitchTheOutputsOfTheReceiveKeysOnAndOff)
                   std::tuple(5, 250L, 230L));
 
         const std::size_t before = sim->ReceivedCommands().size();
-        EXPECT_EQ(recorder->StopCapture(), CaptureRecorder::StopResult::Stopped);
-        EXPECT_EQ(CommandsSince(before), (Texts{"DA", "9100", "9200FC04", "81"}));
-        EXPECT_EQ(std::tuple(sim->Register(0), ui.StatusText(), recorder->State(), ui.BoxTexts()),
-                  std::tuple(0xFC04, Text(244), CaptureState::Paused, Texts{}));
+        EXPECT_EQ((std::tuple{recorder->StopCapture(), CommandsSince(before), sim->Register(0),
+                              ui.StatusText(), recorder->State(), ui.BoxTexts()}),
+                  std::tuple(CaptureRecorder::StopResult::Stopped, Texts{"DA", "9100", "9200FC04", "81"},
+                             0xFC04, Text(244), CaptureState::Paused, Texts{}));
         EXPECT_EQ((std::pair{std::lround(recorder->Snapshot().average * 10), recorder->StopCapture()}),
                   std::pair(250L, CaptureRecorder::StopResult::NotRecording));
     }
@@ -225,43 +225,37 @@ std::string Ticks(Recording& recording, int n, uint16_t temp, uint16_t room = K1
 TEST(Recording, TicksTakeSamplesAtTheIntervalAndKeepTheFigures)
 {
     Recording recording;
-    EXPECT_FALSE(recording.PrepareRun(5));
-    EXPECT_EQ(Ticks(recording, 11, K10(25.0)), "S|||.s....S");
+    EXPECT_EQ((std::tuple{recording.PrepareRun(5), Ticks(recording, 11, K10(25.0))}),
+              std::tuple(false, "S|||.s....S"));
     EXPECT_EQ(SampleRows(recording.Samples(), 3), std::vector<SampleRow>(3, {K10(25.0), K10(23.0), 5}));
 
-    EXPECT_FALSE(recording.PrepareRun(1)); // nothing held yet: a new recording
-    EXPECT_EQ(Ticks(recording, 3, K10(25.0)), "SSS");
+    // Nothing held yet: a new recording; then continued: the samples and the running time go on.
+    EXPECT_EQ((std::tuple{recording.PrepareRun(1), Ticks(recording, 3, K10(25.0))}),
+              std::tuple(false, "SSS"));
     recording.EndRun();
-    EXPECT_EQ(recording.State(), CaptureState::Paused);
-    EXPECT_TRUE(recording.PrepareRun(2)); // continued: the samples and the running time go on
-    EXPECT_EQ((std::tuple{Ticks(recording, 3, K10(25.0)), recording.SampleCount(), recording.TickCount()}),
-              std::tuple("S|S", 5, int64_t{6}));
+    EXPECT_EQ((std::tuple{recording.State(), recording.PrepareRun(2), Ticks(recording, 3, K10(25.0)),
+                          recording.SampleCount(), recording.TickCount()}),
+              std::tuple(CaptureState::Paused, true, "S|S", 5, int64_t{6}));
 
-    recording = Recording();
-    recording.PrepareRun(5);
+    recording = Recording(), recording.PrepareRun(5);
     EXPECT_EQ(Ticks(recording, 3, K10(25.0)), "S||");
-    for (auto [temp, room] : {std::pair{kNoData, K10(23.0)}, std::pair{K10(25.0), kNoData}}) {
-        EXPECT_EQ(Ticks(recording, 4, temp, room), "||||");
-        EXPECT_TRUE(recording.LastDataInvalid());
-    }
+    for (auto [temp, room] : {std::pair{kNoData, K10(23.0)}, std::pair{K10(25.0), kNoData}})
+        EXPECT_EQ((std::tuple{Ticks(recording, 4, temp, room), recording.LastDataInvalid()}),
+                  std::tuple("||||", true));
     // A full interval after the data are valid again, not the remainder of the old count.
     EXPECT_EQ(
         (std::tuple{Ticks(recording, 10, K10(30.0)), recording.LastDataInvalid(), recording.SampleCount()}),
         std::tuple("|...s..||S", false, 3));
 
-    recording = Recording(3);
-    recording.PrepareRun(1);
+    recording = Recording(3), recording.PrepareRun(1);
     for (double c : {650.0, 20.0, -40.0}) {
         Ticks(recording, 1, K10(c));
         EXPECT_NEAR(recording.CurrentTemp(), c, 0.051);
     }
     EXPECT_EQ((std::tuple{Ticks(recording, 1, K10(25.0)), recording.Full(), recording.GapTick(),
-                          recording.SampleCount()}),
-              std::tuple("S", true, false, 3));
-    EXPECT_EQ(std::pair(recording.Samples()[0].temp, recording.Samples()[2].temp),
-              std::pair(K10(650), K10(-40)));
-    recording.EndRun();
-    const RecordingFigures figures = recording.Figures();
+                          recording.SampleCount(), recording.Samples()[0].temp, recording.Samples()[2].temp}),
+              std::tuple("S", true, false, 3, K10(650), K10(-40)));
+    const RecordingFigures figures = (recording.EndRun(), recording.Figures());
     EXPECT_EQ(std::tuple(figures.recordMax, figures.recordMin, std::lround(figures.average * 1000)),
               std::tuple(600.0, -30.0, 210'000L));
 }

@@ -173,11 +173,11 @@ TEST(JournalPath, DefaultFollowsTheStateFolderAndKeepsInstallationsApart)
 {
     setenv("XDG_STATE_HOME", "/var/tmp/state", 1);
     const std::string a = DefaultJournalPath("/opt/a/rm42meter.ini");
-    EXPECT_EQ(a.rfind("/var/tmp/state/rm42meter/recording-", 0), 0u) << a;
-    EXPECT_TRUE(a != DefaultJournalPath("/opt/b/rm42meter.ini") &&
-                a == DefaultJournalPath("/opt/a/rm42meter.ini"));
-    setenv("XDG_STATE_HOME", "relative/not/allowed", 1);
-    setenv("HOME", "/home/user", 1);
+    EXPECT_TRUE(a.starts_with("/var/tmp/state/rm42meter/recording-") &&
+                a != DefaultJournalPath("/opt/b/rm42meter.ini") &&
+                a == DefaultJournalPath("/opt/a/rm42meter.ini"))
+        << a;
+    setenv("XDG_STATE_HOME", "relative/not/allowed", 1), setenv("HOME", "/home/user", 1);
     EXPECT_EQ(DefaultJournalPath("/x.ini").rfind("/home/user/.local/state/rm42meter/", 0), 0u);
     unsetenv("XDG_STATE_HOME");
 }
@@ -189,8 +189,7 @@ class CaptureJournalTest : public SimRecorderRig {
 protected:
     void SetUp() override
     {
-        app.deviceSerial = 4711;
-        app.journalPath = dir.File("state/journal.rmj");
+        app.deviceSerial = 4711, app.journalPath = dir.File("state/journal.rmj");
         Start(SimConfig{});
     }
     // Runs (or goes on running) until the recorder holds count samples, then pauses; the journal on disk
@@ -274,8 +273,8 @@ TEST_F(CaptureJournalTest, ARecoveredRecordingIsPausedWithItsFiguresAndGoesOnInt
 TEST_F(CaptureJournalTest, TheStartUpOfferLoadsRemovesOrKeepsTheJournalAndSaysWhich)
 {
     const JournalContents contents = Recovered();
-    const std::string path = app.journalPath, damagedAs = DamagedJournalName(path);
-    const std::string unreadableAs = dir.File("state/journal-unreadable.rmj");
+    const std::string path = app.journalPath, damagedAs = DamagedJournalName(path),
+                      unreadableAs = dir.File("state/journal-unreadable.rmj");
     const std::string
         question = "保存されていない記録が残っています（6件、2024/12/07 09:05:03開始）。読み込みますか？",
         gap = FormatLangString(app, 322, {"5"}), empty = FormatLangString(app, 326, {path}),
@@ -297,14 +296,11 @@ TEST_F(CaptureJournalTest, TheStartUpOfferLoadsRemovesOrKeepsTheJournalAndSaysWh
         SCOPED_TRACE(name);
         for (const std::string& file : {path, damagedAs, unreadableAs})
             fs::remove(file);
-        if (samples >= 0) {
-            RecordingJournal journal;
-            ASSERT_TRUE(journal.Start(path, contents.header, contents.samples.data(), samples));
-            journal.Close();
-            if (tornTail) WriteFileBytes(path, ReadFileBytes(path) + "RBLK\x06");
-        } else if (samples == -2) {
-            WriteFileBytes(path, "RM42JRN1 but nothing else");
-        }
+        RecordingJournal journal;
+        ASSERT_TRUE(samples < 0 || journal.Start(path, contents.header, contents.samples.data(), samples));
+        journal.Close();
+        if (tornTail) WriteFileBytes(path, ReadFileBytes(path) + "RBLK\x06");
+        if (samples == -2) WriteFileBytes(path, "RM42JRN1 but nothing else");
         recorder = std::make_unique<CaptureRecorder>(app);
         ui.boxes.clear(), ui.answers = {answer};
         const bool loaded = samples > 0 && answer == MsgAnswer::Yes;

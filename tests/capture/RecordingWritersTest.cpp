@@ -98,8 +98,7 @@ class RecordingSaveTest : public testing::Test {
 protected:
     RecordingSaveTest()
     {
-        app.exeDir = exe.Path();
-        app.ui = &ui;
+        app.exeDir = exe.Path(), app.ui = &ui;
         WriteFileBytes(exe.File("templete_1.html"), ReadFileBytes(TestDataPath("recording_template.html")));
     }
     bool Save(RecordingFormat format, const std::string& chosen, bool fahrenheit = false)

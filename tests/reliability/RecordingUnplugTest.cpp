@@ -25,10 +25,7 @@ class RecordingUnplug : public ::testing::Test, public LineRig {
 protected:
     void SetUp() override
     {
-        app.language = 1;
-        app.clock = &steady;
-        app.ports = ports.get();
-        app.deviceSerial = kSerial;
+        app.language = 1, app.clock = &steady, app.ports = ports.get(), app.deviceSerial = kSerial;
         WriteFileBytes(app.iniPath, "[ComPort]\nPort=" + Link() +
                                         "\nStopBit=0\nCommandWait1=0\nCommandWait2=0\n[Capture]\n");
     }
