@@ -131,16 +131,14 @@ TEST_F(CaptureGraphTest, SegmentsChangeColourWhereTheyCrossAnAlarmRowAndStopAtTh
 // The line's two colours in 1-pixel lines with their end points, grid and frame white, no text: two
 // drawings compare pixel for pixel.
 struct LineCanvas final : GraphCanvas {
-    void SelectPen(GraphPen p) override
-    {
-        raster.SetPen({p == GraphPen::Alarm ? kRed : p == GraphPen::Normal ? kBlue : kWhite});
-    }
+    void SelectPen(GraphPen p) override { raster.SetPen({kRgb[static_cast<int>(p)]}); }
     void MoveTo(int x, int y) override { raster.MoveTo(x, y); }
     void LineTo(int x, int y) override { raster.LineTo(x, y), raster.LineTo(x + 1, y), raster.MoveTo(x, y); }
     void Text(int, int, const std::string&) override {}
     int TextWidth(const std::string&) override { return 0; }
     void FillWhite(int, int, int, int) override {}
     void Present() override {}
+    static constexpr uint32_t kRgb[] = {kBlue, kRed, kWhite, kWhite}; // normal, alarm, frame, grid
     RasterCanvas raster{kWidth, kHeight};
 };
 
@@ -160,9 +158,8 @@ TEST(CaptureGraphReplot, ColumnSpansMatchDrawingEverySegment)
             CaptureGraph graph;
             graph.SetCanvas(&canvas, kWidth, kHeight), graph.SetAlarmLimits(40.0, 10.0), graph.StartScales(1);
             graph.SetManualTemp(60.0, -10.0), graph.GrowTimeRange(count), graph.DrawAxes();
-            const auto replot =
-                &canvas == canvases ? &CaptureGraph::ReplotEverySegment : &CaptureGraph::ReplotSamples;
-            (graph.*replot)(samples.data(), count, 1);
+            (graph.*(&canvas == canvases ? &CaptureGraph::ReplotEverySegment : &CaptureGraph::ReplotSamples))(
+                samples.data(), count, 1);
         }
         int painted = 0, alarm = 0, differing = 0, wrongColour = 0;
         for (int i = 0; i < kHeight * kWidth; ++i) {

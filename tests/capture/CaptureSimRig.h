@@ -15,7 +15,6 @@
 #include <cmath>
 #include <sstream>
 #include <thread>
-#include <tuple>
 
 // Degrees Celsius in tenths of a kelvin.
 constexpr uint16_t K10(double celsius)

@@ -6,14 +6,13 @@
 
 namespace {
 
-std::vector<CaptureSample> MakeSamples(int count, int first = 0)
+// Missing values and interval changes on the way, as a real recording has them.
+std::vector<CaptureSample> MakeSamples(int count)
 {
     std::vector<CaptureSample> samples;
-    for (int i = first; i < first + count; ++i) {
-        // Missing values and interval changes on the way, as a real recording has them.
-        const uint16_t temp = i % 7 == 3 ? kNoData : static_cast<uint16_t>(2732 + i * 3);
-        samples.push_back(CaptureSample{temp, static_cast<uint16_t>(2982 - i), i < 20 ? 5 : 10});
-    }
+    for (int i = 0; i < count; ++i)
+        samples.push_back(
+            {i % 7 == 3 ? kNoData : uint16_t(2732 + i * 3), uint16_t(2982 - i), i < 20 ? 5 : 10});
     return samples;
 }
 

@@ -146,8 +146,7 @@ TEST_F(RecordingSaveTest, UnwritableTargetsShowTheFileErrorOnceAndLeaveNoPage)
         {RecordingFormat::Report, "b.html", 0},
         {RecordingFormat::Report, "c.txt", 8}};
     for (const auto& [format, chosen, size] : rows) {
-        ui.boxes.clear();
-        graph = Graph(size, size);
+        ui.boxes.clear(), graph = Graph(size, size);
         EXPECT_FALSE(Save(format, out.File(chosen))) << chosen;
         EXPECT_EQ(std::pair(ui.BoxTexts(), ui.boxes.back().icon),
                   std::pair(std::vector<std::string>{"何らかの原因によりファイルを出力できませんでした"},

@@ -10,7 +10,6 @@
 #include "app/IniFile.h"
 #include "app/NumberText.h"
 #include "capture/CaptureRecorder.h"
-#include "device/Clock.h"
 #include "device/Status0.h"
 #include "support/ChildProcess.h"
 #include "support/ScriptedSerialPort.h"
@@ -57,9 +56,7 @@ TEST_F(RecordingUnplug, PauseEndsTheSearchQuietlyAndTheAdapterIsFoundByItsStable
     fs::create_directory(byId);
     for (const std::string row : {"searching", "before a tick", "no", "yes"}) {
         SCOPED_TRACE(row);
-        const bool pause = row == "searching" || row == "before a tick";
-        ui.boxes.clear();
-        fs::remove(stable), fs::create_symlink(Link(), stable);
+        ui.boxes.clear(), fs::remove(stable), fs::create_symlink(Link(), stable);
         SimProcess sim(Link(), simArgs);
         CaptureRecorder recorder(app, {.serialByIdDir = byId});
         // Five samples from the simulator, then its cable pulled.
@@ -83,7 +80,7 @@ TEST_F(RecordingUnplug, PauseEndsTheSearchQuietlyAndTheAdapterIsFoundByItsStable
             // The time without the thermometer is recorded as missing samples.
             EXPECT_EQ(recorder.Samples()[Count(recorder) - 1].temp, kNoData);
         }
-        if (pause) {
+        if (row == "searching" || row == "before a tick") {
             const int32_t taken = Count(recorder);
             const auto stopping = SteadyTime::now();
             EXPECT_EQ(recorder.StopCapture(), CaptureRecorder::StopResult::Stopped);
