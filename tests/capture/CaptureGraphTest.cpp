@@ -180,15 +180,12 @@ TEST(CaptureGraphReplot, ColumnSpansMatchDrawingEverySegment)
 // Rows of a raster's pixels, top first, one character each: . white, # black, b blue, r red, g grey.
 std::string Art(const RasterCanvas& c)
 {
+    static const std::map<uint32_t, char> kNames{
+        {kWhite, '.'}, {0, '#'}, {kBlue, 'b'}, {kRed, 'r'}, {0x787878, 'g'}};
     std::string out;
-    for (int y = 0; y < c.Height(); ++y, out += '|') {
-        for (int x = 0; x < c.Width(); ++x) {
-            const uint32_t p = c.Pixel(x, y);
-            static const std::map<uint32_t, char> kNames{
-                {kWhite, '.'}, {0, '#'}, {kBlue, 'b'}, {kRed, 'r'}, {0x787878, 'g'}};
-            out += kNames.contains(p) ? kNames.at(p) : '?';
-        }
-    }
+    for (int y = 0; y < c.Height(); ++y, out += '|')
+        for (int x = 0; x < c.Width(); ++x)
+            out += kNames.contains(c.Pixel(x, y)) ? kNames.at(c.Pixel(x, y)) : '?';
     return out;
 }
 
@@ -202,12 +199,11 @@ TEST(RasterCanvasTest, PensAndTextDrawTheirPixelsAndEverythingIsClipped)
     canvas.SetPen({kBlue, 2, false}), canvas.MoveTo(-500, -509), canvas.LineTo(5000, 4991);
     EXPECT_EQ(Art(canvas), "........bbb.....|.bbbbbr..bbb....|.bbbbbr...bbb...|......r....bbb..|"
                            "......r.....bbb.|.............bbb|gg..gg..gg....bb|...............b|");
-    EXPECT_EQ(std::pair(canvas.Pixel(-1, 0), canvas.Pixel(16, 0)), std::pair(0u, 0u));
     canvas.FillWhite(-10, -10, 100, 100);
-    EXPECT_EQ(Art(canvas).find_first_not_of(".|"), std::string::npos);
+    EXPECT_EQ(std::tuple(canvas.Pixel(-1, 0), canvas.Pixel(16, 0), Art(canvas).find_first_not_of(".|")),
+              std::tuple(0u, 0u, std::string::npos));
     RasterCanvas empty(-3, 0);
-    empty.LineTo(10, 10);
-    EXPECT_TRUE(empty.ToBitmap24().bottomUpRows.empty());
+    EXPECT_TRUE((empty.LineTo(10, 10), empty.ToBitmap24().bottomUpRows.empty()));
 
     // Text is black on a white cell; an unknown character is a blank of a digit's width. An odd pen width
     // goes as much up and left of the line as down and right.

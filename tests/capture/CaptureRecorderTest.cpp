@@ -37,16 +37,13 @@ TEST_F(CaptureStartFailureTest, EachFailureReportsAndLeavesTheLinkClosed)
                              CaptureState::Ready, 0));
     }
     // The fault matrix fails every transaction of the alarm read; a port that will not open is this.
-    line.failOpens = 1;
-    ui = FakeUserInterface{};
-    EXPECT_FALSE(recorder.ReadAlarmSettings());
-    EXPECT_EQ(ui.BoxTexts(), (Texts{Text(114)}));
+    line.failOpens = 1, ui = FakeUserInterface{};
+    EXPECT_EQ((std::pair{recorder.ReadAlarmSettings(), ui.BoxTexts()}), std::pair(false, Texts{Text(114)}));
 }
 
 TEST_F(CaptureStartFailureTest, TheLogHoldsEveryCommandAndEveryReplyButThoseOfAFailedRead)
 {
-    app.commLogEnabled = true;
-    line.Respond("9100", "91NG");
+    app.commLogEnabled = true, line.Respond("9100", "91NG");
     EXPECT_EQ(recorder.StartCapture(5), CaptureRecorder::StartResult::Failed);
     const std::string log = Cp932ToUtf8(ReadFileBytes(dir.File("cmd_log.txt")));
     EXPECT_EQ(std::regex_replace(log, std::regex("[^\n]* = |\r"), ""),
@@ -272,9 +269,8 @@ TEST(CaptureTimer, StartsThreeSecondsEarlyFiresOnceAndStopsOnAWholeSecondTickAft
                        : row[0] == "s" ? timer.CheckStart(now)
                        : row[0] == "e" ? timer.CheckEnd(now, value)
                                        : (timer.Cancel(), true);
-        EXPECT_EQ((std::pair<std::string, std::string>(std::to_string(r),
-                                                       kStates[static_cast<int>(timer.GetState())])),
-                  std::pair(row[3], row[4]))
+        EXPECT_EQ(std::to_string(r) + " " + kStates[static_cast<int>(timer.GetState())],
+                  row[3] + " " + row[4])
             << row[0] << row[1] << " " << value;
     }
     EXPECT_EQ(std::pair(timer.StartAt(), timer.EndAt()), std::pair(t0 - 3, t0 + 300));

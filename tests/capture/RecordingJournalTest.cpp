@@ -42,7 +42,7 @@ std::tuple<std::string, std::vector<SampleRow>> Load(const std::string& path, in
 }
 
 constexpr JournalHeader kHeader{1733562000, 5, true, 123456789};
-const std::string kIntact = "1733562000 5 1 123456789 gaps tail 0 overflow 0";
+const std::string kFound = "1733562000 5 1 123456789 gaps", kIntact = kFound + " tail 0 overflow 0";
 
 // A journal holding the samples, flushed into blocks of the given size.
 std::string WriteJournal(const std::string& path, const std::vector<CaptureSample>& samples,
@@ -88,8 +88,7 @@ TEST_F(JournalFile, KeepsEverySampleAndTheHeaderAcrossFlushesAndAContinuedRecord
     EXPECT_FALSE(std::filesystem::exists(path + ".new"));
     EXPECT_EQ(Load(path), std::tuple(kIntact, Rows(all, 5010)));
     // The reader never returns more than the buffer holds, and says how many it left out.
-    EXPECT_EQ(Load(path, 4100),
-              std::tuple("1733562000 5 1 123456789 gaps tail 0 overflow 910 damaged", Rows(all, 4100)));
+    EXPECT_EQ(Load(path, 4100), std::tuple(kFound + " tail 0 overflow 910 damaged", Rows(all, 4100)));
     again.Remove();
     EXPECT_FALSE(std::filesystem::exists(path));
 }
@@ -115,8 +114,8 @@ TEST_F(JournalFile, ACutAnywhereKeepsEveryWholeBlockADamagedBlockBecomesAGapAndA
     for (std::size_t cut = 64; cut <= whole.size(); ++cut) {
         WriteFileBytes(path, whole.substr(0, cut));
         const std::size_t blocks = (cut - 64) / kBlock, tail = cut - 64 - blocks * kBlock;
-        EXPECT_EQ(Load(path), std::tuple("1733562000 5 1 123456789 gaps tail " + std::to_string(tail) +
-                                             " overflow 0" + (tail > 0 ? " damaged" : ""),
+        EXPECT_EQ(Load(path), std::tuple(kFound + " tail " + std::to_string(tail) + " overflow 0" +
+                                             (tail > 0 ? " damaged" : ""),
                                          Rows(samples, blocks * 10)))
             << cut;
     }
@@ -130,8 +129,7 @@ TEST_F(JournalFile, ACutAnywhereKeepsEveryWholeBlockADamagedBlockBecomesAGapAndA
         std::string damaged = whole;
         damaged[64 + kBlock + offset] ^= 0x10;
         WriteFileBytes(path, damaged);
-        EXPECT_EQ(Load(path), std::tuple("1733562000 5 1 123456789 gaps 10+10 tail 0 overflow 0 damaged",
-                                         Rows(gapped, 40)))
+        EXPECT_EQ(Load(path), std::tuple(kFound + " 10+10 tail 0 overflow 0 damaged", Rows(gapped, 40)))
             << offset;
     }
 
