@@ -13,13 +13,8 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
-#include <ctime>
-#include <memory>
 #include <sstream>
-#include <string>
 #include <thread>
-#include <tuple>
-#include <vector>
 
 // Degrees Celsius in tenths of a kelvin.
 constexpr uint16_t K10(double celsius)
@@ -71,12 +66,10 @@ protected:
     {
         config.useHostClock = true;
         if (config.streamRateHz == SimConfig{}.streamRateHz) config.streamRateHz = 50.0;
-        recorder.reset();
-        ports.reset();
+        recorder.reset(), ports.reset();
         sim = std::make_unique<SimThermometer>(config, realClock);
         ports = MakeSimPortFactory(*sim, realClock);
-        app.ports = ports.get();
-        app.clock = &realClock;
+        app.ports = ports.get(), app.clock = &realClock;
         WriteFileBytes(app.iniPath, "[ComPort]\nPort=COM1\nStopBit=0\nCommandWait1=0\nCommandWait2=0\n"
                                     "[Capture]\n" +
                                         capture);

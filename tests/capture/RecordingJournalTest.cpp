@@ -6,14 +6,13 @@
 
 namespace {
 
-std::vector<CaptureSample> MakeSamples(int count, int first = 0)
+// Missing values and interval changes on the way, as a real recording has them.
+std::vector<CaptureSample> MakeSamples(int count)
 {
     std::vector<CaptureSample> samples;
-    for (int i = first; i < first + count; ++i) {
-        // Missing values and interval changes on the way, as a real recording has them.
-        const uint16_t temp = i % 7 == 3 ? kNoData : static_cast<uint16_t>(2732 + i * 3);
-        samples.push_back(CaptureSample{temp, static_cast<uint16_t>(2982 - i), i < 20 ? 5 : 10});
-    }
+    for (int i = 0; i < count; ++i)
+        samples.push_back(
+            {i % 7 == 3 ? kNoData : uint16_t(2732 + i * 3), uint16_t(2982 - i), i < 20 ? 5 : 10});
     return samples;
 }
 
@@ -34,8 +33,16 @@ std::string Summary(const JournalContents& j)
     return s.str();
 }
 
+// A journal as loaded: what it found and the samples; "unreadable" when it is refused.
+std::tuple<std::string, std::vector<SampleRow>> Load(const std::string& path, int32_t max = kMaxSamples)
+{
+    const auto j = LoadJournal(path, max);
+    if (!j) return {"unreadable", {}};
+    return {Summary(*j), Rows(j->samples, 99999)};
+}
+
 constexpr JournalHeader kHeader{1733562000, 5, true, 123456789};
-const std::string kIntact = "1733562000 5 1 123456789 gaps tail 0 overflow 0";
+const std::string kFound = "1733562000 5 1 123456789 gaps", kIntact = kFound + " tail 0 overflow 0";
 
 // A journal holding the samples, flushed into blocks of the given size.
 std::string WriteJournal(const std::string& path, const std::vector<CaptureSample>& samples,
@@ -64,30 +71,24 @@ TEST_F(JournalFile, KeepsEverySampleAndTheHeaderAcrossFlushesAndAContinuedRecord
     // More than one block's worth between two flushes.
     const auto samples = MakeSamples(5000);
     WriteJournal(path, samples, 4970);
-    auto loaded = LoadJournal(path);
-    ASSERT_TRUE(loaded);
-    EXPECT_EQ(Summary(*loaded), kIntact);
-    EXPECT_EQ(Rows(loaded->samples, 9999), Rows(samples, 5000));
+    EXPECT_EQ(Load(path), std::tuple(kIntact, Rows(samples, 5000)));
 
     // A recovered recording that goes on starts a new journal holding what it already has, beside the
     // old one and then replacing it: when the new file cannot be made, the old journal is still whole.
     std::filesystem::create_directory(path + ".new");
     RecordingJournal again;
-    EXPECT_FALSE(again.Start(path, kHeader, loaded->samples.data(), 4000));
+    EXPECT_FALSE(again.Start(path, kHeader, samples.data(), 4000));
     EXPECT_TRUE(std::filesystem::remove(path + ".new")); // only the folder in its way
-    EXPECT_EQ(Rows(LoadJournal(path)->samples, 9999), Rows(samples, 5000));
-    ASSERT_TRUE(again.Start(path, kHeader, loaded->samples.data(), 5000));
+    EXPECT_EQ(Load(path), std::tuple(kIntact, Rows(samples, 5000)));
+    ASSERT_TRUE(again.Start(path, kHeader, samples.data(), 5000));
     auto all = MakeSamples(5010);
     for (std::size_t i = 5000; i < all.size(); ++i)
         again.Append(all[i]);
     again.Close();
     EXPECT_FALSE(std::filesystem::exists(path + ".new"));
-    EXPECT_EQ(Rows(LoadJournal(path)->samples, 9999), Rows(all, 5010));
-
+    EXPECT_EQ(Load(path), std::tuple(kIntact, Rows(all, 5010)));
     // The reader never returns more than the buffer holds, and says how many it left out.
-    const auto capped = LoadJournal(path, 4100);
-    EXPECT_EQ(Rows(capped->samples, 9999), Rows(all, 4100));
-    EXPECT_EQ(Summary(*capped), "1733562000 5 1 123456789 gaps tail 0 overflow 910 damaged");
+    EXPECT_EQ(Load(path, 4100), std::tuple(kFound + " tail 0 overflow 910 damaged", Rows(all, 4100)));
     again.Remove();
     EXPECT_FALSE(std::filesystem::exists(path));
 }
@@ -95,15 +96,12 @@ TEST_F(JournalFile, KeepsEverySampleAndTheHeaderAcrossFlushesAndAContinuedRecord
 // The checksum of a header whose bytes were changed on purpose, as the file stores it.
 std::string HeaderCrc(const std::string& bytes)
 {
-    uint32_t crc = 0xFFFFFFFFu;
-    for (std::size_t i = 0; i < 60; ++i) {
-        crc ^= static_cast<unsigned char>(bytes[i]);
-        for (int k = 0; k < 8; ++k)
-            crc = (crc & 1) ? 0xEDB88320u ^ (crc >> 1) : crc >> 1;
-    }
-    crc = ~crc;
-    return {static_cast<char>(crc), static_cast<char>(crc >> 8), static_cast<char>(crc >> 16),
-            static_cast<char>(crc >> 24)};
+    uint32_t crc = ~0u; // CRC-32, bit by bit, low bit first
+    for (std::size_t bit = 0; bit < 60 * 8; ++bit)
+        crc = (crc ^ static_cast<unsigned char>(bytes[bit / 8]) >> bit % 8) & 1 ? 0xEDB88320u ^ crc >> 1
+                                                                                : crc >> 1;
+    return {static_cast<char>(~crc), static_cast<char>(~crc >> 8), static_cast<char>(~crc >> 16),
+            static_cast<char>(~crc >> 24)};
 }
 
 // Four blocks of 10 samples each behind the 64-byte header; a block is 16 bytes and 8 a sample. Then
@@ -115,12 +113,11 @@ TEST_F(JournalFile, ACutAnywhereKeepsEveryWholeBlockADamagedBlockBecomesAGapAndA
     constexpr std::size_t kBlock = 16 + 10 * 8;
     for (std::size_t cut = 64; cut <= whole.size(); ++cut) {
         WriteFileBytes(path, whole.substr(0, cut));
-        const auto loaded = LoadJournal(path);
-        ASSERT_TRUE(loaded) << cut;
         const std::size_t blocks = (cut - 64) / kBlock, tail = cut - 64 - blocks * kBlock;
-        EXPECT_EQ(Rows(loaded->samples, 99), Rows(samples, blocks * 10)) << cut;
-        EXPECT_EQ(Summary(*loaded), "1733562000 5 1 123456789 gaps tail " + std::to_string(tail) +
-                                        " overflow 0" + (tail > 0 ? " damaged" : ""));
+        EXPECT_EQ(Load(path), std::tuple(kFound + " tail " + std::to_string(tail) + " overflow 0" +
+                                             (tail > 0 ? " damaged" : ""),
+                                         Rows(samples, blocks * 10)))
+            << cut;
     }
 
     // A flipped bit in the second block's magic, index, count, checksum or samples: its samples
@@ -132,27 +129,25 @@ TEST_F(JournalFile, ACutAnywhereKeepsEveryWholeBlockADamagedBlockBecomesAGapAndA
         std::string damaged = whole;
         damaged[64 + kBlock + offset] ^= 0x10;
         WriteFileBytes(path, damaged);
-        const auto loaded = LoadJournal(path);
-        ASSERT_TRUE(loaded) << offset;
-        EXPECT_EQ(Rows(loaded->samples, 99), Rows(gapped, 40)) << offset;
-        EXPECT_EQ(Summary(*loaded), "1733562000 5 1 123456789 gaps 10+10 tail 0 overflow 0 damaged");
+        EXPECT_EQ(Load(path), std::tuple(kFound + " 10+10 tail 0 overflow 0 damaged", Rows(gapped, 40)))
+            << offset;
     }
 
     const std::string header = WriteJournal(dir.File("ok.rmj"), {}, 1);
-    ASSERT_EQ(header.size(), 64u);
-    EXPECT_TRUE(LoadJournal(dir.File("ok.rmj")));
+    ASSERT_EQ(std::pair(header.size(), std::get<0>(Load(dir.File("ok.rmj")))),
+              std::pair(std::size_t{64}, kIntact));
     // The interval under the header's checksum: unreadable as a whole rather than misread.
     const std::tuple<const char*, std::string, JournalError> rows[] = {
         {"empty", "", JournalError::NotAJournal},
         {"text", std::string(200, 'x'), JournalError::NotAJournal},
         {"checksum", header.substr(0, 20) + '\x07' + header.substr(21), JournalError::NotAJournal},
-        {"newer version", header.substr(0, 8) + 'c' + header.substr(9), JournalError::NewerVersion},
-    };
+        {"newer version", header.substr(0, 8) + 'c' + header.substr(9), JournalError::NewerVersion}};
     for (const auto& [name, bytes, expected] : rows) {
         WriteFileBytes(dir.File("bad.rmj"), bytes);
         JournalError error = JournalError::None;
-        EXPECT_FALSE(LoadJournal(dir.File("bad.rmj"), kMaxSamples, &error)) << name;
-        EXPECT_EQ(error, expected) << name;
+        EXPECT_EQ((std::pair{LoadJournal(dir.File("bad.rmj"), kMaxSamples, &error).has_value(), error}),
+                  std::pair(false, expected))
+            << name;
     }
 
     // Intact but out of range (a start in the year 71000, an interval of -0.1 s, unit 77): the
@@ -164,24 +159,22 @@ TEST_F(JournalFile, ACutAnywhereKeepsEveryWholeBlockADamagedBlockBecomesAGapAndA
     std::string bytes = ReadFileBytes(dir.File("hostile.rmj"));
     bytes[24] = 77;
     WriteFileBytes(dir.File("hostile.rmj"), bytes.substr(0, 60) + HeaderCrc(bytes) + bytes.substr(64));
-    auto repaired = LoadJournal(dir.File("hostile.rmj"));
-    ASSERT_TRUE(repaired);
-    EXPECT_TRUE(repaired->headerRepaired);
-    EXPECT_LT(std::abs(repaired->header.startTime - std::time(nullptr)), 3600); // the file's time
-    repaired->header.startTime = 0;
-    EXPECT_EQ(Summary(*repaired), "0 5 0 1 gaps tail 0 overflow 0 damaged"); // the first sample's interval
-    EXPECT_EQ(Rows(repaired->samples, 9), Rows(samples, 3));
+    JournalContents repaired = LoadJournal(dir.File("hostile.rmj")).value();
+    EXPECT_LT(std::abs(repaired.header.startTime - std::time(nullptr)), 3600); // the file's time
+    repaired.header.startTime = 0; // and the first sample's interval
+    EXPECT_EQ(std::tuple(repaired.headerRepaired, Summary(repaired), Rows(repaired.samples, 9)),
+              std::tuple(true, "0 5 0 1 gaps tail 0 overflow 0 damaged", Rows(samples, 3)));
 }
 
 TEST(JournalPath, DefaultFollowsTheStateFolderAndKeepsInstallationsApart)
 {
     setenv("XDG_STATE_HOME", "/var/tmp/state", 1);
     const std::string a = DefaultJournalPath("/opt/a/rm42meter.ini");
-    EXPECT_EQ(a.rfind("/var/tmp/state/rm42meter/recording-", 0), 0u) << a;
-    EXPECT_TRUE(a != DefaultJournalPath("/opt/b/rm42meter.ini") &&
-                a == DefaultJournalPath("/opt/a/rm42meter.ini"));
-    setenv("XDG_STATE_HOME", "relative/not/allowed", 1);
-    setenv("HOME", "/home/user", 1);
+    EXPECT_TRUE(a.starts_with("/var/tmp/state/rm42meter/recording-") &&
+                a != DefaultJournalPath("/opt/b/rm42meter.ini") &&
+                a == DefaultJournalPath("/opt/a/rm42meter.ini"))
+        << a;
+    setenv("XDG_STATE_HOME", "relative/not/allowed", 1), setenv("HOME", "/home/user", 1);
     EXPECT_EQ(DefaultJournalPath("/x.ini").rfind("/home/user/.local/state/rm42meter/", 0), 0u);
     unsetenv("XDG_STATE_HOME");
 }
@@ -193,8 +186,7 @@ class CaptureJournalTest : public SimRecorderRig {
 protected:
     void SetUp() override
     {
-        app.deviceSerial = 4711;
-        app.journalPath = dir.File("state/journal.rmj");
+        app.deviceSerial = 4711, app.journalPath = dir.File("state/journal.rmj");
         Start(SimConfig{});
     }
     // Runs (or goes on running) until the recorder holds count samples, then pauses; the journal on disk
@@ -206,12 +198,9 @@ protected:
             << ui.StatusText();
         TickUntil(count);
         ASSERT_EQ(recorder->StopCapture(), CaptureRecorder::StopResult::Stopped);
-        const std::optional<JournalContents> journal = LoadJournal(app.journalPath);
-        ASSERT_TRUE(journal.has_value());
-        EXPECT_EQ(std::pair(journal->header.deviceSerial,
-                            SampleRows(journal->samples.data(), journal->samples.size())),
-                  std::pair(4711u, SampleRows(recorder->Samples(),
-                                              static_cast<std::size_t>(recorder->SampleCount()))));
+        const JournalContents journal = LoadJournal(app.journalPath).value();
+        EXPECT_EQ(std::pair(journal.header.deviceSerial, Rows(journal.samples, kMaxSamples)),
+                  std::pair(4711u, SampleRows(recorder->Samples(), std::size_t(recorder->SampleCount()))));
     }
 };
 
@@ -257,7 +246,7 @@ TEST_F(CaptureJournalTest, AJournalThatCannotBeWrittenNeverStopsTheRecording)
 JournalContents Recovered()
 {
     JournalContents contents;
-    contents.header = JournalHeader{1733562000, 5, true, 4711};
+    contents.header = JournalHeader{LocalTime(2024, 12, 7, 9, 5, 3), 5, true, 4711};
     const double temps[] = {20.0, 650.0, 25.0, -45.0, 30.0};
     for (int i = 0; i < 5; ++i)
         contents.samples.push_back(CaptureSample{K10(temps[i]), K10(22.0), i < 3 ? 5 : 10});
@@ -273,7 +262,7 @@ TEST_F(CaptureJournalTest, ARecoveredRecordingIsPausedWithItsFiguresAndGoesOnInt
     const RecordingSnapshot snap = recorder->Snapshot();
     EXPECT_EQ(std::tuple(snap.sampleCount, snap.tickCount, snap.recordMax, snap.recordMin, snap.recordStart,
                          snap.fahrenheit, recorder->IntervalTicks()),
-              std::tuple(6, 3 * 5 + 3 * 10, 600.0, -30.0, 1733562000, true, 10));
+              std::tuple(6, 3 * 5 + 3 * 10, 600.0, -30.0, LocalTime(2024, 12, 7, 9, 5, 3), true, 10));
     RecordUntil(9);
     EXPECT_EQ(std::pair(recorder->Samples()[5].temp, recorder->Samples()[8].interval), std::pair(kNoData, 1));
 }
@@ -281,11 +270,12 @@ TEST_F(CaptureJournalTest, ARecoveredRecordingIsPausedWithItsFiguresAndGoesOnInt
 TEST_F(CaptureJournalTest, TheStartUpOfferLoadsRemovesOrKeepsTheJournalAndSaysWhich)
 {
     const JournalContents contents = Recovered();
-    const std::string path = app.journalPath, damagedAs = DamagedJournalName(path);
-    const std::string unreadableAs = dir.File("state/journal-unreadable.rmj");
-    const std::string question = JournalQuestion(app, contents), gap = FormatLangString(app, 322, {"5"}),
-                      empty = FormatLangString(app, 326, {path}),
-                      emptyDamaged = FormatLangString(app, 327, {path, damagedAs});
+    const std::string path = app.journalPath, damagedAs = DamagedJournalName(path),
+                      unreadableAs = dir.File("state/journal-unreadable.rmj");
+    const std::string
+        question = "保存されていない記録が残っています（6件、2024/12/07 09:05:03開始）。読み込みますか？",
+        gap = FormatLangString(app, 322, {"5"}), empty = FormatLangString(app, 326, {path}),
+        emptyDamaged = FormatLangString(app, 327, {path, damagedAs});
     // The samples written to the journal (-1: no file, -2: a file that is no journal), whether bytes of a
     // block cut short follow them, the answer, what the one message holds (none: no message), where the
     // file is afterwards (empty: nowhere).
@@ -303,17 +293,13 @@ TEST_F(CaptureJournalTest, TheStartUpOfferLoadsRemovesOrKeepsTheJournalAndSaysWh
         SCOPED_TRACE(name);
         for (const std::string& file : {path, damagedAs, unreadableAs})
             fs::remove(file);
-        if (samples >= 0) {
-            RecordingJournal journal;
-            ASSERT_TRUE(journal.Start(path, contents.header, contents.samples.data(), samples));
-            journal.Close();
-            if (tornTail) WriteFileBytes(path, ReadFileBytes(path) + "RBLK\x06");
-        } else if (samples == -2) {
-            WriteFileBytes(path, "RM42JRN1 but nothing else");
-        }
+        RecordingJournal journal;
+        ASSERT_TRUE(samples < 0 || journal.Start(path, contents.header, contents.samples.data(), samples));
+        journal.Close();
+        if (tornTail) WriteFileBytes(path, ReadFileBytes(path) + "RBLK\x06");
+        if (samples == -2) WriteFileBytes(path, "RM42JRN1 but nothing else");
         recorder = std::make_unique<CaptureRecorder>(app);
-        ui.boxes.clear();
-        ui.answers = {answer};
+        ui.boxes.clear(), ui.answers = {answer};
         const bool loaded = samples > 0 && answer == MsgAnswer::Yes;
         EXPECT_EQ(OfferRecoveredJournal(app, *recorder), loaded);
         ASSERT_EQ(ui.boxes.size(), says.empty() ? 0u : 1u);
@@ -323,20 +309,6 @@ TEST_F(CaptureJournalTest, TheStartUpOfferLoadsRemovesOrKeepsTheJournalAndSaysWh
                   loaded ? std::pair(CaptureState::Paused, 6) : std::pair(CaptureState::Ready, 0));
         for (const std::string& file : {path, damagedAs, unreadableAs})
             EXPECT_EQ(fs::exists(file), file == keptAs) << file;
-    }
-}
-
-TEST(JournalQuestion, NamesTheSampleCountAndStartInBothLanguages)
-{
-    AppState app;
-    JournalContents contents;
-    contents.header.startTime = LocalTime(2024, 12, 7, 9, 5, 3);
-    contents.samples.resize(1234);
-    for (app.language = 0; app.language < 2; ++app.language) {
-        const std::string text = JournalQuestion(app, contents);
-        EXPECT_TRUE(text.find("1234") != text.npos && text.find("2024/12/07 09:05:03") != text.npos &&
-                    text.find('%') == text.npos)
-            << text;
     }
 }
 

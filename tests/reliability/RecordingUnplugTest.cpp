@@ -10,7 +10,6 @@
 #include "app/IniFile.h"
 #include "app/NumberText.h"
 #include "capture/CaptureRecorder.h"
-#include "device/Clock.h"
 #include "device/Status0.h"
 #include "support/ChildProcess.h"
 #include "support/ScriptedSerialPort.h"
@@ -25,10 +24,7 @@ class RecordingUnplug : public ::testing::Test, public LineRig {
 protected:
     void SetUp() override
     {
-        app.language = 1;
-        app.clock = &steady;
-        app.ports = ports.get();
-        app.deviceSerial = kSerial;
+        app.language = 1, app.clock = &steady, app.ports = ports.get(), app.deviceSerial = kSerial;
         WriteFileBytes(app.iniPath, "[ComPort]\nPort=" + Link() +
                                         "\nStopBit=0\nCommandWait1=0\nCommandWait2=0\n[Capture]\n");
     }
@@ -43,23 +39,6 @@ protected:
             recorder.Tick();
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
         }
-    }
-    // Five samples from the simulator, then its cable pulled.
-    void RecordThenPull(SimProcess& sim, CaptureRecorder& recorder)
-    {
-        ASSERT_TRUE(sim.Ready()) << sim.Error();
-        recorder.ReadSettings();
-        ASSERT_EQ(recorder.StartCapture(1), CaptureRecorder::StartResult::Started)
-            << ::testing::PrintToString(ui.BoxTexts());
-        TickUntil(recorder, 10000, [&] { return recorder.SampleCount() >= 5; });
-        ASSERT_GE(recorder.SampleCount(), 5);
-        ASSERT_TRUE(sim.Unplug());
-    }
-    void TickUntilLost(CaptureRecorder& recorder)
-    {
-        TickUntil(recorder, 2000, [&] { return recorder.Reconnecting(); });
-        ASSERT_TRUE(recorder.Reconnecting()) << "a hang-up is seen at once";
-        EXPECT_EQ(ui.StatusText(), FormatLangString(app, 299, {FormatSerialText(kSerial)}));
     }
     int32_t Count(CaptureRecorder& recorder) { return recorder.SampleCount(); }
 
@@ -77,26 +56,31 @@ TEST_F(RecordingUnplug, PauseEndsTheSearchQuietlyAndTheAdapterIsFoundByItsStable
     fs::create_directory(byId);
     for (const std::string row : {"searching", "before a tick", "no", "yes"}) {
         SCOPED_TRACE(row);
-        const bool pause = row == "searching" || row == "before a tick";
-        ui.boxes.clear();
-        fs::remove(stable), fs::create_symlink(Link(), stable);
+        ui.boxes.clear(), fs::remove(stable), fs::create_symlink(Link(), stable);
         SimProcess sim(Link(), simArgs);
         CaptureRecorder recorder(app, {.serialByIdDir = byId});
-        ASSERT_NO_FATAL_FAILURE(RecordThenPull(sim, recorder));
+        // Five samples from the simulator, then its cable pulled.
+        ASSERT_TRUE(sim.Ready()) << sim.Error();
+        recorder.ReadSettings();
+        ASSERT_EQ(recorder.StartCapture(1), CaptureRecorder::StartResult::Started) << ui.StatusText();
+        TickUntil(recorder, 10000, [&] { return Count(recorder) >= 5; });
+        ASSERT_TRUE(Count(recorder) >= 5 && sim.Unplug());
         if (row == "before a tick") {
             const auto end = SteadyTime::now() + std::chrono::seconds(2);
             while (recorder.Device().Words().linkFailed.load() == 0 && SteadyTime::now() < end)
                 std::this_thread::sleep_for(std::chrono::milliseconds(5));
             ASSERT_EQ(recorder.Device().Words().linkFailed.load(), 1);
         } else {
-            TickUntilLost(recorder);
+            TickUntil(recorder, 2000, [&] { return recorder.Reconnecting(); });
+            ASSERT_TRUE(recorder.Reconnecting()) << "a hang-up is seen at once";
+            EXPECT_EQ(ui.StatusText(), FormatLangString(app, 299, {FormatSerialText(kSerial)}));
         }
         if (row == "searching") {
             TickUntil(recorder, 2500); // a round or two of the search
             // The time without the thermometer is recorded as missing samples.
             EXPECT_EQ(recorder.Samples()[Count(recorder) - 1].temp, kNoData);
         }
-        if (pause) {
+        if (row == "searching" || row == "before a tick") {
             const int32_t taken = Count(recorder);
             const auto stopping = SteadyTime::now();
             EXPECT_EQ(recorder.StopCapture(), CaptureRecorder::StopResult::Stopped);
