@@ -1,6 +1,7 @@
 #include "app/IniFile.h"
 #include "app/AppState.h"
 #include "app/IniNumber.h"
+#include "support/DataRows.h"
 #include "support/FakeUserInterface.h"
 
 #include "support/TestSupport.h"
@@ -16,14 +17,6 @@ namespace {
 
 const std::string kKanji = "\x95\xFA\x8E\xCB\x89\xB7\x93\x78\x8C\x76"; // 放射温度計 in CP932
 
-// Keys of [System] and their values ("-" when not found).
-// clang-format off
-const std::pair<const char*, const char*> kSystemKeys[] = {
-    {"LANGAGE", "1"}, {"WindowTitle", "  Quoted Title  "}, {"Single", "abc"}, {"Mismatch", "\"abc'"},
-    {"Blank", ""}, {"Hidden", "-"}, {";Hidden", "-"}, {"Dup", "first"}, {"Eq", "a=b"},
-    {"NoEqualsSign", "-"}, {"Japanese", "放射温度計"}, {"Late", "-"}, {"Tail", "-"}};
-// clang-format on
-
 class IniFileReadTest : public testing::TestWithParam<const char*> {};
 
 TEST_P(IniFileReadTest, FindsTheFirstMatchingSectionAndKey)
@@ -35,12 +28,10 @@ TEST_P(IniFileReadTest, FindsTheFirstMatchingSectionAndKey)
     for (char c : ReadFileBytes(TestDataPath("ini/read-sample.ini")))
         text += c == '\n' ? std::string(GetParam()) : std::string(1, c);
     WriteFileBytes(path, text);
-    for (const auto& [key, expected] : kSystemKeys)
-        EXPECT_EQ(IniFile::GetString(path, "System", key, "-"), expected) << key;
-    EXPECT_EQ(IniFile::GetString(path, "other", "Langage", "-"), "2");
-    EXPECT_EQ(IniFile::GetString(path, "ゾーン", "Key", "-"), "zone");
-    EXPECT_EQ(IniFile::GetString(path, "Last", "Tail", "-"), "no line end");
-    EXPECT_EQ(IniFile::GetString(path, "Missing", "Langage", "-"), "-");
+    for (std::vector<std::string> row : DataRows("ini/read-keys.txt")) {
+        row.resize(3);
+        EXPECT_EQ((std::vector{row[0], row[1], IniFile::GetString(path, row[0], row[1], "-")}), row);
+    }
     EXPECT_EQ(IniFile::GetString(dir.File("none.ini"), "System", "Langage", "0"), "0");
     EXPECT_EQ(IniFile::GetString(dir.Path(), "System", "Langage", "dir"), "dir");
 }
@@ -67,29 +58,16 @@ TEST(IniFileTest, BufferSizeCutsAtCharacterBoundaries)
 
 TEST(IniFileTest, WriteReplacesTheValueOrAppendsKeySectionOrFileKeepingEveryOtherByte)
 {
-    // Golden files before and after, section, key, value. The line end is the file's own, CRLF when it
-    // has none; a CP932 file is written in CP932, a UTF-8 file (with its mark) in UTF-8.
-    const std::tuple<const char*, const char*, const char*, const char*> cases[] = {
-        {"replace", "SYSTEM", "Langage", "0"},
-        {"cp932", "Capture", "langage", "放射"},
-        {"after-comment", "A", "k", "v"},
-        {"before-blanks", "A", "k", "v"},
-        {"last-section", "B", "k", "v"},
-        {"no-line-end", "A", "k", "v"},
-        {"header-only", "a", "k", "v"},
-        {"new-section", "B", "k", "v"},
-        {"new-file", "B", "k", "v"},
-        {"other-section", "A", "k", "v"},
-        {"new-file-cp932", "HardName", "012345678", "放射温度計ｱ"},
-        {"utf8", "ComPort", "Port", "温"}};
+    // The line end is the file's own, CRLF when it has none; a CP932 file is written in CP932, a
+    // UTF-8 file (with its mark) in UTF-8.
     TempDir dir;
     const std::string path = dir.File("app.ini");
-    for (const auto& [name, section, key, value] : cases) {
-        const std::string golden = TestDataPath(std::string("ini/") + name);
+    for (const std::vector<std::string>& row : DataRows("ini/writes.txt")) {
+        const std::string &name = row[0], golden = TestDataPath("ini/" + name);
         std::filesystem::remove(path);
         if (std::filesystem::exists(golden + ".before.ini"))
             WriteFileBytes(path, ReadFileBytes(golden + ".before.ini"));
-        ASSERT_TRUE(IniFile::WriteString(path, section, key, value));
+        ASSERT_TRUE(IniFile::WriteString(path, row[1], row[2], row[3]));
         EXPECT_EQ(ReadFileBytes(path), ReadFileBytes(golden + ".after.ini")) << name;
     }
     // No temporary file is left beside it.
