@@ -2,16 +2,26 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <sstream>
 #include <string>
 #include <tuple>
 #include <vector>
 
 #include "ConsoleUserInterface.h"
 #include "support/CtlFixture.h"
+#include "support/DataRows.h"
 
 namespace {
 
-using CtlCheck = CtlTest;
+class CtlCheck : public CtlTest {
+protected:
+    std::string InFolder(std::string text) const // "@" stands for the test's folder
+    {
+        for (std::size_t at; (at = text.find('@')) != std::string::npos;)
+            text.replace(at, 1, dir.Path());
+        return text;
+    }
+};
 
 TEST_F(CtlCheck, ReportsTheThermometerAndSetsStatus0Once)
 {
@@ -40,31 +50,25 @@ TEST_F(CtlCheck, ReportsTheThermometerAndSetsStatus0Once)
 
 TEST_F(CtlCheck, FailuresEndWithTheirMessageAndBoundedRetries)
 {
-    // No thermometer, a bad command line or INI. With --yes the retries are bounded, so a script
-    // never hangs: two retries, then Cancel. --ini names exactly the file to read, a folder is none.
     WriteIni("", "", dir.File("no-such-port"));
     WriteFileBytes(dir.File("my.settings.ini"),
                    "[System]\r\nLangage=1\r\n[ComPort]\r\nPort=" + dir.File("no-such-port") + "\r\n");
-    Expect({
-        {{"check"}, 1, "-", "放射温度計が接続されていません。"},
-        {{"--yes", "--retries", "2", "--lang", "en", "check"}, 1, "-", "No Themometer Connected", "", 3},
-        {{"--ini", dir.File("none.ini"), "check"}, 1, "-", "INIファイルがありません"},
-        {{"--ini", dir.File("my.settings.ini"), "check"}, 1, "-", "No Themometer Connected"},
-        {{"frobnicate"}, 2},
-        {{"--lang", "de", "check"}, 2},
-        {{"--bogus", "check"}, 2},
-        {{}, 2},
-    });
-
-    // A thermometer that refuses check mode: every round ends in an OK-only box and the port
-    // dialog, and counts against --retries, with or without --yes, well within the time-out.
-    StartSim({"--fault", "ng:DA"});
-    WriteIni("Langage=1\r\n");
-    Expect({{{"--yes", "--retries", "2", "check"}, 1, "-", "Communication Error", "", 3},
-            {{"--retries", "0", "check"}, 1, "-", "Communication Error", "", 1}},
-           10000);
-    StartSim({"--fault", "off"});
-    Expect({{{"check"}, 1, "-", "Switch Themometer ON then Click [OK] Button"}});
+    for (const std::string thermometer : {"none", "refusing", "off"}) {
+        if (thermometer != "none") StartSim({"--fault", thermometer == "off" ? "off" : "ng:DA"});
+        if (thermometer == "refusing") WriteIni("Langage=1\r\n");
+        std::vector<CtlRow> rows;
+        for (std::vector<std::string> row : DataRows("cli/check_failures.txt")) {
+            row.resize(6);
+            std::vector<std::string> args;
+            std::istringstream in(InFolder(row[1]));
+            for (std::string arg; in >> arg;)
+                args.push_back(arg);
+            if (row[0] == thermometer)
+                rows.push_back({args, std::stoi(row[2]), row[3], row[4], "", std::stoul(row[5])});
+        }
+        ASSERT_FALSE(rows.empty()) << thermometer;
+        Expect(rows, thermometer == "refusing" ? 10000 : 60000);
+    }
 }
 
 TEST_F(CtlCheck, ACopyOfTheRunnableFolderRunsWhereItLands)
@@ -136,16 +140,9 @@ TEST(ConsoleUserInterface, ProgressLineOnlyOnATerminalAndErasedBeforeAMessageAnd
 // up, and -v adds the system's own words.
 TEST_F(CtlCheck, BadPortSettingsNameTheirKey)
 {
-    const std::pair<std::string, std::string> cases[] = {
-        {"[ComPort]\r\nPort=\r\n", "INI file: [ComPort] Port is empty"},
-        {"[ComPort]\r\nPort=" + dir.Path() + "\r\n",
-         "INI file: [ComPort] Port = \"" + dir.Path() + "\" is not a serial port"},
-        {"[ComPort]\r\nPort=/dev/null\r\n", "INI file: [ComPort] Port = \"/dev/null\" is not a serial port"},
-        {"[Other]\r\n", "INI file: there is no [ComPort] section"},
-        {"[ComPort]\r\nPort=" + dir.File("gone") + "\r\n",
-         dir.File("gone") + ": cannot open: No such file or directory (errno 2)"}};
-    for (const auto& [ini, told] : cases) {
-        WriteFileBytes(dir.File("rm42meter.ini"), "[System]\r\nLangage=1\r\n" + ini);
+    for (const std::vector<std::string>& row : DataRows("cli/bad_ports.txt")) {
+        WriteFileBytes(dir.File("rm42meter.ini"), "[System]\r\nLangage=1\r\n" + InFolder(row[0]));
+        const std::string told = InFolder(row[1]);
         const ProcessResult run = Ctl({"-v", "--retries", "0", "check"});
         EXPECT_EQ(run.exitCode, 1);
         EXPECT_LT(run.err.find(told), run.err.find("No Themometer Connected")) << run.err;
