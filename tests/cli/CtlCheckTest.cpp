@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <iterator>
 #include <sstream>
 #include <string>
 #include <tuple>
@@ -13,15 +14,14 @@
 
 namespace {
 
-class CtlCheck : public CtlTest {
-protected:
-    std::string InFolder(std::string text) const // "@" stands for the test's folder
-    {
-        for (std::size_t at; (at = text.find('@')) != std::string::npos;)
-            text.replace(at, 1, dir.Path());
-        return text;
-    }
-};
+using CtlCheck = CtlTest;
+
+std::string InFolder(std::string text, const TempDir& dir) // "@" stands for the test's folder
+{
+    for (std::size_t at; (at = text.find('@')) != std::string::npos;)
+        text.replace(at, 1, dir.Path());
+    return text;
+}
 
 TEST_F(CtlCheck, ReportsTheThermometerAndSetsStatus0Once)
 {
@@ -59,10 +59,8 @@ TEST_F(CtlCheck, FailuresEndWithTheirMessageAndBoundedRetries)
         std::vector<CtlRow> rows;
         for (std::vector<std::string> row : DataRows("cli/check_failures.txt")) {
             row.resize(6);
-            std::vector<std::string> args;
-            std::istringstream in(InFolder(row[1]));
-            for (std::string arg; in >> arg;)
-                args.push_back(arg);
+            std::istringstream in(InFolder(row[1], dir));
+            const std::vector<std::string> args{std::istream_iterator<std::string>(in), {}};
             if (row[0] == thermometer)
                 rows.push_back({args, std::stoi(row[2]), row[3], row[4], "", std::stoul(row[5])});
         }
@@ -141,8 +139,8 @@ TEST(ConsoleUserInterface, ProgressLineOnlyOnATerminalAndErasedBeforeAMessageAnd
 TEST_F(CtlCheck, BadPortSettingsNameTheirKey)
 {
     for (const std::vector<std::string>& row : DataRows("cli/bad_ports.txt")) {
-        WriteFileBytes(dir.File("rm42meter.ini"), "[System]\r\nLangage=1\r\n" + InFolder(row[0]));
-        const std::string told = InFolder(row[1]);
+        WriteFileBytes(dir.File("rm42meter.ini"), "[System]\r\nLangage=1\r\n" + InFolder(row[0], dir));
+        const std::string told = InFolder(row[1], dir);
         const ProcessResult run = Ctl({"-v", "--retries", "0", "check"});
         EXPECT_EQ(run.exitCode, 1);
         EXPECT_LT(run.err.find(told), run.err.find("No Themometer Connected")) << run.err;
