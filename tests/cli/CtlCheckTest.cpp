@@ -89,28 +89,6 @@ TEST_F(CtlCheck, ACopyOfTheRunnableFolderRunsWhereItLands)
         << r.out << r.err; // the simulator stopped at the end
 }
 
-TEST(ConsoleUserInterface, AnswersNegativelyUnlessToldYesAndThenOnlyALimitedNumberOfTimes)
-{
-    TempDir dir;
-    std::FILE* out = std::fopen(dir.File("out.txt").c_str(), "w+");
-    ASSERT_NE(out, nullptr);
-    ConsoleUserInterface no(false, 5, false, out), yes(true, 2, false, out);
-    // In turn: the console, the box, its default and the answer. Plain OK boxes do not use up the
-    // two positive answers, the two questions do.
-    const std::tuple<ConsoleUserInterface*, MsgIcon, MsgButtons, MsgAnswer, MsgAnswer> boxes[] = {
-        {&no, MsgIcon::Stop, MsgButtons::RetryCancel, MsgAnswer::Retry, MsgAnswer::Cancel},
-        {&no, MsgIcon::Question, MsgButtons::YesNo, MsgAnswer::Yes, MsgAnswer::No},
-        {&no, MsgIcon::None, MsgButtons::Ok, MsgAnswer::Ok, MsgAnswer::Ok},
-        {&yes, MsgIcon::Stop, MsgButtons::RetryCancel, MsgAnswer::Cancel, MsgAnswer::Retry},
-        {&yes, MsgIcon::Question, MsgButtons::OkCancel, MsgAnswer::Cancel, MsgAnswer::Ok},
-        {&yes, MsgIcon::None, MsgButtons::Ok, MsgAnswer::Ok, MsgAnswer::Ok},
-        {&yes, MsgIcon::Stop, MsgButtons::RetryCancel, MsgAnswer::Retry, MsgAnswer::Cancel}};
-    for (const auto& [ui, icon, buttons, byDefault, answer] : boxes)
-        EXPECT_EQ(ui->MessageBox("t", "c", icon, buttons, byDefault), answer);
-    std::fclose(out);
-    EXPECT_EQ(ReadFileBytes(dir.File("out.txt")).substr(0, 6), "[c] t\n");
-}
-
 TEST(ConsoleUserInterface, ProgressLineOnlyOnATerminalAndErasedBeforeAMessageAndAtTheEnd)
 {
     for (const bool terminal : {false, true}) {
