@@ -109,29 +109,28 @@ TEST(IniNumberTest, EveryKeyToldOnceWithItsRangeAndTheDefaultUsed)
 {
     TempDir dir;
     for (const IniNumberKey& row : IniNumberKeys()) {
-        SCOPED_TRACE(std::string(row.section) + " " + row.key);
+        const std::string head = std::string("[") + row.section + "]\n" + row.key + "=";
         for (const std::string& bad :
              {std::string("abc"), std::to_string(row.min - 1), std::to_string(row.max + 1),
               std::string("4000000000"), std::string("5x"), std::string("")}) {
+            SCOPED_TRACE(head + bad);
             FakeUserInterface ui;
             AppState app;
-            app.language = 1;
-            app.ui = &ui;
-            app.iniPath = dir.File("a.ini");
-            WriteFileBytes(app.iniPath, std::string("[") + row.section + "]\n" + row.key + "=" + bad + "\n");
-            EXPECT_EQ(ReadIniNumber(app, row.section, row.key), row.defaultValue) << bad;
-            EXPECT_EQ(ReadIniNumber(app, row.section, row.key), row.defaultValue) << bad;
-            ASSERT_EQ(ui.boxes.size(), 1u) << bad;
-            EXPECT_EQ(ui.boxes[0].text, "INI file: [" + std::string(row.section) + "] " + row.key + " = \"" +
-                                            bad + "\" is not accepted (" + std::to_string(row.min) + " to " +
-                                            std::to_string(row.max) + "); " +
-                                            std::to_string(row.defaultValue) + " is used instead");
-            WriteFileBytes(app.iniPath, std::string("[") + row.section + "]\n" + row.key + "= " +
-                                            std::to_string(row.max) + " \n");
+            std::tie(app.iniPath, app.language, app.ui) = std::tuple(dir.File("a.ini"), 1, &ui);
+            WriteFileBytes(app.iniPath, head + bad + "\n");
+            const int64_t first = ReadIniNumber(app, row.section, row.key);
+            EXPECT_EQ(std::pair(first, ReadIniNumber(app, row.section, row.key)),
+                      std::pair(row.defaultValue, row.defaultValue));
+            EXPECT_EQ(ui.BoxTexts(), std::vector<std::string>{
+                                         "INI file: [" + std::string(row.section) + "] " + row.key + " = \"" +
+                                         bad + "\" is not accepted (" + std::to_string(row.min) + " to " +
+                                         std::to_string(row.max) + "); " + std::to_string(row.defaultValue) +
+                                         " is used instead"});
+            WriteFileBytes(app.iniPath, head + " " + std::to_string(row.max) + " \n");
             EXPECT_EQ(ReadIniNumber(app, row.section, row.key), row.max);
             std::filesystem::remove(app.iniPath);
-            EXPECT_EQ(ReadIniNumber(app, row.section, row.key), row.defaultValue);
-            EXPECT_EQ(ui.boxes.size(), 1u);
+            EXPECT_EQ(std::pair(ReadIniNumber(app, row.section, row.key), ui.boxes.size()),
+                      std::pair(row.defaultValue, std::size_t{1}));
         }
     }
 }

@@ -5,6 +5,7 @@
 #include <deque>
 #include <functional>
 #include <memory>
+#include <ranges>
 #include <string>
 #include <vector>
 
@@ -77,16 +78,14 @@ public:
 
     std::string StatusText() const // the last one set
     {
-        auto it =
-            std::find_if(events.rbegin(), events.rend(), [](auto& s) { return s.starts_with("status:"); });
+        auto it = std::ranges::find_if(events | std::views::reverse,
+                                       [](auto& s) { return s.starts_with("status:"); });
         return it == events.rend() ? std::string() : it->substr(7);
     }
     std::vector<std::string> BoxTexts() const
     {
-        std::vector<std::string> texts;
-        for (const MessageBoxCall& box : boxes)
-            texts.push_back(box.text);
-        return texts;
+        auto texts = boxes | std::views::transform(&MessageBoxCall::text);
+        return {texts.begin(), texts.end()};
     }
 
 private:
