@@ -29,14 +29,13 @@ public:
     MsgAnswer MessageBox(const std::string& text, const std::string& caption, MsgIcon icon,
                          MsgButtons buttons, MsgAnswer defaultAnswer) override
     {
-        MessageBoxCall call{text, caption, icon, buttons, defaultAnswer};
-        if (boxes.size() >= maxBoxes) {
-            ADD_FAILURE() << "more than " << maxBoxes << " message boxes; last: " << text;
-            call.answer = MsgAnswer::Cancel;
-        } else if (!answers.empty()) {
-            call.answer = answers.front();
-            answers.pop_front();
-        }
+        const bool looping = boxes.size() >= maxBoxes;
+        EXPECT_FALSE(looping) << "more than " << maxBoxes << " message boxes; last: " << text;
+        const MessageBoxCall call{text, caption, icon, buttons,
+                                  looping           ? MsgAnswer::Cancel
+                                  : answers.empty() ? defaultAnswer
+                                                    : answers.front()};
+        if (!looping && !answers.empty()) answers.pop_front();
         boxes.push_back(call);
         events.push_back("box:" + text);
         if (onMessageBox) onMessageBox(call);
