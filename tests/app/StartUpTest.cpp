@@ -72,20 +72,19 @@ TEST(StartUpTest, PortableBesideItsIniInstalledInTheUsersFolders)
         const std::string data = root + (abs ? "/data" : "/.local/share") + "/rm42meter/";
         const std::string state = root + (abs ? "/state" : "/.local/state") + "/rm42meter/";
         fs::create_directories(bin);
-        const std::tuple<char, std::string, const char*> files[] = {
-            {'I', bin + "rm42meter.ini", "[System]\n"},
-            {'S', share + "rm42meter.ini", "[System]\r\nLangage=1\r\n"},
-            {'S', share + "templete_1.html", "shipped"},
-            {'U', config + "rm42meter.ini", "[System]\r\nLangage=0\r\n"},
-            {'T', data + "templete_1.html", "mine"}};
+        // clang-format off
+        const std::tuple<char, std::string, const char*> files[] = {{'I', bin + "rm42meter.ini", "[System]\n"},
+            {'S', share + "rm42meter.ini", "[System]\r\nLangage=1\r\n"}, {'S', share + "templete_1.html", "shipped"},
+            {'U', config + "rm42meter.ini", "[System]\r\nLangage=0\r\n"}, {'T', data + "templete_1.html", "mine"}};
+        // clang-format on
         for (const auto& [letter, path, bytes] : files) {
             if (exists.find(letter) == std::string::npos) continue;
             fs::create_directories(fs::path(path).parent_path());
             WriteFileBytes(path, bytes);
         }
-        const auto value = [&](const char* sub) -> std::optional<std::string> {
-            if (xdg == "none") return std::nullopt;
-            return (abs ? dir.Path() + "x/" : std::string("x/")) + sub;
+        const auto value = [&](const char* sub) {
+            return xdg == "none" ? std::nullopt
+                                 : std::optional((abs ? dir.Path() + "x/" : std::string("x/")) + sub);
         };
         ScopedEnv homeEnv("HOME", home), configEnv("XDG_CONFIG_HOME", value("config"));
         ScopedEnv dataEnv("XDG_DATA_HOME", value("data")), stateEnv("XDG_STATE_HOME", value("state"));
@@ -101,9 +100,9 @@ TEST(StartUpTest, PortableBesideItsIniInstalledInTheUsersFolders)
         if (!found[2].starts_with("C/")) continue;
         // The user's INI is the shipped default on first start, and stays the user's after.
         const bool mine = exists.find('U') != std::string::npos;
-        EXPECT_EQ(ReadFileBytes(app.iniPath),
-                  mine ? "[System]\r\nLangage=0\r\n" : "[System]\r\nLangage=1\r\n");
-        EXPECT_TRUE(fs::is_directory(data) && fs::is_directory(state));
+        EXPECT_EQ(
+            std::pair(ReadFileBytes(app.iniPath), fs::is_directory(data) && fs::is_directory(state)),
+            std::pair(std::string(mine ? "[System]\r\nLangage=0\r\n" : "[System]\r\nLangage=1\r\n"), true));
     }
 }
 
