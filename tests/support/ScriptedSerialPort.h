@@ -5,6 +5,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <ranges>
 #include <string>
 #include <vector>
 
@@ -82,10 +83,9 @@ struct LineRig {
     // The texts of message ids; 0 stands for the command error.
     std::vector<std::string> Messages(const std::vector<int>& ids) const
     {
-        std::vector<std::string> texts;
-        for (int id : ids)
-            texts.push_back(id != 0 ? Text(id) : "* COMMAND ERROR");
-        return texts;
+        auto texts =
+            ids | std::views::transform([&](int id) { return id != 0 ? Text(id) : "* COMMAND ERROR"; });
+        return {texts.begin(), texts.end()};
     }
 
     TempDir dir;
