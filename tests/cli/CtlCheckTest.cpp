@@ -1,6 +1,5 @@
 // rm42ctl end to end: the real executable against rm42-sim on a pseudo-terminal.
 
-#include <cstdlib>
 #include <filesystem>
 #include <iterator>
 #include <sstream>

@@ -4,9 +4,7 @@
 #include <gtest/gtest.h>
 #include <turbojpeg.h>
 
-#include <algorithm>
 #include <array>
-#include <cstdlib>
 #include <filesystem>
 #include <functional>
 #include <string>
