@@ -132,11 +132,11 @@ TEST_F(CtlCheck, CtrlCEndsAnyCommandDuringItsWaitsAndLeavesCheckMode)
     WriteFileBytes(dir.File("rm42meter.ini"),
                    "[System]\r\nLangage=1\r\n[ComPort]\r\nPort=" + Link() +
                        "\r\nStopBit=0\r\nCommandWait1=10000\r\nCommandWait2=10000\r\n");
-    for (const char* command : {"check", "read", "settings"}) {
+    for (const std::vector<std::string>& command :
+         {std::vector<std::string>{"check"}, {"read"}, {"settings", "show"}}) {
         for (const char* moment : {"0.5", "1.5"}) {
-            SCOPED_TRACE(std::string(command) + " at " + moment);
-            std::vector<std::string> args = Args({command});
-            if (std::string(command) == "settings") args.push_back("show");
+            SCOPED_TRACE(command[0] + " at " + moment);
+            std::vector<std::string> args = Args(command);
             args.insert(args.begin(),
                         {"/usr/bin/timeout", "--foreground", "--preserve-status", "-s", "INT", moment});
             const ProcessResult run = RunProcess(args, 8000);

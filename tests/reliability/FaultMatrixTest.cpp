@@ -76,11 +76,8 @@ struct Rig final : SerialPortFactory {
         sim = std::make_unique<SimThermometer>(config, clock);
         simPorts = MakeSimPortFactory(*sim, clock);
         if (k != 0 && !lost) sim->AddFault({static_cast<SimFault::Kind>(fault), "", k});
-        app.iniPath = dir.File("rm42meter.ini");
-        app.exeDir = dir.Path();
-        app.clock = &clock;
-        app.ports = this;
-        app.ui = &ui;
+        std::tie(app.iniPath, app.exeDir, app.clock, app.ports, app.ui) =
+            std::tuple(dir.File("rm42meter.ini"), dir.Path(), &clock, this, &ui);
         // Another thermometer was on the port before this one: a read must not keep its number.
         app.deviceSerial = 815;
         app.deviceSerialText = FormatSerialText(815);

@@ -7,6 +7,7 @@
 #include <memory>
 #include <ranges>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "app/AppState.h"
@@ -73,11 +74,8 @@ public:
 struct LineRig {
     LineRig()
     {
-        app.iniPath = dir.File("rm42meter.ini");
-        app.exeDir = dir.Path();
-        app.clock = &clock;
-        app.ports = &line;
-        app.ui = &ui;
+        std::tie(app.iniPath, app.exeDir, app.clock, app.ports, app.ui) =
+            std::tuple(dir.File("rm42meter.ini"), dir.Path(), &clock, &line, &ui);
     }
     std::string Text(int id) const { return LoadLangString(app, id); }
     // The texts of message ids; 0 stands for the command error.
