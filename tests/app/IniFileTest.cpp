@@ -1,6 +1,7 @@
 #include "app/IniFile.h"
 #include "app/AppState.h"
 #include "app/IniNumber.h"
+#include "support/DataRows.h"
 #include "support/FakeUserInterface.h"
 
 #include "support/TestSupport.h"
@@ -16,14 +17,6 @@ namespace {
 
 const std::string kKanji = "\x95\xFA\x8E\xCB\x89\xB7\x93\x78\x8C\x76"; // 放射温度計 in CP932
 
-// Keys of [System] and their values ("-" when not found).
-// clang-format off
-const std::pair<const char*, const char*> kSystemKeys[] = {
-    {"LANGAGE", "1"}, {"WindowTitle", "  Quoted Title  "}, {"Single", "abc"}, {"Mismatch", "\"abc'"},
-    {"Blank", ""}, {"Hidden", "-"}, {";Hidden", "-"}, {"Dup", "first"}, {"Eq", "a=b"},
-    {"NoEqualsSign", "-"}, {"Japanese", "放射温度計"}, {"Late", "-"}, {"Tail", "-"}};
-// clang-format on
-
 class IniFileReadTest : public testing::TestWithParam<const char*> {};
 
 TEST_P(IniFileReadTest, FindsTheFirstMatchingSectionAndKey)
@@ -35,12 +28,10 @@ TEST_P(IniFileReadTest, FindsTheFirstMatchingSectionAndKey)
     for (char c : ReadFileBytes(TestDataPath("ini/read-sample.ini")))
         text += c == '\n' ? std::string(GetParam()) : std::string(1, c);
     WriteFileBytes(path, text);
-    for (const auto& [key, expected] : kSystemKeys)
-        EXPECT_EQ(IniFile::GetString(path, "System", key, "-"), expected) << key;
-    EXPECT_EQ(IniFile::GetString(path, "other", "Langage", "-"), "2");
-    EXPECT_EQ(IniFile::GetString(path, "ゾーン", "Key", "-"), "zone");
-    EXPECT_EQ(IniFile::GetString(path, "Last", "Tail", "-"), "no line end");
-    EXPECT_EQ(IniFile::GetString(path, "Missing", "Langage", "-"), "-");
+    for (std::vector<std::string> row : DataRows("ini/read-keys.txt")) {
+        row.resize(3);
+        EXPECT_EQ((std::vector{row[0], row[1], IniFile::GetString(path, row[0], row[1], "-")}), row);
+    }
     EXPECT_EQ(IniFile::GetString(dir.File("none.ini"), "System", "Langage", "0"), "0");
     EXPECT_EQ(IniFile::GetString(dir.Path(), "System", "Langage", "dir"), "dir");
 }
@@ -67,29 +58,16 @@ TEST(IniFileTest, BufferSizeCutsAtCharacterBoundaries)
 
 TEST(IniFileTest, WriteReplacesTheValueOrAppendsKeySectionOrFileKeepingEveryOtherByte)
 {
-    // Golden files before and after, section, key, value. The line end is the file's own, CRLF when it
-    // has none; a CP932 file is written in CP932, a UTF-8 file (with its mark) in UTF-8.
-    const std::tuple<const char*, const char*, const char*, const char*> cases[] = {
-        {"replace", "SYSTEM", "Langage", "0"},
-        {"cp932", "Capture", "langage", "放射"},
-        {"after-comment", "A", "k", "v"},
-        {"before-blanks", "A", "k", "v"},
-        {"last-section", "B", "k", "v"},
-        {"no-line-end", "A", "k", "v"},
-        {"header-only", "a", "k", "v"},
-        {"new-section", "B", "k", "v"},
-        {"new-file", "B", "k", "v"},
-        {"other-section", "A", "k", "v"},
-        {"new-file-cp932", "HardName", "012345678", "放射温度計ｱ"},
-        {"utf8", "ComPort", "Port", "温"}};
+    // The line end is the file's own, CRLF when it has none; a CP932 file is written in CP932, a
+    // UTF-8 file (with its mark) in UTF-8.
     TempDir dir;
     const std::string path = dir.File("app.ini");
-    for (const auto& [name, section, key, value] : cases) {
-        const std::string golden = TestDataPath(std::string("ini/") + name);
+    for (const std::vector<std::string>& row : DataRows("ini/writes.txt")) {
+        const std::string &name = row[0], golden = TestDataPath("ini/" + name);
         std::filesystem::remove(path);
         if (std::filesystem::exists(golden + ".before.ini"))
             WriteFileBytes(path, ReadFileBytes(golden + ".before.ini"));
-        ASSERT_TRUE(IniFile::WriteString(path, section, key, value));
+        ASSERT_TRUE(IniFile::WriteString(path, row[1], row[2], row[3]));
         EXPECT_EQ(ReadFileBytes(path), ReadFileBytes(golden + ".after.ini")) << name;
     }
     // No temporary file is left beside it.
@@ -131,29 +109,28 @@ TEST(IniNumberTest, EveryKeyToldOnceWithItsRangeAndTheDefaultUsed)
 {
     TempDir dir;
     for (const IniNumberKey& row : IniNumberKeys()) {
-        SCOPED_TRACE(std::string(row.section) + " " + row.key);
+        const std::string head = std::string("[") + row.section + "]\n" + row.key + "=";
         for (const std::string& bad :
              {std::string("abc"), std::to_string(row.min - 1), std::to_string(row.max + 1),
               std::string("4000000000"), std::string("5x"), std::string("")}) {
+            SCOPED_TRACE(head + bad);
             FakeUserInterface ui;
             AppState app;
-            app.language = 1;
-            app.ui = &ui;
-            app.iniPath = dir.File("a.ini");
-            WriteFileBytes(app.iniPath, std::string("[") + row.section + "]\n" + row.key + "=" + bad + "\n");
-            EXPECT_EQ(ReadIniNumber(app, row.section, row.key), row.defaultValue) << bad;
-            EXPECT_EQ(ReadIniNumber(app, row.section, row.key), row.defaultValue) << bad;
-            ASSERT_EQ(ui.boxes.size(), 1u) << bad;
-            EXPECT_EQ(ui.boxes[0].text, "INI file: [" + std::string(row.section) + "] " + row.key + " = \"" +
-                                            bad + "\" is not accepted (" + std::to_string(row.min) + " to " +
-                                            std::to_string(row.max) + "); " +
-                                            std::to_string(row.defaultValue) + " is used instead");
-            WriteFileBytes(app.iniPath, std::string("[") + row.section + "]\n" + row.key + "= " +
-                                            std::to_string(row.max) + " \n");
+            std::tie(app.iniPath, app.language, app.ui) = std::tuple(dir.File("a.ini"), 1, &ui);
+            WriteFileBytes(app.iniPath, head + bad + "\n");
+            const int64_t first = ReadIniNumber(app, row.section, row.key);
+            EXPECT_EQ(std::pair(first, ReadIniNumber(app, row.section, row.key)),
+                      std::pair(row.defaultValue, row.defaultValue));
+            EXPECT_EQ(ui.BoxTexts(), std::vector<std::string>{
+                                         "INI file: [" + std::string(row.section) + "] " + row.key + " = \"" +
+                                         bad + "\" is not accepted (" + std::to_string(row.min) + " to " +
+                                         std::to_string(row.max) + "); " + std::to_string(row.defaultValue) +
+                                         " is used instead"});
+            WriteFileBytes(app.iniPath, head + " " + std::to_string(row.max) + " \n");
             EXPECT_EQ(ReadIniNumber(app, row.section, row.key), row.max);
             std::filesystem::remove(app.iniPath);
-            EXPECT_EQ(ReadIniNumber(app, row.section, row.key), row.defaultValue);
-            EXPECT_EQ(ui.boxes.size(), 1u);
+            EXPECT_EQ(std::pair(ReadIniNumber(app, row.section, row.key), ui.boxes.size()),
+                      std::pair(row.defaultValue, std::size_t{1}));
         }
     }
 }

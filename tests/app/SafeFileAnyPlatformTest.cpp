@@ -46,9 +46,9 @@ TEST(SafeFileAnyPlatform, WritesWholeFilesAndRefusesWhatCannotBeReplacedLeavingN
     }
     for (const std::string& target : {std::string(), dir.File("folder"), dir.File("missing/new.txt")})
         EXPECT_FALSE(WriteFileAtomically(target, "new")) << target;
-    EXPECT_EQ(Names(dir.Path()), (std::set<std::string>{"folder", "report.csv"}));
-    EXPECT_TRUE(fs::is_empty(dir.File("folder")));
-    EXPECT_EQ(ReadFileBytes(path), std::string("nul\0inside", 10));
+    EXPECT_EQ(
+        std::tuple(Names(dir.Path()), fs::is_empty(dir.File("folder")), ReadFileBytes(path)),
+        std::tuple(std::set<std::string>{"folder", "report.csv"}, true, std::string("nul\0inside", 10)));
 }
 
 TEST(SafeFileAnyPlatform, JapaneseFolderAndFileNamesAndCp932Text)
@@ -90,10 +90,10 @@ TEST(SafeFile, NewFilesTakeTheUmaskOldOnesKeepTheirModeAndLinksAreWrittenThrough
     WriteFileBytes(dir.File("real/rm42meter.ini"), "old");
     fs::create_symlink("real/rm42meter.ini", dir.File("link.ini"));
     ASSERT_TRUE(WriteFileAtomically(dir.File("link.ini"), "through"));
-    EXPECT_TRUE(fs::is_symlink(dir.File("link.ini")));
-    EXPECT_EQ(ReadFileBytes(dir.File("real/rm42meter.ini")), "through");
-    EXPECT_EQ(Names(dir.Path()), (std::set<std::string>{"link.ini", "new.csv", "private.ini", "real"}));
-    EXPECT_EQ(Names(dir.File("real")), std::set<std::string>{"rm42meter.ini"});
+    EXPECT_EQ(std::tuple(fs::is_symlink(dir.File("link.ini")), ReadFileBytes(dir.File("real/rm42meter.ini")),
+                         Names(dir.Path()), Names(dir.File("real"))),
+              std::tuple(true, "through", std::set<std::string>{"link.ini", "new.csv", "private.ini", "real"},
+                         std::set<std::string>{"rm42meter.ini"}));
 }
 #endif
 

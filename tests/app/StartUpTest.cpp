@@ -3,6 +3,7 @@
 #include "app/AppPaths.h"
 #include "app/AppState.h"
 #include "app/LangString.h"
+#include "support/DataRows.h"
 #include "support/FakeUserInterface.h"
 #include "support/TestSupport.h"
 
@@ -45,21 +46,14 @@ TEST(StartUpTest, YesSwitches)
 
 TEST(StartUpTest, PathsComeFromTheExecutableOrTheIniFileGivenByName)
 {
-    // From the executable (the INI is its name with .ini) or from an INI given by name (used
-    // exactly, a relative one from the working folder "./").
     const std::string cwd = fs::current_path().string() + "/";
-    // clang-format off
-    const std::tuple<bool, const char*, std::string> cases[] = {
-        {true, "/opt/rm42/bin/rm42meter", "/opt/rm42/bin/ /opt/rm42/bin/rm42meter.ini"},
-        {true, "/a/my.app.bin", "/a/ /a/my.app.ini"}, {true, "/a.d/prog", "/a.d/ /a.d/prog.ini"},
-        {true, "prog", " prog.ini"}, {false, "/x/my.settings.ini", "/x/ /x/my.settings.ini"},
-        {false, "/x/conf", "/x/ /x/conf"}, {false, "/x.d/a.ini", "/x.d/ /x.d/a.ini"},
-        {false, "sub/my.conf", cwd + "sub/ " + cwd + "sub/my.conf"}, {false, "plain", cwd + " " + cwd + "plain"}};
-    // clang-format on
-    for (const auto& [fromExe, given, expected] : cases) {
+    const auto relative = [&](const std::string& p) {
+        return p.starts_with(cwd) ? "./" + p.substr(cwd.size()) : p;
+    };
+    for (std::vector<std::string> row : DataRows("app/paths.txt")) {
         AppState app;
-        fromExe ? SetPathsFromExecutable(app, given) : SetPathsFromIniFile(app, given);
-        EXPECT_EQ(app.exeDir + " " + app.iniPath, expected);
+        row[0] == "exe" ? SetPathsFromExecutable(app, row[1]) : SetPathsFromIniFile(app, row[1]);
+        EXPECT_EQ((std::vector{row[0], row[1], relative(app.exeDir), relative(app.iniPath)}), row);
     }
     const fs::path self = ExecutablePath();
     EXPECT_TRUE(self.is_absolute() && self.filename() == "StartUpTest") << self;
@@ -67,18 +61,8 @@ TEST(StartUpTest, PathsComeFromTheExecutableOrTheIniFileGivenByName)
 
 TEST(StartUpTest, PortableBesideItsIniInstalledInTheUsersFolders)
 {
-    // What exists (I: INI beside bin/rm42meter, S: the shipped default in share/rm42meter, U: the
-    // user's INI already, T: the user's copy of the template), the XDG variables ("" unset, "rel"
-    // a relative value, "abs" under X/), and where the INI, the template, the type names and the
-    // log are found: B/ bin, S/ share, C/ config, D/ data, L/ state folder.
-    const std::tuple<std::string, std::string, const char*> rows[] = {
-        {"IS", "abs", "B/rm42meter.ini B/templete_1.html B/hardname.rm4 B/cmd_log.txt"},
-        {"", "abs", "B/rm42meter.ini B/templete_1.html B/hardname.rm4 B/cmd_log.txt"},
-        {"S", "abs", "C/rm42meter.ini S/templete_1.html D/hardname.rm4 L/cmd_log.txt"},
-        {"S", "", "C/rm42meter.ini S/templete_1.html D/hardname.rm4 L/cmd_log.txt"},
-        {"S", "rel", "C/rm42meter.ini S/templete_1.html D/hardname.rm4 L/cmd_log.txt"},
-        {"SUT", "abs", "C/rm42meter.ini D/templete_1.html D/hardname.rm4 L/cmd_log.txt"}};
-    for (const auto& [exists, xdg, expected] : rows) {
+    for (const std::vector<std::string>& row : DataRows("app/folders.txt")) {
+        const std::string &exists = row[0], &xdg = row[1];
         SCOPED_TRACE(exists + " " + xdg);
         TempDir dir;
         const std::string bin = dir.Path() + "usr/bin/", share = dir.Path() + "usr/share/rm42meter/";
@@ -88,53 +72,46 @@ TEST(StartUpTest, PortableBesideItsIniInstalledInTheUsersFolders)
         const std::string data = root + (abs ? "/data" : "/.local/share") + "/rm42meter/";
         const std::string state = root + (abs ? "/state" : "/.local/state") + "/rm42meter/";
         fs::create_directories(bin);
-        const std::tuple<char, std::string, const char*> files[] = {
-            {'I', bin + "rm42meter.ini", "[System]\n"},
-            {'S', share + "rm42meter.ini", "[System]\r\nLangage=1\r\n"},
-            {'S', share + "templete_1.html", "shipped"},
-            {'U', config + "rm42meter.ini", "[System]\r\nLangage=0\r\n"},
-            {'T', data + "templete_1.html", "mine"}};
+        // clang-format off
+        const std::tuple<char, std::string, const char*> files[] = {{'I', bin + "rm42meter.ini", "[System]\n"},
+            {'S', share + "rm42meter.ini", "[System]\r\nLangage=1\r\n"}, {'S', share + "templete_1.html", "shipped"},
+            {'U', config + "rm42meter.ini", "[System]\r\nLangage=0\r\n"}, {'T', data + "templete_1.html", "mine"}};
+        // clang-format on
         for (const auto& [letter, path, bytes] : files) {
             if (exists.find(letter) == std::string::npos) continue;
             fs::create_directories(fs::path(path).parent_path());
             WriteFileBytes(path, bytes);
         }
-        const auto value = [&](const char* sub) -> std::optional<std::string> {
-            if (xdg.empty()) return std::nullopt;
-            return (abs ? dir.Path() + "x/" : std::string("x/")) + sub;
+        const auto value = [&](const char* sub) {
+            return xdg == "none" ? std::nullopt
+                                 : std::optional((abs ? dir.Path() + "x/" : std::string("x/")) + sub);
         };
         ScopedEnv homeEnv("HOME", home), configEnv("XDG_CONFIG_HOME", value("config"));
         ScopedEnv dataEnv("XDG_DATA_HOME", value("data")), stateEnv("XDG_STATE_HOME", value("state"));
         AppState app;
         ASSERT_TRUE(SetPathsForExecutable(app, bin + "rm42ctl", "rm42meter"));
-        std::string found = app.iniPath + " " + DataFilePath(app, "templete_1.html") + " " +
-                            UserFilePath(app, "hardname.rm4") + " " + LogFilePath(app, "cmd_log.txt");
-        for (const auto& [folder, letter] :
-             {std::pair{bin, "B/"}, {share, "S/"}, {config, "C/"}, {data, "D/"}, {state, "L/"}}) {
-            for (std::size_t at; (at = found.find(folder)) != std::string::npos;)
-                found.replace(at, folder.size(), letter);
-        }
-        EXPECT_EQ(found, expected);
-        if (!found.starts_with("C/")) continue;
+        std::vector<std::string> found = {exists, xdg, app.iniPath, DataFilePath(app, "templete_1.html")};
+        found.insert(found.end(), {UserFilePath(app, "hardname.rm4"), LogFilePath(app, "cmd_log.txt")});
+        for (std::string& path : found)
+            for (const auto& [folder, letter] :
+                 {std::pair{bin, "B/"}, {share, "S/"}, {config, "C/"}, {data, "D/"}, {state, "L/"}})
+                if (path.starts_with(folder)) path = letter + path.substr(folder.size());
+        EXPECT_EQ(found, row);
+        if (!found[2].starts_with("C/")) continue;
         // The user's INI is the shipped default on first start, and stays the user's after.
         const bool mine = exists.find('U') != std::string::npos;
-        EXPECT_EQ(ReadFileBytes(app.iniPath),
-                  mine ? "[System]\r\nLangage=0\r\n" : "[System]\r\nLangage=1\r\n");
-        EXPECT_TRUE(fs::is_directory(data) && fs::is_directory(state));
+        EXPECT_EQ(
+            std::pair(ReadFileBytes(app.iniPath), fs::is_directory(data) && fs::is_directory(state)),
+            std::pair(std::string(mine ? "[System]\r\nLangage=0\r\n" : "[System]\r\nLangage=1\r\n"), true));
     }
 }
 
 TEST(StartUpTest, DesktopFollowsTheUserDirsRule)
 {
-    // Under XDG_CONFIG_HOME (else ~/.config), user-dirs.dirs ("": none), ~/Desktop made, expected.
-    const std::tuple<bool, std::string, bool, std::string> cases[] = {
-        {true, "XDG_DESKTOP_DIR=\"$HOME/Schreibtisch\"\n", false, "~/Schreibtisch"},
-        {false, "# xdg-user-dirs\nXDG_DESKTOP_DIR=\"$HOME/Bureau\"\n", false, "~/Bureau"},
-        {true, "XDG_DOWNLOAD_DIR=\"$HOME/dl\"\nXDG_DESKTOP_DIR=\"/data/desk/\"\n", true, "/data/desk"},
-        {true, "XDG_DESKTOP_DIR=\"$HOME/My \\\"Desk\\\"\"\n", false, "~/My \"Desk\""},
-        {true, "#XDG_DESKTOP_DIR=\"$HOME/old\"\nXDG_DESKTOP_DIR=\"relative\"\n", true, "~/Desktop"},
-        {true, "", false, ""}};
-    for (const auto& [underXdgConfigHome, userDirs, desktopFolder, expected] : cases) {
+    for (std::vector<std::string> row : DataRows("app/desktop.txt")) {
+        row.resize(4);
+        const bool underXdgConfigHome = row[0] == "xdg", desktopFolder = row[2] == "yes";
+        const std::string &userDirs = row[1], &expected = row[3];
         SCOPED_TRACE(userDirs);
         TempDir dir;
         const std::string home = dir.Path() + "home";
@@ -144,7 +121,7 @@ TEST(StartUpTest, DesktopFollowsTheUserDirsRule)
         if (!userDirs.empty()) WriteFileBytes(config + "/user-dirs.dirs", userDirs);
         ScopedEnv homeEnv("HOME", home);
         ScopedEnv configEnv("XDG_CONFIG_HOME", underXdgConfigHome ? std::optional(config) : std::nullopt);
-        EXPECT_EQ(DesktopDirectory(), expected[0] == '~' ? home + expected.substr(1) : expected);
+        EXPECT_EQ(DesktopDirectory(), expected.starts_with('~') ? home + expected.substr(1) : expected);
     }
 }
 
@@ -154,36 +131,30 @@ TEST(StartUpTest, StartUpReadsLanguageTitleAndSerialSwitchOrStopsWithoutItsIni)
     const std::string home = dir.Path() + "home";
     fs::create_directories(home + "/Desktop");
     ScopedEnv homeEnv("HOME", home), configEnv("XDG_CONFIG_HOME", std::nullopt);
-    // INI text ("" none, "/" a folder of that name); language, title and VisibleSerialNo read.
-    const std::pair<const char*, const char*> cases[] = {
-        {"[System]\r\nLangage=1\r\nWindowTitle=ABC\r\nVisibleSerialNo=No\r\n", "1 ABC off"},
-        {"[System]\nLangage=2\n", "0  on"},
-        {"[System]\nLangage=abc\nVisibleSerialNo=yes\n", "0  off"},
-        {"[System]\nLangage=\nVisibleSerialNo=NoYes\n", "0  on"},
-        {"[Capture]\nLangage=1\nWindowTitle=X\nVisibleSerialNo=No\n", "0  on"},
-        {"", ""},
-        {"/", ""}};
-    for (const auto& [ini, expected] : cases) {
+    for (std::vector<std::string> row : DataRows("app/startup_ini.txt")) {
+        row.resize(4);
+        const std::string& ini = row[0];
         SCOPED_TRACE(ini);
         fs::remove_all(dir.File("rm42meter.ini"));
-        if (*ini == '/') fs::create_directory(dir.File("rm42meter.ini"));
-        if (*ini && *ini != '/') WriteFileBytes(dir.File("rm42meter.ini"), ini);
+        if (ini == "folder") fs::create_directory(dir.File("rm42meter.ini"));
+        if (ini.starts_with('[')) WriteFileBytes(dir.File("rm42meter.ini"), ini);
         FakeUserInterface ui;
         AppState app;
         app.ui = &ui;
         app.portRetryCount = 4;
         app.language = 7;
-        app.windowTitle = *ini == '[' ? "stale" : ""; // a title would stand in the box's caption
-        app.visibleSerialNo = std::string(expected).ends_with("off");
+        app.windowTitle = ini.starts_with('[') ? "stale" : ""; // a title would stand in the box's caption
+        app.visibleSerialNo = row[3] == "off";
         const bool started = FillStartUpState(app, dir.File("rm42meter"));
         EXPECT_EQ(started, ui.boxes.empty());
         if (started) {
-            EXPECT_EQ(std::to_string(app.language) + " " + app.windowTitle +
-                          (app.visibleSerialNo ? " on" : " off") + " " + app.desktopDir + " " +
-                          std::to_string(app.portRetryCount),
-                      expected + (" " + home + "/Desktop 0"));
+            EXPECT_EQ((std::vector<std::string>{ini, std::to_string(app.language), app.windowTitle,
+                                                app.visibleSerialNo ? "on" : "off", app.desktopDir,
+                                                std::to_string(app.portRetryCount)}),
+                      (std::vector<std::string>{ini, row[1], row[2], row[3], home + "/Desktop", "0"}));
             continue;
         }
+        EXPECT_EQ(row[1], "stop");
         // Nothing past the missing file was read.
         ASSERT_EQ(ui.boxes.size(), 1u);
         const MessageBoxCall& box = ui.boxes[0];

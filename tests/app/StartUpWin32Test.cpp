@@ -2,6 +2,7 @@
 // from the shell, the named-mutex guard.
 #include "app/AppState.h"
 #include "app/StartUp.h"
+#include "support/DataRows.h"
 #include "support/FakeUserInterface.h"
 #include "support/TestSupport.h"
 
@@ -16,16 +17,10 @@ namespace {
 
 TEST(StartUpWin32Test, PathsSplitAtEitherSeparatorAndTheModulePathIsThisTest)
 {
-    const std::tuple<std::string, std::string, std::string> cases[] = {
-        {"C:\\Program Files\\RM42\\rm42meter.exe", "C:\\Program Files\\RM42\\",
-         "C:\\Program Files\\RM42\\rm42meter.ini"},
-        {"C:/tools/rm42.v2/rm42ctl.exe", "C:/tools/rm42.v2/", "C:/tools/rm42.v2/rm42ctl.ini"},
-        {"D:\\x/y\\meter", "D:\\x/y\\", "D:\\x/y\\meter.ini"},
-        {"meter.exe", "", "meter.ini"}};
-    for (const auto& [exe, dir, ini] : cases) {
+    for (const std::vector<std::string>& row : DataRows("app/paths_win32.txt")) {
         AppState app;
-        SetPathsFromExecutable(app, exe);
-        EXPECT_EQ(std::tie(app.exeDir, app.iniPath), std::tie(dir, ini)) << exe;
+        SetPathsFromExecutable(app, row[0]);
+        EXPECT_EQ((std::vector{row[0], app.exeDir, app.iniPath}), row);
     }
     const std::string self = ExecutablePath();
     EXPECT_TRUE(self.ends_with("\\StartUpWin32Test.exe") && self.find('/') == std::string::npos &&

@@ -6,6 +6,7 @@
 #include "capture/CaptureRecorder.h"
 #include "device/Clock.h"
 #include "sim/SimThermometer.h"
+#include "support/DataRows.h"
 #include "support/ScriptedSerialPort.h"
 
 #include <gtest/gtest.h>
@@ -29,22 +30,6 @@ inline std::time_t LocalTime(int year, int month, int day, int hour, int minute,
     std::tie(tm.tm_year, tm.tm_mon, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec, tm.tm_isdst) =
         std::tuple(year - 1900, month - 1, day, hour, minute, second, -1);
     return std::mktime(&tm);
-}
-
-// The rows of a table under tests/data, one a line, split into fields at sep; lines that start with '#'
-// are notes.
-inline std::vector<std::vector<std::string>> DataRows(const std::string& name, char sep = '|')
-{
-    std::vector<std::vector<std::string>> rows;
-    std::istringstream lines(ReadFileBytes(TestDataPath(name)));
-    for (std::string line, field; std::getline(lines, line);) {
-        std::istringstream fields(line);
-        if (line.empty() || line[0] == '#') continue;
-        for (rows.emplace_back(); std::getline(fields, field, sep);)
-            rows.back().push_back(field);
-    }
-    EXPECT_FALSE(rows.empty()) << name;
-    return rows;
 }
 
 // Samples as rows that compare whole, so that one check covers a recording and names the first row

@@ -1,17 +1,26 @@
 // rm42ctl end to end: the real executable against rm42-sim on a pseudo-terminal.
 
-#include <cstdlib>
 #include <filesystem>
+#include <iterator>
+#include <sstream>
 #include <string>
 #include <tuple>
 #include <vector>
 
 #include "ConsoleUserInterface.h"
 #include "support/CtlFixture.h"
+#include "support/DataRows.h"
 
 namespace {
 
 using CtlCheck = CtlTest;
+
+std::string InFolder(std::string text, const TempDir& dir) // "@" stands for the test's folder
+{
+    for (std::size_t at; (at = text.find('@')) != std::string::npos;)
+        text.replace(at, 1, dir.Path());
+    return text;
+}
 
 TEST_F(CtlCheck, ReportsTheThermometerAndSetsStatus0Once)
 {
@@ -40,31 +49,23 @@ TEST_F(CtlCheck, ReportsTheThermometerAndSetsStatus0Once)
 
 TEST_F(CtlCheck, FailuresEndWithTheirMessageAndBoundedRetries)
 {
-    // No thermometer, a bad command line or INI. With --yes the retries are bounded, so a script
-    // never hangs: two retries, then Cancel. --ini names exactly the file to read, a folder is none.
     WriteIni("", "", dir.File("no-such-port"));
     WriteFileBytes(dir.File("my.settings.ini"),
                    "[System]\r\nLangage=1\r\n[ComPort]\r\nPort=" + dir.File("no-such-port") + "\r\n");
-    Expect({
-        {{"check"}, 1, "-", "放射温度計が接続されていません。"},
-        {{"--yes", "--retries", "2", "--lang", "en", "check"}, 1, "-", "No Themometer Connected", "", 3},
-        {{"--ini", dir.File("none.ini"), "check"}, 1, "-", "INIファイルがありません"},
-        {{"--ini", dir.File("my.settings.ini"), "check"}, 1, "-", "No Themometer Connected"},
-        {{"frobnicate"}, 2},
-        {{"--lang", "de", "check"}, 2},
-        {{"--bogus", "check"}, 2},
-        {{}, 2},
-    });
-
-    // A thermometer that refuses check mode: every round ends in an OK-only box and the port
-    // dialog, and counts against --retries, with or without --yes, well within the time-out.
-    StartSim({"--fault", "ng:DA"});
-    WriteIni("Langage=1\r\n");
-    Expect({{{"--yes", "--retries", "2", "check"}, 1, "-", "Communication Error", "", 3},
-            {{"--retries", "0", "check"}, 1, "-", "Communication Error", "", 1}},
-           10000);
-    StartSim({"--fault", "off"});
-    Expect({{{"check"}, 1, "-", "Switch Themometer ON then Click [OK] Button"}});
+    for (const std::string thermometer : {"none", "refusing", "off"}) {
+        if (thermometer != "none") StartSim({"--fault", thermometer == "off" ? "off" : "ng:DA"});
+        if (thermometer == "refusing") WriteIni("Langage=1\r\n");
+        std::vector<CtlRow> rows;
+        for (std::vector<std::string> row : DataRows("cli/check_failures.txt")) {
+            row.resize(6);
+            std::istringstream in(InFolder(row[1], dir));
+            const std::vector<std::string> args{std::istream_iterator<std::string>(in), {}};
+            if (row[0] == thermometer)
+                rows.push_back({args, std::stoi(row[2]), row[3], row[4], "", std::stoul(row[5])});
+        }
+        ASSERT_FALSE(rows.empty()) << thermometer;
+        Expect(rows, thermometer == "refusing" ? 10000 : 60000);
+    }
 }
 
 TEST_F(CtlCheck, ACopyOfTheRunnableFolderRunsWhereItLands)
@@ -85,28 +86,6 @@ TEST_F(CtlCheck, ACopyOfTheRunnableFolderRunsWhereItLands)
                          Count(r.out, "Serial No.: "), std::filesystem::exists(bin + "/rm42-sim.tty")),
               std::tuple(0, 1, 1, false))
         << r.out << r.err; // the simulator stopped at the end
-}
-
-TEST(ConsoleUserInterface, AnswersNegativelyUnlessToldYesAndThenOnlyALimitedNumberOfTimes)
-{
-    TempDir dir;
-    std::FILE* out = std::fopen(dir.File("out.txt").c_str(), "w+");
-    ASSERT_NE(out, nullptr);
-    ConsoleUserInterface no(false, 5, false, out), yes(true, 2, false, out);
-    // In turn: the console, the box, its default and the answer. Plain OK boxes do not use up the
-    // two positive answers, the two questions do.
-    const std::tuple<ConsoleUserInterface*, MsgIcon, MsgButtons, MsgAnswer, MsgAnswer> boxes[] = {
-        {&no, MsgIcon::Stop, MsgButtons::RetryCancel, MsgAnswer::Retry, MsgAnswer::Cancel},
-        {&no, MsgIcon::Question, MsgButtons::YesNo, MsgAnswer::Yes, MsgAnswer::No},
-        {&no, MsgIcon::None, MsgButtons::Ok, MsgAnswer::Ok, MsgAnswer::Ok},
-        {&yes, MsgIcon::Stop, MsgButtons::RetryCancel, MsgAnswer::Cancel, MsgAnswer::Retry},
-        {&yes, MsgIcon::Question, MsgButtons::OkCancel, MsgAnswer::Cancel, MsgAnswer::Ok},
-        {&yes, MsgIcon::None, MsgButtons::Ok, MsgAnswer::Ok, MsgAnswer::Ok},
-        {&yes, MsgIcon::Stop, MsgButtons::RetryCancel, MsgAnswer::Retry, MsgAnswer::Cancel}};
-    for (const auto& [ui, icon, buttons, byDefault, answer] : boxes)
-        EXPECT_EQ(ui->MessageBox("t", "c", icon, buttons, byDefault), answer);
-    std::fclose(out);
-    EXPECT_EQ(ReadFileBytes(dir.File("out.txt")).substr(0, 6), "[c] t\n");
 }
 
 TEST(ConsoleUserInterface, ProgressLineOnlyOnATerminalAndErasedBeforeAMessageAndAtTheEnd)
@@ -136,16 +115,9 @@ TEST(ConsoleUserInterface, ProgressLineOnlyOnATerminalAndErasedBeforeAMessageAnd
 // up, and -v adds the system's own words.
 TEST_F(CtlCheck, BadPortSettingsNameTheirKey)
 {
-    const std::pair<std::string, std::string> cases[] = {
-        {"[ComPort]\r\nPort=\r\n", "INI file: [ComPort] Port is empty"},
-        {"[ComPort]\r\nPort=" + dir.Path() + "\r\n",
-         "INI file: [ComPort] Port = \"" + dir.Path() + "\" is not a serial port"},
-        {"[ComPort]\r\nPort=/dev/null\r\n", "INI file: [ComPort] Port = \"/dev/null\" is not a serial port"},
-        {"[Other]\r\n", "INI file: there is no [ComPort] section"},
-        {"[ComPort]\r\nPort=" + dir.File("gone") + "\r\n",
-         dir.File("gone") + ": cannot open: No such file or directory (errno 2)"}};
-    for (const auto& [ini, told] : cases) {
-        WriteFileBytes(dir.File("rm42meter.ini"), "[System]\r\nLangage=1\r\n" + ini);
+    for (const std::vector<std::string>& row : DataRows("cli/bad_ports.txt")) {
+        WriteFileBytes(dir.File("rm42meter.ini"), "[System]\r\nLangage=1\r\n" + InFolder(row[0], dir));
+        const std::string told = InFolder(row[1], dir);
         const ProcessResult run = Ctl({"-v", "--retries", "0", "check"});
         EXPECT_EQ(run.exitCode, 1);
         EXPECT_LT(run.err.find(told), run.err.find("No Themometer Connected")) << run.err;
@@ -160,11 +132,11 @@ TEST_F(CtlCheck, CtrlCEndsAnyCommandDuringItsWaitsAndLeavesCheckMode)
     WriteFileBytes(dir.File("rm42meter.ini"),
                    "[System]\r\nLangage=1\r\n[ComPort]\r\nPort=" + Link() +
                        "\r\nStopBit=0\r\nCommandWait1=10000\r\nCommandWait2=10000\r\n");
-    for (const char* command : {"check", "read", "settings"}) {
+    for (const std::vector<std::string>& command :
+         {std::vector<std::string>{"check"}, {"read"}, {"settings", "show"}}) {
         for (const char* moment : {"0.5", "1.5"}) {
-            SCOPED_TRACE(std::string(command) + " at " + moment);
-            std::vector<std::string> args = Args({command});
-            if (std::string(command) == "settings") args.push_back("show");
+            SCOPED_TRACE(command[0] + " at " + moment);
+            std::vector<std::string> args = Args(command);
             args.insert(args.begin(),
                         {"/usr/bin/timeout", "--foreground", "--preserve-status", "-s", "INT", moment});
             const ProcessResult run = RunProcess(args, 8000);

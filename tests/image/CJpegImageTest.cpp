@@ -1,12 +1,10 @@
 #include "image/CJpegImage.h"
-#include "support/TestSupport.h"
+#include "support/DataRows.h"
 
 #include <gtest/gtest.h>
 #include <turbojpeg.h>
 
-#include <algorithm>
 #include <array>
-#include <cstdlib>
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -75,15 +73,11 @@ TEST(SaveBitmapAsJpeg, GraphPictureIsFullSizeUnsubsampledQuality80AndKeepsItsRow
     // 1x1, Y with quantisation table 0, Cb and Cr with table 1.
     EXPECT_EQ(Segment(jpeg, 0xC0),
               std::string("\x08\x01\x6C\x01\xFD\x03\x01\x11\x00\x02\x11\x01\x03\x11\x01", 15));
-    // The first table is table 0 of 8 bits: the standard's luminance table in zigzag order, scaled
-    // for quality 80 as IJG encoders do.
-    const int base[64] = {16, 11, 12,  14,  12,  10, 16, 14,  13,  14,  18,  17,  16, 19,  24,  40,
-                          26, 24, 22,  22,  24,  49, 35, 37,  29,  40,  58,  51,  61, 60,  57,  51,
-                          56, 55, 64,  72,  92,  78, 64, 68,  87,  69,  55,  56,  80, 109, 81,  87,
-                          95, 98, 103, 104, 103, 62, 77, 113, 121, 112, 100, 120, 92, 101, 103, 99};
+    // The first table is table 0 of 8 bits.
     std::string table(1, '\0');
-    for (int k = 0; k < 64; ++k)
-        table += char(std::clamp((base[k] * 40 + 50) / 100, 1, 255));
+    for (const auto& row : DataRows("image/luma_q80.txt", ' '))
+        for (const std::string& value : row)
+            table += char(std::stoi(value));
     EXPECT_EQ(Segment(jpeg, 0xDB).substr(0, 65), table);
 
     CJpegImage image;

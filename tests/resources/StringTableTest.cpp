@@ -2,14 +2,13 @@
 #include "app/AppState.h"
 #include "app/LangString.h"
 
-#include "support/TestSupport.h"
+#include "support/DataRows.h"
 
 #include <gtest/gtest.h>
 
 #include <map>
 #include <sstream>
 #include <string>
-#include <tuple>
 #include <vector>
 
 namespace {
@@ -41,28 +40,13 @@ TEST(StringTable, TheDocumentedListIsTheTable)
 
 TEST(LangString, LanguageSelectsTheTextAndWindowTitleReplacesTheName)
 {
-    // clang-format off
-    const std::tuple<int, std::string, const char*, const char*> cases[] = {
-        {114, "", "放射温度計が接続されていません。", "No Themometer Connected"},
-        {111, "ABC", "タブメニューをマウスで選択してください。", "Select Tab Menu by Mouse"},
-        {165, "", "放射温度計アプリケーション", "Thermometer Application"},
-        {165, "ABC", "ABC", "ABC"},
-        {166, "ABC", "機種名未登録", "No Type-Number entered"}};
-    // clang-format on
     AppState app;
-    for (const auto& [id, title, japanese, english] : cases) {
-        app.windowTitle = title;
-        app.language = 0;
-        const std::string inJapanese = LoadLangString(app, id);
-        app.language = 1;
-        EXPECT_EQ(std::pair(inJapanese, LoadLangString(app, id)),
-                  (std::pair<std::string, std::string>(japanese, english)));
-    }
-    // An unknown id gives nothing; in English an id of the English range is not shifted again.
-    for (const auto& [language, id] :
-         {std::pair{0, 0}, {0, 106}, {0, 304}, {1, 0}, {1, 106}, {1, 304}, {1, 2114}}) {
-        app.language = language;
-        EXPECT_EQ(LoadLangString(app, id), "") << language << " " << id;
+    for (std::vector<std::string> row : DataRows("resources/lang_strings.txt")) {
+        row.resize(4);
+        std::vector<std::string> got = {row[0], app.windowTitle = row[1]};
+        for (app.language = 0; app.language < 2; ++app.language)
+            got.push_back(LoadLangString(app, std::stoi(row[0])));
+        EXPECT_EQ(got, row);
     }
 }
 
@@ -70,17 +54,17 @@ TEST(LangString, FormatFillsThePlaceholdersInOrderAndNeverItsOwnArguments)
 {
     AppState app;
     app.language = 1;
-    EXPECT_EQ(FormatLangString(app, 301, {"/dev/ttyUSB0", "00000004711", "00123456789"}),
-              "Not taken: the thermometer on /dev/ttyUSB0 is No. 00000004711; looking for 00123456789");
-    // A "%d" placeholder counts too; an argument that holds a placeholder stays as it is.
-    EXPECT_EQ(
-        FormatLangString(app, 297, {"%s", "2026/12/07 10:00:00"}),
-        "An unsaved recording was found (%s samples, started 2026/12/07 10:00:00). Do you want to load it?");
-    // Missing arguments leave the rest of the text untouched; extra ones are dropped.
-    EXPECT_EQ(FormatLangString(app, 300, {"COM5"}), "Thermometer reconnected on COM5 after a gap of %s s");
-    EXPECT_EQ(FormatLangString(app, 302, {"COM5", "x"}),
-              "The thermometer was found on COM5. Use this port from now on?");
-    EXPECT_EQ(FormatLangString(app, 114, {"x"}), "No Themometer Connected");
+    for (const std::vector<std::string>& row : DataRows("resources/lang_format.txt")) {
+        std::vector<std::string> args;
+        std::istringstream in(row[1]);
+        for (std::string arg; std::getline(in, arg, ';');)
+            args.push_back(arg);
+        const int id = std::stoi(row[0]);
+        EXPECT_EQ(args.size() == 1   ? FormatLangString(app, id, {args[0]})
+                  : args.size() == 2 ? FormatLangString(app, id, {args[0], args[1]})
+                                     : FormatLangString(app, id, {args[0], args[1], args[2]}),
+                  row[2]);
+    }
 }
 
 } // namespace

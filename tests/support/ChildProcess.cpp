@@ -10,7 +10,6 @@
 #include <functional>
 #include <iterator>
 #include <spawn.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -80,8 +79,7 @@ int Reap(pid_t pid, int timeoutMs)
 
 bool LinkPresent(const std::string& link)
 {
-    struct stat st {};
-    return lstat(link.c_str(), &st) == 0;
+    return std::filesystem::exists(std::filesystem::symlink_status(link));
 }
 
 } // namespace

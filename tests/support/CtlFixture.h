@@ -21,15 +21,10 @@
 // appears (0: at least once) and a fragment of the commands the simulator received during the
 // run, one a line ("-": none).
 struct CtlRow {
-    CtlRow(std::vector<std::string> a, int e = 0, std::string o = "", std::string r = "", std::string s = "",
-           std::size_t t = 0)
-        : args(std::move(a)), exit(e), out(std::move(o)), err(std::move(r)), sent(std::move(s)), times(t)
-    {
-    }
     std::vector<std::string> args;
-    int exit;
-    std::string out, err, sent;
-    std::size_t times;
+    int exit = 0;
+    std::string out = "", err = "", sent = "";
+    std::size_t times = 0;
 };
 
 inline void PrintTo(const CtlRow& row, std::ostream* os)

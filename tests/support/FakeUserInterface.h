@@ -5,6 +5,7 @@
 #include <deque>
 #include <functional>
 #include <memory>
+#include <ranges>
 #include <string>
 #include <vector>
 
@@ -28,14 +29,13 @@ public:
     MsgAnswer MessageBox(const std::string& text, const std::string& caption, MsgIcon icon,
                          MsgButtons buttons, MsgAnswer defaultAnswer) override
     {
-        MessageBoxCall call{text, caption, icon, buttons, defaultAnswer};
-        if (boxes.size() >= maxBoxes) {
-            ADD_FAILURE() << "more than " << maxBoxes << " message boxes; last: " << text;
-            call.answer = MsgAnswer::Cancel;
-        } else if (!answers.empty()) {
-            call.answer = answers.front();
-            answers.pop_front();
-        }
+        const bool looping = boxes.size() >= maxBoxes;
+        EXPECT_FALSE(looping) << "more than " << maxBoxes << " message boxes; last: " << text;
+        const MessageBoxCall call{text, caption, icon, buttons,
+                                  looping           ? MsgAnswer::Cancel
+                                  : answers.empty() ? defaultAnswer
+                                                    : answers.front()};
+        if (!looping && !answers.empty()) answers.pop_front();
         boxes.push_back(call);
         events.push_back("box:" + text);
         if (onMessageBox) onMessageBox(call);
@@ -77,16 +77,14 @@ public:
 
     std::string StatusText() const // the last one set
     {
-        auto it =
-            std::find_if(events.rbegin(), events.rend(), [](auto& s) { return s.starts_with("status:"); });
+        auto it = std::ranges::find_if(events | std::views::reverse,
+                                       [](auto& s) { return s.starts_with("status:"); });
         return it == events.rend() ? std::string() : it->substr(7);
     }
     std::vector<std::string> BoxTexts() const
     {
-        std::vector<std::string> texts;
-        for (const MessageBoxCall& box : boxes)
-            texts.push_back(box.text);
-        return texts;
+        auto texts = boxes | std::views::transform(&MessageBoxCall::text);
+        return {texts.begin(), texts.end()};
     }
 
 private:

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <tuple>
+#include <utility>
 
 namespace {
 
@@ -21,9 +22,9 @@ public:
     bool Close() override
     {
         ++line_.closes;
-        if (!open_) return false;
-        line_.portOpen = open_ = false;
-        return !line_.failClose;
+        const bool wasOpen = std::exchange(open_, false);
+        line_.portOpen = line_.portOpen && !wasOpen;
+        return wasOpen && !line_.failClose;
     }
     bool IsOpen() const override { return open_; }
     bool Purge(SerialBuffer which) override

@@ -5,7 +5,9 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <ranges>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "app/AppState.h"
@@ -72,20 +74,16 @@ public:
 struct LineRig {
     LineRig()
     {
-        app.iniPath = dir.File("rm42meter.ini");
-        app.exeDir = dir.Path();
-        app.clock = &clock;
-        app.ports = &line;
-        app.ui = &ui;
+        std::tie(app.iniPath, app.exeDir, app.clock, app.ports, app.ui) =
+            std::tuple(dir.File("rm42meter.ini"), dir.Path(), &clock, &line, &ui);
     }
     std::string Text(int id) const { return LoadLangString(app, id); }
     // The texts of message ids; 0 stands for the command error.
     std::vector<std::string> Messages(const std::vector<int>& ids) const
     {
-        std::vector<std::string> texts;
-        for (int id : ids)
-            texts.push_back(id != 0 ? Text(id) : "* COMMAND ERROR");
-        return texts;
+        auto texts =
+            ids | std::views::transform([&](int id) { return id != 0 ? Text(id) : "* COMMAND ERROR"; });
+        return {texts.begin(), texts.end()};
     }
 
     TempDir dir;
