@@ -17,11 +17,14 @@ namespace {
 
 using Texts = std::vector<std::string>;
 
+std::string Printed(const char* format, unsigned value)
+{
+    char text[64];
+    return std::string(text, static_cast<std::size_t>(std::snprintf(text, sizeof text, format, value)));
+}
 std::string Hex4(unsigned value)
 {
-    char text[16];
-    std::snprintf(text, sizeof text, "%04X", value & 0xFFFFu);
-    return text;
+    return Printed("%04X", value & 0xFFFFu);
 }
 
 // The memory operations run in-process against the simulated thermometer, in virtual time.
@@ -71,16 +74,14 @@ TEST_F(MemoryDataTest, ReadsEveryStoredRecordWithinTheBuffer)
         ui = FakeUserInterface{};
         app.deviceSerial = 42; // another thermometer read before: every read takes the new one
         data->ReadMemory();
-        EXPECT_EQ(ui.boxes.size(), told.empty() ? 0u : 1u);
-        for (const MessageBoxCall& box : ui.boxes)
-            EXPECT_NE(box.text.find(" " + told + " "), std::string::npos);
-        EXPECT_EQ(std::tuple(data->ioError, data->capacity, data->memoryItems, app.deviceSerialText,
-                             app.deviceSerial),
-                  std::tuple(false, capacity, 0xFC83 | items, std::string("01234560789"), 123456789u));
+        const std::string box = ui.boxes.empty() ? "" : ui.boxes[0].text;
+        EXPECT_EQ(std::tuple(ui.boxes.size(), box.find(" " + told + " ") != std::string::npos, data->ioError,
+                             data->capacity, data->memoryItems, app.deviceSerialText, app.deviceSerial),
+                  std::tuple(told.empty() ? 0u : 1u, !told.empty(), false, capacity, 0xFC83 | items,
+                             std::string("01234560789"), 123456789u));
         Texts expected{"DA", "9130", "9131", "9135", "9140"};
-        char command[16]; // past 0xFF the address takes three digits, as "%02X" gives it
         for (int a = 0x42; a < 0x42 + read * RecordWords(items); ++a)
-            expected.push_back((std::snprintf(command, sizeof command, "91%02X", a), command));
+            expected.push_back(Printed("91%02X", static_cast<unsigned>(a))); // three digits past 0xFF
         expected.push_back("81");
         EXPECT_EQ(sim->ReceivedCommands(), expected);
         for (int r = 0; r < static_cast<int>(data->records.size()); ++r) {
@@ -205,36 +206,31 @@ TEST_F(MemoryDataTest,
         words.resize(static_cast<std::size_t>(end), "FFFF");
         for (int i = 0; i < end; ++i)
             memory.push_back(Hex4(sim->Register(static_cast<uint16_t>(0x42 + i))));
-        EXPECT_EQ(memory, words);
-        EXPECT_EQ(data->ioError, !told.empty());
         Texts boxes{Text(214)};
         boxes.insert(boxes.end(), told.begin(), told.end());
-        EXPECT_EQ(ui.BoxTexts(), boxes);
+        EXPECT_EQ(std::tuple(memory, data->ioError, ui.BoxTexts()), std::tuple(words, !told.empty(), boxes));
         // The bar runs to the list's end with the tabs off; the list on the page stays as it was. The
         // link pauses 200 ms after opening, then CommandWait1 (40 by default) after a command and
         // CommandWait2 (500) after a register write.
-        char bar[64];
-        std::snprintf(bar, sizeof bar, "メモリデータ書き込み中です ： Memory No.%3d", data->capacity);
+        const std::string bar = Printed("メモリデータ書き込み中です ： Memory No.%3d", data->capacity);
         EXPECT_EQ(std::tuple(ui.progressSteps.empty() ? "" : ui.progressSteps.back(), data->records[0].temp),
                   std::tuple(readBy ? "" : bar, "0B00"));
         std::erase_if(ui.events,
                       [](const std::string& e) { return !e.starts_with("tabs") && e != "progress"; });
-        EXPECT_EQ(ui.events, (Texts{"tabs:0", "progress", "tabs:1"}));
+        // The item word, settings bits kept, is written only when it changed; no word past the records.
         std::vector<uint32_t> pauses{200};
-        for (const std::string& command : sent)
-            pauses.push_back(command.starts_with("92") ? 500 : 40);
-        EXPECT_EQ(clock.sleeps, pauses);
-        ASSERT_GE(sent.size(), tail.size());
-        EXPECT_EQ(Texts(sent.end() - static_cast<long>(tail.size()), sent.end()), tail);
-        // The item word, settings bits kept, is written only when it changed.
-        EXPECT_EQ(std::tuple(std::count_if(sent.begin(), sent.end(),
-                                           [](const std::string& m) { return m.starts_with("9235"); }),
-                             sim->Register(0x35)),
-                  std::tuple(room ? 1 : 0, data->memoryItems));
+        int itemWrites = 0;
         for (const std::string& command : sent) {
+            pauses.push_back(command.starts_with("92") ? 500 : 40);
+            itemWrites += command.starts_with("9235");
             const bool word = command.starts_with("92") && command.size() == 8;
             EXPECT_LT(word ? std::stoi(command.substr(2, 2), nullptr, 16) : 0, 0x42 + end) << command;
         }
+        ASSERT_GE(sent.size(), tail.size());
+        EXPECT_EQ(
+            std::tuple(ui.events, clock.sleeps, Texts(sent.end() - std::ssize(tail), sent.end()), itemWrites,
+                       sim->Register(0x35)),
+            std::tuple(Texts{"tabs:0", "progress", "tabs:1"}, pauses, tail, room ? 1 : 0, data->memoryItems));
     }
 }
 

@@ -98,7 +98,7 @@ TEST_F(DeviceSettingsTest, AFailedValueIsReportedAndKeepsWhatTheRecordHeld)
     EXPECT_EQ(Sent().back(), "81");
 }
 
-TEST(SettingsClockTest, RepairsFieldsOutsideTheirRangesAndCountsSecondsOn)
+TEST(SettingsInputTest, TheClockIsRepairedAndCountsSecondsOnAndAlarmRangesAndOrderAreChecked)
 {
     // What the thermometer gave, as repaired; then a second added.
     // clang-format off
@@ -106,24 +106,22 @@ TEST(SettingsClockTest, RepairsFieldsOutsideTheirRangesAndCountsSecondsOn)
         {{1999, 3, 5, 14, 30, 60}, "2004/03/05 14:30:00"}, {{2051, 0, 32, 24, 60, 59}, "2004/01/01 00:00:59"},
         {{2050, 13, 31, 23, 59, 0}, "2050/01/31 23:59:00"}, {{2004, 12, 0, 0, 0, 0}, "2004/12/01 00:00:00"}};
     // clang-format on
-    const char* const pattern = "%Y/%m/%d %H:%M:%S";
+    const auto text = [](const DeviceDateTime& t) { return FormatDateTime("%Y/%m/%d %H:%M:%S", t); };
     for (const auto& [read, repaired] : cases)
-        EXPECT_EQ(FormatDateTime(pattern, RepairClock(read)), repaired);
-    EXPECT_EQ(FormatDateTime(pattern, AddSeconds({2004, 12, 31, 23, 59, 59}, 1)) + " " +
-                  FormatDateTime(pattern, AddSeconds({2008, 2, 28, 23, 59, 59}, 1)),
+        EXPECT_EQ(text(RepairClock(read)), repaired);
+    EXPECT_EQ(text(AddSeconds({2004, 12, 31, 23, 59, 59}, 1)) + " " +
+                  text(AddSeconds({2008, 2, 28, 23, 59, 59}, 1)),
               "2005/01/01 00:00:00 2008/02/29 00:00:00");
-}
 
-TEST(SettingsAlarmInputTest, RangesAndOrderAreCheckedWithTheValuesKept)
-{
+    // The alarm fields: ranges and order are checked with the values kept.
     // clang-format off
-    const std::tuple<const char*, const char*, AlarmInputError> cases[] = {
+    const std::tuple<const char*, const char*, AlarmInputError> alarms[] = {
         {"600.0", "-30.0", AlarmInputError::None}, {"600.1", "0", AlarmInputError::HighOutOfRange},
         {"-30.1", "-40", AlarmInputError::HighOutOfRange}, {"100", "-30.1", AlarmInputError::LowOutOfRange},
         {"50", "600.5", AlarmInputError::LowOutOfRange}, {"50.0", "50.0", AlarmInputError::Order},
         {"10", "20", AlarmInputError::Order}, {"", "", AlarmInputError::Order}};
     // clang-format on
-    for (const auto& [high, low, error] : cases) {
+    for (const auto& [high, low, error] : alarms) {
         SettingsRecord r;
         EXPECT_EQ(CheckAlarmInput(high, low, r), error) << high << " " << low;
         EXPECT_NEAR(r.alarmHighK, LeadingDouble(high) + 273.2, 1e-9); // kept before the check
@@ -261,20 +259,19 @@ TEST(TypeNamesTest, NamesAreKeptPerSerialAndCaptionsFollowVisibleSerialNo)
 
 TEST(TypeNameInputTest, RemovesForbiddenCharactersAndCapsAtFortyCharacters)
 {
-    std::string on40, on45;
-    for (int i = 0; i < 45; ++i)
-        (i < 40 ? on40 : on45) += "温";
-    on45 = on40 + on45;
+    std::string on45;
+    while (on45.size() < 45 * 3)
+        on45 += "温";
+    const std::string on40 = on45.substr(0, 40 * 3);
     // clang-format off
     const std::tuple<std::string, std::string, bool> cases[] = { // typed, kept, changed
         {"A:B/C", "ABC", true}, {"RM-42 Line 3", "RM-42 Line 3", false}, {"\"'%&<>*?:/\\", "", true},
         {"放射\"温度'計", "放射温度計", true}, {std::string(40, 'x'), std::string(40, 'x'), false},
         {std::string(41, 'x'), std::string(40, 'x'), true}, {on40, on40, false}, {on45, on40, true}};
     // clang-format on
-    for (const auto& [typed, kept, changed] : cases) {
-        std::string text = typed;
-        EXPECT_EQ(FilterTypeNameInput(text), changed) << typed;
-        EXPECT_EQ(text, kept);
+    for (auto [typed, kept, changed] : cases) {
+        const bool filtered = FilterTypeNameInput(typed);
+        EXPECT_EQ(std::pair(typed, filtered), std::pair(kept, changed));
     }
 }
 
