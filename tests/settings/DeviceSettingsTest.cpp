@@ -89,13 +89,11 @@ TEST_F(DeviceSettingsTest, AFailedValueIsReportedAndKeepsWhatTheRecordHeld)
     // clang-format off
     Start({.memoryWords = {}, .clockStart = {}, .faults = {{SimFault::Kind::Ng, "22"}, {SimFault::Kind::Garbage, "", 3}}});
     // clang-format on
-    record.alarmLowK = 300.0;
-    record.deviceClock = {2010, 6, 7, 8, 9, 10};
+    record.alarmLowK = 300.0, record.deviceClock = {2010, 6, 7, 8, 9, 10};
     const SettingsReadResult read = ReadSettingsFromDevice(app, *link, record, nullptr);
     EXPECT_TRUE(!read.alarmLow && !read.clock && read.alarmHigh && read.holdTime);
-    EXPECT_EQ(std::tuple(record.alarmLowK, record.deviceClock.year), std::tuple(300.0, 2010));
-    EXPECT_EQ(ui.BoxTexts(), Messages({0, 0}));
-    EXPECT_EQ(Sent().back(), "81");
+    EXPECT_EQ(std::tuple(record.alarmLowK, record.deviceClock.year, ui.BoxTexts(), Sent().back()),
+              std::tuple(300.0, 2010, Messages({0, 0}), "81"));
 }
 
 TEST(SettingsInputTest, TheClockIsRepairedAndCountsSecondsOnAndAlarmRangesAndOrderAreChecked)
@@ -132,13 +130,11 @@ TEST_F(DeviceSettingsTest, ClockAlarmAndResolutionChangeOnlyTheirOwnBitsAndARefu
 {
     sim->SetRegister(REG_FLAGS, 0x041C);
     sim->SetRegister(REG_STATUS0, 0x1234);
-    record.clockAlarmHour = 6;
-    record.clockAlarmMinute = 45;
+    record.clockAlarmHour = 6, record.clockAlarmMinute = 45;
     EXPECT_TRUE(WriteClockAlarm(app, *link, record, "", true, false)); // an empty field is sent as 0
     EXPECT_TRUE(WriteResolution(app, *link, record, true));
     EXPECT_TRUE(record.resolutionTenth && record.clockAlarmOn && !record.clockAlarmDaily);
-    EXPECT_TRUE(WriteResolution(app, *link, record, false));
-    EXPECT_TRUE(!record.resolutionTenth && ui.boxes.empty());
+    EXPECT_TRUE(WriteResolution(app, *link, record, false) && !record.resolutionTenth && ui.boxes.empty());
     // A refused time sends no date.
     sim->AddFault({SimFault::Kind::Ng, "23"});
     record.deviceClock = {2005, 3, 5, 12, 34, 56};
@@ -169,9 +165,9 @@ TEST_F(DeviceSettingsTest, ResetWritesThePreferenceDefaultsAndReadsBack)
         ASSERT_TRUE(ResetToDefaults(app, *link, record, ui.OpenProgress().get()));
         const Texts sent = Sent();
         ASSERT_GE(sent.size(), 10u);
-        EXPECT_EQ(Texts(sent.begin() + 1, sent.begin() + 4), writes);
-        EXPECT_EQ(std::tuple(sent[5], sent.back(), sim->Register(REG_FLAGS), sim->Register(REG_STATUS0)),
-                  std::tuple(RegisterWriteCommand(REG_FLAGS, flags), std::string("81"), flags,
+        EXPECT_EQ(std::tuple(Texts(sent.begin() + 1, sent.begin() + 4), sent[5], sent.back(),
+                             sim->Register(REG_FLAGS), sim->Register(REG_STATUS0)),
+                  std::tuple(writes, RegisterWriteCommand(REG_FLAGS, flags), std::string("81"), flags,
                              static_cast<uint16_t>(tenth ? 0x1F0F : 0x1F07)));
         // The alarm is left as it was, and read back.
         EXPECT_EQ(
@@ -235,8 +231,7 @@ TEST(TypeNamesTest, NamesAreKeptPerSerialAndCaptionsFollowVisibleSerialNo)
     LineRig rig;
     const auto lookup = [&](uint32_t serial) {
         rig.app.deviceSerial = serial;
-        LookupTypeName(rig.app);
-        return rig.app.typeName;
+        return LookupTypeName(rig.app), rig.app.typeName;
     };
     EXPECT_EQ(lookup(12345678), "no name");
     WriteFileBytes(rig.dir.File("hardname.rm4"),
@@ -245,8 +240,7 @@ TEST(TypeNamesTest, NamesAreKeptPerSerialAndCaptionsFollowVisibleSerialNo)
     EXPECT_EQ((std::vector{lookup(0), lookup(12345678), lookup(123456789), lookup(87654321)}),
               (std::vector<std::string>{"Zero", "放射計ｱ", std::string(254, 'n'), "no name"}));
     // The caption shows the serial number as VisibleSerialNo says, the registered caption always.
-    rig.app.deviceSerialText = FormatSerialText(12345678);
-    rig.app.typeName = "Furnace 1";
+    rig.app.deviceSerialText = FormatSerialText(12345678), rig.app.typeName = "Furnace 1",
     rig.app.windowTitle = "ABC";
     std::string shown;
     for (bool visible : {true, false}) {
