@@ -26,10 +26,7 @@ std::string Printed(const char* format, unsigned value)
     char text[64];
     return std::string(text, static_cast<std::size_t>(std::snprintf(text, sizeof text, format, value)));
 }
-std::string Hex4(unsigned value)
-{
-    return Printed("%04X", value & 0xFFFFu);
-}
+const auto Hex4 = [](unsigned value) { return Printed("%04X", value & 0xFFFFu); };
 
 // The memory operations run in-process against the simulated thermometer, in virtual time.
 class MemoryDataTest : public ::testing::Test, public LineRig {
@@ -268,15 +265,9 @@ TEST(MemoryListTest, CellsShowEachWordInTheUnitAndFormat)
 }
 
 // Saving the list: report pages from the template, or CSV, under a chosen name.
-class MemoryReportTest : public ::testing::Test {
+class MemoryReportTest : public ::testing::Test, public LineRig {
 protected:
-    MemoryReportTest()
-    {
-        app.exeDir = dir.Path();
-        app.ui = &ui;
-        app.language = 1;
-        app.typeName = "RM42-A";
-    }
+    MemoryReportTest() { app.language = 1, app.typeName = "RM42-A"; }
     // rows list rows, those in withData holding kFull, the others without data.
     MemoryListSnapshot List(int rows, int unit, std::vector<int> withData) const
     {
@@ -302,10 +293,6 @@ protected:
             ++n;
         return n;
     }
-
-    TempDir dir;
-    FakeUserInterface ui;
-    AppState app;
 };
 
 TEST_F(MemoryReportTest, PagesAndCsvMatchTheGoldenFiles)

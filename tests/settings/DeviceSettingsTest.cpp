@@ -15,6 +15,7 @@
 #include <memory>
 #include <string>
 #include <tuple>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -43,10 +44,8 @@ protected:
     // The commands since the last call.
     Texts Sent()
     {
-        Texts all = sim->ReceivedCommands();
-        Texts fresh(all.begin() + static_cast<std::ptrdiff_t>(seen), all.end());
-        seen = all.size();
-        return fresh;
+        const Texts all = sim->ReceivedCommands();
+        return {all.begin() + static_cast<std::ptrdiff_t>(std::exchange(seen, all.size())), all.end()};
     }
 
     std::unique_ptr<SimThermometer> sim;

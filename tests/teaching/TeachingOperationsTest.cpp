@@ -23,11 +23,10 @@ const CRadiationModel kModel;
 const Texts kRead{"DA", "2F", "14", "9114", "81"};
 const char* const kPort = "[ComPort]\nPort=/dev/ttyRM0\nCommandWait1=0\nCommandWait2=0\n";
 
-Texts Then(Texts first, const Texts& more)
-{
+const auto Then = [](Texts first, const Texts& more) {
     first.insert(first.end(), more.begin(), more.end());
     return first;
-}
+};
 
 // The page's controls as plain values, and every change in order.
 struct RecordingView final : TeachingView {
