@@ -225,7 +225,7 @@ TEST(SettingsCsvTest, DefaultNameExtensionAndAFolderThatCannotBeWritten)
               std::pair(Texts{"File Not Opened by File Output Error"}, MsgIcon::Exclamation));
 }
 
-TEST(TypeNamesTest, NamesAreKeptPerSerialAndCaptionsFollowVisibleSerialNo)
+TEST(TypeNamesTest, NamesAreKeptPerSerialCaptionsFollowVisibleSerialNoAndTypedNamesAreFiltered)
 {
     LineRig rig;
     const auto lookup = [&](uint32_t serial) {
@@ -248,10 +248,8 @@ TEST(TypeNamesTest, NamesAreKeptPerSerialAndCaptionsFollowVisibleSerialNo)
     }
     EXPECT_EQ(shown,
               "ABC : No.00123450678|ABC : No.00123450678 (Furnace 1)|ABC|ABC : No.00123450678 (Furnace 1)|");
-}
 
-TEST(TypeNameInputTest, RemovesForbiddenCharactersAndCapsAtFortyCharacters)
-{
+    // Typed names lose the characters a file name cannot hold and are cut at forty characters.
     std::string on45;
     while (on45.size() < 45 * 3)
         on45 += "温";

@@ -78,7 +78,7 @@ protected:
     std::unique_ptr<TeachingOperations> ops;
 };
 
-TEST_F(TeachingTest, ReadShowsTheValuesAndTheStatusLine)
+TEST_F(TeachingTest, ReadShowsTheValuesAndTheStatusLineAndAFailedStepKeepsItsPreviousValue)
 {
     ASSERT_TRUE(ops->ReadCurrentValues());
     EXPECT_EQ(std::tuple(line.commands, view.events, ui.BoxTexts()),
@@ -92,10 +92,8 @@ TEST_F(TeachingTest, ReadShowsTheValuesAndTheStatusLine)
     line.Respond("9114", "911403B500");
     ASSERT_TRUE(ops->ReadCurrentValues());
     EXPECT_EQ(view.measured + " " + view.current, "-17.2 0.95");
-}
+    line.Respond("2F", "2F0E9400"), line.Respond("9114", "911403B600");
 
-TEST_F(TeachingTest, AFailedReadStepKeepsItsPreviousValueAndTheReadGoesOn)
-{
     // The step refused ("": the port cannot be opened), its reply (nullptr: silence), what was sent,
     // the message. Every step after a failed one is still tried.
     // clang-format off
@@ -278,7 +276,7 @@ TEST(EmissivityList, ParsesSortsAndMarksTheRowsKeepingFiftyEntriesAndNamesOfAtMo
         std::tuple(std::string(55, 'x'), kanji.substr(0, 27 * 3), "a" + kanji.substr(0, 27 * 3), "M149"));
 }
 
-TEST(EmissivityList, LoadsTheFileOfTheLanguageAndReportsAMissingOne)
+TEST(EmissivityList, LoadsTheFileOfTheLanguageReportsAMissingOneAndTheSuppliedListsAreUsable)
 {
     LineRig rig;
     EXPECT_EQ(EmissivityListPath(rig.app), rig.dir.File("emissivity_list.csv"));
@@ -299,10 +297,8 @@ TEST(EmissivityList, LoadsTheFileOfTheLanguageAndReportsAMissingOne)
     EXPECT_EQ(
         std::pair(entries.size() == 2 ? entries[0].name + " " + entries[1].name : "", rig.ui.boxes.size()),
         std::pair(std::string("Black body Water"), std::size_t{2})); // in list order
-}
 
-TEST(EmissivityList, TheSuppliedListsAreUsable)
-{
+    // The lists shipped with the program.
     for (const char* name : {"emissivity_list.csv", "emissivity_list(ENG).csv"}) {
         const std::string bytes = ReadFileBytes(RunnableDir() + name);
         // Every line is an entry named in CP932: nothing beyond the capacity, no stray blank line.
