@@ -253,8 +253,8 @@ TEST(MemoryListTest, CellsShowEachWordInTheUnitAndFormat)
     for (const auto& [record, unit, cells] : cases) {
         SCOPED_TRACE(cells[1] + " unit " + std::to_string(unit));
         const MemoryListRow row = MakeListRow(record, 7, unit);
-        EXPECT_EQ(Texts(row.cells.begin(), row.cells.end()), cells);
-        EXPECT_EQ(row.hasData, !cells[1].empty());
+        EXPECT_EQ(std::pair(Texts(row.cells.begin(), row.cells.end()), row.hasData),
+                  std::pair(cells, !cells[1].empty()));
     }
     // Kelvin and Celsius captions are in the golden files.
     AppState app;
@@ -286,12 +286,10 @@ protected:
         return ok;
     }
     bool Exists(const std::string& name) const { return std::filesystem::exists(dir.File(name)); }
-    static int Count(const std::string& text, const std::string& what)
+    static int Count(const std::string& text, const std::string& what, std::size_t from = 0)
     {
-        int n = 0;
-        for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1))
-            ++n;
-        return n;
+        const std::size_t at = text.find(what, from);
+        return at == std::string::npos ? 0 : 1 + Count(text, what, at + 1);
     }
 };
 
@@ -339,8 +337,22 @@ TEST_F(MemoryReportTest, ReportPagesHoldTwentyRowsEach)
               std::string::npos);
 }
 
-TEST_F(MemoryReportTest, TemplatesNeedAListLineAndKeepTheirBytes)
+TEST_F(MemoryReportTest, AMissingTemplateOrFolderIsToldATemplateNeedsAListLineAndKeepsItsBytes)
 {
+    // A missing template or folder shows the file message.
+    const MemoryListSnapshot list = List(25, UNIT_CELSIUS, {0});
+    // No template beside the program, then a folder that is not there.
+    EXPECT_FALSE(Save("memo.html", true, list) || Exists("memo(PAGE01).html"));
+    UseTemplate("__LIST__\n");
+    std::string saveDir;
+    EXPECT_FALSE(SaveMemoryList(app, dir.File("gone/memo.html"), true, list, saveDir) ||
+                 SaveMemoryList(app, dir.File("gone/memo.csv"), false, list, saveDir));
+    EXPECT_EQ(ui.BoxTexts(),
+              (Texts{"Could not read the file " + dir.File("templete_2(ENG).html"),
+                     "File Not Opened by File Output Error", "File Not Opened by File Output Error"}));
+    EXPECT_TRUE(ui.boxes.at(2).caption == "Thermometer Application" &&
+                ui.boxes[2].icon == MsgIcon::Exclamation);
+
     // Without a list line (an empty template too) the report would lose every row: it is told
     // by name and nothing is written.
     for (const char* text : {"<h1>__SUFIX__</h1>\r\nno rows here\r\n", ""}) {
@@ -367,21 +379,6 @@ TEST_F(MemoryReportTest, TemplatesNeedAListLineAndKeepTheirBytes)
     ASSERT_TRUE(Save("odd.html", true, List(1, UNIT_KELVIN, {})));
     const std::string page = ReadFileBytes(dir.File("odd(PAGE01).html"));
     EXPECT_TRUE(page.starts_with(odd + "\r\n" + odd + "\x98\x46\r\n<tr>")) << page;
-}
-
-TEST_F(MemoryReportTest, AMissingTemplateOrFolderShowsTheFileMessage)
-{
-    const MemoryListSnapshot list = List(25, UNIT_CELSIUS, {0});
-    EXPECT_FALSE(Save("memo.html", true, list)); // no template beside the program
-    EXPECT_FALSE(Exists("memo(PAGE01).html"));
-    UseTemplate("__LIST__\n");
-    std::string saveDir;
-    EXPECT_FALSE(SaveMemoryList(app, dir.File("gone/memo.html"), true, list, saveDir));
-    EXPECT_FALSE(SaveMemoryList(app, dir.File("gone/memo.csv"), false, list, saveDir));
-    EXPECT_EQ(ui.BoxTexts(),
-              (Texts{"Could not read the file " + dir.File("templete_2(ENG).html"),
-                     "File Not Opened by File Output Error", "File Not Opened by File Output Error"}));
-    EXPECT_TRUE(ui.boxes[2].caption == "Thermometer Application" && ui.boxes[2].icon == MsgIcon::Exclamation);
 }
 
 TEST_F(MemoryReportTest, TheNameIsTheTypeNameAndTheTimeAndSaysWhenTheListIsPartial)

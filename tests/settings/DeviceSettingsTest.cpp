@@ -56,7 +56,7 @@ protected:
 };
 
 // The thermometer of the Japanese export's golden file, read and written out again.
-TEST_F(DeviceSettingsTest, ReadsEverySettingInOrderLeavesCheckModeAndExportsThem)
+TEST_F(DeviceSettingsTest, ReadsEverySettingInOrderLeavesCheckModeAndExportsThemAndAFailedValueKeepsItsOld)
 {
     // HIGH 100.0 degC on, LOW -10.0 degC off, 0.949 shown rounded as 0.95, the clock alarm at 12:00
     // on every day, tenths.
@@ -78,11 +78,8 @@ TEST_F(DeviceSettingsTest, ReadsEverySettingInOrderLeavesCheckModeAndExportsThem
     EXPECT_EQ(ReadFileBytes(dir.File("s.csv")), ReadFileBytes(TestDataPath("settings/settings-ja.csv")));
     // Alarms the thermometer holds outside the settable range are shown at the range's edge.
     EXPECT_EQ(std::tuple(AlarmHighDisplay(1000.0), AlarmLowDisplay(200.0)), std::tuple(600.0, -30.0));
-}
 
-TEST_F(DeviceSettingsTest, AFailedValueIsReportedAndKeepsWhatTheRecordHeld)
-{
-    // 9137 gets noise.
+    // A failed value is reported and keeps what the record held; 9137 gets noise.
     // clang-format off
     Start({.memoryWords = {}, .clockStart = {}, .faults = {{SimFault::Kind::Ng, "22"}, {SimFault::Kind::Garbage, "", 3}}});
     // clang-format on
@@ -125,8 +122,9 @@ TEST(SettingsInputTest, TheClockIsRepairedAndCountsSecondsOnAndAlarmRangesAndOrd
 
 TEST_F(DeviceSettingsTest, ClockAlarmAndResolutionChangeOnlyTheirOwnBitsAndARefusedTimeSendsNoDate)
 {
-    sim->SetRegister(REG_FLAGS, 0x041C);
-    sim->SetRegister(REG_STATUS0, 0x1234);
+    // clang-format off
+    Start({.status0 = 0x1234, .flagWord = 0x041C, .memoryWords = {}, .clockStart = {}, .faults = {}});
+    // clang-format on
     record.clockAlarmHour = 6, record.clockAlarmMinute = 45;
     EXPECT_TRUE(WriteClockAlarm(app, *link, record, "", true, false)); // an empty field is sent as 0
     EXPECT_TRUE(WriteResolution(app, *link, record, true));
