@@ -177,11 +177,10 @@ TEST_F(DeviceSettingsTest, RegisteringKeepsOneKeyPerThermometer)
     EXPECT_TRUE(RegisterTypeName(app, *link, "Old") && RegisterTypeName(app, *link, "放射計"));
     EXPECT_EQ(Sent(), (Texts{"DA", "9130", "9131", "81", "DA", "9130", "9131", "81"}));
     // The caption names the type; the file holds it once, in CP932.
-    EXPECT_EQ(std::tuple(Texts(ui.events.end() - 2, ui.events.end()), ui.boxes.back().icon),
+    EXPECT_EQ(std::tuple(Texts(ui.events.end() - 2, ui.events.end()), ui.boxes.back().icon,
+                         ReadFileBytes(TypeNameFilePath(app))),
               std::tuple(Texts{"title:" + Text(165) + " : No.01234560789 (放射計)", "box:" + Text(212)},
-                         MsgIcon::Information));
-    EXPECT_EQ(ReadFileBytes(TypeNameFilePath(app)),
-              "[HardName]\r\n123456789=" + Utf8ToCp932("放射計") + "\r\n");
+                         MsgIcon::Information, "[HardName]\r\n123456789=" + Utf8ToCp932("放射計") + "\r\n"));
 
     // A failed serial number read keeps the file and the typed name.
     // clang-format off

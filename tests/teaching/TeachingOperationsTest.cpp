@@ -85,8 +85,7 @@ TEST_F(TeachingTest, ReadShowsTheValuesAndTheStatusLineAndAFailedStepKeepsItsPre
               "100.0 0.95 373.2(K), 298.2(K), 0.95cursor:1cursor:0");
 
     // Below zero the field keeps its width ("%5.1f"); 949 thousandths round to 0.95.
-    line.Respond("2F", "2F0A0000"); // 256.0 K
-    line.Respond("9114", "911403B500");
+    line.Respond("2F", "2F0A0000"), line.Respond("9114", "911403B500"); // 256.0 K, 949 thousandths
     ASSERT_TRUE(ops->ReadCurrentValues());
     EXPECT_EQ(view.measured + " " + view.current, "-17.2 0.95");
     line.Respond("2F", "2F0E9400"), line.Respond("9114", "911403B600");
