@@ -15,6 +15,7 @@
 #include <memory>
 #include <string>
 #include <tuple>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -43,10 +44,8 @@ protected:
     // The commands since the last call.
     Texts Sent()
     {
-        Texts all = sim->ReceivedCommands();
-        Texts fresh(all.begin() + static_cast<std::ptrdiff_t>(seen), all.end());
-        seen = all.size();
-        return fresh;
+        const Texts all = sim->ReceivedCommands();
+        return {all.begin() + static_cast<std::ptrdiff_t>(std::exchange(seen, all.size())), all.end()};
     }
 
     std::unique_ptr<SimThermometer> sim;
@@ -57,7 +56,7 @@ protected:
 };
 
 // The thermometer of the Japanese export's golden file, read and written out again.
-TEST_F(DeviceSettingsTest, ReadsEverySettingInOrderLeavesCheckModeAndExportsThem)
+TEST_F(DeviceSettingsTest, ReadsEverySettingInOrderLeavesCheckModeAndExportsThemAndAFailedValueKeepsItsOld)
 {
     // HIGH 100.0 degC on, LOW -10.0 degC off, 0.949 shown rounded as 0.95, the clock alarm at 12:00
     // on every day, tenths.
@@ -68,37 +67,30 @@ TEST_F(DeviceSettingsTest, ReadsEverySettingInOrderLeavesCheckModeAndExportsThem
     // clang-format on
     IniFile::WriteString(TypeNameFilePath(app), "HardName", "012345678", "Line A");
     app.deviceSerialText = FormatSerialText(app.deviceSerial = 12345678);
-    app.language = 0;
     ReadSettingsFromDevice(app, *link, record, ui.OpenProgress().get());
-    EXPECT_EQ(Sent(),
-              (Texts{"DA", "9136", "9137", "9114", "9135", "913D", "913E", "913F", "9100", "22", "81"}));
-    EXPECT_TRUE(ui.boxes.empty());
-    EXPECT_EQ(std::tuple(ui.progressRanges, ui.progressSteps),
-              std::tuple(std::vector{12}, Texts(11, Text(StringId::Reading))));
+    EXPECT_EQ(
+        std::tuple(Sent(), ui.boxes.size(), ui.progressRanges, ui.progressSteps),
+        std::tuple(Texts{"DA", "9136", "9137", "9114", "9135", "913D", "913E", "913F", "9100", "22", "81"},
+                   0u, std::vector{12}, Texts(11, Text(StringId::Reading))));
     EXPECT_EQ(FormatDateTime(MakeDateTimePattern(app), record.deviceClock) + "|" + ui.events.back(),
               "2005年03月05日 14:30:00|title:" + Text(165) + " : No.00123450678");
     ASSERT_TRUE(ExportSettingsCsv(app, dir.File("s.csv"), record));
     EXPECT_EQ(ReadFileBytes(dir.File("s.csv")), ReadFileBytes(TestDataPath("settings/settings-ja.csv")));
     // Alarms the thermometer holds outside the settable range are shown at the range's edge.
     EXPECT_EQ(std::tuple(AlarmHighDisplay(1000.0), AlarmLowDisplay(200.0)), std::tuple(600.0, -30.0));
-}
 
-TEST_F(DeviceSettingsTest, AFailedValueIsReportedAndKeepsWhatTheRecordHeld)
-{
-    // 9137 gets noise.
+    // A failed value is reported and keeps what the record held; 9137 gets noise.
     // clang-format off
     Start({.memoryWords = {}, .clockStart = {}, .faults = {{SimFault::Kind::Ng, "22"}, {SimFault::Kind::Garbage, "", 3}}});
     // clang-format on
-    record.alarmLowK = 300.0;
-    record.deviceClock = {2010, 6, 7, 8, 9, 10};
+    record.alarmLowK = 300.0, record.deviceClock = {2010, 6, 7, 8, 9, 10};
     const SettingsReadResult read = ReadSettingsFromDevice(app, *link, record, nullptr);
     EXPECT_TRUE(!read.alarmLow && !read.clock && read.alarmHigh && read.holdTime);
-    EXPECT_EQ(std::tuple(record.alarmLowK, record.deviceClock.year), std::tuple(300.0, 2010));
-    EXPECT_EQ(ui.BoxTexts(), Messages({0, 0}));
-    EXPECT_EQ(Sent().back(), "81");
+    EXPECT_EQ(std::tuple(record.alarmLowK, record.deviceClock.year, ui.BoxTexts(), Sent().back()),
+              std::tuple(300.0, 2010, Messages({0, 0}), "81"));
 }
 
-TEST(SettingsClockTest, RepairsFieldsOutsideTheirRangesAndCountsSecondsOn)
+TEST(SettingsInputTest, TheClockIsRepairedAndCountsSecondsOnAndAlarmRangesAndOrderAreChecked)
 {
     // What the thermometer gave, as repaired; then a second added.
     // clang-format off
@@ -106,24 +98,22 @@ TEST(SettingsClockTest, RepairsFieldsOutsideTheirRangesAndCountsSecondsOn)
         {{1999, 3, 5, 14, 30, 60}, "2004/03/05 14:30:00"}, {{2051, 0, 32, 24, 60, 59}, "2004/01/01 00:00:59"},
         {{2050, 13, 31, 23, 59, 0}, "2050/01/31 23:59:00"}, {{2004, 12, 0, 0, 0, 0}, "2004/12/01 00:00:00"}};
     // clang-format on
-    const char* const pattern = "%Y/%m/%d %H:%M:%S";
+    const auto text = [](const DeviceDateTime& t) { return FormatDateTime("%Y/%m/%d %H:%M:%S", t); };
     for (const auto& [read, repaired] : cases)
-        EXPECT_EQ(FormatDateTime(pattern, RepairClock(read)), repaired);
-    EXPECT_EQ(FormatDateTime(pattern, AddSeconds({2004, 12, 31, 23, 59, 59}, 1)) + " " +
-                  FormatDateTime(pattern, AddSeconds({2008, 2, 28, 23, 59, 59}, 1)),
+        EXPECT_EQ(text(RepairClock(read)), repaired);
+    EXPECT_EQ(text(AddSeconds({2004, 12, 31, 23, 59, 59}, 1)) + " " +
+                  text(AddSeconds({2008, 2, 28, 23, 59, 59}, 1)),
               "2005/01/01 00:00:00 2008/02/29 00:00:00");
-}
 
-TEST(SettingsAlarmInputTest, RangesAndOrderAreCheckedWithTheValuesKept)
-{
+    // The alarm fields: ranges and order are checked with the values kept.
     // clang-format off
-    const std::tuple<const char*, const char*, AlarmInputError> cases[] = {
+    const std::tuple<const char*, const char*, AlarmInputError> alarms[] = {
         {"600.0", "-30.0", AlarmInputError::None}, {"600.1", "0", AlarmInputError::HighOutOfRange},
         {"-30.1", "-40", AlarmInputError::HighOutOfRange}, {"100", "-30.1", AlarmInputError::LowOutOfRange},
         {"50", "600.5", AlarmInputError::LowOutOfRange}, {"50.0", "50.0", AlarmInputError::Order},
         {"10", "20", AlarmInputError::Order}, {"", "", AlarmInputError::Order}};
     // clang-format on
-    for (const auto& [high, low, error] : cases) {
+    for (const auto& [high, low, error] : alarms) {
         SettingsRecord r;
         EXPECT_EQ(CheckAlarmInput(high, low, r), error) << high << " " << low;
         EXPECT_NEAR(r.alarmHighK, LeadingDouble(high) + 273.2, 1e-9); // kept before the check
@@ -132,15 +122,14 @@ TEST(SettingsAlarmInputTest, RangesAndOrderAreCheckedWithTheValuesKept)
 
 TEST_F(DeviceSettingsTest, ClockAlarmAndResolutionChangeOnlyTheirOwnBitsAndARefusedTimeSendsNoDate)
 {
-    sim->SetRegister(REG_FLAGS, 0x041C);
-    sim->SetRegister(REG_STATUS0, 0x1234);
-    record.clockAlarmHour = 6;
-    record.clockAlarmMinute = 45;
+    // clang-format off
+    Start({.status0 = 0x1234, .flagWord = 0x041C, .memoryWords = {}, .clockStart = {}, .faults = {}});
+    // clang-format on
+    record.clockAlarmHour = 6, record.clockAlarmMinute = 45;
     EXPECT_TRUE(WriteClockAlarm(app, *link, record, "", true, false)); // an empty field is sent as 0
     EXPECT_TRUE(WriteResolution(app, *link, record, true));
     EXPECT_TRUE(record.resolutionTenth && record.clockAlarmOn && !record.clockAlarmDaily);
-    EXPECT_TRUE(WriteResolution(app, *link, record, false));
-    EXPECT_TRUE(!record.resolutionTenth && ui.boxes.empty());
+    EXPECT_TRUE(WriteResolution(app, *link, record, false) && !record.resolutionTenth && ui.boxes.empty());
     // A refused time sends no date.
     sim->AddFault({SimFault::Kind::Ng, "23"});
     record.deviceClock = {2005, 3, 5, 12, 34, 56};
@@ -171,15 +160,14 @@ TEST_F(DeviceSettingsTest, ResetWritesThePreferenceDefaultsAndReadsBack)
         ASSERT_TRUE(ResetToDefaults(app, *link, record, ui.OpenProgress().get()));
         const Texts sent = Sent();
         ASSERT_GE(sent.size(), 10u);
-        EXPECT_EQ(Texts(sent.begin() + 1, sent.begin() + 4), writes);
-        EXPECT_EQ(std::tuple(sent[5], sent.back(), sim->Register(REG_FLAGS), sim->Register(REG_STATUS0)),
-                  std::tuple(RegisterWriteCommand(REG_FLAGS, flags), std::string("81"), flags,
-                             static_cast<uint16_t>(tenth ? 0x1F0F : 0x1F07)));
         // The alarm is left as it was, and read back.
-        EXPECT_EQ(
-            std::tuple(record.resolutionTenth, sim->Register(REG_ALARM_HIGH), record.alarmHighK,
-                       ui.BoxTexts(), ui.progressRanges, ui.progressSteps.size(), ui.progressSteps.at(0)),
-            std::tuple(tenth, uint16_t{3000}, 300.0, Texts{}, std::vector{22}, std::size_t{16}, Text(198)));
+        EXPECT_EQ(std::tuple(Texts(sent.begin() + 1, sent.begin() + 4), sent[5], sent.back(),
+                             sim->Register(REG_FLAGS), sim->Register(REG_STATUS0), record.resolutionTenth,
+                             sim->Register(REG_ALARM_HIGH), record.alarmHighK, ui.BoxTexts(),
+                             ui.progressRanges, ui.progressSteps.size(), ui.progressSteps.at(0)),
+                  std::tuple(writes, RegisterWriteCommand(REG_FLAGS, flags), std::string("81"), flags,
+                             static_cast<uint16_t>(tenth ? 0x1F0F : 0x1F07), tenth, uint16_t{3000}, 300.0,
+                             Texts{}, std::vector{22}, std::size_t{16}, Text(198)));
     }
 }
 
@@ -189,11 +177,10 @@ TEST_F(DeviceSettingsTest, RegisteringKeepsOneKeyPerThermometer)
     EXPECT_TRUE(RegisterTypeName(app, *link, "Old") && RegisterTypeName(app, *link, "放射計"));
     EXPECT_EQ(Sent(), (Texts{"DA", "9130", "9131", "81", "DA", "9130", "9131", "81"}));
     // The caption names the type; the file holds it once, in CP932.
-    EXPECT_EQ(std::tuple(Texts(ui.events.end() - 2, ui.events.end()), ui.boxes.back().icon),
+    EXPECT_EQ(std::tuple(Texts(ui.events.end() - 2, ui.events.end()), ui.boxes.back().icon,
+                         ReadFileBytes(TypeNameFilePath(app))),
               std::tuple(Texts{"title:" + Text(165) + " : No.01234560789 (放射計)", "box:" + Text(212)},
-                         MsgIcon::Information));
-    EXPECT_EQ(ReadFileBytes(TypeNameFilePath(app)),
-              "[HardName]\r\n123456789=" + Utf8ToCp932("放射計") + "\r\n");
+                         MsgIcon::Information, "[HardName]\r\n123456789=" + Utf8ToCp932("放射計") + "\r\n"));
 
     // A failed serial number read keeps the file and the typed name.
     // clang-format off
@@ -232,13 +219,12 @@ TEST(SettingsCsvTest, DefaultNameExtensionAndAFolderThatCannotBeWritten)
               std::pair(Texts{"File Not Opened by File Output Error"}, MsgIcon::Exclamation));
 }
 
-TEST(TypeNamesTest, NamesAreKeptPerSerialAndCaptionsFollowVisibleSerialNo)
+TEST(TypeNamesTest, NamesAreKeptPerSerialCaptionsFollowVisibleSerialNoAndTypedNamesAreFiltered)
 {
     LineRig rig;
     const auto lookup = [&](uint32_t serial) {
         rig.app.deviceSerial = serial;
-        LookupTypeName(rig.app);
-        return rig.app.typeName;
+        return LookupTypeName(rig.app), rig.app.typeName;
     };
     EXPECT_EQ(lookup(12345678), "no name");
     WriteFileBytes(rig.dir.File("hardname.rm4"),
@@ -247,8 +233,7 @@ TEST(TypeNamesTest, NamesAreKeptPerSerialAndCaptionsFollowVisibleSerialNo)
     EXPECT_EQ((std::vector{lookup(0), lookup(12345678), lookup(123456789), lookup(87654321)}),
               (std::vector<std::string>{"Zero", "放射計ｱ", std::string(254, 'n'), "no name"}));
     // The caption shows the serial number as VisibleSerialNo says, the registered caption always.
-    rig.app.deviceSerialText = FormatSerialText(12345678);
-    rig.app.typeName = "Furnace 1";
+    rig.app.deviceSerialText = FormatSerialText(12345678), rig.app.typeName = "Furnace 1",
     rig.app.windowTitle = "ABC";
     std::string shown;
     for (bool visible : {true, false}) {
@@ -257,24 +242,21 @@ TEST(TypeNamesTest, NamesAreKeptPerSerialAndCaptionsFollowVisibleSerialNo)
     }
     EXPECT_EQ(shown,
               "ABC : No.00123450678|ABC : No.00123450678 (Furnace 1)|ABC|ABC : No.00123450678 (Furnace 1)|");
-}
 
-TEST(TypeNameInputTest, RemovesForbiddenCharactersAndCapsAtFortyCharacters)
-{
-    std::string on40, on45;
-    for (int i = 0; i < 45; ++i)
-        (i < 40 ? on40 : on45) += "温";
-    on45 = on40 + on45;
+    // Typed names lose the characters a file name cannot hold and are cut at forty characters.
+    std::string on45;
+    while (on45.size() < 45 * 3)
+        on45 += "温";
+    const std::string on40 = on45.substr(0, 40 * 3);
     // clang-format off
     const std::tuple<std::string, std::string, bool> cases[] = { // typed, kept, changed
         {"A:B/C", "ABC", true}, {"RM-42 Line 3", "RM-42 Line 3", false}, {"\"'%&<>*?:/\\", "", true},
         {"放射\"温度'計", "放射温度計", true}, {std::string(40, 'x'), std::string(40, 'x'), false},
         {std::string(41, 'x'), std::string(40, 'x'), true}, {on40, on40, false}, {on45, on40, true}};
     // clang-format on
-    for (const auto& [typed, kept, changed] : cases) {
-        std::string text = typed;
-        EXPECT_EQ(FilterTypeNameInput(text), changed) << typed;
-        EXPECT_EQ(text, kept);
+    for (auto [typed, kept, changed] : cases) {
+        const bool filtered = FilterTypeNameInput(typed);
+        EXPECT_EQ(std::pair(typed, filtered), std::pair(kept, changed));
     }
 }
 
