@@ -204,16 +204,6 @@ bool DeviceSession::WriteRegister(uint8_t address, uint16_t value)
     return true;
 }
 
-bool DeviceSession::UpdateRegisterBits(uint8_t address, uint16_t mask, uint16_t bits)
-{
-    uint16_t value = 0;
-    if (!ReadRegister(address, value)) {
-        return false;
-    }
-    const auto updated = static_cast<uint16_t>((value & ~mask) | (bits & mask));
-    return WriteRegister(address, updated);
-}
-
 bool DeviceSession::Command(std::string_view command, std::string& reply)
 {
     int length = 0;

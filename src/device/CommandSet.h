@@ -100,9 +100,6 @@ public:
     bool ReadRegister(uint8_t address, uint16_t& value);
     // 92; ReportRegisterError on a failed or refused write.
     bool WriteRegister(uint8_t address, uint16_t value);
-    // Read-modify-write: reads the register, replaces the bits of mask with those of bits and
-    // writes the whole word back (also when nothing changed). False after the first failure.
-    bool UpdateRegisterBits(uint8_t address, uint16_t mask, uint16_t bits);
     // Any whole command; ReportCommandError with its code on failure or refusal.
     bool Command(std::string_view command, std::string& reply);
     // 81 (ReportCommandError "81") then Close (ReportMessage 164). False if either failed.
