@@ -41,5 +41,5 @@ void WriteFileBytes(const std::string& path, const std::string& bytes)
 std::string TestDataPath(const std::string& name)
 {
     const char* dir = std::getenv("RM42_TEST_DATA");
-    return std::string(dir ? dir : "tests/data") + "/" + name;
+    return std::string(dir ? dir : RM42_SOURCE_TEST_DATA) + "/" + name;
 }
