@@ -38,9 +38,7 @@ struct Bytes {
     uint8_t Next() { return rest.empty() ? 0 : static_cast<uint8_t>(Take(1)[0]); }
     std::string Take(std::size_t n)
     {
-        const std::string taken(rest.substr(0, n));
-        rest.remove_prefix(taken.size());
-        return taken;
+        return std::string(std::exchange(rest, rest.substr(std::min(n, rest.size()))).substr(0, n));
     }
 };
 
@@ -128,14 +126,13 @@ bool ReplyLine(std::string_view text)
     // The rest: chunks of [pause in 10 ms steps (0xFF: hang up)][length][bytes], the first due
     // after the link's settling pause after opening.
     FakeClock clock;
-    auto port = std::make_unique<ScriptPort>(clock);
+    OnePortFactory ports;
+    auto* port = static_cast<ScriptPort*>((ports.port = std::make_unique<ScriptPort>(clock)).get());
     for (uint64_t due = clock.TickMs() + 200; !in.rest.empty();) {
         const uint8_t pause = in.Next();
         due += pause == 0xFF ? 0 : pause * 10ull;
         port->script.emplace(due, std::pair(in.Take(in.Next()), pause == 0xFF));
     }
-    OnePortFactory ports;
-    ports.port = std::move(port);
     AppState app;
     std::tie(app.clock, app.ports, app.iniPath) = std::tuple(&clock, &ports, "/nonexistent/rm42.ini");
     CCommIO link(app); // no INI file: the link's defaults
@@ -270,11 +267,10 @@ bool StreamBytes(std::string_view bytes)
     bool ok = true;
     std::size_t lines = 0;
     const std::size_t piece = bytes.empty() ? 1 : 1 + static_cast<uint8_t>(bytes[0]) % 37;
-    for (std::size_t at = 0; at < bytes.size(); at += piece) {
+    for (std::size_t at = 0; at < bytes.size(); at += piece)
         framer.Feed(bytes.substr(at, piece), [&](std::string_view line) {
             ok = ok && ++lines && line.size() <= 1022 && line.find('\n') == line.npos && DecodesSanely(line);
         });
-    }
     return ok && lines == static_cast<std::size_t>(std::count(bytes.begin(), bytes.end(), '\n'));
 }
 
@@ -303,11 +299,10 @@ bool JournalReadsSanely(const std::string& bytes)
         return false;
     for (const CaptureSample& s : contents->samples)
         if (s.interval < 1 || s.interval > 863999) return false;
-    for (const JournalGap& gap : contents->gaps) {
+    for (const JournalGap& gap : contents->gaps)
         if (gap.count <= 0 || gap.first < 0 ||
             (gap.first < kLimit && contents->samples[static_cast<std::size_t>(gap.first)].temp != kNoData))
             return false;
-    }
     AppState app;
     for (app.language = 0; app.language < 2; ++app.language) {
         const std::string loss = JournalLoss(app, *contents);

@@ -5,14 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <functional>
 #include <regex>
-#include <string>
 #include <thread>
-#include <tuple>
-#include <vector>
-
-namespace {
 
 using Sleeps = std::vector<uint32_t>;
 
@@ -204,5 +198,3 @@ TEST(CCommIOCallTest, SendReceiveAndTransactEndAsTheTranscriptSays)
     }
     EXPECT_EQ(got, ReadFileBytes(TestDataPath("device/link-calls.txt")));
 }
-
-} // namespace

@@ -5,15 +5,9 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <iomanip>
 #include <regex>
 #include <sstream>
-#include <string>
-#include <tuple>
-#include <vector>
-
-namespace {
 
 using Texts = std::vector<std::string>;
 
@@ -137,5 +131,3 @@ TEST_F(DeviceSessionTest, FailuresAreReportedLeaveValuesAloneAndCloseTheLinkWith
               std::tuple(Texts(6, "* COMMAND ERROR"), "* COMMAND ERROR"));
     EXPECT_TRUE(session.WriteRegister(REG_HOLD_TIME, 10));
 }
-
-} // namespace

@@ -8,16 +8,9 @@
 
 #include <algorithm>
 #include <ctime>
-#include <deque>
 #include <filesystem>
-#include <functional>
 #include <regex>
-#include <string>
 #include <string_view>
-#include <tuple>
-#include <vector>
-
-namespace {
 
 // A thermometer with serial number 123456789 (0x075BCD15) that accepts everything.
 struct Rig : LineRig {
@@ -177,5 +170,3 @@ TEST_F(CommandLogTest, EntriesAppendStampedCp932LinesFailuresAreReportedAndOnlyA
     std::filesystem::create_symlink("/dev/full", app.exeDir + "cmd_log.txt");
     EXPECT_EQ(Told([&] { WriteCommandLog(app, "DA"); }), "box:Log File Open Error | caption:ERROR");
 }
-
-} // namespace

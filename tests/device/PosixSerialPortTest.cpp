@@ -102,8 +102,7 @@ TEST(PosixSerialPortTest,
               (std::vector<std::string>{"ready:DAO", "ready:K1F\r\n", "timeout:", "ready:2F", "timeout:"}));
 
     // A signal 40 ms into a 250 ms wait with nothing coming (no SA_RESTART: poll ends with EINTR).
-    struct sigaction action {
-    }, previous{};
+    struct sigaction action = {}, previous = {};
     action.sa_handler = [](int) {};
     ASSERT_EQ(sigaction(SIGALRM, &action, &previous), 0);
     const itimerval timer{{0, 0}, {0, 40000}};

@@ -11,8 +11,6 @@
 #include <thread>
 #include <tuple>
 
-namespace {
-
 using Ms = std::chrono::milliseconds;
 using SteadyTime = std::chrono::steady_clock;
 
@@ -114,5 +112,3 @@ TEST(Win32SerialPortTest, OpensExclusivelyWaitsReadsInPiecesPurgesAndClosedRefus
     EXPECT_FALSE(port.Purge(SerialBuffer::Both) || port.ModemLines(cts, dsr) || port.Close() || cts || dsr);
     EXPECT_EQ(port.Read(buffer, sizeof buffer, got, 10), WaitResult::Error);
 }
-
-} // namespace

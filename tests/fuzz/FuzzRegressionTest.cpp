@@ -12,8 +12,6 @@
 #include "FuzzTargets.h"
 #include "support/TestSupport.h"
 
-namespace {
-
 namespace fs = std::filesystem;
 
 class FuzzRegression : public ::testing::TestWithParam<Fuzz::Target> {};
@@ -36,5 +34,3 @@ TEST_P(FuzzRegression, KeptInputsAndSeedsPassEveryCheck)
 INSTANTIATE_TEST_SUITE_P(Targets, FuzzRegression, ::testing::ValuesIn(Fuzz::Targets()), [](const auto& p) {
     return std::regex_replace(std::string(p.param.name), std::regex("-"), "");
 });
-
-} // namespace
