@@ -64,9 +64,7 @@ struct ScriptPort final : SerialPort {
             Arrive();
         }
         if (dead || !open) return WaitResult::Error;
-        got = std::min(size, queued.size());
-        std::copy_n(queued.begin(), got, static_cast<char*>(data));
-        queued.erase(0, got);
+        queued.erase(0, got = queued.copy(static_cast<char*>(data), size));
         return got > 0 ? WaitResult::Ready : WaitResult::Timeout;
     }
     bool ModemLines(bool& cts, bool& dsr) override { return cts = dsr = true; }
@@ -150,9 +148,8 @@ bool ReplyLine(std::string_view text)
         (length < 0 || reply.size() >= kReplyBufferSize || reply.find('\r') != std::string::npos))
         return false;
     std::string raw;
-    const bool rawOk =
-        link.ReceiveNow(raw, length) != COMM_OK || (!raw.empty() && raw.size() < kReplyBufferSize);
-    return rawOk && DecodesSanely(reply) && DecodesSanely(raw);
+    return (link.ReceiveNow(raw, length) != COMM_OK || (!raw.empty() && raw.size() < kReplyBufferSize)) &&
+           DecodesSanely(reply) && DecodesSanely(raw);
 }
 
 // The INI reader and writer on a file holding the bytes, read as the settings and as the type

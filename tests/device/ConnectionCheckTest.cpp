@@ -41,8 +41,7 @@ TEST(ConnectionCheckTest, EveryRoundOfChecksEndsAsTheTranscriptSays)
             std::tie(r.app.connectRetryLimit, r.ui.answers) = std::tie(limit, given), fail(r);
         };
     };
-    const auto retry = std::deque<MsgAnswer>(3, MsgAnswer::Retry),
-               ok = std::deque<MsgAnswer>(3, MsgAnswer::Ok);
+    const std::deque<MsgAnswer> retry(3, MsgAnswer::Retry), ok(3, MsgAnswer::Ok);
     const Arrange noPort = [](Rig&r) { r.line.failOpens = 100; },
                   off = [](Rig&r) { r.line.cts = r.line.dsr = false; };
     // clang-format off

@@ -127,8 +127,7 @@ TEST(PosixSerialPortTest,
         << testing::PrintToString(traced);
     EXPECT_TRUE(port.Close());
 
-    // Closed, it refuses everything.
-    cts = dsr = true;
+    // Closed, it refuses everything (the lines were last read as on).
     EXPECT_FALSE(port.Close() || port.Purge(SerialBuffer::Both) || port.Write("x", 1) ||
                  port.ModemLines(cts, dsr) || cts || dsr ||
                  port.Read(buf, sizeof buf, got, 10) != WaitResult::Error);
