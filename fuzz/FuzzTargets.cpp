@@ -211,10 +211,9 @@ bool ReportTemplate(std::string_view text)
     for (int i = 0; i < rowCount; ++i)
         list.rows.push_back({i % 3 != 2, {RowNumberText(i), std::to_string(20 + i)}});
     const std::vector<std::string> lines = SplitTemplateLines(templ);
-    int nextRow = 0;
     bool complete = false;
     // Twenty rows a page: the report ends after at most one page more than the rows need.
-    for (int page = 0, before = 0; !complete; ++page, before = nextRow) {
+    for (int page = 0, before = 0, nextRow = 0; !complete; ++page, before = nextRow) {
         std::ostringstream out;
         WriteMemoryReportPage(out, lines, list, nextRow, complete);
         if (page > rowCount / kReportRowsPerPage + 1 || nextRow < before || nextRow > rowCount) return false;

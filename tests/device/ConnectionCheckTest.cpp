@@ -83,8 +83,7 @@ TEST(ConnectionCheckTest, EveryRoundOfChecksEndsAsTheTranscriptSays)
         got += ", pauses";
         for (const uint32_t ms : r.clock.sleeps)
             got += " " + std::to_string(ms);
-        std::size_t box = 0;
-        for (const std::string& event : r.ui.events) {
+        for (std::size_t box = 0; const std::string& event : r.ui.events) {
             got += "\n  " + event;
             if (const MessageBoxCall* b = event.starts_with("box:") ? &r.ui.boxes.at(box++) : nullptr)
                 got +=
