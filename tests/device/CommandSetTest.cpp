@@ -121,9 +121,8 @@ TEST_F(DeviceSessionTest, FailuresAreReportedLeaveValuesAloneAndCloseTheLinkWith
     line.Respond("9214", "92NG");
     DeviceSession session(app, link);
     ASSERT_TRUE(session.Begin());
-    for (const char* answer : {"91NG", "913500", "9135ZZZZ00", "9135", "91"}) {
+    for (uint16_t value = 0x1234; const char* answer : {"91NG", "913500", "9135ZZZZ00", "9135", "91"}) {
         line.RespondOnce("9135", answer);
-        uint16_t value = 0x1234;
         EXPECT_FALSE(session.ReadRegister(REG_FLAGS, value) || value != 0x1234) << answer;
     }
     EXPECT_FALSE(session.WriteRegister(REG_EMISSIVITY, 950));

@@ -36,10 +36,8 @@ TEST(ConnectionCheckTest, EveryRoundOfChecksEndsAsTheTranscriptSays)
             r.line.Respond("9100", "9100" + value + "00"), r.app.status0Monitor = true;
         };
     };
-    const auto answers = [](int limit, std::deque<MsgAnswer> given, Arrange fail) {
-        return [=](Rig& r) {
-            std::tie(r.app.connectRetryLimit, r.ui.answers) = std::tie(limit, given), fail(r);
-        };
+    const auto answers = [](int tries, std::deque<MsgAnswer> a, Arrange fail) {
+        return [=](Rig& r) { std::tie(r.app.connectRetryLimit, r.ui.answers) = std::tie(tries, a), fail(r); };
     };
     const std::deque<MsgAnswer> retry(3, MsgAnswer::Retry), ok(3, MsgAnswer::Ok);
     const Arrange noPort = [](Rig&r) { r.line.failOpens = 100; },
