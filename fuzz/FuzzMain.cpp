@@ -6,10 +6,9 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size)
 {
-    for (const Fuzz::Target& target : Fuzz::Targets()) {
-        // A check failed: keep this input.
+    // A check failed: keep this input.
+    for (const Fuzz::Target& target : Fuzz::Targets())
         if (target.name == FUZZ_TARGET && !target.run({reinterpret_cast<const char*>(data), size}))
             __builtin_trap();
-    }
     return 0;
 }

@@ -38,9 +38,7 @@ struct Bytes {
     uint8_t Next() { return rest.empty() ? 0 : static_cast<uint8_t>(Take(1)[0]); }
     std::string Take(std::size_t n)
     {
-        const std::string taken(rest.substr(0, n));
-        rest.remove_prefix(taken.size());
-        return taken;
+        return std::string(std::exchange(rest, rest.substr(std::min(n, rest.size()))).substr(0, n));
     }
 };
 
@@ -66,9 +64,7 @@ struct ScriptPort final : SerialPort {
             Arrive();
         }
         if (dead || !open) return WaitResult::Error;
-        got = std::min(size, queued.size());
-        std::copy_n(queued.begin(), got, static_cast<char*>(data));
-        queued.erase(0, got);
+        queued.erase(0, got = queued.copy(static_cast<char*>(data), size));
         return got > 0 ? WaitResult::Ready : WaitResult::Timeout;
     }
     bool ModemLines(bool& cts, bool& dsr) override { return cts = dsr = true; }
@@ -128,14 +124,13 @@ bool ReplyLine(std::string_view text)
     // The rest: chunks of [pause in 10 ms steps (0xFF: hang up)][length][bytes], the first due
     // after the link's settling pause after opening.
     FakeClock clock;
-    auto port = std::make_unique<ScriptPort>(clock);
+    OnePortFactory ports;
+    auto* port = static_cast<ScriptPort*>((ports.port = std::make_unique<ScriptPort>(clock)).get());
     for (uint64_t due = clock.TickMs() + 200; !in.rest.empty();) {
         const uint8_t pause = in.Next();
         due += pause == 0xFF ? 0 : pause * 10ull;
         port->script.emplace(due, std::pair(in.Take(in.Next()), pause == 0xFF));
     }
-    OnePortFactory ports;
-    ports.port = std::move(port);
     AppState app;
     std::tie(app.clock, app.ports, app.iniPath) = std::tuple(&clock, &ports, "/nonexistent/rm42.ini");
     CCommIO link(app); // no INI file: the link's defaults
@@ -153,9 +148,8 @@ bool ReplyLine(std::string_view text)
         (length < 0 || reply.size() >= kReplyBufferSize || reply.find('\r') != std::string::npos))
         return false;
     std::string raw;
-    const bool rawOk =
-        link.ReceiveNow(raw, length) != COMM_OK || (!raw.empty() && raw.size() < kReplyBufferSize);
-    return rawOk && DecodesSanely(reply) && DecodesSanely(raw);
+    return (link.ReceiveNow(raw, length) != COMM_OK || (!raw.empty() && raw.size() < kReplyBufferSize)) &&
+           DecodesSanely(reply) && DecodesSanely(raw);
 }
 
 // The INI reader and writer on a file holding the bytes, read as the settings and as the type
@@ -217,10 +211,9 @@ bool ReportTemplate(std::string_view text)
     for (int i = 0; i < rowCount; ++i)
         list.rows.push_back({i % 3 != 2, {RowNumberText(i), std::to_string(20 + i)}});
     const std::vector<std::string> lines = SplitTemplateLines(templ);
-    int nextRow = 0;
     bool complete = false;
     // Twenty rows a page: the report ends after at most one page more than the rows need.
-    for (int page = 0, before = 0; !complete; ++page, before = nextRow) {
+    for (int page = 0, before = 0, nextRow = 0; !complete; ++page, before = nextRow) {
         std::ostringstream out;
         WriteMemoryReportPage(out, lines, list, nextRow, complete);
         if (page > rowCount / kReportRowsPerPage + 1 || nextRow < before || nextRow > rowCount) return false;
@@ -270,11 +263,10 @@ bool StreamBytes(std::string_view bytes)
     bool ok = true;
     std::size_t lines = 0;
     const std::size_t piece = bytes.empty() ? 1 : 1 + static_cast<uint8_t>(bytes[0]) % 37;
-    for (std::size_t at = 0; at < bytes.size(); at += piece) {
+    for (std::size_t at = 0; at < bytes.size(); at += piece)
         framer.Feed(bytes.substr(at, piece), [&](std::string_view line) {
             ok = ok && ++lines && line.size() <= 1022 && line.find('\n') == line.npos && DecodesSanely(line);
         });
-    }
     return ok && lines == static_cast<std::size_t>(std::count(bytes.begin(), bytes.end(), '\n'));
 }
 
@@ -303,11 +295,10 @@ bool JournalReadsSanely(const std::string& bytes)
         return false;
     for (const CaptureSample& s : contents->samples)
         if (s.interval < 1 || s.interval > 863999) return false;
-    for (const JournalGap& gap : contents->gaps) {
+    for (const JournalGap& gap : contents->gaps)
         if (gap.count <= 0 || gap.first < 0 ||
             (gap.first < kLimit && contents->samples[static_cast<std::size_t>(gap.first)].temp != kNoData))
             return false;
-    }
     AppState app;
     for (app.language = 0; app.language < 2; ++app.language) {
         const std::string loss = JournalLoss(app, *contents);

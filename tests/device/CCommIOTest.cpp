@@ -5,14 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <functional>
 #include <regex>
-#include <string>
 #include <thread>
-#include <tuple>
-#include <vector>
-
-namespace {
 
 using Sleeps = std::vector<uint32_t>;
 
@@ -97,10 +91,7 @@ TEST_F(CCommIOTest, FailedOpensClosesAndReceivesLeaveTheLinkAsTheyShouldAndAreTr
     line.failClose = true;
     // The platform's answer, but closed all the same.
     EXPECT_FALSE(link.Close() || link.Close() || line.portOpen);
-    {
-        CCommIO other(app);
-        ASSERT_TRUE(other.Open());
-    }
+    EXPECT_TRUE(CCommIO(app).Open());
     EXPECT_FALSE(line.portOpen); // destroying an open link closes it
     // A late line is left for the next call.
     line.failClose = false;
@@ -204,5 +195,3 @@ TEST(CCommIOCallTest, SendReceiveAndTransactEndAsTheTranscriptSays)
     }
     EXPECT_EQ(got, ReadFileBytes(TestDataPath("device/link-calls.txt")));
 }
-
-} // namespace

@@ -5,15 +5,9 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <iomanip>
 #include <regex>
 #include <sstream>
-#include <string>
-#include <tuple>
-#include <vector>
-
-namespace {
 
 using Texts = std::vector<std::string>;
 
@@ -127,9 +121,8 @@ TEST_F(DeviceSessionTest, FailuresAreReportedLeaveValuesAloneAndCloseTheLinkWith
     line.Respond("9214", "92NG");
     DeviceSession session(app, link);
     ASSERT_TRUE(session.Begin());
-    for (const char* answer : {"91NG", "913500", "9135ZZZZ00", "9135", "91"}) {
+    for (uint16_t value = 0x1234; const char* answer : {"91NG", "913500", "9135ZZZZ00", "9135", "91"}) {
         line.RespondOnce("9135", answer);
-        uint16_t value = 0x1234;
         EXPECT_FALSE(session.ReadRegister(REG_FLAGS, value) || value != 0x1234) << answer;
     }
     EXPECT_FALSE(session.WriteRegister(REG_EMISSIVITY, 950));
@@ -137,5 +130,3 @@ TEST_F(DeviceSessionTest, FailuresAreReportedLeaveValuesAloneAndCloseTheLinkWith
               std::tuple(Texts(6, "* COMMAND ERROR"), "* COMMAND ERROR"));
     EXPECT_TRUE(session.WriteRegister(REG_HOLD_TIME, 10));
 }
-
-} // namespace

@@ -8,16 +8,9 @@
 
 #include <algorithm>
 #include <ctime>
-#include <deque>
 #include <filesystem>
-#include <functional>
 #include <regex>
-#include <string>
 #include <string_view>
-#include <tuple>
-#include <vector>
-
-namespace {
 
 // A thermometer with serial number 123456789 (0x075BCD15) that accepts everything.
 struct Rig : LineRig {
@@ -43,13 +36,10 @@ TEST(ConnectionCheckTest, EveryRoundOfChecksEndsAsTheTranscriptSays)
             r.line.Respond("9100", "9100" + value + "00"), r.app.status0Monitor = true;
         };
     };
-    const auto answers = [](int limit, std::deque<MsgAnswer> given, Arrange fail) {
-        return [=](Rig& r) {
-            std::tie(r.app.connectRetryLimit, r.ui.answers) = std::tie(limit, given), fail(r);
-        };
+    const auto answers = [](int tries, std::deque<MsgAnswer> a, Arrange fail) {
+        return [=](Rig& r) { std::tie(r.app.connectRetryLimit, r.ui.answers) = std::tie(tries, a), fail(r); };
     };
-    const auto retry = std::deque<MsgAnswer>(3, MsgAnswer::Retry),
-               ok = std::deque<MsgAnswer>(3, MsgAnswer::Ok);
+    const std::deque<MsgAnswer> retry(3, MsgAnswer::Retry), ok(3, MsgAnswer::Ok);
     const Arrange noPort = [](Rig&r) { r.line.failOpens = 100; },
                   off = [](Rig&r) { r.line.cts = r.line.dsr = false; };
     // clang-format off
@@ -91,8 +81,7 @@ TEST(ConnectionCheckTest, EveryRoundOfChecksEndsAsTheTranscriptSays)
         got += ", pauses";
         for (const uint32_t ms : r.clock.sleeps)
             got += " " + std::to_string(ms);
-        std::size_t box = 0;
-        for (const std::string& event : r.ui.events) {
+        for (std::size_t box = 0; const std::string& event : r.ui.events) {
             got += "\n  " + event;
             if (const MessageBoxCall* b = event.starts_with("box:") ? &r.ui.boxes.at(box++) : nullptr)
                 got +=
@@ -177,5 +166,3 @@ TEST_F(CommandLogTest, EntriesAppendStampedCp932LinesFailuresAreReportedAndOnlyA
     std::filesystem::create_symlink("/dev/full", app.exeDir + "cmd_log.txt");
     EXPECT_EQ(Told([&] { WriteCommandLog(app, "DA"); }), "box:Log File Open Error | caption:ERROR");
 }
-
-} // namespace

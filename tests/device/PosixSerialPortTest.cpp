@@ -94,16 +94,13 @@ TEST(PosixSerialPortTest,
     ASSERT_EQ(write(master, "DAOK1F\r\n", 8), 8);
     std::vector<std::string> seen{readUpTo(3, 2000), readUpTo(sizeof buf, 2000), readUpTo(sizeof buf, 0)};
     ASSERT_EQ(write(master, "2F0BA6\r\n", 8), 8);
-    EXPECT_TRUE(port.Purge(SerialBuffer::Output));
-    seen.push_back(readUpTo(2, 2000));
-    EXPECT_TRUE(port.Purge(SerialBuffer::Input));
-    seen.push_back(readUpTo(sizeof buf, 0));
+    seen.push_back(port.Purge(SerialBuffer::Output) ? readUpTo(2, 2000) : "output purge failed");
+    seen.push_back(port.Purge(SerialBuffer::Input) ? readUpTo(sizeof buf, 0) : "input purge failed");
     EXPECT_EQ(seen,
               (std::vector<std::string>{"ready:DAO", "ready:K1F\r\n", "timeout:", "ready:2F", "timeout:"}));
 
     // A signal 40 ms into a 250 ms wait with nothing coming (no SA_RESTART: poll ends with EINTR).
-    struct sigaction action {
-    }, previous{};
+    struct sigaction action = {}, previous = {};
     action.sa_handler = [](int) {};
     ASSERT_EQ(sigaction(SIGALRM, &action, &previous), 0);
     const itimerval timer{{0, 0}, {0, 40000}};
@@ -128,8 +125,7 @@ TEST(PosixSerialPortTest,
         << testing::PrintToString(traced);
     EXPECT_TRUE(port.Close());
 
-    // Closed, it refuses everything.
-    cts = dsr = true;
+    // Closed, it refuses everything (the lines were last read as on).
     EXPECT_FALSE(port.Close() || port.Purge(SerialBuffer::Both) || port.Write("x", 1) ||
                  port.ModemLines(cts, dsr) || cts || dsr ||
                  port.Read(buf, sizeof buf, got, 10) != WaitResult::Error);

@@ -11,8 +11,6 @@
 #include <thread>
 #include <tuple>
 
-namespace {
-
 using Ms = std::chrono::milliseconds;
 using SteadyTime = std::chrono::steady_clock;
 
@@ -35,7 +33,7 @@ TEST(Win32LineSettings, DevicePathsAndEveryParityAndStopCodeAndRefusals)
     used.fDtrControl = DTR_CONTROL_HANDSHAKE, used.fRtsControl = RTS_CONTROL_TOGGLE;
     std::tie(used.XonLim, used.XonChar) = std::tuple(WORD{2048}, char{0x11});
     std::string error;
-    for (int parity = 0; parity <= 4; ++parity) {
+    for (int parity = 0; parity <= 4; ++parity)
         for (int stop : {0, 2}) {
             SCOPED_TRACE("parity " + std::to_string(parity) + " stop " + std::to_string(stop));
             DCB dcb = used;
@@ -52,7 +50,6 @@ TEST(Win32LineSettings, DevicePathsAndEveryParityAndStopCodeAndRefusals)
                                  DWORD{DTR_CONTROL_DISABLE}, DWORD{RTS_CONTROL_DISABLE}, DWORD{TRUE}, '\n',
                                  WORD{2048}, char{0x11}, false));
         }
-    }
     // Baud 0, byte sizes 4 and 9, parity -1 and 5, stop codes -1 and 3, 1.5 with 8 bits, 2 with 5;
     // last, 1.5 with 5 bits is taken.
     // clang-format off
@@ -114,5 +111,3 @@ TEST(Win32SerialPortTest, OpensExclusivelyWaitsReadsInPiecesPurgesAndClosedRefus
     EXPECT_FALSE(port.Purge(SerialBuffer::Both) || port.ModemLines(cts, dsr) || port.Close() || cts || dsr);
     EXPECT_EQ(port.Read(buffer, sizeof buffer, got, 10), WaitResult::Error);
 }
-
-} // namespace

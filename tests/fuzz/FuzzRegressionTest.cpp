@@ -12,8 +12,6 @@
 #include "FuzzTargets.h"
 #include "support/TestSupport.h"
 
-namespace {
-
 namespace fs = std::filesystem;
 
 class FuzzRegression : public ::testing::TestWithParam<Fuzz::Target> {};
@@ -24,8 +22,7 @@ TEST_P(FuzzRegression, KeptInputsAndSeedsPassEveryCheck)
     EXPECT_TRUE(target.run({})) << "the empty input";
     int seeds = 0;
     for (const fs::path& folder : {fs::path(RM42_FUZZ_CORPUS), fs::path(TestDataPath("fuzz-regressions"))}) {
-        std::error_code error;
-        for (const auto& entry : fs::directory_iterator(folder / target.name, error)) {
+        for (std::error_code error; const auto& entry : fs::directory_iterator(folder / target.name, error)) {
             seeds += folder == RM42_FUZZ_CORPUS;
             EXPECT_TRUE(target.run(ReadFileBytes(entry.path().string()))) << entry.path();
         }
@@ -36,5 +33,3 @@ TEST_P(FuzzRegression, KeptInputsAndSeedsPassEveryCheck)
 INSTANTIATE_TEST_SUITE_P(Targets, FuzzRegression, ::testing::ValuesIn(Fuzz::Targets()), [](const auto& p) {
     return std::regex_replace(std::string(p.param.name), std::regex("-"), "");
 });
-
-} // namespace

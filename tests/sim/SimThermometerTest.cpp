@@ -12,18 +12,12 @@
 #include "support/FakeClock.h"
 #include "support/TestSupport.h"
 
-namespace {
-
-std::vector<std::string> Split(const std::string& text)
-{
-    std::istringstream in(text);
-    return {std::istream_iterator<std::string>(in), {}};
-}
-
-} // namespace
-
 TEST(SimThermometer, AnswersByteForByteGuardsCheckModeKeepsItsClockAndRefusesBadOptions)
 {
+    const auto split = [](const std::string& text) {
+        std::istringstream in(text);
+        return std::vector<std::string>{std::istream_iterator<std::string>(in), {}};
+    };
     // A thermometer under virtual time, talked to on its side of the wire; its clock starts at
     // 15:30:10 on 1 March 2026.
     SimConfig config;
@@ -41,10 +35,9 @@ TEST(SimThermometer, AnswersByteForByteGuardsCheckModeKeepsItsClockAndRefusesBad
     // leaving it with 81. At 15:31:11, refused: second 60, hour 24, lower case, too short; 29
     // February 2025, day 0, month 13. Accepted: 29 February 2024, 23:59:59 on 31 December 2099,
     // which then runs into 2100.
-    for (const std::string& pair : Split(ReadFileBytes(TestDataPath("sim/commands.txt")))) {
+    for (const std::string& pair : split(ReadFileBytes(TestDataPath("sim/commands.txt")))) {
         const std::string command = pair.substr(0, pair.find('>'));
-        if (pair[0] == '+') clock.Advance(std::stoul(pair));
-        if (pair[0] == '+') continue;
+        if (pair[0] == '+' && (clock.Advance(std::stoul(pair)), true)) continue;
         device.HostWrite((command + "\r\n").data(), command.size() + 2);
         std::string reply;
         for (const uint64_t end = clock.TickMs() + 5000;
@@ -66,7 +59,7 @@ TEST(SimThermometer, AnswersByteForByteGuardsCheckModeKeepsItsClockAndRefusesBad
              "--memory-preset time,time", "--memory-preset none:151", "--memory-preset every:x",
              "--memory-preset ,", "--target warm", "stray", "--latency", "--emissivity 1.5"}) {
         // clang-format on
-        EXPECT_TRUE(!ParseSimOptions(Split(std::string("--link x ") + bad), o = {}, error) && !error.empty())
+        EXPECT_TRUE(!ParseSimOptions(split(std::string("--link x ") + bad), o = {}, error) && !error.empty())
             << bad;
     }
     // A memory word too long, the serial number (not memory), a bad digit.
@@ -74,6 +67,6 @@ TEST(SimThermometer, AnswersByteForByteGuardsCheckModeKeepsItsClockAndRefusesBad
         EXPECT_FALSE(ParseSimMemory(text, o.config, error)) << text;
     EXPECT_FALSE(FillSimPreset("time", 36, SimDateTime{}, o.config, error));
     EXPECT_EQ(error, "at most 35 records hold these items");
-    ASSERT_TRUE(ParseSimOptions(Split("--link x --fault off"), o = {}, error)) << error;
+    ASSERT_TRUE(ParseSimOptions(split("--link x --fault off"), o = {}, error)) << error;
     EXPECT_TRUE(!o.config.powered && o.config.faults.empty()) << "off is a state, not a fault";
 }
