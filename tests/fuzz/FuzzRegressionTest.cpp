@@ -14,6 +14,13 @@
 
 namespace fs = std::filesystem;
 
+namespace Fuzz {
+void PrintTo(const Target& target, std::ostream* out)
+{
+    *out << target.name;
+}
+} // namespace Fuzz
+
 class FuzzRegression : public ::testing::TestWithParam<Fuzz::Target> {};
 
 TEST_P(FuzzRegression, KeptInputsAndSeedsPassEveryCheck)
