@@ -11,10 +11,8 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <chrono>
 #include <cmath>
-#include <sstream>
 #include <thread>
 
 // Degrees Celsius in tenths of a kelvin.

@@ -40,11 +40,11 @@ Bitmap24 Graph(int width, int height)
 
 TEST(RecordingWritersTest, CsvInBothUnitsMatchesTheGoldenFiles)
 {
-    EXPECT_EQ(Csv(Recording(false)), ReadFileBytes(TestDataPath("recording_celsius.csv")));
-    EXPECT_EQ(Csv(Recording(true)), ReadFileBytes(TestDataPath("recording_fahrenheit.csv")));
     RecordingSaveData empty = Recording(false);
     empty.sampleCount = 0;
-    EXPECT_EQ(Csv(empty), "20050301_140210\r\n");
+    EXPECT_EQ(std::tuple(Csv(Recording(false)), Csv(Recording(true)), Csv(empty)),
+              std::tuple(ReadFileBytes(TestDataPath("recording_celsius.csv")),
+                         ReadFileBytes(TestDataPath("recording_fahrenheit.csv")), "20050301_140210\r\n"));
 }
 
 TEST(RecordingWritersTest, DefaultNameAndPictureName)
@@ -115,20 +115,15 @@ protected:
     Bitmap24 graph = Graph(509, 364);
 };
 
-TEST_F(RecordingSaveTest, ReportWithASpaceInItsNameWritesTheGoldenPageAndThePicture)
+// An edited template keeps what its editor wrote, on placeholder lines too: only values are converted.
+TEST_F(RecordingSaveTest, ReportWithASpaceInItsNameWritesTheGoldenPageAndThePictureAndTemplateBytesAsTheyAre)
 {
     ASSERT_TRUE(Save(RecordingFormat::Report, out.File("my data.txt"), true));
-    EXPECT_EQ(ReadFileBytes(out.File("my data.html")),
-              ReadFileBytes(TestDataPath("recording_report_fahrenheit.html")));
     CJpegImage picture;
     EXPECT_TRUE(picture.LoadJpeg(out.File("my_data.jpg")));
-    EXPECT_EQ(std::tuple(picture.pixels.width, picture.pixels.height, ui.boxes.size()),
-              std::tuple(509, 364, 0u));
-}
-
-// An edited template keeps what its editor wrote, on placeholder lines too: only values are converted.
-TEST_F(RecordingSaveTest, TemplateBytesAreCopiedAsTheyAre)
-{
+    EXPECT_EQ(std::tuple(ReadFileBytes(out.File("my data.html")), picture.pixels.width, picture.pixels.height,
+                         ui.boxes.size()),
+              std::tuple(ReadFileBytes(TestDataPath("recording_report_fahrenheit.html")), 509, 364, 0u));
     const std::string odd = "\x87\x90\xED\x40\x80\xA0\xFD\xFE\xFF";
     WriteFileBytes(exe.File("templete_1.html"), odd + "\n" + odd + "__SUFIX__\n");
     ASSERT_TRUE(Save(RecordingFormat::Report, out.File("odd.html")));

@@ -8,14 +8,8 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <filesystem>
-#include <memory>
-#include <sstream>
-#include <string>
-#include <tuple>
-#include <vector>
 
 namespace {
 
@@ -384,8 +378,8 @@ TEST_F(MemoryReportTest, AMissingTemplateOrFolderIsToldATemplateNeedsAListLineAn
 TEST_F(MemoryReportTest, TheNameIsTheTypeNameAndTheTimeAndSaysWhenTheListIsPartial)
 {
     std::tm time{};
-    time.tm_year = 107, time.tm_mon = 2, time.tm_mday = 15, time.tm_hour = 10, time.tm_min = 30,
-    time.tm_sec = 5;
+    std::tie(time.tm_year, time.tm_mon, time.tm_mday, time.tm_hour, time.tm_min, time.tm_sec) =
+        std::tuple(107, 2, 15, 10, 30, 5);
     // clang-format off
     const std::tuple<int, const char*, const char*> cases[] = {{1, "RM42-A", "RM42-A-20070315_103005"},
         {1, "", "No Type-Number entered-20070315_103005"}, {0, "", "機種名未登録-20070315_103005"}};
