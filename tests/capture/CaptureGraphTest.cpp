@@ -189,7 +189,7 @@ std::string Art(const RasterCanvas& c)
     return out;
 }
 
-TEST(RasterCanvasTest, PensAndTextDrawTheirPixelsAndEverythingIsClipped)
+TEST(RasterCanvasTest, PensAndTextDrawTheirPixelsClippedAndTheGraphPictureInThePagesColours)
 {
     RasterCanvas canvas(16, 8);
     canvas.SetPen({kBlue, 2, false}), canvas.MoveTo(1, 1), canvas.LineTo(6, 1); // right and down of the line
@@ -214,12 +214,8 @@ TEST(RasterCanvasTest, PensAndTextDrawTheirPixelsAndEverythingIsClipped)
                            "b#..#.............bbbbbb|b#..#...........#.bbbbbb|b#..#.####........bb....|"
                            "b#..#.............bb####|b#..#...........#.bb...#|b.##..............bb..#.|"
                            "b.................bb..#.|bbbbbbbbbbbbbbbbbbbb.#..|");
-}
-
-// The console tool's picture of a recording: a line that crosses the alarm limit changes colour
-// as on the page, inside the frame, at the page's size, as bottom-up blue-green-red rows.
-TEST(RasterCanvasTest, GraphPictureShowsTheRecordingInThePagesColours)
-{
+    // The console tool's picture of a recording: a line that crosses the alarm limit changes colour
+    // as on the page, inside the frame, at the page's size, as bottom-up blue-green-red rows.
     CaptureGraph graph;
     graph.SetAlarmLimits(40.0, 10.0), graph.StartScales(5);
     std::vector<CaptureSample> samples(40, {2982, 2932, 5}); // 25 degC, then 45 degC

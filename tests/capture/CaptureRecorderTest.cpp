@@ -18,12 +18,17 @@ protected:
         for (const char* code : {"DA", "9100", "92", "81"})
             line.Respond(code, code == std::string("9100") ? "9100000000" : code + std::string("OK"));
     }
-    int Running() { return recorder.Device().Words().captureRunning.load(); }
     CaptureRecorder recorder{app};
 };
 
-TEST_F(CaptureStartFailureTest, EachFailureReportsAndLeavesTheLinkClosed)
+TEST_F(CaptureStartFailureTest, EachFailureReportsAndLeavesTheLinkClosedAndIsLoggedWithoutTheFailedReply)
 {
+    app.commLogEnabled = true, line.Respond("9100", "91NG");
+    EXPECT_EQ(recorder.StartCapture(5), CaptureRecorder::StartResult::Failed);
+    EXPECT_EQ(std::regex_replace(Cp932ToUtf8(ReadFileBytes(dir.File("cmd_log.txt"))),
+                                 std::regex("[^\n]* = |\r"), ""),
+              "--- 取り込み開始\ncommIO.Open\nDA\nDAOK\n9100\n81\n81OK\n");
+    app.commLogEnabled = false;
     for (const auto& row : DataRows("capture/start_failures.txt")) {
         SCOPED_TRACE(row[0]);
         SetUp();
@@ -32,7 +37,8 @@ TEST_F(CaptureStartFailureTest, EachFailureReportsAndLeavesTheLinkClosed)
         line.commands.clear();
         ui = FakeUserInterface{};
         EXPECT_EQ(recorder.StartCapture(5), CaptureRecorder::StartResult::Failed);
-        EXPECT_EQ(std::tuple(ui.BoxTexts(), line.commands, line.portOpen, recorder.State(), Running()),
+        EXPECT_EQ(std::tuple(ui.BoxTexts(), line.commands, line.portOpen, recorder.State(),
+                             recorder.Device().Words().captureRunning.load()),
                   std::tuple(Messages({std::stoi(row[2])}), Texts(row.begin() + 3, row.end()), false,
                              CaptureState::Ready, 0));
     }
@@ -41,19 +47,10 @@ TEST_F(CaptureStartFailureTest, EachFailureReportsAndLeavesTheLinkClosed)
     EXPECT_EQ((std::pair{recorder.ReadAlarmSettings(), ui.BoxTexts()}), std::pair(false, Texts{Text(114)}));
 }
 
-TEST_F(CaptureStartFailureTest, TheLogHoldsEveryCommandAndEveryReplyButThoseOfAFailedRead)
-{
-    app.commLogEnabled = true, line.Respond("9100", "91NG");
-    EXPECT_EQ(recorder.StartCapture(5), CaptureRecorder::StartResult::Failed);
-    const std::string log = Cp932ToUtf8(ReadFileBytes(dir.File("cmd_log.txt")));
-    EXPECT_EQ(std::regex_replace(log, std::regex("[^\n]* = |\r"), ""),
-              "--- 取り込み開始\ncommIO.Open\nDA\nDAOK\n9100\n81\n81OK\n");
-}
-
 // Whole runs against the simulated thermometer in real time, with its receive thread.
 class CaptureSimTest : public SimRecorderRig {};
 
-TEST_F(CaptureSimTest, RecAndPauseSwitchTheOutputsOfTheReceiveKeysOnAndOff)
+TEST_F(CaptureSimTest, RecAndPauseSwitchTheReceiveOutputsAStartWithoutLinesIsUndoneAFullBufferPauses)
 {
     // The INI's keys and STATUS0 while recording; the room temperature is decoded whatever they say.
     const std::pair<std::string, uint16_t> rows[] = {
@@ -77,10 +74,7 @@ TEST_F(CaptureSimTest, RecAndPauseSwitchTheOutputsOfTheReceiveKeysOnAndOff)
         EXPECT_EQ((std::pair{std::lround(recorder->Snapshot().average * 10), recorder->StopCapture()}),
                   std::pair(250L, CaptureRecorder::StopResult::NotRecording));
     }
-}
 
-TEST_F(CaptureSimTest, StartIsRefusedWithoutTempReceiveAndUndoneWhenNoLinesCome)
-{
     // Nothing would ever be sampled: refused at once, naming the setting, the thermometer untold.
     Start(SimConfig{}, "TempReceive=No\n");
     EXPECT_EQ(recorder->StartCapture(5), CaptureRecorder::StartResult::Failed);
@@ -99,6 +93,15 @@ TEST_F(CaptureSimTest, StartIsRefusedWithoutTempReceiveAndUndoneWhenNoLinesCome)
         std::tuple(ui.BoxTexts(), ui.StatusText(), recorder->State(), sim->Register(0), sim->InCheckMode()),
         std::tuple(Texts{Text(119)}, Text(119), CaptureState::Ready, 0xFC04, false));
     EXPECT_FALSE(recorder->Device().Link().IsOpen() || recorder->Device().Words().captureRunning.load());
+
+    // A full buffer pauses the recording.
+    options.capacity = 4;
+    Start(SimConfig{});
+    ASSERT_EQ(recorder->StartCapture(1), CaptureRecorder::StartResult::Started);
+    TickUntil(4);
+    recorder->Tick(); // paused: nothing more is taken
+    EXPECT_EQ(std::tuple(sim->Register(0), ui.StatusText(), recorder->State(), recorder->SampleCount()),
+              std::tuple(0xFC04, Text(263), CaptureState::Paused, 4));
 }
 
 // A thermometer that falls silent is looked for and taken back; one switched off cannot be told PAUSE, which
@@ -142,17 +145,6 @@ TEST_F(CaptureSimTest, AThermometerThatFallsSilentIsTakenBackAndOneSwitchedOffFa
                    resumed + 3));
 }
 
-TEST_F(CaptureSimTest, AFullBufferPausesTheRecording)
-{
-    options.capacity = 4;
-    Start(SimConfig{});
-    ASSERT_EQ(recorder->StartCapture(1), CaptureRecorder::StartResult::Started);
-    TickUntil(4);
-    recorder->Tick(); // paused: nothing more is taken
-    EXPECT_EQ(std::tuple(sim->Register(0), ui.StatusText(), recorder->State(), recorder->SampleCount()),
-              std::tuple(0xFC04, Text(263), CaptureState::Paused, 4));
-}
-
 TEST(StreamLines, FramedAtLineEndsAndDecodedInOrder)
 {
     ReceiveWords words;
@@ -181,7 +173,7 @@ TEST(StreamLines, FramedAtLineEndsAndDecodedInOrder)
               "2F0BA60000000B92|2F0C000000000B92|NG|2F0BA6000000|140BA6|2F0BB00000000B90|2F0BB00000000B90||");
 }
 
-TEST(ComputeInterval, CountsTicksOfTheIntervalControls)
+TEST(CaptureControls, IntervalsCountTicksNoBufferDisablesRecAndAWaitingTimerLocksItsPickersAndTheTabs)
 {
     for (const auto& r : DataRows("capture/intervals.txt")) {
         const int32_t ticks = std::stoi(r[5]);
@@ -191,19 +183,15 @@ TEST(ComputeInterval, CountsTicksOfTheIntervalControls)
         // A recovered recording's interval put back into the controls gives the same ticks.
         EXPECT_EQ(ComputeInterval(IntervalSettingOf(ticks)), ticks) << ticks;
     }
-}
-
-// The page test drives the three states; what it cannot reach: no buffer and a waiting timer.
-TEST(CaptureControls, NoBufferDisablesRecAndAWaitingTimerLocksItsPickersAndTheTabs)
-{
+    // The page test drives the three states; what it cannot reach: no buffer and a waiting timer.
     const auto some = [](const CaptureControls& c) {
         return std::vector<bool>{c.rec, c.interval, c.timerBox, c.timerPickers, c.tabs};
     };
-    EXPECT_EQ(some(ControlsFor(CaptureState::Ready, false, false)), (std::vector<bool>{0, 1, 1, 1, 1}));
-    EXPECT_EQ(some(ControlsFor(CaptureState::Ready, true, true)), (std::vector<bool>{1, 1, 1, 0, 0}));
-    EXPECT_EQ(std::pair(ControlsFor(CaptureState::Recording, true, false).tabs,
-                        ControlsFor(CaptureState::Ready, true, false).statusId),
-              std::pair(false, 245));
+    EXPECT_EQ(std::tuple(some(ControlsFor(CaptureState::Ready, false, false)),
+                         some(ControlsFor(CaptureState::Ready, true, true)),
+                         ControlsFor(CaptureState::Recording, true, false).tabs,
+                         ControlsFor(CaptureState::Ready, true, false).statusId),
+              std::tuple(std::vector<bool>{0, 1, 1, 1, 1}, std::vector<bool>{1, 1, 1, 0, 0}, false, 245));
 }
 
 // Runs n ticks with the same received values; for each tick whether it took a sample and whether the
@@ -245,10 +233,8 @@ TEST(Recording, TicksTakeSamplesAtTheIntervalAndKeepTheFigures)
         std::tuple("|...s..||S", false, 3));
 
     recording = Recording(3), recording.PrepareRun(1);
-    for (double c : {650.0, 20.0, -40.0}) {
-        Ticks(recording, 1, K10(c));
-        EXPECT_NEAR(recording.CurrentTemp(), c, 0.051);
-    }
+    for (double c : {650.0, 20.0, -40.0})
+        EXPECT_NEAR((Ticks(recording, 1, K10(c)), recording.CurrentTemp()), c, 0.051);
     EXPECT_EQ((std::tuple{Ticks(recording, 1, K10(25.0)), recording.Full(), recording.GapTick(),
                           recording.SampleCount(), recording.Samples()[0].temp, recording.Samples()[2].temp}),
               std::tuple("S", true, false, 3, K10(650), K10(-40)));

@@ -11,17 +11,14 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <chrono>
 #include <cmath>
-#include <sstream>
 #include <thread>
 
 // Degrees Celsius in tenths of a kelvin.
-constexpr uint16_t K10(double celsius)
-{
+inline constexpr auto K10 = [](double celsius) {
     return static_cast<uint16_t>((celsius + 273.2) * 10 + 0.5);
-}
+};
 
 // Seconds of a local time of day on the given date.
 inline std::time_t LocalTime(int year, int month, int day, int hour, int minute, int second)

@@ -231,26 +231,14 @@ TEST_F(CaptureJournalTest, PauseContinueSaveDeleteAndQuitKeepTheJournalInStep)
               std::tuple(CaptureState::Paused, 0xFC04, false));
 }
 
-TEST_F(CaptureJournalTest, AJournalThatCannotBeWrittenNeverStopsTheRecording)
-{
-    WriteFileBytes(dir.File("plain"), "not a folder");
-    app.journalPath = dir.File("plain/journal.rmj");
-    ASSERT_EQ(recorder->StartCapture(1), CaptureRecorder::StartResult::Started);
-    EXPECT_EQ(std::pair(ui.StatusText(), recorder->Journal().Active()), std::pair(Text(298), false));
-    TickUntil(5);
-    EXPECT_EQ((std::tuple{recorder->SampleCount(), recorder->StopCapture(), ui.BoxTexts()}),
-              std::tuple(5, CaptureRecorder::StopResult::Stopped, std::vector<std::string>{}));
-}
-
 // A recovered recording, made by hand: missing values, two intervals, values beyond the clamp.
 JournalContents Recovered()
 {
     JournalContents contents;
     contents.header = JournalHeader{LocalTime(2024, 12, 7, 9, 5, 3), 5, true, 4711};
-    const double temps[] = {20.0, 650.0, 25.0, -45.0, 30.0};
-    for (int i = 0; i < 5; ++i)
-        contents.samples.push_back(CaptureSample{K10(temps[i]), K10(22.0), i < 3 ? 5 : 10});
-    contents.samples.push_back(CaptureSample{kNoData, K10(22.0), 10});
+    const double temps[] = {20.0, 650.0, 25.0, -45.0, 30.0, 0.0};
+    for (int i = 0; i < 6; ++i)
+        contents.samples.push_back(CaptureSample{i < 5 ? K10(temps[i]) : kNoData, K10(22.0), i < 3 ? 5 : 10});
     return contents;
 }
 
@@ -267,7 +255,7 @@ TEST_F(CaptureJournalTest, ARecoveredRecordingIsPausedWithItsFiguresAndGoesOnInt
     EXPECT_EQ(std::pair(recorder->Samples()[5].temp, recorder->Samples()[8].interval), std::pair(kNoData, 1));
 }
 
-TEST_F(CaptureJournalTest, TheStartUpOfferLoadsRemovesOrKeepsTheJournalAndSaysWhich)
+TEST_F(CaptureJournalTest, TheStartUpOfferLoadsRemovesOrKeepsTheJournalAndAnUnwritableOneNeverStopsARecording)
 {
     const JournalContents contents = Recovered();
     const std::string path = app.journalPath, damagedAs = DamagedJournalName(path),
@@ -310,6 +298,16 @@ TEST_F(CaptureJournalTest, TheStartUpOfferLoadsRemovesOrKeepsTheJournalAndSaysWh
         for (const std::string& file : {path, damagedAs, unreadableAs})
             EXPECT_EQ(fs::exists(file), file == keptAs) << file;
     }
+
+    // A journal that cannot be written never stops the recording.
+    Start(SimConfig{}), ui = FakeUserInterface{};
+    WriteFileBytes(dir.File("plain"), "not a folder");
+    app.journalPath = dir.File("plain/journal.rmj");
+    ASSERT_EQ(recorder->StartCapture(1), CaptureRecorder::StartResult::Started);
+    EXPECT_EQ(std::pair(ui.StatusText(), recorder->Journal().Active()), std::pair(Text(298), false));
+    TickUntil(5);
+    EXPECT_EQ((std::tuple{recorder->SampleCount(), recorder->StopCapture(), ui.BoxTexts()}),
+              std::tuple(5, CaptureRecorder::StopResult::Stopped, std::vector<std::string>{}));
 }
 
 } // namespace

@@ -40,14 +40,14 @@ Bitmap24 Graph(int width, int height)
 
 TEST(RecordingWritersTest, CsvInBothUnitsMatchesTheGoldenFiles)
 {
-    EXPECT_EQ(Csv(Recording(false)), ReadFileBytes(TestDataPath("recording_celsius.csv")));
-    EXPECT_EQ(Csv(Recording(true)), ReadFileBytes(TestDataPath("recording_fahrenheit.csv")));
     RecordingSaveData empty = Recording(false);
     empty.sampleCount = 0;
-    EXPECT_EQ(Csv(empty), "20050301_140210\r\n");
+    EXPECT_EQ(std::tuple(Csv(Recording(false)), Csv(Recording(true)), Csv(empty)),
+              std::tuple(ReadFileBytes(TestDataPath("recording_celsius.csv")),
+                         ReadFileBytes(TestDataPath("recording_fahrenheit.csv")), "20050301_140210\r\n"));
 }
 
-TEST(RecordingWritersTest, DefaultNameAndPictureName)
+TEST(RecordingWritersTest, DefaultAndPictureNamesSplitSavePathsAndDialogFiltersComeInPairs)
 {
     AppState app;
     std::string names;
@@ -55,9 +55,19 @@ TEST(RecordingWritersTest, DefaultNameAndPictureName)
         std::tie(app.typeName, app.language) = std::tuple(type, language);
         names += DefaultRecordingName(app, LocalTime(2005, 3, 1, 14, 2, 9)) + "|";
     }
-    EXPECT_EQ(names + RecordingPictureName("my data") + "|" + RecordingPictureName("炉\u3000温度 記録\u3000"),
-              "RM42-20050301_140209|機種名未登録-20050301_140209|No Type-Number entered-20050301_140209|"
-              "my_data.jpg|炉_温度_記録_.jpg");
+    names += RecordingPictureName("my data") + "|" + RecordingPictureName("炉\u3000温度 記録\u3000") + "|";
+    for (const char* path :
+         {"/home/u/data.txt", "/home/u/my data.csv.html", "/home/u.v/noext", "bare.csv", "/u/.csv"})
+        names += SplitSavePath(path).folder + "|" + SplitSavePath(path).baseName + " ";
+    for (const char* text :
+         {"CSV形式(*.csv)|*.csv|レポートフォーム(*.html)|*.html||", "Text|*.txt", "A|*.a||B|*.b||"})
+        for (const std::string& filter : SaveDialogFilters(text))
+            names += filter + "; ";
+    EXPECT_EQ(
+        names,
+        "RM42-20050301_140209|機種名未登録-20050301_140209|No Type-Number entered-20050301_140209|"
+        "my_data.jpg|炉_温度_記録_.jpg|/home/u/|data /home/u/|my data.csv /home/u.v/|noext |bare /u/|.csv "
+        "CSV形式(*.csv); レポートフォーム(*.html); Text (*.txt); A (*.a); ");
 }
 
 TEST(RecordingWritersTest, ReportLinesReplaceTheFirstPlaceholderAndEverySuffix)
@@ -78,20 +88,6 @@ TEST(RecordingWritersTest, ReportLinesReplaceTheFirstPlaceholderAndEverySuffix)
     EXPECT_EQ(FillReportLine("__MAX__|", rec) + FillReportLine("__MIN__|", rec) +
                   FillReportLine("__AVE__ __SUFIX__|", rec) + FillReportLine("__ALARMHI__", rec),
               "---|---|--- U|500.0");
-}
-
-TEST(RecordingWritersTest, SplitSavePathDropsTheTypedExtensionAndDialogFiltersComeInPairs)
-{
-    std::string split;
-    for (const char* path :
-         {"/home/u/data.txt", "/home/u/my data.csv.html", "/home/u.v/noext", "bare.csv", "/u/.csv"})
-        split += SplitSavePath(path).folder + "|" + SplitSavePath(path).baseName + " ";
-    for (const char* text :
-         {"CSV形式(*.csv)|*.csv|レポートフォーム(*.html)|*.html||", "Text|*.txt", "A|*.a||B|*.b||"})
-        for (const std::string& filter : SaveDialogFilters(text))
-            split += filter + "; ";
-    EXPECT_EQ(split, "/home/u/|data /home/u/|my data.csv /home/u.v/|noext |bare /u/|.csv "
-                     "CSV形式(*.csv); レポートフォーム(*.html); Text (*.txt); A (*.a); ");
 }
 
 class RecordingSaveTest : public testing::Test {
@@ -115,20 +111,15 @@ protected:
     Bitmap24 graph = Graph(509, 364);
 };
 
-TEST_F(RecordingSaveTest, ReportWithASpaceInItsNameWritesTheGoldenPageAndThePicture)
+// An edited template keeps what its editor wrote, on placeholder lines too: only values are converted.
+TEST_F(RecordingSaveTest, ReportWithASpaceInItsNameWritesTheGoldenPageAndThePictureAndTemplateBytesAsTheyAre)
 {
     ASSERT_TRUE(Save(RecordingFormat::Report, out.File("my data.txt"), true));
-    EXPECT_EQ(ReadFileBytes(out.File("my data.html")),
-              ReadFileBytes(TestDataPath("recording_report_fahrenheit.html")));
     CJpegImage picture;
     EXPECT_TRUE(picture.LoadJpeg(out.File("my_data.jpg")));
-    EXPECT_EQ(std::tuple(picture.pixels.width, picture.pixels.height, ui.boxes.size()),
-              std::tuple(509, 364, 0u));
-}
-
-// An edited template keeps what its editor wrote, on placeholder lines too: only values are converted.
-TEST_F(RecordingSaveTest, TemplateBytesAreCopiedAsTheyAre)
-{
+    EXPECT_EQ(std::tuple(ReadFileBytes(out.File("my data.html")), picture.pixels.width, picture.pixels.height,
+                         ui.boxes.size()),
+              std::tuple(ReadFileBytes(TestDataPath("recording_report_fahrenheit.html")), 509, 364, 0u));
     const std::string odd = "\x87\x90\xED\x40\x80\xA0\xFD\xFE\xFF";
     WriteFileBytes(exe.File("templete_1.html"), odd + "\n" + odd + "__SUFIX__\n");
     ASSERT_TRUE(Save(RecordingFormat::Report, out.File("odd.html")));
@@ -161,14 +152,13 @@ TEST_F(RecordingSaveTest, UnwritableTargetsShowTheFileErrorOnceAndLeaveNoPage)
 TEST_F(RecordingSaveTest, ShippedTemplatesFillEveryPlaceholder)
 {
     app.exeDir = RunnableDir();
-    for (int language : {0, 1}) {
-        app.language = language;
+    for (app.language = 0; app.language < 2; ++app.language) {
         // English in degF. Nothing fetched from elsewhere or left unfilled, the unit, no bare LF.
-        ASSERT_TRUE(Save(RecordingFormat::Report, out.File("shipped.html"), language == 1));
+        ASSERT_TRUE(Save(RecordingFormat::Report, out.File("shipped.html"), app.language == 1));
         const std::string page = Cp932ToUtf8(ReadFileBytes(out.File("shipped.html")));
         EXPECT_TRUE(
             !std::regex_search(page, std::regex("\uFFFD|http:|https:|<link|<script|url\\(|__|[^\r]\n")) &&
-            page.find(language == 0 ? "℃" : "°F") != std::string::npos)
+            page.find(app.language == 0 ? "℃" : "°F") != std::string::npos)
             << page;
     }
 }

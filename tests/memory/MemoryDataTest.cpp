@@ -8,14 +8,8 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <filesystem>
-#include <memory>
-#include <sstream>
-#include <string>
-#include <tuple>
-#include <vector>
 
 namespace {
 
@@ -136,8 +130,7 @@ TEST_F(MemoryDataTest, ARefusedOrFailedReadKeepsWhatCameBeforeAndAWriteThatWould
               std::tuple(30u, "tabs:1", false));
 
     // Packing the checked rows would clear the three records never read: refused, nothing sent.
-    const std::size_t sent = sim->ReceivedCommands().size();
-    ui.boxes.clear();
+    const std::size_t sent = (ui.boxes.clear(), sim->ReceivedCommands().size());
     EXPECT_FALSE(data->Write({true}, false));
     EXPECT_EQ(std::pair(ui.BoxTexts(), sim->ReceivedCommands().size()),
               std::pair(Texts{FormatLangString(app, 329, {"2", "5"})}, sent));
@@ -258,10 +251,8 @@ TEST(MemoryListTest, CellsShowEachWordInTheUnitAndFormat)
     }
     // Kelvin and Celsius captions are in the golden files.
     AppState app;
-    app.language = 1;
-    EXPECT_EQ(ColumnCaptions(app, UNIT_FAHRENHEIT)[5], "MAX(°F)");
-    app.language = 0;
-    EXPECT_EQ(UnitText(app, UNIT_FAHRENHEIT), "゜Ｆ");
+    EXPECT_EQ((app.language = 1, ColumnCaptions(app, UNIT_FAHRENHEIT)[5]), "MAX(°F)");
+    EXPECT_EQ((app.language = 0, UnitText(app, UNIT_FAHRENHEIT)), "゜Ｆ");
 }
 
 // Saving the list: report pages from the template, or CSV, under a chosen name.
@@ -293,8 +284,27 @@ protected:
     }
 };
 
-TEST_F(MemoryReportTest, PagesAndCsvMatchTheGoldenFiles)
+TEST_F(MemoryReportTest, PagesHoldTwentyRowsMatchTheGoldenFilesAndTheNameSaysTheTypeTheTimeAndWhenPartial)
 {
+    UseTemplate("<p>__HARDNAME__ / __HARDNAME__ __SUFIX__</p>\n<table>\n__LIST__\n</table>\n");
+    const std::pair<int, std::vector<int>> cases[] = {
+        {20, {20}}, {21, {20, 1}}, {150, {20, 20, 20, 20, 20, 20, 20, 10}}, {0, {0}}};
+    for (const auto& [rows, rowsPerPage] : cases) {
+        SCOPED_TRACE(rows);
+        const std::string base = "memo" + std::to_string(rows);
+        ASSERT_TRUE(Save(base + ".txt", true, List(rows, UNIT_KELVIN, {0})));
+        std::vector<int> counted;
+        for (int p = 1; Exists(base + "(PAGE0" + std::to_string(p) + ").html"); ++p) {
+            const std::string page = ReadFileBytes(dir.File(base + "(PAGE0" + std::to_string(p) + ").html"));
+            counted.push_back(Count(page, "<tr>"));
+            EXPECT_TRUE(page.starts_with("<p>RM42-A / RM42-A __SUFIX__</p>\r\n<table>\r\n")) << page;
+        }
+        EXPECT_EQ(std::pair(counted, Exists(base + ".csv")), std::pair(rowsPerPage, false));
+    }
+    // Rows continue from one page to the next, numbered by their list row.
+    EXPECT_NE(ReadFileBytes(dir.File("memo21(PAGE02).html")).find("<tr><td align=center>21</td>"),
+              std::string::npos);
+
     for (int language : {0, 1}) {
         SCOPED_TRACE(language);
         app.language = language;
@@ -312,29 +322,28 @@ TEST_F(MemoryReportTest, PagesAndCsvMatchTheGoldenFiles)
         EXPECT_EQ(std::tuple(complete, next, page.str(), Utf8ToCp932(csv.str())),
                   std::tuple(true, 4, golden("report" + suffix + ".html"), golden("list" + suffix + ".csv")));
     }
-}
 
-TEST_F(MemoryReportTest, ReportPagesHoldTwentyRowsEach)
-{
-    UseTemplate("<p>__HARDNAME__ / __HARDNAME__ __SUFIX__</p>\n<table>\n__LIST__\n</table>\n");
-    const std::pair<int, std::vector<int>> cases[] = {
-        {20, {20}}, {21, {20, 1}}, {150, {20, 20, 20, 20, 20, 20, 20, 10}}, {0, {0}}};
-    for (const auto& [rows, rowsPerPage] : cases) {
-        SCOPED_TRACE(rows);
-        const std::string base = "memo" + std::to_string(rows);
-        ASSERT_TRUE(Save(base + ".txt", true, List(rows, UNIT_KELVIN, {0})));
-        std::vector<int> counted;
-        for (int p = 1; Exists(base + "(PAGE0" + std::to_string(p) + ").html"); ++p) {
-            const std::string page = ReadFileBytes(dir.File(base + "(PAGE0" + std::to_string(p) + ").html"));
-            counted.push_back(Count(page, "<tr>"));
-            EXPECT_TRUE(page.starts_with("<p>RM42-A / RM42-A __SUFIX__</p>\r\n<table>\r\n")) << page;
-        }
-        EXPECT_EQ(std::pair(counted, Exists(base + ".csv")), std::pair(rowsPerPage, false));
-    }
-    EXPECT_TRUE(ui.boxes.empty());
-    // Rows continue from one page to the next, numbered by their list row.
-    EXPECT_NE(ReadFileBytes(dir.File("memo21(PAGE02).html")).find("<tr><td align=center>21</td>"),
-              std::string::npos);
+    std::tm time{};
+    std::tie(time.tm_year, time.tm_mon, time.tm_mday, time.tm_hour, time.tm_min, time.tm_sec) =
+        std::tuple(107, 2, 15, 10, 30, 5);
+    // clang-format off
+    const std::tuple<int, const char*, const char*> names[] = {{1, "RM42-A", "RM42-A-20070315_103005"},
+        {1, "", "No Type-Number entered-20070315_103005"}, {0, "", "機種名未登録-20070315_103005"}};
+    // clang-format on
+    // A read that stopped part-way is saved under a name that says so, and the user is told (the only
+    // message: the pages above raised none).
+    MemoryListSnapshot partial = List(2, UNIT_CELSIUS, {0, 1});
+    partial.storedCount = 5, partial.recordsRead = 2;
+    ASSERT_TRUE(Save("memo.html", false, partial));
+    EXPECT_EQ(
+        std::pair(Exists("memo-partial.csv"), ui.BoxTexts()),
+        std::pair(true,
+                  Texts{"Only 2 of the thermometer's 5 records were read, so the list was saved under a "
+                        "name that says it is partial: " +
+                        dir.File("memo-partial.csv")}));
+    for (const auto& [language, typeName, name] : names)
+        EXPECT_EQ((app.language = language, app.typeName = typeName, DefaultMemoryFileName(app, time)), name);
+    EXPECT_EQ(SaveBasePath("/a.b/memo") + " " + SaveBasePath("/a/memo.txt"), "/a.b/memo /a/memo");
 }
 
 TEST_F(MemoryReportTest, AMissingTemplateOrFolderIsToldATemplateNeedsAListLineAndKeepsItsBytes)
@@ -379,30 +388,6 @@ TEST_F(MemoryReportTest, AMissingTemplateOrFolderIsToldATemplateNeedsAListLineAn
     ASSERT_TRUE(Save("odd.html", true, List(1, UNIT_KELVIN, {})));
     const std::string page = ReadFileBytes(dir.File("odd(PAGE01).html"));
     EXPECT_TRUE(page.starts_with(odd + "\r\n" + odd + "\x98\x46\r\n<tr>")) << page;
-}
-
-TEST_F(MemoryReportTest, TheNameIsTheTypeNameAndTheTimeAndSaysWhenTheListIsPartial)
-{
-    std::tm time{};
-    time.tm_year = 107, time.tm_mon = 2, time.tm_mday = 15, time.tm_hour = 10, time.tm_min = 30,
-    time.tm_sec = 5;
-    // clang-format off
-    const std::tuple<int, const char*, const char*> cases[] = {{1, "RM42-A", "RM42-A-20070315_103005"},
-        {1, "", "No Type-Number entered-20070315_103005"}, {0, "", "機種名未登録-20070315_103005"}};
-    // clang-format on
-    // A read that stopped part-way is saved under a name that says so, and the user is told.
-    MemoryListSnapshot partial = List(2, UNIT_CELSIUS, {0, 1});
-    partial.storedCount = 5, partial.recordsRead = 2;
-    ASSERT_TRUE(Save("memo.html", false, partial));
-    EXPECT_EQ(
-        std::pair(Exists("memo-partial.csv"), ui.BoxTexts()),
-        std::pair(true,
-                  Texts{"Only 2 of the thermometer's 5 records were read, so the list was saved under a "
-                        "name that says it is partial: " +
-                        dir.File("memo-partial.csv")}));
-    for (const auto& [language, typeName, name] : cases)
-        EXPECT_EQ((app.language = language, app.typeName = typeName, DefaultMemoryFileName(app, time)), name);
-    EXPECT_EQ(SaveBasePath("/a.b/memo") + " " + SaveBasePath("/a/memo.txt"), "/a.b/memo /a/memo");
 }
 
 } // namespace
