@@ -6,9 +6,22 @@
 #include "app/StartUp.h"
 #include "shell/CMeterDlg.h"
 
-// A modal dialog no step expects is not ended here: the test then stops at its time limit.
 class MeterDlgTest : public SimPageRig<FakeClock> {
 protected:
+    // A modal dialog no step expects would hang the test: end it and fail instead. It is
+    // unexpected only when still up on the next round, so a step's own handler gets it first.
+    void SetUp() override
+    {
+        QObject::connect(&watchdog, &QTimer::timeout, [this] {
+            auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+            if (dialog != nullptr && dialog == lastModal) {
+                ADD_FAILURE() << "unexpected modal dialog " << dialog->objectName().toStdString();
+                dialog->reject();
+            }
+            lastModal = dialog;
+        });
+        watchdog.start(50);
+    }
     // Writes the INI beside a program in the temp folder, runs the start-up steps on it and
     // shows the main window.
     std::unique_ptr<CMeterDlg> Start(const std::string& system)
@@ -25,6 +38,8 @@ protected:
         return dlg;
     }
     QTabBar* Tabs() { return C<QTabWidget>(1000)->tabBar(); }
+    QTimer watchdog;
+    QPointer<QDialog> lastModal;
 };
 
 TEST_F(MeterDlgTest, StartsWithTheTitleTabsStatusAndMenuOfItsLanguage)
