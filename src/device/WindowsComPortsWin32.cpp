@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include <filesystem>
+#include "app/Win32Text.h"
 
 std::vector<std::string> WindowsComPorts()
 {
@@ -26,8 +26,7 @@ std::vector<std::string> WindowsComPorts()
         while (!name.empty() && name.back() == L'\0')
             name.pop_back();
         if (name.empty()) continue;
-        const std::u8string utf8 = std::filesystem::path(name).u8string();
-        names.emplace_back(utf8.begin(), utf8.end());
+        names.push_back(Utf8FromWide(name));
     }
     RegCloseKey(key);
     return names;
